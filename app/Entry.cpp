@@ -1,0 +1,6 @@
+#include "app/Entry.h"
+
+int runGame(const GameOptions&)
+{
+    return 0;
+}

@@ -1,0 +1,6 @@
+#include "app/Entry.h"
+
+int main()
+{
+    return runGame(GameOptions{});
+}
