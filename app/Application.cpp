@@ -1,0 +1,66 @@
+#include "app/Application.h"
+
+#include "app/FixedStep.h"
+#include "game/GameBoard.h"
+#include "platform/Clock.h"
+
+namespace {
+CApplication* theApplication = nullptr;
+}
+
+CApplication& application() { return *theApplication; }
+void publishApplication(CApplication* app) { theApplication = app; }
+
+CApplication::CApplication() = default;
+
+void CApplication::attach(CGameBoard* gameBoard) { board = gameBoard; }
+
+void CApplication::onMessage(const InputMessage& message)
+{
+    switch (message.type) {
+    case InputMessage::KeyDown:
+        onKeyDown(message.key & 0xFFFF);
+        break;
+    case InputMessage::Character:
+        onCharacter(message.character);
+        break;
+    case InputMessage::MouseMove:
+        onMouseMove(message.x & 0xFFFF, message.y & 0xFFFF, message.buttons);
+        break;
+    default:
+        break;
+    }
+}
+
+// A frame: the elapsed time feeds the fixed steps (see FixedStep.h), then the
+// picture is drawn from whatever state the steps left.
+void CApplication::frame(double elapsed)
+{
+    clock = static_cast<float>(clock + elapsed);
+    if (holdTime > 0.0f)
+        holdTime = static_cast<float>(holdTime - elapsed);
+    advanceFixedSteps(stepAccumulator, elapsed, [this](float dt) { step(dt); });
+
+    drawFrame();
+
+    if (frameLimit != 0)
+        sleepMilliseconds(1000 / frameLimit);
+}
+
+void CApplication::drawFrame()
+{
+    CDevice& d = graphics();
+    d.beginScene();
+    d.clear(ClearTarget | ClearZBuffer | ClearStencil, 0xFF000000u, 1.0f, 0);
+    d.endScene();
+    d.present();
+}
+
+// One step of the simulation, always in this order: input, view and debris,
+// camera, light, menu fades, the board, then the automatic camera path.
+void CApplication::step(float dt)
+{
+    board->pollKeys(heldKeys);
+    if (state == Playing)
+        board->step(dt);
+}

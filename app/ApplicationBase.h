@@ -1,0 +1,53 @@
+#pragma once
+// The shell every frame runs in: one window with its graphics device, the
+// message loop and the frame timer. The game derives from it.
+#include <optional>
+#include <string>
+
+#include "app/FrameTimer.h"
+#include "platform/Device.h"
+#include "platform/InputSource.h"
+#include "platform/Window.h"
+
+class CApplicationBase {
+public:
+    virtual ~CApplicationBase() = default;
+
+    // Opens the window and creates the device. Returns a negative value on
+    // failure, with the reason in createError().
+    int create(int width, int height, bool fullscreen);
+    const std::string& createError() const { return lastError; }
+
+    // The message loop: takes waiting input first, otherwise makes a frame
+    // while the window is active. Returns the exit status when asked to quit.
+    int run(CInputSource& input);
+
+    // Replays use a fixed frame time instead of the counter.
+    void setFixedFrameTime(std::optional<double> seconds) { fixedFrameTime = seconds; }
+
+    // Ends the loop after the current message, as closing the window does.
+    void destroyWindow() { quitRequested = true; }
+
+    CWindow& window() { return mainWindow; }
+    CDevice& graphics() { return mainDevice; }
+    bool isWindowed() const { return windowed; }
+    int width() const { return clientWidth; }
+    int height() const { return clientHeight; }
+
+protected:
+    virtual void frame(double elapsed) = 0;
+    virtual void onDeviceReset() = 0;
+    virtual void onMessage(const InputMessage&) {}
+
+    CFrameTimer timer;
+
+private:
+    CWindow mainWindow;
+    CDevice mainDevice;
+    int clientWidth = 640;
+    int clientHeight = 480;
+    bool windowed = true;
+    bool quitRequested = false;
+    std::optional<double> fixedFrameTime;
+    std::string lastError;
+};

@@ -1,0 +1,32 @@
+#pragma once
+// Where the game's input comes from between frames: the window's events, or a
+// replay script that plays the part of a player.
+#include <cstdint>
+
+struct InputMessage {
+    enum Type { None, KeyDown, Character, MouseMove, Quit };
+    Type type = None;
+    int key = 0;                // KeyDown: virtual-key code
+    uint32_t character = 0;     // Character: Unicode code point
+    int x = 0, y = 0;           // MouseMove: client pixels
+    unsigned buttons = 0;       // MouseMove: MouseLeft | MouseRight | MouseMiddle
+};
+
+// Button flags of a mouse move, with the classic values.
+constexpr unsigned MouseLeft = 0x01;
+constexpr unsigned MouseRight = 0x02;
+constexpr unsigned MouseMiddle = 0x10;
+
+class CInputSource {
+public:
+    virtual ~CInputSource() = default;
+
+    // Takes the next waiting message; false when none waits.
+    virtual bool poll(InputMessage& message) = 0;
+    // Whether a key is held down at this moment.
+    virtual bool isHeld(int virtualKey) const = 0;
+    // False while frames must not be made (the window is minimised).
+    virtual bool isActive() const = 0;
+    // Told after every frame that was drawn and presented.
+    virtual void frameDone() {}
+};

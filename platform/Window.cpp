@@ -1,0 +1,185 @@
+#include "platform/Window.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+
+#include "platform/Utf8.h"
+#include "platform/VirtualKeys.h"
+
+namespace {
+
+int virtualKeyFromSdl(SDL_Keycode key)
+{
+    if (key >= SDLK_a && key <= SDLK_z)
+        return vk::LetterA + (key - SDLK_a);
+    if (key >= SDLK_0 && key <= SDLK_9)
+        return vk::Digit0 + (key - SDLK_0);
+    if (key >= SDLK_F1 && key <= SDLK_F12)
+        return vk::F1 + (key - SDLK_F1);
+    switch (key) {
+    case SDLK_BACKSPACE: return vk::Backspace;
+    case SDLK_TAB: return vk::Tab;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: return vk::Return;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT: return vk::Shift;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL: return vk::Control;
+    case SDLK_LALT:
+    case SDLK_RALT: return vk::Alt;
+    case SDLK_PAUSE: return vk::Pause;
+    case SDLK_ESCAPE: return vk::Escape;
+    case SDLK_SPACE: return vk::Space;
+    case SDLK_PAGEUP: return vk::PageUp;
+    case SDLK_PAGEDOWN: return vk::PageDown;
+    case SDLK_END: return vk::End;
+    case SDLK_HOME: return vk::Home;
+    case SDLK_LEFT: return vk::Left;
+    case SDLK_UP: return vk::Up;
+    case SDLK_RIGHT: return vk::Right;
+    case SDLK_DOWN: return vk::Down;
+    case SDLK_INSERT: return vk::Insert;
+    case SDLK_DELETE: return vk::Delete;
+    default: return 0;
+    }
+}
+
+} // namespace
+
+CWindow::~CWindow()
+{
+    if (context)
+        SDL_GL_DeleteContext(context);
+    if (window)
+        SDL_DestroyWindow(window);
+}
+
+bool CWindow::create(const std::string& title, int width, int height, bool fullscreen)
+{
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
+        lastError = std::string("no display available (") + SDL_GetError() + ")";
+        return false;
+    }
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    // The window's own framebuffer only receives the finished picture; depth
+    // and stencil live with the device's off-screen back buffer.
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | (fullscreen ? SDL_WINDOW_FULLSCREEN : 0);
+    window = SDL_CreateWindow(title.c_str(), 100, 100, width, height, flags);
+    if (!window) {
+        lastError = std::string("the window cannot be opened (") + SDL_GetError() + ")";
+        return false;
+    }
+    context = SDL_GL_CreateContext(window);
+    if (!context) {
+        lastError = std::string("OpenGL 4.5 is not available (") + SDL_GetError() + ")";
+        return false;
+    }
+    SDL_GL_MakeCurrent(window, context);
+    // Presentation never waits for the vertical retrace.
+    SDL_GL_SetSwapInterval(0);
+    windowed = !fullscreen;
+    active = (SDL_GetWindowFlags(window) & SDL_WINDOW_MINIMIZED) == 0;
+    SDL_StartTextInput();
+    return true;
+}
+
+void CWindow::setTitle(const std::string& title)
+{
+    if (window)
+        SDL_SetWindowTitle(window, title.c_str());
+}
+
+void CWindow::close() { closing = true; }
+
+bool CWindow::poll(InputMessage& message)
+{
+    if (closing) {
+        closing = false;
+        message = {};
+        message.type = InputMessage::Quit;
+        return true;
+    }
+    if (!pendingCharacters.empty()) {
+        message = {};
+        message.type = InputMessage::Character;
+        message.character = pendingCharacters.front();
+        pendingCharacters.erase(0, 1);
+        return true;
+    }
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        if (translate(&event, message))
+            return true;
+        if (!pendingCharacters.empty())
+            return poll(message);
+    }
+    return false;
+}
+
+bool CWindow::translate(const void* sdlEvent, InputMessage& message)
+{
+    const SDL_Event& event = *static_cast<const SDL_Event*>(sdlEvent);
+    message = {};
+    switch (event.type) {
+    case SDL_QUIT:
+        message.type = InputMessage::Quit;
+        return true;
+    case SDL_WINDOWEVENT:
+        // Frames stop while the window is minimised and resume when restored.
+        if (event.window.event == SDL_WINDOWEVENT_MINIMIZED)
+            active = false;
+        else if (event.window.event == SDL_WINDOWEVENT_RESTORED || event.window.event == SDL_WINDOWEVENT_SHOWN ||
+                 event.window.event == SDL_WINDOWEVENT_EXPOSED || event.window.event == SDL_WINDOWEVENT_MAXIMIZED)
+            active = true;
+        return false;
+    case SDL_KEYDOWN:
+        message.key = virtualKeyFromSdl(event.key.keysym.sym);
+        message.type = InputMessage::KeyDown;
+        return message.key != 0;
+    case SDL_TEXTINPUT:
+        pendingCharacters += decodeUtf8(event.text.text);
+        return false;
+    case SDL_MOUSEMOTION: {
+        message.type = InputMessage::MouseMove;
+        message.x = event.motion.x;
+        message.y = event.motion.y;
+        Uint32 state = event.motion.state;
+        message.buttons = ((state & SDL_BUTTON_LMASK) ? MouseLeft : 0) | ((state & SDL_BUTTON_RMASK) ? MouseRight : 0) |
+                          ((state & SDL_BUTTON_MMASK) ? MouseMiddle : 0);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool CWindow::isHeld(int virtualKey) const
+{
+    const Uint8* keys = SDL_GetKeyboardState(nullptr);
+    switch (virtualKey) {
+    case vk::Left: return keys[SDL_SCANCODE_LEFT];
+    case vk::Right: return keys[SDL_SCANCODE_RIGHT];
+    case vk::Up: return keys[SDL_SCANCODE_UP];
+    case vk::Down: return keys[SDL_SCANCODE_DOWN];
+    case vk::Shift: return keys[SDL_SCANCODE_LSHIFT] || keys[SDL_SCANCODE_RSHIFT];
+    default: return false;
+    }
+}
+
+void showMessageBox(const std::string& caption, const std::string& text)
+{
+    std::fprintf(stderr, "vesbrik: %s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ", text.c_str());
+    // Only try a box where a real display driver is running; without one SDL
+    // would fail anyway, and the line on standard error is the message.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver && std::string(driver) != "offscreen" && std::string(driver) != "dummy")
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption.empty() ? "Vesbrik" : caption.c_str(), text.c_str(),
+                                 nullptr);
+}

@@ -1,0 +1,44 @@
+#pragma once
+// The game's one window with its OpenGL context, and the SDL event loop that
+// turns the player's keyboard and mouse into the game's input messages.
+#include <string>
+
+#include "platform/InputSource.h"
+
+struct SDL_Window;
+
+class CWindow : public CInputSource {
+public:
+    ~CWindow() override;
+
+    // Opens the window with a GL 4.5 core context of the given client size.
+    // Returns false with a one-line reason in error().
+    bool create(const std::string& title, int width, int height, bool fullscreen);
+    const std::string& error() const { return lastError; }
+
+    SDL_Window* handle() const { return window; }
+    bool isWindowed() const { return windowed; }
+    void setTitle(const std::string& title);
+    // Asks the loop to end, as the close button does.
+    void close();
+
+    bool poll(InputMessage& message) override;
+    bool isHeld(int virtualKey) const override;
+    bool isActive() const override { return active; }
+
+private:
+    bool translate(const void* sdlEvent, InputMessage& message);
+
+    SDL_Window* window = nullptr;
+    void* context = nullptr;
+    bool windowed = true;
+    bool active = false;
+    bool closing = false;
+    // Characters of one text-input event wait here, one message each.
+    std::u32string pendingCharacters;
+    std::string lastError;
+};
+
+// Shows a message box where a display exists; always writes the text to
+// standard error as well.
+void showMessageBox(const std::string& caption, const std::string& text);

@@ -1,0 +1,164 @@
+#include "InputScript.h"
+
+#include <sstream>
+
+#include "platform/Utf8.h"
+#include "platform/VirtualKeys.h"
+
+namespace {
+
+bool parseCount(std::istringstream& in, int& value)
+{
+    long long v;
+    if (!(in >> v) || v < 0 || v > 100000000)
+        return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+bool parseButtons(const std::string& word, unsigned& buttons)
+{
+    buttons = 0;
+    for (char c : word) {
+        switch (c) {
+        case 'L': case 'l': buttons |= MouseLeft; break;
+        case 'R': case 'r': buttons |= MouseRight; break;
+        case 'M': case 'm': buttons |= MouseMiddle; break;
+        default: return false;
+        }
+    }
+    return true;
+}
+
+bool parseLine(const std::string& line, ScriptAction& action)
+{
+    std::istringstream in(line);
+    std::string verb;
+    in >> verb;
+    std::string word;
+    if (verb == "frames") {
+        action.kind = ScriptAction::Frames;
+        if (!parseCount(in, action.count))
+            return false;
+    } else if (verb == "press" || verb == "hold") {
+        action.kind = verb == "press" ? ScriptAction::Press : ScriptAction::Hold;
+        if (!(in >> word) || (action.key = virtualKeyFromName(word)) == 0)
+            return false;
+        if (action.kind == ScriptAction::Hold && !parseCount(in, action.count))
+            return false;
+    } else if (verb == "type") {
+        action.kind = ScriptAction::Type;
+        const size_t start = line.find("type") + 4;
+        std::string text = start < line.size() ? line.substr(start + 1) : "";
+        action.text = decodeUtf8(text);
+        return true;
+    } else if (verb == "mouse") {
+        action.kind = ScriptAction::Mouse;
+        if (!(in >> action.x >> action.y))
+            return false;
+        if (in >> word && !parseButtons(word, action.buttons))
+            return false;
+    } else if (verb == "shot") {
+        action.kind = ScriptAction::Shot;
+        if (!(in >> action.file))
+            return false;
+    } else {
+        return false;
+    }
+    return !(in >> word); // nothing may follow
+}
+
+} // namespace
+
+bool parseInputScript(const std::string& text, std::vector<ScriptAction>& actions, std::string& error)
+{
+    std::istringstream in(text);
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const size_t first = line.find_first_not_of(" \t");
+        if (first == std::string::npos || line[first] == '#')
+            continue;
+        ScriptAction action;
+        action.line = number;
+        if (!parseLine(line.substr(first), action)) {
+            error = "line " + std::to_string(number) + ": cannot understand '" + line + "'";
+            return false;
+        }
+        actions.push_back(std::move(action));
+    }
+    return true;
+}
+
+CInputScript::CInputScript(std::vector<ScriptAction> actions, CInputSource* window, ShotWriter writeShot)
+    : actions(std::move(actions)), window(window), writeShot(std::move(writeShot))
+{
+}
+
+bool CInputScript::poll(InputMessage& message)
+{
+    // The window's own events are drained and ignored: only the script plays.
+    InputMessage ignored;
+    while (window && window->poll(ignored)) {
+    }
+    while (queued.empty() && framesLeft == 0) {
+        if (next >= actions.size()) {
+            message = {};
+            message.type = InputMessage::Quit;
+            return true;
+        }
+        startNextAction();
+    }
+    if (!queued.empty()) {
+        message = queued.front();
+        queued.pop_front();
+        return true;
+    }
+    return false; // frames are due
+}
+
+void CInputScript::startNextAction()
+{
+    const ScriptAction& action = actions[next++];
+    InputMessage message;
+    switch (action.kind) {
+    case ScriptAction::Frames:
+        framesLeft = action.count;
+        break;
+    case ScriptAction::Press:
+    case ScriptAction::Hold:
+        message.type = InputMessage::KeyDown;
+        message.key = action.key;
+        queued.push_back(message);
+        if (action.kind == ScriptAction::Hold && action.count > 0) {
+            held.insert(action.key);
+            framesLeft = action.count;
+        }
+        break;
+    case ScriptAction::Type:
+        for (char32_t c : action.text) {
+            message.type = InputMessage::Character;
+            message.character = c;
+            queued.push_back(message);
+        }
+        break;
+    case ScriptAction::Mouse:
+        message.type = InputMessage::MouseMove;
+        message.x = action.x;
+        message.y = action.y;
+        message.buttons = action.buttons;
+        queued.push_back(message);
+        break;
+    case ScriptAction::Shot:
+        if (!writeShot(action.file))
+            ok = false;
+        break;
+    }
+}
+
+void CInputScript::frameDone()
+{
+    if (framesLeft > 0 && --framesLeft == 0)
+        held.clear();
+}
