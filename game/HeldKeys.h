@@ -1,5 +1,8 @@
 #pragma once
-// Which keys are held down at this moment, as the board polls them each step.
+// The keys held down at this moment, by Windows virtual-key number. The
+// platform layer answers it from the keyboard state; tests and replays
+// answer it from a script.
+
 class CHeldKeys {
 public:
     virtual ~CHeldKeys() = default;

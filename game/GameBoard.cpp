@@ -1,0 +1,304 @@
+#include "game/GameBoard.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "game/Random.h"
+
+namespace {
+constexpr int KeyLeft = 0x25;
+constexpr int KeyRight = 0x27;
+constexpr int KeyDown = 0x28;
+
+constexpr float SlideSpeed = 10.0f;     // columns per second
+constexpr float FastFallLimit = 25.0f;  // rows per second with the down arrow
+constexpr float StartSpeed = 4.0f;      // rows per second at level 1
+constexpr int RowsPerLevel = 15;
+constexpr int PiecePoints = 10;
+constexpr int EmptyBoardBonus = 300;
+
+int pointsForRows(int n)
+{
+    switch (n) {
+    case 0: return 0;
+    case 1: return 100;
+    case 2: return 220;
+    case 3: return 400;
+    default: return 800;
+    }
+}
+}
+
+CGameBoard::CGameBoard(uint32_t seed)
+{
+    seedRandom(seed);
+    // A random 24-bit colour per cell with a zero alpha byte; a 0 leaves the cell empty.
+    for (uint32_t& c : grid)
+        c = static_cast<uint32_t>(std::floor(static_cast<double>(randomUnit()) * 16777215.0));
+}
+
+void CGameBoard::pollKeys(const CHeldKeys& keys)
+{
+    keyLeft = keys.isHeld(KeyLeft);
+    keyRight = keys.isHeld(KeyRight);
+    keyDown = keys.isHeld(KeyDown);
+}
+
+void CGameBoard::newGame(int)
+{
+    level = 1;
+    levelSpeed = StartSpeed;
+    lockTimer = 0.0f;
+    rows = 0;
+    score = 0;
+    running = true;
+    grid.fill(0);
+    // The spawn promotes this piece and draws the one after it. A piece left
+    // over from an abandoned game goes with it; no fit test at the start.
+    next = createPiece(-1);
+    spawnNext();
+}
+
+void CGameBoard::step(float dt)
+{
+    if (!running || !current)
+        return;
+    CPiece& piece = *current;
+
+    // Left wins when both arrows are held; with neither, a slide under way
+    // carries on to the next column boundary.
+    if (keyLeft)
+        slideVelocity = -SlideSpeed;
+    else if (keyRight)
+        slideVelocity = SlideSpeed;
+
+    // The down arrow ramps the fall up by one row per second each step until
+    // it passes 25, then holds it at 25/26; at levels faster than that the
+    // arrow slows the fall.
+    if (keyDown)
+        fallSpeed = fallSpeed > FastFallLimit ? FastFallLimit : fallSpeed + 1.0f;
+    else
+        fallSpeed = levelSpeed;
+
+    slide(piece, dt);
+    fall(piece, dt);
+
+    // A piece that has rested for the time its level takes to fall one row
+    // gets one more try to fall; if that fails too, it locks. A sliding piece
+    // never locks.
+    if (slideVelocity == 0.0f && lockTimer >= 1.0f / levelSpeed) {
+        piece.y += fallSpeed * dt;
+        if (!fits(piece))
+            lockPiece(); // replaces the current piece
+    }
+
+    CPiece& now = *current;
+    if (now.contact != ContactFree && !now.landedReported) {
+        notify(PieceLanded, 1);
+        now.landedReported = true;
+    }
+}
+
+// Each press moves the piece exactly one column: the slide stops on the
+// next column boundary, even if the key was let go midway. Snapping back
+// to ceil(old) or floor(old) lands on a column the piece already partly
+// covered, so the snapped position fits.
+void CGameBoard::slide(CPiece& piece, float dt)
+{
+    if (slideVelocity > 0.0f) {
+        float old = piece.x;
+        piece.x += slideVelocity * dt;
+        if (!fits(piece)) {
+            slideVelocity = 0.0f;
+            piece.x = std::ceil(old);
+        }
+        if (std::floor(piece.x) > old) {
+            slideVelocity = 0.0f;
+            piece.x = std::ceil(old);
+        }
+    } else if (slideVelocity < 0.0f) {
+        float old = piece.x;
+        piece.x += slideVelocity * dt;
+        if (std::ceil(piece.x) < old) {
+            slideVelocity = 0.0f;
+            piece.x = std::floor(old);
+        }
+        if (!fits(piece)) {
+            slideVelocity = 0.0f;
+            piece.x = std::floor(old);
+        }
+    }
+}
+
+void CGameBoard::fall(CPiece& piece, float dt)
+{
+    float old = piece.y;
+    piece.y += fallSpeed * dt;
+    if (!fits(piece)) {
+        piece.y = std::ceil(old);
+        piece.contact = ContactWall;
+        lockTimer += dt;
+    } else {
+        lockTimer = 0.0f;
+        piece.contact = ContactFree;
+        piece.landedReported = false;
+    }
+}
+
+bool CGameBoard::tryRotate(int direction)
+{
+    if (!current)
+        return false;
+    int old = current->rotation;
+    current->rotate(direction);
+    if (fits(*current))
+        return true;
+    current->rotation = old; // the contact from the failed test stays
+    return false;
+}
+
+void CGameBoard::levelUp()
+{
+    ++level;
+    levelSpeed = static_cast<float>(levelSpeed * 1.1);
+    notify(LevelUp, level);
+}
+
+void CGameBoard::addScore(int points)
+{
+    score += points;
+    notify(ScoreChanged, score);
+}
+
+// A cell between two columns (or rows) covers both. There is no ceiling:
+// a cell above the grid (row position -1 or less, which only the straight
+// piece turned upright at row 1 can reach) counts as free, since nothing
+// is ever locked up there; the stamp drops it.
+bool CGameBoard::fits(CPiece& piece) const
+{
+    for (int i = 0; i < static_cast<int>(piece.cells.size()); ++i) {
+        CellPosition p = piece.cellPosition(i);
+        if (p.x > BoardColumns - 1 || p.x < 0.0f || p.y > BoardRows - 1) {
+            piece.contact = ContactWall;
+            return false;
+        }
+        int column = static_cast<int>(std::trunc(p.x));
+        int row = static_cast<int>(std::trunc(p.y));
+        int nx = (p.x - std::trunc(p.x) > 0.0f && p.x < BoardColumns - 1) ? 2 : 1;
+        int ny = (p.y - std::trunc(p.y) > 0.0f && p.y < BoardRows - 1) ? 2 : 1;
+        for (int a = 0; a < nx; ++a) {
+            for (int b = 0; b < ny; ++b) {
+                if (row + b < 0)
+                    continue;
+                if (cell(column + a, row + b) != 0) {
+                    piece.contact = ContactOccupied;
+                    return false;
+                }
+            }
+        }
+    }
+    return true;
+}
+
+void CGameBoard::stamp(const CPiece& piece)
+{
+    for (int i = 0; i < static_cast<int>(piece.cells.size()); ++i) {
+        CellPosition p = piece.cellPosition(i);
+        int column = static_cast<int>(std::trunc(p.x));
+        int row = static_cast<int>(std::trunc(p.y));
+        // Only a cell above the grid can fall outside it here; it is dropped.
+        if (column < 0 || column >= BoardColumns || row < 0 || row >= BoardRows)
+            continue;
+        grid[static_cast<size_t>(cellIndex(column, row))] = piece.colour;
+    }
+}
+
+void CGameBoard::lockPiece()
+{
+    stamp(*current);
+    clearFullRows();
+    spawnNext();
+    notify(NewPiece, 0);
+    // The new piece stays where it was placed, overlapping the stack, and the
+    // grid stays as it is until the next game.
+    if (!fits(*current)) {
+        notify(GameOver, score);
+        running = false;
+    }
+}
+
+// Rows are scanned once from the top. Rows that move down into the scanned
+// part were already found not full, so none is missed.
+void CGameBoard::clearFullRows()
+{
+    int cleared = 0;
+    for (int row = 0; row < BoardRows; ++row) {
+        if (!rowIsFull(row))
+            continue;
+        ++cleared;
+        ++rows;
+        if (rows % RowsPerLevel == 0)
+            levelUp();
+        // The debris takes its colours from the row, so it is announced first.
+        notify(RowCleared, row);
+        removeRow(row);
+    }
+    // The score is announced even for a lock that cleared nothing.
+    addScore(pointsForRows(cleared));
+    if (cleared == 0)
+        return;
+    notify(RowsCleared, cleared);
+    if (gridIsEmpty()) {
+        addScore(EmptyBoardBonus);
+        notify(BoardEmptied, EmptyBoardBonus);
+    }
+}
+
+void CGameBoard::spawnNext()
+{
+    addScore(PiecePoints);
+    if (!next)
+        next = createPiece(-1);
+    current = std::move(next);
+    current->x = 5.0f;
+    current->y = 1.0f;
+    current->rotation = 0;
+    current->contact = ContactFree;
+    current->landedReported = false;
+
+    // Shown five columns to the left of the well.
+    next = createPiece(-1);
+    next->x = -5.0f;
+    next->y = 0.0f;
+    next->rotation = 0;
+}
+
+void CGameBoard::notify(int type, int value)
+{
+    if (listener)
+        listener->onBoardEvent(type, value);
+}
+
+bool CGameBoard::rowIsFull(int row) const
+{
+    for (int column = 0; column < BoardColumns; ++column) {
+        if (cell(column, row) == 0)
+            return false;
+    }
+    return true;
+}
+
+// Every row above moves down one; row 0 becomes empty.
+void CGameBoard::removeRow(int row)
+{
+    for (int column = 0; column < BoardColumns; ++column) {
+        auto top = grid.begin() + cellIndex(column, 0);
+        std::copy_backward(top, top + row, top + row + 1);
+        *top = 0;
+    }
+}
+
+bool CGameBoard::gridIsEmpty() const
+{
+    return std::all_of(grid.begin(), grid.end(), [](uint32_t c) { return c == 0; });
+}

@@ -1,0 +1,21 @@
+#pragma once
+// What the board reports while it plays, delivered synchronously in the
+// middle of its own step to its one listener (the application).
+
+// Event types; the value sent with each is given beside it.
+enum BoardEvent {
+    ScoreChanged = 0, // the new score
+    RowCleared = 1,   // the row index, sent while the row still holds its cells
+    GameOver = 2,     // the final score
+    BoardEmptied = 3, // 300, the bonus for a lock that left the grid empty
+    NewPiece = 4,     // 0, after the next piece was promoted
+    RowsCleared = 5,  // how many rows this lock removed, 1..4
+    LevelUp = 6,      // the new level
+    PieceLanded = 7,  // 1, the falling piece came to rest
+};
+
+class CGameBoardListener {
+public:
+    virtual ~CGameBoardListener() = default;
+    virtual void onBoardEvent(int type, int value) = 0;
+};

@@ -1,0 +1,429 @@
+#include "game/GameBoard.h"
+
+#include <cmath>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "game/Random.h"
+
+namespace {
+using Event = std::pair<int, int>;
+using Events = std::vector<Event>;
+
+// Records every event; on RowCleared it also notes whether the row still
+// held all its cells at that moment (the debris takes its colours from it).
+class RecordingListener : public CGameBoardListener {
+public:
+    void onBoardEvent(int type, int value) override
+    {
+        events.push_back({type, value});
+        if (type == RowCleared && board) {
+            bool full = true;
+            for (int column = 0; column < BoardColumns; ++column)
+                full = full && board->cell(column, value) != 0;
+            rowsFullWhenAnnounced.push_back(full);
+        }
+    }
+    int count(int type) const
+    {
+        int n = 0;
+        for (const Event& e : events)
+            n += e.first == type;
+        return n;
+    }
+
+    const CGameBoard* board = nullptr;
+    Events events;
+    std::vector<bool> rowsFullWhenAnnounced;
+};
+
+class ScriptedKeys : public CHeldKeys {
+public:
+    bool isHeld(int virtualKey) const override { return held.count(virtualKey) != 0; }
+    std::set<int> held;
+};
+
+constexpr int Left = 0x25;
+constexpr int Right = 0x27;
+constexpr int Down = 0x28;
+constexpr uint32_t Grey = 0xFF808080u;
+constexpr float Dt = 0.01f;
+
+// A game in progress on an empty grid, with the events of the start forgotten.
+class Board : public ::testing::Test {
+protected:
+    Board() : board(1234)
+    {
+        listener.board = &board;
+        board.setListener(&listener);
+        board.newGame();
+        listener.events.clear();
+    }
+
+    CPiece& place(int kind, float x, float y, int rotation = 0)
+    {
+        board.current = createPiece(kind);
+        board.current->x = x;
+        board.current->y = y;
+        board.current->rotation = rotation;
+        return *board.current;
+    }
+    void set(int column, int row, uint32_t colour = Grey) { board.grid[static_cast<size_t>(CGameBoard::cellIndex(column, row))] = colour; }
+    // Fills a row except the columns from gapFrom to gapTo.
+    void fillRow(int row, int gapFrom = -1, int gapTo = -1)
+    {
+        for (int column = 0; column < BoardColumns; ++column) {
+            if (column < gapFrom || column > gapTo)
+                set(column, row);
+        }
+    }
+    void step(int n = 1)
+    {
+        for (int i = 0; i < n; ++i) {
+            board.pollKeys(keys);
+            board.step(Dt);
+        }
+    }
+    int filledCells() const
+    {
+        int n = 0;
+        for (uint32_t c : board.grid)
+            n += c != 0;
+        return n;
+    }
+
+    CGameBoard board;
+    RecordingListener listener;
+    ScriptedKeys keys;
+};
+}
+
+TEST(BoardStart, FillsTheGridWithRandomColoursAndWaits)
+{
+    CGameBoard board(99);
+    seedRandom(99);
+    for (int i = 0; i < BoardCells; ++i) {
+        uint32_t expected = static_cast<uint32_t>(std::floor(randomUnit() * 16777215.0));
+        ASSERT_EQ(board.grid[static_cast<size_t>(i)], expected) << "cell " << i;
+        ASSERT_LT(board.grid[static_cast<size_t>(i)], 0x1000000u);
+    }
+    EXPECT_FALSE(board.running);
+    EXPECT_EQ(board.level, 1);
+    EXPECT_EQ(board.score, 0);
+    EXPECT_EQ(board.rows, 0);
+    EXPECT_FALSE(board.current);
+    EXPECT_FALSE(board.next);
+
+    // Stepping or turning before any game is harmless, even if running was switched on.
+    board.running = true;
+    board.step(Dt);
+    EXPECT_FALSE(board.tryRotate(1));
+}
+
+TEST(BoardStart, NewGameSpawnsTheFirstPieceForTenPoints)
+{
+    CGameBoard board(5);
+    RecordingListener listener;
+    board.setListener(&listener);
+    board.levelUp();
+    board.rows = 40;
+    listener.events.clear();
+
+    board.newGame();
+    EXPECT_EQ(listener.events, (Events{{ScoreChanged, 10}}));
+    EXPECT_TRUE(board.running);
+    EXPECT_EQ(board.score, 10);
+    EXPECT_EQ(board.level, 1);
+    EXPECT_EQ(board.levelSpeed, 4.0f);
+    EXPECT_EQ(board.rows, 0);
+    for (uint32_t c : board.grid)
+        ASSERT_EQ(c, 0u);
+    EXPECT_EQ(board.current->x, 5.0f);
+    EXPECT_EQ(board.current->y, 1.0f);
+    EXPECT_EQ(board.next->x, -5.0f);
+    EXPECT_EQ(board.next->y, 0.0f);
+
+    // The square sits with its top-left cell on the spawn point.
+    board.next = createPiece(PieceKindSquare);
+    board.spawnNext();
+    std::set<std::pair<float, float>> cells;
+    for (int i = 0; i < 4; ++i)
+        cells.insert({board.current->cellPosition(i).x, board.current->cellPosition(i).y});
+    EXPECT_EQ(cells, (std::set<std::pair<float, float>>{{5, 1}, {6, 1}, {5, 2}, {6, 2}}));
+}
+
+TEST_F(Board, ReadsTheArrowKeys)
+{
+    keys.held = {Left, Down};
+    board.pollKeys(keys);
+    EXPECT_TRUE(board.keyLeft);
+    EXPECT_FALSE(board.keyRight);
+    EXPECT_TRUE(board.keyDown);
+    keys.held = {Right, 0x26};
+    board.pollKeys(keys);
+    EXPECT_FALSE(board.keyLeft);
+    EXPECT_TRUE(board.keyRight);
+    EXPECT_FALSE(board.keyDown);
+}
+
+TEST_F(Board, FitTestCoversBothNeighboursOfAFraction)
+{
+    set(4, 10);
+    CPiece& square = place(PieceKindSquare, 2.5f, 9);
+    EXPECT_FALSE(board.fits(square)); // its right column at 3.5 covers column 4
+    EXPECT_EQ(square.contact, ContactOccupied);
+    square.x = 2;
+    EXPECT_TRUE(board.fits(square));
+    square.x = 4;
+    square.y = 7.5f; // rows 7.5 and 8.5 cover 7..9
+    EXPECT_TRUE(board.fits(square));
+    square.y = 8.5f;
+    EXPECT_FALSE(board.fits(square));
+
+    // The walls and the floor: whole positions on the edge fit, a hair beyond does not.
+    square.contact = ContactFree;
+    square.x = 8;
+    square.y = 18;
+    EXPECT_TRUE(board.fits(square));
+    EXPECT_EQ(square.contact, ContactFree);
+    square.x = 8.001f;
+    EXPECT_FALSE(board.fits(square));
+    EXPECT_EQ(square.contact, ContactWall);
+    square.x = 8;
+    square.y = 18.001f;
+    EXPECT_FALSE(board.fits(square));
+    square.x = -0.001f;
+    square.y = 5;
+    EXPECT_FALSE(board.fits(square));
+
+    // A row position between -1 and 0 addresses row 0.
+    set(6, 0);
+    CPiece& straight = place(PieceKindStraight, 6, 0.5f);
+    EXPECT_FALSE(board.fits(straight));
+}
+
+TEST_F(Board, SlidesOneColumnPerPressAndStopsAtTheWall)
+{
+    CPiece& piece = place(PieceKindSquare, 3, 2);
+    keys.held = {Right};
+    step();
+    keys.held.clear();
+    step(12);
+    EXPECT_EQ(piece.x, 4.0f);
+    EXPECT_EQ(board.slideVelocity, 0.0f);
+
+    keys.held = {Left, Right}; // left wins
+    step();
+    keys.held.clear();
+    step(12);
+    EXPECT_EQ(piece.x, 3.0f);
+
+    // Against the right wall the first fractional step fails and snaps back;
+    // the next free fall clears the contact, so the wall alone never lands it.
+    piece.x = 8;
+    keys.held = {Right};
+    for (int i = 0; i < 20; ++i) {
+        step();
+        EXPECT_EQ(piece.x, 8.0f);
+    }
+    EXPECT_EQ(listener.count(PieceLanded), 0);
+    EXPECT_EQ(piece.contact, ContactFree);
+}
+
+TEST_F(Board, RestingPieceLocksAfterTheTimeOfOneRow)
+{
+    CPiece* square = &place(PieceKindSquare, 0, 18);
+    step(24);
+    EXPECT_EQ(board.current.get(), square);
+    EXPECT_EQ(listener.events, (Events{{PieceLanded, 1}})); // once per rest
+    EXPECT_EQ(filledCells(), 0);
+
+    step(); // the 25th resting step at level 1 (0.25 s)
+    EXPECT_NE(board.current.get(), square);
+    EXPECT_EQ(board.cell(0, 18), 0xFFFFAA00u);
+    EXPECT_EQ(board.cell(1, 18), 0xFFFFAA00u);
+    EXPECT_EQ(board.cell(0, 19), 0xFFFFAA00u);
+    EXPECT_EQ(board.cell(1, 19), 0xFFFFAA00u);
+    EXPECT_EQ(filledCells(), 4);
+    // No rows: the unchanged score is announced, then the spawn's ten points.
+    EXPECT_EQ(listener.events, (Events{{PieceLanded, 1}, {ScoreChanged, 10}, {ScoreChanged, 20}, {NewPiece, 0}}));
+}
+
+TEST_F(Board, SlidingPieceDoesNotLock)
+{
+    place(PieceKindSquare, 0, 18);
+    keys.held = {Right};
+    step(25);
+    EXPECT_EQ(listener.count(NewPiece), 0); // rested long enough, but still moving
+    int steps = 25;
+    while (listener.count(NewPiece) == 0 && steps < 200) {
+        step();
+        ++steps;
+    }
+    // It locks on the step that finishes a column.
+    EXPECT_EQ(listener.count(NewPiece), 1);
+    EXPECT_EQ(filledCells(), 4);
+    EXPECT_NE(board.cell(3, 19), 0u);
+    EXPECT_NE(board.cell(4, 19), 0u);
+}
+
+TEST_F(Board, DownArrowRampsTheFallAndCapsIt)
+{
+    board.fallSpeed = 4;
+    keys.held = {Down};
+    std::vector<float> speeds;
+    for (int i = 0; i < 24; ++i) {
+        step();
+        speeds.push_back(board.fallSpeed);
+    }
+    EXPECT_EQ(speeds[0], 5.0f);
+    EXPECT_EQ(speeds[20], 25.0f);
+    EXPECT_EQ(speeds[21], 26.0f);
+    EXPECT_EQ(speeds[22], 25.0f);
+    EXPECT_EQ(speeds[23], 26.0f);
+    keys.held.clear();
+    step();
+    EXPECT_EQ(board.fallSpeed, 4.0f);
+
+    // Faster levels fall slower with the arrow held.
+    board.levelSpeed = 40;
+    board.fallSpeed = 40;
+    keys.held = {Down};
+    step();
+    EXPECT_EQ(board.fallSpeed, 25.0f);
+}
+
+TEST_F(Board, RotationIsRefusedWithoutRoom)
+{
+    CPiece& straight = place(PieceKindStraight, 0, 5);
+    EXPECT_FALSE(board.tryRotate(1)); // lying down it would reach column -2
+    EXPECT_EQ(straight.rotation, 0);
+    EXPECT_EQ(straight.contact, ContactWall);
+    straight.x = 4;
+    EXPECT_TRUE(board.tryRotate(1));
+    EXPECT_EQ(straight.rotation, 1);
+    set(4, 6);
+    EXPECT_FALSE(board.tryRotate(1)); // upside down it would cover (4, 6)
+    EXPECT_EQ(straight.rotation, 1);
+    EXPECT_EQ(straight.contact, ContactOccupied);
+}
+
+TEST_F(Board, ClearsRowsTopDownThenScores)
+{
+    for (int row = 17; row <= 19; ++row)
+        fillRow(row, 0, 0);
+    set(5, 16, 0xFF123456u);
+    place(PieceKindStraight, 0, 17); // rows 16..19 of column 0
+    board.lockPiece();
+
+    EXPECT_EQ(listener.events, (Events{{RowCleared, 17}, {RowCleared, 18}, {RowCleared, 19}, {ScoreChanged, 410},
+                                       {RowsCleared, 3}, {ScoreChanged, 420}, {NewPiece, 0}}));
+    EXPECT_EQ(listener.rowsFullWhenAnnounced, (std::vector<bool>{true, true, true}));
+    EXPECT_EQ(board.rows, 3);
+    EXPECT_EQ(board.level, 1);
+    // Row 16 came down three rows; nothing else is left.
+    EXPECT_EQ(board.cell(0, 19), 0xFFFF0000u);
+    EXPECT_EQ(board.cell(5, 19), 0xFF123456u);
+    EXPECT_EQ(filledCells(), 2);
+}
+
+TEST_F(Board, FifteenthRowLevelsUpOnce)
+{
+    board.rows = 13;
+    for (int row = 16; row <= 19; ++row)
+        fillRow(row, 0, 0);
+    set(3, 10);
+    place(PieceKindStraight, 0, 17);
+    board.lockPiece();
+
+    EXPECT_EQ(listener.events,
+              (Events{{RowCleared, 16}, {LevelUp, 2}, {RowCleared, 17}, {RowCleared, 18}, {RowCleared, 19},
+                      {ScoreChanged, 810}, {RowsCleared, 4}, {ScoreChanged, 820}, {NewPiece, 0}}));
+    EXPECT_EQ(board.rows, 17);
+    EXPECT_EQ(board.level, 2);
+    EXPECT_EQ(board.levelSpeed, static_cast<float>(4.0f * 1.1));
+}
+
+TEST_F(Board, EmptiedBoardEarnsItsBonus)
+{
+    fillRow(19, 0, 3);
+    place(PieceKindStraight, 2, 19, 1); // lying across columns 0..3
+    board.lockPiece();
+    EXPECT_EQ(listener.events, (Events{{RowCleared, 19}, {ScoreChanged, 110}, {RowsCleared, 1}, {ScoreChanged, 410},
+                                       {BoardEmptied, 300}, {ScoreChanged, 420}, {NewPiece, 0}}));
+    EXPECT_EQ(board.score, 420);
+}
+
+TEST_F(Board, ClearedRowEmptiesTheTopRow)
+{
+    set(3, 0, 0xFF0000AAu);
+    set(7, 4, 0xFF0000BBu);
+    fillRow(5);
+    board.clearFullRows();
+    for (int column = 0; column < BoardColumns; ++column)
+        EXPECT_EQ(board.cell(column, 0), 0u);
+    EXPECT_EQ(board.cell(3, 1), 0xFF0000AAu);
+    EXPECT_EQ(board.cell(7, 5), 0xFF0000BBu);
+    EXPECT_EQ(filledCells(), 2);
+}
+
+TEST_F(Board, GameOverWhenTheNewPieceHasNoRoom)
+{
+    set(5, 1); // every kind covers its origin
+    set(9, 19);
+    CPiece& old = place(PieceKindSquare, 0, 18);
+    old.landedReported = true;
+    board.lockTimer = 0.25f;
+    board.next = createPiece(3);
+    step();
+
+    EXPECT_EQ(listener.events,
+              (Events{{ScoreChanged, 10}, {ScoreChanged, 20}, {NewPiece, 0}, {GameOver, 20}, {PieceLanded, 1}}));
+    EXPECT_FALSE(board.running);
+    EXPECT_EQ(board.current->x, 5.0f);
+    EXPECT_EQ(board.current->y, 1.0f);
+
+    // Nothing moves afterwards; the final grid stays for the menu.
+    auto grid = board.grid;
+    keys.held = {Down, Left};
+    step(50);
+    EXPECT_EQ(board.grid, grid);
+    EXPECT_EQ(board.current->y, 1.0f);
+    EXPECT_EQ(listener.events.size(), 5u);
+}
+
+TEST_F(Board, StraightPieceReachingAboveTheGrid)
+{
+    // Upright and turned over at row 1, the straight piece's top cell is at
+    // row -1. The naive grid index of that cell is the bottom of the column
+    // to its left, which must neither block it nor be written.
+    set(2, 19, 0xFF0000CCu);
+    set(3, 3);
+    CPiece& straight = place(PieceKindStraight, 3, 1, 1);
+    EXPECT_TRUE(board.tryRotate(1));
+    EXPECT_EQ(straight.rotation, 2);
+    EXPECT_EQ(straight.cellPosition(3).y, -1.0f);
+
+    board.lockPiece();
+    EXPECT_EQ(board.cell(3, 0), 0xFFFF0000u);
+    EXPECT_EQ(board.cell(3, 1), 0xFFFF0000u);
+    EXPECT_EQ(board.cell(3, 2), 0xFFFF0000u);
+    EXPECT_EQ(board.cell(2, 19), 0xFF0000CCu);
+    EXPECT_EQ(filledCells(), 5);
+}
+
+TEST_F(Board, PausedBoardStandsStill)
+{
+    CPiece& piece = place(PieceKindSquare, 4, 3);
+    board.running = false;
+    keys.held = {Right, Down};
+    step(30);
+    EXPECT_EQ(piece.x, 4.0f);
+    EXPECT_EQ(piece.y, 3.0f);
+    board.running = true;
+    step();
+    EXPECT_GT(piece.y, 3.0f);
+}
