@@ -12,7 +12,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+std::string quoted(const fs::path& path)
+{
+    std::string text(1, '\'');
+    text += path.string();
+    text += '\'';
+    return text;
+}
 
 } // namespace
 
