@@ -61,6 +61,15 @@ bool CWindow::create(const std::string& title, int width, int height, bool fulls
         lastError = std::string("no display available (") + SDL_GetError() + ")";
         return false;
     }
+    // SDL falls back to its invisible off-screen driver when no display is
+    // reachable; a player would get a game nobody can see. Only a run that
+    // asked for it (tests, replays) may draw off screen.
+    const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+    const char* requested = SDL_getenv("SDL_VIDEODRIVER");
+    if ((driver == "offscreen" || driver == "dummy") && !(requested && driver == requested)) {
+        lastError = "no display available (is DISPLAY or WAYLAND_DISPLAY set?)";
+        return false;
+    }
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
