@@ -376,4 +376,9 @@ TEST(HighScoreRunFolder, PreparingTheRunFolderKeepsThePlayersFiles)
     ASSERT_EQ(std::system(("bash " + tree.path("scripts/prepare-run") + " >/dev/null 2>&1").c_str()), 0);
     EXPECT_EQ(readWholeFile(tree.path("run/media/hiscore.xml")), "<hiscore/>");
     EXPECT_EQ(readWholeFile(tree.path("run/settings.xml")), "<settings width=\"1\"/>");
+
+    // Nothing built yet is no reason to fail.
+    fs::remove_all(tree.path("build/media"));
+    EXPECT_EQ(std::system(("bash " + tree.path("scripts/prepare-run") + " >/dev/null 2>&1").c_str()), 0);
+    EXPECT_EQ(readWholeFile(tree.path("run/media/hiscore.xml")), "<hiscore/>");
 }

@@ -153,6 +153,7 @@ CXmlDocument::~CXmlDocument() = default;
 bool CXmlDocument::load(const std::string& path)
 {
     document->reset();
+    loadedFrom.clear();
     // Only plain files of a sane size: a folder or a device would otherwise be
     // read as a file of absurd length.
     struct stat info;
@@ -171,6 +172,7 @@ bool CXmlDocument::load(const std::string& path)
 bool CXmlDocument::loadXml(const std::string& text)
 {
     document->reset();
+    loadedFrom.clear();
     pugi::xml_parse_result result = document->load_buffer(text.data(), text.size(), ParseOptions, pugi::encoding_utf8);
     if (!result) {
         document->reset();
