@@ -1,0 +1,48 @@
+#include "app/Settings.h"
+
+#include "xml/XmlDocument.h"
+
+namespace {
+
+// An absent or empty attribute leaves the field as it was; anything else is
+// read as a decimal number, so "640px" is 640 and a word is 0.
+void readInt(const CXmlNode& root, const char* name, int& field)
+{
+    const std::string text = root.attribute(name);
+    if (!text.empty())
+        field = parseDecimal(text);
+}
+
+void readSwitch(const CXmlNode& root, const char* name, bool& field)
+{
+    const std::string text = root.attribute(name);
+    if (!text.empty())
+        field = parseDecimal(text) != 0;
+}
+
+} // namespace
+
+void CSettings::load(const std::string& path)
+{
+    CXmlDocument document;
+    document.load(path);
+    read(document.root());
+}
+
+void CSettings::read(const CXmlNode& root)
+{
+    readInt(root, "width", width);
+    readInt(root, "height", height);
+    readSwitch(root, "fullscreen", fullscreen);
+    readSwitch(root, "enablebloom", enableBloom);
+    readSwitch(root, "enableshadow", enableShadow);
+    readSwitch(root, "enablemirror", enableMirror);
+    readSwitch(root, "filterframebuffer", filterFrameBuffer);
+
+    // A window needs a size; "0" or "-1" (or a word) cannot open one, so such
+    // a dimension falls back to the default on its own.
+    if (width <= 0)
+        width = DefaultWidth;
+    if (height <= 0)
+        height = DefaultHeight;
+}

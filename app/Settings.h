@@ -1,0 +1,27 @@
+#pragma once
+// The display mode and the rendering switches from settings.xml, read once at
+// start-up before the window opens. The game never writes the file.
+#include <string>
+
+class CXmlNode;
+
+struct CSettings {
+    // Used for the window size when the file gives none, or one of 0 or below.
+    static constexpr int DefaultWidth = 800;
+    static constexpr int DefaultHeight = 600;
+
+    int width = DefaultWidth;
+    int height = DefaultHeight;
+    bool fullscreen = false;
+
+    // Optional passes of the renderer, copied into it once it exists.
+    bool enableBloom = true;
+    bool enableShadow = true;
+    bool enableMirror = true;
+    bool filterFrameBuffer = true;
+
+    // Fills the record from the root element of the file at path. A missing or
+    // ill-formed file, or a missing attribute, keeps the value already there.
+    void load(const std::string& path);
+    void read(const CXmlNode& root);
+};

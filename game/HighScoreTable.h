@@ -1,0 +1,55 @@
+#pragma once
+// The ten best results with the players' names, kept in media/hiscore.xml.
+// Index 0 is the best. The table never sorts: a new score is inserted in
+// place, so a file kept in order stays in order and ties go to the older entry.
+#include <array>
+#include <string>
+
+class CXmlDocument;
+class CXmlNode;
+
+struct HighScoreEntry {
+    std::string name = "-";
+    int score = 0;
+    int level = 0;
+    int seconds = 0;
+
+    bool operator==(const HighScoreEntry&) const = default;
+};
+
+class CHighScoreTable {
+public:
+    static constexpr int EntryCount = 10;
+
+    // Fills the table with the default entries, then loads the file at path.
+    explicit CHighScoreTable(std::string path);
+
+    // Reads the file over the current entries. A missing or ill-formed file
+    // changes nothing; entries the file does not reach keep their values.
+    void load();
+    // Entry i comes from the i-th element under root; comments and other
+    // non-element children are skipped and elements past the tenth ignored.
+    void read(const CXmlNode& root);
+
+    // Places a finished game's score below every entry with an equal or better
+    // score, pushing the rest down and dropping the last. Returns the entry
+    // that now holds it (the caller fills in the name), or nullptr when the
+    // score is not better than the tenth. The entry keeps the game's level
+    // and its whole seconds of play.
+    HighScoreEntry* insert(int score, int level, int seconds);
+
+    // Replaces the file with the ten entries. A failed save leaves the old file
+    // whole; the table in memory keeps its entries either way. True when the
+    // new file is safely on disk (the game needs no answer).
+    bool save() const;
+    // The document save writes: <hiscore> with ten <Entry> elements.
+    void write(CXmlDocument& document) const;
+
+    const HighScoreEntry& entry(int index) const { return entries[index]; }
+    const std::array<HighScoreEntry, EntryCount>& allEntries() const { return entries; }
+    const std::string& path() const { return filePath; }
+
+private:
+    std::string filePath;
+    std::array<HighScoreEntry, EntryCount> entries;
+};

@@ -1,0 +1,146 @@
+#include "app/Settings.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/DataTestFolder.h"
+#include "xml/XmlDocument.h"
+
+namespace {
+
+CSettings settingsFrom(const std::string& bytes)
+{
+    CDataTestFolder folder;
+    CSettings settings;
+    settings.load(folder.write("settings.xml", bytes));
+    return settings;
+}
+
+void expectDefaults(const CSettings& s)
+{
+    EXPECT_EQ(s.width, 800);
+    EXPECT_EQ(s.height, 600);
+    EXPECT_FALSE(s.fullscreen);
+    EXPECT_TRUE(s.enableBloom);
+    EXPECT_TRUE(s.enableShadow);
+    EXPECT_TRUE(s.enableMirror);
+    EXPECT_TRUE(s.filterFrameBuffer);
+}
+
+} // namespace
+
+// ---- values ---------------------------------------------------------------
+
+TEST(SettingsValues, FullFileSetsEveryField)
+{
+    const CSettings s = settingsFrom("<settings width=\"1024\" height=\"768\" fullscreen=\"1\" enablebloom=\"0\" "
+                                     "enableshadow=\"0\" enablemirror=\"0\" filterframebuffer=\"0\"/>");
+    EXPECT_EQ(s.width, 1024);
+    EXPECT_EQ(s.height, 768);
+    EXPECT_TRUE(s.fullscreen);
+    EXPECT_FALSE(s.enableBloom);
+    EXPECT_FALSE(s.enableShadow);
+    EXPECT_FALSE(s.enableMirror);
+    EXPECT_FALSE(s.filterFrameBuffer);
+}
+
+TEST(SettingsValues, OnlyFullscreenKeepsEveryOtherDefault)
+{
+    const CSettings s = settingsFrom("<settings fullscreen=\"1\"/>");
+    EXPECT_TRUE(s.fullscreen);
+    CSettings expected;
+    expected.fullscreen = true;
+    EXPECT_EQ(s.width, expected.width);
+    EXPECT_EQ(s.height, expected.height);
+    EXPECT_TRUE(s.enableBloom && s.enableShadow && s.enableMirror && s.filterFrameBuffer);
+}
+
+TEST(SettingsValues, AnySwitchValueButZeroIsOn)
+{
+    EXPECT_FALSE(settingsFrom("<s enablebloom=\"0\"/>").enableBloom);
+    EXPECT_TRUE(settingsFrom("<s enablebloom=\"2\"/>").enableBloom);
+    EXPECT_TRUE(settingsFrom("<s enablebloom=\"-1\"/>").enableBloom);
+    // A word reads as 0, an empty value as not given.
+    EXPECT_FALSE(settingsFrom("<s enablebloom=\"yes\"/>").enableBloom);
+    EXPECT_TRUE(settingsFrom("<s enablebloom=\"\"/>").enableBloom);
+    EXPECT_TRUE(settingsFrom("<s fullscreen=\" 1 \"/>").fullscreen);
+}
+
+TEST(SettingsValues, NumbersAreReadUpToTheFirstNonDigit)
+{
+    EXPECT_EQ(settingsFrom("<s width=\" 640\"/>").width, 640);
+    EXPECT_EQ(settingsFrom("<s width=\"640px\"/>").width, 640);
+    EXPECT_EQ(settingsFrom("<s height=\"+480\"/>").height, 480);
+}
+
+TEST(SettingsValues, AttributeNamesAreCaseSensitive)
+{
+    const CSettings s = settingsFrom("<s Width=\"1024\" FULLSCREEN=\"1\" EnableBloom=\"0\"/>");
+    EXPECT_EQ(s.width, 800);
+    EXPECT_FALSE(s.fullscreen);
+    EXPECT_TRUE(s.enableBloom);
+}
+
+TEST(SettingsValues, SizeOfZeroOrBelowFallsBackPerDimension)
+{
+    CSettings s = settingsFrom("<s width=\"0\" height=\"480\"/>");
+    EXPECT_EQ(s.width, 800);
+    EXPECT_EQ(s.height, 480);
+    s = settingsFrom("<s width=\"1280\" height=\"-720\"/>");
+    EXPECT_EQ(s.width, 1280);
+    EXPECT_EQ(s.height, 600);
+    s = settingsFrom("<s width=\"wide\" height=\"-2147483649\"/>");
+    EXPECT_EQ(s.width, 800);
+    EXPECT_EQ(s.height, 600);
+}
+
+// ---- files that give nothing ----------------------------------------------
+
+TEST(SettingsFiles, MissingFileLeavesDefaults)
+{
+    CSettings s;
+    s.load("/tmp/vesbrik-no-such-folder/settings.xml");
+    expectDefaults(s);
+}
+
+TEST(SettingsFiles, BrokenFilesLeaveDefaults)
+{
+    static const char binary[] = "\x7F" "ELF\x02\x01\x01\x00\x00\xFF\xFE\x00<settings width=\"1\"/>";
+    const std::string broken[] = {
+        "<settings width=\"1024\" height=\"768\"",              // cut off inside the tag
+        "<settings width=\"1024\"><child></settings>",          // mismatched end
+        std::string(binary, sizeof binary - 1),
+        "",
+        deeplyNested(50000, false),
+    };
+    for (const std::string& bytes : broken)
+        expectDefaults(settingsFrom(bytes));
+}
+
+TEST(SettingsFiles, RootNameAndChildrenAreNotExamined)
+{
+    EXPECT_EQ(settingsFrom("<hiscore width=\"1024\"><Entry width=\"5\"/></hiscore>").width, 1024);
+    EXPECT_EQ(settingsFrom(deeplyNested(50000, true)).width, 1024);
+    // Attributes of a child are not the root's.
+    EXPECT_EQ(settingsFrom("<settings><display width=\"1024\"/></settings>").width, 800);
+}
+
+TEST(SettingsFiles, Latin1DeclarationIsAccepted)
+{
+    const CSettings s = settingsFrom("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"
+                                     "<settings note=\"\xE9t\xE9\" width=\"1024\" enablemirror=\"0\"/>");
+    EXPECT_EQ(s.width, 1024);
+    EXPECT_FALSE(s.enableMirror);
+}
+
+TEST(SettingsFiles, ShippedFileHasAllSevenValues)
+{
+    CXmlDocument document;
+    ASSERT_TRUE(document.load(VESBRIK_SOURCE_DIR "/settings.xml"));
+    CXmlNode root = document.root();
+    for (const char* name : {"width", "height", "fullscreen", "enablebloom", "enableshadow", "enablemirror",
+                             "filterframebuffer"})
+        EXPECT_NE(root.attribute(name), "") << name;
+    CSettings s;
+    s.load(VESBRIK_SOURCE_DIR "/settings.xml");
+    expectDefaults(s);
+}
