@@ -4,6 +4,7 @@
 
 #include <AL/al.h>
 #include <AL/alc.h>
+#include <AL/alext.h>
 #include <sndfile.h>
 
 #include <algorithm>
@@ -90,7 +91,9 @@ void COpenAlAudio::start()
     device = alcOpenDevice(nullptr);
     if (!device)
         return;
-    const ALCint attributes[] = {ALC_FREQUENCY, OutputRate, 0};
+    // The limiter bends peaks down where several effects and the music meet,
+    // instead of clipping them hard; a library without it ignores the request.
+    const ALCint attributes[] = {ALC_FREQUENCY, OutputRate, ALC_OUTPUT_LIMITER_SOFT, ALC_TRUE, 0};
     context = alcCreateContext(device, attributes);
     if (!context || !alcMakeContextCurrent(context)) {
         if (context)

@@ -13,7 +13,9 @@ using namespace synth;
 
 namespace {
 
-constexpr float Peak = 0.84f;        // -1.5 dBFS: the encoder's ripple stays below full scale
+// -6 dBFS: the music sits under the effects, and both together stay below full
+// scale (the output adds them).
+constexpr float Peak = 0.5f;
 constexpr double Tail = 4.0;         // seconds rendered past the loop for ring-outs
 constexpr double OggQuality = 0.4;   // about 128 kbit/s, plenty for these timbres
 

@@ -13,7 +13,8 @@ using namespace synth;
 
 namespace {
 
-constexpr float Peak = 0.89f; // -1 dBFS: room for resampling overshoot
+// -3 dBFS: room for the pitch spread's resampling and for the music underneath.
+constexpr float Peak = 0.7f;
 
 // A struck body: partials at ratios of a base frequency, each fading at its own rate.
 struct Partial {
