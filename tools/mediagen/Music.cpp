@@ -70,7 +70,7 @@ Mono electricPiano(double midi, double hold)
 {
     const double f = noteFrequency(midi);
     return voice(hold + 1.0, [=](double t) {
-        const double index = 1.6 * std::exp(-t / 0.35) + 0.2;
+        const double index = 2.6 * std::exp(-t / 0.3) + 0.45;
         const double s = std::sin(2 * Pi * f * t + index * std::sin(2 * Pi * f * t));
         const double amp = envelope(t, 0.003, hold, 0.25) * std::exp(-t / 1.6);
         return static_cast<float>(s * amp);
@@ -214,7 +214,11 @@ bool makeMenuMusic(const std::filesystem::path& path)
     for (int bar = 0; bar < bars; ++bar) {
         const std::vector<double>& chord = chords[bar];
         const double beat = bar * 4.0;
-        low.mix(softBass(chord[0] - 12 + (chord[0] < 45 ? 12 : 0), tempo.secondsOf(3.6)), tempo.at(beat), 0.3f, 0.0f);
+        // The bass stays within one octave (B1 to A#2) whatever the chord.
+        double root = chord[0];
+        while (root > 46)
+            root -= 12;
+        low.mix(softBass(root, tempo.secondsOf(3.6)), tempo.at(beat), 0.3f, 0.0f);
         for (size_t i = 1; i < chord.size(); ++i)
             pads.mix(pad(chord[i], tempo.secondsOf(3.3), 1600, bar * 10 + static_cast<uint32_t>(i)), tempo.at(beat), 0.13f,
                      -0.6f + 0.3f * static_cast<float>(i));
@@ -228,7 +232,7 @@ bool makeMenuMusic(const std::filesystem::path& path)
     // A slow melody over the second half: notes as (beat, MIDI note, ring).
     const struct { double beat; double midi; double ring; } tune[] = {
         {16, 78, 1.4}, {18, 76, 0.8}, {19, 74, 0.8}, {20, 71, 1.4}, {22, 73, 0.8}, {23, 74, 0.8},
-        {24, 76, 1.4}, {26, 73, 0.8}, {27, 69, 0.8}, {28, 73, 1.2}, {30, 74, 0.8}, {31, 76, 1.0},
+        {24, 76, 1.4}, {26, 73, 0.8}, {27, 69, 0.8}, {28, 76, 1.2}, {30, 74, 0.8}, {31, 76, 1.0},
     };
     for (const auto& note : tune)
         melody.mix(bell(note.midi, note.ring), tempo.at(note.beat), 0.4f, 0.15f);
