@@ -10,8 +10,8 @@ void CSoundGroup::load(CAudioBackend& audio, const CXmlNode& element)
     backend = &audio;
     variants.fill(0);
     variantCount = 0;
-    // The child count is read afresh on each pass; the element does not change
-    // while we read it, so this is only the plain loop.
+    // Children past the sixteenth are ignored; those before keep their places
+    // even when their file does not load.
     for (int i = 0; i < element.childCount() && variantCount < MaxVariants; ++i)
         variants[variantCount++] = audio.loadSample(element.child(i).attribute("file"));
 

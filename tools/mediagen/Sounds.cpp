@@ -5,6 +5,7 @@
 #include "MediaGenerator.h"
 #include "Synth.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -60,7 +61,7 @@ void addNoiseBurst(Mono& out, uint32_t seed, double centre, double q, double dec
 Mono finish(Mono signal, double lowCut = 30.0)
 {
     highpassInPlace(signal, lowCut);
-    fadeEdges(signal, 44, seconds(0.02));
+    fadeEdges(signal, 44, std::max(seconds(0.02), signal.size() * 3 / 10));
     normalize(signal, Peak);
     return signal;
 }
@@ -123,7 +124,7 @@ Mono softTick()
 // The piece hitting the well's frame: a dull metal clunk that rings a little.
 Mono frameClunk(uint32_t seed, double pitch)
 {
-    Mono out(seconds(0.6));
+    Mono out(seconds(0.9));
     addPartials(out, 0, pitch, {{1.0, 1.0f, 0.22}, {2.76, 0.5f, 0.12}, {5.40, 0.25f, 0.06}, {8.93, 0.1f, 0.03}}, 1.0f);
     addPartials(out, 0, pitch * 0.35, {{1.0, 0.8f, 0.04}}, 1.0f);
     addNoiseBurst(out, seed, 1500, 1.2, 0.006, 1.5f);
@@ -159,7 +160,7 @@ Mono lineChimes(int rows)
 {
     static const std::vector<double> Notes[] = {
         {72, 79}, {72, 76, 79}, {72, 76, 79, 84}, {72, 76, 79, 84, 88, 91, 96}};
-    const double length[] = {1.1, 1.3, 1.5, 2.6};
+    const double length[] = {1.6, 1.8, 2.0, 3.2};
     const double step = rows == 4 ? 0.065 : 0.075;
     const std::vector<double>& notes = Notes[rows - 1];
     Mono out(seconds(length[rows - 1]));
@@ -202,7 +203,7 @@ void addBrass(Mono& out, double start, double length, double midi, float gain)
 // A new level: a short rising fanfare ending on a held major chord.
 Mono fanfare()
 {
-    Mono out(seconds(1.7));
+    Mono out(seconds(2.2));
     const double beat = 0.13;
     addBrass(out, 0 * beat, 0.1, 67, 0.8f);
     addBrass(out, 1 * beat, 0.1, 72, 0.8f);

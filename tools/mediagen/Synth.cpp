@@ -178,8 +178,10 @@ void fadeEdges(Mono& signal, size_t fadeIn, size_t fadeOut)
     const size_t n = signal.size();
     for (size_t i = 0; i < fadeIn && i < n; ++i)
         signal[i] *= static_cast<float>(i) / fadeIn;
+    // The end fades along a half cosine, so a ring cut short dies away
+    // instead of stopping.
     for (size_t i = 0; i < fadeOut && i < n; ++i)
-        signal[n - 1 - i] *= static_cast<float>(i) / fadeOut;
+        signal[n - 1 - i] *= static_cast<float>(0.5 - 0.5 * std::cos(Pi * static_cast<double>(i) / fadeOut));
 }
 
 void highpassInPlace(Mono& signal, double frequency)

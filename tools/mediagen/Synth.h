@@ -86,7 +86,7 @@ private:
 // Scales so that the highest absolute sample is peak.
 void normalize(Mono& signal, float peak);
 void normalize(Stereo& signal, float peak);
-// Short linear fades so a file starts and ends at silence, without a click.
+// Fades so a file starts and ends at silence, without a click.
 void fadeEdges(Mono& signal, size_t fadeIn, size_t fadeOut);
 // Removes DC and rumble below the given frequency.
 void highpassInPlace(Mono& signal, double frequency);
