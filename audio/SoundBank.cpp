@@ -1,0 +1,93 @@
+#include "audio/SoundBank.h"
+
+#include "platform/OpenAlAudio.h"
+#include "xml/XmlDocument.h"
+
+namespace {
+
+constexpr std::array<const char*, SoundCount> SoundNames = {
+    "hitfloor", "menuitem", "newbrick", "hitbrick", "hitframe",
+    "line1", "line2", "line3", "line4", "levelup", "turn",
+};
+
+} // namespace
+
+const char* soundName(Sound sound)
+{
+    return SoundNames[static_cast<int>(sound)];
+}
+
+CSoundBank::CSoundBank(std::unique_ptr<CAudioBackend> audio) : backend(std::move(audio)) {}
+
+CSoundBank::~CSoundBank() = default;
+
+void CSoundBank::load(const std::string& path)
+{
+    if (!backend)
+        backend = createOpenAlAudio();
+    backend->start();
+
+    // A missing or broken file reads as an empty document: no music, no effects.
+    CXmlDocument document;
+    document.load(path);
+    const CXmlNode root = document.root();
+
+    gameMusic = backend->createStream(root.attribute("gamemusic"));
+    menuMusic = backend->createStream(root.attribute("menumusic"));
+
+    for (int i = 0; i < SoundCount; ++i)
+        groups[i].load(*backend, root.findChild(SoundNames[i]));
+}
+
+void CSoundBank::shutdown()
+{
+    if (backend)
+        backend->shutdown();
+    groups = {};
+    gameMusic = 0;
+    menuMusic = 0;
+}
+
+const CSoundGroup& CSoundBank::group(Sound sound) const
+{
+    return groups[static_cast<int>(sound)];
+}
+
+const CSoundGroup& CSoundBank::group(const std::string& name) const
+{
+    static const CSoundGroup silent;
+    for (int i = 0; i < SoundCount; ++i) {
+        if (name == SoundNames[i])
+            return groups[i];
+    }
+    return silent;
+}
+
+void CSoundBank::playLines(int rows) const
+{
+    if (rows >= 1 && rows <= 4)
+        group(static_cast<Sound>(static_cast<int>(Sound::Line1) + rows - 1)).play(-1, -1, -1, 0);
+}
+
+void CSoundBank::playMenuMusic()
+{
+    if (!backend)
+        return;
+    backend->stopStream(gameMusic);
+    backend->playStream(menuMusic);
+}
+
+void CSoundBank::playGameMusic()
+{
+    if (!backend)
+        return;
+    backend->stopStream(menuMusic);
+    backend->rewindStream(gameMusic);
+    backend->playStream(gameMusic);
+}
+
+CSoundBank& soundBank()
+{
+    static CSoundBank bank;
+    return bank;
+}

@@ -1,0 +1,70 @@
+#pragma once
+// Everything the game lets you hear: eleven named sound effects and the two
+// looping music pieces, one for the menu and one for play. The content comes
+// from media/sound.xml, read once at start-up. Nothing here ever fails loudly:
+// without an audio device or without the files the game simply runs silent.
+#include "audio/SoundGroup.h"
+#include "platform/AudioBackend.h"
+
+#include <array>
+#include <memory>
+#include <string>
+
+// The effects, in the order they are loaded.
+enum class Sound {
+    HitFloor,   // a debris brick strikes something
+    MenuItem,   // a key on the menu
+    NewBrick,   // a new piece enters the well
+    HitBrick,   // the falling piece comes to rest
+    HitFrame,   // loaded for the sound set, played by nothing yet
+    Line1,
+    Line2,
+    Line3,
+    Line4,
+    LevelUp,
+    Turn,       // the falling piece turns
+};
+constexpr int SoundCount = 11;
+
+// The element name of each effect in media/sound.xml.
+const char* soundName(Sound sound);
+
+class CSoundBank {
+public:
+    // Without a backend, load() opens the OpenAL output.
+    CSoundBank() = default;
+    explicit CSoundBank(std::unique_ptr<CAudioBackend> backend);
+    ~CSoundBank();
+
+    CSoundBank(const CSoundBank&) = delete;
+    CSoundBank& operator=(const CSoundBank&) = delete;
+
+    // ---- start-up and shutdown -----------------------------------------------
+    // Starts the output, reads the file and loads every sample and both music
+    // streams. Paths in the file are relative to the working directory.
+    void load(const std::string& path);
+    // Stops the output and releases everything; the bank is silent afterwards.
+    void shutdown();
+
+    // ---- effects ---------------------------------------------------------------
+    const CSoundGroup& group(Sound sound) const;
+    // By element name; an unknown name gives an empty group that plays nothing.
+    const CSoundGroup& group(const std::string& name) const;
+    // The sound for n rows cleared by one lock (1 to 4); other counts are silent.
+    void playLines(int rows) const;
+
+    // ---- music -----------------------------------------------------------------
+    // The menu music, going on from where it last stopped; the game music stops.
+    void playMenuMusic();
+    // The game music from its start; the menu music stops.
+    void playGameMusic();
+
+private:
+    std::unique_ptr<CAudioBackend> backend;
+    std::array<CSoundGroup, SoundCount> groups {};
+    AudioHandle gameMusic = 0;
+    AudioHandle menuMusic = 0;
+};
+
+// The game's one sound bank, alive from start-up to the end of the program.
+CSoundBank& soundBank();

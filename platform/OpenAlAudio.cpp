@@ -1,0 +1,242 @@
+#include "platform/OpenAlAudio.h"
+
+#include "platform/MusicStream.h"
+
+#include <AL/al.h>
+#include <AL/alc.h>
+#include <AL/alext.h>
+#include <sndfile.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int OutputRate = 44100;
+// Longer files are refused as effects (about six minutes); they belong in a stream.
+constexpr sf_count_t MaxSampleFrames = sf_count_t(1) << 24;
+// How often the feeding thread tops up the music queues; far shorter than
+// the queue (4 x 8192 frames, about 0.7 s) so that a busy machine never
+// starves it.
+constexpr auto FeedInterval = std::chrono::milliseconds(20);
+
+struct Sample {
+    ALuint buffer = 0;
+    ALuint source = 0;
+};
+
+class COpenAlAudio final : public CAudioBackend {
+public:
+    ~COpenAlAudio() override { shutdown(); }
+
+    void start() override;
+    void shutdown() override;
+    AudioHandle loadSample(const std::string& path) override;
+    AudioHandle playSample(AudioHandle sample, int frequency, int volume, int pan) override;
+    AudioHandle createStream(const std::string& path) override;
+    void playStream(AudioHandle stream) override;
+    void stopStream(AudioHandle stream) override;
+    void rewindStream(AudioHandle stream) override;
+
+private:
+    void feedLoop();
+    CMusicStream* findStream(AudioHandle handle);
+
+    ALCdevice* device = nullptr;
+    ALCcontext* context = nullptr;
+    std::vector<Sample> samples;
+    std::vector<std::unique_ptr<CMusicStream>> streams;
+
+    std::mutex lock;
+    std::condition_variable wake;
+    bool quitting = false;
+    std::thread feeder;
+};
+
+// Reads a whole file as 16-bit mono; stereo and wider files are mixed down so
+// that the pan places them (OpenAL places only mono sources).
+bool readMono(const std::string& path, std::vector<short>& mono, int& rate)
+{
+    SF_INFO info {};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (!file)
+        return false;
+    const bool usable = info.frames > 0 && info.frames <= MaxSampleFrames && info.channels > 0 && info.samplerate > 0;
+    if (usable) {
+        std::vector<float> interleaved(static_cast<size_t>(info.frames) * info.channels);
+        const sf_count_t got = sf_readf_float(file, interleaved.data(), info.frames);
+        mono.resize(static_cast<size_t>(std::max<sf_count_t>(got, 0)));
+        for (size_t i = 0; i < mono.size(); ++i) {
+            float sum = 0.0f;
+            for (int c = 0; c < info.channels; ++c)
+                sum += interleaved[i * info.channels + c];
+            const float value = std::clamp(sum / info.channels, -1.0f, 1.0f);
+            mono[i] = static_cast<short>(std::lround(value * 32767.0f));
+        }
+        rate = info.samplerate;
+    }
+    sf_close(file);
+    return usable && !mono.empty();
+}
+
+void COpenAlAudio::start()
+{
+    if (device)
+        return;
+    device = alcOpenDevice(nullptr);
+    if (!device)
+        return;
+    // The limiter bends peaks down where several effects and the music meet,
+    // instead of clipping them hard; a library without it ignores the request.
+    const ALCint attributes[] = {ALC_FREQUENCY, OutputRate, ALC_OUTPUT_LIMITER_SOFT, ALC_TRUE, 0};
+    context = alcCreateContext(device, attributes);
+    if (!context || !alcMakeContextCurrent(context)) {
+        if (context)
+            alcDestroyContext(context);
+        alcCloseDevice(device);
+        context = nullptr;
+        device = nullptr;
+        return;
+    }
+    quitting = false;
+    feeder = std::thread([this] { feedLoop(); });
+}
+
+void COpenAlAudio::shutdown()
+{
+    if (!device)
+        return;
+    {
+        std::lock_guard guard(lock);
+        quitting = true;
+    }
+    wake.notify_all();
+    if (feeder.joinable())
+        feeder.join();
+
+    streams.clear();
+    for (Sample& sample : samples) {
+        alSourceStop(sample.source);
+        alSourcei(sample.source, AL_BUFFER, 0);
+        alDeleteSources(1, &sample.source);
+        alDeleteBuffers(1, &sample.buffer);
+    }
+    samples.clear();
+
+    alcMakeContextCurrent(nullptr);
+    alcDestroyContext(context);
+    alcCloseDevice(device);
+    context = nullptr;
+    device = nullptr;
+}
+
+AudioHandle COpenAlAudio::loadSample(const std::string& path)
+{
+    if (!device)
+        return 0;
+    std::vector<short> mono;
+    int rate = 0;
+    if (!readMono(path, mono, rate))
+        return 0;
+
+    Sample sample;
+    alGetError();
+    alGenBuffers(1, &sample.buffer);
+    if (alGetError() != AL_NO_ERROR)
+        return 0;
+    alBufferData(sample.buffer, AL_FORMAT_MONO16, mono.data(), static_cast<ALsizei>(mono.size() * sizeof(short)), rate);
+    alGenSources(1, &sample.source);
+    if (alGetError() != AL_NO_ERROR) {
+        alDeleteBuffers(1, &sample.buffer);
+        return 0;
+    }
+    alSourcei(sample.source, AL_BUFFER, static_cast<ALint>(sample.buffer));
+    // Pan is the source's place on a circle around the listener; with the
+    // source relative and no roll-off the distance never changes the volume.
+    alSourcei(sample.source, AL_SOURCE_RELATIVE, AL_TRUE);
+    alSourcef(sample.source, AL_ROLLOFF_FACTOR, 0.0f);
+    samples.push_back(sample);
+    return static_cast<AudioHandle>(samples.size());
+}
+
+AudioHandle COpenAlAudio::playSample(AudioHandle handle, int frequency, int volume, int pan)
+{
+    if (!device || handle == 0 || handle > samples.size())
+        return 0;
+    const ALuint source = samples[handle - 1].source;
+
+    const float x = std::clamp(pan, -100, 100) / 100.0f;
+    const float pitch = frequency > 0 ? static_cast<float>(frequency) / OutputRate : 1.0f;
+    const float gain = std::clamp(volume, 0, 100) / 100.0f;
+
+    // Stopping first rewinds a sample that still sounds: the new playback
+    // takes over from the old one.
+    alSourceStop(source);
+    alSource3f(source, AL_POSITION, x, 0.0f, -std::sqrt(1.0f - x * x));
+    alSourcef(source, AL_PITCH, pitch);
+    alSourcef(source, AL_GAIN, gain);
+    alSourcePlay(source);
+    return handle;
+}
+
+AudioHandle COpenAlAudio::createStream(const std::string& path)
+{
+    if (!device || path.empty())
+        return 0;
+    auto stream = std::make_unique<CMusicStream>();
+    if (!stream->open(path))
+        return 0;
+    std::lock_guard guard(lock);
+    streams.push_back(std::move(stream));
+    return static_cast<AudioHandle>(streams.size());
+}
+
+CMusicStream* COpenAlAudio::findStream(AudioHandle handle)
+{
+    if (!device || handle == 0 || handle > streams.size())
+        return nullptr;
+    return streams[handle - 1].get();
+}
+
+void COpenAlAudio::playStream(AudioHandle handle)
+{
+    std::lock_guard guard(lock);
+    if (CMusicStream* stream = findStream(handle))
+        stream->play();
+}
+
+void COpenAlAudio::stopStream(AudioHandle handle)
+{
+    std::lock_guard guard(lock);
+    if (CMusicStream* stream = findStream(handle))
+        stream->stop();
+}
+
+void COpenAlAudio::rewindStream(AudioHandle handle)
+{
+    std::lock_guard guard(lock);
+    if (CMusicStream* stream = findStream(handle))
+        stream->rewind();
+}
+
+void COpenAlAudio::feedLoop()
+{
+    std::unique_lock guard(lock);
+    while (!quitting) {
+        for (const auto& stream : streams)
+            stream->feed();
+        wake.wait_for(guard, FeedInterval, [this] { return quitting; });
+    }
+}
+
+} // namespace
+
+std::unique_ptr<CAudioBackend> createOpenAlAudio()
+{
+    return std::make_unique<COpenAlAudio>();
+}
