@@ -1,0 +1,118 @@
+// Cost of one debris step (CPhysicsWorld::update) with a full ring of 40
+// bricks: tumbling right after four rows were cleared, lying at rest on the
+// floor, and the same resting pile put to sleep by hand, which is what the
+// library's auto-disable would give if the soft contacts let the bricks fall
+// still enough for it.
+#include "game/Random.h"
+#include "physics/PhysicsWorld.h"
+
+#include <benchmark/benchmark.h>
+
+#include <array>
+
+namespace {
+
+constexpr double Step = 0.01;
+
+std::array<uint32_t, 200> fullGrid()
+{
+    std::array<uint32_t, 200> grid;
+    grid.fill(0xFF80C040u);
+    return grid;
+}
+
+void launchFourRows(CPhysicsWorld& world, const std::array<uint32_t, 200>& grid)
+{
+    for (int row = 16; row < 20; ++row)
+        world.spawnRow(row, grid.data());
+}
+
+int awakeBricks(const CPhysicsWorld& world)
+{
+    int awake = 0;
+    for (int i = 0; i < CPhysicsWorld::SlotCount; ++i)
+        awake += world.slot(i) && world.slot(i)->isAwake();
+    return awake;
+}
+
+void settle(CPhysicsWorld& world)
+{
+    // 20 s of game time; every brick lies still by then.
+    for (int i = 0; i < 2000; ++i)
+        world.update(Step, true);
+}
+
+} // namespace
+
+// Forty bricks in their first 0.75 s of game time: flying, landing, bouncing.
+void BM_UpdateTumbling(benchmark::State& state)
+{
+    auto grid = fullGrid();
+    seedRandom(1);
+    CPhysicsWorld world;
+    int sinceLaunch = 0;
+    launchFourRows(world, grid);
+    for (auto _ : state) {
+        if (sinceLaunch == 75) {
+            state.PauseTiming();
+            launchFourRows(world, grid); // recycles all forty
+            sinceLaunch = 0;
+            state.ResumeTiming();
+        }
+        world.update(Step, true);
+        ++sinceLaunch;
+    }
+    state.counters["awake"] = awakeBricks(world);
+}
+BENCHMARK(BM_UpdateTumbling);
+
+void BM_UpdateResting(benchmark::State& state)
+{
+    auto grid = fullGrid();
+    seedRandom(1);
+    CPhysicsWorld world;
+    launchFourRows(world, grid);
+    settle(world);
+    for (auto _ : state)
+        world.update(Step, true);
+    state.counters["awake"] = awakeBricks(world);
+}
+BENCHMARK(BM_UpdateResting);
+
+void BM_UpdateRestingAsleep(benchmark::State& state)
+{
+    auto grid = fullGrid();
+    seedRandom(1);
+    CPhysicsWorld world;
+    launchFourRows(world, grid);
+    settle(world);
+    for (int i = 0; i < CPhysicsWorld::SlotCount; ++i)
+        dBodyDisable(world.slot(i)->body);
+    for (auto _ : state)
+        world.update(Step, true);
+    state.counters["awake"] = awakeBricks(world);
+}
+BENCHMARK(BM_UpdateRestingAsleep);
+
+void BM_UpdatePaused(benchmark::State& state)
+{
+    auto grid = fullGrid();
+    seedRandom(1);
+    CPhysicsWorld world;
+    launchFourRows(world, grid);
+    for (auto _ : state)
+        world.update(Step, false);
+}
+BENCHMARK(BM_UpdatePaused);
+
+void BM_SpawnRow(benchmark::State& state)
+{
+    auto grid = fullGrid();
+    seedRandom(1);
+    CPhysicsWorld world;
+    for (auto _ : state)
+        world.spawnRow(19, grid.data()); // steady state: each replaces ten bricks
+}
+BENCHMARK(BM_SpawnRow);
+
+BENCHMARK_MAIN();
