@@ -79,3 +79,22 @@ void CCamera::clampHeight(float minimum)
     if (eye.y < minimum)
         eye.y = minimum;
 }
+
+bool dragCamera(CCamera& camera, int dx, int dy, bool left, bool right, bool middle)
+{
+    float x = static_cast<float>(dx);
+    float y = static_cast<float>(dy);
+    if (left) {
+        camera.orbit(0.01f * x, -0.01f * y);
+        camera.updateView();
+    }
+    if (right) {
+        camera.moveInView(0.1f * x, -0.1f * y, 0.0f);
+        camera.updateView();
+    }
+    if (middle) {
+        camera.moveInView(0.0f, 0.0f, -0.1f * y);
+        camera.updateView();
+    }
+    return left || right || middle;
+}

@@ -60,3 +60,10 @@ public:
     bool fixedUp = false;                    // updateView keeps the up vector
     glm::mat4 view{1.0f};
 };
+
+// The mouse's hand moves, given dx = last x - x and dy = last y - y in
+// pixels: the left button orbits, the right button pans in the view plane,
+// the middle button moves forward and back; several buttons apply in that
+// order, each followed by a view update. Answers whether any move was made
+// (the automatic path then holds off for a while).
+bool dragCamera(CCamera& camera, int dx, int dy, bool left, bool right, bool middle);

@@ -213,3 +213,28 @@ TEST(Camera, SceneProjectionIsSquareWithDepthFromZeroToOne)
     float edge = std::tan(0.7853982f / 2) * 10;
     expectNear(transformCoord({edge, edge, 10}, p), {1, 1, transformCoord({0, 0, 10}, p).z});
 }
+
+TEST(Camera, MouseDragsMoveTheGoals)
+{
+    CCamera camera = placedCamera({4.5f, 10, -35}, {4.5f, 10, 0}, true);
+    EXPECT_FALSE(dragCamera(camera, 30, 40, false, false, false));
+    expectNear(camera.eyeGoal, {4.5f, 10, -35});
+
+    // Dragging the mouse up (dy > 0) with the middle button moves away.
+    EXPECT_TRUE(dragCamera(camera, 0, 20, false, false, true));
+    expectNear(camera.eyeGoal, {4.5f, 10, -37});
+    expectNear(camera.targetGoal, {4.5f, 10, -2});
+
+    // Right button: the mouse moving left (dx > 0) pans right, moving down
+    // (dy < 0) pans up.
+    camera = placedCamera({4.5f, 10, -35}, {4.5f, 10, 0}, true);
+    EXPECT_TRUE(dragCamera(camera, 10, -10, false, true, false));
+    expectNear(camera.eyeGoal, {5.5f, 11, -35});
+    expectNear(camera.targetGoal, {5.5f, 11, 0});
+
+    // Left button orbits about the target: 100 pixels is one radian.
+    camera = placedCamera({4.5f, 10, -35}, {4.5f, 10, 0}, true);
+    EXPECT_TRUE(dragCamera(camera, 0, -50, true, false, false));
+    expectNear(camera.eyeGoal, {4.5f, 10 + 35 * std::sin(0.5f), -35 * std::cos(0.5f)});
+    expectNear(camera.targetGoal, {4.5f, 10, 0});
+}
