@@ -427,3 +427,49 @@ TEST_F(Board, PausedBoardStandsStill)
     step();
     EXPECT_GT(piece.y, 3.0f);
 }
+
+TEST_F(Board, LongRandomPlayKeepsThePieceInTheClear)
+{
+    // Random keys and turns over many games: while a game runs the falling
+    // piece always fits, the score only grows and every ScoreChanged carries
+    // the board's score.
+    seedRandom(4242);
+    int games = 0;
+    int lastScore = board.score;
+    for (int i = 0; i < 100000; ++i) {
+        if (i % 7 == 0) {
+            int r = randomInt();
+            keys.held.clear();
+            if (r & 1)
+                keys.held.insert(Left);
+            if (r & 2)
+                keys.held.insert(Right);
+            if ((r & 12) == 12)
+                keys.held.insert(Down);
+            if (r & 16)
+                board.tryRotate((r & 32) ? 1 : -1);
+        }
+        listener.events.clear();
+        step();
+        for (const Event& e : listener.events) {
+            if (e.first == ScoreChanged) {
+                ASSERT_GE(e.second, lastScore);
+                lastScore = e.second;
+            }
+        }
+        ASSERT_EQ(board.score, lastScore);
+        if (!board.running) {
+            ASSERT_EQ(listener.count(GameOver), 1);
+            board.newGame();
+            lastScore = board.score;
+            ++games;
+            continue;
+        }
+        int contact = board.current->contact;
+        ASSERT_TRUE(board.fits(*board.current)) << "step " << i;
+        board.current->contact = contact;
+        ASSERT_GE(board.current->x, 0.0f);
+        ASSERT_LE(board.current->x, 9.0f);
+    }
+    EXPECT_GT(games, 5);
+}

@@ -1,0 +1,118 @@
+#include "render/Math3d.h"
+
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+namespace {
+void expectNear(const glm::vec3& actual, const glm::vec3& expected, float tolerance = 1e-5f)
+{
+    EXPECT_NEAR(actual.x, expected.x, tolerance);
+    EXPECT_NEAR(actual.y, expected.y, tolerance);
+    EXPECT_NEAR(actual.z, expected.z, tolerance);
+}
+
+// Element (row, column) of the row-vector matrix with this layout.
+float at(const glm::mat4& m, int row, int column) { return m[row][column]; }
+}
+
+TEST(Math3d, LookAtAndPerspectiveHaveTheRowVectorLayout)
+{
+    // The published formulas, read element by element.
+    glm::mat4 view = matrixLookAtLH({1, 2, 3}, {1, 2, 10}, {0, 1, 0});
+    EXPECT_FLOAT_EQ(at(view, 0, 0), 1); // x axis down the first column
+    EXPECT_FLOAT_EQ(at(view, 1, 1), 1);
+    EXPECT_FLOAT_EQ(at(view, 2, 2), 1);
+    EXPECT_FLOAT_EQ(at(view, 3, 0), -1); // translation in the last row
+    EXPECT_FLOAT_EQ(at(view, 3, 1), -2);
+    EXPECT_FLOAT_EQ(at(view, 3, 2), -3);
+    EXPECT_FLOAT_EQ(at(view, 3, 3), 1);
+
+    view = matrixLookAtLH({0, 0, 0}, {10, 0, 0}, {0, 1, 0});
+    EXPECT_FLOAT_EQ(at(view, 2, 0), -1); // looking along +x, world +z is to the left
+    EXPECT_FLOAT_EQ(at(view, 0, 2), 1);
+
+    glm::mat4 p = matrixPerspectiveFovLH(0.5235988f, 2.0f, 40, 140);
+    float yScale = 1.0f / std::tan(0.5235988f / 2);
+    EXPECT_FLOAT_EQ(at(p, 0, 0), yScale / 2);
+    EXPECT_FLOAT_EQ(at(p, 1, 1), yScale);
+    EXPECT_FLOAT_EQ(at(p, 2, 2), 1.4f);
+    EXPECT_FLOAT_EQ(at(p, 2, 3), 1);
+    EXPECT_FLOAT_EQ(at(p, 3, 2), -56);
+    EXPECT_FLOAT_EQ(at(p, 3, 3), 0);
+
+    // Degenerate input gives zeros, never NaN.
+    glm::mat4 collapsed = matrixLookAtLH({1, 1, 1}, {1, 1, 1}, {0, 1, 0});
+    for (int i = 0; i < 16; ++i)
+        EXPECT_TRUE(std::isfinite(collapsed[i / 4][i % 4]));
+    expectNear(normalizeVector({0, 0, 0}), {0, 0, 0});
+}
+
+TEST(Math3d, ComposedTransformsApplyInRowVectorOrder)
+{
+    glm::mat4 s = matrixScaling(2, 3, 4);
+    glm::mat4 t = matrixTranslation(10, 20, 30);
+    // Scale then translate.
+    expectNear(transformCoord({1, 1, 1}, matrixMultiply(s, t)), {12, 23, 34});
+    expectNear(transformCoord({1, 1, 1}, t * s), {12, 23, 34});
+    expectNear(transformNormal({1, 1, 1}, t), {1, 1, 1});
+
+    // Roll about z first, then pitch about x, then yaw about y.
+    float quarter = static_cast<float>(M_PI / 2);
+    glm::mat4 r = matrixRotationYawPitchRoll(quarter, quarter, quarter);
+    glm::mat4 yaw = matrixRotationYawPitchRoll(quarter, 0, 0);
+    glm::mat4 pitch = matrixRotationYawPitchRoll(0, quarter, 0);
+    glm::mat4 roll = matrixRotationYawPitchRoll(0, 0, quarter);
+    glm::vec3 v(1, 2, 3);
+    expectNear(transformCoord(v, r), transformCoord(transformCoord(transformCoord(v, roll), pitch), yaw));
+    // Left-handed yaw: +x turns towards -z.
+    expectNear(transformCoord({1, 0, 0}, yaw), {0, 0, -1});
+
+    auto inverse = matrixInverse(t * r * s);
+    ASSERT_TRUE(inverse.has_value());
+    expectNear(transformCoord(transformCoord(v, t * r * s), *inverse), v, 1e-4f);
+    EXPECT_FALSE(matrixInverse(matrixScaling(1, 0, 1)).has_value());
+}
+
+TEST(Math3d, ReflectionThroughTheFloorPlane)
+{
+    Plane floor = planeFromPointNormal({0, 0, 0}, {0, -1, 0});
+    EXPECT_EQ(floor, Plane(0, -1, 0, 0));
+    glm::mat4 mirror = matrixReflect(floor);
+    expectNear(transformCoord({3, 5, -2}, mirror), {3, -5, -2});
+
+    // An unnormalised plane y = 2 reflects about that height.
+    glm::mat4 raised = matrixReflect(planeFromPointNormal({0, 2, 0}, {0, 3, 0}));
+    expectNear(transformCoord({1, 5, 1}, raised), {1, -1, 1});
+}
+
+TEST(Math3d, QuaternionsAndDecompose)
+{
+    // (axis sin(a/2), cos(a/2)) with the axis normalised.
+    glm::quat q = quaternionRotationAxis({0, 2, 0}, 1.0f);
+    EXPECT_NEAR(q.y, std::sin(0.5f), 1e-6f);
+    EXPECT_NEAR(q.w, std::cos(0.5f), 1e-6f);
+
+    // p then q is the Hamilton product q * p: two quarter turns about y.
+    glm::quat quarter = quaternionRotationAxis({0, 1, 0}, static_cast<float>(M_PI / 2));
+    glm::quat tilt = quaternionRotationAxis({1, 0, 0}, 0.3f);
+    glm::quat both = quaternionMultiply(tilt, quarter);
+    glm::vec3 v(1, 2, 3);
+    expectNear(rotateByConjugate(both, v), rotateByConjugate(tilt, rotateByConjugate(quarter, v)));
+    // The conjugate sandwich turns by minus the angle (right-hand rule).
+    expectNear(rotateByConjugate(quarter, {0, 0, 1}), {-1, 0, 0});
+
+    glm::mat4 rotation = matrixRotationYawPitchRoll(0.4f, -0.7f, 1.1f);
+    glm::mat4 world = matrixTranslation(5, -6, 7) * rotation * matrixScaling(2, 0.5f, 3);
+    glm::vec3 scale, translation;
+    glm::quat found;
+    ASSERT_TRUE(matrixDecompose(world, scale, found, translation));
+    expectNear(scale, {2, 0.5f, 3});
+    expectNear(translation, {5, -6, 7});
+    // The quaternion's matrix is the rotation part.
+    glm::mat4 rebuilt = glm::mat4_cast(found);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(rebuilt[i / 4][i % 4], rotation[i / 4][i % 4], 1e-5f);
+
+    EXPECT_FALSE(matrixDecompose(matrixScaling(0, 1, 1), scale, found, translation));
+}
