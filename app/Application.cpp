@@ -2,7 +2,10 @@
 
 #include "app/FixedStep.h"
 #include "game/GameBoard.h"
+#include "game/Menu.h"
 #include "platform/Clock.h"
+#include "render/Renderer.h"
+#include "scene/GameView.h"
 
 namespace {
 CApplication* theApplication = nullptr;
@@ -13,7 +16,11 @@ void publishApplication(CApplication* app) { theApplication = app; }
 
 CApplication::CApplication() = default;
 
-void CApplication::attach(CGameBoard* gameBoard) { board = gameBoard; }
+void CApplication::attach(const GameObjects& objects)
+{
+    game = objects;
+    board = objects.board;
+}
 
 void CApplication::onMessage(const InputMessage& message)
 {
@@ -61,6 +68,18 @@ void CApplication::drawFrame()
 void CApplication::step(float dt)
 {
     board->pollKeys(heldKeys);
-    if (state == Playing)
+    game.view->stepUpdate(dt, board->running);
+    CCamera& camera = game.renderer->camera;
+    camera.smoothStep(dt);
+    if (!game.renderer->lights.empty())
+        game.renderer->lights.front()->smoothStep();
+    game.menu->update(dt);
+    if (state == Playing) {
+        if (board->running)
+            playTime += dt;
         board->step(dt);
+    }
+    if (holdTime <= 0.0f)
+        camera.idleCameraPath(clock, swayAmplitude, state == Playing);
+    camera.clampHeight();
 }

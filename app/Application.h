@@ -10,6 +10,19 @@
 #include "game/HeldKeys.h"
 
 class CGameBoard;
+class CGameView;
+class CHighScoreTable;
+class CMenu;
+class CRenderer;
+
+// The long-lived game objects, created once at start-up.
+struct GameObjects {
+    CGameBoard* board = nullptr;
+    CHighScoreTable* highScores = nullptr;
+    CRenderer* renderer = nullptr;
+    CGameView* view = nullptr;
+    CMenu* menu = nullptr;
+};
 
 class CApplication : public CApplicationBase, public CGameBoardListener {
 public:
@@ -18,7 +31,8 @@ public:
     CApplication();
 
     // The single instances the game drives; set once at start-up.
-    void attach(CGameBoard* board);
+    void attach(const GameObjects& objects);
+    const GameObjects& objects() const { return game; }
 
     // Game flow.
     void enterMenu(bool showScores);
@@ -52,7 +66,10 @@ protected:
 private:
     void onPlayingKey(int key);
     void onMenuKey(int key);
+    void onNameEntryKey(int key);
     void drawFrame();
+    // Seconds of play of the current game, for its high-score entry.
+    float playTime = 0.0f;
 
     // The board polls held keys through the current input source.
     class HeldKeys : public CHeldKeys {
@@ -62,6 +79,7 @@ private:
     };
 
     CGameBoard* board = nullptr;
+    GameObjects game;
     HeldKeys heldKeys;
 
 public:

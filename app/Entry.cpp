@@ -3,34 +3,84 @@
 #include <string>
 
 #include "app/Application.h"
+#include "app/Settings.h"
+#include "audio/SoundBank.h"
 #include "game/GameBoard.h"
+#include "game/HighScoreTable.h"
+#include "game/Menu.h"
+#include "physics/ImpactSoundSink.h"
 #include "platform/Clock.h"
+#include "render/Renderer.h"
+#include "scene/GameView.h"
+
+namespace {
+
+// Debris impacts sound on the floor-hit group, pitched up to 10000 Hz higher.
+class FloorHitSound : public CImpactSoundSink {
+public:
+    void playImpact(int volume, int pan) override
+    {
+        soundBank().group(Sound::HitFloor).play(-1, volume, pan, 10000);
+    }
+};
+
+// The camera starts far out and swings in; the one light is the spot light
+// that glides about the scene.
+void placeCameraAndLight(CRenderer& renderer)
+{
+    renderer.camera.fixedUp = true;
+    renderer.camera.setLookAt({-4.0f, 15.0f, -60.0f}, {10.0f, 11.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    CLight* light = renderer.addLight(CLight::Directional);
+    light->diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
+    light->direction = {10.0f, 10.0f, 10.0f};
+    light->positionGoal = {-4.0f, 38.0f, -44.0f};
+    light->position = light->positionGoal;
+}
+
+} // namespace
 
 // Start-up creates every long-lived object once, in an order where each finds
 // what it needs already made; they live until the process ends.
 int runGame(const GameOptions& options)
 {
-    int width = 800, height = 600;
-    bool fullscreen = false;
+    CSettings settings;
+    settings.load("settings.xml");
 
     counterFrequency = queryCounterFrequency();
 
     auto* app = new CApplication;
     publishApplication(app);
-    if (app->create(width, height, fullscreen) < 0) {
+    if (app->create(settings.width, settings.height, settings.fullscreen) < 0) {
         showMessageBox("Vesbrik", "cannot start: " + app->createError());
         return 1;
     }
+
+    auto* highScores = new CHighScoreTable("media/hiscore.xml");
+    highScores->load();
+    soundBank().load("media/sound.xml");
     publishDevice(&app->graphics());
 
-    auto* board = new CGameBoard(options.seed ? *options.seed : tickCountMilliseconds());
-    app->attach(board);
-    board->setListener(app);
+    GameObjects game;
+    game.highScores = highScores;
+    game.board = new CGameBoard(options.seed ? *options.seed : tickCountMilliseconds());
+    game.renderer = new CRenderer;
+    placeCameraAndLight(*game.renderer);
+    game.view = new CGameView(new FloorHitSound);
+    game.menu = new CMenu;
+    app->attach(game);
+    game.board->setListener(app);
+
+    game.renderer->enableBloom = settings.enableBloom;
+    game.renderer->enableShadow = settings.enableShadow;
+    game.renderer->enableMirror = settings.enableMirror;
+    game.renderer->filterFrameBuffer = settings.filterFrameBuffer;
+
     app->setFixedFrameTime(options.fixedFrameTime);
     app->enterMenu(false);
 
     CInputSource* input = options.makeInput ? options.makeInput(*app) : &app->window();
     app->setInput(input);
     const int status = app->run(*input);
+    soundBank().shutdown();
     return status;
 }

@@ -19,6 +19,9 @@ public:
 
     const CPhysicsWorld& debris() const { return physics; }
 
+    // The frame-rate counter under the HUD, switched by a key.
+    bool showFrameRate = false;
+
 private:
     // The board's event number for a cleared row; its value is the row index.
     static constexpr int RowClearedEvent = 1;

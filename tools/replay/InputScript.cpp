@@ -58,8 +58,8 @@ bool parseLine(const std::string& line, ScriptAction& action)
             return false;
         if (in >> word && !parseButtons(word, action.buttons))
             return false;
-    } else if (verb == "shot") {
-        action.kind = ScriptAction::Shot;
+    } else if (verb == "shot" || verb == "dump") {
+        action.kind = verb == "shot" ? ScriptAction::Shot : ScriptAction::Dump;
         if (!(in >> action.file))
             return false;
     } else {
@@ -91,8 +91,9 @@ bool parseInputScript(const std::string& text, std::vector<ScriptAction>& action
     return true;
 }
 
-CInputScript::CInputScript(std::vector<ScriptAction> actions, CInputSource* window, ShotWriter writeShot)
-    : actions(std::move(actions)), window(window), writeShot(std::move(writeShot))
+CInputScript::CInputScript(std::vector<ScriptAction> actions, CInputSource* window, FileWriter writeShot,
+                           FileWriter writeDump)
+    : actions(std::move(actions)), window(window), writeShot(std::move(writeShot)), writeDump(std::move(writeDump))
 {
 }
 
@@ -152,6 +153,10 @@ void CInputScript::startNextAction()
         break;
     case ScriptAction::Shot:
         if (!writeShot(action.file))
+            ok = false;
+        break;
+    case ScriptAction::Dump:
+        if (!writeDump(action.file))
             ok = false;
         break;
     }

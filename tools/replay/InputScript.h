@@ -7,6 +7,7 @@
 //   type TEXT            type the text (UTF-8), one character at a time
 //   mouse X Y [BUTTONS]  move the mouse; BUTTONS any of L, R, M (e.g. LR)
 //   shot FILE.png        save the last presented frame as a PNG
+//   dump FILE            write the game's state as "name value" lines (tests)
 //
 // Blank lines and lines starting with # are ignored. When the script ends,
 // the game quits.
@@ -20,7 +21,7 @@
 #include "platform/InputSource.h"
 
 struct ScriptAction {
-    enum Kind { Frames, Press, Hold, Type, Mouse, Shot };
+    enum Kind { Frames, Press, Hold, Type, Mouse, Shot, Dump };
     Kind kind;
     int key = 0;
     int count = 0;
@@ -37,16 +38,18 @@ bool parseInputScript(const std::string& text, std::vector<ScriptAction>& action
 
 class CInputScript : public CInputSource {
 public:
-    using ShotWriter = std::function<bool(const std::string& file)>;
+    // Writers for shots and state dumps; false when the file was not written.
+    using FileWriter = std::function<bool(const std::string& file)>;
 
-    CInputScript(std::vector<ScriptAction> actions, CInputSource* window, ShotWriter writeShot);
+    CInputScript(std::vector<ScriptAction> actions, CInputSource* window, FileWriter writeShot,
+                 FileWriter writeDump);
 
     bool poll(InputMessage& message) override;
     bool isHeld(int virtualKey) const override { return held.count(virtualKey) > 0; }
     bool isActive() const override { return true; }
     void frameDone() override;
 
-    // False once a shot could not be written.
+    // False once a shot or dump could not be written.
     bool succeeded() const { return ok; }
 
 private:
@@ -55,7 +58,8 @@ private:
     std::vector<ScriptAction> actions;
     size_t next = 0;
     CInputSource* window;
-    ShotWriter writeShot;
+    FileWriter writeShot;
+    FileWriter writeDump;
     std::deque<InputMessage> queued;
     std::set<int> held;
     int framesLeft = 0;

@@ -12,6 +12,10 @@
 #include "InputScript.h"
 #include "app/Application.h"
 #include "app/Entry.h"
+#include "game/GameBoard.h"
+#include "game/Menu.h"
+#include "render/Renderer.h"
+#include "scene/GameView.h"
 
 namespace {
 
@@ -25,6 +29,35 @@ bool writePng(CDevice& d, const std::string& file)
 {
     const std::vector<uint8_t> pixels = d.readBackBuffer();
     return stbi_write_png(file.c_str(), d.width(), d.height(), 4, pixels.data(), d.width() * 4) != 0;
+}
+
+// The state end-to-end tests look at, one "name value" per line.
+bool writeDump(const CApplication& app, const std::string& file)
+{
+    const GameObjects& game = app.objects();
+    std::ofstream out(file);
+    out << "state " << app.state << "\n";
+    out << "running " << game.board->running << "\n";
+    out << "score " << game.board->score << "\n";
+    out << "level " << game.board->level << "\n";
+    out << "rows " << game.board->rows << "\n";
+    if (game.board->current)
+        out << "piece " << game.board->current->x << " " << game.board->current->y << " "
+            << game.board->current->rotation << "\n";
+    out << "menu.visible " << game.menu->visible << "\n";
+    out << "menu.selected " << game.menu->selected << "\n";
+    out << "menu.showScores " << game.menu->showScores << "\n";
+    out << "menu.nameEntry " << (game.menu->nameEntry ? 1 : 0) << "\n";
+    if (game.menu->nameEntry)
+        out << "menu.name " << *game.menu->nameEntry << "\n";
+    out << "sway " << app.swayAmplitude << "\n";
+    out << "frameLimit " << app.frameLimit << "\n";
+    out << "bloom " << game.renderer->enableBloom << "\n";
+    out << "mirror " << game.renderer->enableMirror << "\n";
+    out << "shadow " << game.renderer->enableShadow << "\n";
+    out << "filter " << game.renderer->filterFrameBuffer << "\n";
+    out << "frameRate " << game.view->showFrameRate << "\n";
+    return static_cast<bool>(out);
 }
 
 } // namespace
@@ -67,13 +100,14 @@ int main(int argc, char** argv)
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     std::unique_ptr<CInputScript> script;
     options.makeInput = [&](CApplication& app) {
-        script = std::make_unique<CInputScript>(std::move(actions), &app.window(),
-                                                [&app](const std::string& png) { return writePng(app.graphics(), png); });
+        script = std::make_unique<CInputScript>(
+            std::move(actions), &app.window(), [&app](const std::string& png) { return writePng(app.graphics(), png); },
+            [&app](const std::string& dump) { return writeDump(app, dump); });
         return script.get();
     };
     const int status = runGame(options);
     if (status == 0 && script && !script->succeeded()) {
-        std::fprintf(stderr, "vesbrik-replay: a shot could not be written\n");
+        std::fprintf(stderr, "vesbrik-replay: a shot or dump could not be written\n");
         return 1;
     }
     return status;

@@ -1,0 +1,31 @@
+#pragma once
+// The front-end menu: what the game flow switches (shown or hidden, the
+// high-score list, the highlighted item, the name being typed) and the fades
+// and pulse that advance every simulation step.
+#include <array>
+#include <cstdint>
+#include <string>
+
+class CMenu {
+public:
+    enum Item { PlayItem = 0, HighScoreItem = 1, ExitItem = 2 };
+    static constexpr int ItemCount = 3;
+
+    // One simulation step of the fades and the pulse of the selected item.
+    void update(float dt);
+
+    bool visible = false;
+    bool showScores = false;
+    int selected = PlayItem;
+    // The high-score name being typed, or null.
+    std::string* nameEntry = nullptr;
+
+    double clock = 0.0;
+    double fade = 1.0;
+    double scoresFade = 0.0;
+    double pulse = 0.0;
+    std::array<uint32_t, ItemCount> itemColours{};
+};
+
+// A fraction as a colour byte: 255 from 1 up, 0 from 0 down, rounded between.
+int colourByte(double fraction);
