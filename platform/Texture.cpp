@@ -130,6 +130,19 @@ void CTexture::upload(int level, PixelLayout layout, const void* pixels, int fac
     }
 }
 
+void CTexture::uploadRegion(int x, int y, int width, int height, PixelLayout layout, const void* pixels)
+{
+    if (cube || isDepthStencil() || x < 0 || y < 0 || width <= 0 || height <= 0 || x + width > textureWidth ||
+        y + height > textureHeight)
+        return;
+    GLenum format = 0;
+    GLenum type = 0;
+    uploadFormat(layout, format, type);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glTextureSubImage2D(name, 0, x, y, width, height, format, type, pixels);
+}
+
 void CTexture::generateMipmaps()
 {
     if (levelCount > 1 && !isDepthStencil())

@@ -82,6 +82,8 @@ public:
 
     // Pixel data: a whole level (of one cube face, 0..5 in +x -x +y -y +z -z order).
     void upload(int level, PixelLayout layout, const void* pixels, int face = 0);
+    // A rectangle of level 0 (2D textures).
+    void uploadRegion(int x, int y, int width, int height, PixelLayout layout, const void* pixels);
     void generateMipmaps();
     // Sampled as (1, 1, 1, red): a one-channel coverage map drawn in the vertex colour.
     void useRedAsAlpha();
