@@ -245,3 +245,51 @@ TEST_F(DeviceTest, EffectFileLoadsFromDisk)
     EXPECT_TRUE(effect->hasTechnique("invert"));
     std::filesystem::remove(path);
 }
+
+TEST_F(DeviceTest, DepthTextureServesAsAHardwareShadowMap)
+{
+    // Depth 0.25 on the left half of the map, 1.0 (clear) on the right; a
+    // comparison at depth 0.5 is in shadow (0) on the left and lit (1) on the right.
+    const char* text = R"(
+fragment compare {
+    in vec2 vTexCoord;
+    uniform sampler2DShadow texDepth;
+    out vec4 fragColour;
+    void main() { fragColour = vec4(vec3(texture(texDepth, vec3(vTexCoord, 0.5))), 1.0); }
+}
+sampler texDepth { filter = point; address = clamp; compare = lessequal; }
+technique scene { pass p0 { fragment = compare; } }
+)";
+    std::string errors;
+    auto effect = CEffect::fromText(text, "shadow.fx", errors);
+    ASSERT_TRUE(effect) << errors;
+    auto colour = CTexture::create(32, 32, 1, Format::R32F, TextureUsage::RenderTarget);
+    auto depth = CTexture::create(32, 32, 1, Format::D24S8, TextureUsage::DepthStencil);
+    CSurface* back = testDevice->renderTarget();
+    CSurface* backDepth = testDevice->depthStencilSurface();
+    testDevice->setRenderTarget(colour->surface());
+    testDevice->setDepthStencilSurface(depth->surface());
+    testDevice->clear(ClearTarget | ClearZBuffer, 0xFFFFFFFF, 1.0f, 0);
+    struct V {
+        float x, y, z, rhw;
+        uint32_t c;
+        float u, v;
+    };
+    const V quad[4] = {{0, 0, 0.25f, 1, 0, 0, 0}, {16, 0, 0.25f, 1, 0, 0, 0}, {16, 32, 0.25f, 1, 0, 0, 0},
+                       {0, 32, 0.25f, 1, 0, 0, 0}};
+    testDevice->setFvf(FvfScreenQuad);
+    testDevice->drawPrimitiveUP(PrimitiveType::TriangleFan, 2, quad, sizeof(V));
+    testDevice->setRenderTarget(back);
+    testDevice->setDepthStencilSurface(backDepth);
+
+    testDevice->clear(ClearTarget, 0xFF808080, 1.0f, 0);
+    effect->setTexture("texDepth", depth.get());
+    effect->begin();
+    effect->beginPass(0);
+    drawScreenQuad(nullptr, 0, 0, 1, 1, 0xFFFFFFFF, true);
+    effect->endPass();
+    effect->end();
+    readFrame();
+    EXPECT_EQ(pixel(10, 10), 0xFF000000u);
+    EXPECT_EQ(pixel(50, 10), 0xFFFFFFFFu);
+}
