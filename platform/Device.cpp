@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <initializer_list>
 
 namespace {
@@ -164,6 +165,20 @@ bool CDevice::create(SDL_Window* sdlWindow, int width, int height)
     glCreateSamplers(1, &sampler0);
     glBindSampler(0, sampler0);
     glCreateBuffers(1, &upBuffer);
+    // Debug aids: VESBRIK_GL_FULL_APPLY=1 re-sends every state before each
+    // draw (a picture that changes with it points at a state sent too late);
+    // VESBRIK_GL_DEBUG=1 prints the driver's messages.
+    if (const char* full = std::getenv("VESBRIK_GL_FULL_APPLY"))
+        forceFullApply = full[0] == '1';
+    if (const char* debug = std::getenv("VESBRIK_GL_DEBUG"); debug && debug[0] == '1') {
+        glEnable(GL_DEBUG_OUTPUT);
+        glDebugMessageCallback(
+            [](GLenum, GLenum, GLuint, GLenum severity, GLsizei, const GLchar* message, const void*) {
+                if (severity != GL_DEBUG_SEVERITY_NOTIFICATION)
+                    std::fprintf(stderr, "GL: %s\n", message);
+            },
+            nullptr);
+    }
     current = DeviceState();
     target = backColour->surface();
     depthStencil = backDepth->surface();
@@ -476,6 +491,12 @@ void CDevice::bindEffectTexture(int unit, const CTexture* texture, unsigned samp
     if (unit <= 0 || unit >= 16)
         return;
     if (texture != appliedUnitTexture[unit] || forceFullApply) {
+        // A unit holds one texture per target: unbind all of them first, or a
+        // cube map left from another program would still answer a samplerCube
+        // that is now given a flat texture (the missing environment map).
+        const CTexture* old = appliedUnitTexture[unit];
+        if (old && (!texture || old->isCube() != texture->isCube()))
+            glBindTextureUnit(static_cast<GLuint>(unit), 0);
         glBindTextureUnit(static_cast<GLuint>(unit), texture ? texture->glName() : 0);
         appliedUnitTexture[unit] = texture;
     }
@@ -489,6 +510,8 @@ void CDevice::bindEffectTexture(int unit, const CTexture* texture, unsigned samp
 
 void CDevice::clear(unsigned flags, uint32_t argb, float z, int stencil)
 {
+    if (!fixedFunction)
+        return;
     apply(true);
     GLbitfield mask = 0;
     if (flags & ClearTarget) {
@@ -525,7 +548,7 @@ void CDevice::clear(unsigned flags, uint32_t argb, float z, int stencil)
 
 void CDevice::drawPrimitiveUP(PrimitiveType type, int primitiveCount, const void* vertices, int stride)
 {
-    if (primitiveCount <= 0 || !vertices || stride <= 0 || fvfSize(current.fvf) > static_cast<uint32_t>(stride))
+    if (!fixedFunction || primitiveCount <= 0 || !vertices || stride <= 0 || fvfSize(current.fvf) > static_cast<uint32_t>(stride))
         return;
     const int count = vertexCountOf(type, primitiveCount);
     const size_t bytes = static_cast<size_t>(count) * static_cast<size_t>(stride);
@@ -542,7 +565,7 @@ void CDevice::drawIndexedPrimitive(PrimitiveType type, int baseVertex, int minIn
 {
     (void)minIndex;
     (void)vertexCount;
-    if (primitiveCount <= 0 || !current.stream || !current.indices || current.streamStride == 0)
+    if (!fixedFunction || primitiveCount <= 0 || !current.stream || !current.indices || current.streamStride == 0)
         return;
     const int count = vertexCountOf(type, primitiveCount);
     if (startIndex < 0 || static_cast<size_t>(startIndex) + static_cast<size_t>(count) > current.indices->count())
@@ -560,6 +583,8 @@ void CDevice::drawIndexedPrimitive(PrimitiveType type, int baseVertex, int minIn
 
 void CDevice::present()
 {
+    if (!backColour)
+        return;
     // With the upper-left clip origin the back buffer's first row is the top of
     // the picture, while the window's first row is its bottom: flip on the copy.
     const GLuint back = framebufferFor(backColour->surface(), backDepth->surface());

@@ -1,6 +1,7 @@
 #include "DeviceTestContext.h"
 
 #include <SDL.h>
+#include <epoxy/gl.h>
 #include <stb_image_write.h>
 
 #include <cstdlib>
@@ -46,6 +47,10 @@ void DeviceTest::SetUp()
 
 void DeviceTest::TearDown()
 {
+    // Whatever a test drew, the layer must not have misused GL on the way.
+    if (testDevice) {
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "the device layer caused a GL error";
+    }
     publishDevice(nullptr);
     testDevice.reset();
 }
