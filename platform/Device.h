@@ -1,11 +1,25 @@
 #pragma once
 // The graphics device: an OpenGL 4.5 core context driven through a small
-// Direct3D-9-style layer. The frame is drawn into an off-screen back buffer
-// (colour plus 24-bit depth / 8-bit stencil) that present() copies to the window.
+// Direct3D-9-style layer. The device keeps Direct3D's state model as plain
+// data (render states, sampler 0, texture stage 0, transforms, lights and
+// material, render target 0 and the depth-stencil surface) and is the one
+// owner of GL state: before each draw or clear it sends GL only what differs
+// from what GL was last given. Nothing else calls glEnable and friends.
+//
+// The frame is drawn into an off-screen back buffer (colour plus a 24-bit
+// depth / 8-bit stencil surface) that present() copies to the window, so any
+// colour target can be paired with any depth-stencil surface.
+#include "platform/RenderStates.h"
+
 #include <cstdint>
+#include <map>
+#include <memory>
+#include <utility>
 #include <vector>
 
 struct SDL_Window;
+class CSurface;
+class CFixedFunction;
 
 enum ClearFlags : unsigned {
     ClearTarget = 1,
@@ -13,35 +27,146 @@ enum ClearFlags : unsigned {
     ClearStencil = 4,
 };
 
+enum class TransformType { World, View, Projection };
+
 class CDevice {
 public:
+    CDevice();
+    ~CDevice();
+    CDevice(const CDevice&) = delete;
+    CDevice& operator=(const CDevice&) = delete;
+
+    // ---- life and frame ---------------------------------------------------------
     // Needs the window's GL context to be current. Returns false (with a
     // reason in error()) when the context lacks what the game needs.
+    // A null window makes a device that never presents (tests).
     bool create(SDL_Window* window, int width, int height);
-
     void beginScene();
     void endScene();
+    // Clears the current targets within the viewport; ignores the write masks
+    // of the render states, as Direct3D's Clear does.
     void clear(unsigned flags, uint32_t argb, float z, int stencil);
     // Copies the back buffer to the window and swaps.
     void present();
-
     // The back buffer as tightly packed RGBA rows, top row first.
     std::vector<uint8_t> readBackBuffer() const;
-
     int width() const { return backWidth; }
     int height() const { return backHeight; }
     const char* error() const { return lastError; }
 
+    // ---- states ---------------------------------------------------------------------
+    template <typename T>
+    void setRenderState(RenderState s, T value)
+    {
+        current.renderStates[static_cast<size_t>(s)] = stateValue(value);
+    }
+    uint32_t renderState(RenderState s) const { return current.renderStates[static_cast<size_t>(s)]; }
+    template <typename T>
+    void setSamplerState(SamplerState s, T value)
+    {
+        current.samplerStates[static_cast<size_t>(s)] = stateValue(value);
+    }
+    uint32_t samplerState(SamplerState s) const { return current.samplerStates[static_cast<size_t>(s)]; }
+    template <typename T>
+    void setTextureStageState(TextureStageState s, T value)
+    {
+        current.stageStates[static_cast<size_t>(s)] = stateValue(value);
+    }
+    uint32_t textureStageState(TextureStageState s) const { return current.stageStates[static_cast<size_t>(s)]; }
+    // Texture stage 0 (2D textures; a cube map here reads as no texture).
+    void setTexture(const CTexture* texture) { current.texture = texture; }
+    const CTexture* texture() const { return current.texture; }
+    void setTransform(TransformType type, const glm::mat4& matrix);
+    const glm::mat4& transform(TransformType type) const;
+    void setLight(int index, const Light& light);
+    void lightEnable(int index, bool enable);
+    void setMaterial(const Material& material) { current.material = material; }
+    // None: no vertex and no pixel shader, the fixed-function stages draw.
+    void setProgram(const CShaderProgram* program) { current.program = program; }
+    const CShaderProgram* program() const { return current.program; }
+    void setFvf(uint32_t fvf) { current.fvf = fvf; }
+    void setStreamSource(const CVertexBuffer* buffer, uint32_t stride);
+    void setIndices(const CIndexBuffer* buffer) { current.indices = buffer; }
+    const Viewport& viewport() const { return current.viewport; }
+    void setViewport(const Viewport& viewport) { current.viewport = viewport; }
+
+    // The whole captured state (what a state block holds) and putting it back.
+    const DeviceState& state() const { return current; }
+    void setState(const DeviceState& state) { current = state; }
+
+    // ---- targets ---------------------------------------------------------------------
+    // Render target 0. Setting it resets the viewport to the whole target.
+    CSurface* renderTarget() const { return target; }
+    void setRenderTarget(CSurface* surface);
+    CSurface* depthStencilSurface() const { return depthStencil; }
+    void setDepthStencilSurface(CSurface* surface) { depthStencil = surface; }
+    CSurface* backBuffer() const;
+    CSurface* backDepthStencil() const;
+    // Whether a D24S8 texture can be made and sampled (the hardware shadow map).
+    bool supportsDepthTextures() const { return true; }
+
+    // ---- drawing -----------------------------------------------------------------------
+    // From client memory, in the current vertex format.
+    void drawPrimitiveUP(PrimitiveType type, int primitiveCount, const void* vertices, int stride);
+    // From the stream source and index buffer (16-bit indices).
+    void drawIndexedPrimitive(PrimitiveType type, int baseVertex, int minIndex, int vertexCount, int startIndex,
+                              int primitiveCount);
+    int drawCount() const { return draws; }
+
+    // ---- for the effect layer and the resources ------------------------------------
+    // Texture units 1 and up belong to effect programs; unit 0 is stage 0.
+    void bindEffectTexture(int unit, const CTexture* texture, unsigned sampler);
+    void forgetTexture(const CTexture* texture);
+    void forgetProgram(const CShaderProgram* program);
+    void forgetBuffer(const void* buffer);
+    // Debug aid: send every state to GL before each draw, not only the changes.
+    void setForceFullApply(bool force) { forceFullApply = force; }
+
 private:
+    void apply(bool forClear);
+    void applyTargets();
+    void applyRenderStates(bool all);
+    void applySampler(bool all);
+    void applyVertexInput(uint32_t stride, unsigned buffer, bool all);
+    unsigned framebufferFor(CSurface* colour, CSurface* depth);
+    unsigned vertexArrayFor(uint32_t fvf);
+
     SDL_Window* window = nullptr;
     int backWidth = 0;
     int backHeight = 0;
-    unsigned backFramebuffer = 0;
-    unsigned backColour = 0;
-    unsigned backDepthStencil = 0;
     const char* lastError = "";
+
+    std::unique_ptr<CTexture> backColour;
+    std::unique_ptr<CTexture> backDepth;
+    std::unique_ptr<CFixedFunction> fixedFunction;
+
+    DeviceState current;
+    DeviceState applied;
+    bool appliedValid = false;
+    bool forceFullApply = false;
+    CSurface* target = nullptr;
+    CSurface* depthStencil = nullptr;
+    CSurface* appliedTarget = nullptr;
+    CSurface* appliedDepthStencil = nullptr;
+    unsigned appliedFramebuffer = 0;
+    const CShaderProgram* appliedProgram = nullptr;
+    bool appliedProgramValid = false;
+    const CTexture* appliedUnitTexture[16] = {};
+    unsigned appliedUnitSampler[16] = {};
+    unsigned appliedVertexArray = 0;
+    unsigned appliedVertexBuffer = 0;
+    uint32_t appliedVertexStride = 0;
+    unsigned appliedIndexBuffer = 0;
+    unsigned sampler0 = 0;
+    unsigned upBuffer = 0;
+    size_t upBufferSize = 0;
+    int draws = 0;
+
+    std::map<std::pair<const CSurface*, const CSurface*>, unsigned> framebuffers;
+    std::map<uint32_t, unsigned> vertexArrays;
 };
 
 // The one device, reachable by every drawing part once start-up published it.
 CDevice& device();
+bool hasDevice();
 void publishDevice(CDevice* device);

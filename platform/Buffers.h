@@ -1,0 +1,45 @@
+#pragma once
+// Vertex and index buffers as the meshes use them: filled once through a lock
+// of the whole buffer, then drawn many times. The bytes are kept on the CPU
+// side while locked and sent to the GL buffer on unlock.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class CVertexBuffer {
+public:
+    explicit CVertexBuffer(size_t bytes);
+    ~CVertexBuffer();
+    CVertexBuffer(const CVertexBuffer&) = delete;
+    CVertexBuffer& operator=(const CVertexBuffer&) = delete;
+
+    // The whole buffer, for writing; unlock sends it to the GL.
+    uint8_t* lock();
+    void unlock();
+
+    size_t size() const { return bytes.size(); }
+    unsigned glName() const { return name; }
+
+private:
+    std::vector<uint8_t> bytes;
+    unsigned name = 0;
+};
+
+// 16-bit indices.
+class CIndexBuffer {
+public:
+    explicit CIndexBuffer(size_t indexCount);
+    ~CIndexBuffer();
+    CIndexBuffer(const CIndexBuffer&) = delete;
+    CIndexBuffer& operator=(const CIndexBuffer&) = delete;
+
+    uint16_t* lock();
+    void unlock();
+
+    size_t count() const { return indices.size(); }
+    unsigned glName() const { return name; }
+
+private:
+    std::vector<uint16_t> indices;
+    unsigned name = 0;
+};

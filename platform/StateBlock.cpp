@@ -1,0 +1,9 @@
+#include "platform/StateBlock.h"
+
+#include "platform/Device.h"
+
+CStateBlock::CStateBlock() { capture(); }
+
+void CStateBlock::capture() { saved = device().state(); }
+
+void CStateBlock::apply() const { device().setState(saved); }

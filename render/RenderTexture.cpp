@@ -1,0 +1,57 @@
+#include "render/RenderTexture.h"
+
+#include "platform/Device.h"
+#include "platform/FatalError.h"
+
+#include <algorithm>
+
+namespace {
+const char* const Caption = "CRenderTexture::CRenderTexture";
+}
+
+CRenderTexture::CRenderTexture(CDevice* device, unsigned width, unsigned height, Format colourFormat,
+                               Format depthFormat)
+    : wantedWidth(width), wantedHeight(height), owner(device)
+{
+    if (!device)
+        exitWithMessage("Device failure", Caption);
+    const Viewport& viewport = device->viewport();
+    const int w = width == 0 ? viewport.width : static_cast<int>(std::min(width, 16384u));
+    const int h = height == 0 ? viewport.height : static_cast<int>(std::min(height, 16384u));
+    colour = CTexture::create(w, h, 1, colourFormat, TextureUsage::RenderTarget);
+    if (!colour || colour->isDepthStencil())
+        exitWithMessage("D3DXCreateTexture failure", Caption);
+    if (depthFormat != Format::Unknown) {
+        depth = CTexture::create(w, h, 1, depthFormat, TextureUsage::DepthStencil);
+        if (!depth)
+            exitWithMessage("CreateDepthStencilSurface failure", Caption);
+    }
+}
+
+CRenderTexture::~CRenderTexture() = default;
+
+void CRenderTexture::saveTarget()
+{
+    if (depth)
+        savedDepthStencil = owner->depthStencilSurface();
+    savedTarget = owner->renderTarget();
+}
+
+void CRenderTexture::bind()
+{
+    owner->setRenderTarget(colour->surface());
+    if (depth)
+        owner->setDepthStencilSurface(depth->surface());
+}
+
+void CRenderTexture::restoreTarget()
+{
+    if (depth) {
+        owner->setDepthStencilSurface(savedDepthStencil);
+        savedDepthStencil = nullptr;
+    }
+    if (savedTarget) {
+        owner->setRenderTarget(savedTarget);
+        savedTarget = nullptr;
+    }
+}

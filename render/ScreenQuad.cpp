@@ -1,0 +1,94 @@
+#include "render/ScreenQuad.h"
+
+#include "platform/Device.h"
+#include "platform/StateBlock.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+namespace {
+
+struct ScreenVertex {
+    float x, y, z, rhw;
+    uint32_t colour;
+    float u, v;
+};
+static_assert(sizeof(ScreenVertex) == 28);
+
+} // namespace
+
+void drawScreenQuad(const CTexture* texture, float left, float top, float right, float bottom, uint32_t colour,
+                    bool keepState)
+{
+    CDevice& d = device();
+    std::optional<CStateBlock> saved;
+    if (!keepState) {
+        saved.emplace();
+        d.setProgram(nullptr);
+        d.setRenderState(RenderState::ZEnable, false);
+        d.setTexture(texture);
+    }
+    const float w = static_cast<float>(d.viewport().width);
+    const float h = static_cast<float>(d.viewport().height);
+    // No half-pixel offset: GL samples texel centres at pixel centres already.
+    const ScreenVertex quad[4] = {
+        {left * w, top * h, 0.0f, 1.0f, colour, 0.0f, 0.0f},
+        {right * w, top * h, 0.0f, 1.0f, colour, 1.0f, 0.0f},
+        {right * w, bottom * h, 0.0f, 1.0f, colour, 1.0f, 1.0f},
+        {left * w, bottom * h, 0.0f, 1.0f, colour, 0.0f, 1.0f},
+    };
+    d.setFvf(FvfScreenQuad);
+    d.drawPrimitiveUP(PrimitiveType::TriangleFan, 2, quad, sizeof(ScreenVertex));
+    if (saved)
+        saved->apply();
+}
+
+void fillTextureSolid(CTexture* texture, float r, float g, float b, float a)
+{
+    if (!texture || texture->isDepthStencil())
+        return;
+    for (int level = 0; level < texture->levels(); ++level) {
+        const size_t texels = static_cast<size_t>(texture->levelWidth(level)) * texture->levelHeight(level);
+        for (int face = 0; face < (texture->isCube() ? 6 : 1); ++face) {
+            switch (texture->format()) {
+            case Format::R32F: {
+                std::vector<float> values(texels, r);
+                texture->upload(level, PixelLayout::RFloat, values.data(), face);
+                break;
+            }
+            case Format::A8: {
+                std::vector<uint8_t> values(texels, static_cast<uint8_t>(std::clamp(a, 0.0f, 1.0f) * 255.0f + 0.5f));
+                texture->upload(level, PixelLayout::R8, values.data(), face);
+                break;
+            }
+            default: {
+                std::vector<float> values(texels * 4);
+                for (size_t i = 0; i < texels; ++i) {
+                    values[i * 4 + 0] = r;
+                    values[i * 4 + 1] = g;
+                    values[i * 4 + 2] = b;
+                    values[i * 4 + 3] = a;
+                }
+                texture->upload(level, PixelLayout::RgbaFloat, values.data(), face);
+                break;
+            }
+            }
+        }
+    }
+}
+
+CScreenImage::CScreenImage(const std::filesystem::path& path)
+{
+    imageInfo = readImageInfo(path);
+    image = loadTextureFromFile(path);
+}
+
+void CScreenImage::draw(float x, float y) const
+{
+    // An image whose file could not be read has no size to draw at.
+    if (!image || !imageInfo.valid)
+        return;
+    drawScreenQuad(image.get(), x, y, x + static_cast<float>(imageInfo.width) * 0.00125f,
+                   y + static_cast<float>(imageInfo.height) * 0.0016666667f, colour, false);
+}

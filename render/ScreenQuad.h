@@ -1,0 +1,40 @@
+#pragma once
+// Textured quads on the screen, in fractions of the current viewport, and the
+// images of the menu drawn at their size on an 800 x 600 reference screen.
+#include "platform/Texture.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+
+// Draws the texture (or, with none, the colour alone) over the rectangle
+// (left, top)-(right, bottom) in fractions of the viewport, with the ARGB
+// colour in every vertex; texel (0, 0) at the top left. With keepState false
+// the device state is saved first and put back after, and the quad is drawn
+// with no shaders, no z test and the texture in stage 0, combined with the
+// colour by stage 0 as it is set. With keepState true only the vertex format
+// changes, so the quad can be drawn inside an effect pass.
+void drawScreenQuad(const CTexture* texture, float left, float top, float right, float bottom, uint32_t colour,
+                    bool keepState);
+
+// Fills every texel of every level with the colour (r, g, b, a in 0..1).
+void fillTextureSolid(CTexture* texture, float r, float g, float b, float a);
+
+class CScreenImage {
+public:
+    // A missing or unreadable file leaves the image empty; it then draws nothing.
+    explicit CScreenImage(const std::filesystem::path& path);
+
+    // At (x, y), fractions of the viewport, as large as the file's pixels on an
+    // 800 x 600 screen, scaled with the viewport.
+    void draw(float x, float y) const;
+
+    const CTexture* texture() const { return image.get(); }
+    const ImageInfo& info() const { return imageInfo; }
+
+    uint32_t colour = 0xFFFFFFFF;
+
+private:
+    std::unique_ptr<CTexture> image;
+    ImageInfo imageInfo;
+};

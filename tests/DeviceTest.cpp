@@ -1,0 +1,411 @@
+// The device layer drawn for real (headless GL) and read back pixel by pixel.
+#include "DeviceTestContext.h"
+
+#include "platform/Buffers.h"
+#include "platform/StateBlock.h"
+#include "platform/Texture.h"
+#include "render/ScreenQuad.h"
+
+#include <stb_image_write.h>
+
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+struct ScreenVertex {
+    float x, y, z, rhw;
+    uint32_t colour;
+    float u, v;
+};
+
+void drawTriangle(ScreenVertex a, ScreenVertex b, ScreenVertex c)
+{
+    const ScreenVertex vertices[3] = {a, b, c};
+    device().setFvf(FvfScreenQuad);
+    device().drawPrimitiveUP(PrimitiveType::TriangleList, 1, vertices, sizeof(ScreenVertex));
+}
+
+// A rectangle of pixels at depth z, drawn as two clockwise triangles.
+void drawRect(float left, float top, float right, float bottom, float z, uint32_t colour)
+{
+    const ScreenVertex quad[4] = {{left, top, z, 1, colour, 0, 0},
+                                  {right, top, z, 1, colour, 1, 0},
+                                  {right, bottom, z, 1, colour, 1, 1},
+                                  {left, bottom, z, 1, colour, 0, 1}};
+    device().setFvf(FvfScreenQuad);
+    device().drawPrimitiveUP(PrimitiveType::TriangleFan, 2, quad, sizeof(ScreenVertex));
+}
+
+// A 2 x 2 texture: red, green on the top row; blue, white below.
+std::unique_ptr<CTexture> fourColourTexture()
+{
+    auto texture = CTexture::create(2, 2, 1, Format::A8R8G8B8);
+    const uint8_t pixels[16] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
+    texture->upload(0, PixelLayout::Rgba8, pixels);
+    return texture;
+}
+
+} // namespace
+
+TEST_F(DeviceTest, ClearFillsTheBackBuffer)
+{
+    testDevice->clear(ClearTarget | ClearZBuffer | ClearStencil, 0xFF336699, 1.0f, 0);
+    readFrame();
+    EXPECT_EQ(pixel(0, 0), 0xFF336699u);
+    EXPECT_EQ(pixel(63, 63), 0xFF336699u);
+}
+
+TEST_F(DeviceTest, ClearIgnoresTheColourWriteMask)
+{
+    testDevice->setRenderState(RenderState::ColorWriteEnable, 0u);
+    testDevice->clear(ClearTarget, 0xFF102030, 1.0f, 0);
+    readFrame();
+    EXPECT_EQ(pixel(10, 10), 0xFF102030u);
+    // ...and the mask is still in force for drawing afterwards.
+    testDevice->setRenderState(RenderState::ZEnable, false);
+    drawRect(0, 0, 64, 64, 0, 0xFFFFFFFF);
+    readFrame();
+    EXPECT_EQ(pixel(10, 10), 0xFF102030u);
+}
+
+TEST_F(DeviceTest, CullingFollowsTheScreenWinding)
+{
+    testDevice->clear(ClearTarget, 0xFF000000, 1.0f, 0);
+    testDevice->setRenderState(RenderState::ZEnable, false);
+    // Clockwise as seen (y down): top left, top right, bottom left.
+    drawTriangle({0, 0, 0, 1, 0xFFFF0000, 0, 0}, {32, 0, 0, 1, 0xFFFF0000, 0, 0}, {0, 32, 0, 1, 0xFFFF0000, 0, 0});
+    // Anticlockwise: culled by the default mode.
+    drawTriangle({32, 32, 0, 1, 0xFF00FF00, 0, 0}, {32, 64, 0, 1, 0xFF00FF00, 0, 0}, {64, 32, 0, 1, 0xFF00FF00, 0, 0});
+    readFrame();
+    EXPECT_EQ(pixel(4, 4), 0xFFFF0000u);
+    EXPECT_EQ(pixel(36, 36), 0xFF000000u);
+
+    testDevice->setRenderState(RenderState::CullMode, Cull::CW);
+    testDevice->clear(ClearTarget, 0xFF000000, 1.0f, 0);
+    drawTriangle({0, 0, 0, 1, 0xFFFF0000, 0, 0}, {32, 0, 0, 1, 0xFFFF0000, 0, 0}, {0, 32, 0, 1, 0xFFFF0000, 0, 0});
+    drawTriangle({32, 32, 0, 1, 0xFF00FF00, 0, 0}, {32, 64, 0, 1, 0xFF00FF00, 0, 0}, {64, 32, 0, 1, 0xFF00FF00, 0, 0});
+    readFrame();
+    EXPECT_EQ(pixel(4, 4), 0xFF000000u);
+    EXPECT_EQ(pixel(36, 36), 0xFF00FF00u);
+}
+
+TEST_F(DeviceTest, FullScreenQuadCoversTheViewportExactlyWithTexelZeroAtTheTopLeft)
+{
+    makeDevice(64, 48);
+    auto texture = fourColourTexture();
+    testDevice->clear(ClearTarget, 0x00000000, 1.0f, 0);
+    drawScreenQuad(texture.get(), 0, 0, 1, 1, 0xFFFFFFFF, false);
+    readFrame();
+    EXPECT_EQ(pixel(0, 0), 0xFFFF0000u);
+    EXPECT_EQ(pixel(31, 23), 0xFFFF0000u);
+    EXPECT_EQ(pixel(63, 0), 0xFF00FF00u);
+    EXPECT_EQ(pixel(32, 0), 0xFF00FF00u);
+    EXPECT_EQ(pixel(0, 47), 0xFF0000FFu);
+    EXPECT_EQ(pixel(0, 24), 0xFF0000FFu);
+    EXPECT_EQ(pixel(63, 47), 0xFFFFFFFFu);
+    // Every pixel is covered: no row or column is left at the clear colour.
+    for (int y = 0; y < 48; ++y) {
+        for (int x = 0; x < 64; ++x)
+            ASSERT_EQ(pixel(x, y) >> 24, 0xFFu) << "at " << x << ", " << y;
+    }
+}
+
+TEST_F(DeviceTest, PartialQuadCoversItsFractionOfTheViewport)
+{
+    testDevice->clear(ClearTarget, 0xFF000000, 1.0f, 0);
+    drawScreenQuad(nullptr, 0.25f, 0.5f, 0.5f, 1.0f, 0xFF00FF00, false);
+    readFrame();
+    int covered = 0;
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 64; ++x)
+            covered += pixel(x, y) == 0xFF00FF00u;
+    }
+    EXPECT_EQ(covered, 16 * 32);
+    EXPECT_EQ(pixel(16, 32), 0xFF00FF00u);
+    EXPECT_EQ(pixel(15, 32), 0xFF000000u);
+    EXPECT_EQ(pixel(31, 63), 0xFF00FF00u);
+    EXPECT_EQ(pixel(32, 63), 0xFF000000u);
+}
+
+TEST_F(DeviceTest, ScreenQuadPutsTheDeviceStateBack)
+{
+    auto texture = fourColourTexture();
+    testDevice->setRenderState(RenderState::AlphaBlendEnable, true);
+    testDevice->setRenderState(RenderState::SrcBlend, Blend::SrcAlpha);
+    testDevice->setSamplerState(SamplerState::MagFilter, TexFilter::Linear);
+    const DeviceState before = testDevice->state();
+    drawScreenQuad(texture.get(), 0, 0, 1, 1, 0xFFFFFFFF, false);
+    EXPECT_TRUE(testDevice->state() == before);
+    // With keepState only the vertex format may change.
+    drawScreenQuad(texture.get(), 0, 0, 1, 1, 0xFFFFFFFF, true);
+    DeviceState after = testDevice->state();
+    after.fvf = before.fvf;
+    EXPECT_TRUE(after == before);
+}
+
+TEST_F(DeviceTest, StateBlockRestoresWhatItCaptured)
+{
+    auto texture = fourColourTexture();
+    testDevice->setRenderState(RenderState::CullMode, Cull::CW);
+    testDevice->setRenderState(RenderState::StencilEnable, true);
+    testDevice->setRenderState(RenderState::DepthBias, 0.0002f);
+    testDevice->setSamplerState(SamplerState::MinFilter, TexFilter::Anisotropic);
+    testDevice->setTextureStageState(TextureStageState::AlphaOp, TextureOp::Modulate);
+    testDevice->setTexture(texture.get());
+    testDevice->setTransform(TransformType::View, glm::mat4(2.0f));
+    Light light;
+    light.type = LightType::Directional;
+    testDevice->setLight(0, light);
+    testDevice->lightEnable(0, true);
+    CStateBlock block;
+
+    testDevice->setRenderState(RenderState::CullMode, Cull::None);
+    testDevice->setRenderState(RenderState::StencilEnable, false);
+    testDevice->setRenderState(RenderState::DepthBias, 0.0f);
+    testDevice->setSamplerState(SamplerState::MinFilter, TexFilter::Point);
+    testDevice->setTextureStageState(TextureStageState::AlphaOp, TextureOp::SelectArg1);
+    testDevice->setTexture(nullptr);
+    testDevice->setTransform(TransformType::View, glm::mat4(1.0f));
+    testDevice->lightEnable(0, false);
+    block.apply();
+
+    EXPECT_EQ(testDevice->renderState(RenderState::CullMode), stateValue(Cull::CW));
+    EXPECT_EQ(testDevice->renderState(RenderState::StencilEnable), 1u);
+    EXPECT_EQ(stateFloat(testDevice->renderState(RenderState::DepthBias)), 0.0002f);
+    EXPECT_EQ(testDevice->samplerState(SamplerState::MinFilter), stateValue(TexFilter::Anisotropic));
+    EXPECT_EQ(testDevice->textureStageState(TextureStageState::AlphaOp), stateValue(TextureOp::Modulate));
+    EXPECT_EQ(testDevice->texture(), texture.get());
+    EXPECT_EQ(testDevice->transform(TransformType::View), glm::mat4(2.0f));
+    EXPECT_TRUE(testDevice->state() == block.state());
+}
+
+TEST_F(DeviceTest, StateBlockDoesNotCaptureRenderTargets)
+{
+    auto target = CTexture::create(16, 16, 1, Format::A8R8G8B8, TextureUsage::RenderTarget);
+    CStateBlock block;
+    testDevice->setRenderTarget(target->surface());
+    block.apply();
+    EXPECT_EQ(testDevice->renderTarget(), target->surface());
+}
+
+TEST_F(DeviceTest, RestoredStatesReachGl)
+{
+    // Blending on in the block, off when drawing in between, on again after.
+    testDevice->setRenderState(RenderState::AlphaBlendEnable, true);
+    testDevice->setRenderState(RenderState::SrcBlend, Blend::One);
+    testDevice->setRenderState(RenderState::DestBlend, Blend::One);
+    testDevice->setRenderState(RenderState::ZEnable, false);
+    CStateBlock block;
+    testDevice->setRenderState(RenderState::AlphaBlendEnable, false);
+    testDevice->clear(ClearTarget, 0xFF202020, 1.0f, 0);
+    drawRect(0, 0, 32, 64, 0, 0xFF101010);
+    block.apply();
+    drawRect(32, 0, 64, 64, 0, 0xFF101010);
+    readFrame();
+    EXPECT_EQ(pixel(10, 10), 0xFF101010u);
+    EXPECT_EQ(pixel(40, 10), 0xFF303030u);
+}
+
+TEST_F(DeviceTest, ForcedFullApplyDrawsTheSame)
+{
+    testDevice->setForceFullApply(true);
+    testDevice->clear(ClearTarget, 0xFF000000, 1.0f, 0);
+    drawScreenQuad(nullptr, 0, 0, 0.5f, 1, 0xFF0000FF, false);
+    readFrame();
+    EXPECT_EQ(pixel(0, 0), 0xFF0000FFu);
+    EXPECT_EQ(pixel(40, 0), 0xFF000000u);
+}
+
+// ---- blending as the frame uses it ---------------------------------------------
+
+class BlendTest : public DeviceTest {
+protected:
+    // A colour quad over a clear of the destination colour, with the blend factors.
+    uint32_t blend(uint32_t destination, uint32_t source, Blend sourceFactor, Blend destinationFactor)
+    {
+        testDevice->clear(ClearTarget, destination, 1.0f, 0);
+        testDevice->setRenderState(RenderState::AlphaBlendEnable, true);
+        testDevice->setRenderState(RenderState::SrcBlend, sourceFactor);
+        testDevice->setRenderState(RenderState::DestBlend, destinationFactor);
+        drawScreenQuad(nullptr, 0, 0, 1, 1, source, false);
+        testDevice->setRenderState(RenderState::AlphaBlendEnable, false);
+        readFrame();
+        return pixel(5, 5);
+    }
+};
+
+TEST_F(BlendTest, SourceAlphaOverInverseSourceAlpha)
+{
+    // The HUD strip: black at alpha 0x88 over white leaves 255 - 136 = 119.
+    testDevice->setTextureStageState(TextureStageState::AlphaOp, TextureOp::Modulate);
+    testDevice->setTextureStageState(TextureStageState::AlphaArg1, TextureArg::Diffuse);
+    testDevice->setTextureStageState(TextureStageState::AlphaArg2, TextureArg::Texture);
+    // Alpha blends by the same factors: 0.533 x 0.533 + 1 x 0.467 = 0.751.
+    const uint32_t result = blend(0xFFFFFFFF, 0x88000000, Blend::SrcAlpha, Blend::InvSrcAlpha);
+    EXPECT_TRUE(nearColour(result, 0xBF777777, 1)) << std::hex << result;
+}
+
+TEST_F(BlendTest, BothSourceAlphaOverridesTheDestinationFactor)
+{
+    testDevice->setTextureStageState(TextureStageState::AlphaOp, TextureOp::Modulate);
+    const uint32_t result = blend(0xFFFFFFFF, 0x88000000, Blend::BothSrcAlpha, Blend::Zero);
+    EXPECT_TRUE(nearColour(result, 0xBF777777, 1)) << std::hex << result;
+}
+
+TEST_F(BlendTest, DestinationColourTimesZeroMultiplies)
+{
+    EXPECT_TRUE(nearColour(blend(0xFF808080, 0xFF80FF00, Blend::DestColor, Blend::Zero), 0xFF408000, 1));
+}
+
+TEST_F(BlendTest, OneAndOneAdds)
+{
+    EXPECT_TRUE(nearColour(blend(0xFF204060, 0xFF101010, Blend::One, Blend::One), 0xFF305070, 1));
+}
+
+TEST_F(BlendTest, UntexturedAlphaIsOpaqueWithTheDefaultStage)
+{
+    // Before the HUD changes stage 0, alpha comes from the texture: none reads as 1.
+    EXPECT_TRUE(nearColour(blend(0xFFFFFFFF, 0x88000000, Blend::SrcAlpha, Blend::InvSrcAlpha), 0xFF000000, 1));
+}
+
+TEST_F(DeviceTest, TextureStageModulatesTextureAndVertexColour)
+{
+    auto texture = CTexture::create(1, 1, 1, Format::A8R8G8B8);
+    const uint8_t texel[4] = {255, 128, 0, 128};
+    texture->upload(0, PixelLayout::Rgba8, texel);
+    testDevice->clear(ClearTarget, 0x00000000, 1.0f, 0);
+    drawScreenQuad(texture.get(), 0, 0, 0.5f, 1, 0x80FFFFFF, false);
+    testDevice->setTextureStageState(TextureStageState::AlphaOp, TextureOp::Modulate);
+    testDevice->setTextureStageState(TextureStageState::AlphaArg1, TextureArg::Diffuse);
+    testDevice->setTextureStageState(TextureStageState::AlphaArg2, TextureArg::Texture);
+    drawScreenQuad(texture.get(), 0.5f, 0, 1, 1, 0x80808080, false);
+    readFrame();
+    EXPECT_TRUE(nearColour(pixel(10, 10), 0x80FF8000)) << std::hex << pixel(10, 10);
+    EXPECT_TRUE(nearColour(pixel(50, 10), 0x40804000)) << std::hex << pixel(50, 10);
+}
+
+// ---- stencil and depth as the mirror uses them -----------------------------------
+
+TEST_F(DeviceTest, StencilMarksWhereTheMirrorPassesTheDepthTest)
+{
+    testDevice->clear(ClearTarget | ClearZBuffer | ClearStencil, 0xFF000000, 1.0f, 0);
+    // An occluder over the right half at depth 0.3.
+    drawRect(32, 0, 64, 64, 0.3f, 0xFF0000FF);
+    // The mirror over the whole target at depth 0.5, marking the stencil only.
+    testDevice->setRenderState(RenderState::ColorWriteEnable, 0u);
+    testDevice->setRenderState(RenderState::StencilEnable, true);
+    testDevice->setRenderState(RenderState::StencilPass, StencilOp::Incr);
+    testDevice->setRenderState(RenderState::StencilFunc, Cmp::Always);
+    testDevice->setRenderState(RenderState::StencilRef, 0u);
+    drawRect(0, 0, 64, 64, 0.5f, 0xFFFFFFFF);
+    // Draw where 0 < stencil.
+    testDevice->setRenderState(RenderState::StencilFunc, Cmp::Less);
+    testDevice->setRenderState(RenderState::StencilPass, StencilOp::Keep);
+    testDevice->setRenderState(RenderState::ColorWriteEnable, ColorWriteAll);
+    testDevice->setRenderState(RenderState::ZEnable, false);
+    drawRect(0, 0, 64, 64, 0.0f, 0xFFFF0000);
+    readFrame();
+    EXPECT_EQ(pixel(10, 10), 0xFFFF0000u);
+    EXPECT_EQ(pixel(50, 10), 0xFF0000FFu);
+}
+
+TEST_F(DeviceTest, DepthBiasPushesDepthBack)
+{
+    testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
+    drawRect(0, 0, 64, 64, 0.5f, 0xFF00FF00);
+    // The same depth again with a bias: fails the less-equal test.
+    testDevice->setRenderState(RenderState::DepthBias, 0.0002f);
+    drawRect(0, 0, 64, 64, 0.5f, 0xFFFF0000);
+    testDevice->setRenderState(RenderState::DepthBias, 0.0f);
+    drawRect(0, 0, 32, 64, 0.5f, 0xFF0000FF);
+    readFrame();
+    EXPECT_EQ(pixel(50, 10), 0xFF00FF00u);
+    EXPECT_EQ(pixel(10, 10), 0xFF0000FFu);
+}
+
+// ---- fixed-function lighting ---------------------------------------------------
+
+TEST_F(DeviceTest, DirectionalLightLightsTheMaterial)
+{
+    struct MeshVertex {
+        float x, y, z, nx, ny, nz, u, v, s, t, r;
+    };
+    static_assert(sizeof(MeshVertex) == 44);
+    // A quad over the clip square facing the viewer (normal towards -z).
+    CVertexBuffer vertices(4 * sizeof(MeshVertex));
+    const MeshVertex corners[4] = {{-1, 1, 0.5f, 0, 0, -1, 0, 0, 0, 0, 0},
+                                   {1, 1, 0.5f, 0, 0, -1, 1, 0, 0, 0, 0},
+                                   {1, -1, 0.5f, 0, 0, -1, 1, 1, 0, 0, 0},
+                                   {-1, -1, 0.5f, 0, 0, -1, 0, 1, 0, 0, 0}};
+    std::memcpy(vertices.lock(), corners, sizeof(corners));
+    vertices.unlock();
+    CIndexBuffer indices(6);
+    const uint16_t order[6] = {0, 1, 2, 0, 2, 3};
+    std::memcpy(indices.lock(), order, sizeof(order));
+    indices.unlock();
+
+    Light light;
+    light.type = LightType::Directional;
+    light.diffuse = glm::vec4(1.0f);
+    light.direction = glm::vec3(0, 0, 1); // shining away from the viewer, onto the quad
+    Material material;
+    material.diffuse = glm::vec4(0.5f, 0.25f, 1.0f, 1.0f);
+    material.ambient = glm::vec4(0.2f, 0.2f, 0.2f, 1.0f);
+    testDevice->setLight(0, light);
+    testDevice->lightEnable(0, true);
+    testDevice->setMaterial(material);
+    testDevice->setRenderState(RenderState::Lighting, true);
+    testDevice->setRenderState(RenderState::Ambient, 0xFF808080u);
+    testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
+    testDevice->setFvf(FvfMesh);
+    testDevice->setStreamSource(&vertices, sizeof(MeshVertex));
+    testDevice->setIndices(&indices);
+    testDevice->drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2);
+    readFrame();
+    // diffuse + ambient x global ambient: 0.5 + 0.1, 0.25 + 0.1, 1.0 + 0.1 (clamped)
+    EXPECT_TRUE(nearColour(pixel(32, 32), 0xFF9A59FF, 3)) << std::hex << pixel(32, 32);
+
+    // Lighting off: the vertices have no colour, so they are white.
+    testDevice->setRenderState(RenderState::Lighting, false);
+    testDevice->drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2);
+    readFrame();
+    EXPECT_EQ(pixel(32, 32), 0xFFFFFFFFu);
+}
+
+// ---- textures from files ---------------------------------------------------------
+
+TEST_F(DeviceTest, ImageFilesLoadTopRowFirstWithTheirSize)
+{
+    const auto path = std::filesystem::temp_directory_path() / "vesbrik_device_test.png";
+    const uint8_t pixels[3 * 2 * 4] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255,
+                                       9,   9, 9, 255, 9, 9,   9, 255, 9, 9, 9,   255};
+    ASSERT_TRUE(stbi_write_png(path.c_str(), 3, 2, 4, pixels, 12));
+    ImageInfo info;
+    auto texture = loadTextureFromFile(path, &info);
+    ASSERT_TRUE(texture);
+    EXPECT_EQ(info.width, 3);
+    EXPECT_EQ(info.height, 2);
+    EXPECT_EQ(texture->width(), 3);
+    const auto read = texture->readPixels();
+    EXPECT_EQ(argbOf(&read[0]), 0xFFFF0000u);
+    EXPECT_EQ(argbOf(&read[12]), 0xFF090909u);
+    std::filesystem::remove(path);
+
+    EXPECT_FALSE(loadTextureFromFile("/nonexistent/picture.tga"));
+    EXPECT_FALSE(readImageInfo("/nonexistent/picture.tga").valid);
+}
+
+TEST_F(DeviceTest, SolidFillReachesEveryLevel)
+{
+    auto texture = CTexture::create(8, 8, 0, Format::A8R8G8B8);
+    ASSERT_EQ(texture->levels(), 4);
+    fillTextureSolid(texture.get(), 1.0f, 0.5f, 0.0f, 1.0f);
+    EXPECT_TRUE(nearColour(argbOf(texture->readPixels().data()), 0xFFFF8000, 1));
+    // The smallest level: drawn with a point-sampled mip chain at 1 pixel.
+    testDevice->clear(ClearTarget, 0xFF000000, 1.0f, 0);
+    testDevice->setSamplerState(SamplerState::MipFilter, TexFilter::Point);
+    drawScreenQuad(texture.get(), 0, 0, 1.0f / 64, 1.0f / 64, 0xFFFFFFFF, false);
+    readFrame();
+    EXPECT_TRUE(nearColour(pixel(0, 0), 0xFFFF8000, 1));
+}

@@ -1,0 +1,90 @@
+#include "DeviceTestContext.h"
+
+#include <SDL.h>
+#include <epoxy/gl.h>
+#include <stb_image_write.h>
+
+#include <cstdlib>
+
+namespace {
+
+SDL_Window* testWindow = nullptr;
+SDL_GLContext testContext = nullptr;
+
+std::string makeContext()
+{
+    // Tests never need a screen: Mesa's off-screen EGL path gives real GL.
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    if (SDL_Init(SDL_INIT_VIDEO) != 0)
+        return std::string("SDL video cannot start: ") + SDL_GetError();
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    testWindow = SDL_CreateWindow("vesbrik tests", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (!testWindow)
+        return std::string("no window: ") + SDL_GetError();
+    testContext = SDL_GL_CreateContext(testWindow);
+    if (!testContext)
+        return std::string("no OpenGL 4.5 core context: ") + SDL_GetError();
+    SDL_GL_MakeCurrent(testWindow, testContext);
+    return "";
+}
+
+} // namespace
+
+const std::string& openTestGlContext()
+{
+    static const std::string reason = makeContext();
+    return reason;
+}
+
+void DeviceTest::SetUp()
+{
+    if (!openTestGlContext().empty())
+        GTEST_SKIP() << "drawing tests need an OpenGL 4.5 core context: " << openTestGlContext();
+    makeDevice(64, 64);
+}
+
+void DeviceTest::TearDown()
+{
+    // Whatever a test drew, the layer must not have misused GL on the way.
+    if (testDevice) {
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "the device layer caused a GL error";
+    }
+    publishDevice(nullptr);
+    testDevice.reset();
+}
+
+void DeviceTest::makeDevice(int width, int height)
+{
+    publishDevice(nullptr);
+    testDevice.reset();
+    testDevice = std::make_unique<CDevice>();
+    ASSERT_TRUE(testDevice->create(nullptr, width, height)) << testDevice->error();
+    publishDevice(testDevice.get());
+    testDevice->beginScene();
+}
+
+uint32_t DeviceTest::pixel(int x, int y) const
+{
+    const size_t at = (static_cast<size_t>(y) * testDevice->width() + x) * 4;
+    if (at + 4 > frame.size())
+        return 0xDEADBEEF;
+    return argbOf(&frame[at]);
+}
+
+void DeviceTest::savePng(const std::string& path) const
+{
+    stbi_write_png(path.c_str(), testDevice->width(), testDevice->height(), 4, frame.data(), testDevice->width() * 4);
+}
+
+bool nearColour(uint32_t a, uint32_t b, int tolerance)
+{
+    for (int shift = 0; shift < 32; shift += 8) {
+        const int ca = static_cast<int>((a >> shift) & 0xFF);
+        const int cb = static_cast<int>((b >> shift) & 0xFF);
+        if (std::abs(ca - cb) > tolerance)
+            return false;
+    }
+    return true;
+}

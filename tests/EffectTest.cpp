@@ -1,0 +1,295 @@
+// Effect files: the format, parameters by name, passes with their states, the
+// loading rule; drawn for real where it matters.
+#include "DeviceTestContext.h"
+
+#include "platform/Effect.h"
+#include "platform/Texture.h"
+#include "render/EffectFile.h"
+#include "render/ScreenQuad.h"
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+// A post-processing effect in the shape of the bloom passes: fragment stages
+// over the built-in screen stage.
+const char* const TintEffect = R"(
+// Multiplies the source by a colour; the second technique inverts.
+common {
+    uniform vec4 vTint;
+}
+fragment tint {
+    in vec4 vColour;
+    in vec2 vTexCoord;
+    uniform sampler2D texSource;
+    out vec4 fragColour;
+    void main() { fragColour = texture(texSource, vTexCoord) * vTint; }
+}
+fragment invert {
+    in vec2 vTexCoord;
+    uniform sampler2D texSource;
+    out vec4 fragColour;
+    void main() { fragColour = vec4(1.0 - texture(texSource, vTexCoord).rgb, 1.0) * vTint; }
+}
+sampler texSource { filter = point; address = clamp; }
+technique tint {
+    pass p0 {
+        fragment = tint;
+        ZEnable = false;
+        CullMode = none;
+        AlphaBlendEnable = true;
+        SrcBlend = one;
+        DestBlend = one;
+    }
+}
+technique invert {
+    pass p0 { fragment = invert; }
+    pass p1 { fragment = tint; ZEnable = false; }
+}
+)";
+
+std::unique_ptr<CTexture> solidTexture(uint32_t argb)
+{
+    auto texture = CTexture::create(4, 4, 1, Format::A8R8G8B8);
+    fillTextureSolid(texture.get(), ((argb >> 16) & 0xFF) / 255.0f, ((argb >> 8) & 0xFF) / 255.0f,
+                     (argb & 0xFF) / 255.0f, (argb >> 24) / 255.0f);
+    return texture;
+}
+
+std::filesystem::path writeTemporary(const std::string& name, const std::string& text)
+{
+    const auto path = std::filesystem::temp_directory_path() / name;
+    std::ofstream(path) << text;
+    return path;
+}
+
+} // namespace
+
+TEST_F(DeviceTest, EffectTechniquesAndParametersAreFoundByName)
+{
+    std::string errors;
+    auto effect = CEffect::fromText(TintEffect, "tint.fx", errors);
+    ASSERT_TRUE(effect) << errors;
+    EXPECT_TRUE(effect->hasTechnique("tint"));
+    EXPECT_TRUE(effect->setTechnique("invert"));
+    EXPECT_FALSE(effect->setTechnique("Invert")); // names are exact
+    EXPECT_EQ(effect->technique(), "invert");
+    EXPECT_GE(effect->parameterByName("vTint"), 0);
+    EXPECT_GE(effect->parameterByName("texSource"), 0);
+    EXPECT_EQ(effect->parameterByName("texBackfaceNormal"), -1);
+    // Setting what does not exist goes unnoticed.
+    effect->setVector("texBackfaceNormal", glm::vec4(1.0f));
+    effect->setTexture(-1, nullptr);
+    EXPECT_EQ(effect->begin(), 2);
+    effect->end();
+}
+
+TEST_F(DeviceTest, EffectPassDrawsAScreenQuadWithItsOwnTexture)
+{
+    std::string errors;
+    auto effect = CEffect::fromText(TintEffect, "tint.fx", errors);
+    ASSERT_TRUE(effect) << errors;
+    auto source = solidTexture(0xFF80FF40);
+    testDevice->clear(ClearTarget, 0xFF000000, 1.0f, 0);
+    effect->setTechnique("invert");
+    effect->setTexture("texSource", source.get());
+    effect->setVector("vTint", glm::vec4(1.0f));
+    ASSERT_EQ(effect->begin(), 2);
+    effect->beginPass(0);
+    drawScreenQuad(nullptr, 0, 0, 1, 1, 0xFFFFFFFF, true);
+    effect->endPass();
+    effect->end();
+    readFrame();
+    EXPECT_TRUE(nearColour(pixel(5, 5), 0xFF7F00BF)) << std::hex << pixel(5, 5);
+}
+
+TEST_F(DeviceTest, EffectEndPutsBackOnlyWhatThePassesChanged)
+{
+    std::string errors;
+    auto effect = CEffect::fromText(TintEffect, "tint.fx", errors);
+    ASSERT_TRUE(effect) << errors;
+    auto source = solidTexture(0xFF202020);
+    testDevice->clear(ClearTarget, 0xFF101010, 1.0f, 0);
+    testDevice->setRenderState(RenderState::CullMode, Cull::CW);
+    effect->setTechnique("tint");
+    effect->setTexture("texSource", source.get());
+    effect->setVector("vTint", glm::vec4(1.0f));
+    effect->begin();
+    // Set by the caller inside the effect: stays after End.
+    testDevice->setRenderState(RenderState::DepthBias, 0.0002f);
+    effect->beginPass(0);
+    EXPECT_EQ(testDevice->renderState(RenderState::CullMode), stateValue(Cull::None));
+    drawScreenQuad(nullptr, 0, 0, 1, 1, 0xFFFFFFFF, true);
+    effect->endPass();
+    effect->end();
+    EXPECT_EQ(testDevice->renderState(RenderState::CullMode), stateValue(Cull::CW));
+    EXPECT_EQ(testDevice->renderState(RenderState::AlphaBlendEnable), 0u);
+    EXPECT_EQ(testDevice->renderState(RenderState::ZEnable), 1u);
+    EXPECT_EQ(testDevice->program(), nullptr);
+    EXPECT_EQ(stateFloat(testDevice->renderState(RenderState::DepthBias)), 0.0002f);
+    readFrame();
+    // Additive pass: 0x10 + 0x20.
+    EXPECT_TRUE(nearColour(pixel(5, 5), 0xFF303030)) << std::hex << pixel(5, 5);
+}
+
+TEST_F(DeviceTest, CommitChangesSendsNewValuesInsideAPass)
+{
+    std::string errors;
+    auto effect = CEffect::fromText(TintEffect, "tint.fx", errors);
+    ASSERT_TRUE(effect) << errors;
+    auto source = solidTexture(0xFFFFFFFF);
+    testDevice->clear(ClearTarget, 0xFF000000, 1.0f, 0);
+    effect->setTechnique("invert");
+    effect->setTexture("texSource", source.get());
+    effect->setVector("vTint", glm::vec4(1.0f, 0.0f, 0.0f, 1.0f));
+    effect->begin();
+    effect->beginPass(1);
+    drawScreenQuad(nullptr, 0, 0, 0.5f, 1, 0xFFFFFFFF, true);
+    effect->setVector("vTint", glm::vec4(0.0f, 0.0f, 1.0f, 1.0f));
+    effect->commitChanges();
+    drawScreenQuad(nullptr, 0.5f, 0, 1, 1, 0xFFFFFFFF, true);
+    effect->endPass();
+    effect->end();
+    readFrame();
+    EXPECT_EQ(pixel(5, 5), 0xFFFF0000u);
+    EXPECT_EQ(pixel(60, 5), 0xFF0000FFu);
+}
+
+TEST_F(DeviceTest, VectorArraysTakeTheGivenElementCount)
+{
+    const char* text = R"(
+vertex v { void main() { gl_Position = inPosition; } }
+fragment f {
+    uniform vec4 vaLightPos[4];
+    out vec4 fragColour;
+    void main() { fragColour = vaLightPos[0] + vaLightPos[3]; }
+}
+technique t { pass p { vertex = v; fragment = f; } }
+)";
+    std::string errors;
+    auto effect = CEffect::fromText(text, "lights.fx", errors);
+    ASSERT_TRUE(effect) << errors;
+    const int handle = effect->parameterByName("vaLightPos");
+    ASSERT_GE(handle, 0);
+    const glm::vec4 lights[2] = {{-4, 38, -44, 1}, {1, 2, 3, 1}};
+    effect->setVectorArray(handle, lights, 1);
+    const auto& values = effect->parameterValues(handle);
+    EXPECT_EQ(values[0], -4.0f);
+    EXPECT_EQ(values[3], 1.0f);
+    EXPECT_EQ(values[16], 0.0f); // the second element was not given
+    // More elements than the array holds are cut, not written past its end.
+    const glm::vec4 many[9] = {};
+    effect->setVectorArray(handle, many, 9);
+}
+
+TEST_F(DeviceTest, MalformedEffectsGiveTheReason)
+{
+    const struct {
+        const char* text;
+        const char* reason;
+    } cases[] = {
+        {"", "no technique"},
+        {"technique t { pass p { ZEnable = false; } }", "no fragment stage"},
+        {"fragment f { void main() {} }\ntechnique t { pass p { fragment = f; Fog = true; } }", "unknown render state"},
+        {"fragment f { void main() {} }\ntechnique t { pass p { fragment = f; CullMode = sideways; } }",
+         "not a value"},
+        {"fragment f { void main() {} ", "no closing"},
+        {"technique t { pass p { fragment = missing; } }", "names no fragment stage"},
+        {"fragment f { void main() { undeclared = 1.0; } }\ntechnique t { pass p { fragment = f; } }", "undeclared"},
+        {"@", "unexpected character"},
+    };
+    for (const auto& c : cases) {
+        std::string errors;
+        EXPECT_FALSE(CEffect::fromText(c.text, "bad.fx", errors)) << c.text;
+        EXPECT_NE(errors.find(c.reason), std::string::npos) << c.text << " gave: " << errors;
+    }
+}
+
+TEST_F(DeviceTest, CompilerErrorsNameTheLineOfTheFile)
+{
+    const char* text = "fragment f {\n"
+                       "    out vec4 fragColour;\n"
+                       "    void main() { fragColour = nonsense; }\n"
+                       "}\n"
+                       "technique t { pass p { fragment = f; } }\n";
+    std::string errors;
+    EXPECT_FALSE(CEffect::fromText(text, "lines.fx", errors));
+    EXPECT_NE(errors.find("lines.fx: fragment f"), std::string::npos) << errors;
+    // The compiler counts lines of the file, not of the stage (":3(" on Mesa, ":3:" elsewhere).
+    EXPECT_TRUE(errors.find(":3(") != std::string::npos || errors.find(":3:") != std::string::npos) << errors;
+}
+
+using EffectFileDeathTest = DeviceTest;
+
+TEST_F(EffectFileDeathTest, MissingFileEndsTheProgramWithErrorLoadingShader)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(loadEffectFile("/nonexistent/post.fx"), ::testing::ExitedWithCode(1), "error loading shader");
+}
+
+TEST_F(EffectFileDeathTest, CompileErrorEndsTheProgramWithTheCompilersText)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto path = writeTemporary("vesbrik_broken.fx", "fragment f { void main() { broken_here(); } }\n"
+                                                          "technique t { pass p { fragment = f; } }\n");
+    EXPECT_EXIT(loadEffectFile(path), ::testing::ExitedWithCode(1), "broken_here");
+    std::filesystem::remove(path);
+}
+
+TEST_F(DeviceTest, EffectFileLoadsFromDisk)
+{
+    const auto path = writeTemporary("vesbrik_tint.fx", TintEffect);
+    auto effect = loadEffectFile(path);
+    ASSERT_TRUE(effect);
+    EXPECT_TRUE(effect->hasTechnique("invert"));
+    std::filesystem::remove(path);
+}
+
+TEST_F(DeviceTest, DepthTextureServesAsAHardwareShadowMap)
+{
+    // Depth 0.25 on the left half of the map, 1.0 (clear) on the right; a
+    // comparison at depth 0.5 is in shadow (0) on the left and lit (1) on the right.
+    const char* text = R"(
+fragment compare {
+    in vec2 vTexCoord;
+    uniform sampler2DShadow texDepth;
+    out vec4 fragColour;
+    void main() { fragColour = vec4(vec3(texture(texDepth, vec3(vTexCoord, 0.5))), 1.0); }
+}
+sampler texDepth { filter = point; address = clamp; compare = lessequal; }
+technique scene { pass p0 { fragment = compare; } }
+)";
+    std::string errors;
+    auto effect = CEffect::fromText(text, "shadow.fx", errors);
+    ASSERT_TRUE(effect) << errors;
+    auto colour = CTexture::create(32, 32, 1, Format::R32F, TextureUsage::RenderTarget);
+    auto depth = CTexture::create(32, 32, 1, Format::D24S8, TextureUsage::DepthStencil);
+    CSurface* back = testDevice->renderTarget();
+    CSurface* backDepth = testDevice->depthStencilSurface();
+    testDevice->setRenderTarget(colour->surface());
+    testDevice->setDepthStencilSurface(depth->surface());
+    testDevice->clear(ClearTarget | ClearZBuffer, 0xFFFFFFFF, 1.0f, 0);
+    struct V {
+        float x, y, z, rhw;
+        uint32_t c;
+        float u, v;
+    };
+    const V quad[4] = {{0, 0, 0.25f, 1, 0, 0, 0}, {16, 0, 0.25f, 1, 0, 0, 0}, {16, 32, 0.25f, 1, 0, 0, 0},
+                       {0, 32, 0.25f, 1, 0, 0, 0}};
+    testDevice->setFvf(FvfScreenQuad);
+    testDevice->drawPrimitiveUP(PrimitiveType::TriangleFan, 2, quad, sizeof(V));
+    testDevice->setRenderTarget(back);
+    testDevice->setDepthStencilSurface(backDepth);
+
+    testDevice->clear(ClearTarget, 0xFF808080, 1.0f, 0);
+    effect->setTexture("texDepth", depth.get());
+    effect->begin();
+    effect->beginPass(0);
+    drawScreenQuad(nullptr, 0, 0, 1, 1, 0xFFFFFFFF, true);
+    effect->endPass();
+    effect->end();
+    readFrame();
+    EXPECT_EQ(pixel(10, 10), 0xFF000000u);
+    EXPECT_EQ(pixel(50, 10), 0xFFFFFFFFu);
+}

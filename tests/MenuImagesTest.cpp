@@ -1,0 +1,89 @@
+// The generated menu images: present, readable, sized for their places on the
+// 800 x 600 reference screen, and drawn together as the menu shows them.
+#include "DeviceTestContext.h"
+
+#include "platform/Texture.h"
+#include "render/ScreenQuad.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+const std::filesystem::path MediaDir = VESBRIK_MEDIA_DIR;
+}
+
+TEST(MenuImages, FitTheirPlacesOnTheReferenceScreen)
+{
+    const ImageInfo back = readImageInfo(MediaDir / "back1.tga");
+    const ImageInfo title = readImageInfo(MediaDir / "title.tga");
+    const ImageInfo play = readImageInfo(MediaDir / "play.tga");
+    const ImageInfo scores = readImageInfo(MediaDir / "highscore.tga");
+    const ImageInfo exit = readImageInfo(MediaDir / "exit.tga");
+    ASSERT_TRUE(back.valid && title.valid && play.valid && scores.valid && exit.valid);
+    EXPECT_EQ(back.channels, 4);
+    // Title at (160, 30): inside the screen and above the item row at y = 540.
+    EXPECT_LE(160 + title.width, 800);
+    EXPECT_LE(30 + title.height, 540);
+    // Items at x = 400, 504, 680 on y = 540: side by side, inside the screen.
+    EXPECT_LE(400 + play.width, 504);
+    EXPECT_LE(504 + scores.width, 680);
+    EXPECT_LE(680 + exit.width, 800);
+    for (const ImageInfo* item : {&play, &scores, &exit})
+        EXPECT_LE(540 + item->height, 600);
+}
+
+TEST_F(DeviceTest, MenuImagesDrawAsTheMenuShowsThem)
+{
+    if (!std::filesystem::exists(MediaDir / "title.tga"))
+        GTEST_SKIP() << "no generated media in " << MediaDir;
+    makeDevice(800, 600);
+    CScreenImage back(MediaDir / "back1.tga");
+    CScreenImage title(MediaDir / "title.tga");
+    CScreenImage play(MediaDir / "play.tga");
+    CScreenImage scores(MediaDir / "highscore.tga");
+    CScreenImage exit(MediaDir / "exit.tga");
+    testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
+    // A stand-in for the board behind the menu.
+    drawScreenQuad(nullptr, 0.4f, 0.1f, 0.6f, 0.8f, 0xFFCC4422, false);
+    testDevice->setTextureStageState(TextureStageState::AlphaOp, TextureOp::Modulate);
+    testDevice->setTextureStageState(TextureStageState::AlphaArg1, TextureArg::Diffuse);
+    testDevice->setTextureStageState(TextureStageState::AlphaArg2, TextureArg::Texture);
+    testDevice->setRenderState(RenderState::AlphaBlendEnable, true);
+    testDevice->setRenderState(RenderState::SrcBlend, Blend::SrcAlpha);
+    testDevice->setRenderState(RenderState::DestBlend, Blend::InvSrcAlpha);
+    testDevice->setSamplerState(SamplerState::MagFilter, TexFilter::Linear);
+    testDevice->setSamplerState(SamplerState::MinFilter, TexFilter::Linear);
+    drawScreenQuad(back.texture(), 0, 0, 1, 1, 0xE5FFFFFF, false);
+    title.draw(0.2f, 0.05f);
+    play.colour = 0xFFFF4040; // the chosen item, on its way to red
+    play.draw(0.5f, 0.9f);
+    scores.colour = 0xDDFFFFFF;
+    scores.draw(0.63f, 0.9f);
+    exit.colour = 0xDDFFFFFF;
+    exit.draw(0.85f, 0.9f);
+    readFrame();
+    if (const char* dir = std::getenv("VESBRIK_SAVE_PICTURES"))
+        savePng(std::string(dir) + "/menu.png");
+
+    // The title's letters are bright; the corners of its image let the background through.
+    int brightTitle = 0;
+    for (int y = 30; y < 170; ++y) {
+        for (int x = 160; x < 640; ++x) {
+            const uint32_t p = pixel(x, y);
+            brightTitle += ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF) > 600;
+        }
+    }
+    EXPECT_GT(brightTitle, 2000);
+    // The background is 90 % opaque: the stand-in board shows through only faintly.
+    const uint32_t board = pixel(400, 300);
+    EXPECT_LT((board >> 16) & 0xFF, 0x60u);
+    // The chosen item is tinted red: red dominates its brightest pixels.
+    int redPixels = 0;
+    for (int y = 540; y < 588; ++y) {
+        for (int x = 400; x < 500; ++x) {
+            const uint32_t p = pixel(x, y);
+            redPixels += ((p >> 16) & 0xFF) > 200 && ((p >> 8) & 0xFF) < 120;
+        }
+    }
+    EXPECT_GT(redPixels, 100);
+}
