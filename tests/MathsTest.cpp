@@ -1,6 +1,6 @@
 // The Direct3D-style maths: the formulas the frame relies on, checked where
 // the game uses them.
-#include "platform/Maths.h"
+#include "render/Math3d.h"
 
 #include <gtest/gtest.h>
 
@@ -57,17 +57,17 @@ TEST(Maths, WorldMatrixIsScaleThenRotationThenTranslation)
     expectNear(transformCoord({1, 0, 0}, world), {10, 2, 0});
     glm::vec3 scale, translation;
     glm::quat rotation;
-    ASSERT_TRUE(matrixDecompose(scale, rotation, translation, world));
+    ASSERT_TRUE(matrixDecompose(world, scale, rotation, translation));
     expectNear(scale, {2, 2, 2});
     expectNear(translation, {10, 0, 0});
-    expectNear(transformCoord({1, 0, 0}, matrixRotationQuaternion(rotation)), {0, 1, 0});
+    expectNear(transformCoord({1, 0, 0}, glm::mat4_cast(rotation)), {0, 1, 0});
 }
 
 TEST(Maths, QuaternionsMatchTheMatrixRotations)
 {
     const glm::quat yaw = quaternionRotationAxis({0, 1, 0}, 0.7f);
     const glm::quat pitch = quaternionRotationAxis({1, 0, 0}, 0.3f);
-    const glm::mat4 fromQuaternions = matrixRotationQuaternion(quaternionMultiply(pitch, yaw));
+    const glm::mat4 fromQuaternions = glm::mat4_cast(quaternionMultiply(pitch, yaw));
     const glm::mat4 fromAngles = matrixRotationYawPitchRoll(0.7f, 0.3f, 0.0f);
     expectNear(transformCoord({1, 2, 3}, fromQuaternions), transformCoord({1, 2, 3}, fromAngles));
     // Yaw by a quarter turn takes +z to +x in the left-handed world.
