@@ -103,7 +103,10 @@ bool readGradientPart(CLwoReader& in, const LwoSubChunk& sub, LwoTexture& textur
     case lwoId("GREN"): gradient.end = in.readF4(); break;
     case lwoId("GRPT"): gradient.repeat = in.readU2(); break;
     case lwoId("FKEY"):
-        gradient.keys.resize(sub.size / 28);
+        // Each key is an input and four outputs: 20 bytes. (Dividing by 28,
+        // the size of a key record with two list pointers on a 32-bit machine,
+        // would silently drop keys.)
+        gradient.keys.resize(sub.size / 20);
         for (LwoGradientKey& key : gradient.keys) {
             key.input = in.readF4();
             for (float& v : key.output)
