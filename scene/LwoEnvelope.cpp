@@ -1,6 +1,7 @@
 #include "scene/LwoEnvelope.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -94,11 +95,14 @@ bool readClipPart(CLwoReader& in, const LwoSubChunk& sub, LwoClip& clip)
 
 } // namespace
 
-LwoEnvelopeKey& insertLwoEnvelopeKey(LwoEnvelope& envelope, const LwoEnvelopeKey& key)
+void sortLwoEnvelopeKeys(LwoEnvelope& envelope)
 {
-    auto at = std::upper_bound(envelope.keys.begin(), envelope.keys.end(), key,
-        [](const LwoEnvelopeKey& a, const LwoEnvelopeKey& b) { return a.time < b.time; });
-    return *envelope.keys.insert(at, key);
+    // Keys whose time is not a number go last, so the order stays a strict one.
+    std::stable_sort(envelope.keys.begin(), envelope.keys.end(), [](const LwoEnvelopeKey& a, const LwoEnvelopeKey& b) {
+        if (std::isnan(a.time))
+            return false;
+        return std::isnan(b.time) || a.time < b.time;
+    });
 }
 
 std::unique_ptr<LwoEnvelope> readLwoEnvelope(CLwoReader& in, uint32_t size)
@@ -108,9 +112,8 @@ std::unique_ptr<LwoEnvelope> readLwoEnvelope(CLwoReader& in, uint32_t size)
     envelope->index = int(in.readVx());
     if (in.failed() || in.tell() > start + size)
         return nullptr;
-    // The most recent key, which a SPAN describes; keys move as others are
-    // inserted in front of them, so it is tracked by position.
-    int lastKey = -1;
+    // Keys are kept in file order while reading, so a SPAN describes the last
+    // one; they are ordered by time at the end.
     const bool read = readLwoSubChunks(in, start, size, [&](const LwoSubChunk& sub) {
         switch (sub.id) {
         case lwoId("TYPE"): envelope->type = in.readU2(); break;
@@ -121,20 +124,22 @@ std::unique_ptr<LwoEnvelope> readLwoEnvelope(CLwoReader& in, uint32_t size)
             LwoEnvelopeKey key;
             key.time = in.readF4();
             key.value = in.readF4();
-            LwoEnvelopeKey& inserted = insertLwoEnvelopeKey(*envelope, key);
-            lastKey = int(&inserted - envelope->keys.data());
+            envelope->keys.push_back(key);
             break;
         }
         case lwoId("SPAN"):
-            if (lastKey < 0)
+            if (envelope->keys.empty())
                 return false;
-            return readSpan(in, sub, envelope->keys[size_t(lastKey)]);
+            return readSpan(in, sub, envelope->keys.back());
         case lwoId("CHAN"): envelope->channelFilters.push_back(readFilter(in, sub)); break;
         default: break;
         }
         return true;
     });
-    return read ? std::move(envelope) : nullptr;
+    if (!read)
+        return nullptr;
+    sortLwoEnvelopeKeys(*envelope);
+    return envelope;
 }
 
 std::unique_ptr<LwoClip> readLwoClip(CLwoReader& in, uint32_t size)

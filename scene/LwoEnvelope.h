@@ -30,8 +30,9 @@ struct LwoEnvelope {
     std::vector<std::unique_ptr<LwoPlugin>> channelFilters;
 };
 
-// Sorted insert by time, after any keys of the same time; gives the new key.
-LwoEnvelopeKey& insertLwoEnvelopeKey(LwoEnvelope& envelope, const LwoEnvelopeKey& key);
+// Orders the keys by time, keeping keys of equal time in their order of
+// arrival (as inserting each after the keys of its time would).
+void sortLwoEnvelopeKeys(LwoEnvelope& envelope);
 
 struct LwoClip {
     int index = 0;

@@ -104,9 +104,24 @@ bool resolveSurfaces(LwoObject& object)
     return true;
 }
 
-bool computeCornerNormals(LwoLayer& layer, const LwoObject& object)
+// The work smoothing takes: for every corner of a smoothed polygon, the
+// polygons at its point.
+int64_t smoothingWork(const LwoLayer& layer, const LwoObject& object)
 {
     int64_t work = 0;
+    for (const LwoPolygon& polygon : layer.polygons) {
+        if (!(object.surfaces[size_t(polygon.surface)]->smoothingAngle > 0.0f))
+            continue;
+        for (int c = 0; c < polygon.cornerCount; ++c)
+            work += int64_t(layer.points[size_t(layer.corner(polygon, c).point)].polygons.size());
+    }
+    return work;
+}
+
+bool computeCornerNormals(LwoLayer& layer, const LwoObject& object)
+{
+    if (smoothingWork(layer, object) > SmoothingBudget)
+        return false;
     for (size_t i = 0; i < layer.polygons.size(); ++i) {
         const LwoPolygon& polygon = layer.polygons[i];
         const float angle = object.surfaces[size_t(polygon.surface)]->smoothingAngle;
@@ -118,12 +133,8 @@ bool computeCornerNormals(LwoLayer& layer, const LwoObject& object)
             corner.normal = polygon.normal;
             if (!(angle > 0.0f))
                 continue;
-            const std::vector<int>& linked = layer.points[size_t(corner.point)].polygons;
-            work += int64_t(linked.size());
-            if (work > SmoothingBudget)
-                return false;
             Vec3 sum = polygon.normal;
-            for (int other : linked) {
+            for (int other : layer.points[size_t(corner.point)].polygons) {
                 if (size_t(other) == i)
                     continue;
                 const LwoPolygon& neighbour = layer.polygons[size_t(other)];
@@ -149,20 +160,33 @@ void linkPointVertexMaps(LwoLayer& layer)
     }
 }
 
+// Each per-polygon entry goes to the first corner of its polygon that uses its
+// point. The corners are looked up through a table rather than by walking the
+// polygon for every entry, so many entries on a polygon of many corners cost
+// no more than the file's size.
 void linkCornerVertexMaps(LwoLayer& layer)
 {
+    bool any = false;
+    for (const auto& map : layer.vertexMaps)
+        any = any || map->perPolygon;
+    if (!any)
+        return;
+    std::unordered_map<uint64_t, int> firstCorner;
+    for (size_t i = 0; i < layer.polygons.size(); ++i) {
+        const LwoPolygon& polygon = layer.polygons[i];
+        for (int c = 0; c < polygon.cornerCount; ++c) {
+            const uint64_t key = (uint64_t(i) << 32) | uint32_t(layer.corner(polygon, c).point);
+            firstCorner.emplace(key, polygon.firstCorner + c);
+        }
+    }
     for (const auto& map : layer.vertexMaps) {
         if (!map->perPolygon)
             continue;
         for (int e = 0; e < map->entryCount(); ++e) {
-            const LwoPolygon& polygon = layer.polygons[size_t(map->polygons[size_t(e)])];
-            for (int c = 0; c < polygon.cornerCount; ++c) {
-                LwoPolygonVertex& corner = layer.corner(polygon, c);
-                if (corner.point == map->points[size_t(e)]) {
-                    corner.vertexMaps.push_back({map.get(), e});
-                    break;
-                }
-            }
+            const uint64_t key = (uint64_t(uint32_t(map->polygons[size_t(e)])) << 32) | uint32_t(map->points[size_t(e)]);
+            auto found = firstCorner.find(key);
+            if (found != firstCorner.end())
+                layer.corners[size_t(found->second)].vertexMaps.push_back({map.get(), e});
         }
     }
 }

@@ -86,10 +86,10 @@ void addVelocityEnvelopes(CLwoReader& in, OldSurfaceState& state)
         key.shape = lwoId("LINE");
         key.time = 0.0f;
         key.value = mapping.centre.value[size_t(axis)];
-        insertLwoEnvelopeKey(*envelope, key);
+        envelope->keys.push_back(key);
         key.time = 1.0f;
         key.value = velocity[size_t(axis)] * 30.0f + mapping.centre.value[size_t(axis)];
-        insertLwoEnvelopeKey(*envelope, key);
+        envelope->keys.push_back(key);
         state.object.envelopes.push_back(std::move(envelope));
     }
     mapping.centre.envelope = firstIndex;

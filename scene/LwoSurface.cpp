@@ -203,14 +203,14 @@ bool readBlock(CLwoReader& in, const LwoSubChunk& sub, LwoSurface& surface)
         if (!texture)
             return false;
         if (LwoTextureList* list = lwoTextureListFor(surface, texture->channel))
-            insertByOrdinal(*list, std::move(texture));
+            list->push_back(std::move(texture)); // ordered once the surface is read
         return true;
     }
     if (type == lwoId("SHDR")) {
         auto shader = readShader(in, sub.size - 4);
         if (!shader)
             return false;
-        insertByOrdinal(surface.shaders, std::move(shader));
+        surface.shaders.push_back(std::move(shader));
     }
     return true;
 }
@@ -295,5 +295,11 @@ std::unique_ptr<LwoSurface> readLwoSurface(CLwoReader& in, uint32_t size)
         return nullptr;
     const bool read = readLwoSubChunks(
         in, start, size, [&](const LwoSubChunk& sub) { return readSurfacePart(in, sub, *surface); });
-    return read ? std::move(surface) : nullptr;
+    if (!read)
+        return nullptr;
+    for (LwoId channel : {lwoId("COLR"), lwoId("LUMI"), lwoId("DIFF"), lwoId("SPEC"), lwoId("GLOS"), lwoId("REFL"),
+             lwoId("TRAN"), lwoId("RIND"), lwoId("TRNL"), lwoId("BUMP")})
+        sortByOrdinal(*lwoTextureListFor(*surface, channel));
+    sortByOrdinal(surface->shaders);
+    return surface;
 }

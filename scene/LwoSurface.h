@@ -5,6 +5,7 @@
 // texture are used by the game; the rest is kept so the record is complete.
 #include "scene/LwoReader.h"
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <string>
@@ -165,15 +166,13 @@ std::unique_ptr<LwoSurface> createDefaultLwoSurface();
 // a channel textures cannot go to.
 LwoTextureList* lwoTextureListFor(LwoSurface& surface, LwoId channel);
 
-// Sorted insert by ordinal (byte-wise): in front of the first greater ordinal,
-// so equal ordinals keep their order of arrival.
+// Orders a list by ordinal (byte-wise), keeping equal ordinals in their order
+// of arrival: the same order as inserting each in front of the first greater
+// one, without the cost of shifting the list for every insert.
 template <class T>
-void insertByOrdinal(std::vector<std::unique_ptr<T>>& list, std::unique_ptr<T> item)
+void sortByOrdinal(std::vector<std::unique_ptr<T>>& list)
 {
-    auto at = list.begin();
-    while (at != list.end() && !(item->ordinal < (*at)->ordinal))
-        ++at;
-    list.insert(at, std::move(item));
+    std::stable_sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a->ordinal < b->ordinal; });
 }
 
 // Readers of a SURF chunk whose body of `size` bytes starts at the reader's

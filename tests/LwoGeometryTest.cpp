@@ -318,3 +318,36 @@ TEST(LwoNormals, BoundingBoxIsComputedOnlyWhenAllZero)
     const std::array<float, 6> fromFile{-9, 0, 0, 0, 0, 0};
     EXPECT_EQ(kept->layers[0]->boundingBox, fromFile);
 }
+
+// A fan of n smoothed triangles around one point: smoothing compares every
+// pair of them there.
+std::vector<uint8_t> smoothedFan(int n)
+{
+    LwoBytes b;
+    b.tags({"s"});
+    b.chunk("PNTS", [&](LwoBytes& c) {
+        c.f4(0).f4(0).f4(0);
+        for (int i = 0; i <= n; ++i)
+            c.f4(std::cos(float(i) * 0.001f)).f4(std::sin(float(i) * 0.001f)).f4(0.1f);
+    });
+    b.chunk("POLS", [&](LwoBytes& c) {
+        c.id("FACE");
+        for (int i = 0; i < n; ++i)
+            c.u2(3).vx(0).vx(uint32_t(i + 1)).vx(uint32_t(i + 2));
+    });
+    b.append(surfaceWithSmoothing("s", 0.5f));
+    return lwoForm(b);
+}
+
+TEST(LwoNormals, SmoothingCostIsBounded)
+{
+    // Two thousand triangles at a point are smoothed as usual...
+    auto fan = loadLwo(smoothedFan(2000));
+    ASSERT_TRUE(fan);
+    const LwoLayer& layer = *fan->layers[0];
+    const auto& apex = layer.corner(layer.polygons[1000], 0).normal;
+    EXPECT_NEAR(apex[0] * apex[0] + apex[1] * apex[1] + apex[2] * apex[2], 1.0f, 1e-4f);
+    // ...but a point shared by so many polygons that comparing every pair
+    // would take seconds is refused before the work starts.
+    EXPECT_FALSE(loadLwo(smoothedFan(12000)));
+}
