@@ -1,0 +1,80 @@
+// Loading LightWave objects: every object of the test folder and the game's
+// three meshes, each read from memory (the parse) and from its file.
+#include "scene/LwoObject.h"
+
+#include <benchmark/benchmark.h>
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<uint8_t> readFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void loadFromMemory(benchmark::State& state, const std::filesystem::path& path)
+{
+    const std::vector<uint8_t> bytes = readFile(path);
+    size_t polygons = 0;
+    for (auto _ : state) {
+        LwoObjectPtr object = loadLwoObjectFromMemory(bytes.data(), bytes.size());
+        polygons = 0;
+        if (object)
+            for (const auto& layer : object->layers)
+                polygons += layer->polygons.size();
+        benchmark::DoNotOptimize(object);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes.size()));
+    state.counters["polygons"] = double(polygons);
+}
+
+void loadFromFile(benchmark::State& state, const std::filesystem::path& path)
+{
+    for (auto _ : state) {
+        LwoObjectPtr object = loadLwoObject(path);
+        benchmark::DoNotOptimize(object);
+    }
+}
+
+bool isObject(const std::filesystem::path& path)
+{
+    return path.extension() == ".lwo" || path.filename() == "formatDetection";
+}
+
+// One benchmark per object, named by its path below the folder.
+void registerFolder(const std::filesystem::path& folder, const std::string& prefix)
+{
+    if (!std::filesystem::exists(folder))
+        return;
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        if (isObject(entry.path()))
+            files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    for (const auto& path : files) {
+        const std::string name = prefix + std::filesystem::relative(path, folder).string();
+        benchmark::RegisterBenchmark(("parse/" + name).c_str(), loadFromMemory, path)->Unit(benchmark::kMicrosecond);
+    }
+}
+
+const bool registered = [] {
+    const std::filesystem::path media = VESBRIK_MEDIA_DIR;
+    for (const char* mesh : {"chamferbox.lwo", "frame.lwo", "box.lwo"}) {
+        benchmark::RegisterBenchmark((std::string("parse/game/") + mesh).c_str(), loadFromMemory, media / mesh)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark((std::string("file/game/") + mesh).c_str(), loadFromFile, media / mesh)
+            ->Unit(benchmark::kMicrosecond);
+    }
+    registerFolder(std::filesystem::path(VESBRIK_TESTDATA_DIR) / "lwo", "testdata/");
+    return true;
+}();
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,115 @@
+#include "scene/LwoReader.h"
+
+#include <cstring>
+
+std::string lwoIdText(LwoId id)
+{
+    std::string text(4, ' ');
+    for (int i = 0; i < 4; ++i) {
+        const char c = char((id >> (24 - 8 * i)) & 0xFF);
+        text[i] = (c >= 32 && c < 127) ? c : '?';
+    }
+    return text;
+}
+
+CLwoReader::CLwoReader(const uint8_t* data, size_t size)
+    : m_data(data)
+    , m_size(data ? size : 0)
+{
+}
+
+const uint8_t* CLwoReader::take(size_t n)
+{
+    if (m_failed)
+        return nullptr;
+    if (n > remaining()) {
+        m_failed = true;
+        return nullptr;
+    }
+    const uint8_t* bytes = m_data + m_position;
+    m_position += n;
+    m_count += int64_t(n);
+    return bytes;
+}
+
+uint32_t CLwoReader::readU4()
+{
+    const uint8_t* b = take(4);
+    if (!b)
+        return 0;
+    return (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | uint32_t(b[3]);
+}
+
+uint16_t CLwoReader::readU2()
+{
+    const uint8_t* b = take(2);
+    if (!b)
+        return 0;
+    return uint16_t((b[0] << 8) | b[1]);
+}
+
+uint8_t CLwoReader::readU1()
+{
+    const uint8_t* b = take(1);
+    return b ? b[0] : 0;
+}
+
+float CLwoReader::readF4()
+{
+    const uint32_t bits = readU4();
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+uint32_t CLwoReader::readVx()
+{
+    const uint8_t* b = take(2);
+    if (!b)
+        return 0;
+    if (b[0] != 0xFF)
+        return uint32_t((b[0] << 8) | b[1]);
+    const uint8_t* rest = take(2);
+    if (!rest)
+        return 0;
+    return (uint32_t(b[1]) << 16) | (uint32_t(rest[0]) << 8) | uint32_t(rest[1]);
+}
+
+std::string CLwoReader::readS0()
+{
+    if (m_failed)
+        return {};
+    const size_t available = remaining();
+    const uint8_t* start = m_data + m_position;
+    const void* zero = std::memchr(start, 0, available);
+    if (!zero) {
+        m_failed = true;
+        return {};
+    }
+    const size_t length = size_t(static_cast<const uint8_t*>(zero) - start);
+    // The zero and the pad byte: an empty string is two zero bytes.
+    size_t padded = length + 1;
+    padded += padded & 1u;
+    if (!take(padded))
+        return {};
+    return std::string(reinterpret_cast<const char*>(start), length);
+}
+
+std::vector<uint8_t> CLwoReader::readBytes(size_t n)
+{
+    const uint8_t* b = take(n);
+    if (!b)
+        return {};
+    return std::vector<uint8_t>(b, b + n);
+}
+
+CLwoReader CLwoReader::readBlock(size_t n)
+{
+    const uint8_t* b = take(n);
+    if (!b) {
+        CLwoReader empty(nullptr, 0);
+        empty.fail();
+        return empty;
+    }
+    return CLwoReader(b, n);
+}
