@@ -1,0 +1,27 @@
+#pragma once
+// A mesh placed in the world: position, rotation, scale, a tint colour and
+// the world matrix made from them.
+#include <optional>
+#include <string>
+
+#include <glm/glm.hpp>
+
+class CMesh;
+
+class CSceneEntity {
+public:
+    enum Kind { Permanent = 0, OneFrame = 1 };
+
+    // world = scale x rotation x translation (applied in that order). The
+    // rotation is the given matrix, or else the yaw-pitch-roll of `rotation`.
+    void updateWorld(const std::optional<glm::mat4>& rotationMatrix = std::nullopt);
+
+    glm::vec3 position{0.0f};
+    glm::vec3 rotation{0.0f}; // yaw, pitch, roll in radians
+    glm::vec3 scale{1.0f};
+    std::string name = "Entity";
+    glm::mat4 world{1.0f};
+    const CMesh* mesh = nullptr; // not owned
+    int kind = Permanent;
+    glm::vec4 colour{1.0f};
+};
