@@ -373,6 +373,62 @@ TEST_F(DeviceTest, DirectionalLightLightsTheMaterial)
     EXPECT_EQ(pixel(32, 32), 0xFFFFFFFFu);
 }
 
+TEST_F(DeviceTest, PointLightReachesOnlyWithinItsRange)
+{
+    struct MeshVertex {
+        float x, y, z, nx, ny, nz, u, v, s, t, r;
+    };
+    // A quad in the plane z = 10 of the world, facing the viewer at the origin;
+    // the view moves the world 5 units away, which must also move the light.
+    CVertexBuffer vertices(4 * sizeof(MeshVertex));
+    const MeshVertex corners[4] = {{-1, 1, 5, 0, 0, -1, 0, 0, 0, 0, 0},
+                                   {1, 1, 5, 0, 0, -1, 1, 0, 0, 0, 0},
+                                   {1, -1, 5, 0, 0, -1, 1, 1, 0, 0, 0},
+                                   {-1, -1, 5, 0, 0, -1, 0, 1, 0, 0, 0}};
+    std::memcpy(vertices.lock(), corners, sizeof(corners));
+    vertices.unlock();
+    CIndexBuffer indices(6);
+    const uint16_t order[6] = {0, 1, 2, 0, 2, 3};
+    std::memcpy(indices.lock(), order, sizeof(order));
+    indices.unlock();
+    glm::mat4 view(1.0f);
+    view[3] = {0, 0, 5, 1};
+    glm::mat4 projection(1.0f);
+    projection[2][2] = 0.05f; // keeps z = 10 inside the clip volume, w stays 1
+    testDevice->setTransform(TransformType::View, view);
+    testDevice->setTransform(TransformType::Projection, projection);
+
+    Light light;
+    light.type = LightType::Point;
+    light.diffuse = glm::vec4(1.0f);
+    light.position = glm::vec3(0, 0, 3); // 2 units in front of the quad in the world
+    light.attenuation0 = 1.0f;
+    light.range = 2.5f;
+    Material material;
+    material.diffuse = glm::vec4(1.0f, 0.5f, 0.25f, 1.0f);
+    testDevice->setLight(0, light);
+    testDevice->lightEnable(0, true);
+    testDevice->setMaterial(material);
+    testDevice->setFvf(FvfMesh);
+    testDevice->setStreamSource(&vertices, sizeof(MeshVertex));
+    testDevice->setIndices(&indices);
+    testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
+    testDevice->drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2);
+    readFrame();
+    // Lit per vertex, as Direct3D does: every corner is sqrt(1 + 1 + 4) = 2.45
+    // away, inside the range, at a slant of 2 / 2.45 = 0.816.
+    EXPECT_TRUE(nearColour(pixel(32, 32), 0xFFD06834, 3)) << std::hex << pixel(32, 32);
+    EXPECT_TRUE(nearColour(pixel(1, 1), 0xFFD06834, 3)) << std::hex << pixel(1, 1);
+
+    // Out of range at the corners: unlit.
+    light.range = 2.4f;
+    testDevice->setLight(0, light);
+    testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
+    testDevice->drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2);
+    readFrame();
+    EXPECT_EQ(pixel(32, 32), 0xFF000000u);
+}
+
 // ---- textures from files ---------------------------------------------------------
 
 TEST_F(DeviceTest, ImageFilesLoadTopRowFirstWithTheirSize)
