@@ -246,6 +246,11 @@ void CDevice::drawIndexedPrimitive(PrimitiveType type, int baseVertex, int minIn
     const int count = vertexCountOf(type, primitiveCount);
     if (startIndex < 0 || static_cast<size_t>(startIndex) + static_cast<size_t>(count) > current.indices->count())
         return;
+    // An index past the end of the vertex buffer would make GL read outside
+    // it: such a draw is refused as a whole.
+    const size_t vertexCapacity = current.stream->size() / current.streamStride;
+    if (baseVertex < 0 || static_cast<size_t>(baseVertex) + current.indices->maxIndex() >= vertexCapacity)
+        return;
     apply(false);
     applyVertexInput(current.streamStride, current.stream->glName(), false);
     if (current.indices->glName() != appliedIndexBuffer) {

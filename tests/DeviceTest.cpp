@@ -366,6 +366,17 @@ TEST_F(DeviceTest, DirectionalLightLightsTheMaterial)
     // diffuse + ambient x global ambient: 0.5 + 0.1, 0.25 + 0.1, 1.0 + 0.1 (clamped)
     EXPECT_TRUE(nearColour(pixel(32, 32), 0xFF9A59FF, 3)) << std::hex << pixel(32, 32);
 
+    // An index beyond the vertex buffer refuses the draw instead of reading past it.
+    CIndexBuffer wild(3);
+    const uint16_t far[3] = {0, 1, 4};
+    std::memcpy(wild.lock(), far, sizeof(far));
+    wild.unlock();
+    testDevice->setIndices(&wild);
+    const int drawsBefore = testDevice->drawCount();
+    testDevice->drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 1);
+    EXPECT_EQ(testDevice->drawCount(), drawsBefore);
+    testDevice->setIndices(&indices);
+
     // Lighting off: the vertices have no colour, so they are white.
     testDevice->setRenderState(RenderState::Lighting, false);
     testDevice->drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2);
