@@ -53,6 +53,27 @@ void ScreenQuadSavingState(benchmark::State& state)
 }
 BENCHMARK(ScreenQuadSavingState);
 
+// One full-screen copy at the reference size, waited for: what each
+// full-screen pass of the frame costs on this GL.
+void FullScreenCopy800x600(benchmark::State& state)
+{
+    if (!benchDevice()) {
+        state.SkipWithError("no OpenGL 4.5 context");
+        return;
+    }
+    auto source = CTexture::create(800, 600, 1, Format::A8R8G8B8, TextureUsage::RenderTarget);
+    auto target = CTexture::create(800, 600, 1, Format::A8R8G8B8, TextureUsage::RenderTarget);
+    fillTextureSolid(source.get(), 0.2f, 0.4f, 0.6f, 1.0f);
+    CSurface* previous = device().renderTarget();
+    device().setRenderTarget(target->surface());
+    for (auto _ : state) {
+        drawScreenQuad(source.get(), 0, 0, 1, 1, 0xFFFFFFFF, false);
+        glFinish();
+    }
+    device().setRenderTarget(previous);
+}
+BENCHMARK(FullScreenCopy800x600)->Unit(benchmark::kMillisecond);
+
 // Capturing and applying a state block alone (no draw).
 void StateBlockCaptureAndApply(benchmark::State& state)
 {

@@ -7,6 +7,7 @@
 
 #include <SDL.h>
 #include <epoxy/gl.h>
+#include <stb_image_write.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -280,6 +281,14 @@ std::vector<uint8_t> CDevice::readBackBuffer() const
     if (!backColour)
         return {};
     return backColour->readPixels();
+}
+
+bool CDevice::saveScreenshot(const std::string& path) const
+{
+    const std::vector<uint8_t> pixels = readBackBuffer();
+    if (pixels.empty())
+        return false;
+    return stbi_write_png(path.c_str(), backWidth, backHeight, 4, pixels.data(), backWidth * 4) != 0;
 }
 
 // ---- resources going away ---------------------------------------------------------

@@ -54,6 +54,24 @@ TEST_F(DeviceTest, ClearFillsTheBackBuffer)
     readFrame();
     EXPECT_EQ(pixel(0, 0), 0xFF336699u);
     EXPECT_EQ(pixel(63, 63), 0xFF336699u);
+    // Presenting copies the picture out and leaves the back buffer as it was.
+    testDevice->present();
+    readFrame();
+    EXPECT_EQ(pixel(0, 0), 0xFF336699u);
+}
+
+TEST_F(DeviceTest, ScreenshotIsThePictureTopRowFirst)
+{
+    testDevice->clear(ClearTarget, 0xFF000000, 1.0f, 0);
+    drawScreenQuad(nullptr, 0, 0, 1, 0.25f, 0xFFFF0000, false);
+    const auto path = std::filesystem::temp_directory_path() / "vesbrik_screenshot.png";
+    ASSERT_TRUE(testDevice->saveScreenshot(path.string()));
+    auto picture = loadTextureFromFile(path);
+    std::filesystem::remove(path);
+    ASSERT_TRUE(picture);
+    const auto pixels = picture->readPixels();
+    EXPECT_EQ(argbOf(&pixels[0]), 0xFFFF0000u);
+    EXPECT_EQ(argbOf(&pixels[(63 * 64) * 4]), 0xFF000000u);
 }
 
 TEST_F(DeviceTest, ClearIgnoresTheColourWriteMask)
