@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <epoxy/gl.h>
-#include <stb/stb_image.h>
+#include <stb_image.h>
 
 namespace {
 
