@@ -143,6 +143,8 @@ public:
     CEffectParser(const std::string& text, const std::string& fileName) : text(text), fileName(fileName) {}
 
     std::unique_ptr<CEffect> parse(std::string& errors);
+    // Reads the blocks without compiling anything.
+    bool read(std::string& errors);
 
 private:
     struct PassText {
@@ -403,6 +405,13 @@ bool CEffectParser::techniqueBlock()
 
 std::unique_ptr<CEffect> CEffectParser::parse(std::string& errors)
 {
+    if (!read(errors))
+        return nullptr;
+    return build(errors);
+}
+
+bool CEffectParser::read(std::string& errors)
+{
     for (;;) {
         skipSpace();
         if (at >= text.size())
@@ -432,14 +441,14 @@ std::unique_ptr<CEffect> CEffectParser::parse(std::string& errors)
         }
         if (!ok) {
             errors = error;
-            return nullptr;
+            return false;
         }
     }
     if (techniques.empty()) {
         errors = fileName + ": no technique\n";
-        return nullptr;
+        return false;
     }
-    return build(errors);
+    return true;
 }
 
 std::unique_ptr<CEffect> CEffectParser::build(std::string& errors)
@@ -530,4 +539,10 @@ std::unique_ptr<CEffect> parseEffect(const std::string& text, const std::string&
 {
     CEffectParser parser(text, fileName);
     return parser.parse(errors);
+}
+
+bool checkEffectText(const std::string& text, const std::string& fileName, std::string& errors)
+{
+    CEffectParser parser(text, fileName);
+    return parser.read(errors);
 }
