@@ -80,7 +80,10 @@ bool CDevice::create(SDL_Window* sdlWindow, int width, int height)
         lastError = "OpenGL 4.5 is not available";
         return false;
     }
-    backColour = CTexture::create(width, height, 1, Format::A8R8G8B8, TextureUsage::RenderTarget);
+    // The window's back buffer keeps no alpha, like a Direct3D X8R8G8B8 back
+    // buffer: a screenshot of a frame cleared to 0x00000000 is opaque, and
+    // blending that reads the destination alpha reads 1.
+    backColour = CTexture::create(width, height, 1, Format::X8R8G8B8, TextureUsage::RenderTarget);
     backDepth = CTexture::create(width, height, 1, Format::D24S8, TextureUsage::DepthStencil);
     if (!backColour || !backDepth) {
         lastError = "the back buffer cannot be created";

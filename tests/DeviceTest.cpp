@@ -74,6 +74,14 @@ TEST_F(DeviceTest, ScreenshotIsThePictureTopRowFirst)
     EXPECT_EQ(argbOf(&pixels[(63 * 64) * 4]), 0xFF000000u);
 }
 
+TEST_F(DeviceTest, BackBufferKeepsNoAlpha)
+{
+    // Like a Direct3D X8R8G8B8 back buffer: a frame cleared to 0x00000000 is opaque black.
+    testDevice->clear(ClearTarget, 0x00000000, 1.0f, 0);
+    readFrame();
+    EXPECT_EQ(pixel(3, 3), 0xFF000000u);
+}
+
 TEST_F(DeviceTest, ClearIgnoresTheColourWriteMask)
 {
     testDevice->setRenderState(RenderState::ColorWriteEnable, 0u);
@@ -112,7 +120,7 @@ TEST_F(DeviceTest, FullScreenQuadCoversTheViewportExactlyWithTexelZeroAtTheTopLe
 {
     makeDevice(64, 48);
     auto texture = fourColourTexture();
-    testDevice->clear(ClearTarget, 0x00000000, 1.0f, 0);
+    testDevice->clear(ClearTarget, 0xFF808080, 1.0f, 0);
     drawScreenQuad(texture.get(), 0, 0, 1, 1, 0xFFFFFFFF, false);
     readFrame();
     EXPECT_EQ(pixel(0, 0), 0xFFFF0000u);
@@ -125,7 +133,7 @@ TEST_F(DeviceTest, FullScreenQuadCoversTheViewportExactlyWithTexelZeroAtTheTopLe
     // Every pixel is covered: no row or column is left at the clear colour.
     for (int y = 0; y < 48; ++y) {
         for (int x = 0; x < 64; ++x)
-            ASSERT_EQ(pixel(x, y) >> 24, 0xFFu) << "at " << x << ", " << y;
+            ASSERT_NE(pixel(x, y), 0xFF808080u) << "at " << x << ", " << y;
     }
 }
 
@@ -239,17 +247,21 @@ TEST_F(DeviceTest, ForcedFullApplyDrawsTheSame)
 
 class BlendTest : public DeviceTest {
 protected:
-    // A colour quad over a clear of the destination colour, with the blend factors.
+    // A colour quad over a clear of the destination colour, with the blend
+    // factors, in a target that keeps alpha (as the scene target does).
     uint32_t blend(uint32_t destination, uint32_t source, Blend sourceFactor, Blend destinationFactor)
     {
+        auto target = CTexture::create(8, 8, 1, Format::A8R8G8B8, TextureUsage::RenderTarget);
+        CSurface* back = testDevice->renderTarget();
+        testDevice->setRenderTarget(target->surface());
         testDevice->clear(ClearTarget, destination, 1.0f, 0);
         testDevice->setRenderState(RenderState::AlphaBlendEnable, true);
         testDevice->setRenderState(RenderState::SrcBlend, sourceFactor);
         testDevice->setRenderState(RenderState::DestBlend, destinationFactor);
         drawScreenQuad(nullptr, 0, 0, 1, 1, source, false);
         testDevice->setRenderState(RenderState::AlphaBlendEnable, false);
-        readFrame();
-        return pixel(5, 5);
+        testDevice->setRenderTarget(back);
+        return argbOf(&target->readPixels()[(5 * 8 + 5) * 4]);
     }
 };
 
@@ -292,13 +304,16 @@ TEST_F(DeviceTest, TextureStageModulatesTextureAndVertexColour)
     auto texture = CTexture::create(1, 1, 1, Format::A8R8G8B8);
     const uint8_t texel[4] = {255, 128, 0, 128};
     texture->upload(0, PixelLayout::Rgba8, texel);
+    // Into a target that keeps alpha, to see what the stage made of it.
+    auto target = CTexture::create(64, 64, 1, Format::A8R8G8B8, TextureUsage::RenderTarget);
+    testDevice->setRenderTarget(target->surface());
     testDevice->clear(ClearTarget, 0x00000000, 1.0f, 0);
     drawScreenQuad(texture.get(), 0, 0, 0.5f, 1, 0x80FFFFFF, false);
     testDevice->setTextureStageState(TextureStageState::AlphaOp, TextureOp::Modulate);
     testDevice->setTextureStageState(TextureStageState::AlphaArg1, TextureArg::Diffuse);
     testDevice->setTextureStageState(TextureStageState::AlphaArg2, TextureArg::Texture);
     drawScreenQuad(texture.get(), 0.5f, 0, 1, 1, 0x80808080, false);
-    readFrame();
+    frame = target->readPixels();
     EXPECT_TRUE(nearColour(pixel(10, 10), 0x80FF8000)) << std::hex << pixel(10, 10);
     EXPECT_TRUE(nearColour(pixel(50, 10), 0x40804000)) << std::hex << pixel(50, 10);
 }
