@@ -4,6 +4,8 @@
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
+
 CVertexBuffer::CVertexBuffer(size_t size) : bytes(size)
 {
     glCreateBuffers(1, &name);
@@ -41,5 +43,6 @@ uint16_t* CIndexBuffer::lock() { return indices.data(); }
 
 void CIndexBuffer::unlock()
 {
+    largest = indices.empty() ? 0 : *std::max_element(indices.begin(), indices.end());
     glNamedBufferSubData(name, 0, static_cast<GLsizeiptr>(indices.size() * sizeof(uint16_t)), indices.data());
 }

@@ -37,9 +37,12 @@ public:
     void unlock();
 
     size_t count() const { return indices.size(); }
+    // The largest index written (as of the last unlock).
+    uint16_t maxIndex() const { return largest; }
     unsigned glName() const { return name; }
 
 private:
     std::vector<uint16_t> indices;
+    uint16_t largest = 0;
     unsigned name = 0;
 };

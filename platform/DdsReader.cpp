@@ -20,6 +20,7 @@ constexpr uint32_t PixelFormatRgb = 0x40;
 constexpr uint32_t PixelFormatLuminance = 0x20000;
 constexpr uint32_t HeaderMipMapCount = 0x20000;
 constexpr uint32_t CapsCubeMap = 0x200;
+constexpr size_t MaxDecodedBytes = size_t(256) << 20;
 constexpr uint32_t CubeFaceFlags[6] = {0x400, 0x800, 0x1000, 0x2000, 0x4000, 0x8000};
 
 uint32_t read32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
@@ -214,6 +215,13 @@ bool parseDds(const uint8_t* data, size_t size, DdsImage& image, std::string& er
     image.cube = (caps2 & CapsCubeMap) != 0;
     if (image.cube && width != height)
         return error = "a cube map's faces are not square", false;
+    // Faces left out of a cube file cost no bytes in it but still become
+    // pixels: bound what the header may ask for, whatever the file holds.
+    size_t decoded = 0;
+    for (uint32_t level = 0; level < levels; ++level)
+        decoded += static_cast<size_t>(std::max(1, width >> level)) * std::max(1, height >> level) * 4;
+    if (decoded * (image.cube ? 6 : 1) > MaxDecodedBytes)
+        return error = "the image is too large", false;
     image.width = width;
     image.height = height;
     image.levels = static_cast<int>(levels);
@@ -243,11 +251,11 @@ std::unique_ptr<CTexture> loadDdsTexture(const std::filesystem::path& path)
     std::ifstream file(path, std::ios::binary);
     if (!file)
         return nullptr;
-    // A cube map of 16384-texel faces is far beyond anything the game ships;
-    // refuse files too big to be one instead of reading them whole.
+    // Far beyond anything the game ships: refuse such files instead of
+    // reading them whole.
     file.seekg(0, std::ios::end);
     const std::streamoff length = file.tellg();
-    if (length <= 0 || length > (256ll << 20))
+    if (length <= 0 || length > (64ll << 20))
         return nullptr;
     file.seekg(0);
     std::vector<uint8_t> bytes(static_cast<size_t>(length));

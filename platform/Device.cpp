@@ -7,76 +7,15 @@
 
 #include <SDL.h>
 #include <epoxy/gl.h>
+#include <stb_image_write.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <initializer_list>
 
 namespace {
 
 CDevice* theDevice = nullptr;
-
-uint32_t word(const DeviceState& s, RenderState r) { return s.renderStates[static_cast<size_t>(r)]; }
-
-GLenum glCompare(uint32_t cmp)
-{
-    switch (static_cast<Cmp>(cmp)) {
-    case Cmp::Never: return GL_NEVER;
-    case Cmp::Less: return GL_LESS;
-    case Cmp::Equal: return GL_EQUAL;
-    case Cmp::LessEqual: return GL_LEQUAL;
-    case Cmp::Greater: return GL_GREATER;
-    case Cmp::NotEqual: return GL_NOTEQUAL;
-    case Cmp::GreaterEqual: return GL_GEQUAL;
-    default: return GL_ALWAYS;
-    }
-}
-
-GLenum glStencilOperation(uint32_t op)
-{
-    switch (static_cast<StencilOp>(op)) {
-    case StencilOp::Zero: return GL_ZERO;
-    case StencilOp::Replace: return GL_REPLACE;
-    case StencilOp::IncrSat: return GL_INCR;
-    case StencilOp::DecrSat: return GL_DECR;
-    case StencilOp::Invert: return GL_INVERT;
-    case StencilOp::Incr: return GL_INCR_WRAP;
-    case StencilOp::Decr: return GL_DECR_WRAP;
-    default: return GL_KEEP;
-    }
-}
-
-GLenum glBlendFactor(uint32_t blend)
-{
-    switch (static_cast<Blend>(blend)) {
-    case Blend::Zero: return GL_ZERO;
-    case Blend::One: return GL_ONE;
-    case Blend::SrcColor: return GL_SRC_COLOR;
-    case Blend::InvSrcColor: return GL_ONE_MINUS_SRC_COLOR;
-    case Blend::SrcAlpha: return GL_SRC_ALPHA;
-    case Blend::InvSrcAlpha: return GL_ONE_MINUS_SRC_ALPHA;
-    case Blend::DestAlpha: return GL_DST_ALPHA;
-    case Blend::InvDestAlpha: return GL_ONE_MINUS_DST_ALPHA;
-    case Blend::DestColor: return GL_DST_COLOR;
-    case Blend::InvDestColor: return GL_ONE_MINUS_DST_COLOR;
-    case Blend::SrcAlphaSat: return GL_SRC_ALPHA_SATURATE;
-    case Blend::BothSrcAlpha: return GL_SRC_ALPHA;
-    case Blend::BothInvSrcAlpha: return GL_ONE_MINUS_SRC_ALPHA;
-    default: return GL_ONE;
-    }
-}
-
-GLenum blendEquationOf(uint32_t op)
-{
-    switch (static_cast<BlendOp>(op)) {
-    case BlendOp::Subtract: return GL_FUNC_SUBTRACT;
-    case BlendOp::RevSubtract: return GL_FUNC_REVERSE_SUBTRACT;
-    case BlendOp::Min: return GL_MIN;
-    case BlendOp::Max: return GL_MAX;
-    default: return GL_FUNC_ADD;
-    }
-}
 
 GLenum glPrimitive(PrimitiveType type)
 {
@@ -141,7 +80,10 @@ bool CDevice::create(SDL_Window* sdlWindow, int width, int height)
         lastError = "OpenGL 4.5 is not available";
         return false;
     }
-    backColour = CTexture::create(width, height, 1, Format::A8R8G8B8, TextureUsage::RenderTarget);
+    // The window's back buffer keeps no alpha, like a Direct3D X8R8G8B8 back
+    // buffer: a screenshot of a frame cleared to 0x00000000 is opaque, and
+    // blending that reads the destination alpha reads 1.
+    backColour = CTexture::create(width, height, 1, Format::X8R8G8B8, TextureUsage::RenderTarget);
     backDepth = CTexture::create(width, height, 1, Format::D24S8, TextureUsage::DepthStencil);
     if (!backColour || !backDepth) {
         lastError = "the back buffer cannot be created";
@@ -244,268 +186,6 @@ void CDevice::setRenderTarget(CSurface* surface)
     current.viewport = Viewport{0, 0, surface->width(), surface->height(), 0.0f, 1.0f};
 }
 
-// ---- GL objects for targets and vertex formats --------------------------------
-
-unsigned CDevice::framebufferFor(CSurface* colour, CSurface* depth)
-{
-    const std::pair<const CSurface*, const CSurface*> key(colour, depth);
-    if (auto found = framebuffers.find(key); found != framebuffers.end())
-        return found->second;
-    GLuint name = 0;
-    glCreateFramebuffers(1, &name);
-    if (colour)
-        glNamedFramebufferTexture(name, GL_COLOR_ATTACHMENT0, colour->glName(), 0);
-    if (depth)
-        glNamedFramebufferTexture(name, GL_DEPTH_STENCIL_ATTACHMENT, depth->glName(), 0);
-    framebuffers[key] = name;
-    return name;
-}
-
-unsigned CDevice::vertexArrayFor(uint32_t fvf)
-{
-    if (auto found = vertexArrays.find(fvf); found != vertexArrays.end())
-        return found->second;
-    GLuint vao = 0;
-    glCreateVertexArrays(1, &vao);
-    auto attribute = [vao](GLuint location, GLint size, GLenum type, GLboolean normalised, GLuint offset) {
-        glEnableVertexArrayAttrib(vao, location);
-        glVertexArrayAttribFormat(vao, location, size, type, normalised, offset);
-        glVertexArrayAttribBinding(vao, location, 0);
-    };
-    GLuint offset = 0;
-    if (fvf & FvfXyzRhw) {
-        attribute(0, 4, GL_FLOAT, GL_FALSE, offset);
-        offset += 16;
-    } else if (fvf & FvfXyz) {
-        attribute(0, 3, GL_FLOAT, GL_FALSE, offset);
-        offset += 12;
-    }
-    if (fvf & FvfNormal) {
-        attribute(1, 3, GL_FLOAT, GL_FALSE, offset);
-        offset += 12;
-    }
-    if (fvf & FvfDiffuse) {
-        // A 32-bit ARGB word is the bytes B, G, R, A in memory.
-        attribute(2, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, offset);
-        offset += 4;
-    }
-    if (fvf & 0x080)
-        offset += 4;
-    const uint32_t sets = (fvf >> 8) & 0xF;
-    for (uint32_t i = 0; i < sets; ++i) {
-        const uint32_t code = (fvf >> (16 + 2 * i)) & 3;
-        const GLint size = code == 0 ? 2 : code == 1 ? 3 : code == 2 ? 4 : 1;
-        if (i < 2)
-            attribute(3 + i, size, GL_FLOAT, GL_FALSE, offset);
-        offset += static_cast<GLuint>(size) * 4;
-    }
-    vertexArrays[fvf] = vao;
-    return vao;
-}
-
-// ---- sending the state to GL ----------------------------------------------------
-
-void CDevice::applyTargets()
-{
-    if (appliedValid && !forceFullApply && target == appliedTarget && depthStencil == appliedDepthStencil)
-        return;
-    const GLuint name = framebufferFor(target, depthStencil);
-    glBindFramebuffer(GL_FRAMEBUFFER, name);
-    appliedFramebuffer = name;
-    appliedTarget = target;
-    appliedDepthStencil = depthStencil;
-}
-
-void CDevice::applyRenderStates(bool all)
-{
-    auto changed = [&](std::initializer_list<RenderState> states) {
-        if (all)
-            return true;
-        for (RenderState s : states) {
-            if (word(current, s) != word(applied, s))
-                return true;
-        }
-        return false;
-    };
-    const DeviceState& s = current;
-    if (changed({RenderState::ZEnable}))
-        word(s, RenderState::ZEnable) ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST);
-    if (changed({RenderState::ZWriteEnable}))
-        glDepthMask(word(s, RenderState::ZWriteEnable) ? GL_TRUE : GL_FALSE);
-    if (changed({RenderState::ZFunc}))
-        glDepthFunc(glCompare(word(s, RenderState::ZFunc)));
-    if (changed({RenderState::CullMode})) {
-        // Direct3D culls by the winding as seen on the screen: CCW removes
-        // triangles whose corners run anticlockwise, so clockwise ones are the
-        // front faces (the pixel test of culling holds this).
-        const auto cull = static_cast<Cull>(word(s, RenderState::CullMode));
-        if (cull == Cull::None) {
-            glDisable(GL_CULL_FACE);
-        } else {
-            glEnable(GL_CULL_FACE);
-            glCullFace(GL_BACK);
-            glFrontFace(cull == Cull::CCW ? GL_CW : GL_CCW);
-        }
-    }
-    if (changed({RenderState::AlphaBlendEnable}))
-        word(s, RenderState::AlphaBlendEnable) ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
-    if (changed({RenderState::SrcBlend, RenderState::DestBlend})) {
-        const uint32_t source = word(s, RenderState::SrcBlend);
-        GLenum destination = glBlendFactor(word(s, RenderState::DestBlend));
-        // The "both" factors set the destination factor too and override it.
-        if (static_cast<Blend>(source) == Blend::BothSrcAlpha)
-            destination = GL_ONE_MINUS_SRC_ALPHA;
-        else if (static_cast<Blend>(source) == Blend::BothInvSrcAlpha)
-            destination = GL_SRC_ALPHA;
-        glBlendFunc(glBlendFactor(source), destination);
-    }
-    if (changed({RenderState::BlendOp}))
-        glBlendEquation(blendEquationOf(word(s, RenderState::BlendOp)));
-    if (changed({RenderState::ColorWriteEnable})) {
-        const uint32_t mask = word(s, RenderState::ColorWriteEnable);
-        glColorMask((mask & ColorWriteRed) != 0, (mask & ColorWriteGreen) != 0, (mask & ColorWriteBlue) != 0,
-                    (mask & ColorWriteAlpha) != 0);
-    }
-    if (changed({RenderState::StencilEnable}))
-        word(s, RenderState::StencilEnable) ? glEnable(GL_STENCIL_TEST) : glDisable(GL_STENCIL_TEST);
-    if (changed({RenderState::StencilFunc, RenderState::StencilRef, RenderState::StencilMask}))
-        glStencilFunc(glCompare(word(s, RenderState::StencilFunc)),
-                      static_cast<GLint>(word(s, RenderState::StencilRef)), word(s, RenderState::StencilMask));
-    if (changed({RenderState::StencilFail, RenderState::StencilZFail, RenderState::StencilPass}))
-        glStencilOp(glStencilOperation(word(s, RenderState::StencilFail)),
-                    glStencilOperation(word(s, RenderState::StencilZFail)),
-                    glStencilOperation(word(s, RenderState::StencilPass)));
-    if (changed({RenderState::StencilWriteMask}))
-        glStencilMask(word(s, RenderState::StencilWriteMask));
-    if (changed({RenderState::DepthBias, RenderState::SlopeScaleDepthBias})) {
-        // Direct3D's bias is in depth-range units; GL's "units" are steps of
-        // the 24-bit depth buffer.
-        const float bias = stateFloat(word(s, RenderState::DepthBias));
-        const float slope = stateFloat(word(s, RenderState::SlopeScaleDepthBias));
-        if (bias != 0.0f || slope != 0.0f) {
-            glEnable(GL_POLYGON_OFFSET_FILL);
-            glPolygonOffset(slope, bias * 16777216.0f);
-        } else {
-            glDisable(GL_POLYGON_OFFSET_FILL);
-        }
-    }
-    applied.renderStates = current.renderStates;
-}
-
-void CDevice::applySampler(bool all)
-{
-    if (!all && current.samplerStates == applied.samplerStates)
-        return;
-    auto state = [this](SamplerState s) { return current.samplerStates[static_cast<size_t>(s)]; };
-    const auto mag = static_cast<TexFilter>(state(SamplerState::MagFilter));
-    const auto min = static_cast<TexFilter>(state(SamplerState::MinFilter));
-    const auto mip = static_cast<TexFilter>(state(SamplerState::MipFilter));
-    glSamplerParameteri(sampler0, GL_TEXTURE_MAG_FILTER, mag == TexFilter::Point ? GL_NEAREST : GL_LINEAR);
-    const bool nearest = min == TexFilter::Point;
-    GLenum minFilter = nearest ? GL_NEAREST : GL_LINEAR;
-    if (mip == TexFilter::Point)
-        minFilter = nearest ? GL_NEAREST_MIPMAP_NEAREST : GL_LINEAR_MIPMAP_NEAREST;
-    else if (mip != TexFilter::None)
-        minFilter = nearest ? GL_NEAREST_MIPMAP_LINEAR : GL_LINEAR_MIPMAP_LINEAR;
-    glSamplerParameteri(sampler0, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(minFilter));
-    auto address = [](uint32_t value) -> GLint {
-        switch (static_cast<TexAddress>(value)) {
-        case TexAddress::Mirror: return GL_MIRRORED_REPEAT;
-        case TexAddress::Clamp: return GL_CLAMP_TO_EDGE;
-        case TexAddress::Border: return GL_CLAMP_TO_BORDER;
-        default: return GL_REPEAT;
-        }
-    };
-    glSamplerParameteri(sampler0, GL_TEXTURE_WRAP_S, address(state(SamplerState::AddressU)));
-    glSamplerParameteri(sampler0, GL_TEXTURE_WRAP_T, address(state(SamplerState::AddressV)));
-    if (epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic") ||
-        epoxy_has_gl_extension("GL_ARB_texture_filter_anisotropic")) {
-        const bool anisotropic = min == TexFilter::Anisotropic || mag == TexFilter::Anisotropic;
-        const float amount =
-            anisotropic ? static_cast<float>(std::max<uint32_t>(1, state(SamplerState::MaxAnisotropy))) : 1.0f;
-        glSamplerParameterf(sampler0, GL_TEXTURE_MAX_ANISOTROPY_EXT, amount);
-    }
-    applied.samplerStates = current.samplerStates;
-}
-
-void CDevice::applyVertexInput(uint32_t stride, unsigned buffer, bool all)
-{
-    const GLuint vao = vertexArrayFor(current.fvf);
-    if (all || vao != appliedVertexArray) {
-        glBindVertexArray(vao);
-        appliedVertexArray = vao;
-        appliedVertexBuffer = 0;
-        appliedIndexBuffer = 0;
-    }
-    if (all || buffer != appliedVertexBuffer || stride != appliedVertexStride) {
-        glVertexArrayVertexBuffer(vao, 0, buffer, 0, static_cast<GLsizei>(stride));
-        appliedVertexBuffer = buffer;
-        appliedVertexStride = stride;
-    }
-}
-
-void CDevice::apply(bool forClear)
-{
-    const bool all = !appliedValid || forceFullApply;
-    applyTargets();
-    if (all || current.viewport != applied.viewport) {
-        const Viewport& v = current.viewport;
-        glViewport(v.x, v.y, v.width, v.height);
-        glDepthRangef(v.minZ, v.maxZ);
-        applied.viewport = v;
-    }
-    if (forClear) {
-        appliedValid = appliedValid && !all;
-        return;
-    }
-    applyRenderStates(all);
-    applySampler(all);
-
-    const CShaderProgram* program = current.program ? current.program : fixedFunction->program();
-    if (all || !appliedProgramValid || program != appliedProgram) {
-        glUseProgram(program->glName());
-        appliedProgram = program;
-        appliedProgramValid = true;
-    }
-    if (program->viewportLocation() >= 0)
-        glProgramUniform2f(program->glName(), program->viewportLocation(), static_cast<float>(current.viewport.width),
-                           static_cast<float>(current.viewport.height));
-
-    // Stage 0: a cube map there reads as no texture (the fixed stages sample 2D).
-    const CTexture* texture = current.texture && !current.texture->isCube() ? current.texture : nullptr;
-    if (all || texture != appliedUnitTexture[0]) {
-        glBindTextureUnit(0, texture ? texture->glName() : 0);
-        appliedUnitTexture[0] = texture;
-    }
-    if (!current.program) {
-        if (all)
-            fixedFunction->invalidate();
-        fixedFunction->upload(current, current.fvf, texture != nullptr);
-    }
-    applied.texture = current.texture;
-    appliedValid = true;
-}
-
-void CDevice::bindEffectTexture(int unit, const CTexture* texture, unsigned sampler)
-{
-    if (unit <= 0 || unit >= 16)
-        return;
-    if (texture != appliedUnitTexture[unit] || forceFullApply) {
-        // A unit holds one texture per target: unbind all of them first, or a
-        // cube map left from another program would still answer a samplerCube
-        // that is now given a flat texture (the missing environment map).
-        const CTexture* old = appliedUnitTexture[unit];
-        if (old && (!texture || old->isCube() != texture->isCube()))
-            glBindTextureUnit(static_cast<GLuint>(unit), 0);
-        glBindTextureUnit(static_cast<GLuint>(unit), texture ? texture->glName() : 0);
-        appliedUnitTexture[unit] = texture;
-    }
-    if (sampler != appliedUnitSampler[unit] || forceFullApply) {
-        glBindSampler(static_cast<GLuint>(unit), sampler);
-        appliedUnitSampler[unit] = sampler;
-    }
-}
-
 // ---- clearing and drawing ---------------------------------------------------------
 
 void CDevice::clear(unsigned flags, uint32_t argb, float z, int stencil)
@@ -570,6 +250,11 @@ void CDevice::drawIndexedPrimitive(PrimitiveType type, int baseVertex, int minIn
     const int count = vertexCountOf(type, primitiveCount);
     if (startIndex < 0 || static_cast<size_t>(startIndex) + static_cast<size_t>(count) > current.indices->count())
         return;
+    // An index past the end of the vertex buffer would make GL read outside
+    // it: such a draw is refused as a whole.
+    const size_t vertexCapacity = current.stream->size() / current.streamStride;
+    if (baseVertex < 0 || static_cast<size_t>(baseVertex) + current.indices->maxIndex() >= vertexCapacity)
+        return;
     apply(false);
     applyVertexInput(current.streamStride, current.stream->glName(), false);
     if (current.indices->glName() != appliedIndexBuffer) {
@@ -599,6 +284,14 @@ std::vector<uint8_t> CDevice::readBackBuffer() const
     if (!backColour)
         return {};
     return backColour->readPixels();
+}
+
+bool CDevice::saveScreenshot(const std::string& path) const
+{
+    const std::vector<uint8_t> pixels = readBackBuffer();
+    if (pixels.empty())
+        return false;
+    return stbi_write_png(path.c_str(), backWidth, backHeight, 4, pixels.data(), backWidth * 4) != 0;
 }
 
 // ---- resources going away ---------------------------------------------------------

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -50,6 +51,8 @@ public:
     void present();
     // The back buffer as tightly packed RGBA rows, top row first.
     std::vector<uint8_t> readBackBuffer() const;
+    // The back buffer as a PNG file; false when it cannot be written.
+    bool saveScreenshot(const std::string& path) const;
     int width() const { return backWidth; }
     int height() const { return backHeight; }
     const char* error() const { return lastError; }

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <epoxy/gl.h>
-#include <stb/stb_image.h>
+#include <stb_image.h>
 
 namespace {
 
@@ -17,8 +17,10 @@ GlFormat glFormatOf(Format format)
 {
     switch (format) {
     case Format::A8R8G8B8:
-    case Format::X8R8G8B8:
         return {GL_RGBA8, true};
+    case Format::X8R8G8B8:
+        // No stored alpha: it reads as 1 when sampled, blended or read back.
+        return {GL_RGB8, true};
     case Format::A8:
         return {GL_R8, true};
     case Format::R32F:
@@ -81,10 +83,6 @@ std::unique_ptr<CTexture> CTexture::create(int width, int height, int levels, Fo
     glCreateTextures(GL_TEXTURE_2D, 1, &name);
     glTextureStorage2D(name, levels, gl.internal, width, height);
     glTextureParameteri(name, GL_TEXTURE_MAX_LEVEL, levels - 1);
-    if (format == Format::X8R8G8B8) {
-        // The unused byte reads as opaque, as Direct3D treats it.
-        glTextureParameteri(name, GL_TEXTURE_SWIZZLE_A, GL_ONE);
-    }
     return std::unique_ptr<CTexture>(new CTexture(name, width, height, levels, format, false));
 }
 

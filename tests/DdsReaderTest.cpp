@@ -142,6 +142,10 @@ TEST(DdsReader, DamagedFilesGiveAReason)
     }
     auto huge = header(1 << 20, 4, 1, "DXT1", false);
     EXPECT_FALSE(parseDds(huge.data(), huge.size(), image, error));
+    // A cube map that leaves its faces out of the file cannot make it allocate gigabytes.
+    auto hollow = header(16384, 16384, 1, "DXT1", true);
+    put32(hollow, 112, 0x200 | 0x400);
+    EXPECT_FALSE(parseDds(hollow.data(), hollow.size(), image, error));
     auto strange = header(4, 4, 1, "ATI2", false);
     strange.resize(strange.size() + 64);
     EXPECT_FALSE(parseDds(strange.data(), strange.size(), image, error));

@@ -54,6 +54,32 @@ TEST_F(DeviceTest, ClearFillsTheBackBuffer)
     readFrame();
     EXPECT_EQ(pixel(0, 0), 0xFF336699u);
     EXPECT_EQ(pixel(63, 63), 0xFF336699u);
+    // Presenting copies the picture out and leaves the back buffer as it was.
+    testDevice->present();
+    readFrame();
+    EXPECT_EQ(pixel(0, 0), 0xFF336699u);
+}
+
+TEST_F(DeviceTest, ScreenshotIsThePictureTopRowFirst)
+{
+    testDevice->clear(ClearTarget, 0xFF000000, 1.0f, 0);
+    drawScreenQuad(nullptr, 0, 0, 1, 0.25f, 0xFFFF0000, false);
+    const auto path = std::filesystem::temp_directory_path() / "vesbrik_screenshot.png";
+    ASSERT_TRUE(testDevice->saveScreenshot(path.string()));
+    auto picture = loadTextureFromFile(path);
+    std::filesystem::remove(path);
+    ASSERT_TRUE(picture);
+    const auto pixels = picture->readPixels();
+    EXPECT_EQ(argbOf(&pixels[0]), 0xFFFF0000u);
+    EXPECT_EQ(argbOf(&pixels[(63 * 64) * 4]), 0xFF000000u);
+}
+
+TEST_F(DeviceTest, BackBufferKeepsNoAlpha)
+{
+    // Like a Direct3D X8R8G8B8 back buffer: a frame cleared to 0x00000000 is opaque black.
+    testDevice->clear(ClearTarget, 0x00000000, 1.0f, 0);
+    readFrame();
+    EXPECT_EQ(pixel(3, 3), 0xFF000000u);
 }
 
 TEST_F(DeviceTest, ClearIgnoresTheColourWriteMask)
@@ -94,7 +120,7 @@ TEST_F(DeviceTest, FullScreenQuadCoversTheViewportExactlyWithTexelZeroAtTheTopLe
 {
     makeDevice(64, 48);
     auto texture = fourColourTexture();
-    testDevice->clear(ClearTarget, 0x00000000, 1.0f, 0);
+    testDevice->clear(ClearTarget, 0xFF808080, 1.0f, 0);
     drawScreenQuad(texture.get(), 0, 0, 1, 1, 0xFFFFFFFF, false);
     readFrame();
     EXPECT_EQ(pixel(0, 0), 0xFFFF0000u);
@@ -107,7 +133,7 @@ TEST_F(DeviceTest, FullScreenQuadCoversTheViewportExactlyWithTexelZeroAtTheTopLe
     // Every pixel is covered: no row or column is left at the clear colour.
     for (int y = 0; y < 48; ++y) {
         for (int x = 0; x < 64; ++x)
-            ASSERT_EQ(pixel(x, y) >> 24, 0xFFu) << "at " << x << ", " << y;
+            ASSERT_NE(pixel(x, y), 0xFF808080u) << "at " << x << ", " << y;
     }
 }
 
@@ -221,17 +247,21 @@ TEST_F(DeviceTest, ForcedFullApplyDrawsTheSame)
 
 class BlendTest : public DeviceTest {
 protected:
-    // A colour quad over a clear of the destination colour, with the blend factors.
+    // A colour quad over a clear of the destination colour, with the blend
+    // factors, in a target that keeps alpha (as the scene target does).
     uint32_t blend(uint32_t destination, uint32_t source, Blend sourceFactor, Blend destinationFactor)
     {
+        auto target = CTexture::create(8, 8, 1, Format::A8R8G8B8, TextureUsage::RenderTarget);
+        CSurface* back = testDevice->renderTarget();
+        testDevice->setRenderTarget(target->surface());
         testDevice->clear(ClearTarget, destination, 1.0f, 0);
         testDevice->setRenderState(RenderState::AlphaBlendEnable, true);
         testDevice->setRenderState(RenderState::SrcBlend, sourceFactor);
         testDevice->setRenderState(RenderState::DestBlend, destinationFactor);
         drawScreenQuad(nullptr, 0, 0, 1, 1, source, false);
         testDevice->setRenderState(RenderState::AlphaBlendEnable, false);
-        readFrame();
-        return pixel(5, 5);
+        testDevice->setRenderTarget(back);
+        return argbOf(&target->readPixels()[(5 * 8 + 5) * 4]);
     }
 };
 
@@ -274,13 +304,16 @@ TEST_F(DeviceTest, TextureStageModulatesTextureAndVertexColour)
     auto texture = CTexture::create(1, 1, 1, Format::A8R8G8B8);
     const uint8_t texel[4] = {255, 128, 0, 128};
     texture->upload(0, PixelLayout::Rgba8, texel);
+    // Into a target that keeps alpha, to see what the stage made of it.
+    auto target = CTexture::create(64, 64, 1, Format::A8R8G8B8, TextureUsage::RenderTarget);
+    testDevice->setRenderTarget(target->surface());
     testDevice->clear(ClearTarget, 0x00000000, 1.0f, 0);
     drawScreenQuad(texture.get(), 0, 0, 0.5f, 1, 0x80FFFFFF, false);
     testDevice->setTextureStageState(TextureStageState::AlphaOp, TextureOp::Modulate);
     testDevice->setTextureStageState(TextureStageState::AlphaArg1, TextureArg::Diffuse);
     testDevice->setTextureStageState(TextureStageState::AlphaArg2, TextureArg::Texture);
     drawScreenQuad(texture.get(), 0.5f, 0, 1, 1, 0x80808080, false);
-    readFrame();
+    frame = target->readPixels();
     EXPECT_TRUE(nearColour(pixel(10, 10), 0x80FF8000)) << std::hex << pixel(10, 10);
     EXPECT_TRUE(nearColour(pixel(50, 10), 0x40804000)) << std::hex << pixel(50, 10);
 }
@@ -366,11 +399,78 @@ TEST_F(DeviceTest, DirectionalLightLightsTheMaterial)
     // diffuse + ambient x global ambient: 0.5 + 0.1, 0.25 + 0.1, 1.0 + 0.1 (clamped)
     EXPECT_TRUE(nearColour(pixel(32, 32), 0xFF9A59FF, 3)) << std::hex << pixel(32, 32);
 
+    // An index beyond the vertex buffer refuses the draw instead of reading past it.
+    CIndexBuffer wild(3);
+    const uint16_t far[3] = {0, 1, 4};
+    std::memcpy(wild.lock(), far, sizeof(far));
+    wild.unlock();
+    testDevice->setIndices(&wild);
+    const int drawsBefore = testDevice->drawCount();
+    testDevice->drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 1);
+    EXPECT_EQ(testDevice->drawCount(), drawsBefore);
+    testDevice->setIndices(&indices);
+
     // Lighting off: the vertices have no colour, so they are white.
     testDevice->setRenderState(RenderState::Lighting, false);
     testDevice->drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2);
     readFrame();
     EXPECT_EQ(pixel(32, 32), 0xFFFFFFFFu);
+}
+
+TEST_F(DeviceTest, PointLightReachesOnlyWithinItsRange)
+{
+    struct MeshVertex {
+        float x, y, z, nx, ny, nz, u, v, s, t, r;
+    };
+    // A quad in the plane z = 10 of the world, facing the viewer at the origin;
+    // the view moves the world 5 units away, which must also move the light.
+    CVertexBuffer vertices(4 * sizeof(MeshVertex));
+    const MeshVertex corners[4] = {{-1, 1, 5, 0, 0, -1, 0, 0, 0, 0, 0},
+                                   {1, 1, 5, 0, 0, -1, 1, 0, 0, 0, 0},
+                                   {1, -1, 5, 0, 0, -1, 1, 1, 0, 0, 0},
+                                   {-1, -1, 5, 0, 0, -1, 0, 1, 0, 0, 0}};
+    std::memcpy(vertices.lock(), corners, sizeof(corners));
+    vertices.unlock();
+    CIndexBuffer indices(6);
+    const uint16_t order[6] = {0, 1, 2, 0, 2, 3};
+    std::memcpy(indices.lock(), order, sizeof(order));
+    indices.unlock();
+    glm::mat4 view(1.0f);
+    view[3] = {0, 0, 5, 1};
+    glm::mat4 projection(1.0f);
+    projection[2][2] = 0.05f; // keeps z = 10 inside the clip volume, w stays 1
+    testDevice->setTransform(TransformType::View, view);
+    testDevice->setTransform(TransformType::Projection, projection);
+
+    Light light;
+    light.type = LightType::Point;
+    light.diffuse = glm::vec4(1.0f);
+    light.position = glm::vec3(0, 0, 3); // 2 units in front of the quad in the world
+    light.attenuation0 = 1.0f;
+    light.range = 2.5f;
+    Material material;
+    material.diffuse = glm::vec4(1.0f, 0.5f, 0.25f, 1.0f);
+    testDevice->setLight(0, light);
+    testDevice->lightEnable(0, true);
+    testDevice->setMaterial(material);
+    testDevice->setFvf(FvfMesh);
+    testDevice->setStreamSource(&vertices, sizeof(MeshVertex));
+    testDevice->setIndices(&indices);
+    testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
+    testDevice->drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2);
+    readFrame();
+    // Lit per vertex, as Direct3D does: every corner is sqrt(1 + 1 + 4) = 2.45
+    // away, inside the range, at a slant of 2 / 2.45 = 0.816.
+    EXPECT_TRUE(nearColour(pixel(32, 32), 0xFFD06834, 3)) << std::hex << pixel(32, 32);
+    EXPECT_TRUE(nearColour(pixel(1, 1), 0xFFD06834, 3)) << std::hex << pixel(1, 1);
+
+    // Out of range at the corners: unlit.
+    light.range = 2.4f;
+    testDevice->setLight(0, light);
+    testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
+    testDevice->drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2);
+    readFrame();
+    EXPECT_EQ(pixel(32, 32), 0xFF000000u);
 }
 
 // ---- textures from files ---------------------------------------------------------

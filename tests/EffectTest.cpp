@@ -2,11 +2,14 @@
 // loading rule; drawn for real where it matters.
 #include "DeviceTestContext.h"
 
+#include "platform/Buffers.h"
 #include "platform/Effect.h"
+#include "platform/Maths.h"
 #include "platform/Texture.h"
 #include "render/EffectFile.h"
 #include "render/ScreenQuad.h"
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -292,4 +295,78 @@ technique scene { pass p0 { fragment = compare; } }
     readFrame();
     EXPECT_EQ(pixel(10, 10), 0xFF000000u);
     EXPECT_EQ(pixel(50, 10), 0xFFFFFFFFu);
+}
+
+TEST_F(DeviceTest, EffectsAndFixedFunctionPlaceMeshesAlike)
+{
+    // A small square at world (2, 2, 0) seen from (0, 0, -10): up and to the
+    // right of the centre, the same pixels whether the fixed stages or an
+    // effect transform it.
+    struct MeshVertex {
+        float x, y, z, nx, ny, nz, u, v, s, t, r;
+    };
+    CVertexBuffer vertices(4 * sizeof(MeshVertex));
+    const MeshVertex corners[4] = {{1.5f, 2.5f, 0, 0, 0, -1, 0, 0, 0, 0, 0},
+                                   {2.5f, 2.5f, 0, 0, 0, -1, 1, 0, 0, 0, 0},
+                                   {2.5f, 1.5f, 0, 0, 0, -1, 1, 1, 0, 0, 0},
+                                   {1.5f, 1.5f, 0, 0, 0, -1, 0, 1, 0, 0, 0}};
+    std::memcpy(vertices.lock(), corners, sizeof(corners));
+    vertices.unlock();
+    CIndexBuffer indices(6);
+    const uint16_t order[6] = {0, 1, 2, 0, 2, 3};
+    std::memcpy(indices.lock(), order, sizeof(order));
+    indices.unlock();
+    const glm::mat4 view = matrixLookAtLH({0, 0, -10}, {0, 0, 0}, {0, 1, 0});
+    const glm::mat4 projection = matrixPerspectiveFovLH(1.5707963f, 1.0f, 1.0f, 100.0f);
+    const glm::mat4 world = matrixTranslation(0, 0, 0);
+
+    auto covered = [this] {
+        readFrame();
+        std::vector<int> lit;
+        for (int y = 0; y < 64; ++y) {
+            for (int x = 0; x < 64; ++x) {
+                if (pixel(x, y) != 0xFF000000u)
+                    lit.push_back(y * 64 + x);
+            }
+        }
+        return lit;
+    };
+
+    testDevice->setRenderState(RenderState::Lighting, false);
+    testDevice->setTransform(TransformType::World, world);
+    testDevice->setTransform(TransformType::View, view);
+    testDevice->setTransform(TransformType::Projection, projection);
+    testDevice->setFvf(FvfMesh);
+    testDevice->setStreamSource(&vertices, sizeof(MeshVertex));
+    testDevice->setIndices(&indices);
+    testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
+    testDevice->drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2);
+    const std::vector<int> fixed = covered();
+    ASSERT_FALSE(fixed.empty()) << "the square was culled or missed the screen";
+    // Upper right quadrant: x from 32 + 1.5/10 x 32 = 36.8 to 40, y from 24 to 27.2.
+    EXPECT_EQ(fixed.front(), 24 * 64 + 37);
+    EXPECT_EQ(fixed.back(), 26 * 64 + 39);
+
+    std::string errors;
+    auto effect = CEffect::fromText(R"(
+vertex v {
+    uniform mat4 matWorld;
+    uniform mat4 matView;
+    uniform mat4 matProj;
+    void main() { gl_Position = matProj * matView * matWorld * vec4(inPosition.xyz, 1.0); }
+}
+fragment f { out vec4 fragColour; void main() { fragColour = vec4(1.0); } }
+technique t { pass p { vertex = v; fragment = f; } }
+)", "place.fx", errors);
+    ASSERT_TRUE(effect) << errors;
+    effect->setMatrix("matWorld", world);
+    effect->setMatrix("matView", view);
+    effect->setMatrix("matProj", projection);
+    testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
+    effect->begin();
+    effect->beginPass(0);
+    testDevice->drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2);
+    effect->endPass();
+    effect->end();
+    EXPECT_EQ(covered(), fixed);
 }

@@ -1,0 +1,548 @@
+#include "platform/EffectParser.h"
+
+#include "platform/Device.h"
+#include "platform/ShaderProgram.h"
+
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <map>
+
+namespace {
+
+std::string lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+struct Named {
+    const char* name;
+    uint32_t value;
+};
+
+const Named BlendNames[] = {{"zero", 1},         {"one", 2},          {"srccolor", 3},    {"invsrccolor", 4},
+                            {"srcalpha", 5},     {"invsrcalpha", 6},  {"destalpha", 7},   {"invdestalpha", 8},
+                            {"destcolor", 9},    {"invdestcolor", 10}, {"srcalphasat", 11}, {"bothsrcalpha", 12},
+                            {"bothinvsrcalpha", 13}};
+const Named CmpNames[] = {{"never", 1},   {"less", 2},     {"equal", 3},        {"lessequal", 4},
+                          {"greater", 5}, {"notequal", 6}, {"greaterequal", 7}, {"always", 8}};
+const Named CullNames[] = {{"none", 1}, {"cw", 2}, {"ccw", 3}};
+const Named StencilOpNames[] = {{"keep", 1},    {"zero", 2},   {"replace", 3}, {"incrsat", 4},
+                                {"decrsat", 5}, {"invert", 6}, {"incr", 7},    {"decr", 8}};
+const Named BlendOpNames[] = {{"add", 1}, {"subtract", 2}, {"revsubtract", 3}, {"min", 4}, {"max", 5}};
+
+enum class ValueKind { Bool, Blend, Cmp, Cull, StencilOp, BlendOp, Integer, Float };
+
+struct StateName {
+    const char* name;
+    RenderState state;
+    ValueKind kind;
+};
+
+const StateName StateNames[] = {
+    {"zenable", RenderState::ZEnable, ValueKind::Bool},
+    {"zwriteenable", RenderState::ZWriteEnable, ValueKind::Bool},
+    {"zfunc", RenderState::ZFunc, ValueKind::Cmp},
+    {"cullmode", RenderState::CullMode, ValueKind::Cull},
+    {"alphablendenable", RenderState::AlphaBlendEnable, ValueKind::Bool},
+    {"srcblend", RenderState::SrcBlend, ValueKind::Blend},
+    {"destblend", RenderState::DestBlend, ValueKind::Blend},
+    {"blendop", RenderState::BlendOp, ValueKind::BlendOp},
+    {"colorwriteenable", RenderState::ColorWriteEnable, ValueKind::Integer},
+    {"stencilenable", RenderState::StencilEnable, ValueKind::Bool},
+    {"stencilfail", RenderState::StencilFail, ValueKind::StencilOp},
+    {"stencilzfail", RenderState::StencilZFail, ValueKind::StencilOp},
+    {"stencilpass", RenderState::StencilPass, ValueKind::StencilOp},
+    {"stencilfunc", RenderState::StencilFunc, ValueKind::Cmp},
+    {"stencilref", RenderState::StencilRef, ValueKind::Integer},
+    {"stencilmask", RenderState::StencilMask, ValueKind::Integer},
+    {"stencilwritemask", RenderState::StencilWriteMask, ValueKind::Integer},
+    {"depthbias", RenderState::DepthBias, ValueKind::Float},
+    {"slopescaledepthbias", RenderState::SlopeScaleDepthBias, ValueKind::Float},
+    {"lighting", RenderState::Lighting, ValueKind::Bool},
+    {"specularenable", RenderState::SpecularEnable, ValueKind::Bool},
+};
+
+template <size_t N>
+bool lookUp(const Named (&table)[N], const std::string& word, uint32_t& value)
+{
+    for (const Named& entry : table) {
+        if (word == entry.name) {
+            value = entry.value;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool parseInteger(const std::string& word, uint32_t& value)
+{
+    if (word.empty())
+        return false;
+    char* end = nullptr;
+    const unsigned long long parsed = std::strtoull(word.c_str(), &end, 0);
+    if (*end != '\0' || parsed > 0xFFFFFFFFull)
+        return false;
+    value = static_cast<uint32_t>(parsed);
+    return true;
+}
+
+bool parseStateValue(ValueKind kind, const std::string& text, uint32_t& value)
+{
+    const std::string word = lower(text);
+    switch (kind) {
+    case ValueKind::Bool:
+        if (word == "true" || word == "1")
+            return value = 1, true;
+        if (word == "false" || word == "0")
+            return value = 0, true;
+        return false;
+    case ValueKind::Blend: return lookUp(BlendNames, word, value);
+    case ValueKind::Cmp: return lookUp(CmpNames, word, value);
+    case ValueKind::Cull: return lookUp(CullNames, word, value);
+    case ValueKind::StencilOp: return lookUp(StencilOpNames, word, value);
+    case ValueKind::BlendOp: return lookUp(BlendOpNames, word, value);
+    case ValueKind::Integer: return parseInteger(word, value);
+    case ValueKind::Float: {
+        char* end = nullptr;
+        const float parsed = std::strtof(word.c_str(), &end);
+        if (word.empty() || *end != '\0')
+            return false;
+        value = stateValue(parsed);
+        return true;
+    }
+    }
+    return false;
+}
+
+bool isTextureType(unsigned type)
+{
+    return type == GL_SAMPLER_2D || type == GL_SAMPLER_CUBE || type == GL_SAMPLER_2D_SHADOW || type == GL_SAMPLER_3D;
+}
+
+const GLenum GlComparisons[] = {GL_NEVER,   GL_LESS,     GL_EQUAL,  GL_LEQUAL,
+                                GL_GREATER, GL_NOTEQUAL, GL_GEQUAL, GL_ALWAYS};
+
+struct SamplerDeclaration {
+    GLint magFilter = GL_LINEAR;
+    GLint minFilter = GL_LINEAR_MIPMAP_LINEAR;
+    GLint wrap = GL_REPEAT;
+    GLint compare = 0; // 0: no comparison
+    float anisotropy = 1.0f;
+};
+
+} // namespace
+
+// Reads the effect file format: a small block language whose shader blocks
+// are GLSL, taken verbatim up to the matching closing brace.
+class CEffectParser {
+public:
+    CEffectParser(const std::string& text, const std::string& fileName) : text(text), fileName(fileName) {}
+
+    std::unique_ptr<CEffect> parse(std::string& errors);
+    // Reads the blocks without compiling anything.
+    bool read(std::string& errors);
+
+private:
+    struct PassText {
+        std::string name;
+        std::string vertex;
+        std::string fragment;
+        std::vector<CEffect::PassState> states;
+        int line = 0;
+    };
+    struct TechniqueText {
+        std::string name;
+        std::vector<PassText> passes;
+    };
+
+    void skipSpace();
+    std::string word();
+    bool expect(char c);
+    bool fail(const std::string& message);
+    bool codeBlock(std::string& code, int& firstLine);
+    bool samplerBlock(const std::string& name);
+    bool techniqueBlock();
+    bool passBlock(TechniqueText& technique);
+    std::unique_ptr<CEffect> build(std::string& errors);
+
+    const std::string& text;
+    std::string fileName;
+    size_t at = 0;
+    int line = 1;
+    std::string error;
+    std::string common;
+    int commonLine = 1;
+    std::map<std::string, ShaderSource> vertexStages;
+    std::map<std::string, ShaderSource> fragmentStages;
+    std::map<std::string, SamplerDeclaration> samplers;
+    std::vector<TechniqueText> techniques;
+};
+
+void CEffectParser::skipSpace()
+{
+    while (at < text.size()) {
+        const char c = text[at];
+        if (c == '\n') {
+            ++line;
+            ++at;
+        } else if (std::isspace(static_cast<unsigned char>(c))) {
+            ++at;
+        } else if (text.compare(at, 2, "//") == 0 || c == '#') {
+            while (at < text.size() && text[at] != '\n')
+                ++at;
+        } else if (text.compare(at, 2, "/*") == 0) {
+            const size_t close = text.find("*/", at + 2);
+            const size_t stop = close == std::string::npos ? text.size() : close + 2;
+            line += static_cast<int>(std::count(text.begin() + static_cast<long>(at),
+                                                text.begin() + static_cast<long>(stop), '\n'));
+            at = stop;
+        } else {
+            return;
+        }
+    }
+}
+
+std::string CEffectParser::word()
+{
+    skipSpace();
+    const size_t start = at;
+    while (at < text.size()) {
+        const char c = text[at];
+        if (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == '-' || c == '+')
+            ++at;
+        else
+            break;
+    }
+    return text.substr(start, at - start);
+}
+
+bool CEffectParser::expect(char c)
+{
+    skipSpace();
+    if (at < text.size() && text[at] == c) {
+        ++at;
+        return true;
+    }
+    return fail(std::string("expected '") + c + "'");
+}
+
+bool CEffectParser::fail(const std::string& message)
+{
+    if (error.empty())
+        error = fileName + "(" + std::to_string(line) + "): " + message + "\n";
+    return false;
+}
+
+// The GLSL between a '{' and its matching '}', skipping braces in comments.
+bool CEffectParser::codeBlock(std::string& code, int& firstLine)
+{
+    if (!expect('{'))
+        return false;
+    firstLine = line;
+    const size_t start = at;
+    int depth = 1;
+    while (at < text.size()) {
+        const char c = text[at];
+        if (c == '\n') {
+            ++line;
+            ++at;
+        } else if (text.compare(at, 2, "//") == 0) {
+            while (at < text.size() && text[at] != '\n')
+                ++at;
+        } else if (text.compare(at, 2, "/*") == 0) {
+            const size_t close = text.find("*/", at + 2);
+            const size_t stop = close == std::string::npos ? text.size() : close + 2;
+            line += static_cast<int>(std::count(text.begin() + static_cast<long>(at),
+                                                text.begin() + static_cast<long>(stop), '\n'));
+            at = stop;
+        } else {
+            if (c == '{')
+                ++depth;
+            if (c == '}' && --depth == 0) {
+                code = text.substr(start, at - start);
+                ++at;
+                return true;
+            }
+            ++at;
+        }
+    }
+    return fail("the code block has no closing '}'");
+}
+
+bool CEffectParser::samplerBlock(const std::string& name)
+{
+    SamplerDeclaration sampler;
+    if (!expect('{'))
+        return false;
+    for (;;) {
+        skipSpace();
+        if (at < text.size() && text[at] == '}') {
+            ++at;
+            break;
+        }
+        const std::string key = lower(word());
+        if (key.empty())
+            return fail("expected a sampler setting or '}'");
+        if (!expect('='))
+            return false;
+        const std::string value = lower(word());
+        if (!expect(';'))
+            return false;
+        if (key == "filter") {
+            if (value == "point")
+                sampler.magFilter = GL_NEAREST, sampler.minFilter = GL_NEAREST;
+            else if (value == "linear")
+                sampler.magFilter = GL_LINEAR, sampler.minFilter = GL_LINEAR;
+            else if (value == "trilinear")
+                sampler.magFilter = GL_LINEAR, sampler.minFilter = GL_LINEAR_MIPMAP_LINEAR;
+            else if (value == "anisotropic")
+                sampler.magFilter = GL_LINEAR, sampler.minFilter = GL_LINEAR_MIPMAP_LINEAR, sampler.anisotropy = 8;
+            else
+                return fail("unknown filter '" + value + "'");
+        } else if (key == "address") {
+            if (value == "wrap")
+                sampler.wrap = GL_REPEAT;
+            else if (value == "clamp")
+                sampler.wrap = GL_CLAMP_TO_EDGE;
+            else if (value == "mirror")
+                sampler.wrap = GL_MIRRORED_REPEAT;
+            else if (value == "border")
+                sampler.wrap = GL_CLAMP_TO_BORDER;
+            else
+                return fail("unknown address mode '" + value + "'");
+        } else if (key == "compare") {
+            uint32_t cmp = 0;
+            if (value == "none")
+                sampler.compare = 0;
+            else if (lookUp(CmpNames, value, cmp))
+                sampler.compare = static_cast<GLint>(GlComparisons[cmp - 1]);
+            else
+                return fail("unknown comparison '" + value + "'");
+        } else {
+            return fail("unknown sampler setting '" + key + "'");
+        }
+    }
+    samplers[name] = sampler;
+    return true;
+}
+
+bool CEffectParser::passBlock(TechniqueText& technique)
+{
+    PassText pass;
+    pass.line = line;
+    pass.name = word();
+    if (!expect('{'))
+        return false;
+    for (;;) {
+        skipSpace();
+        if (at < text.size() && text[at] == '}') {
+            ++at;
+            break;
+        }
+        const std::string key = word();
+        if (key.empty())
+            return fail("expected a pass setting or '}'");
+        if (!expect('='))
+            return false;
+        const std::string value = word();
+        if (!expect(';'))
+            return false;
+        const std::string lowered = lower(key);
+        if (lowered == "vertex") {
+            pass.vertex = value;
+        } else if (lowered == "fragment") {
+            pass.fragment = value;
+        } else {
+            const StateName* found = nullptr;
+            for (const StateName& s : StateNames) {
+                if (lowered == s.name)
+                    found = &s;
+            }
+            if (!found)
+                return fail("unknown render state '" + key + "'");
+            uint32_t stateWord = 0;
+            if (!parseStateValue(found->kind, value, stateWord))
+                return fail("'" + value + "' is not a value of " + key);
+            pass.states.push_back({found->state, stateWord});
+        }
+    }
+    if (pass.fragment.empty()) {
+        line = pass.line;
+        return fail("pass '" + pass.name + "' has no fragment stage");
+    }
+    technique.passes.push_back(pass);
+    return true;
+}
+
+bool CEffectParser::techniqueBlock()
+{
+    TechniqueText technique;
+    technique.name = word();
+    if (technique.name.empty())
+        return fail("the technique has no name");
+    if (!expect('{'))
+        return false;
+    for (;;) {
+        skipSpace();
+        if (at < text.size() && text[at] == '}') {
+            ++at;
+            break;
+        }
+        if (lower(word()) != "pass")
+            return fail("expected 'pass' or '}'");
+        if (!passBlock(technique))
+            return false;
+    }
+    if (technique.passes.empty())
+        return fail("technique '" + technique.name + "' has no pass");
+    techniques.push_back(technique);
+    return true;
+}
+
+std::unique_ptr<CEffect> CEffectParser::parse(std::string& errors)
+{
+    if (!read(errors))
+        return nullptr;
+    return build(errors);
+}
+
+bool CEffectParser::read(std::string& errors)
+{
+    for (;;) {
+        skipSpace();
+        if (at >= text.size())
+            break;
+        const std::string keyword = lower(word());
+        bool ok = false;
+        if (keyword == "common") {
+            ok = codeBlock(common, commonLine);
+        } else if (keyword == "vertex" || keyword == "fragment") {
+            const std::string name = word();
+            if (name.empty()) {
+                ok = fail("the " + keyword + " stage has no name");
+            } else {
+                ShaderSource source;
+                source.name = fileName + ": " + keyword + " " + name;
+                ok = codeBlock(source.text, source.firstLine);
+                (keyword == "vertex" ? vertexStages : fragmentStages)[name] = source;
+            }
+        } else if (keyword == "sampler") {
+            const std::string name = word();
+            ok = name.empty() ? fail("the sampler has no name") : samplerBlock(name);
+        } else if (keyword == "technique") {
+            ok = techniqueBlock();
+        } else {
+            ok = fail(keyword.empty() ? "unexpected character '" + std::string(1, text[at]) + "'"
+                                      : "unknown block '" + keyword + "'");
+        }
+        if (!ok) {
+            errors = error;
+            return false;
+        }
+    }
+    if (techniques.empty()) {
+        errors = fileName + ": no technique\n";
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<CEffect> CEffectParser::build(std::string& errors)
+{
+    std::unique_ptr<CEffect> effect(new CEffect());
+    std::map<std::pair<std::string, std::string>, std::shared_ptr<CShaderProgram>> programs;
+    auto withCommon = [this](ShaderSource source) {
+        if (!common.empty())
+            source.text = "#line " + std::to_string(commonLine) + "\n" + common + "\n#line " +
+                          std::to_string(source.firstLine) + "\n" + source.text;
+        return source;
+    };
+    for (const TechniqueText& techniqueText : techniques) {
+        CEffect::Technique technique{techniqueText.name, {}};
+        for (const PassText& passText : techniqueText.passes) {
+            const auto key = std::make_pair(passText.vertex, passText.fragment);
+            std::shared_ptr<CShaderProgram>& program = programs[key];
+            if (!program) {
+                ShaderSource vertex{ScreenVertexStage, "built-in screen vertex stage", 1};
+                if (!passText.vertex.empty()) {
+                    auto found = vertexStages.find(passText.vertex);
+                    if (found == vertexStages.end()) {
+                        errors = fileName + ": pass '" + passText.name + "' names no vertex stage '" +
+                                 passText.vertex + "'\n";
+                        return nullptr;
+                    }
+                    vertex = withCommon(found->second);
+                }
+                auto fragment = fragmentStages.find(passText.fragment);
+                if (fragment == fragmentStages.end()) {
+                    errors = fileName + ": pass '" + passText.name + "' names no fragment stage '" +
+                             passText.fragment + "'\n";
+                    return nullptr;
+                }
+                std::string compilerText;
+                std::unique_ptr<CShaderProgram> built =
+                    CShaderProgram::build(vertex, withCommon(fragment->second), compilerText);
+                if (!built) {
+                    errors = compilerText;
+                    return nullptr;
+                }
+                program = std::move(built);
+            }
+            technique.passes.push_back({passText.name, program, passText.states});
+        }
+        effect->techniques.push_back(std::move(technique));
+    }
+
+    // The parameters: every uniform of every pass program, by name.
+    for (const auto& [key, program] : programs) {
+        for (const CShaderProgram::Uniform& uniform : program->uniforms()) {
+            if (uniform.name == "uViewportSize" || effect->parameterIndex.count(uniform.name))
+                continue;
+            CEffect::Parameter parameter;
+            parameter.name = uniform.name;
+            parameter.type = uniform.type;
+            parameter.size = uniform.size;
+            if (isTextureType(uniform.type)) {
+                const auto declared = samplers.find(uniform.name);
+                const SamplerDeclaration s = declared != samplers.end() ? declared->second : SamplerDeclaration{};
+                GLuint sampler = 0;
+                glCreateSamplers(1, &sampler);
+                glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, s.magFilter);
+                glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, s.minFilter);
+                glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, s.wrap);
+                glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, s.wrap);
+                glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, s.wrap);
+                if (s.compare) {
+                    glSamplerParameteri(sampler, GL_TEXTURE_COMPARE_MODE, GL_COMPARE_REF_TO_TEXTURE);
+                    glSamplerParameteri(sampler, GL_TEXTURE_COMPARE_FUNC, s.compare);
+                }
+                if (s.anisotropy > 1.0f && (epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic") ||
+                                            epoxy_has_gl_extension("GL_ARB_texture_filter_anisotropic")))
+                    glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY_EXT, s.anisotropy);
+                parameter.sampler = sampler;
+                effect->samplerObjects.push_back(sampler);
+            } else {
+                parameter.values.assign(static_cast<size_t>(std::max(1, uniform.size)) * 16, 0.0f);
+            }
+            effect->parameterIndex[uniform.name] = static_cast<int>(effect->parameters.size());
+            effect->parameters.push_back(std::move(parameter));
+        }
+    }
+    return effect;
+}
+
+std::unique_ptr<CEffect> parseEffect(const std::string& text, const std::string& fileName, std::string& errors)
+{
+    CEffectParser parser(text, fileName);
+    return parser.parse(errors);
+}
+
+bool checkEffectText(const std::string& text, const std::string& fileName, std::string& errors)
+{
+    CEffectParser parser(text, fileName);
+    return parser.read(errors);
+}
