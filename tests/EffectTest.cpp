@@ -4,7 +4,7 @@
 
 #include "platform/Buffers.h"
 #include "platform/Effect.h"
-#include "platform/Maths.h"
+#include "render/Math3d.h"
 #include "platform/Texture.h"
 #include "render/EffectFile.h"
 #include "render/ScreenQuad.h"
