@@ -57,15 +57,6 @@ TEST(HudScore, RunsDownToALowerScoreTheSameWay)
     EXPECT_EQ(hud.displayedScore, 40.0f);
 }
 
-TEST(HudScore, ASmallChangeShowsAtOnce)
-{
-    CHud hud;
-    hud.displayedScore = 500.0f;
-    hud.targetScore = 501;
-    hud.update(Step);
-    EXPECT_EQ(hud.displayedScore, 501.0f);
-}
-
 TEST(HudScore, TheViewTakesTheNewScoreFromTheBoardOnly)
 {
     const std::vector<uint32_t> grid(200, 0);
