@@ -4,6 +4,7 @@
 #include "game/GameBoard.h"
 #include "game/Menu.h"
 #include "platform/Clock.h"
+#include "render/MenuScreen.h"
 #include "render/Renderer.h"
 #include "scene/GameView.h"
 
@@ -59,6 +60,14 @@ void CApplication::drawFrame()
     CDevice& d = graphics();
     d.beginScene();
     d.clear(ClearTarget | ClearZBuffer | ClearStencil, 0xFF000000u, 1.0f, 0);
+
+    // ---- scene: the view's bricks and the renderer's passes go here -----------
+
+    // ---- HUD: score strip and the optional frame rate -------------------------
+    game.view->drawHud(board->level, board->rows);
+    // ---- menu: over everything, in every state --------------------------------
+    if (game.menuScreen)
+        game.menuScreen->draw(*game.menu, *game.highScores);
     d.endScene();
     d.present();
 }

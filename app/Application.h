@@ -13,6 +13,7 @@ class CGameBoard;
 class CGameView;
 class CHighScoreTable;
 class CMenu;
+class CMenuScreen;
 class CRenderer;
 
 // The long-lived game objects, created once at start-up.
@@ -22,6 +23,8 @@ struct GameObjects {
     CRenderer* renderer = nullptr;
     CGameView* view = nullptr;
     CMenu* menu = nullptr;
+    // The menu's pictures and fonts, drawn over every frame.
+    CMenuScreen* menuScreen = nullptr;
 };
 
 class CApplication : public CApplicationBase, public CGameBoardListener {

@@ -10,6 +10,7 @@
 #include "game/Menu.h"
 #include "physics/ImpactSoundSink.h"
 #include "platform/Clock.h"
+#include "render/MenuScreen.h"
 #include "render/Renderer.h"
 #include "scene/GameView.h"
 
@@ -67,6 +68,8 @@ int runGame(const GameOptions& options)
     placeCameraAndLight(*game.renderer);
     game.view = new CGameView(new FloorHitSound);
     game.menu = new CMenu;
+    game.menuScreen = new CMenuScreen;
+    game.menuScreen->load("media");
     app->attach(game);
     game.board->setListener(app);
 

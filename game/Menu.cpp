@@ -42,3 +42,50 @@ void CMenu::update(float dt)
         scoresFade -= 3.0 * dt;
     }
 }
+
+namespace {
+
+// The background's resting opacity, a single-precision 0.9 as the fade has
+// always been compared with.
+constexpr double HeldFade = static_cast<double>(0.9f);
+
+uint32_t argb(double r, double g, double b, double a)
+{
+    return static_cast<uint32_t>(colourByte(a)) << 24 | static_cast<uint32_t>(colourByte(r)) << 16 |
+           static_cast<uint32_t>(colourByte(g)) << 8 | static_cast<uint32_t>(colourByte(b));
+}
+
+} // namespace
+
+void CMenu::holdFade()
+{
+    if (fade >= HeldFade)
+        fade = HeldFade;
+}
+
+bool CMenu::fullyShown() const { return fade >= HeldFade; }
+
+// The list sits in a 600-pixel column around the centre, rows 21 pixels
+// apart from 100 pixels above the middle. It slides in from the middle as it
+// fades in, then sways by 20 pixels, each row a little behind the one above;
+// its colours ripple down the rows the same way.
+HighScoreRow CMenu::highScoreRow(int index, int viewportWidth, int viewportHeight, bool typing) const
+{
+    const int left = viewportWidth / 2 - 300;
+    const int right = viewportWidth / 2 + 300;
+    const double phase = 0.1 * index + clock;
+    const double slide = scoresFade * 100.0 + 20.0 * std::sin(0.2 * index + clock);
+
+    HighScoreRow row;
+    row.top = viewportHeight / 2 - 100 + 21 * index;
+    row.nameLeft = static_cast<int>(left + slide);
+    row.scoreRight = static_cast<int>(right - slide);
+    if (typing) {
+        // The name being typed flashes between red and yellow, fully opaque.
+        row.colour = argb(1.0, (std::sin(10.0 * clock) + 1.0) / 2.0, 0.0, 1.0);
+    } else {
+        row.colour = argb((std::sin(4.0 * phase) + 1.0) / 2.0, (std::sin(-2.2 * phase) + 1.0) / 2.0,
+                          (std::sin(1.6 * phase) + 1.0) / 2.0, scoresFade);
+    }
+    return row;
+}

@@ -6,6 +6,15 @@
 #include <cstdint>
 #include <string>
 
+// Where and in what colour one row of the high-score list is drawn: the name
+// starts at nameLeft, the score ends at scoreRight, both on the row's top.
+struct HighScoreRow {
+    int nameLeft = 0;
+    int scoreRight = 0;
+    int top = 0;
+    uint32_t colour = 0; // ARGB
+};
+
 class CMenu {
 public:
     enum Item { PlayItem = 0, HighScoreItem = 1, ExitItem = 2 };
@@ -13,6 +22,15 @@ public:
 
     // One simulation step of the fades and the pulse of the selected item.
     void update(float dt);
+
+    // The background is held a little translucent once it has faded in; the
+    // title and items show only from then on. Called at the start of a draw.
+    void holdFade();
+    bool fullyShown() const;
+
+    // Row i (0 the best) of the high-score list on a viewport of the given
+    // pixel size; typing says whether the row holds the name being typed.
+    HighScoreRow highScoreRow(int index, int viewportWidth, int viewportHeight, bool typing) const;
 
     bool visible = false;
     bool showScores = false;

@@ -4,6 +4,7 @@
 // itself, so a cleared row still holds its colours when its bricks launch,
 // and advances it once per fixed simulation step.
 #include "physics/PhysicsWorld.h"
+#include "render/Hud.h"
 
 #include <cstdint>
 
@@ -22,9 +23,17 @@ public:
     // The frame-rate counter under the HUD, switched by a key.
     bool showFrameRate = false;
 
+    // ---- HUD ------------------------------------------------------------------
+    // The score strip over the finished frame, then the frame rate if shown.
+    void drawHud(int level, int rows);
+    CHud hud;
+    CFrameRateCounter frameRate;
+
 private:
     // The board's event number for a cleared row; its value is the row index.
     static constexpr int RowClearedEvent = 1;
+    // Its value is the new score.
+    static constexpr int ScoreChangedEvent = 0;
 
     CPhysicsWorld physics;
 };

@@ -226,6 +226,8 @@ Canvas textImage(CTypeSetter& type, const std::string& text, int pixelSize, int 
     return canvas;
 }
 
+void addressPlate(Canvas& canvas);
+
 // Deep blue to violet, with soft light shafts, faint cells of a well and
 // glassy discs of light: a backdrop for the translucent cubes.
 Canvas background()
@@ -281,7 +283,33 @@ Canvas background()
             }
         }
     }
+    addressPlate(canvas);
     return canvas;
+}
+
+// The game's web address is written in black along the bottom left of the
+// screen; a pale frosted plate there lets it read on the dark backdrop. The
+// plate ends in a rounded corner well before the item row at x = 400.
+void addressPlate(Canvas& canvas)
+{
+    const float right = 236.0f, top = 576.0f, radius = 10.0f;
+    const Colour frost{0.80f, 0.83f, 0.94f, 1.0f};
+    for (int y = static_cast<int>(top) - 3; y < canvas.height; ++y) {
+        for (int x = 0; x < static_cast<int>(right) + 3; ++x) {
+            // Distance outside the rounded rectangle (negative inside).
+            const float dx = std::max(0.0f, x + 0.5f - (right - radius));
+            const float dy = std::max(0.0f, (top + radius) - (y + 0.5f));
+            const float outside = std::hypot(dx, dy) - radius;
+            const float cover = std::clamp(0.5f - outside, 0.0f, 1.0f);
+            if (cover <= 0.0f)
+                continue;
+            // Brighter along the top edge, like light caught by glass.
+            const float sheen = std::clamp(1.0f - (y - top) / 6.0f, 0.0f, 1.0f) * 0.12f;
+            const Colour c{std::min(1.0f, frost.r + sheen), std::min(1.0f, frost.g + sheen),
+                           std::min(1.0f, frost.b + sheen), 1.0f};
+            canvas.blend(x, y, c, cover * 0.85f);
+        }
+    }
 }
 
 bool makeMenuImages(const std::filesystem::path& mediaDir)

@@ -25,9 +25,13 @@ int usage()
     return 2;
 }
 
+// The frame as the window shows it: the back buffer keeps an alpha channel
+// that blending writes into, but the window ignores it, so the shot is opaque.
 bool writePng(CDevice& d, const std::string& file)
 {
-    const std::vector<uint8_t> pixels = d.readBackBuffer();
+    std::vector<uint8_t> pixels = d.readBackBuffer();
+    for (size_t i = 3; i < pixels.size(); i += 4)
+        pixels[i] = 255;
     return stbi_write_png(file.c_str(), d.width(), d.height(), 4, pixels.data(), d.width() * 4) != 0;
 }
 

@@ -1,0 +1,62 @@
+#pragma once
+// The score, level and cleared rows over the finished frame, on a dark
+// translucent strip across the top, and the frame-rate text under it. The
+// score shown does not jump: it runs up (or down) to the new score in a
+// fraction of a second.
+#include "app/FrameTimer.h"
+
+#include <memory>
+#include <string>
+
+class CFont;
+
+class CHud {
+public:
+    CHud();
+    ~CHud();
+
+    // One simulation step: the shown score covers a tenth of the way to the
+    // target per hundredth of a second, and snaps to it within one point.
+    void update(float dt);
+
+    // Draws the strip and the three texts in pixels of the current viewport.
+    // The font is made on the first draw, so a HUD can exist before the
+    // device does. Leaves blending on and texture stage 0 modulating the
+    // vertex colour's alpha with the texture's, for the screen quads after it.
+    void draw(int level, int rows);
+    // The frame-rate text under the strip.
+    void drawFrameRate(float framesPerSecond);
+
+    float displayedScore = 0.0f;
+    int targetScore = 0;
+
+private:
+    bool ensureFont();
+
+    std::unique_ptr<CFont> font;
+    bool fontTried = false;
+};
+
+// "60.00 fps": the frames counted in the last window, two decimals.
+std::string formatFrameRate(float framesPerSecond);
+
+// Counts frames over windows of just over a second. The count of the last
+// finished window is the rate shown; it is not divided by the window's exact
+// length. Only frames that show the rate are counted, so after a pause the
+// first window ends at once.
+class CFrameRateCounter {
+public:
+    CFrameRateCounter() = default;
+    // With a counter of the caller's own (tests).
+    explicit CFrameRateCounter(CFrameTimer timer) : timer(std::move(timer)) {}
+
+    // Before the text is drawn: the rate to show, ending the window when more
+    // than a second has gathered. 0 until the first window ends.
+    float rate();
+    // After the text is drawn: counts this frame.
+    void tick() { timer.tick(); }
+
+private:
+    CFrameTimer timer;
+    float lastRate = 0.0f;
+};

@@ -1,0 +1,171 @@
+// The HUD: the shown score running to the new one, the frame-rate window and
+// its text, and what the strip and texts do to the frame.
+#include "DeviceTestContext.h"
+
+#include "render/Hud.h"
+#include "scene/GameView.h"
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+constexpr float Step = 0.01f;
+
+// The whole scores the HUD shows on successive steps until it stops moving.
+std::vector<int> shownScores(CHud& hud, int limit = 1000)
+{
+    std::vector<int> shown;
+    for (int i = 0; i < limit; ++i) {
+        const float before = hud.displayedScore;
+        hud.update(Step);
+        shown.push_back(static_cast<int>(hud.displayedScore));
+        if (hud.displayedScore == before)
+            break;
+    }
+    return shown;
+}
+
+} // namespace
+
+TEST(HudScore, RunsUpATenthOfTheWayEachStepAndLandsExactly)
+{
+    CHud hud;
+    hud.targetScore = 100;
+    const std::vector<int> shown = shownScores(hud);
+    ASSERT_GE(shown.size(), 4u);
+    EXPECT_EQ(shown[0], 10);
+    EXPECT_EQ(shown[1], 19);
+    EXPECT_EQ(shown[2], 27);
+    EXPECT_EQ(shown[3], 34);
+    for (size_t i = 1; i < shown.size(); ++i)
+        EXPECT_GE(shown[i], shown[i - 1]);
+    // It snaps once within a point instead of creeping up for ever.
+    EXPECT_EQ(hud.displayedScore, 100.0f);
+    EXPECT_LT(shown.size(), 60u);
+}
+
+TEST(HudScore, RunsDownToALowerScoreTheSameWay)
+{
+    CHud hud;
+    hud.displayedScore = 100.0f;
+    hud.targetScore = 40;
+    const std::vector<int> shown = shownScores(hud);
+    ASSERT_GE(shown.size(), 2u);
+    EXPECT_EQ(shown[0], 94);
+    EXPECT_EQ(shown[1], 88);
+    EXPECT_EQ(hud.displayedScore, 40.0f);
+}
+
+TEST(HudScore, TheViewTakesTheNewScoreFromTheBoardOnly)
+{
+    const std::vector<uint32_t> grid(200, 0);
+    CGameView view;
+    view.onBoardEvent(0, 250, grid.data()); // score changed
+    EXPECT_EQ(view.hud.targetScore, 250);
+    view.onBoardEvent(6, 3, grid.data()); // level up: its value is no score
+    view.onBoardEvent(4, 7, grid.data()); // new piece
+    EXPECT_EQ(view.hud.targetScore, 250);
+    view.stepUpdate(Step, false);
+    EXPECT_FLOAT_EQ(view.hud.displayedScore, 25.0f);
+}
+
+TEST(FrameRate, ReadsAsFramesPerSecondWithTwoDecimals)
+{
+    EXPECT_EQ(formatFrameRate(60.0f), "60.00 fps");
+    EXPECT_EQ(formatFrameRate(0.0f), "0.00 fps");
+    EXPECT_EQ(formatFrameRate(144.0f), "144.00 fps");
+}
+
+TEST(FrameRate, CountsTheFramesOfEachWindowOfJustOverASecond)
+{
+    // A counter that moves 16 units a frame at 1024 a second: 64 frames a
+    // second, in steps a double sums exactly.
+    int64_t now = 0;
+    CFrameRateCounter counter(CFrameTimer([&now] { return now; }, 1024));
+    std::vector<float> rates;
+    for (int frame = 0; frame < 200; ++frame) {
+        rates.push_back(counter.rate());
+        counter.tick();
+        now += 16;
+    }
+    // Nothing is known before the first window ends; then the window's count
+    // (a second is a full window only once it is passed, and the frame that
+    // ends a window counts in the next) holds until the next window ends.
+    EXPECT_EQ(rates[0], 0.0f);
+    EXPECT_EQ(rates[65], 0.0f);
+    EXPECT_EQ(rates[66], 66.0f);
+    EXPECT_EQ(rates[131], 66.0f);
+    EXPECT_EQ(rates[199], 66.0f);
+
+    // After the text was off for five seconds the first window ends at once,
+    // with the few frames it counted.
+    now += 5 * 1024;
+    counter.tick();
+    EXPECT_LE(counter.rate(), 3.0f);
+}
+
+// ---- drawn ----------------------------------------------------------------------
+
+class HudDrawing : public DeviceTest {
+protected:
+    // What the window shows: the back buffer's alpha is not seen.
+    uint32_t shown(int x, int y) const { return pixel(x, y) | 0xFF000000u; }
+
+    // Pixels in the rectangle whose green channel is above the threshold.
+    int countGreenAbove(int left, int top, int right, int bottom, int threshold) const
+    {
+        int count = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                if (((pixel(x, y) >> 8) & 0xFF) > static_cast<uint32_t>(threshold))
+                    ++count;
+        return count;
+    }
+};
+
+TEST_F(HudDrawing, StripDarkensTheTopAndTheTextsSitOnIt)
+{
+    makeDevice(1024, 600);
+    testDevice->clear(ClearTarget | ClearZBuffer, 0xFF808080u, 1.0f, 0);
+    CHud hud;
+    hud.displayedScore = 1234.0f;
+    hud.draw(7, 42);
+    readFrame();
+    // Grey under a black strip at alpha 136/255: 128 x 119/255.
+    const uint32_t darkened = 0xFF3C3C3Cu;
+    EXPECT_TRUE(nearColour(shown(1000, 20), darkened)) << std::hex << pixel(1000, 20);
+    EXPECT_TRUE(nearColour(shown(800, 38), darkened)) << std::hex << pixel(800, 38);
+    // Above and below the strip the frame is untouched.
+    EXPECT_TRUE(nearColour(shown(1000, 2), 0xFF808080u)) << std::hex << pixel(1000, 2);
+    EXPECT_TRUE(nearColour(shown(1000, 45), 0xFF808080u)) << std::hex << pixel(1000, 45);
+    // White text: the score at the left, the rows from x = 330, and the level
+    // ending at x = 790 however wide the window is.
+    EXPECT_GT(countGreenAbove(10, 10, 256, 40, 200), 40);
+    EXPECT_GT(countGreenAbove(330, 10, 500, 40, 200), 40);
+    EXPECT_GT(countGreenAbove(700, 10, 790, 40, 200), 20);
+    EXPECT_EQ(countGreenAbove(791, 4, 1024, 40, 100), 0);
+    // Blending stays on for the menu's quads after the HUD.
+    EXPECT_EQ(testDevice->renderState(RenderState::AlphaBlendEnable), 1u);
+}
+
+TEST_F(HudDrawing, FrameRateTextIsGreenUnderTheStrip)
+{
+    makeDevice(800, 600);
+    testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000u, 1.0f, 0);
+    CHud hud;
+    hud.drawFrameRate(60.0f);
+    readFrame();
+    int green = 0, other = 0;
+    for (int y = 40; y < 70; ++y) {
+        for (int x = 30; x < 200; ++x) {
+            const uint32_t c = pixel(x, y);
+            if (((c >> 8) & 0xFF) > 128)
+                ++green;
+            if (((c >> 16) & 0xFF) > 16 || (c & 0xFF) > 16)
+                ++other;
+        }
+    }
+    EXPECT_GT(green, 40);
+    EXPECT_EQ(other, 0);
+}

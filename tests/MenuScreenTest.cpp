@@ -1,0 +1,309 @@
+// The menu: its step (pulse and fades), the background held at its resting
+// opacity, the high-score rows' places and colours, and what it draws.
+#include "DeviceTestContext.h"
+#include "ReplayRunner.h"
+
+#include "game/HighScoreTable.h"
+#include "game/Menu.h"
+#include "render/MenuScreen.h"
+
+#include <stb_image.h>
+
+#include <cmath>
+#include <filesystem>
+#include <numbers>
+
+namespace {
+
+constexpr float Step = 0.01f;
+const std::filesystem::path MediaDir = VESBRIK_MEDIA_DIR;
+
+uint8_t channel(uint32_t argb, int shift) { return static_cast<uint8_t>((argb >> shift) & 0xFF); }
+
+} // namespace
+
+// ---- the step ------------------------------------------------------------------
+
+TEST(MenuStep, SelectedItemPulsesBetweenWhiteAndRedOthersStayDimWhite)
+{
+    CMenu menu;
+    menu.selected = CMenu::HighScoreItem;
+    // Steps that land on the top and the bottom of the pulse.
+    const double period = 2.0 * std::numbers::pi / 25.12;
+    menu.clock = period / 4.0 - Step;
+    menu.update(Step);
+    EXPECT_NEAR(menu.pulse, 1.0, 1e-6);
+    EXPECT_EQ(menu.itemColours[CMenu::HighScoreItem], 0xFFFF0000u);
+    EXPECT_EQ(menu.itemColours[CMenu::PlayItem], 0xDDFFFFFFu);
+    EXPECT_EQ(menu.itemColours[CMenu::ExitItem], 0xDDFFFFFFu);
+
+    menu.clock = 3.0 * period / 4.0 - Step;
+    menu.update(Step);
+    EXPECT_EQ(menu.itemColours[CMenu::HighScoreItem], 0xFFFFFFFFu);
+
+    // The first step from the start: a quarter of the way up the pulse,
+    // 1 - (0.5 sin 0.2512 + 0.5) = 0.3757 of green and blue, 96.
+    menu.selected = CMenu::PlayItem;
+    menu.clock = 0.0;
+    menu.update(Step);
+    EXPECT_EQ(menu.itemColours[CMenu::PlayItem], 0xFFFF6060u);
+    EXPECT_EQ(menu.itemColours[CMenu::HighScoreItem], 0xDDFFFFFFu);
+}
+
+TEST(MenuStep, BackgroundFadesInFastAndOutInAThirdOfASecond)
+{
+    CMenu menu;
+    menu.fade = 0.0;
+    menu.visible = true;
+    int steps = 0;
+    while (!menu.fullyShown() && steps < 1000) {
+        menu.update(Step);
+        menu.holdFade();
+        ++steps;
+    }
+    EXPECT_EQ(steps, 30);
+    // Held there, frame after frame, slightly translucent.
+    for (int i = 0; i < 50; ++i) {
+        menu.update(Step);
+        menu.holdFade();
+    }
+    EXPECT_EQ(menu.fade, static_cast<double>(0.9f));
+    EXPECT_EQ(colourByte(menu.fade), 229);
+
+    // A game starts: the title goes at once, the background in 0.3 s, and
+    // the fade stops once it is gone (maybe a little below zero).
+    menu.visible = false;
+    menu.update(Step);
+    EXPECT_FALSE(menu.fullyShown());
+    for (int i = 0; i < 29; ++i)
+        menu.update(Step);
+    EXPECT_LE(menu.fade, 0.0);
+    EXPECT_GT(menu.fade, -0.03);
+    const double gone = menu.fade;
+    menu.update(Step);
+    EXPECT_EQ(menu.fade, gone);
+}
+
+TEST(MenuStep, ScoreListTakesASecondToShowAndAThirdToHide)
+{
+    CMenu menu;
+    menu.showScores = true;
+    for (int i = 0; i < 99; ++i)
+        menu.update(Step);
+    EXPECT_LT(menu.scoresFade, 1.0);
+    menu.update(Step);
+    menu.update(Step);
+    EXPECT_GE(menu.scoresFade, 1.0);
+    const double shown = menu.scoresFade;
+    menu.update(Step);
+    EXPECT_EQ(menu.scoresFade, shown);
+
+    menu.showScores = false;
+    for (int i = 0; i < 34; ++i)
+        menu.update(Step);
+    EXPECT_LE(menu.scoresFade, 0.0);
+}
+
+TEST(MenuStep, StartUpFadeIsHeldAtFirstDraw)
+{
+    CMenu menu; // starts fully faded in, over the board of random cubes
+    EXPECT_EQ(menu.fade, 1.0);
+    EXPECT_TRUE(menu.fullyShown());
+    menu.holdFade();
+    EXPECT_EQ(menu.fade, static_cast<double>(0.9f));
+    // 0.9 written in double precision is just above the held value: it is
+    // held too, and the title shows.
+    menu.fade = 0.9;
+    EXPECT_TRUE(menu.fullyShown());
+    menu.holdFade();
+    EXPECT_EQ(menu.fade, static_cast<double>(0.9f));
+    // Below it nothing changes and the title is hidden.
+    menu.fade = 0.8999;
+    menu.holdFade();
+    EXPECT_EQ(menu.fade, 0.8999);
+    EXPECT_FALSE(menu.fullyShown());
+}
+
+// ---- the high-score rows -------------------------------------------------------
+
+TEST(HighScoreRows, SitInTheMiddleColumnAndSlideWithTheFade)
+{
+    CMenu menu;
+    menu.scoresFade = 1.0;
+    menu.clock = 0.0;
+    for (int i = 0; i < CHighScoreTable::EntryCount; ++i) {
+        const HighScoreRow row = menu.highScoreRow(i, 640, 480, false);
+        EXPECT_EQ(row.top, 140 + 21 * i) << i;
+        const double slide = 100.0 + 20.0 * std::sin(0.2 * i);
+        EXPECT_EQ(row.nameLeft, static_cast<int>(20.0 + slide)) << i;
+        EXPECT_EQ(row.scoreRight, static_cast<int>(620.0 - slide)) << i;
+    }
+    // Row 3 sways by 20 sin 0.6 = 11.29: both edges cut towards the left.
+    EXPECT_EQ(menu.highScoreRow(3, 640, 480, false).nameLeft, 131);
+    EXPECT_EQ(menu.highScoreRow(3, 640, 480, false).scoreRight, 508);
+
+    // Hidden, the list starts from the outer edges; odd sizes halve downwards.
+    menu.scoresFade = 0.0;
+    const HighScoreRow row = menu.highScoreRow(0, 801, 601, false);
+    EXPECT_EQ(row.nameLeft, 100);
+    EXPECT_EQ(row.scoreRight, 700);
+    EXPECT_EQ(row.top, 200);
+}
+
+TEST(HighScoreRows, RippleThroughColoursAndTheTypedNameFlashes)
+{
+    CMenu menu;
+    menu.clock = 0.0;
+    menu.scoresFade = 0.5;
+    // Row 0 at clock 0: every channel at half, alpha the fade.
+    EXPECT_EQ(menu.highScoreRow(0, 800, 600, false).colour, 0x80808080u);
+    // Row 5 is half a second behind: the colours of clock 0.5 on row 0.
+    const uint32_t row5 = menu.highScoreRow(5, 800, 600, false).colour;
+    menu.clock = 0.5;
+    EXPECT_EQ(menu.highScoreRow(0, 800, 600, false).colour, row5);
+    // A fade past one is full opacity, not a wrapped byte.
+    menu.scoresFade = 1.02;
+    EXPECT_EQ(channel(menu.highScoreRow(0, 800, 600, false).colour, 24), 255);
+
+    // The typed name: opaque red to yellow whatever the list's fade.
+    menu.scoresFade = 0.1;
+    menu.clock = 0.0;
+    EXPECT_EQ(menu.highScoreRow(2, 800, 600, true).colour, 0xFFFF8000u);
+    menu.clock = std::numbers::pi / 20.0;
+    EXPECT_EQ(menu.highScoreRow(2, 800, 600, true).colour, 0xFFFFFF00u);
+}
+
+// ---- drawn ---------------------------------------------------------------------
+
+class MenuDrawing : public DeviceTest {
+protected:
+    void SetUp() override
+    {
+        DeviceTest::SetUp();
+        if (IsSkipped())
+            return;
+        if (!std::filesystem::exists(MediaDir / "back1.tga"))
+            GTEST_SKIP() << "no generated media in " << MediaDir;
+        makeDevice(800, 600);
+        screen.load(MediaDir);
+    }
+
+    int countPixels(int left, int top, int right, int bottom, bool (*test)(uint32_t)) const
+    {
+        int count = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                count += test(pixel(x, y)) ? 1 : 0;
+        return count;
+    }
+
+    CMenuScreen screen;
+    CHighScoreTable scores{"no-such-folder/hiscore.xml"};
+};
+
+TEST_F(MenuDrawing, StartsWithTheBackgroundOverTheBoardAndTheTitleOnIt)
+{
+    int w = 0, h = 0, n = 0;
+    stbi_uc* back = stbi_load((MediaDir / "back1.tga").c_str(), &w, &h, &n, 4);
+    ASSERT_TRUE(back && w == 800 && h == 600);
+    const uint32_t texel = argbOf(back + (300 * 800 + 400) * 4);
+    stbi_image_free(back);
+
+    testDevice->clear(ClearTarget | ClearZBuffer, 0xFFFFFFFFu, 1.0f, 0);
+    CMenu menu;
+    menu.visible = true;
+    menu.update(Step);
+    screen.draw(menu, scores);
+    readFrame();
+    EXPECT_EQ(menu.fade, static_cast<double>(0.9f));
+
+    // The middle of the screen: the background at 229/255 over white.
+    auto over = [](uint8_t c) { return static_cast<uint32_t>((c * 229 + 255 * 26 + 127) / 255); };
+    const uint32_t expected = 0xFF000000u | over(channel(texel, 16)) << 16 | over(channel(texel, 8)) << 8 |
+                              over(channel(texel, 0));
+    // (The back buffer's alpha is not shown on the screen.)
+    const uint32_t middle = pixel(400, 300) | 0xFF000000u;
+    EXPECT_TRUE(nearColour(middle, expected, 3)) << std::hex << middle << " " << expected;
+    // The title's letters are bright where the backdrop is dark.
+    EXPECT_GT(countPixels(160, 30, 800, 200, [](uint32_t c) { return channel(c, 8) > 200; }), 500);
+    // Alpha blending is left off for whatever draws next.
+    EXPECT_EQ(testDevice->renderState(RenderState::AlphaBlendEnable), 0u);
+}
+
+TEST_F(MenuDrawing, DuringPlayOnlyTheWebAddressShows)
+{
+    testDevice->clear(ClearTarget | ClearZBuffer, 0xFFFFFFFFu, 1.0f, 0);
+    CMenu menu;
+    menu.visible = false;
+    menu.fade = -0.01; // faded out
+    menu.update(Step);
+    screen.draw(menu, scores);
+    readFrame();
+    auto notWhite = [](uint32_t c) { return channel(c, 8) < 250; };
+    EXPECT_EQ(countPixels(0, 0, 800, 578, notWhite), 0);
+    // Black text along the bottom, from x = 4.
+    EXPECT_GT(countPixels(4, 580, 400, 600, [](uint32_t c) { return channel(c, 8) < 60; }), 100);
+    EXPECT_EQ(countPixels(0, 578, 4, 600, notWhite), 0);
+}
+
+TEST_F(MenuDrawing, AnEmptyTypedNameShowsOnlyTheFlashingCursor)
+{
+    HighScoreEntry* entry = scores.insert(999999, 3, 60);
+    ASSERT_NE(entry, nullptr);
+    entry->name.clear();
+    testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000u, 1.0f, 0);
+    CMenu menu;
+    menu.visible = false;
+    menu.fade = -0.01;
+    menu.showScores = true;
+    menu.scoresFade = 1.0;
+    menu.nameEntry = &entry->name;
+    screen.draw(menu, scores);
+    readFrame();
+
+    const HighScoreRow row = menu.highScoreRow(0, 800, 600, true);
+    auto cursor = [](uint32_t c) { return channel(c, 16) > 150 && channel(c, 0) < 40; };
+    auto lit = [](uint32_t c) { return channel(c, 16) > 40 || channel(c, 8) > 40 || channel(c, 0) > 40; };
+    // A thin upright bar at the start of the row, nothing after it until the
+    // score at the row's right end.
+    EXPECT_GT(countPixels(row.nameLeft, row.top, row.nameLeft + 12, row.top + 24, cursor), 10);
+    EXPECT_EQ(countPixels(row.nameLeft + 12, row.top, row.nameLeft + 300, row.top + 21, lit), 0);
+    EXPECT_GT(countPixels(row.scoreRight - 80, row.top, row.scoreRight, row.top + 24, cursor), 40);
+    EXPECT_EQ(countPixels(row.scoreRight + 1, row.top, 800, row.top + 21, lit), 0);
+    // The other rows are drawn too, in their own colours.
+    EXPECT_GT(countPixels(0, row.top + 21, 800, row.top + 21 * 10, lit), 500);
+}
+
+// ---- in the running game ------------------------------------------------------
+
+TEST(MenuInGame, BackgroundAtStartAndTheScoreStripDuringPlay)
+{
+    CReplayFolder run;
+    ReplayResult result = run.run("frames 2\nshot menu.png\npress Return\nframes 60\nshot play.png\n");
+    ASSERT_EQ(result.status, 0) << result.errors;
+
+    int w = 0, h = 0, n = 0;
+    stbi_uc* back = stbi_load((run.path() / "media" / "back1.tga").c_str(), &w, &h, &n, 4);
+    stbi_uc* menu = stbi_load((run.path() / "menu.png").c_str(), &w, &h, &n, 4);
+    stbi_uc* play = stbi_load((run.path() / "play.png").c_str(), &w, &h, &n, 4);
+    ASSERT_TRUE(back && menu && play);
+    ASSERT_EQ(w, 800);
+    ASSERT_EQ(h, 600);
+    auto at = [w](stbi_uc* image, int x, int y) { return argbOf(image + (y * w + x) * 4); };
+    // The menu's background covers the middle of the first frames.
+    const uint32_t texel = at(back, 400, 300);
+    auto held = [](uint8_t c) { return static_cast<uint32_t>((c * 229 + 127) / 255); };
+    const uint32_t expected = 0xFF000000u | held(channel(texel, 16)) << 16 | held(channel(texel, 8)) << 8 |
+                              held(channel(texel, 0));
+    EXPECT_TRUE(nearColour(at(menu, 400, 300), expected, 3)) << std::hex << at(menu, 400, 300);
+    // In play the background is gone and the score shows at the top left.
+    EXPECT_FALSE(nearColour(at(play, 400, 300), expected, 3));
+    int white = 0;
+    for (int y = 10; y < 40; ++y)
+        for (int x = 10; x < 256; ++x)
+            white += channel(at(play, x, y), 8) > 200 ? 1 : 0;
+    EXPECT_GT(white, 40);
+    stbi_image_free(back);
+    stbi_image_free(menu);
+    stbi_image_free(play);
+}
