@@ -59,18 +59,8 @@ bool CHud::ensureFont()
 
 void CHud::draw(int level, int rows)
 {
-    CDevice& d = device();
-    // The screen quads drawn after the HUD (the menu's) rely on these staying
-    // set: blending by source alpha, and stage 0 taking the alpha from the
-    // vertex colour times the texture, so a fade colour fades an image.
-    d.setProgram(nullptr);
-    d.setRenderState(RenderState::AlphaBlendEnable, true);
-    d.setRenderState(RenderState::SrcBlend, Blend::SrcAlpha);
-    d.setRenderState(RenderState::DestBlend, Blend::InvSrcAlpha);
-    d.setTextureStageState(TextureStageState::AlphaArg1, TextureArg::Diffuse);
-    d.setTextureStageState(TextureStageState::AlphaArg2, TextureArg::Texture);
-    d.setTextureStageState(TextureStageState::AlphaOp, TextureOp::Modulate);
-    d.setTextureStageState(TextureStageState::ColorOp, TextureOp::Modulate);
+    // The menu drawn next relies on these staying set.
+    setOverlayStates();
 
     drawScreenQuad(nullptr, 0.0f, StripTop, 1.0f, StripBottom, StripColour, false);
 

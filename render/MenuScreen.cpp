@@ -39,17 +39,8 @@ void CMenuScreen::load(const std::filesystem::path& mediaDir)
 void CMenuScreen::draw(CMenu& menu, const CHighScoreTable& scores)
 {
     CDevice& d = device();
-    d.setProgram(nullptr);
-    d.setRenderState(RenderState::AlphaBlendEnable, true);
-    d.setRenderState(RenderState::SrcBlend, Blend::SrcAlpha);
-    d.setRenderState(RenderState::DestBlend, Blend::InvSrcAlpha);
-    // The HUD drawn before leaves stage 0 taking the alpha from the vertex
-    // colour times the texture; set here as well, so the fade colour fades
-    // the pictures whatever was drawn before.
-    d.setTextureStageState(TextureStageState::AlphaArg1, TextureArg::Diffuse);
-    d.setTextureStageState(TextureStageState::AlphaArg2, TextureArg::Texture);
-    d.setTextureStageState(TextureStageState::AlphaOp, TextureOp::Modulate);
-    d.setTextureStageState(TextureStageState::ColorOp, TextureOp::Modulate);
+    // Set here as well, so the menu does not depend on what was drawn before.
+    setOverlayStates();
     d.setSamplerState(SamplerState::MagFilter, TexFilter::Anisotropic);
     d.setSamplerState(SamplerState::MinFilter, TexFilter::Anisotropic);
 

@@ -92,3 +92,16 @@ void CScreenImage::draw(float x, float y) const
     drawScreenQuad(image.get(), x, y, x + static_cast<float>(imageInfo.width) * 0.00125f,
                    y + static_cast<float>(imageInfo.height) * 0.0016666667f, colour, false);
 }
+
+void setOverlayStates()
+{
+    CDevice& d = device();
+    d.setProgram(nullptr);
+    d.setRenderState(RenderState::AlphaBlendEnable, true);
+    d.setRenderState(RenderState::SrcBlend, Blend::SrcAlpha);
+    d.setRenderState(RenderState::DestBlend, Blend::InvSrcAlpha);
+    d.setTextureStageState(TextureStageState::AlphaArg1, TextureArg::Diffuse);
+    d.setTextureStageState(TextureStageState::AlphaArg2, TextureArg::Texture);
+    d.setTextureStageState(TextureStageState::AlphaOp, TextureOp::Modulate);
+    d.setTextureStageState(TextureStageState::ColorOp, TextureOp::Modulate);
+}

@@ -18,6 +18,11 @@ void drawScreenQuad(const CTexture* texture, float left, float top, float right,
                     bool keepState);
 
 // Fills every texel of every level with the colour (r, g, b, a in 0..1).
+// The states of the 2D overlays (HUD and menu): no shaders, blending by
+// source alpha, and stage 0 taking colour and alpha from the vertex colour
+// times the texture, so that a fade colour fades a picture. They stay set.
+void setOverlayStates();
+
 void fillTextureSolid(CTexture* texture, float r, float g, float b, float a);
 
 class CScreenImage {
