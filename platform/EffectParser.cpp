@@ -160,6 +160,7 @@ private:
     };
 
     void skipSpace();
+    bool skipComment();
     std::string word();
     bool expect(char c);
     bool fail(const std::string& message);
@@ -182,6 +183,25 @@ private:
     std::vector<TechniqueText> techniques;
 };
 
+// Skips one // or /* */ comment at the current place, counting its lines.
+bool CEffectParser::skipComment()
+{
+    if (text.compare(at, 2, "//") == 0) {
+        while (at < text.size() && text[at] != '\n')
+            ++at;
+        return true;
+    }
+    if (text.compare(at, 2, "/*") == 0) {
+        const size_t close = text.find("*/", at + 2);
+        const size_t stop = close == std::string::npos ? text.size() : close + 2;
+        line += static_cast<int>(
+            std::count(text.begin() + static_cast<long>(at), text.begin() + static_cast<long>(stop), '\n'));
+        at = stop;
+        return true;
+    }
+    return false;
+}
+
 void CEffectParser::skipSpace()
 {
     while (at < text.size()) {
@@ -191,16 +211,10 @@ void CEffectParser::skipSpace()
             ++at;
         } else if (std::isspace(static_cast<unsigned char>(c))) {
             ++at;
-        } else if (text.compare(at, 2, "//") == 0 || c == '#') {
+        } else if (c == '#') {
             while (at < text.size() && text[at] != '\n')
                 ++at;
-        } else if (text.compare(at, 2, "/*") == 0) {
-            const size_t close = text.find("*/", at + 2);
-            const size_t stop = close == std::string::npos ? text.size() : close + 2;
-            line += static_cast<int>(std::count(text.begin() + static_cast<long>(at),
-                                                text.begin() + static_cast<long>(stop), '\n'));
-            at = stop;
-        } else {
+        } else if (!skipComment()) {
             return;
         }
     }
@@ -250,16 +264,7 @@ bool CEffectParser::codeBlock(std::string& code, int& firstLine)
         if (c == '\n') {
             ++line;
             ++at;
-        } else if (text.compare(at, 2, "//") == 0) {
-            while (at < text.size() && text[at] != '\n')
-                ++at;
-        } else if (text.compare(at, 2, "/*") == 0) {
-            const size_t close = text.find("*/", at + 2);
-            const size_t stop = close == std::string::npos ? text.size() : close + 2;
-            line += static_cast<int>(std::count(text.begin() + static_cast<long>(at),
-                                                text.begin() + static_cast<long>(stop), '\n'));
-            at = stop;
-        } else {
+        } else if (!skipComment()) {
             if (c == '{')
                 ++depth;
             if (c == '}' && --depth == 0) {
