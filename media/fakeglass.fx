@@ -88,9 +88,11 @@ fragment singleRefract {
         float fresnel = 0.08 + 0.92 * pow(1.0 - facing, 3.0);
         vec3 reflected = environment(reflect(-toEye, n));
 
+        // A crisp glint of the key light over a broad sheen of the same.
         vec3 mirroredLight = reflect(-normalize(KeyLight), n);
-        float sharpness = max(fMaterialSpecularPower, 1.0) * 12.0;
-        vec3 highlight = vMaterialSpecular.rgb * pow(max(dot(mirroredLight, toEye), 0.0), sharpness);
+        float power = max(fMaterialSpecularPower, 1.0);
+        float toLight = max(dot(mirroredLight, toEye), 0.0);
+        vec3 highlight = vMaterialSpecular.rgb * (pow(toLight, power * 12.0) + 0.25 * pow(toLight, power));
 
         vec3 colour = mix(transmitted, reflected, fresnel) + reflected * 0.08 + highlight;
         fragColour = vec4(colour, vMaterialDiffuse.a);

@@ -13,6 +13,7 @@
 #include "render/Math3d.h"
 #include "render/Renderer.h"
 #include "render/ScreenQuad.h"
+#include "scene/LwoObject.h"
 #include "scene/SceneEntity.h"
 
 #include <stb_image_write.h>
@@ -38,33 +39,17 @@ struct MeshVertex {
 };
 static_assert(sizeof(MeshVertex) == 44);
 
-// A cube of edge 1 centred on the origin, four vertices of its own per face
-// so the normals stay flat, wound as the game's meshes are (front faces
-// clockwise on screen, culled with CCW).
-class CTestCube {
+// A mesh of 44-byte vertices and 16-bit indices, drawn as the game draws a subset.
+class CTestMesh {
 public:
-    CTestCube() : vertices(24 * sizeof(MeshVertex)), indices(36)
+    CTestMesh(const std::vector<MeshVertex>& vertexData, const std::vector<uint16_t>& indexData)
+        : vertices(vertexData.size() * sizeof(MeshVertex)), indices(indexData.size()),
+          vertexCount(static_cast<int>(vertexData.size())), triangleCount(static_cast<int>(indexData.size() / 3))
     {
-        const glm::vec3 normals[6] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
-        auto* v = reinterpret_cast<MeshVertex*>(vertices.lock());
-        uint16_t* i = indices.lock();
-        for (int face = 0; face < 6; ++face) {
-            const glm::vec3 n = normals[face];
-            const glm::vec3 up = std::fabs(n.y) > 0.5f ? glm::vec3(0, 0, 1) : glm::vec3(0, 1, 0);
-            const glm::vec3 right = glm::cross(n, up);
-            const glm::vec3 corners[4] = {-right + up, right + up, right - up, -right - up};
-            for (int c = 0; c < 4; ++c) {
-                const glm::vec3 p = 0.5f * (n + corners[c]);
-                v[face * 4 + c] = {p.x, p.y, p.z, n.x, n.y, n.z, c == 1 || c == 2 ? 1.0f : 0.0f,
-                                   c >= 2 ? 1.0f : 0.0f, {0, 0, 0}};
-            }
-            const uint16_t base = static_cast<uint16_t>(face * 4);
-            const uint16_t order[6] = {0, 1, 2, 0, 2, 3};
-            for (int k = 0; k < 6; ++k)
-                i[face * 6 + k] = static_cast<uint16_t>(base + order[k]);
-        }
-        indices.unlock();
+        std::memcpy(vertices.lock(), vertexData.data(), vertices.size());
         vertices.unlock();
+        std::copy(indexData.begin(), indexData.end(), indices.lock());
+        indices.unlock();
     }
 
     void draw() const
@@ -73,13 +58,63 @@ public:
         d.setFvf(FvfMesh);
         d.setStreamSource(&vertices, sizeof(MeshVertex));
         d.setIndices(&indices);
-        d.drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 24, 0, 12);
+        d.drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, vertexCount, 0, triangleCount);
     }
 
 private:
     CVertexBuffer vertices;
     CIndexBuffer indices;
+    int vertexCount;
+    int triangleCount;
 };
+
+// A cube of edge 1 centred on the origin, four vertices of its own per face
+// so the normals stay flat, wound as the game's meshes are (front faces
+// clockwise on screen, culled with CCW).
+std::unique_ptr<CTestMesh> makeCube()
+{
+    std::vector<MeshVertex> vertices;
+    std::vector<uint16_t> indices;
+    const glm::vec3 normals[6] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+    for (const glm::vec3& n : normals) {
+        const glm::vec3 up = std::fabs(n.y) > 0.5f ? glm::vec3(0, 0, 1) : glm::vec3(0, 1, 0);
+        const glm::vec3 right = glm::cross(n, up);
+        const glm::vec3 corners[4] = {-right + up, right + up, right - up, -right - up};
+        const auto base = static_cast<uint16_t>(vertices.size());
+        for (int c = 0; c < 4; ++c) {
+            const glm::vec3 p = 0.5f * (n + corners[c]);
+            vertices.push_back({p.x, p.y, p.z, n.x, n.y, n.z, c == 1 || c == 2 ? 1.0f : 0.0f, c >= 2 ? 1.0f : 0.0f,
+                                {0, 0, 0}});
+        }
+        for (int k : {0, 1, 2, 0, 2, 3})
+            indices.push_back(static_cast<uint16_t>(base + k));
+    }
+    return std::make_unique<CTestMesh>(vertices, indices);
+}
+
+// The game's brick, read from its object file: every triangle with its own
+// three vertices and its face normal, in the file's corner order.
+std::unique_ptr<CTestMesh> makeBrick()
+{
+    LwoObjectPtr object = loadLwoObject(MediaDir / "chamferbox.lwo");
+    if (!object)
+        return nullptr;
+    std::vector<MeshVertex> vertices;
+    std::vector<uint16_t> indices;
+    for (const auto& layer : object->layers)
+        for (const LwoPolygon& polygon : layer->polygons) {
+            if (polygon.cornerCount != 3)
+                return nullptr;
+            for (int c = 0; c < 3; ++c) {
+                const LwoPoint& point =
+                    layer->points[static_cast<size_t>(layer->corners[static_cast<size_t>(polygon.firstCorner + c)].point)];
+                indices.push_back(static_cast<uint16_t>(vertices.size()));
+                vertices.push_back({point.position[0], point.position[1], point.position[2], polygon.normal[0],
+                                    polygon.normal[1], polygon.normal[2], 0.0f, 0.0f, {0, 0, 0}});
+            }
+        }
+    return std::make_unique<CTestMesh>(vertices, indices);
+}
 
 std::unique_ptr<CTexture> solidTexture(float r, float g, float b, float a = 1.0f)
 {
@@ -138,7 +173,7 @@ protected:
         renderer->whiteTexture = solidTexture(1, 1, 1);
         renderer->environmentTexture = renderer->whiteTexture.get();
         renderer->camera.setLookAt({0, 0, -3}, {0, 0, 0}, {0, 1, 0});
-        cube = std::make_unique<CTestCube>();
+        cube = makeCube();
         testDevice->setRenderState(RenderState::ZEnable, true);
         testDevice->setRenderState(RenderState::CullMode, Cull::CCW);
     }
@@ -193,7 +228,7 @@ protected:
     }
 
     std::unique_ptr<CRenderer> renderer;
-    std::unique_ptr<CTestCube> cube;
+    std::unique_ptr<CTestMesh> cube;
 };
 
 // Points on the turned cube as the camera sees it: the middle of its left and
@@ -536,14 +571,17 @@ TEST_F(GlassTest, ColouredBricksInFrontOfALitWallTakeTheirColourFromWhatIsBehind
     light->diffuse = glm::vec4(1.0f);
     light->position = {-4.0f, 38.0f, -44.0f};
 
-    std::vector<uint8_t> chequer(16 * 16 * 4);
-    for (int i = 0; i < 16 * 16; ++i) {
-        const bool light = ((i % 16) / 2 + (i / 16) / 2) % 2 == 0;
+    std::vector<uint8_t> chequer(64 * 64 * 4);
+    for (int i = 0; i < 64 * 64; ++i) {
+        const bool light = ((i % 64) / 8 + (i / 64) / 8) % 2 == 0;
         std::memset(&chequer[static_cast<size_t>(i) * 4], light ? 230 : 60, 3);
         chequer[static_cast<size_t>(i) * 4 + 3] = 255;
     }
-    auto wallTexture = CTexture::create(16, 16, 1, Format::A8R8G8B8);
+    auto wallTexture = CTexture::create(64, 64, 0, Format::A8R8G8B8);
     wallTexture->upload(0, PixelLayout::Rgba8, chequer.data());
+    wallTexture->generateMipmaps();
+    const auto brickMesh = makeBrick();
+    ASSERT_TRUE(brickMesh);
 
     CPhongMaterial phong(*renderer, MediaDir / "phong.fx");
     CSceneEntity wall, floor;
@@ -591,7 +629,7 @@ TEST_F(GlassTest, ColouredBricksInFrontOfALitWallTakeTheirColourFromWhatIsBehind
         entity.position = {-2.4f + 1.6f * static_cast<float>(i), 0.0f, 0.0f};
         entity.updateWorld();
         glass->apply(entity, brick);
-        cube->draw();
+        brickMesh->draw();
     }
     glass->endPass(0);
     glass->end();
