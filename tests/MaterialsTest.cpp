@@ -17,6 +17,7 @@
 #include "scene/SceneEntity.h"
 
 #include <stb_image_write.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -405,6 +406,34 @@ TEST_F(MaterialTest, PhongReflectsTheCubeMapOrWhiteWithoutOne)
     const Rgb reflected = at(RightFaceX, MiddleY);
     EXPECT_LT(reflected.r, 5);
     EXPECT_GT(reflected.b, 240);
+}
+
+TEST_F(MaterialTest, ReloadReadsTheEffectFileAgainAndAFileThatFailsEndsTheGame)
+{
+    const auto path = std::filesystem::temp_directory_path() / ("vesbrik-reload-phong-" + std::to_string(getpid()) + ".fx");
+    auto write = [&](const char* colour) {
+        std::ofstream(path) << "vertex v { uniform mat4 matWorld; uniform mat4 matView; uniform mat4 matProj;\n"
+                               "  void main() { gl_Position = matProj * matView * matWorld * inPosition; } }\n"
+                               "fragment f { out vec4 fragColour; void main() { fragColour = "
+                            << colour << "; } }\ntechnique phong { pass p { vertex = v; fragment = f; } }\n";
+    };
+    write("vec4(1.0, 0.0, 0.0, 1.0)");
+    CPhongMaterial phong(*renderer, path);
+    testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
+    drawWith(phong, turnedCube(), plainValues());
+    readFrame();
+    EXPECT_EQ(pixel(64, 64), 0xFFFF0000u);
+
+    write("vec4(0.0, 0.0, 1.0, 1.0)");
+    phong.reload();
+    testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
+    drawWith(phong, turnedCube(), plainValues());
+    readFrame();
+    EXPECT_EQ(pixel(64, 64), 0xFF0000FFu);
+
+    std::filesystem::remove(path);
+    EXPECT_EXIT(phong.reload(), ::testing::ExitedWithCode(1), "error loading shader");
+    EXPECT_EXIT(CGlassMaterial(*renderer, path), ::testing::ExitedWithCode(1), "error loading shader");
 }
 
 // ---- glass ----------------------------------------------------------------------------
