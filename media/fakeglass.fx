@@ -79,22 +79,20 @@ fragment singleRefract {
         // goes through more glass and comes out deeper and darker.
         float path = 1.0 / max(facing, 0.25);
         vec3 transmitted = seen * pow(max(tint, vec3(0.001)), vec3(0.6 + 0.4 * path));
-        // The body of the glass catches a little light of its own colour, so a
-        // brick in front of nothing still shows.
-        transmitted += tint * 0.10;
+        // The body of the glass catches light of its own colour from the key
+        // light, so a brick in front of nothing still shows, and in colour.
+        vec3 key = normalize(KeyLight);
+        transmitted += tint * (0.12 + 0.30 * max(dot(n, key), 0.0));
 
-        // Schlick's curve, flattened: a lacquered game brick reflects more than
-        // plain glass at middling angles, which is what makes it read as glass.
-        float fresnel = 0.08 + 0.92 * pow(1.0 - facing, 3.0);
+        float fresnel = 0.05 + 0.95 * pow(1.0 - facing, 3.0);
         vec3 reflected = environment(reflect(-toEye, n));
 
-        // A crisp glint of the key light over a broad sheen of the same.
-        vec3 mirroredLight = reflect(-normalize(KeyLight), n);
+        // A crisp white glint of the key light.
         float power = max(fMaterialSpecularPower, 1.0);
-        float toLight = max(dot(mirroredLight, toEye), 0.0);
-        vec3 highlight = vMaterialSpecular.rgb * (pow(toLight, power * 12.0) + 0.25 * pow(toLight, power));
+        float toLight = max(dot(reflect(-key, n), toEye), 0.0);
+        vec3 highlight = vMaterialSpecular.rgb * pow(toLight, power * 12.0);
 
-        vec3 colour = mix(transmitted, reflected, fresnel) + reflected * 0.08 + highlight;
+        vec3 colour = mix(transmitted, reflected, fresnel) + highlight;
         fragColour = vec4(colour, vMaterialDiffuse.a);
     }
 }

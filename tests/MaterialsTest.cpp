@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -93,11 +94,12 @@ std::unique_ptr<CTestMesh> makeCube()
     return std::make_unique<CTestMesh>(vertices, indices);
 }
 
-// The game's brick, read from its object file: every triangle with its own
-// three vertices and its face normal, in the file's corner order.
-std::unique_ptr<CTestMesh> makeBrick()
+// A mesh of the game read from its object file: every triangle with its own
+// three vertices and its face normal, in the file's corner order, with the
+// points' texture coordinates. Only surface `surface` (or all for -1).
+std::unique_ptr<CTestMesh> makeLwoMesh(const std::string& name, int surface = -1)
 {
-    LwoObjectPtr object = loadLwoObject(MediaDir / "chamferbox.lwo");
+    LwoObjectPtr object = loadLwoObject(MediaDir / name);
     if (!object)
         return nullptr;
     std::vector<MeshVertex> vertices;
@@ -106,12 +108,20 @@ std::unique_ptr<CTestMesh> makeBrick()
         for (const LwoPolygon& polygon : layer->polygons) {
             if (polygon.cornerCount != 3)
                 return nullptr;
+            if (surface >= 0 && polygon.surface != surface)
+                continue;
             for (int c = 0; c < 3; ++c) {
-                const LwoPoint& point =
-                    layer->points[static_cast<size_t>(layer->corners[static_cast<size_t>(polygon.firstCorner + c)].point)];
+                const auto corner = static_cast<size_t>(polygon.firstCorner + c);
+                const LwoPoint& point = layer->points[static_cast<size_t>(layer->corners[corner].point)];
+                float u = 0.0f, v = 0.0f;
+                if (!point.vertexMaps.empty() && point.vertexMaps[0].map->dimension >= 2) {
+                    const auto& ref = point.vertexMaps[0];
+                    u = ref.map->values[static_cast<size_t>(ref.entry * ref.map->dimension)];
+                    v = ref.map->values[static_cast<size_t>(ref.entry * ref.map->dimension + 1)];
+                }
                 indices.push_back(static_cast<uint16_t>(vertices.size()));
                 vertices.push_back({point.position[0], point.position[1], point.position[2], polygon.normal[0],
-                                    polygon.normal[1], polygon.normal[2], 0.0f, 0.0f, {0, 0, 0}});
+                                    polygon.normal[1], polygon.normal[2], u, v, {0, 0, 0}});
             }
         }
     return std::make_unique<CTestMesh>(vertices, indices);
@@ -149,11 +159,14 @@ std::unique_ptr<CTexture> coordinateTexture()
     return texture;
 }
 
-void keepPicture(const std::string& name, const std::vector<uint8_t>& rgba, int width, int height)
+void keepPicture(const std::string& name, std::vector<uint8_t> rgba, int width, int height)
 {
     const char* dir = std::getenv("VESBRIK_TEST_PNG_DIR");
     if (!dir || !*dir)
         return;
+    // Opaque, as the picture reaches the screen.
+    for (size_t i = 3; i < rgba.size(); i += 4)
+        rgba[i] = 255;
     const auto path = std::filesystem::path(dir) / (name + ".png");
     stbi_write_png(path.string().c_str(), width, height, 4, rgba.data(), width * 4);
 }
@@ -609,7 +622,7 @@ TEST_F(GlassTest, ColouredBricksInFrontOfALitWallTakeTheirColourFromWhatIsBehind
     auto wallTexture = CTexture::create(64, 64, 0, Format::A8R8G8B8);
     wallTexture->upload(0, PixelLayout::Rgba8, chequer.data());
     wallTexture->generateMipmaps();
-    const auto brickMesh = makeBrick();
+    const auto brickMesh = makeLwoMesh("chamferbox.lwo");
     ASSERT_TRUE(brickMesh);
 
     CPhongMaterial phong(*renderer, MediaDir / "phong.fx");
@@ -684,4 +697,89 @@ TEST_F(GlassTest, ColouredBricksInFrontOfALitWallTakeTheirColourFromWhatIsBehind
         else
             EXPECT_EQ(strongest, i) << "brick " << i << " at " << x << ", " << y;
     }
+}
+
+// Not a check: the well as the game shows it, for looking at the glass at
+// the size it has there. Run with --gtest_also_run_disabled_tests and
+// VESBRIK_TEST_PNG_DIR set.
+TEST_F(MaterialTest, DISABLED_PictureOfTheWell)
+{
+    constexpr int Width = 800, Height = 600;
+    makeDevice(Width, Height);
+    testDevice->setRenderState(RenderState::ZEnable, true);
+    testDevice->setRenderState(RenderState::CullMode, Cull::CCW);
+    auto room = loadDdsTexture(MediaDir / "Chrome128.dds");
+    auto frameTexture = loadTextureFromFile(MediaDir / "frame.tga");
+    auto brick = makeLwoMesh("chamferbox.lwo");
+    auto frame = makeLwoMesh("frame.lwo");
+    auto floor = makeLwoMesh("box.lwo");
+    ASSERT_TRUE(room && frameTexture && brick && frame && floor);
+    renderer->environmentTexture = room.get();
+    const char* eye = std::getenv("VESBRIK_TEST_EYE"); // "x,y,z"
+    glm::vec3 eyeAt{4.5f, 12.0f, -35.0f};
+    if (eye)
+        std::sscanf(eye, "%f,%f,%f", &eyeAt.x, &eyeAt.y, &eyeAt.z);
+    renderer->camera.setLookAt(eyeAt, {4.5f, 11.0f, 0.0f}, {0, 1, 0});
+    CLight* light = renderer->addLight(CLight::Directional);
+    light->diffuse = glm::vec4(1.0f);
+    light->position = {-4.0f, 38.0f, -44.0f};
+
+    CRenderTexture sceneTarget(testDevice.get(), 0, 0, Format::A8R8G8B8);
+    CPhongMaterial phong(*renderer, MediaDir / "phong.fx");
+    CGlassMaterial glass(*renderer, MediaDir / "fakeglass.fx");
+    glass.setSceneTarget(&sceneTarget);
+    sceneTarget.saveTarget();
+    sceneTarget.bind();
+    testDevice->clear(ClearTarget | ClearZBuffer, 0x00000000, 1.0f, 0);
+
+    CSceneEntity frameEntity, floorEntity;
+    frameEntity.position = {4.5f, 0.0f, -0.5f};
+    frameEntity.updateWorld();
+    floorEntity.position = {0.0f, 30.0f, 0.0f};
+    floorEntity.updateWorld();
+    MaterialValues frameValues;
+    frameValues.diffuse = glm::vec4(0.85f, 0.85f, 0.9f, 1.0f);
+    frameValues.specular = glm::vec4(0.5f);
+    frameValues.power = 5.0f;
+    frameValues.reflection = glm::vec4(0.2f);
+    frameValues.texture = frameTexture.get();
+    MaterialValues floorValues;
+    floorValues.diffuse = glm::vec4(0.24f, 0.256f, 0.288f, 0.8f);
+    floorValues.specular = glm::vec4(0.2f);
+    floorValues.power = 4.0f;
+    floorValues.reflection = glm::vec4(0.5f);
+    phong.begin();
+    phong.beginPass(0);
+    phong.apply(floorEntity, floorValues);
+    floor->draw();
+    phong.apply(frameEntity, frameValues);
+    frame->draw();
+    phong.endPass(0);
+    phong.end();
+
+    const uint32_t palette[7] = {0xFFFF4040, 0xFF40FF40, 0xFF4060FF, 0xFFFFFF40, 0xFFFF40FF, 0xFF40FFFF, 0xFFFFA040};
+    MaterialValues brickValues;
+    brickValues.diffuse = glm::vec4(1.0f);
+    brickValues.specular = glm::vec4(0.9f);
+    brickValues.power = 8.0f;
+    glass.begin();
+    glass.beginPass(0);
+    uint32_t seed = 7;
+    for (int row = 12; row < 20; ++row)
+        for (int column = 0; column < 10; ++column) {
+            seed = seed * 214013u + 2531011u;
+            if (((seed >> 16) & 7) == 0 && row < 19)
+                continue;
+            const uint32_t argb = palette[(seed >> 20) % 7];
+            CSceneEntity cell;
+            cell.position = {static_cast<float>(column), 20.5f - static_cast<float>(row), 0.0f};
+            cell.colour = {((argb >> 16) & 0xFF) / 255.0f, ((argb >> 8) & 0xFF) / 255.0f, (argb & 0xFF) / 255.0f, 1.0f};
+            cell.updateWorld();
+            glass.apply(cell, brickValues);
+            brick->draw();
+        }
+    glass.endPass(0);
+    glass.end();
+    sceneTarget.restoreTarget();
+    keepPicture("well", sceneTarget.colorTexture()->readPixels(), Width, Height);
 }

@@ -59,11 +59,11 @@ struct Window {
     float brightness;
 };
 
-// The big pair in front of the well (towards -z, where the camera and the
-// light are), one on each side and a small one behind.
+// A wide window straight in front of the well (towards -z, where the camera
+// and the light are), so the bricks' front faces catch it, one on each side
+// and a small one behind.
 const Window Windows[] = {
-    {Pi - 0.45f, 0.28f, 0.02f, 0.62f, 1.0f},
-    {Pi + 0.45f, 0.28f, 0.02f, 0.62f, 1.0f},
+    {Pi, 0.55f, 0.02f, 0.70f, 1.0f},
     {-Pi / 2.0f, 0.35f, 0.05f, 0.50f, 0.9f},
     {Pi / 2.0f, 0.35f, 0.05f, 0.50f, 0.9f},
     {0.0f, 0.22f, 0.10f, 0.40f, 0.7f},
@@ -93,9 +93,11 @@ Rgb environment(float x, float y, float z)
         const float inside = band(across, -w.halfWidth, w.halfWidth, soft) * band(elevation, w.bottom, w.top, soft);
         if (inside <= 0.0f)
             continue;
-        // Bars: one upright in the middle, one crosspiece at two thirds.
+        // Bars: uprights a third of a radian apart, one crosspiece at two thirds.
         const float barWidth = 0.018f;
-        const float upright = 1.0f - band(across, -barWidth, barWidth, 0.006f);
+        const float spacing = 0.36f;
+        const float nearestUpright = across - spacing * std::round(across / spacing);
+        const float upright = 1.0f - band(nearestUpright, -barWidth, barWidth, 0.006f);
         const float crossAt = w.bottom + (w.top - w.bottom) * 0.66f;
         const float crosspiece = 1.0f - band(elevation, crossAt - barWidth, crossAt + barWidth, 0.006f);
         // Brighter towards the top of the pane, as an overcast sky outside.
