@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/Texture.h"
 #include "render/Camera.h"
 #include "render/Light.h"
 
@@ -20,6 +21,11 @@ public:
     CCamera camera;
     glm::mat4 projection{1.0f};
     std::vector<std::unique_ptr<CLight>> lights;
+
+    // A 1 x 1 opaque white texture: the stand-in for a missing texture.
+    std::unique_ptr<CTexture> whiteTexture;
+    // The environment cube map, or the white texture when it did not load.
+    const CTexture* environmentTexture = nullptr;
 
     bool enableShadow = true;
     bool enableBloom = true;

@@ -1,0 +1,85 @@
+// Ordinary surfaces: per-pixel lighting from every light of the scene, a
+// specular highlight, the surface's own glow, a diffuse texture and the
+// environment reflected by the surface's reflection strength.
+
+common {
+    // The scene never has more lights than this; lights the game did not set
+    // have no colour and add nothing.
+    const int MaxLights = 8;
+}
+
+vertex scene {
+    uniform mat4 matWorld;
+    uniform mat4 matView;
+    uniform mat4 matProj;
+    out vec3 vWorldPos;
+    out vec3 vWorldNormal;
+    out vec2 vTexCoord;
+    void main() {
+        vec4 world = matWorld * vec4(inPosition.xyz, 1.0);
+        vWorldPos = world.xyz;
+        // The inverse transpose keeps normals upright under uneven scaling
+        // (the frame and the floor are stretched boxes).
+        vWorldNormal = transpose(inverse(mat3(matWorld))) * inNormal;
+        vTexCoord = inTexCoord0;
+        gl_Position = matProj * matView * world;
+    }
+}
+
+fragment phong {
+    in vec3 vWorldPos;
+    in vec3 vWorldNormal;
+    in vec2 vTexCoord;
+    uniform vec4 vaLightPos[MaxLights];
+    uniform vec4 vaLightDiffuse[MaxLights];
+    uniform vec4 vViewPos;
+    uniform vec4 vMaterialDiffuse;
+    uniform vec4 vMaterialSpecular;
+    uniform float fMaterialSpecularPower;
+    uniform vec4 vMaterialAmbient;
+    uniform vec4 vMaterialReflect;
+    uniform sampler2D texDiffuse;
+    uniform samplerCube texEnvironment;
+    out vec4 fragColour;
+
+    // Without the cube map the game hands over a flat white texture, which a
+    // cube sampler cannot read: the driver answers with an empty or 1 x 1
+    // black stand-in of its own. The room then reflects as plain white, as
+    // the game's stand-in means.
+    vec3 environment(vec3 direction) {
+        if (textureSize(texEnvironment, 0).x <= 1)
+            return vec3(1.0);
+        return texture(texEnvironment, direction).rgb;
+    }
+
+    void main() {
+        vec3 n = normalize(vWorldNormal);
+        vec3 toEye = normalize(vViewPos.xyz - vWorldPos);
+        vec4 texel = texture(texDiffuse, vTexCoord);
+        vec3 albedo = vMaterialDiffuse.rgb * texel.rgb;
+        // A glossiness of 0 would light the whole surface with the highlight.
+        float power = max(fMaterialSpecularPower, 1.0);
+
+        // A faint fill so faces turned from every light keep their shape.
+        vec3 colour = albedo * 0.12 + vMaterialAmbient.rgb;
+        for (int i = 0; i < MaxLights; ++i) {
+            vec3 toLight = normalize(vaLightPos[i].xyz - vWorldPos);
+            float lambert = max(dot(n, toLight), 0.0);
+            vec3 mirrored = reflect(-toLight, n);
+            float highlight = lambert > 0.0 ? pow(max(dot(mirrored, toEye), 0.0), power) : 0.0;
+            colour += vaLightDiffuse[i].rgb * (albedo * lambert + vMaterialSpecular.rgb * highlight);
+        }
+        colour += environment(reflect(-toEye, n)) * vMaterialReflect.rgb;
+        fragColour = vec4(colour, vMaterialDiffuse.a * texel.a);
+    }
+}
+
+sampler texDiffuse { filter = anisotropic; address = wrap; }
+sampler texEnvironment { filter = trilinear; address = clamp; }
+
+technique phong {
+    pass p0 {
+        vertex = scene;
+        fragment = phong;
+    }
+}

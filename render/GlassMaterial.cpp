@@ -1,0 +1,92 @@
+#include "render/GlassMaterial.h"
+
+#include "platform/Device.h"
+#include "platform/StateBlock.h"
+#include "render/EffectFile.h"
+#include "render/RenderTexture.h"
+#include "render/Renderer.h"
+#include "render/ScreenQuad.h"
+#include "scene/SceneEntity.h"
+
+CGlassMaterial::CGlassMaterial(CRenderer& renderer, std::filesystem::path effectPath)
+    : renderer(renderer), path(std::move(effectPath))
+{
+    reload();
+}
+
+CGlassMaterial::~CGlassMaterial() = default;
+
+bool CGlassMaterial::reload()
+{
+    copyTarget.reset();
+    backfaceTarget.reset();
+    copyTarget = std::make_unique<CRenderTexture>(&device(), 0, 0, Format::A8R8G8B8);
+    backfaceTarget = std::make_unique<CRenderTexture>(&device(), 0, 0, Format::A8R8G8B8);
+
+    shader = loadEffectFile(path);
+    matWorld = shader->parameterByName("matWorld");
+    vMaterialDiffuse = shader->parameterByName("vMaterialDiffuse");
+    vMaterialSpecular = shader->parameterByName("vMaterialSpecular");
+    fMaterialSpecularPower = shader->parameterByName("fMaterialSpecularPower");
+    matView = shader->parameterByName("matView");
+    matProj = shader->parameterByName("matProj");
+    texFrameBuffer = shader->parameterByName("texFrameBuffer");
+    vViewPos = shader->parameterByName("vViewPos");
+    texEnvironment = shader->parameterByName("texEnvironment");
+    texBackfaceNormal = shader->parameterByName("texBackfaceNormal");
+    return true;
+}
+
+const CTexture* CGlassMaterial::frameBufferCopy() const { return copyTarget->colorTexture(); }
+
+// The copy is an exact one whatever the caller has set: during the mirror
+// step the stencil test and the reversed culling are on, and either would
+// leave parts of the copy stale (the culling the whole quad), so both are
+// switched off for the copy and put back after.
+void CGlassMaterial::copySceneTarget()
+{
+    CDevice& d = device();
+    const CTexture* source = sceneTarget ? sceneTarget->colorTexture() : nullptr;
+    if (!source && d.renderTarget())
+        source = d.renderTarget()->texture();
+    if (!source || source == copyTarget->colorTexture())
+        return;
+
+    CStateBlock saved;
+    d.setRenderState(RenderState::StencilEnable, false);
+    d.setRenderState(RenderState::CullMode, Cull::None);
+    d.setRenderState(RenderState::AlphaBlendEnable, false);
+    d.setRenderState(RenderState::ColorWriteEnable, ColorWriteAll);
+    copyTarget->saveTarget();
+    copyTarget->bind();
+    drawScreenQuad(source, 0.0f, 0.0f, 1.0f, 1.0f, 0xFFFFFFFF, false);
+    copyTarget->restoreTarget();
+    saved.apply();
+}
+
+int CGlassMaterial::begin()
+{
+    shader->setMatrix(matView, renderer.camera.view);
+    shader->setMatrix(matProj, renderer.projection);
+    copySceneTarget();
+    shader->setTexture(texFrameBuffer, copyTarget->colorTexture());
+    shader->setVector(vViewPos, glm::vec4(renderer.camera.eye, 0.0f));
+    shader->setTechnique("GlassSingleRefract");
+    shader->setTexture(texEnvironment, renderer.environmentTexture);
+    return shader->begin(0);
+}
+
+void CGlassMaterial::beginPass(int pass) { shader->beginPass(pass); }
+
+void CGlassMaterial::apply(const CSceneEntity& entity, const MaterialValues& values)
+{
+    shader->setMatrix(matWorld, entity.world);
+    shader->setVector(vMaterialDiffuse, entity.colour * values.diffuse);
+    shader->setVector(vMaterialSpecular, values.specular);
+    shader->setFloat(fMaterialSpecularPower, values.power);
+    shader->commitChanges();
+}
+
+void CGlassMaterial::endPass(int) { shader->endPass(); }
+
+void CGlassMaterial::end() { shader->end(); }

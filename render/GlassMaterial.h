@@ -1,0 +1,65 @@
+#pragma once
+// The material of the glass bricks, drawn by media/fakeglass.fx (technique
+// "GlassSingleRefract"): each brick shows the picture drawn behind it so far,
+// shifted as if bent by the glass and tinted by the brick's colour, with the
+// environment reflected more strongly at grazing angles and a highlight.
+//
+// The picture behind comes from a copy of the scene target taken every time a
+// run of glass items begins, so glass drawn later in a frame sees the glass
+// drawn before it.
+#include "render/Material.h"
+
+#include <filesystem>
+#include <memory>
+
+class CEffect;
+class CRenderer;
+class CRenderTexture;
+class CTexture;
+
+class CGlassMaterial : public CMaterial {
+public:
+    // Creates the copy targets at the viewport's size and loads the effect; an
+    // effect that cannot be loaded ends the game.
+    explicit CGlassMaterial(CRenderer& renderer, std::filesystem::path effectPath = "media/fakeglass.fx");
+    ~CGlassMaterial() override;
+
+    // The target whose picture the glass shows (the renderer's scene target).
+    // None: the render target current when a run begins, if it is a texture.
+    void setSceneTarget(const CRenderTexture* target) { sceneTarget = target; }
+
+    // Makes the targets anew (at the viewport's size now) and reloads the effect.
+    bool reload() override;
+    int begin() override;
+    void beginPass(int pass) override;
+    void apply(const CSceneEntity& entity, const MaterialValues& values) override;
+    void endPass(int pass) override;
+    void end() override;
+
+    CEffect& effect() const { return *shader; }
+    // The copy the current run sees.
+    const CTexture* frameBufferCopy() const;
+
+private:
+    void copySceneTarget();
+
+    CRenderer& renderer;
+    std::filesystem::path path;
+    const CRenderTexture* sceneTarget = nullptr;
+    std::unique_ptr<CRenderTexture> copyTarget;
+    // Kept beside the copy for a back-face normal pass; nothing draws into it.
+    std::unique_ptr<CRenderTexture> backfaceTarget;
+    std::unique_ptr<CEffect> shader;
+
+    // Parameter handles, looked up once per load.
+    int matWorld = -1;
+    int vMaterialDiffuse = -1;
+    int vMaterialSpecular = -1;
+    int fMaterialSpecularPower = -1;
+    int matView = -1;
+    int matProj = -1;
+    int texFrameBuffer = -1;
+    int vViewPos = -1;
+    int texEnvironment = -1;
+    int texBackfaceNormal = -1;
+};
