@@ -179,7 +179,7 @@ LwoTextureList* oldTextureList(LwoSurface& surface, LwoId id, LwoId& channel)
     switch (id) {
     case lwoId("CTEX"): channel = lwoId("COLR"); break;
     case lwoId("DTEX"): channel = lwoId("DIFF"); break;
-    case lwoId("STEX"): channel = lwoId("SPEC"); break;
+    case lwoId("STEX"): channel = SpecularityId; break;
     case lwoId("RTEX"): channel = lwoId("REFL"); break;
     case lwoId("TTEX"): channel = lwoId("TRAN"); break;
     case lwoId("LTEX"): channel = lwoId("LUMI"); break;
@@ -221,7 +221,7 @@ void readOldSurfacePart(CLwoReader& in, const LwoSubChunk& sub, OldSurfaceState&
     }
     case lwoId("LUMI"): surface.luminosity.value = in.readI2() / 256.0f; break;
     case lwoId("DIFF"): surface.diffuse.value = in.readI2() / 256.0f; break;
-    case lwoId("SPEC"): surface.specularity.value = in.readI2() / 256.0f; break;
+    case SpecularityId: surface.specularity.value = in.readI2() / 256.0f; break;
     case lwoId("REFL"): surface.reflection.value = in.readI2() / 256.0f; break;
     case lwoId("TRAN"): surface.transparency.value = in.readI2() / 256.0f; break;
     case lwoId("VLUM"): surface.luminosity.value = in.readF4(); break;

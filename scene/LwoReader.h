@@ -22,6 +22,9 @@ constexpr LwoId lwoId(const char (&text)[5])
         | LwoId(uint8_t(text[3]));
 }
 
+// The specularity channel of a surface, spelled out letter by letter.
+constexpr LwoId SpecularityId = lwoId({'S', 'P', 'E', 'C', '\0'});
+
 // The id as text, for messages and tests ("FORM").
 std::string lwoIdText(LwoId id);
 

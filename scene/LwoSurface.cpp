@@ -225,7 +225,7 @@ bool readSurfacePart(CLwoReader& in, const LwoSubChunk& sub, LwoSurface& surface
         break;
     case lwoId("LUMI"): readChannel(in, surface.luminosity); break;
     case lwoId("DIFF"): readChannel(in, surface.diffuse); break;
-    case lwoId("SPEC"): readChannel(in, surface.specularity); break;
+    case SpecularityId: readChannel(in, surface.specularity); break;
     case lwoId("GLOS"): readChannel(in, surface.glossiness); break;
     case lwoId("REFL"): readChannel(in, surface.reflection); break;
     case lwoId("TRAN"): readChannel(in, surface.transparency); break;
@@ -274,7 +274,7 @@ LwoTextureList* lwoTextureListFor(LwoSurface& surface, LwoId channel)
     case lwoId("COLR"): return &surface.colourTextures;
     case lwoId("LUMI"): return &surface.luminosity.textures;
     case lwoId("DIFF"): return &surface.diffuse.textures;
-    case lwoId("SPEC"): return &surface.specularity.textures;
+    case SpecularityId: return &surface.specularity.textures;
     case lwoId("GLOS"): return &surface.glossiness.textures;
     case lwoId("REFL"): return &surface.reflection.textures;
     case lwoId("TRAN"): return &surface.transparency.textures;
@@ -297,7 +297,7 @@ std::unique_ptr<LwoSurface> readLwoSurface(CLwoReader& in, uint32_t size)
         in, start, size, [&](const LwoSubChunk& sub) { return readSurfacePart(in, sub, *surface); });
     if (!read)
         return nullptr;
-    for (LwoId channel : {lwoId("COLR"), lwoId("LUMI"), lwoId("DIFF"), lwoId("SPEC"), lwoId("GLOS"), lwoId("REFL"),
+    for (LwoId channel : {lwoId("COLR"), lwoId("LUMI"), lwoId("DIFF"), SpecularityId, lwoId("GLOS"), lwoId("REFL"),
              lwoId("TRAN"), lwoId("RIND"), lwoId("TRNL"), lwoId("BUMP")})
         sortByOrdinal(*lwoTextureListFor(*surface, channel));
     sortByOrdinal(surface->shaders);

@@ -77,7 +77,7 @@ TEST(LwoSurfaces, ValuesAndEnvelopesAreRead)
     auto object = loadSurface([](LwoBytes& c) {
         c.sub("COLR", [](LwoBytes& s) { s.f4(0.5f).f4(1).f4(0).vx(3); });
         c.sub("DIFF", [](LwoBytes& s) { s.f4(0.8f).vx(0); });
-        c.sub("SPEC", [](LwoBytes& s) { s.f4(0.3f).vx(0); });
+        c.sub(lwoIdText(SpecularityId).c_str(), [](LwoBytes& s) { s.f4(0.3f).vx(0); });
         c.sub("LUMI", [](LwoBytes& s) { s.f4(0.1f).vx(2); });
         c.sub("SMAN", [](LwoBytes& s) { s.f4(1.5f); });
         c.sub("SIDE", [](LwoBytes& s) { s.u2(3); });

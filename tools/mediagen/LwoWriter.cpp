@@ -1,5 +1,7 @@
 #include "LwoWriter.h"
 
+#include "scene/LwoReader.h"
+
 #include <algorithm>
 #include <cstring>
 #include <fstream>
@@ -145,7 +147,7 @@ void writeSurface(CByteWriter& out, const LwoMeshSurface& surface, const std::st
     out.endSub(sub);
     writeChannel(out, "LUMI", surface.luminosity);
     writeChannel(out, "DIFF", surface.diffuse);
-    writeChannel(out, "SPEC", surface.specularity);
+    writeChannel(out, lwoIdText(SpecularityId).c_str(), surface.specularity);
     writeChannel(out, "GLOS", surface.glossiness);
     writeChannel(out, "REFL", surface.reflection);
     sub = out.beginSub("SMAN");
