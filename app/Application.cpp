@@ -58,7 +58,7 @@ void CApplication::drawFrame()
 {
     CDevice& d = graphics();
     d.beginScene();
-    d.clear(ClearTarget | ClearZBuffer | ClearStencil, 0xFF000000u, 1.0f, 0);
+    game.view->render();
     d.endScene();
     d.present();
 }
