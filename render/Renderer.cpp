@@ -24,15 +24,14 @@ CRenderer::CRenderer() : projection(sceneProjection())
 {
     CDevice& d = device();
 
-    ownedWhiteTexture = CTexture::create(1, 1, 1, Format::A8R8G8B8);
-    whiteTexture = ownedWhiteTexture.get();
-    fillTextureSolid(whiteTexture, 1.0f, 1.0f, 1.0f, 1.0f);
+    whiteTexture = CTexture::create(1, 1, 1, Format::A8R8G8B8);
+    fillTextureSolid(whiteTexture.get(), 1.0f, 1.0f, 1.0f, 1.0f);
 
     sceneTarget = std::make_unique<CRenderTexture>(&d, 0, 0, Format::A8R8G8B8);
     auxTarget = std::make_unique<CRenderTexture>(&d, 0, 0, Format::A8R8G8B8);
     bloomTargetA = std::make_unique<CRenderTexture>(&d, BloomTargetSize, BloomTargetSize, Format::A8R8G8B8);
     bloomTargetB = std::make_unique<CRenderTexture>(&d, BloomTargetSize, BloomTargetSize, Format::A8R8G8B8);
-    environmentTexture = whiteTexture;
+    environmentTexture = whiteTexture.get();
 
     d.setRenderState(RenderState::Lighting, false);
     mirrorMatrix = matrixReflect(planeFromPointNormal({0.0f, 0.0f, 0.0f}, {0.0f, -1.0f, 0.0f}));
@@ -165,10 +164,12 @@ void CRenderer::drawMirror(const RenderList& mirrorItems, const RenderList& othe
     CDevice& d = device();
 
     // Depth of the other items alone, so the floor marks only where it shows.
+    // Only the depth is wanted: drawn again in colour, the glass would refract
+    // its own first image and the well would change colour with the mirror.
     d.clear(ClearZBuffer | ClearStencil, ClearColour, 1.0f, 0);
+    d.setRenderState(RenderState::ColorWriteEnable, 0u);
     drawRenderList(otherItems, *this);
 
-    d.setRenderState(RenderState::ColorWriteEnable, 0u);
     d.setRenderState(RenderState::StencilEnable, true);
     d.setRenderState(RenderState::StencilPass, StencilOp::Incr);
     d.setRenderState(RenderState::StencilFunc, Cmp::Always);

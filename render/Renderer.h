@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Texture.h"
 #include "render/Camera.h"
 #include "render/Light.h"
 #include "render/Material.h"
@@ -18,7 +19,6 @@
 #include "scene/SceneEntity.h"
 
 class CMesh;
-class CTexture;
 
 class CRenderer : public CItemDrawer {
 public:
@@ -79,7 +79,7 @@ public:
 
     // 1 x 1 opaque white: the texture of untextured subsets in effects, and
     // the environment while no cube map is loaded.
-    CTexture* whiteTexture = nullptr;
+    std::unique_ptr<CTexture> whiteTexture;
     std::unique_ptr<CRenderTexture> sceneTarget;
     std::unique_ptr<CRenderTexture> auxTarget;
     std::unique_ptr<CRenderTexture> bloomTargetA;
@@ -89,8 +89,6 @@ public:
 
 private:
     void drawMirror(const RenderList& mirrorItems, const RenderList& otherItems);
-
-    std::unique_ptr<CTexture> ownedWhiteTexture;
 };
 
 // Appends one item per subset of the entity's mesh, in subset order.

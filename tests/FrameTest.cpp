@@ -174,11 +174,15 @@ TEST_F(MirrorFrameTest, TheMirrorAddsItsImageOnlyOnTheFloor)
 
 TEST_F(MirrorFrameTest, AFloorHiddenEverywhereGetsNoReflection)
 {
-    // A wall of bricks between the camera and the floor hides all of it.
+    // A wall of bricks between the camera and the floor hides all of it. It
+    // is drawn additively: if the mirror step drew it again in colour (its
+    // depth is all the step needs), the wall would come out brighter.
     CSceneEntity* wall = renderer->entities[0].get();
     wall->scale = {400.0f, 400.0f, 1.0f};
     wall->position = {0.0f, 0.0f, -6.0f};
+    wall->colour = {0.3f, 0.0f, 0.0f, 1.0f};
     wall->updateWorld();
+    flat->additive = true;
     const std::vector<uint8_t> plain = drawFrame();
     renderer->enableMirror = true;
     const std::vector<uint8_t> mirrored = drawFrame();

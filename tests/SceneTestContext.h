@@ -4,6 +4,7 @@
 // it), and a flat material that draws every item in its entity's colour,
 // unlit, through the camera the renderer holds (reflected in the mirror pass
 // like every effect-drawn item), so tests can tell objects apart by colour.
+// Made additive, it shows when something is drawn twice.
 #include "DeviceTestContext.h"
 
 #include "platform/Effect.h"
@@ -50,6 +51,9 @@ fragment flat {
     void main() { fragColour = vColour; }
 }
 technique flat { pass p0 { vertex = placed; fragment = flat; } }
+technique add {
+    pass p0 { vertex = placed; fragment = flat; AlphaBlendEnable = true; SrcBlend = one; DestBlend = one; }
+}
 )",
                                    "flat.fx", errors);
         EXPECT_TRUE(effect) << errors;
@@ -59,7 +63,7 @@ technique flat { pass p0 { vertex = placed; fragment = flat; } }
     int begin() override
     {
         ++begins;
-        effect->setTechnique("flat");
+        effect->setTechnique(additive ? "add" : "flat");
         effect->setMatrix("matView", renderer.camera.view);
         effect->setMatrix("matProj", renderer.projection);
         return effect->begin();
@@ -75,6 +79,8 @@ technique flat { pass p0 { vertex = placed; fragment = flat; } }
     void end() override { effect->end(); }
 
     int begins = 0;
+    // Adds its colour to what is there, so drawing an item twice shows.
+    bool additive = false;
 
 private:
     const CRenderer& renderer;
