@@ -27,7 +27,11 @@ int usage()
 
 bool writePng(CDevice& d, const std::string& file)
 {
-    const std::vector<uint8_t> pixels = d.readBackBuffer();
+    // The window shows no alpha; the scene leaves alpha 0 wherever nothing
+    // was drawn, which viewers would show as transparent.
+    std::vector<uint8_t> pixels = d.readBackBuffer();
+    for (size_t i = 3; i < pixels.size(); i += 4)
+        pixels[i] = 255;
     return stbi_write_png(file.c_str(), d.width(), d.height(), 4, pixels.data(), d.width() * 4) != 0;
 }
 
