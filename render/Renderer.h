@@ -5,7 +5,9 @@
 // target, may get the mirror image of the scene reflected in the floor
 // (y = 0) where the floor box shows, and is copied to the back buffer.
 // Four switches choose the optional passes (bloom, shadow, mirror, filtered
-// copy); the settings set them and debug keys flip them.
+// copy); the settings set them and debug keys flip them. The shadow and bloom
+// passes are not part of the frame yet: their switches change nothing.
+// The renderer is the default item drawer of render lists while it lives.
 #include <memory>
 #include <string>
 #include <vector>

@@ -220,6 +220,7 @@ TEST_F(BoardViewTest, AFrameLeavesTheEntityListAsItFoundIt)
     board->next = createPiece(2);
     for (int c = 0; c < 10; ++c)
         board->grid[size_t(CGameBoard::cellIndex(c, 19))] = 0xFF808080u;
+    view->onBoardEvent(1, 19, board->grid.data());
     CSceneEntity* frame = renderer->entities[0].get();
     CSceneEntity* floor = renderer->entities[1].get();
     view->render();

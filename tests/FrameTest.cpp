@@ -218,3 +218,53 @@ TEST_F(MirrorFrameTest, TheCopyIsPointSampledUnlessFilteringIsOn)
     testDevice->setSamplerState(SamplerState::MinFilter, TexFilter::Linear);
     EXPECT_EQ(drawFrame(), sharp);
 }
+
+// ---- the fixed-function material ----------------------------------------------------------
+
+TEST_F(SceneTest, TheFixedMaterialLightsWithTheRenderersLightsAndIgnoresTheTint)
+{
+    CRenderer renderer;
+    CLight* point = renderer.addLight(CLight::Point);
+    point->position = {1.0f, 2.0f, 3.0f};
+    point->range = 50.0f;
+    point->attenuation1 = 0.25f;
+    renderer.addLight(CLight::Directional)->direction = {10.0f, 10.0f, 10.0f};
+    renderer.addLight(7); // an unknown kind gives a light of no type
+    CMaterial& fixed = *renderer.fixedMaterial;
+    EXPECT_FALSE(fixed.reload());
+    EXPECT_EQ(fixed.begin(), 1);
+    fixed.beginPass(0);
+    const DeviceState& state = testDevice->state();
+    EXPECT_EQ(state.renderStates[size_t(RenderState::Lighting)], 1u);
+    EXPECT_EQ(state.renderStates[size_t(RenderState::SpecularEnable)], 1u);
+    EXPECT_EQ(state.program, nullptr);
+    EXPECT_EQ(state.lights[0].type, LightType::Point);
+    EXPECT_EQ(state.lights[0].position, glm::vec3(1.0f, 2.0f, 3.0f));
+    EXPECT_EQ(state.lights[0].range, 50.0f);
+    EXPECT_EQ(state.lights[0].attenuation1, 0.25f);
+    EXPECT_EQ(state.lights[0].ambient, glm::vec4(1.0f));
+    EXPECT_EQ(state.lights[1].type, LightType::Directional);
+    EXPECT_EQ(state.lights[2].type, LightType::None);
+    EXPECT_TRUE(state.lightEnabled[0] && state.lightEnabled[1] && state.lightEnabled[2]);
+
+    CSceneEntity entity;
+    entity.position = {4.0f, 5.0f, 6.0f};
+    entity.colour = {1.0f, 0.0f, 0.0f, 0.5f};
+    entity.updateWorld();
+    MaterialValues values;
+    values.diffuse = {0.2f, 0.4f, 0.6f, 1.0f};
+    values.luminous = {0.1f, 0.1f, 0.1f, 0.1f};
+    values.specular = glm::vec4(0.5f);
+    values.power = 8.0f;
+    values.texture = renderer.whiteTexture.get();
+    fixed.apply(entity, values);
+    EXPECT_EQ(state.world, entity.world);
+    EXPECT_EQ(state.material.diffuse, values.diffuse); // the tint is not applied
+    EXPECT_EQ(state.material.ambient, values.luminous);
+    EXPECT_EQ(state.material.specular, values.specular);
+    EXPECT_EQ(state.material.emissive, glm::vec4(0.0f));
+    EXPECT_EQ(state.material.power, 8.0f);
+    EXPECT_EQ(state.texture, renderer.whiteTexture.get());
+    fixed.endPass(0);
+    fixed.end();
+}
