@@ -78,10 +78,13 @@ void CGameView::loadScene()
 
     brick.buildMesh("media/chamferbox.lwo", materialFor);
 
-    // Without the cube map the surfaces reflect plain white.
+    // Without the cube map the surfaces reflect plain white. A flat image in
+    // its place is refused like a missing one: the shaders sample a cube.
     environment = loadDdsTexture("media/Chrome128.dds");
-    if (environment)
+    if (environment && environment->isCube())
         renderer.environmentTexture = environment.get();
+    else
+        environment.reset();
 }
 
 void CGameView::onBoardEvent(int type, int value, const uint32_t* grid)

@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <fstream>
 
 namespace {
 
@@ -130,6 +132,63 @@ TEST_F(BoardViewTest, TheSceneHasTheFrameThenTheFloorAndOneLight)
     EXPECT_EQ(testDevice->transform(TransformType::Projection), renderer->projection);
     // The cube map may be missing; something is always there to reflect.
     EXPECT_NE(renderer->environmentTexture, nullptr);
+}
+
+// A tiny uncompressed DDS file: a 2 x 2 cube map, or a flat 2 x 2 image.
+static void writeDds(const std::filesystem::path& path, bool cube)
+{
+    std::vector<uint8_t> bytes(128, 0);
+    auto put32 = [&](size_t at, uint32_t value) {
+        for (int i = 0; i < 4; ++i)
+            bytes[at + size_t(i)] = uint8_t(value >> (8 * i));
+    };
+    std::memcpy(bytes.data(), "DDS ", 4);
+    put32(4, 124);
+    put32(8, 0x1007);
+    put32(12, 2);
+    put32(16, 2);
+    put32(28, 1);
+    put32(76, 32);
+    put32(80, 0x41);
+    put32(88, 32);
+    put32(92, 0x00FF0000);
+    put32(96, 0x0000FF00);
+    put32(100, 0x000000FF);
+    put32(104, 0xFF000000);
+    put32(108, 0x1000);
+    if (cube)
+        put32(112, 0x200 | 0xFC00);
+    bytes.resize(128 + (cube ? 6 : 1) * 16, 0x80);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+TEST_F(SceneTest, TheSceneReflectsTheCubeMapWhenThereIsOneAndSurvivesMissingMeshes)
+{
+    // A game folder with nothing but the environment map in its media.
+    const auto folder = std::filesystem::temp_directory_path() / "vesbrik-scene-media";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder / "media");
+    std::filesystem::current_path(folder);
+    CGameBoard board(1);
+    {
+        writeDds(folder / "media" / "Chrome128.dds", true);
+        CRenderer renderer;
+        CGameView view(board, renderer);
+        ASSERT_NE(renderer.environmentTexture, nullptr);
+        EXPECT_TRUE(renderer.environmentTexture->isCube());
+        // No meshes: the entities are there and draw nothing.
+        EXPECT_EQ(renderer.entities.size(), 2u);
+        EXPECT_TRUE(view.brickMesh().subsets.empty());
+        view.render();
+        EXPECT_EQ(renderer.entities.size(), 2u);
+    }
+    {
+        writeDds(folder / "media" / "Chrome128.dds", false);
+        CRenderer renderer;
+        CGameView view(board, renderer);
+        EXPECT_EQ(renderer.environmentTexture, renderer.whiteTexture.get());
+    }
+    std::filesystem::remove_all(folder);
 }
 
 // ---- board entities -------------------------------------------------------------------------
