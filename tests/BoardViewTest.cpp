@@ -14,6 +14,9 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <string>
+
+#include <unistd.h>
 
 namespace {
 
@@ -165,7 +168,7 @@ static void writeDds(const std::filesystem::path& path, bool cube)
 TEST_F(SceneTest, TheSceneReflectsTheCubeMapWhenThereIsOneAndSurvivesMissingMeshes)
 {
     // A game folder with nothing but the environment map in its media.
-    const auto folder = std::filesystem::temp_directory_path() / "vesbrik-scene-media";
+    const auto folder = std::filesystem::temp_directory_path() / ("vesbrik-scene-media-" + std::to_string(getpid()));
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder / "media");
     std::filesystem::current_path(folder);
