@@ -138,8 +138,9 @@ void CGameView::buildBoardEntities()
         CSceneEntity* entity = renderer.addEntity(&brick, CSceneEntity::OneFrame);
         entity->position = debrisBrick->position();
         entity->colour = colourFromArgb(debrisBrick->colour);
-        // The body's rotation turns brick space into world space; with points
-        // as row vectors that is the transpose of the matrix of its rows.
+        // The body keeps its rotation as three rows. Read as a matrix for
+        // row vectors they turn world into brick space, so the brick is
+        // placed with the inverse (for a rotation, the transpose).
         const glm::mat3 body = debrisBrick->rotation();
         glm::mat4 rows(0.0f);
         for (int r = 0; r < 3; ++r)
@@ -149,8 +150,7 @@ void CGameView::buildBoardEntities()
     }
 }
 
-// The frame of the game's 3D view. The HUD and the menu are drawn over it
-// afterwards by the application.
+// The frame of the game's 3D view; the application draws the menu over it.
 void CGameView::render()
 {
     CDevice& d = device();

@@ -59,19 +59,21 @@ size_t pointCount(const LwoObject& object)
     return count;
 }
 
-// The triangles of one surface as 16-bit indices into the whole vertex
-// buffer: a later layer's points follow the earlier layers' points there, so
+// The triangles of every surface as 16-bit indices into the whole vertex
+// buffer, in layer and polygon order, gathered in one pass over the object.
+// A later layer's points follow the earlier layers' points in the buffer, so
 // its indices are offset by their count.
-std::vector<uint16_t> surfaceIndices(const LwoObject& object, int surface)
+std::vector<std::vector<uint16_t>> indicesBySurface(const LwoObject& object)
 {
-    std::vector<uint16_t> indices;
+    std::vector<std::vector<uint16_t>> indices(object.surfaces.size());
     size_t offset = 0;
     for (const auto& layer : object.layers) {
         for (const LwoPolygon& polygon : layer->polygons) {
-            if (polygon.surface != surface)
+            if (polygon.surface < 0 || size_t(polygon.surface) >= indices.size())
                 continue;
+            std::vector<uint16_t>& list = indices[size_t(polygon.surface)];
             for (int i = 0; i < 3; ++i)
-                indices.push_back(uint16_t(offset + size_t(layer->corner(polygon, i).point)));
+                list.push_back(uint16_t(offset + size_t(layer->corner(polygon, i).point)));
         }
         offset += layer->points.size();
     }
@@ -185,6 +187,8 @@ bool CMesh::buildFromObject(const LwoObject& object, const std::string& director
         return false;
 
     const bool triangles = allTriangles(object);
+    const std::vector<std::vector<uint16_t>> surfaceIndices =
+        triangles ? indicesBySurface(object) : std::vector<std::vector<uint16_t>>();
     for (size_t s = 0; s < object.surfaces.size(); ++s) {
         const LwoSurface& surface = *object.surfaces[s];
         subsets.push_back(std::make_unique<CMeshSubset>(*this));
@@ -195,7 +199,7 @@ bool CMesh::buildFromObject(const LwoObject& object, const std::string& director
         if (!triangles)
             return false;
 
-        const std::vector<uint16_t> indices = surfaceIndices(object, int(s));
+        const std::vector<uint16_t>& indices = surfaceIndices[s];
         subset.triangleCount = int(indices.size() / 3);
         if (!indices.empty()) {
             subset.indexBuffer = std::make_unique<CIndexBuffer>(indices.size());
