@@ -102,21 +102,6 @@ TEST_F(SceneTest, EntitiesAreRemovedByKindAndKeepTheirOrder)
     EXPECT_TRUE(renderer.entities.empty());
 }
 
-TEST_F(SceneTest, AnEntityGivesOneItemPerSubsetOfItsMesh)
-{
-    CRenderer renderer;
-    CMesh frame;
-    ASSERT_TRUE(frame.buildMesh("media/frame.lwo", [&](const std::string& n) { return renderer.materialFor(n); }));
-    CSceneEntity* entity = renderer.addEntity(&frame, CSceneEntity::Permanent);
-    RenderList list;
-    collectRenderItems(list, *entity);
-    ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(list[0].subset, frame.subsets[0].get());
-    EXPECT_EQ(list[1].subset, frame.subsets[1].get());
-    EXPECT_EQ(list[1].entity, entity);
-    EXPECT_EQ(list[1].material, frame.subsets[1]->material);
-}
-
 // ---- the scene ------------------------------------------------------------------------------
 
 TEST_F(BoardViewTest, TheSceneHasTheFrameThenTheFloorAndOneLight)

@@ -133,11 +133,8 @@ TEST_F(SceneTest, MeshMaterialIsChosenByTheExactSurfaceName)
         return nullptr;
     });
     EXPECT_EQ(asked, "default");
-}
 
-TEST_F(SceneTest, WithoutPhongAndGlassTheFixedMaterialDrawsEverySurface)
-{
-    CRenderer renderer;
+    // Without the Phong and glass materials the fixed-function one draws everything.
     renderer.phongMaterial.reset();
     renderer.glassMaterial.reset();
     EXPECT_EQ(renderer.materialFor("glass"), renderer.fixedMaterial.get());
