@@ -152,10 +152,14 @@ static void writeDds(const std::filesystem::path& path, bool cube)
 
 TEST_F(SceneTest, TheSceneReflectsTheCubeMapWhenThereIsOneAndSurvivesMissingMeshes)
 {
-    // A game folder with nothing but the environment map in its media.
+    // A game folder with nothing but the environment map and the effects in
+    // its media.
     const auto folder = std::filesystem::temp_directory_path() / ("vesbrik-scene-media-" + std::to_string(getpid()));
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder / "media");
+    for (const auto& file : std::filesystem::directory_iterator(VESBRIK_MEDIA_DIR))
+        if (file.path().extension() == ".fx")
+            std::filesystem::copy_file(file.path(), folder / "media" / file.path().filename());
     std::filesystem::current_path(folder);
     CGameBoard board(1);
     {
