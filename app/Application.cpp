@@ -59,12 +59,8 @@ void CApplication::drawFrame()
 {
     CDevice& d = graphics();
     d.beginScene();
-    d.clear(ClearTarget | ClearZBuffer | ClearStencil, 0xFF000000u, 1.0f, 0);
-
-    // ---- scene: the view's bricks and the renderer's passes go here -----------
-
-    // ---- HUD: score strip and the optional frame rate -------------------------
-    game.view->drawHud(board->level, board->rows);
+    // ---- scene, HUD and frame rate: the view's frame --------------------------
+    game.view->render();
     // ---- menu: over everything, in every state --------------------------------
     if (game.menuScreen)
         game.menuScreen->draw(*game.menu, *game.highScores);

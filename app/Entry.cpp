@@ -25,19 +25,6 @@ public:
     }
 };
 
-// The camera starts far out and swings in; the one light is the spot light
-// that glides about the scene.
-void placeCameraAndLight(CRenderer& renderer)
-{
-    renderer.camera.fixedUp = true;
-    renderer.camera.setLookAt({-4.0f, 15.0f, -60.0f}, {10.0f, 11.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
-    CLight* light = renderer.addLight(CLight::Directional);
-    light->diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
-    light->direction = {10.0f, 10.0f, 10.0f};
-    light->positionGoal = {-4.0f, 38.0f, -44.0f};
-    light->position = light->positionGoal;
-}
-
 } // namespace
 
 // Start-up creates every long-lived object once, in an order where each finds
@@ -65,8 +52,7 @@ int runGame(const GameOptions& options)
     game.highScores = highScores;
     game.board = new CGameBoard(options.seed ? *options.seed : tickCountMilliseconds());
     game.renderer = new CRenderer;
-    placeCameraAndLight(*game.renderer);
-    game.view = new CGameView(new FloorHitSound);
+    game.view = new CGameView(*game.board, *game.renderer, new FloorHitSound);
     game.menu = new CMenu;
     game.menuScreen = new CMenuScreen;
     game.menuScreen->load("media");

@@ -1,6 +1,91 @@
 #include "scene/GameView.h"
 
-CGameView::CGameView(CImpactSoundSink* impactSound) : physics(impactSound) {}
+#include <glm/gtc/matrix_access.hpp>
+
+#include "game/GameBoard.h"
+#include "platform/DdsReader.h"
+#include "platform/Device.h"
+#include "platform/Texture.h"
+#include "render/Math3d.h"
+#include "render/Renderer.h"
+
+namespace {
+
+// The next piece waiting beside the well turns about its vertical axis.
+constexpr float PreviewTurnRate = 0.3f; // radians per second
+
+// Where the permanent entities stand: the frame around the well's cells, and
+// the box whose top face is the mirror floor at y = 0.
+constexpr glm::vec3 FramePosition{4.5f, 0.0f, -0.5f};
+constexpr glm::vec3 FloorBoxPosition{0.0f, 30.0f, 0.0f};
+
+// The camera starts far out and swings in.
+constexpr glm::vec3 CameraStartEye{-4.0f, 15.0f, -60.0f};
+constexpr glm::vec3 CameraStartTarget{10.0f, 11.0f, 0.0f};
+
+// The one light, high up in front of the well; the game moves its goal.
+constexpr glm::vec3 LightStart{-4.0f, 38.0f, -44.0f};
+constexpr glm::vec3 LightDirection{10.0f, 10.0f, 10.0f};
+
+// Board cell (column, row) in the world: rows grow downward, y upward.
+glm::vec3 boardToWorld(float column, float row) { return {column, 20.5f - row, 0.0f}; }
+
+glm::vec4 colourFromArgb(uint32_t argb)
+{
+    const float scale = 0.003921569f; // 1 / 255
+    return {float((argb >> 16) & 0xFF) * scale, float((argb >> 8) & 0xFF) * scale, float(argb & 0xFF) * scale,
+            float(argb >> 24) * scale};
+}
+
+} // namespace
+
+CGameView::CGameView(const CGameBoard& board, CRenderer& renderer, CImpactSoundSink* impactSound)
+    : board(board), renderer(renderer), physics(impactSound)
+{
+    loadScene();
+}
+
+CGameView::~CGameView() = default;
+
+void CGameView::loadScene()
+{
+    CDevice& d = device();
+    renderer.projection = sceneProjection();
+    d.setTransform(TransformType::Projection, renderer.projection);
+
+    CCamera& camera = renderer.camera;
+    camera.fixedUp = true;
+    camera.setLookAt(CameraStartEye, CameraStartTarget, {0.0f, 1.0f, 0.0f});
+    d.setTransform(TransformType::View, camera.view);
+
+    CLight* light = renderer.addLight(CLight::Directional);
+    light->diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
+    light->direction = LightDirection;
+    light->positionGoal = LightStart;
+    light->position = LightStart;
+
+    // A mesh that fails to build stays empty and simply draws nothing.
+    auto materialFor = [this](const std::string& name) { return renderer.materialFor(name); };
+    frame.buildMesh("media/frame.lwo", materialFor);
+    CSceneEntity* frameEntity = renderer.addEntity(&frame, CSceneEntity::Permanent);
+    frameEntity->position = FramePosition;
+    frameEntity->updateWorld();
+
+    floorBox.buildMesh("media/box.lwo", materialFor);
+    CSceneEntity* floorEntity = renderer.addEntity(&floorBox, CSceneEntity::Permanent);
+    floorEntity->position = FloorBoxPosition;
+    floorEntity->updateWorld();
+
+    brick.buildMesh("media/chamferbox.lwo", materialFor);
+
+    // Without the cube map the surfaces reflect plain white. A flat image in
+    // its place is refused like a missing one: the shaders sample a cube.
+    environment = loadDdsTexture("media/Chrome128.dds");
+    if (environment && environment->isCube())
+        renderer.environmentTexture = environment.get();
+    else
+        environment.reset();
+}
 
 void CGameView::onBoardEvent(int type, int value, const uint32_t* grid)
 {
@@ -12,16 +97,90 @@ void CGameView::onBoardEvent(int type, int value, const uint32_t* grid)
 
 void CGameView::stepUpdate(float dt, bool boardRunning)
 {
+    elapsed += dt;
     hud.update(dt);
     physics.update(dt, boardRunning);
 }
 
 // ---- HUD ----------------------------------------------------------------------
-void CGameView::drawHud(int level, int rows)
+void CGameView::drawHud()
 {
-    hud.draw(level, rows);
+    hud.draw(board.level, board.rows);
     if (showFrameRate) {
         hud.drawFrameRate(frameRate.rate());
         frameRate.tick();
     }
+}
+
+void CGameView::buildBoardEntities()
+{
+    // The falling piece, then the next piece, turning in its preview place.
+    const CPiece* pieces[2] = {board.current.get(), board.next.get()};
+    for (int p = 0; p < 2; ++p) {
+        if (!pieces[p])
+            continue;
+        const CPiece& piece = *pieces[p];
+        for (int i = 0; i < static_cast<int>(piece.cells.size()); ++i) {
+            const CellPosition cell = piece.cellPosition(i);
+            CSceneEntity* entity = renderer.addEntity(&brick, CSceneEntity::OneFrame);
+            if (p == 1)
+                entity->rotation.x = elapsed * PreviewTurnRate; // yaw
+            entity->colour = colourFromArgb(piece.colour);
+            entity->position = boardToWorld(cell.x, cell.y);
+            entity->updateWorld();
+        }
+    }
+
+    // The settled cells, row by row from the top.
+    for (int row = 0; row < BoardRows; ++row)
+        for (int column = 0; column < BoardColumns; ++column) {
+            const uint32_t value = board.cell(column, row);
+            if (value == 0)
+                continue;
+            CSceneEntity* entity = renderer.addEntity(&brick, CSceneEntity::OneFrame);
+            entity->colour = colourFromArgb(value);
+            entity->position = boardToWorld(float(column), float(row));
+            entity->updateWorld();
+        }
+
+    // The debris, turned as its bodies are.
+    for (int i = 0; i < CPhysicsWorld::SlotCount; ++i) {
+        const DebrisBrick* debrisBrick = physics.slot(i);
+        if (!debrisBrick)
+            continue;
+        CSceneEntity* entity = renderer.addEntity(&brick, CSceneEntity::OneFrame);
+        entity->position = debrisBrick->position();
+        entity->colour = colourFromArgb(debrisBrick->colour);
+        // The body keeps its rotation as three rows. Read as a matrix for
+        // row vectors they turn world into brick space, so the brick is
+        // placed with the inverse (for a rotation, the transpose).
+        const glm::mat3 body = debrisBrick->rotation();
+        glm::mat4 rows(0.0f);
+        for (int r = 0; r < 3; ++r)
+            rows[r] = glm::vec4(glm::row(body, r), 0.0f); // memory row r = the body's row r
+        rows[3] = glm::vec4(0.0f, 0.0f, 0.0f, 1.0f);
+        entity->updateWorld(matrixInverse(rows).value_or(glm::transpose(rows)));
+    }
+}
+
+// The frame of the game's 3D view; the application draws the menu over it.
+void CGameView::render()
+{
+    CDevice& d = device();
+    d.setTransform(TransformType::View, renderer.camera.view);
+    buildBoardEntities();
+
+    d.setRenderState(RenderState::ZEnable, true);
+    d.setRenderState(RenderState::CullMode, Cull::CCW);
+    d.setRenderState(RenderState::Lighting, false);
+    d.setSamplerState(SamplerState::MaxAnisotropy, 1u);
+    // The HUD leaves blending on; the menu usually switches it off again,
+    // but a frame must not depend on the menu having been drawn.
+    d.setRenderState(RenderState::AlphaBlendEnable, false);
+    d.clear(ClearTarget | ClearZBuffer | ClearStencil, 0x00000000, 1.0f, 0);
+
+    renderer.renderFrame();
+
+    renderer.removeEntities(CSceneEntity::OneFrame);
+    drawHud();
 }

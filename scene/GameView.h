@@ -1,31 +1,54 @@
 #pragma once
-// The game's view of the world: for now it owns the debris of cleared rows.
+// The game's view of the world: the scene around the well (the frame, the
+// mirror floor, the camera, the spot light and the environment map), the
+// debris of cleared rows, and, every frame, the bricks that show the board.
+//
 // The application hands it every board event before acting on the event
 // itself, so a cleared row still holds its colours when its bricks launch,
 // and advances it once per fixed simulation step.
+#include <cstdint>
+#include <memory>
+
 #include "physics/PhysicsWorld.h"
 #include "render/Hud.h"
+#include "scene/Mesh.h"
 
-#include <cstdint>
+class CGameBoard;
+class CRenderer;
+class CTexture;
 
 class CGameView {
 public:
-    explicit CGameView(CImpactSoundSink* impactSound = nullptr);
+    // Loads the scene into the renderer; needs the published device.
+    CGameView(const CGameBoard& board, CRenderer& renderer, CImpactSoundSink* impactSound = nullptr);
+    ~CGameView();
+    CGameView(const CGameView&) = delete;
+    CGameView& operator=(const CGameView&) = delete;
 
     // A board event (type, value) with the board's 200-cell grid as it is at
     // that moment. A cleared row launches its ten bricks.
     void onBoardEvent(int type, int value, const uint32_t* grid);
-    // One fixed step of dt seconds; the debris moves only while the board runs.
+    // One fixed step of dt seconds: the view's clock, and the debris, which
+    // moves only while the board runs.
     void stepUpdate(float dt, bool boardRunning);
 
+    // The frame: this frame's bricks are made, the renderer draws the scene
+    // into the back buffer, and the bricks are removed again.
+    void render();
+
+    // Adds one-frame brick entities for the falling piece, the next piece
+    // (turning slowly), the settled cells and the debris, in that order.
+    void buildBoardEntities();
+
     const CPhysicsWorld& debris() const { return physics; }
+    CPhysicsWorld& debris() { return physics; }
+    const CMesh& brickMesh() const { return brick; }
+    float elapsedTime() const { return elapsed; }
 
     // The frame-rate counter under the HUD, switched by a key.
     bool showFrameRate = false;
 
     // ---- HUD ------------------------------------------------------------------
-    // The score strip over the finished frame, then the frame rate if shown.
-    void drawHud(int level, int rows);
     CHud hud;
     CFrameRateCounter frameRate;
 
@@ -35,5 +58,18 @@ private:
     // Its value is the new score.
     static constexpr int ScoreChangedEvent = 0;
 
+    // The meshes and the two permanent entities (the frame, then the floor
+    // box), the camera's starting place, the light and the environment map.
+    void loadScene();
+    // The score strip over the finished frame, then the frame rate if shown.
+    void drawHud();
+
+    const CGameBoard& board;
+    CRenderer& renderer;
+    float elapsed = 0.0f;
+    CMesh frame;
+    CMesh floorBox;
+    CMesh brick;
+    std::unique_ptr<CTexture> environment;
     CPhysicsWorld physics;
 };

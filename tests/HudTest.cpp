@@ -1,9 +1,12 @@
 // The HUD: the shown score running to the new one, the frame-rate window and
 // its text, and what the strip and texts do to the frame.
 #include "DeviceTestContext.h"
+#include "SceneTestContext.h"
 
 #include "render/Hud.h"
 #include "scene/GameView.h"
+#include "game/GameBoard.h"
+#include "render/Renderer.h"
 
 #include <cmath>
 #include <vector>
@@ -57,10 +60,12 @@ TEST(HudScore, RunsDownToALowerScoreTheSameWay)
     EXPECT_EQ(hud.displayedScore, 40.0f);
 }
 
-TEST(HudScore, TheViewTakesTheNewScoreFromTheBoardOnly)
+TEST_F(SceneTest, HudScoreTheViewTakesTheNewScoreFromTheBoardOnly)
 {
     const std::vector<uint32_t> grid(200, 0);
-    CGameView view;
+    CGameBoard board(1);
+    CRenderer renderer;
+    CGameView view(board, renderer);
     view.onBoardEvent(0, 250, grid.data()); // score changed
     EXPECT_EQ(view.hud.targetScore, 250);
     view.onBoardEvent(6, 3, grid.data()); // level up: its value is no score

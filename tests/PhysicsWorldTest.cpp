@@ -4,6 +4,10 @@
 #include "physics/ImpactSound.h"
 #include "scene/GameView.h"
 
+#include "SceneTestContext.h"
+#include "game/GameBoard.h"
+#include "render/Renderer.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -361,10 +365,13 @@ TEST(PhysicsWorldSettling, FortyBricksNeverPassThroughTheFloorOrTheWall)
 
 // ---- the view's wiring ----------------------------------------------------------
 
-TEST(GameViewDebris, OnlyAClearedRowLaunchesBricks)
+// The view needs a renderer to load its scene into, and so a device.
+TEST_F(SceneTest, GameViewDebrisOnlyAClearedRowLaunchesBricks)
 {
     auto grid = numberedGrid();
-    CGameView view;
+    CGameBoard board(1);
+    CRenderer renderer;
+    CGameView view(board, renderer);
     for (int type = 0; type < 8; ++type) {
         if (type != 1)
             view.onBoardEvent(type, 19, grid.data());
@@ -376,10 +383,12 @@ TEST(GameViewDebris, OnlyAClearedRowLaunchesBricks)
     EXPECT_EQ(view.debris().slot(4)->colour, cell(grid, 4, 19));
 }
 
-TEST(GameViewDebris, DebrisMovesOnlyWhileTheBoardRuns)
+TEST_F(SceneTest, GameViewDebrisMovesOnlyWhileTheBoardRuns)
 {
     auto grid = numberedGrid();
-    CGameView view;
+    CGameBoard board(1);
+    CRenderer renderer;
+    CGameView view(board, renderer);
     view.onBoardEvent(1, 10, grid.data());
     glm::vec3 start = view.debris().slot(0)->position();
     view.stepUpdate(0.01f, false);

@@ -197,6 +197,11 @@ LwoMesh makeFrame()
 
 // The mirror floor: the box stands at (0, 30, 0), so its top face at y = -30
 // here lies on the world's y = 0 plane, under the well and far beyond it.
+// It is deep as well as wide: the mirror pass draws the floor box reflected
+// too, and its reflected bottom and sides must face away from the camera
+// (and be culled) wherever the camera goes, or they would cover the
+// reflected well. A thin slab's bottom face, reflected, lies just above the
+// floor facing up and hides the whole reflection.
 LwoMesh makeFloorBox()
 {
     LwoMesh mesh;
@@ -208,7 +213,7 @@ LwoMesh makeFloorBox()
     floor.glossiness = 0.4f;
     floor.reflection = 0.5f;
     mesh.surfaces.push_back(floor);
-    addBox(mesh, {-200.0f, -31.0f, -200.0f}, {200.0f, -30.0f, 200.0f}, 0);
+    addBox(mesh, {-200.0f, -270.0f, -200.0f}, {200.0f, -30.0f, 200.0f}, 0);
     return mesh;
 }
 

@@ -29,6 +29,8 @@ int usage()
 // that blending writes into, but the window ignores it, so the shot is opaque.
 bool writePng(CDevice& d, const std::string& file)
 {
+    // The window shows no alpha; the scene leaves alpha 0 wherever nothing
+    // was drawn, which viewers would show as transparent.
     std::vector<uint8_t> pixels = d.readBackBuffer();
     for (size_t i = 3; i < pixels.size(); i += 4)
         pixels[i] = 255;

@@ -1,0 +1,139 @@
+// Cost of one frame of the 3D view at 800 x 600, headless on whatever GL the
+// machine has (llvmpipe on a machine without a GPU): a full grid of 200
+// settled cells, the falling and the next piece, and 40 debris bricks, with
+// every switch off, with the mirror on, and with every switch on. The time
+// includes reading the back buffer back once per frame, which makes the GL
+// finish the frame; that read is also timed alone.
+#include "game/GameBoard.h"
+#include "game/Piece.h"
+#include "platform/Device.h"
+#include "render/Renderer.h"
+#include "scene/GameView.h"
+
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+constexpr int Width = 800;
+constexpr int Height = 600;
+
+struct Scene {
+    SDL_Window* window = nullptr;
+    SDL_GLContext context = nullptr;
+    std::unique_ptr<CDevice> device;
+    std::unique_ptr<CGameBoard> board;
+    std::unique_ptr<CRenderer> renderer;
+    std::unique_ptr<CGameView> view;
+};
+
+Scene* makeScene()
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    if (SDL_Init(SDL_INIT_VIDEO) != 0)
+        return nullptr;
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    auto* scene = new Scene;
+    scene->window = SDL_CreateWindow("vesbrik bench", 0, 0, Width, Height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (!scene->window || !(scene->context = SDL_GL_CreateContext(scene->window)))
+        return nullptr;
+    SDL_GL_MakeCurrent(scene->window, scene->context);
+    scene->device = std::make_unique<CDevice>();
+    if (!scene->device->create(nullptr, Width, Height))
+        return nullptr;
+    publishDevice(scene->device.get());
+
+    // The game opens its media relative to the folder it runs in.
+    std::filesystem::current_path(std::filesystem::path(VESBRIK_MEDIA_DIR).parent_path());
+    scene->board = std::make_unique<CGameBoard>(5);
+    scene->renderer = std::make_unique<CRenderer>();
+    scene->view = std::make_unique<CGameView>(*scene->board, *scene->renderer);
+
+    // A full grid, both pieces, and four cleared rows of debris in the air.
+    CGameBoard& board = *scene->board;
+    std::array<uint32_t, 200> rowColours;
+    for (int i = 0; i < 200; ++i)
+        rowColours[size_t(i)] = 0xFF000000u | uint32_t(0x203040 + i * 0x010305);
+    for (int row = 12; row < 16; ++row)
+        scene->view->onBoardEvent(1, row, rowColours.data());
+    for (int i = 0; i < 50; ++i)
+        scene->view->stepUpdate(0.01f, true);
+    board.grid = rowColours;
+    board.current = createPiece(3);
+    board.current->x = 5.0f;
+    board.current->y = 3.0f;
+    board.next = createPiece(6);
+    board.next->x = -5.0f;
+    board.next->y = 0.0f;
+    scene->renderer->camera.setLookAt({4.5f, 12.0f, -35.0f}, {4.5f, 11.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    return scene;
+}
+
+Scene* theScene()
+{
+    static Scene* scene = makeScene();
+    return scene;
+}
+
+void setSwitches(CRenderer& renderer, bool shadow, bool bloom, bool mirror, bool filter)
+{
+    renderer.enableShadow = shadow;
+    renderer.enableBloom = bloom;
+    renderer.enableMirror = mirror;
+    renderer.filterFrameBuffer = filter;
+}
+
+void runFrames(benchmark::State& state, bool shadow, bool bloom, bool mirror, bool filter)
+{
+    Scene* scene = theScene();
+    if (!scene) {
+        state.SkipWithError("no OpenGL 4.5 core context");
+        return;
+    }
+    setSwitches(*scene->renderer, shadow, bloom, mirror, filter);
+    CDevice& d = *scene->device;
+    // One frame to warm up the shaders and buffers.
+    d.beginScene();
+    scene->view->render();
+    d.endScene();
+    benchmark::DoNotOptimize(d.readBackBuffer());
+    for (auto _ : state) {
+        d.beginScene();
+        scene->view->render();
+        d.endScene();
+        benchmark::DoNotOptimize(d.readBackBuffer());
+    }
+    state.counters["entities_after"] = double(scene->renderer->entities.size());
+}
+
+void FrameAllSwitchesOff(benchmark::State& state) { runFrames(state, false, false, false, false); }
+void FrameMirrorOn(benchmark::State& state) { runFrames(state, false, false, true, false); }
+void FrameEverythingOn(benchmark::State& state) { runFrames(state, true, true, true, true); }
+
+void ReadBackOnly(benchmark::State& state)
+{
+    Scene* scene = theScene();
+    if (!scene) {
+        state.SkipWithError("no OpenGL 4.5 core context");
+        return;
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(scene->device->readBackBuffer());
+}
+
+BENCHMARK(FrameAllSwitchesOff)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(FrameMirrorOn)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(FrameEverythingOn)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(ReadBackOnly)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+} // namespace
+
+BENCHMARK_MAIN();

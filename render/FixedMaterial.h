@@ -1,0 +1,28 @@
+#pragma once
+// The fixed-function material: surfaces named "d3dfixed" are lit by the
+// device's own per-vertex lighting from the renderer's lights, with the
+// subset's colours as the device material and its texture in stage 0.
+// It draws with the device's view and projection, not the camera's, so the
+// mirror pass shows its items unreflected.
+#include "render/Material.h"
+
+class CRenderer;
+
+class CFixedMaterial : public CMaterial {
+public:
+    explicit CFixedMaterial(const CRenderer& renderer) : renderer(renderer) {}
+
+    // Nothing to load.
+    bool reload() override { return false; }
+    int begin() override { return 1; }
+    // Lighting on, no shaders, one device light per renderer light. Lighting
+    // stays on afterwards until the view switches it off at the next frame.
+    void beginPass(int pass) override;
+    // World matrix and device material; the entity's colour is not applied.
+    void apply(const CSceneEntity& entity, const MaterialValues& values) override;
+    void endPass(int) override {}
+    void end() override {}
+
+private:
+    const CRenderer& renderer;
+};

@@ -1,0 +1,87 @@
+#pragma once
+// The drawable form of a LightWave object: one vertex buffer holding every
+// point of the object and one subset per surface, each with its triangles'
+// indices, its colours, an optional texture and the material that draws it.
+// The LightWave data is not needed once the mesh is built.
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Buffers.h"
+#include "platform/Texture.h"
+#include "render/Material.h"
+
+struct LwoObject;
+struct LwoSurface;
+class CMesh;
+
+// One vertex as the meshes store it (vertex format FvfMesh, 44 bytes).
+struct MeshVertex {
+    float x, y, z;
+    float nx, ny, nz;
+    float u, v;
+    float unused[3]; // the second texture set, always 0
+};
+static_assert(sizeof(MeshVertex) == 44, "mesh vertices are 44 bytes");
+
+// Meshes use 16-bit indices, so an object may have at most this many points.
+constexpr size_t MeshMaxPoints = 65536;
+
+// Picks the material for a surface name ("glass", "d3dfixed", anything else).
+using MaterialForSurface = std::function<CMaterial*(const std::string& surfaceName)>;
+
+class CMeshSubset {
+public:
+    explicit CMeshSubset(const CMesh& owner) : owner(&owner) {}
+    ~CMeshSubset();
+    CMeshSubset(const CMeshSubset&) = delete;
+    CMeshSubset& operator=(const CMeshSubset&) = delete;
+
+    // Draws the subset's triangles. The owner's vertex buffer and the index
+    // buffer are bound only when another subset was drawn last, so drawing one
+    // subset for many entities in a row costs one draw call each.
+    void drawSubset() const;
+
+    std::unique_ptr<CIndexBuffer> indexBuffer; // none when it has no triangles
+    int triangleCount = 0;
+    MaterialValues values;                     // values.texture is `texture`
+    std::unique_ptr<CTexture> texture;
+    CMaterial* material = nullptr;             // not owned
+    const CMesh* owner;
+};
+
+// Forgets which subset was drawn last, so the next drawSubset binds its
+// buffers. Whoever binds other buffers, or starts drawing a list, calls it.
+void resetSubsetCache();
+
+class CMesh {
+public:
+    // Loads the object file and builds the buffers and subsets. Fails when the
+    // file cannot be read, when a polygon is not a triangle, or when the
+    // object has more points than 16-bit indices reach; subsets made before
+    // the failure stay and the mesh then has no vertex buffer.
+    bool buildMesh(const std::filesystem::path& fileName, const MaterialForSurface& materialFor);
+    // The same from an object already read; textures are looked up in `directory`.
+    bool buildFromObject(const LwoObject& object, const std::string& directory, const MaterialForSurface& materialFor);
+
+    int vertexCount = 0;
+    std::unique_ptr<CVertexBuffer> vertexBuffer;
+    std::vector<std::unique_ptr<CMeshSubset>> subsets;
+};
+
+// The folder of an object file, with its separator: the name up to and
+// including its last "\", or else its last "/", or else nothing.
+std::string objectDirectory(const std::string& fileName);
+
+// Where the texture of an image clip is looked for: the clip's own file name
+// (whatever device prefix and folders it was saved with) in the object's
+// directory. The result uses "/" between folders.
+std::string clipTexturePath(const std::string& objectDirectory, const std::string& clipFileName);
+
+// The averaged normal of every point: the plain mean of the normals of the
+// polygons that use it (one term per use, not renormalised), zero for an
+// unused point. All layers, in order.
+std::vector<MeshVertex> meshVertices(const LwoObject& object);

@@ -1,0 +1,272 @@
+// Whole frames drawn headless and read back: the board's bricks land where
+// the camera puts them, the mirror shows the reflected scene on the floor and
+// nowhere else, and the copy to the back buffer filters as switched.
+#include "SceneTestContext.h"
+
+#include "game/GameBoard.h"
+#include "render/Math3d.h"
+#include "render/Renderer.h"
+#include "scene/GameView.h"
+#include "scene/Mesh.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+constexpr int Width = 320;
+constexpr int Height = 240;
+
+constexpr glm::vec4 Red{1.0f, 0.0f, 0.0f, 1.0f};
+constexpr glm::vec4 Blue{0.0f, 0.0f, 1.0f, 1.0f};
+
+void switchAllOff(CRenderer& renderer)
+{
+    renderer.enableShadow = false;
+    renderer.enableBloom = false;
+    renderer.enableMirror = false;
+    renderer.filterFrameBuffer = false;
+}
+
+// Where a world point lands on the back buffer, in pixels from the top left.
+glm::vec2 screenPoint(const CRenderer& renderer, const glm::vec3& world)
+{
+    const glm::vec4 clip = renderer.projection * renderer.camera.view * glm::vec4(world, 1.0f);
+    return {(clip.x / clip.w * 0.5f + 0.5f) * Width, (0.5f - clip.y / clip.w * 0.5f) * Height};
+}
+
+struct Box {
+    int left = Width, top = Height, right = -1, bottom = -1, count = 0;
+    void add(int x, int y)
+    {
+        left = std::min(left, x);
+        right = std::max(right, x);
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+        ++count;
+    }
+    glm::vec2 centre() const { return {(left + right + 1) * 0.5f, (top + bottom + 1) * 0.5f}; }
+};
+
+// A red brick standing on a blue floor, both drawn flat in their colours:
+// the frame's entity list as the game makes it (the floor second).
+class MirrorFrameTest : public SceneTest {
+protected:
+    void SetUp() override
+    {
+        SceneTest::SetUp();
+        if (IsSkipped())
+            return;
+        makeDevice(Width, Height);
+        renderer = std::make_unique<CRenderer>();
+        flat = std::make_unique<CFlatMaterial>(*renderer);
+        auto materialFor = [this](const std::string&) { return flat.get(); };
+        ASSERT_TRUE(brick.buildMesh("media/chamferbox.lwo", materialFor));
+        ASSERT_TRUE(floorBox.buildMesh("media/box.lwo", materialFor));
+        CSceneEntity* standing = renderer->addEntity(&brick, CSceneEntity::Permanent);
+        standing->position = {0.0f, 1.5f, 0.0f};
+        standing->colour = Red;
+        standing->updateWorld();
+        CSceneEntity* floor = renderer->addEntity(&floorBox, CSceneEntity::Permanent);
+        floor->position = {0.0f, 30.0f, 0.0f};
+        floor->colour = Blue;
+        floor->updateWorld();
+        renderer->camera.setLookAt({0.0f, 5.0f, -8.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+        switchAllOff(*renderer);
+    }
+    void TearDown() override
+    {
+        flat.reset();
+        renderer.reset();
+        SceneTest::TearDown();
+    }
+
+    std::vector<uint8_t> drawFrame()
+    {
+        testDevice->clear(ClearTarget | ClearZBuffer | ClearStencil, 0, 1.0f, 0);
+        renderer->renderFrame();
+        return testDevice->readBackBuffer();
+    }
+
+    std::unique_ptr<CRenderer> renderer;
+    std::unique_ptr<CFlatMaterial> flat;
+    CMesh brick;
+    CMesh floorBox;
+};
+
+uint32_t at(const std::vector<uint8_t>& frame, int x, int y) { return argbOf(&frame[size_t((y * Width + x) * 4)]); }
+
+// The colour without its alpha: blending leaves the scene's alpha wherever it
+// likes, and only the colour reaches the screen.
+uint32_t rgb(uint32_t argb) { return argb | 0xFF000000u; }
+
+} // namespace
+
+// ---- the board's bricks ----------------------------------------------------------------
+
+TEST_F(SceneTest, WithEverySwitchOffASettledCellAppearsWhereTheCameraPutsIt)
+{
+    makeDevice(Width, Height);
+    CGameBoard board(3);
+    board.grid.fill(0);
+    board.current.reset();
+    board.next.reset();
+    CRenderer renderer;
+    CGameView view(board, renderer);
+    switchAllOff(renderer);
+    // Looking down at the cell, so the floor lies behind it: a glass brick
+    // shows what is behind it, and the floor makes it differ from nothing.
+    renderer.camera.setLookAt({2.0f, 16.0f, -14.0f}, {4.5f, 10.5f, 0.0f}, {0.0f, 1.0f, 0.0f});
+
+    view.render();
+    const std::vector<uint8_t> empty = testDevice->readBackBuffer();
+    board.grid[size_t(CGameBoard::cellIndex(2, 10))] = 0xFFFFFF00;
+    view.render();
+    readFrame();
+
+    Box changed;
+    for (int y = 0; y < Height; ++y)
+        for (int x = 0; x < Width; ++x)
+            if (!nearColour(at(empty, x, y), pixel(x, y), 8))
+                changed.add(x, y);
+    ASSERT_GT(changed.count, 0) << "the brick drew nothing";
+    // The brick's front face is the side nearest the camera; its centre is
+    // the cell's point, up to the perspective of a unit cube.
+    const glm::vec2 expected = screenPoint(renderer, {2.0f, 10.5f, 0.0f});
+    const glm::vec2 found = changed.centre();
+    const float cell = screenPoint(renderer, {3.0f, 10.5f, 0.0f}).x - expected.x;
+    EXPECT_NEAR(found.x, expected.x, 0.2f * cell);
+    EXPECT_NEAR(found.y, expected.y, 0.2f * cell);
+    EXPECT_NEAR(float(changed.right - changed.left + 1), cell, 0.35f * cell);
+    EXPECT_NEAR(float(changed.bottom - changed.top + 1), cell, 0.35f * cell);
+}
+
+// ---- the mirror --------------------------------------------------------------------------
+
+TEST_F(MirrorFrameTest, TheMirrorAddsItsImageOnlyOnTheFloor)
+{
+    const std::vector<uint8_t> plain = drawFrame();
+    renderer->enableMirror = true;
+    const std::vector<uint8_t> mirrored = drawFrame();
+
+    const uint32_t blue = 0xFF0000FF;
+    // Red at 136/255 over blue: the reflection of the red brick.
+    const uint32_t reflectedRed = 0xFF880077;
+    Box changed;
+    int wrong = 0;
+    for (int y = 0; y < Height; ++y)
+        for (int x = 0; x < Width; ++x) {
+            if (rgb(at(plain, x, y)) == rgb(at(mirrored, x, y)))
+                continue;
+            changed.add(x, y);
+            if (!nearColour(rgb(at(plain, x, y)), blue, 1) || !nearColour(rgb(at(mirrored, x, y)), reflectedRed, 3))
+                ++wrong;
+        }
+    EXPECT_EQ(wrong, 0) << "the mirror changed pixels that are not floor, or not to the reflection";
+    ASSERT_GT(changed.count, 100);
+    // The reflection hangs below the brick's foot, where the brick meets the floor.
+    const glm::vec2 foot = screenPoint(*renderer, {0.0f, 0.0f, -0.5f});
+    EXPECT_GT(float(changed.top), foot.y - 2.0f);
+    EXPECT_NEAR(changed.centre().x, foot.x, 3.0f);
+    // The brick itself is untouched.
+    const glm::vec2 brickCentre = screenPoint(*renderer, {0.0f, 1.5f, -0.5f});
+    EXPECT_EQ(rgb(at(mirrored, int(brickCentre.x), int(brickCentre.y))), 0xFFFF0000u);
+}
+
+TEST_F(MirrorFrameTest, AFloorHiddenEverywhereGetsNoReflection)
+{
+    // A wall of bricks between the camera and the floor hides all of it. It
+    // is drawn additively: if the mirror step drew it again in colour (its
+    // depth is all the step needs), the wall would come out brighter.
+    CSceneEntity* wall = renderer->entities[0].get();
+    wall->scale = {400.0f, 400.0f, 1.0f};
+    wall->position = {0.0f, 0.0f, -6.0f};
+    wall->colour = {0.3f, 0.0f, 0.0f, 1.0f};
+    wall->updateWorld();
+    flat->additive = true;
+    const std::vector<uint8_t> plain = drawFrame();
+    renderer->enableMirror = true;
+    const std::vector<uint8_t> mirrored = drawFrame();
+    for (size_t i = 0; i < plain.size(); i += 4)
+        ASSERT_EQ(rgb(argbOf(&plain[i])), rgb(argbOf(&mirrored[i]))) << "pixel " << i / 4;
+}
+
+TEST_F(MirrorFrameTest, AFrameWithoutAFloorEntitySkipsTheMirror)
+{
+    renderer->enableMirror = true;
+    renderer->removeEntities(CSceneEntity::Permanent);
+    renderer->addEntity(&brick, CSceneEntity::Permanent)->colour = Red;
+    drawFrame(); // one entity: nothing to mirror in, and nothing to crash on
+    EXPECT_EQ(renderer->mirrorEntity, nullptr);
+}
+
+// ---- the copy -----------------------------------------------------------------------------
+
+TEST_F(MirrorFrameTest, TheCopyIsPointSampledUnlessFilteringIsOn)
+{
+    testDevice->setSamplerState(SamplerState::MagFilter, TexFilter::Anisotropic);
+    testDevice->setSamplerState(SamplerState::MinFilter, TexFilter::Anisotropic);
+    renderer->filterFrameBuffer = true;
+    drawFrame();
+    EXPECT_EQ(testDevice->samplerState(SamplerState::MagFilter), stateValue(TexFilter::Anisotropic));
+    renderer->filterFrameBuffer = false;
+    const std::vector<uint8_t> sharp = drawFrame();
+    EXPECT_EQ(testDevice->samplerState(SamplerState::MagFilter), stateValue(TexFilter::Point));
+    EXPECT_EQ(testDevice->samplerState(SamplerState::MinFilter), stateValue(TexFilter::Point));
+    // The scene target is the back buffer's size, so the copy is exact either way.
+    renderer->filterFrameBuffer = true;
+    testDevice->setSamplerState(SamplerState::MagFilter, TexFilter::Linear);
+    testDevice->setSamplerState(SamplerState::MinFilter, TexFilter::Linear);
+    EXPECT_EQ(drawFrame(), sharp);
+}
+
+// ---- the fixed-function material ----------------------------------------------------------
+
+TEST_F(SceneTest, TheFixedMaterialLightsWithTheRenderersLightsAndIgnoresTheTint)
+{
+    CRenderer renderer;
+    CLight* point = renderer.addLight(CLight::Point);
+    point->position = {1.0f, 2.0f, 3.0f};
+    point->range = 50.0f;
+    point->attenuation1 = 0.25f;
+    renderer.addLight(CLight::Directional)->direction = {10.0f, 10.0f, 10.0f};
+    renderer.addLight(7); // an unknown kind gives a light of no type
+    CMaterial& fixed = *renderer.fixedMaterial;
+    EXPECT_FALSE(fixed.reload());
+    EXPECT_EQ(fixed.begin(), 1);
+    fixed.beginPass(0);
+    const DeviceState& state = testDevice->state();
+    EXPECT_EQ(state.renderStates[size_t(RenderState::Lighting)], 1u);
+    EXPECT_EQ(state.renderStates[size_t(RenderState::SpecularEnable)], 1u);
+    EXPECT_EQ(state.program, nullptr);
+    EXPECT_EQ(state.lights[0].type, LightType::Point);
+    EXPECT_EQ(state.lights[0].position, glm::vec3(1.0f, 2.0f, 3.0f));
+    EXPECT_EQ(state.lights[0].range, 50.0f);
+    EXPECT_EQ(state.lights[0].attenuation1, 0.25f);
+    EXPECT_EQ(state.lights[0].ambient, glm::vec4(1.0f));
+    EXPECT_EQ(state.lights[1].type, LightType::Directional);
+    EXPECT_EQ(state.lights[2].type, LightType::None);
+    EXPECT_TRUE(state.lightEnabled[0] && state.lightEnabled[1] && state.lightEnabled[2]);
+
+    CSceneEntity entity;
+    entity.position = {4.0f, 5.0f, 6.0f};
+    entity.colour = {1.0f, 0.0f, 0.0f, 0.5f};
+    entity.updateWorld();
+    MaterialValues values;
+    values.diffuse = {0.2f, 0.4f, 0.6f, 1.0f};
+    values.luminous = {0.1f, 0.1f, 0.1f, 0.1f};
+    values.specular = glm::vec4(0.5f);
+    values.power = 8.0f;
+    values.texture = renderer.whiteTexture.get();
+    fixed.apply(entity, values);
+    EXPECT_EQ(state.world, entity.world);
+    EXPECT_EQ(state.material.diffuse, values.diffuse); // the tint is not applied
+    EXPECT_EQ(state.material.ambient, values.luminous);
+    EXPECT_EQ(state.material.specular, values.specular);
+    EXPECT_EQ(state.material.emissive, glm::vec4(0.0f));
+    EXPECT_EQ(state.material.power, 8.0f);
+    EXPECT_EQ(state.texture, renderer.whiteTexture.get());
+    fixed.endPass(0);
+    fixed.end();
+}
