@@ -89,7 +89,7 @@ TEST_F(DeviceTest, MeshSubsetTakesItsColoursAndPowerFromTheSurface)
     auto built = build(trianglesOnSurfaces({"paint"}, [](LwoBytes& c) {
         c.sub("COLR", [](LwoBytes& s) { s.f4(0.5f).f4(1.0f).f4(0.0f).vx(0); });
         c.sub("DIFF", [](LwoBytes& s) { s.f4(0.8f).vx(0); });
-        c.sub("SPEC", [](LwoBytes& s) { s.f4(0.3f).vx(0); });
+        c.sub(lwoIdText(SpecularityId).c_str(), [](LwoBytes& s) { s.f4(0.3f).vx(0); });
         c.sub("LUMI", [](LwoBytes& s) { s.f4(0.2f).vx(0); });
         c.sub("REFL", [](LwoBytes& s) { s.f4(0.6f).vx(0); });
         c.sub("GLOS", [](LwoBytes& s) { s.f4(0.4f).vx(0); });
