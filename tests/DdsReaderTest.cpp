@@ -1,4 +1,5 @@
 // The DDS reader from bytes built in memory: formats, cube faces, damage.
+#include <unistd.h>
 #include "platform/DdsReader.h"
 
 #include "DeviceTestContext.h"
@@ -168,7 +169,7 @@ TEST_F(DeviceTest, DdsCubeMapBecomesACubeTexture)
             bytes.insert(bytes.end(), bgra, bgra + 4);
         }
     }
-    const auto path = std::filesystem::temp_directory_path() / "vesbrik_cube.dds";
+    const auto path = std::filesystem::temp_directory_path() / ("vesbrik_" + std::to_string(getpid()) + "_cube.dds");
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                  static_cast<std::streamsize>(bytes.size()));
     auto texture = loadDdsTexture(path);

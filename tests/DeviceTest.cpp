@@ -1,4 +1,5 @@
 // The device layer drawn for real (headless GL) and read back pixel by pixel.
+#include <unistd.h>
 #include "DeviceTestContext.h"
 
 #include "platform/Buffers.h"
@@ -64,7 +65,7 @@ TEST_F(DeviceTest, ScreenshotIsThePictureTopRowFirst)
 {
     testDevice->clear(ClearTarget, 0xFF000000, 1.0f, 0);
     drawScreenQuad(nullptr, 0, 0, 1, 0.25f, 0xFFFF0000, false);
-    const auto path = std::filesystem::temp_directory_path() / "vesbrik_screenshot.png";
+    const auto path = std::filesystem::temp_directory_path() / ("vesbrik_" + std::to_string(getpid()) + "_screenshot.png");
     ASSERT_TRUE(testDevice->saveScreenshot(path.string()));
     auto picture = loadTextureFromFile(path);
     std::filesystem::remove(path);
@@ -477,7 +478,7 @@ TEST_F(DeviceTest, PointLightReachesOnlyWithinItsRange)
 
 TEST_F(DeviceTest, ImageFilesLoadTopRowFirstWithTheirSize)
 {
-    const auto path = std::filesystem::temp_directory_path() / "vesbrik_device_test.png";
+    const auto path = std::filesystem::temp_directory_path() / ("vesbrik_" + std::to_string(getpid()) + "_device_test.png");
     const uint8_t pixels[3 * 2 * 4] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255,
                                        9,   9, 9, 255, 9, 9,   9, 255, 9, 9, 9,   255};
     ASSERT_TRUE(stbi_write_png(path.c_str(), 3, 2, 4, pixels, 12));

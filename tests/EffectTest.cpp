@@ -1,5 +1,6 @@
 // Effect files: the format, parameters by name, passes with their states, the
 // loading rule; drawn for real where it matters.
+#include <unistd.h>
 #include "DeviceTestContext.h"
 
 #include "platform/Buffers.h"
@@ -62,7 +63,7 @@ std::unique_ptr<CTexture> solidTexture(uint32_t argb)
 
 std::filesystem::path writeTemporary(const std::string& name, const std::string& text)
 {
-    const auto path = std::filesystem::temp_directory_path() / name;
+    const auto path = std::filesystem::temp_directory_path() / (std::to_string(getpid()) + "_" + name);
     std::ofstream(path) << text;
     return path;
 }

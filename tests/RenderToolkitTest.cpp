@@ -1,5 +1,6 @@
 // The rendering toolkit: render textures and their save / bind / restore
 // rules, screen images, and drawing lists of items by material and pass.
+#include <unistd.h>
 #include "DeviceTestContext.h"
 
 #include "render/Material.h"
@@ -139,7 +140,7 @@ TEST_F(RenderTextureDeathTest, FailuresEndTheProgramWithTheirMessage)
 TEST_F(DeviceTest, ScreenImageCoversItsPixelsOnTheReferenceScreen)
 {
     makeDevice(400, 300); // half the reference size: the image is drawn at half its size
-    const auto path = std::filesystem::temp_directory_path() / "vesbrik_image_test.png";
+    const auto path = std::filesystem::temp_directory_path() / ("vesbrik_" + std::to_string(getpid()) + "_image_test.png");
     std::vector<uint8_t> pixels(80 * 60 * 4, 255);
     ASSERT_TRUE(stbi_write_png(path.c_str(), 80, 60, 4, pixels.data(), 80 * 4));
     CScreenImage image(path);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -71,7 +73,10 @@ protected:
     // Loads a bank from the given XML text written to a file.
     void loadXml(const std::string& text)
     {
-        const std::filesystem::path path = std::filesystem::path(testing::TempDir()) / "vesbrik_sound_test.xml";
+        // ctest runs tests in parallel processes: each needs a file of its own.
+        const std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+        const std::filesystem::path path =
+            std::filesystem::path(testing::TempDir()) / ("vesbrik_sound_" + std::to_string(getpid()) + "_" + name + ".xml");
         std::ofstream(path) << text;
         bank.load(path.string());
         std::filesystem::remove(path);
