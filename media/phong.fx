@@ -1,6 +1,13 @@
 // Ordinary surfaces: per-pixel lighting from every light of the scene, a
 // specular highlight, the surface's own glow, a diffuse texture and the
 // environment reflected by the surface's reflection strength.
+//
+// The texture colours the glow as well as the lit colour, as a texture stage
+// modulating the whole lit result would: a glowing surface (the backdrop
+// around the well) takes its picture from its texture. The alpha written is
+// the texture's, not the diffuse value's: the mirror pass blends the
+// reflected scene by the alpha it wrote, and every solid surface should show
+// in the floor at the same strength.
 
 common {
     // The scene never has more lights than this; lights the game did not set
@@ -61,7 +68,7 @@ fragment phong {
         float power = max(fMaterialSpecularPower, 1.0);
 
         // A faint fill so faces turned from every light keep their shape.
-        vec3 colour = albedo * 0.12 + vMaterialAmbient.rgb;
+        vec3 colour = albedo * 0.12 + vMaterialAmbient.rgb * texel.rgb;
         for (int i = 0; i < MaxLights; ++i) {
             vec3 toLight = normalize(vaLightPos[i].xyz - vWorldPos);
             float lambert = max(dot(n, toLight), 0.0);
@@ -70,7 +77,7 @@ fragment phong {
             colour += vaLightDiffuse[i].rgb * (albedo * lambert + vMaterialSpecular.rgb * highlight);
         }
         colour += environment(reflect(-toEye, n)) * vMaterialReflect.rgb;
-        fragColour = vec4(colour, vMaterialDiffuse.a * texel.a);
+        fragColour = vec4(colour, texel.a);
     }
 }
 
