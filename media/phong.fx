@@ -76,7 +76,12 @@ fragment phong {
             float highlight = lambert > 0.0 ? pow(max(dot(mirrored, toEye), 0.0), power) : 0.0;
             colour += vaLightDiffuse[i].rgb * (albedo * lambert + vMaterialSpecular.rgb * highlight);
         }
-        colour += environment(reflect(-toEye, n)) * vMaterialReflect.rgb;
+        // A reflecting surface reflects more as it is seen more edge-on, so
+        // the far floor melts into the glow of the horizon. Surfaces that do
+        // not reflect at all stay so.
+        float edgeOn = pow(1.0 - clamp(dot(n, toEye), 0.0, 1.0), 5.0);
+        vec3 reflectance = vMaterialReflect.rgb + (vec3(1.0) - vMaterialReflect.rgb) * edgeOn * sign(vMaterialReflect.rgb);
+        colour += environment(reflect(-toEye, n)) * reflectance;
         fragColour = vec4(colour, texel.a);
     }
 }

@@ -281,10 +281,12 @@ LwoMesh makeFrame()
     mesh.surfaces.push_back(frame);
     LwoMeshSurface plate;
     plate.name = "d3dfixed";
-    plate.colour = {0.9f, 0.75f, 0.3f};
+    plate.colour = {0.95f, 0.72f, 0.32f};
     plate.diffuse = 0.9f;
-    plate.specularity = 0.6f;
-    plate.luminosity = 0.2f;
+    plate.specularity = 0.15f;
+    plate.glossiness = 0.8f;
+    plate.luminosity = 0.15f;
+    plate.colourClip = 3;
     mesh.surfaces.push_back(plate);
     // A glowing surface: the picture is the colour, the light barely adds.
     LwoMeshSurface backdrop;
@@ -296,6 +298,7 @@ LwoMesh makeFrame()
     mesh.surfaces.push_back(backdrop);
     mesh.clips.push_back("frame.tga");
     mesh.clips.push_back("backdrop.tga");
+    mesh.clips.push_back("plate.tga");
 
     const float uv = 0.5f; // the texture repeats every two cells
     const float front = -0.3f;
@@ -304,7 +307,12 @@ LwoMesh makeFrame()
     addChamferBox(mesh, {-5.6f, 0.0f, front}, {-5.0f, 21.3f, back}, cut, 0, alongUv(1, uv));
     addChamferBox(mesh, {5.0f, 0.0f, front}, {5.6f, 21.3f, back}, cut, 0, alongUv(1, uv));
     addChamferBox(mesh, {-5.0f, 0.0f, front}, {5.0f, 1.0f, back}, cut, 0, alongUv(0, uv));
-    addBox(mesh, {-1.5f, 0.25f, front - 0.08f}, {1.5f, 0.75f, front}, 1, planarUv(uv));
+    // The plate's picture spans its front face once.
+    const Vec3 plateLow{-1.5f, 0.25f, front - 0.08f};
+    const Vec3 plateHigh{1.5f, 0.75f, front};
+    addBox(mesh, plateLow, plateHigh, 1, [&](const Vec3& p, const Vec3&) -> std::array<float, 2> {
+        return {(p[0] - plateLow[0]) / (plateHigh[0] - plateLow[0]), (plateHigh[1] - p[1]) / (plateHigh[1] - plateLow[1])};
+    });
     addBackdrop(mesh, 2, {0.0f, 0.0f, 0.5f});
     return mesh;
 }
@@ -378,9 +386,9 @@ bool writeFloorTexture(const std::filesystem::path& path)
             float shade = shades[(y / tile) * 2 + x / tile] + 0.04f * grain;
             const int jx = x % tile, jy = y % tile;
             if (jx == 0 || jy == 0)
-                shade = 0.95f;
+                shade = 0.78f;
             else if (jx == 1 || jy == 1 || jx == tile - 1 || jy == tile - 1)
-                shade = 0.70f;
+                shade = 0.62f;
             uint8_t* p = &pixels[size_t((y * size + x) * 3)];
             p[0] = uint8_t(std::clamp(shade * 240.0f, 0.0f, 255.0f));
             p[1] = uint8_t(std::clamp(shade * 245.0f, 0.0f, 255.0f));
@@ -389,11 +397,44 @@ bool writeFloorTexture(const std::filesystem::path& path)
     return stbi_write_tga(path.string().c_str(), size, size, 3, pixels.data()) != 0;
 }
 
+// The name plate: brushed brass with a bevelled rim, a fine engraved line
+// inside it and a screw at each end. Its alpha is opaque.
+bool writePlateTexture(const std::filesystem::path& path)
+{
+    const int width = 192, height = 32;
+    std::vector<uint8_t> pixels(size_t(width * height * 3));
+    uint32_t state = 4242u;
+    std::vector<float> streak(height);
+    for (float& s : streak) {
+        state = state * 1664525u + 1013904223u;
+        s = float(state >> 24) / 255.0f;
+    }
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            float shade = 0.78f + 0.10f * streak[size_t(y)] + 0.12f * (1.0f - float(y) / float(height));
+            const int edge = std::min({x, y, width - 1 - x, height - 1 - y});
+            if (edge < 2)
+                shade = x + y < width / 2 ? 1.0f : 0.45f; // lit top-left rim, shaded lower right
+            else if (edge == 5)
+                shade *= 0.55f; // the engraved line
+            for (int end : {12, width - 13}) {
+                const float d = std::hypot(float(x - end), float(y - height / 2));
+                if (d < 5.0f)
+                    shade = std::fabs(float(y - height / 2)) < 0.8f ? 0.35f : 0.95f - 0.08f * d;
+            }
+            uint8_t* p = &pixels[size_t((y * width + x) * 3)];
+            p[0] = uint8_t(std::clamp(shade * 255.0f, 0.0f, 255.0f));
+            p[1] = uint8_t(std::clamp(shade * 235.0f, 0.0f, 255.0f));
+            p[2] = uint8_t(std::clamp(shade * 190.0f, 0.0f, 255.0f));
+        }
+    return stbi_write_tga(path.string().c_str(), width, height, 3, pixels.data()) != 0;
+}
+
 bool makeMeshes(const std::filesystem::path& mediaDir)
 {
     return saveLwo2(makeChamferBox(), mediaDir / "chamferbox.lwo") && saveLwo2(makeFrame(), mediaDir / "frame.lwo")
         && saveLwo2(makeFloorBox(), mediaDir / "box.lwo") && writeFrameTexture(mediaDir / "frame.tga")
-        && writeFloorTexture(mediaDir / "floor.tga");
+        && writeFloorTexture(mediaDir / "floor.tga") && writePlateTexture(mediaDir / "plate.tga");
 }
 
 MediaGeneratorRegistration registration("meshes", &makeMeshes);
