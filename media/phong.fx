@@ -10,8 +10,8 @@
 // in the floor at the same strength.
 
 common {
-    // The scene never has more lights than this; lights the game did not set
-    // have no colour and add nothing.
+    // The scene never has more lights than this; the lights the game did
+    // not set read as zeros.
     const int MaxLights = 8;
 }
 
@@ -70,6 +70,11 @@ fragment phong {
         // A faint fill so faces turned from every light keep their shape.
         vec3 colour = albedo * 0.12 + vMaterialAmbient.rgb * texel.rgb;
         for (int i = 0; i < MaxLights; ++i) {
+            // The game fills the lights from the first; an unset one has no
+            // position (w = 0) and ends the list, which saves the software
+            // renderer the work of the seven the scene does not have.
+            if (vaLightPos[i].w == 0.0)
+                break;
             vec3 toLight = normalize(vaLightPos[i].xyz - vWorldPos);
             float lambert = max(dot(n, toLight), 0.0);
             vec3 mirrored = reflect(-toLight, n);
@@ -86,7 +91,11 @@ fragment phong {
     }
 }
 
-sampler texDiffuse { filter = anisotropic; address = wrap; }
+// Trilinear, not anisotropic: on a software renderer eight-fold anisotropic
+// filtering of the floor and the backdrop, which fill the screen in three
+// passes, nearly doubled the frame time; and the far floor's joints may
+// well blur into the polished surface.
+sampler texDiffuse { filter = trilinear; address = wrap; }
 sampler texEnvironment { filter = trilinear; address = clamp; }
 
 technique phong {
