@@ -10,6 +10,10 @@
 // inside a glass block), and bends again where it leaves. The brick's inner
 // edges that the ray passes near show as lighter lines, which gives the
 // block its depth even against an empty background.
+//
+// The glass is written opaque whatever the brick's alpha: the mirror pass
+// blends the reflected scene by the alpha it wrote, and the menu's backdrop
+// bricks, whose colours carry no alpha, must show in the floor as well.
 
 vertex glass {
     uniform mat4 matWorld;
@@ -148,12 +152,21 @@ fragment singleRefract {
         vec3 seen = vec3(behind(red, 0), behind(green, 1), behind(blue, 2));
 
         // Coloured glass passes its own colour, the more deeply the longer the
-        // way through it.
-        vec3 transmitted = seen * pow(max(tint, vec3(0.001)), vec3(0.5 + 0.5 * green.length));
+        // way through it, and even in its own colour strongly coloured glass
+        // takes a little away, so a brick before the bright horizon keeps
+        // its shape instead of burning out.
+        float colourful = max(tint.r, max(tint.g, tint.b)) - min(tint.r, min(tint.g, tint.b));
+        vec3 passes = max(tint * (1.0 - 0.2 * colourful), vec3(0.001));
+        vec3 transmitted = seen * pow(passes, vec3(0.5 + 0.5 * green.length));
         // The body of the glass catches light of its own colour from the key
         // light, so a brick in front of nothing still shows, and in colour;
-        // the inner edges catch more.
-        transmitted += tint * (0.10 + 0.25 * max(dot(n, key), 0.0) + 0.35 * green.edges);
+        // the inner edges catch more. Strongly coloured glass glows more
+        // before a dark background, so the bricks keep their colour before
+        // the dark floor and sky, while clear glass stays clear.
+        float lit = max(dot(n, key), 0.0);
+        float darkBehind = 1.0 - clamp(dot(seen, vec3(0.3, 0.5, 0.2)), 0.0, 1.0);
+        transmitted += tint * (0.10 + 0.25 * lit + 0.35 * green.edges);
+        transmitted += tint * colourful * darkBehind * (0.18 + 0.05 * lit + 0.15 * green.edges);
 
         float fresnel = 0.05 + 0.95 * pow(1.0 - facing, 3.0);
         vec3 reflected = environment(reflect(-toEye, n));
@@ -163,7 +176,7 @@ fragment singleRefract {
         vec3 highlight = vMaterialSpecular.rgb * pow(toLight, power * 12.0);
 
         vec3 colour = mix(transmitted, reflected, fresnel) + highlight;
-        fragColour = vec4(colour, vMaterialDiffuse.a);
+        fragColour = vec4(colour, 1.0);
     }
 }
 

@@ -1,10 +1,17 @@
 // Ordinary surfaces: per-pixel lighting from every light of the scene, a
 // specular highlight, the surface's own glow, a diffuse texture and the
 // environment reflected by the surface's reflection strength.
+//
+// The texture colours the glow as well as the lit colour, as a texture stage
+// modulating the whole lit result would: a glowing surface (the backdrop
+// around the well) takes its picture from its texture. The alpha written is
+// the texture's, not the diffuse value's: the mirror pass blends the
+// reflected scene by the alpha it wrote, and every solid surface should show
+// in the floor at the same strength.
 
 common {
-    // The scene never has more lights than this; lights the game did not set
-    // have no colour and add nothing.
+    // The scene never has more lights than this; the lights the game did
+    // not set read as zeros.
     const int MaxLights = 8;
 }
 
@@ -61,20 +68,34 @@ fragment phong {
         float power = max(fMaterialSpecularPower, 1.0);
 
         // A faint fill so faces turned from every light keep their shape.
-        vec3 colour = albedo * 0.12 + vMaterialAmbient.rgb;
+        vec3 colour = albedo * 0.12 + vMaterialAmbient.rgb * texel.rgb;
         for (int i = 0; i < MaxLights; ++i) {
+            // The game fills the lights from the first; an unset one has no
+            // position (w = 0) and ends the list, which saves the software
+            // renderer the work of the seven the scene does not have.
+            if (vaLightPos[i].w == 0.0)
+                break;
             vec3 toLight = normalize(vaLightPos[i].xyz - vWorldPos);
             float lambert = max(dot(n, toLight), 0.0);
             vec3 mirrored = reflect(-toLight, n);
             float highlight = lambert > 0.0 ? pow(max(dot(mirrored, toEye), 0.0), power) : 0.0;
             colour += vaLightDiffuse[i].rgb * (albedo * lambert + vMaterialSpecular.rgb * highlight);
         }
-        colour += environment(reflect(-toEye, n)) * vMaterialReflect.rgb;
-        fragColour = vec4(colour, vMaterialDiffuse.a * texel.a);
+        // A reflecting surface reflects more as it is seen more edge-on, so
+        // the far floor melts into the glow of the horizon. Surfaces that do
+        // not reflect at all stay so.
+        float edgeOn = pow(1.0 - clamp(dot(n, toEye), 0.0, 1.0), 5.0);
+        vec3 reflectance = vMaterialReflect.rgb + (vec3(1.0) - vMaterialReflect.rgb) * edgeOn * sign(vMaterialReflect.rgb);
+        colour += environment(reflect(-toEye, n)) * reflectance;
+        fragColour = vec4(colour, texel.a);
     }
 }
 
-sampler texDiffuse { filter = anisotropic; address = wrap; }
+// Trilinear, not anisotropic: on a software renderer eight-fold anisotropic
+// filtering of the floor and the backdrop, which fill the screen in three
+// passes, nearly doubled the frame time; and the far floor's joints may
+// well blur into the polished surface.
+sampler texDiffuse { filter = trilinear; address = wrap; }
 sampler texEnvironment { filter = trilinear; address = clamp; }
 
 technique phong {

@@ -2,6 +2,8 @@
 // the game's own meshes as the media generator writes them.
 #include "scene/LwoObject.h"
 
+#include "render/Camera.h"
+
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -198,7 +200,7 @@ TEST(LwoGameMeshes, FrameSurroundsTheWellWithATexturedSurface)
     EXPECT_EQ(texture.enable, 1);
     EXPECT_EQ(texture.type, lwoId("IMAP"));
     ASSERT_EQ(texture.imageMap.clipIndex, 1);
-    ASSERT_EQ(object->clips.size(), 1u);
+    ASSERT_GE(object->clips.size(), 1u);
     const std::string still = object->clips[0]->still.fileName;
     const std::string imageName = still.substr(still.find_last_of("/:\\") + 1);
     int width = 0, height = 0, channels = 0;
@@ -244,4 +246,57 @@ TEST(LwoGameMeshes, FloorTopLiesOnTheMirrorPlaneUnderTheWell)
             topFacesUp = topFacesUp || polygon.normal[1] == 1.0f;
     EXPECT_TRUE(topFacesUp);
     ASSERT_EQ(object->surfaces.size(), 1u);
+}
+
+TEST(LwoGameMeshes, TheBackdropRingsTheCameraAboveTheFloorAndWithinItsFarPlane)
+{
+    auto object = loadMesh("frame.lwo");
+    ASSERT_TRUE(object);
+    const LwoLayer& layer = *object->layers[0];
+    const int backdrop = surfaceNamed(*object, "backdrop");
+    ASSERT_GE(backdrop, 0);
+    const LwoSurface& surface = *object->surfaces[size_t(backdrop)];
+    ASSERT_FALSE(surface.colourTextures.empty());
+    const int clip = surface.colourTextures[0]->imageMap.clipIndex;
+    ASSERT_GE(clip, 1);
+    ASSERT_LE(size_t(clip), object->clips.size());
+    const std::string still = object->clips[size_t(clip - 1)]->still.fileName;
+    int width = 0, height = 0, channels = 0;
+    EXPECT_TRUE(stbi_info((MediaDir / still.substr(still.find_last_of("/:\\") + 1)).string().c_str(), &width, &height,
+                          &channels));
+
+    // The camera's start and the middle of its playing and menu paths.
+    const std::array<std::array<float, 3>, 3> eyes = {{{-4.0f, 15.0f, -60.0f}, {4.5f, 12.0f, -35.0f}, {4.5f, 3.0f, -10.0f}}};
+    const std::array<float, 3> at{4.5f, 0.0f, -0.5f};
+    std::array<float, 3> low{1e9f, 1e9f, 1e9f}, high{-1e9f, -1e9f, -1e9f};
+    int triangles = 0;
+    for (const LwoPolygon& polygon : layer.polygons) {
+        if (polygon.surface != backdrop)
+            continue;
+        ++triangles;
+        for (int c = 0; c < 3; ++c) {
+            std::array<float, 3> p = layer.points[size_t(layer.corner(polygon, c).point)].position;
+            for (int a = 0; a < 3; ++a) {
+                p[a] += at[a];
+                low[a] = std::min(low[a], p[a]);
+                high[a] = std::max(high[a], p[a]);
+            }
+            // Nothing under the floor: the mirror pass redraws the scene
+            // without the floor, and it would show there.
+            EXPECT_GE(p[1], 0.0f);
+            for (const auto& eye : eyes) {
+                const float dx = p[0] - eye[0], dy = p[1] - eye[1], dz = p[2] - eye[2];
+                EXPECT_LT(std::sqrt(dx * dx + dy * dy + dz * dz), SceneFarPlane * 0.9f);
+            }
+        }
+    }
+    ASSERT_GT(triangles, 0);
+    // It stands around every camera and high over it.
+    for (const auto& eye : eyes) {
+        EXPECT_LT(low[0], eye[0] - 20.0f);
+        EXPECT_GT(high[0], eye[0] + 20.0f);
+        EXPECT_LT(low[2], eye[2] - 20.0f);
+        EXPECT_GT(high[2], eye[2] + 20.0f);
+        EXPECT_GT(high[1], eye[1] + 40.0f);
+    }
 }

@@ -217,8 +217,9 @@ TEST_F(MenuDrawing, StartsWithTheBackgroundOverTheBoardAndTheTitleOnIt)
     readFrame();
     EXPECT_EQ(menu.fade, static_cast<double>(0.9f));
 
-    // The middle of the screen: the background at 229/255 over white.
-    auto over = [](uint8_t c) { return static_cast<uint32_t>((c * 229 + 255 * 26 + 127) / 255); };
+    // The middle of the screen: the background at 229/255 of its own alpha over white.
+    const double alpha = 229.0 / 255.0 * channel(texel, 24) / 255.0;
+    auto over = [alpha](uint8_t c) { return static_cast<uint32_t>(c * alpha + 255.0 * (1.0 - alpha) + 0.5); };
     const uint32_t expected = 0xFF000000u | over(channel(texel, 16)) << 16 | over(channel(texel, 8)) << 8 |
                               over(channel(texel, 0));
     // (The back buffer's alpha is not shown on the screen.)

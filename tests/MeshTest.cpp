@@ -244,11 +244,15 @@ TEST_F(SceneTest, TheGameFrameIsTexturedAndItsPlateDrawnFixedFunction)
     CRenderer renderer;
     CMesh frame;
     ASSERT_TRUE(frame.buildMesh("media/frame.lwo", [&](const std::string& n) { return renderer.materialFor(n); }));
-    ASSERT_EQ(frame.subsets.size(), 2u);
+    ASSERT_EQ(frame.subsets.size(), 3u);
     ASSERT_NE(frame.subsets[0]->texture, nullptr);
     EXPECT_EQ(frame.subsets[0]->values.texture, frame.subsets[0]->texture.get());
-    EXPECT_EQ(frame.subsets[1]->texture, nullptr);
+    EXPECT_NE(frame.subsets[1]->texture, nullptr); // the plate's own picture
     EXPECT_EQ(frame.subsets[1]->material, renderer.fixedMaterial.get());
+    // The backdrop around the well takes its picture from a texture of its own.
+    ASSERT_NE(frame.subsets[2]->texture, nullptr);
+    EXPECT_NE(frame.subsets[2]->texture.get(), frame.subsets[0]->texture.get());
+    EXPECT_EQ(frame.subsets[2]->material, renderer.phongMaterial.get());
 
     // The same object read from another folder finds no texture, quietly.
     auto object = loadLwoObject("media/frame.lwo");

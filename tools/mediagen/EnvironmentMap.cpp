@@ -1,9 +1,13 @@
-// The environment the shiny surfaces reflect (Chrome128.dds): a studio-like
-// room as a cube map of six 128 x 128 faces with a full mip chain, stored as
-// uncompressed 32-bit ARGB. A soft sky overhead with a bright soft box, a
-// light band at the horizon, a dark floor below, and tall bright windows with
-// bars around the sides, so a glass brick turned towards them catches a clear
-// window-shaped glint.
+// The room the game stands in, seen two ways: the environment the shiny
+// surfaces reflect (Chrome128.dds, a cube map of six 128 x 128 faces with a
+// full mip chain, uncompressed 32-bit ARGB), and the picture on the backdrop
+// that rings the well (backdrop.tga), painted from the same sky so the glass
+// reflects what stands around it.
+//
+// A deep blue evening sky over a glowing horizon and a dark floor. Soft light
+// panels hang only on the camera's side (towards -z, where the light is), so
+// the bricks' front faces catch a gentle glint; behind the well, where the
+// floor's reflection looks, the sky is a smooth gradient with no hard edge.
 //
 // Faces follow the cube-map convention of the file format (+x, -x, +y, -y,
 // +z, -z; on each face u runs right and v runs down as seen from inside).
@@ -14,6 +18,7 @@
 #include <cmath>
 #include <cstdint>
 #include <fstream>
+#include <stb_image_write.h>
 #include <vector>
 
 namespace {
@@ -51,7 +56,21 @@ float angleBetween(float a, float b)
     return d;
 }
 
-struct Window {
+// The sky and floor alone, by the sine of the elevation: what the backdrop
+// shows too.
+Rgb sky(float y)
+{
+    const Rgb horizonSky{0.30f, 0.40f, 0.62f};
+    const Rgb zenith{0.05f, 0.07f, 0.17f};
+    const Rgb horizonFloor{0.10f, 0.11f, 0.15f};
+    const Rgb deepFloor{0.02f, 0.02f, 0.03f};
+    Rgb colour = y >= 0.0f ? mix(horizonSky, zenith, std::pow(y, 0.45f))
+                           : mix(horizonFloor, deepFloor, std::pow(-y, 0.45f));
+    // A pale glow along the horizon.
+    return add(colour, Rgb{0.55f, 0.70f, 0.95f}, 0.35f * std::exp(-std::fabs(y) * 12.0f));
+}
+
+struct Panel {
     float azimuth;    // centre, radians from +z towards +x
     float halfWidth;  // radians
     float bottom;     // elevation, radians
@@ -59,14 +78,12 @@ struct Window {
     float brightness;
 };
 
-// A wide window straight in front of the well (towards -z, where the camera
-// and the light are), so the bricks' front faces catch it, one on each side
-// and a small one behind.
-const Window Windows[] = {
-    {Pi, 0.55f, 0.02f, 0.70f, 1.0f},
-    {-Pi / 2.0f, 0.35f, 0.05f, 0.50f, 0.9f},
-    {Pi / 2.0f, 0.35f, 0.05f, 0.50f, 0.9f},
-    {0.0f, 0.22f, 0.10f, 0.40f, 0.7f},
+// A wide soft box high in front of the well and two tall strips beside it,
+// all on the camera's side.
+const Panel Panels[] = {
+    {Pi, 0.50f, 0.30f, 0.80f, 1.0f},
+    {Pi - 1.00f, 0.07f, 0.05f, 0.90f, 0.85f},
+    {Pi + 1.00f, 0.07f, 0.05f, 0.90f, 0.85f},
 };
 
 // Light reaching the centre of the cube from a unit direction.
@@ -74,37 +91,13 @@ Rgb environment(float x, float y, float z)
 {
     const float elevation = std::asin(std::clamp(y, -1.0f, 1.0f));
     const float azimuth = std::atan2(x, z);
-
-    const Rgb horizonSky{0.80f, 0.82f, 0.86f};
-    const Rgb zenith{0.42f, 0.48f, 0.60f};
-    const Rgb horizonFloor{0.34f, 0.32f, 0.30f};
-    const Rgb deepFloor{0.07f, 0.07f, 0.08f};
-    Rgb colour = y >= 0.0f ? mix(horizonSky, zenith, std::pow(y, 0.6f))
-                           : mix(horizonFloor, deepFloor, std::pow(-y, 0.45f));
-    // A warm bright band where floor meets sky.
-    colour = add(colour, Rgb{1.0f, 0.95f, 0.88f}, 0.22f * std::exp(-std::fabs(y) * 14.0f));
-    // The soft box overhead.
-    const float overhead = smoothstep(0.80f, 0.97f, y);
-    colour = add(colour, Rgb{1.0f, 1.0f, 1.0f}, 0.55f * overhead);
-
-    for (const Window& w : Windows) {
-        const float across = angleBetween(azimuth, w.azimuth);
-        const float soft = 0.012f;
-        const float inside = band(across, -w.halfWidth, w.halfWidth, soft) * band(elevation, w.bottom, w.top, soft);
-        if (inside <= 0.0f)
-            continue;
-        // Bars: uprights a third of a radian apart, one crosspiece at two thirds.
-        const float barWidth = 0.018f;
-        const float spacing = 0.36f;
-        const float nearestUpright = across - spacing * std::round(across / spacing);
-        const float upright = 1.0f - band(nearestUpright, -barWidth, barWidth, 0.006f);
-        const float crossAt = w.bottom + (w.top - w.bottom) * 0.66f;
-        const float crosspiece = 1.0f - band(elevation, crossAt - barWidth, crossAt + barWidth, 0.006f);
-        // Brighter towards the top of the pane, as an overcast sky outside.
-        const float glow = w.brightness * (0.85f + 0.15f * (elevation - w.bottom) / (w.top - w.bottom));
-        const Rgb pane{glow, glow * 0.98f, glow * 0.94f};
-        const Rgb bar{0.12f, 0.11f, 0.10f};
-        colour = mix(colour, mix(bar, pane, upright * crosspiece), inside);
+    Rgb colour = sky(y);
+    for (const Panel& p : Panels) {
+        const float across = angleBetween(azimuth, p.azimuth);
+        // Soft edges: a soft box, not a window.
+        const float inside = band(across, -p.halfWidth, p.halfWidth, 0.05f) * band(elevation, p.bottom, p.top, 0.05f);
+        const Rgb light{p.brightness, p.brightness * 0.97f, p.brightness * 0.92f};
+        colour = mix(colour, light, inside);
     }
     return colour;
 }
@@ -127,7 +120,7 @@ using Level = std::vector<float>; // RGB floats, row by row
 Level renderFace(int face)
 {
     Level pixels(static_cast<size_t>(FaceSize) * FaceSize * 3);
-    constexpr int Samples = 3; // per axis, against jagged window edges
+    constexpr int Samples = 3; // per axis, against jagged panel edges
     for (int j = 0; j < FaceSize; ++j)
         for (int i = 0; i < FaceSize; ++i) {
             Rgb sum{0, 0, 0};
@@ -216,6 +209,34 @@ bool makeEnvironmentMap(const std::filesystem::path& mediaDir)
     return static_cast<bool>(out);
 }
 
+// The backdrop: a ring of sky 256 texels around and 128 high, from the top
+// of the backdrop (row 0) down to the floor (the last row). The backdrop's
+// height equals its radius, so from the well its top edge stands 45 degrees
+// up. Faint pale streaks rise from the horizon, so the ring does not read as
+// an empty void as the camera swings about.
+bool makeBackdrop(const std::filesystem::path& mediaDir)
+{
+    constexpr int Width = 256, Height = 128;
+    std::vector<uint8_t> pixels(size_t(Width * Height * 3));
+    for (int row = 0; row < Height; ++row) {
+        const float height = 1.0f - (row + 0.5f) / Height; // of the radius
+        const float elevationSine = height / std::sqrt(1.0f + height * height);
+        const Rgb base = sky(elevationSine);
+        for (int column = 0; column < Width; ++column) {
+            const float around = 2.0f * Pi * (column + 0.5f) / Width;
+            const float streaks = 0.5f + 0.5f * std::sin(5.0f * around + 1.3f * std::sin(3.0f * around));
+            const float rise = std::exp(-height * 6.0f);
+            const Rgb colour = add(base, Rgb{0.35f, 0.45f, 0.70f}, 0.12f * streaks * streaks * rise);
+            uint8_t* p = &pixels[size_t((row * Width + column) * 3)];
+            p[0] = toByte(colour.r);
+            p[1] = toByte(colour.g);
+            p[2] = toByte(colour.b);
+        }
+    }
+    return stbi_write_tga((mediaDir / "backdrop.tga").string().c_str(), Width, Height, 3, pixels.data()) != 0;
+}
+
 const MediaGeneratorRegistration reg("environment", &makeEnvironmentMap);
+const MediaGeneratorRegistration backdropReg("backdrop", &makeBackdrop);
 
 } // namespace

@@ -238,7 +238,12 @@ Canvas background()
         for (int x = 0; x < width; ++x) {
             const float v = static_cast<float>(y) / height;
             const float u = static_cast<float>(x) / width;
-            Colour c{0.02f + 0.10f * v + 0.05f * u, 0.04f + 0.06f * (1 - v), 0.16f + 0.18f * (1 - v) + 0.06f * u, 1};
+            // Thinner in the middle, where the well stands, so the moving
+            // scene shows through the menu; nearly solid at the edges.
+            const float fromMiddle = std::hypot(u - 0.5f, v - 0.5f) / 0.5f;
+            const float edge = std::clamp((fromMiddle - 0.35f) / 0.75f, 0.0f, 1.0f);
+            const float alpha = 0.62f + 0.38f * edge * edge * (3.0f - 2.0f * edge);
+            Colour c{0.02f + 0.10f * v + 0.05f * u, 0.04f + 0.06f * (1 - v), 0.16f + 0.18f * (1 - v) + 0.06f * u, alpha};
             // Light shafts falling from the upper left.
             const float shaft = std::sin((u * 1.4f + v * 0.9f) * 9.0f) * 0.5f + 0.5f;
             const float shaftFade = std::max(0.0f, 1.0f - v * 1.2f) * std::pow(shaft, 6.0f) * 0.12f;
