@@ -1,13 +1,13 @@
 // Costs of the device layer's hot paths on the machine's GL (llvmpipe here, so
 // the figures are a software floor; compare runs, not absolute values).
 #include "platform/Device.h"
+#include "platform/Window.h"
 #include "platform/Effect.h"
 #include "platform/Font.h"
 #include "platform/StateBlock.h"
 #include "platform/Texture.h"
 #include "render/ScreenQuad.h"
 
-#include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <epoxy/gl.h>
 
@@ -20,14 +20,7 @@ namespace {
 CDevice* benchDevice()
 {
     static CDevice* made = [] () -> CDevice* {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        if (SDL_Init(SDL_INIT_VIDEO) != 0)
-            return nullptr;
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-        SDL_Window* window = SDL_CreateWindow("bench", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-        if (!window || !SDL_GL_CreateContext(window))
+        if (!openOffscreenGlContext(64, 64).empty())
             return nullptr;
         auto* d = new CDevice();
         if (!d->create(nullptr, 256, 256))

@@ -7,10 +7,10 @@
 #include "game/GameBoard.h"
 #include "game/Piece.h"
 #include "platform/Device.h"
+#include "platform/Window.h"
 #include "render/Renderer.h"
 #include "scene/GameView.h"
 
-#include <SDL.h>
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -25,8 +25,6 @@ constexpr int Width = 800;
 constexpr int Height = 600;
 
 struct Scene {
-    SDL_Window* window = nullptr;
-    SDL_GLContext context = nullptr;
     std::unique_ptr<CDevice> device;
     std::unique_ptr<CGameBoard> board;
     std::unique_ptr<CRenderer> renderer;
@@ -35,17 +33,9 @@ struct Scene {
 
 Scene* makeScene()
 {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    if (SDL_Init(SDL_INIT_VIDEO) != 0)
+    if (!openOffscreenGlContext(Width, Height).empty())
         return nullptr;
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
     auto* scene = new Scene;
-    scene->window = SDL_CreateWindow("vesbrik bench", 0, 0, Width, Height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (!scene->window || !(scene->context = SDL_GL_CreateContext(scene->window)))
-        return nullptr;
-    SDL_GL_MakeCurrent(scene->window, scene->context);
     scene->device = std::make_unique<CDevice>();
     if (!scene->device->create(nullptr, Width, Height))
         return nullptr;

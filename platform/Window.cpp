@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/Utf8.h"
 #include "platform/VirtualKeys.h"
@@ -45,6 +46,18 @@ int virtualKeyFromSdl(SDL_Keycode key)
     }
 }
 
+// OpenGL 4.5 core. The window's own framebuffer only receives the finished
+// picture; depth and stencil live with the device's off-screen back buffer.
+void requestGlContext()
+{
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+}
+
 } // namespace
 
 CWindow::~CWindow()
@@ -70,14 +83,7 @@ bool CWindow::create(const std::string& title, int width, int height, bool fulls
         lastError = "no display available (is DISPLAY or WAYLAND_DISPLAY set?)";
         return false;
     }
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    // The window's own framebuffer only receives the finished picture; depth
-    // and stencil live with the device's off-screen back buffer.
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+    requestGlContext();
 
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | (fullscreen ? SDL_WINDOW_FULLSCREEN : 0);
     window = SDL_CreateWindow(title.c_str(), 100, 100, width, height, flags);
@@ -191,4 +197,21 @@ void showMessageBox(const std::string& caption, const std::string& text)
     if (driver && std::string(driver) != "offscreen" && std::string(driver) != "dummy")
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption.empty() ? "Vesbrik" : caption.c_str(), text.c_str(),
                                  nullptr);
+}
+
+std::string openOffscreenGlContext(int width, int height)
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    if (SDL_Init(SDL_INIT_VIDEO) != 0)
+        return std::string("SDL video cannot start: ") + SDL_GetError();
+    requestGlContext();
+    SDL_Window* window =
+        SDL_CreateWindow("vesbrik", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (!window)
+        return std::string("no window: ") + SDL_GetError();
+    SDL_GLContext context = SDL_GL_CreateContext(window);
+    if (!context)
+        return std::string("no OpenGL 4.5 core context: ") + SDL_GetError();
+    SDL_GL_MakeCurrent(window, context);
+    return "";
 }

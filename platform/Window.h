@@ -39,6 +39,11 @@ private:
     std::string lastError;
 };
 
+// A hidden window with a current OpenGL 4.5 core context on SDL's off-screen
+// driver, for tests and benchmarks that draw without a screen. Returns "" on
+// success, otherwise the reason. The window lives until the process ends.
+std::string openOffscreenGlContext(int width, int height);
+
 // Shows a message box where a display exists; always writes the text to
 // standard error as well.
 void showMessageBox(const std::string& caption, const std::string& text);

@@ -6,35 +6,13 @@
 
 #include <cstdlib>
 
-namespace {
+#include "platform/Window.h"
 
-SDL_Window* testWindow = nullptr;
-SDL_GLContext testContext = nullptr;
-
-std::string makeContext()
-{
-    // Tests never need a screen: Mesa's off-screen EGL path gives real GL.
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    if (SDL_Init(SDL_INIT_VIDEO) != 0)
-        return std::string("SDL video cannot start: ") + SDL_GetError();
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    testWindow = SDL_CreateWindow("vesbrik tests", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (!testWindow)
-        return std::string("no window: ") + SDL_GetError();
-    testContext = SDL_GL_CreateContext(testWindow);
-    if (!testContext)
-        return std::string("no OpenGL 4.5 core context: ") + SDL_GetError();
-    SDL_GL_MakeCurrent(testWindow, testContext);
-    return "";
-}
-
-} // namespace
 
 const std::string& openTestGlContext()
 {
-    static const std::string reason = makeContext();
+    // Tests never need a screen: Mesa's off-screen EGL path gives real GL.
+    static const std::string reason = openOffscreenGlContext(64, 64);
     return reason;
 }
 
