@@ -36,6 +36,8 @@ public:
     // The single instances the game drives; set once at start-up.
     void attach(const GameObjects& objects);
     const GameObjects& objects() const { return game; }
+    // The input source the loop reads; the board polls its held keys.
+    void setInput(const CInputSource* input) { heldKeys.input = input; }
 
     // Game flow.
     void enterMenu(bool showScores);
@@ -81,13 +83,9 @@ private:
         const CInputSource* input = nullptr;
     };
 
-    CGameBoard* board = nullptr;
     GameObjects game;
+    CGameBoard* board = nullptr; // game.board, used on every step
     HeldKeys heldKeys;
-
-public:
-    // The input source the loop reads; the board polls its held keys.
-    void setInput(const CInputSource* input) { heldKeys.input = input; }
 };
 
 // The one application, published at start-up.
