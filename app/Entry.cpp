@@ -39,7 +39,7 @@ int runGame(const GameOptions& options)
     auto* app = new CApplication;
     publishApplication(app);
     if (app->create(settings.width, settings.height, settings.fullscreen) < 0) {
-        showMessageBox("Vesbrik", "cannot start: " + app->createError());
+        showMessageBox("", "cannot start: " + app->createError());
         return 1;
     }
 
