@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdlib>
+
 TEST(Replay, UnknownLineIsAnErrorNamingTheLine)
 {
     CReplayFolder run;
@@ -30,4 +34,19 @@ TEST(Replay, NoDisplayEndsWithOneClearLineAndStatusOne)
     ReplayResult result = run.run("frames 1\n", "", "SDL_VIDEODRIVER=x11 DISPLAY=:4242");
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.errors.find("vesbrik:"), std::string::npos) << result.errors;
+}
+
+TEST(Replay, GameWithoutAnyDisplayRefusesToRunInvisibly)
+{
+    // With no display at all SDL would fall back to its off-screen driver
+    // and the game would run where nobody can see it.
+    CReplayFolder run;
+    const std::string command = "cd '" + run.path().string() +
+                                "' && env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER ALSOFT_DRIVERS=null "
+                                "timeout 60 '" VESBRIK_GAME "' 2> errors.txt";
+    const int raw = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 1);
+    const std::string errors = run.read("errors.txt");
+    EXPECT_NE(errors.find("vesbrik: cannot start: no display available"), std::string::npos) << errors;
 }
