@@ -272,9 +272,16 @@ void CDevice::present()
         return;
     // With the upper-left clip origin the back buffer's first row is the top of
     // the picture, while the window's first row is its bottom: flip on the copy.
+    // A window the player resized gets the picture stretched to fit, as a
+    // copy-swap presentation does.
+    int windowWidth = backWidth;
+    int windowHeight = backHeight;
+    if (window)
+        SDL_GL_GetDrawableSize(window, &windowWidth, &windowHeight);
+    const bool sameSize = windowWidth == backWidth && windowHeight == backHeight;
     const GLuint back = framebufferFor(backColour->surface(), backDepth->surface());
-    glBlitNamedFramebuffer(back, 0, 0, 0, backWidth, backHeight, 0, backHeight, backWidth, 0, GL_COLOR_BUFFER_BIT,
-                           GL_NEAREST);
+    glBlitNamedFramebuffer(back, 0, 0, 0, backWidth, backHeight, 0, windowHeight, windowWidth, 0, GL_COLOR_BUFFER_BIT,
+                           sameSize ? GL_NEAREST : GL_LINEAR);
     if (window)
         SDL_GL_SwapWindow(window);
 }
