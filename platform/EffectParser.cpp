@@ -161,6 +161,7 @@ private:
 
     void skipSpace();
     bool skipComment();
+    bool closeBlock();
     std::string word();
     bool expect(char c);
     bool fail(const std::string& message);
@@ -197,6 +198,17 @@ bool CEffectParser::skipComment()
         line += static_cast<int>(
             std::count(text.begin() + static_cast<long>(at), text.begin() + static_cast<long>(stop), '\n'));
         at = stop;
+        return true;
+    }
+    return false;
+}
+
+// Takes the '}' that ends a block, if it comes next.
+bool CEffectParser::closeBlock()
+{
+    skipSpace();
+    if (at < text.size() && text[at] == '}') {
+        ++at;
         return true;
     }
     return false;
@@ -283,12 +295,7 @@ bool CEffectParser::samplerBlock(const std::string& name)
     SamplerDeclaration sampler;
     if (!expect('{'))
         return false;
-    for (;;) {
-        skipSpace();
-        if (at < text.size() && text[at] == '}') {
-            ++at;
-            break;
-        }
+    while (!closeBlock()) {
         const std::string key = lower(word());
         if (key.empty())
             return fail("expected a sampler setting or '}'");
@@ -342,12 +349,7 @@ bool CEffectParser::passBlock(TechniqueText& technique)
     pass.name = word();
     if (!expect('{'))
         return false;
-    for (;;) {
-        skipSpace();
-        if (at < text.size() && text[at] == '}') {
-            ++at;
-            break;
-        }
+    while (!closeBlock()) {
         const std::string key = word();
         if (key.empty())
             return fail("expected a pass setting or '}'");
@@ -391,12 +393,7 @@ bool CEffectParser::techniqueBlock()
         return fail("the technique has no name");
     if (!expect('{'))
         return false;
-    for (;;) {
-        skipSpace();
-        if (at < text.size() && text[at] == '}') {
-            ++at;
-            break;
-        }
+    while (!closeBlock()) {
         if (lower(word()) != "pass")
             return fail("expected 'pass' or '}'");
         if (!passBlock(technique))
