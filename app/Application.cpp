@@ -4,9 +4,9 @@
 #include "game/GameBoard.h"
 #include "game/Menu.h"
 #include "platform/Clock.h"
-#include "render/MenuScreen.h"
+#include "view/MenuScreen.h"
 #include "render/Renderer.h"
-#include "scene/GameView.h"
+#include "view/GameView.h"
 
 namespace {
 CApplication* theApplication = nullptr;

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "app/FrameTimer.h"
+#include "platform/FrameTimer.h"
 #include "platform/Device.h"
 #include "platform/InputSource.h"
 #include "platform/Window.h"

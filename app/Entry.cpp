@@ -10,9 +10,9 @@
 #include "game/Menu.h"
 #include "physics/ImpactSoundSink.h"
 #include "platform/Clock.h"
-#include "render/MenuScreen.h"
+#include "view/MenuScreen.h"
 #include "render/Renderer.h"
-#include "scene/GameView.h"
+#include "view/GameView.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "platform/Device.h"
 #include "platform/Window.h"
 #include "render/Renderer.h"
-#include "scene/GameView.h"
+#include "view/GameView.h"
 
 #include <benchmark/benchmark.h>
 

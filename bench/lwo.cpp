@@ -1,6 +1,6 @@
 // Loading LightWave objects: every object of the test folder and the game's
 // three meshes, each read from memory (the parse) and from its file.
-#include "scene/LwoObject.h"
+#include "lwo/LwoObject.h"
 
 #include <benchmark/benchmark.h>
 #include <algorithm>

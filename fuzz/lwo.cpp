@@ -8,7 +8,7 @@
 // Run from a scratch folder, seeded with the test objects and the game's meshes:
 //   UBSAN_OPTIONS=halt_on_error=1 build-fuzz/fuzz_lwo corpus seeds -dict=fuzz/lwo.dict
 //       -max_len=65536 -runs=2500000 -max_total_time=1500   (one command line)
-#include "scene/LwoObject.h"
+#include "lwo/LwoObject.h"
 
 #include <cstdint>
 #include <cstdlib>

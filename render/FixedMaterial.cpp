@@ -4,7 +4,7 @@
 
 #include "platform/Device.h"
 #include "render/Renderer.h"
-#include "scene/SceneEntity.h"
+#include "render/SceneEntity.h"
 
 namespace {
 

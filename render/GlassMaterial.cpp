@@ -6,7 +6,7 @@
 #include "render/RenderTexture.h"
 #include "render/Renderer.h"
 #include "render/ScreenQuad.h"
-#include "scene/SceneEntity.h"
+#include "render/SceneEntity.h"
 
 CGlassMaterial::CGlassMaterial(CRenderer& renderer, std::filesystem::path effectPath)
     : renderer(renderer), path(std::move(effectPath))

@@ -3,7 +3,7 @@
 #include "platform/Device.h"
 #include "render/EffectFile.h"
 #include "render/Renderer.h"
-#include "scene/SceneEntity.h"
+#include "render/SceneEntity.h"
 
 #include <vector>
 

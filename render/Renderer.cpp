@@ -8,7 +8,7 @@
 #include "render/PhongMaterial.h"
 #include "render/Math3d.h"
 #include "render/ScreenQuad.h"
-#include "scene/Mesh.h"
+#include "render/Mesh.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "render/Material.h"
 #include "render/RenderList.h"
 #include "render/RenderTexture.h"
-#include "scene/SceneEntity.h"
+#include "render/SceneEntity.h"
 
 class CMesh;
 

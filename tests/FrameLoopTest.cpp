@@ -1,5 +1,5 @@
 #include "app/FixedStep.h"
-#include "app/FrameTimer.h"
+#include "platform/FrameTimer.h"
 
 #include <gtest/gtest.h>
 

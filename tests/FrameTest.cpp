@@ -6,8 +6,8 @@
 #include "game/GameBoard.h"
 #include "render/Math3d.h"
 #include "render/Renderer.h"
-#include "scene/GameView.h"
-#include "scene/Mesh.h"
+#include "view/GameView.h"
+#include "render/Mesh.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 #include "DeviceTestContext.h"
 #include "SceneTestContext.h"
 
-#include "render/Hud.h"
-#include "scene/GameView.h"
+#include "view/Hud.h"
+#include "view/GameView.h"
 #include "game/GameBoard.h"
 #include "render/Renderer.h"
 

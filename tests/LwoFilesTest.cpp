@@ -1,6 +1,6 @@
 // LightWave objects from files: real objects written by other programs, and
 // the game's own meshes as the media generator writes them.
-#include "scene/LwoObject.h"
+#include "lwo/LwoObject.h"
 
 #include "render/Camera.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // Builds LightWave object bytes in memory for the reader's tests: big-endian
 // primitives, and chunks and sub-chunks whose sizes are filled in afterwards.
-#include "scene/LwoObject.h"
+#include "lwo/LwoObject.h"
 
 #include <cstring>
 #include <initializer_list>

@@ -13,8 +13,8 @@
 #include "render/Math3d.h"
 #include "render/Renderer.h"
 #include "render/ScreenQuad.h"
-#include "scene/LwoObject.h"
-#include "scene/SceneEntity.h"
+#include "lwo/LwoObject.h"
+#include "render/SceneEntity.h"
 
 #include <stb_image_write.h>
 #include <unistd.h>

@@ -5,7 +5,7 @@
 
 #include "game/HighScoreTable.h"
 #include "game/Menu.h"
-#include "render/MenuScreen.h"
+#include "view/MenuScreen.h"
 
 #include <stb_image.h>
 

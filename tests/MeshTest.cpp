@@ -5,7 +5,7 @@
 #include "SceneTestContext.h"
 
 #include "render/Renderer.h"
-#include "scene/Mesh.h"
+#include "render/Mesh.h"
 
 #include <gtest/gtest.h>
 

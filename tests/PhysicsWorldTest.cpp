@@ -2,7 +2,7 @@
 
 #include "game/Random.h"
 #include "physics/ImpactSound.h"
-#include "scene/GameView.h"
+#include "view/GameView.h"
 
 #include "SceneTestContext.h"
 #include "game/GameBoard.h"

@@ -9,7 +9,7 @@
 #include "game/GameBoard.h"
 #include "render/Camera.h"
 #include "render/Renderer.h"
-#include "scene/GameView.h"
+#include "view/GameView.h"
 
 #include <gtest/gtest.h>
 #include <stb_image_write.h>

@@ -10,7 +10,7 @@
 #include "platform/Effect.h"
 #include "render/Material.h"
 #include "render/Renderer.h"
-#include "scene/SceneEntity.h"
+#include "render/SceneEntity.h"
 
 #include <filesystem>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "LwoWriter.h"
 
-#include "scene/LwoReader.h"
+#include "lwo/LwoReader.h"
 
 #include <algorithm>
 #include <cstring>

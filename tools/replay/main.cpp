@@ -15,7 +15,7 @@
 #include "game/GameBoard.h"
 #include "game/Menu.h"
 #include "render/Renderer.h"
-#include "scene/GameView.h"
+#include "view/GameView.h"
 
 namespace {
 

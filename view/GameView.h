@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "physics/PhysicsWorld.h"
-#include "render/Hud.h"
-#include "scene/Mesh.h"
+#include "view/Hud.h"
+#include "render/Mesh.h"
 
 class CGameBoard;
 class CRenderer;

@@ -2,7 +2,7 @@
 // the newer one: fixed-point values become floats, texture names become image
 // maps or procedurals, image names become clips and texture velocities become
 // envelopes of the object.
-#include "scene/LwoObject.h"
+#include "lwo/LwoObject.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
-#include "scene/LwoObject.h"
+#include "lwo/LwoObject.h"
 
-#include "scene/LwoGeometry.h"
+#include "lwo/LwoGeometry.h"
 
 #include <algorithm>
 #include <fstream>

@@ -1,4 +1,4 @@
-#include "scene/LwoEnvelope.h"
+#include "lwo/LwoEnvelope.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "scene/GameView.h"
+#include "view/GameView.h"
 
 #include <glm/gtc/matrix_access.hpp>
 

@@ -1,9 +1,9 @@
-#include "scene/Mesh.h"
+#include "render/Mesh.h"
 
 #include <algorithm>
 
 #include "platform/Device.h"
-#include "scene/LwoObject.h"
+#include "lwo/LwoObject.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 // point or polygon index out of range fails the load, like any other malformed
 // chunk, and nothing in a file can make the reader read outside its buffers or
 // allocate more than the file's own size justifies.
-#include "scene/LwoEnvelope.h"
-#include "scene/LwoReader.h"
-#include "scene/LwoSurface.h"
+#include "lwo/LwoEnvelope.h"
+#include "lwo/LwoReader.h"
+#include "lwo/LwoSurface.h"
 
 #include <array>
 #include <filesystem>

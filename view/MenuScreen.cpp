@@ -1,4 +1,4 @@
-#include "render/MenuScreen.h"
+#include "view/MenuScreen.h"
 
 #include "game/HighScoreTable.h"
 #include "game/Menu.h"

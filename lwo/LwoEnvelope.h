@@ -2,7 +2,7 @@
 // Envelopes (animated values) and image clips of a LightWave object, with the
 // readers of their ENVL and CLIP chunks. The game only uses a still clip's file
 // name; the rest is read so the object is complete.
-#include "scene/LwoSurface.h"
+#include "lwo/LwoSurface.h"
 
 #include <array>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "app/FrameTimer.h"
+#include "platform/FrameTimer.h"
 
 #include "platform/Clock.h"
 

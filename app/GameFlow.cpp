@@ -11,7 +11,7 @@
 #include "platform/VirtualKeys.h"
 #include "game/Random.h"
 #include "render/Renderer.h"
-#include "scene/GameView.h"
+#include "view/GameView.h"
 
 namespace {
 

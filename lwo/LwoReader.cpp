@@ -1,4 +1,4 @@
-#include "scene/LwoReader.h"
+#include "lwo/LwoReader.h"
 
 #include <cstring>
 

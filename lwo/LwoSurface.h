@@ -3,7 +3,7 @@
 // texture layers and shaders, and the readers of the SURF chunk in both file
 // generations. Only a surface's name, colour, channel values and first colour
 // texture are used by the game; the rest is kept so the record is complete.
-#include "scene/LwoReader.h"
+#include "lwo/LwoReader.h"
 
 #include <algorithm>
 #include <array>

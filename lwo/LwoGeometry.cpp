@@ -1,4 +1,4 @@
-#include "scene/LwoGeometry.h"
+#include "lwo/LwoGeometry.h"
 
 #include <cmath>
 #include <unordered_map>

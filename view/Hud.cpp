@@ -1,4 +1,4 @@
-#include "render/Hud.h"
+#include "view/Hud.h"
 
 #include "platform/Device.h"
 #include "platform/Font.h"

@@ -3,7 +3,7 @@
 // tag strings, vertex maps) and the steps that finish a layer once every chunk
 // is read. Each reader is given the chunk's (even) size with the reader at the
 // start of its body, and returns false when the chunk is malformed.
-#include "scene/LwoObject.h"
+#include "lwo/LwoObject.h"
 
 bool readLwoPoints(CLwoReader& in, uint32_t size, LwoLayer& layer);
 bool readLwoPolygons(CLwoReader& in, uint32_t size, LwoLayer& layer);

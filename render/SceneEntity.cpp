@@ -1,4 +1,4 @@
-#include "scene/SceneEntity.h"
+#include "render/SceneEntity.h"
 
 #include "render/Math3d.h"
 

@@ -3,7 +3,7 @@
 // translucent strip across the top, and the frame-rate text under it. The
 // score shown does not jump: it runs up (or down) to the new score in a
 // fraction of a second.
-#include "app/FrameTimer.h"
+#include "platform/FrameTimer.h"
 
 #include <memory>
 #include <string>

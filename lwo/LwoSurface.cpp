@@ -1,4 +1,4 @@
-#include "scene/LwoSurface.h"
+#include "lwo/LwoSurface.h"
 
 namespace {
 
