@@ -2,19 +2,6 @@
 
 #include "render/Material.h"
 
-namespace {
-CItemDrawer* theDefaultDrawer = nullptr;
-}
-
-void setDefaultItemDrawer(CItemDrawer* drawer) { theDefaultDrawer = drawer; }
-CItemDrawer* defaultItemDrawer() { return theDefaultDrawer; }
-
-void drawRenderList(const RenderList& list)
-{
-    if (theDefaultDrawer)
-        drawRenderList(list, *theDefaultDrawer);
-}
-
 void drawRenderList(const RenderList& list, CItemDrawer& drawer)
 {
     drawer.forgetBoundSubset();

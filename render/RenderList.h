@@ -26,10 +26,5 @@ public:
     virtual void drawItem(const RenderItem& item) = 0;
 };
 
-// The drawer used when none is given (the renderer publishes itself).
-void setDefaultItemDrawer(CItemDrawer* drawer);
-CItemDrawer* defaultItemDrawer();
-
 // Items are drawn in list order; an item without a material is skipped.
 void drawRenderList(const RenderList& list, CItemDrawer& drawer);
-void drawRenderList(const RenderList& list);

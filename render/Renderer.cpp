@@ -44,15 +44,9 @@ CRenderer::CRenderer() : projection(sceneProjection())
     // The glass looks through a copy of what the scene target holds so far.
     glass->setSceneTarget(sceneTarget.get());
     glassMaterial = std::move(glass);
-
-    setDefaultItemDrawer(this);
 }
 
-CRenderer::~CRenderer()
-{
-    if (defaultItemDrawer() == this)
-        setDefaultItemDrawer(nullptr);
-}
+CRenderer::~CRenderer() = default;
 
 // ---- entities and lights ------------------------------------------------------------------
 

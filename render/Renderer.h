@@ -7,7 +7,6 @@
 // Four switches choose the optional passes (bloom, shadow, mirror, filtered
 // copy); the settings set them and debug keys flip them. The shadow and bloom
 // passes are not part of the frame yet: their switches change nothing.
-// The renderer is the default item drawer of render lists while it lives.
 #include <memory>
 #include <string>
 #include <vector>

@@ -254,14 +254,3 @@ TEST(RenderList, ItemsWithoutMaterialAreSkipped)
     EXPECT_EQ(log, expected);
 }
 
-TEST(RenderList, DefaultDrawerIsUsedWhenNoneIsGiven)
-{
-    std::vector<std::string> log;
-    CLoggingMaterial a("A", 1, log);
-    CLoggingDrawer drawer(log);
-    setDefaultItemDrawer(&drawer);
-    drawRenderList({{nullptr, entity(7), &a}});
-    setDefaultItemDrawer(nullptr);
-    EXPECT_EQ(log.size(), 6u);
-    EXPECT_EQ(log[3], "draw7");
-}
