@@ -2,6 +2,7 @@
 
 #include "platform/Buffers.h"
 #include "platform/FixedFunction.h"
+#include "platform/Letterbox.h"
 #include "platform/ShaderProgram.h"
 #include "platform/Texture.h"
 
@@ -270,18 +271,33 @@ void CDevice::present()
 {
     if (!backColour)
         return;
-    // With the upper-left clip origin the back buffer's first row is the top of
-    // the picture, while the window's first row is its bottom: flip on the copy.
-    // A window the player resized gets the picture stretched to fit, as a
-    // copy-swap presentation does.
     int windowWidth = backWidth;
     int windowHeight = backHeight;
     if (window)
         SDL_GL_GetDrawableSize(window, &windowWidth, &windowHeight);
-    const bool sameSize = windowWidth == backWidth && windowHeight == backHeight;
+    const PictureRect fit = fitPicture(backWidth, backHeight, windowWidth, windowHeight);
+    const bool sameSize = fit.width == backWidth && fit.height == backHeight;
+    // A window of another shape shows the whole picture at its own aspect
+    // ratio between black bars. The bars are cleared every frame: a swapped
+    // window buffer holds whatever an earlier frame left there. Scissoring is
+    // off outside clear(); the colour mask is the game's, so it is opened here
+    // and the device remembers that it was.
+    if (!sameSize || fit.x != 0 || fit.y != 0) {
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        applied.renderStates[static_cast<size_t>(RenderState::ColorWriteEnable)] = ColorWriteAll;
+        // Cleared through a binding: a direct-state clear of framebuffer 0
+        // left the bars as they were on Mesa's off-screen windows.
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, appliedFramebuffer);
+    }
+    // With the upper-left clip origin the back buffer's first row is the top of
+    // the picture, while the window's first row is its bottom: flip on the copy.
+    const int bottom = windowHeight - fit.y - fit.height;
     const GLuint back = framebufferFor(backColour->surface(), backDepth->surface());
-    glBlitNamedFramebuffer(back, 0, 0, 0, backWidth, backHeight, 0, windowHeight, windowWidth, 0, GL_COLOR_BUFFER_BIT,
-                           sameSize ? GL_NEAREST : GL_LINEAR);
+    glBlitNamedFramebuffer(back, 0, 0, 0, backWidth, backHeight, fit.x, bottom + fit.height, fit.x + fit.width, bottom,
+                           GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
     if (window)
         SDL_GL_SwapWindow(window);
 }

@@ -4,7 +4,9 @@
 #include <cstdint>
 
 struct InputMessage {
-    enum Type { None, KeyDown, Character, MouseMove, Quit };
+    // FocusLost: the window stopped receiving the keyboard (another window
+    // came to the front); the game may pause.
+    enum Type { None, KeyDown, Character, MouseMove, Quit, FocusLost };
     Type type = None;
     int key = 0;                // KeyDown: virtual-key code
     uint32_t character = 0;     // Character: Unicode code point

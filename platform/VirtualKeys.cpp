@@ -18,7 +18,8 @@ const std::pair<const char*, int> NamedKeys[] = {
     {"pause", vk::Pause},         {"escape", vk::Escape},   {"esc", vk::Escape},       {"space", vk::Space},
     {"pageup", vk::PageUp},       {"pagedown", vk::PageDown}, {"end", vk::End},        {"home", vk::Home},
     {"left", vk::Left},           {"up", vk::Up},           {"right", vk::Right},      {"down", vk::Down},
-    {"insert", vk::Insert},       {"delete", vk::Delete},
+    {"insert", vk::Insert},       {"delete", vk::Delete},   {"printscreen", vk::Snapshot},
+    {"pada", vk::PadA},           {"padb", vk::PadB},       {"padstart", vk::PadStart}, {"padback", vk::PadBack},
 };
 
 } // namespace

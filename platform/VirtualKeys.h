@@ -22,6 +22,7 @@ constexpr int Left = 0x25;
 constexpr int Up = 0x26;
 constexpr int Right = 0x27;
 constexpr int Down = 0x28;
+constexpr int Snapshot = 0x2C; // PrintScreen
 constexpr int Insert = 0x2D;
 constexpr int Delete = 0x2E;
 constexpr int Digit0 = 0x30; // '0'..'9' are 0x30..0x39
@@ -33,8 +34,15 @@ constexpr int F4 = 0x73;
 constexpr int F5 = 0x74;
 constexpr int F6 = 0x75;
 constexpr int F11 = 0x7A;
+constexpr int F12 = 0x7B;
+// Gamepad buttons that have no keyboard twin; the pad's directions arrive as
+// the arrow keys. The numbers are Windows' own gamepad keys.
+constexpr int PadA = 0xC3;
+constexpr int PadB = 0xC4;
+constexpr int PadStart = 0xCF; // "menu" on newer pads
+constexpr int PadBack = 0xD0;  // "view" on newer pads
 } // namespace vk
 
-// A key's code from its name ("Left", "Return", "F2", "a", "Space"...); case
+// A key's code from its name ("Left", "Return", "F2", "a", "Space", "PadA"...); case
 // does not matter. Returns 0 for an unknown name.
 int virtualKeyFromName(const std::string& name);

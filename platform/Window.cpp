@@ -42,6 +42,7 @@ int virtualKeyFromSdl(SDL_Keycode key)
     case SDLK_DOWN: return vk::Down;
     case SDLK_INSERT: return vk::Insert;
     case SDLK_DELETE: return vk::Delete;
+    case SDLK_PRINTSCREEN: return vk::Snapshot;
     default: return 0;
     }
 }
@@ -85,7 +86,7 @@ bool CWindow::create(const std::string& title, int width, int height, bool fulls
     }
     requestGlContext();
 
-    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | (fullscreen ? SDL_WINDOW_FULLSCREEN : 0);
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | (fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
     window = SDL_CreateWindow(title.c_str(), 100, 100, width, height, flags);
     if (!window) {
         lastError = std::string("the window cannot be opened (") + SDL_GetError() + ")";
@@ -102,6 +103,15 @@ bool CWindow::create(const std::string& title, int width, int height, bool fulls
     windowed = !fullscreen;
     active = (SDL_GetWindowFlags(window) & SDL_WINDOW_MINIMIZED) == 0;
     SDL_StartTextInput();
+    pads.start();
+    return true;
+}
+
+bool CWindow::setFullScreen(bool fullScreen)
+{
+    if (!window || SDL_SetWindowFullscreen(window, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0)
+        return false;
+    windowed = !fullScreen;
     return true;
 }
 
@@ -129,11 +139,20 @@ bool CWindow::poll(InputMessage& message)
         return true;
     }
     SDL_Event event;
+    int padKey = 0;
     while (SDL_PollEvent(&event)) {
         if (translate(&event, message))
             return true;
         if (!pendingCharacters.empty())
             return poll(message);
+        if (pads.takePress(SDL_GetTicks64(), padKey))
+            break;
+    }
+    if (padKey != 0 || pads.takePress(SDL_GetTicks64(), padKey)) {
+        message = {};
+        message.type = InputMessage::KeyDown;
+        message.key = padKey;
+        return true;
     }
     return false;
 }
@@ -153,11 +172,16 @@ bool CWindow::translate(const void* sdlEvent, InputMessage& message)
         else if (event.window.event == SDL_WINDOWEVENT_RESTORED || event.window.event == SDL_WINDOWEVENT_SHOWN ||
                  event.window.event == SDL_WINDOWEVENT_EXPOSED || event.window.event == SDL_WINDOWEVENT_MAXIMIZED)
             active = true;
+        if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+            // SDL lets go of the keyboard's keys; the pads' keys go up too,
+            // or a piece would slide on while the player is elsewhere.
+            pads.releaseAll();
+            message.type = InputMessage::FocusLost;
+            return true;
+        }
         return false;
     case SDL_KEYDOWN:
-        message.key = virtualKeyFromSdl(event.key.keysym.sym);
-        message.type = InputMessage::KeyDown;
-        return message.key != 0;
+        return translateKey(&event, message);
     case SDL_TEXTINPUT:
         pendingCharacters += decodeUtf8(event.text.text);
         return false;
@@ -171,20 +195,37 @@ bool CWindow::translate(const void* sdlEvent, InputMessage& message)
         return true;
     }
     default:
+        pads.handle(event, SDL_GetTicks64());
         return false;
     }
+}
+
+bool CWindow::translateKey(const void* sdlEvent, InputMessage& message)
+{
+    const SDL_KeyboardEvent& key = static_cast<const SDL_Event*>(sdlEvent)->key;
+    // Alt+Enter belongs to the window: the game must not also take the item
+    // of the menu. A held Enter repeats; only the first press switches.
+    const bool enter = key.keysym.sym == SDLK_RETURN || key.keysym.sym == SDLK_KP_ENTER;
+    if (enter && (key.keysym.mod & KMOD_ALT)) {
+        if (!key.repeat)
+            setFullScreen(windowed);
+        return false;
+    }
+    message.key = virtualKeyFromSdl(key.keysym.sym);
+    message.type = InputMessage::KeyDown;
+    return message.key != 0;
 }
 
 bool CWindow::isHeld(int virtualKey) const
 {
     const Uint8* keys = SDL_GetKeyboardState(nullptr);
     switch (virtualKey) {
-    case vk::Left: return keys[SDL_SCANCODE_LEFT];
-    case vk::Right: return keys[SDL_SCANCODE_RIGHT];
-    case vk::Up: return keys[SDL_SCANCODE_UP];
-    case vk::Down: return keys[SDL_SCANCODE_DOWN];
+    case vk::Left: return keys[SDL_SCANCODE_LEFT] || pads.isHeld(vk::Left);
+    case vk::Right: return keys[SDL_SCANCODE_RIGHT] || pads.isHeld(vk::Right);
+    case vk::Up: return keys[SDL_SCANCODE_UP] || pads.isHeld(vk::Up);
+    case vk::Down: return keys[SDL_SCANCODE_DOWN] || pads.isHeld(vk::Down);
     case vk::Shift: return keys[SDL_SCANCODE_LSHIFT] || keys[SDL_SCANCODE_RSHIFT];
-    default: return false;
+    default: return pads.isHeld(virtualKey);
     }
 }
 

@@ -1,8 +1,11 @@
 #pragma once
 // The game's one window with its OpenGL context, and the SDL event loop that
-// turns the player's keyboard and mouse into the game's input messages.
+// turns the player's keyboard, mouse and gamepads into the game's input
+// messages. Alt+Enter switches between the window and full screen on the
+// desktop's own mode; the window handles it itself, the game never sees it.
 #include <string>
 
+#include "platform/Gamepads.h"
 #include "platform/InputSource.h"
 
 struct SDL_Window;
@@ -18,6 +21,9 @@ public:
 
     SDL_Window* handle() const { return window; }
     bool isWindowed() const { return windowed; }
+    // Full screen covers the desktop at its own resolution; the monitor's
+    // mode never changes. False when the switch failed (the mode stays).
+    bool setFullScreen(bool fullScreen);
     void setTitle(const std::string& title);
     // Asks the loop to end, as the close button does.
     void close();
@@ -25,9 +31,12 @@ public:
     bool poll(InputMessage& message) override;
     bool isHeld(int virtualKey) const override;
     bool isActive() const override { return active; }
+    // Game controllers plugged in and opened.
+    int gamepadCount() const { return pads.count(); }
 
 private:
     bool translate(const void* sdlEvent, InputMessage& message);
+    bool translateKey(const void* sdlEvent, InputMessage& message);
 
     SDL_Window* window = nullptr;
     void* context = nullptr;
@@ -36,6 +45,7 @@ private:
     bool closing = false;
     // Characters of one text-input event wait here, one message each.
     std::u32string pendingCharacters;
+    CGamepads pads;
     std::string lastError;
 };
 
