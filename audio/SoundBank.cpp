@@ -86,8 +86,3 @@ void CSoundBank::playGameMusic()
     backend->playStream(gameMusic);
 }
 
-CSoundBank& soundBank()
-{
-    static CSoundBank bank;
-    return bank;
-}

@@ -65,6 +65,3 @@ private:
     AudioHandle gameMusic = 0;
     AudioHandle menuMusic = 0;
 };
-
-// The game's one sound bank, alive from start-up to the end of the program.
-CSoundBank& soundBank();

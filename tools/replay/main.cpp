@@ -12,6 +12,7 @@
 #include "InputScript.h"
 #include "app/Application.h"
 #include "app/Entry.h"
+#include "app/GameFlow.h"
 #include "game/GameBoard.h"
 #include "game/Menu.h"
 #include "render/Renderer.h"
@@ -38,31 +39,30 @@ bool writePng(CDevice& d, const std::string& file)
 }
 
 // The state end-to-end tests look at, one "name value" per line.
-bool writeDump(const CApplication& app, const std::string& file)
+bool writeDump(const GameState& game, const std::string& file)
 {
-    const GameObjects& game = app.objects();
     std::ofstream out(file);
-    out << "state " << app.state << "\n";
-    out << "running " << game.board->running << "\n";
-    out << "score " << game.board->score << "\n";
-    out << "level " << game.board->level << "\n";
-    out << "rows " << game.board->rows << "\n";
-    if (game.board->current)
-        out << "piece " << game.board->current->x << " " << game.board->current->y << " "
-            << game.board->current->rotation << "\n";
-    out << "menu.visible " << game.menu->visible << "\n";
-    out << "menu.selected " << game.menu->selected << "\n";
-    out << "menu.showScores " << game.menu->showScores << "\n";
-    out << "menu.nameEntry " << (game.menu->nameEntry ? 1 : 0) << "\n";
-    if (game.menu->nameEntry)
-        out << "menu.name " << *game.menu->nameEntry << "\n";
-    out << "sway " << app.swayAmplitude << "\n";
-    out << "frameLimit " << app.frameLimit << "\n";
-    out << "bloom " << game.renderer->enableBloom << "\n";
-    out << "mirror " << game.renderer->enableMirror << "\n";
-    out << "shadow " << game.renderer->enableShadow << "\n";
-    out << "filter " << game.renderer->filterFrameBuffer << "\n";
-    out << "frameRate " << game.view->showFrameRate << "\n";
+    out << "state " << static_cast<int>(game.flow.state()) << "\n";
+    out << "running " << game.board.running << "\n";
+    out << "score " << game.board.score << "\n";
+    out << "level " << game.board.level << "\n";
+    out << "rows " << game.board.rows << "\n";
+    if (game.board.current)
+        out << "piece " << game.board.current->x << " " << game.board.current->y << " "
+            << game.board.current->rotation << "\n";
+    out << "menu.visible " << game.menu.visible << "\n";
+    out << "menu.selected " << game.menu.selected << "\n";
+    out << "menu.showScores " << game.menu.showScores << "\n";
+    out << "menu.nameEntry " << (game.menu.nameEntry ? 1 : 0) << "\n";
+    if (game.menu.nameEntry)
+        out << "menu.name " << *game.menu.nameEntry << "\n";
+    out << "sway " << game.flow.swayAmplitude << "\n";
+    out << "frameLimit " << game.flow.frameLimit << "\n";
+    out << "bloom " << game.renderer.enableBloom << "\n";
+    out << "mirror " << game.renderer.enableMirror << "\n";
+    out << "shadow " << game.renderer.enableShadow << "\n";
+    out << "filter " << game.renderer.filterFrameBuffer << "\n";
+    out << "frameRate " << game.view.showFrameRate << "\n";
     return static_cast<bool>(out);
 }
 
@@ -105,10 +105,10 @@ int main(int argc, char** argv)
 
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     std::unique_ptr<CInputScript> script;
-    options.makeInput = [&](CApplication& app) {
+    options.makeInput = [&](CApplication& app, const GameState& game) {
         script = std::make_unique<CInputScript>(
             std::move(actions), &app.window(), [&app](const std::string& png) { return writePng(app.graphics(), png); },
-            [&app](const std::string& dump) { return writeDump(app, dump); });
+            [&game](const std::string& dump) { return writeDump(game, dump); });
         return script.get();
     };
     const int status = runGame(options);
