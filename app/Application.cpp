@@ -36,7 +36,8 @@ void CApplication::frame(double elapsed)
     flow->advanceFrameClock(elapsed);
     advanceFixedSteps(stepAccumulator, elapsed, [this](float dt) { flow->step(dt, input()); });
 
-    drawFrame();
+    if (drawEveryFrame)
+        drawFrame();
 
     if (flow->frameLimit != 0)
         sleepMilliseconds(1000 / flow->frameLimit);

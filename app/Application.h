@@ -28,15 +28,21 @@ public:
     // Connects the flow and the frame's parts; once, before run().
     void attach(CGameFlow& flow, const FrameParts& parts);
 
+    // Draws and presents the picture of the game as it stands. Drawing never
+    // changes the game, so a picture can be drawn at any moment.
+    void drawFrame();
+    // Off, frames only step the game; whoever wants a picture draws one
+    // (the script driver, which needs pictures only for its shots).
+    void setDrawEveryFrame(bool on) { drawEveryFrame = on; }
+
 protected:
     void frame(double elapsed) override;
     void onDeviceReset() override {}
     void onMessage(const InputMessage& message) override;
 
 private:
-    void drawFrame();
-
     CGameFlow* flow = nullptr;
     std::optional<FrameParts> parts;
     float stepAccumulator = 0.0f;
+    bool drawEveryFrame = true;
 };

@@ -23,7 +23,7 @@ namespace {
 class FloorHitSound : public CImpactSoundSink {
 public:
     explicit FloorHitSound(const CSoundBank& sounds) : sounds(sounds) {}
-    void playImpact(int volume, int pan) override { sounds.group(Sound::HitFloor).play(-1, volume, pan, 10000); }
+    void playImpact(int volume, int pan) override { sounds.play(Sound::HitFloor, 10000, volume, pan); }
 
 private:
     const CSoundBank& sounds;
@@ -93,6 +93,7 @@ int runGame(const GameOptions& options)
     game.highScores = std::make_unique<CHighScoreTable>("media/hiscore.xml");
     game.sounds = std::make_unique<CSoundBank>();
     game.sounds->load("media/sound.xml");
+    game.sounds->setPlayLog(options.soundLog);
     game.board = std::make_unique<CGameBoard>(options.seed ? *options.seed : tickCountMilliseconds());
     game.renderer = std::make_unique<CRenderer>();
     game.floorHitSound = std::make_unique<FloorHitSound>(*game.sounds);
@@ -107,6 +108,7 @@ int runGame(const GameOptions& options)
     applySwitches(settings, *game.renderer);
 
     app.setFixedFrameTime(options.fixedFrameTime);
+    app.setDrawEveryFrame(options.drawEveryFrame);
     game.flow->enterMenu(false);
 
     const GameState state{*game.flow, *game.board, *game.menu, *game.renderer, *game.view};

@@ -5,6 +5,8 @@
 #include <functional>
 #include <optional>
 
+#include "audio/SoundBank.h"
+
 class CApplication;
 class CGameBoard;
 class CGameFlow;
@@ -27,6 +29,10 @@ struct GameOptions {
     std::optional<uint32_t> seed;
     // A fixed frame time in seconds instead of the real clock.
     std::optional<double> fixedFrameTime;
+    // Off, frames step the game without drawing it (see CApplication).
+    bool drawEveryFrame = true;
+    // Told of every sound effect played (see CSoundBank::setPlayLog).
+    CSoundBank::PlayLog soundLog;
     // Makes the input source once the game exists; none means the window's
     // own keyboard and mouse. The state stays valid until runGame returns.
     std::function<CInputSource*(CApplication&, const GameState&)> makeInput;

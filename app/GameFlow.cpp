@@ -105,7 +105,7 @@ void CGameFlow::onBoardEvent(BoardEvent event, int value)
 
     const Reaction reaction = reactionTo(event);
     if (reaction.sound)
-        parts.sounds.group(*reaction.sound).play(-1, -1, -1, reaction.pitchSpread);
+        parts.sounds.play(*reaction.sound, reaction.pitchSpread);
     if (reaction.moveLight)
         moveLightGoal();
 
@@ -174,11 +174,11 @@ void CGameFlow::onPlayingKey(int key)
     switch (key) {
     case vk::Up:
         if (board.tryRotate(+1))
-            parts.sounds.group(Sound::Turn).play(-1, -1, -1, 0);
+            parts.sounds.play(Sound::Turn);
         break;
     case vk::Shift:
         if (board.tryRotate(-1))
-            parts.sounds.group(Sound::Turn).play(-1, -1, -1, 0);
+            parts.sounds.play(Sound::Turn);
         break;
     case vk::Pause:
         board.running = !board.running;
@@ -222,7 +222,7 @@ void CGameFlow::onNameEntryKey(int key)
 
 void CGameFlow::onMenuKey(int key)
 {
-    parts.sounds.group(Sound::MenuItem).play(-1, -1, -1, 0);
+    parts.sounds.play(Sound::MenuItem);
     CMenu& menu = parts.menu;
     switch (key) {
     case vk::Return:
