@@ -15,10 +15,11 @@ class CInputSource;
 class CMenu;
 class CRenderer;
 
-// The game's state as tools read it (the script driver's dumps).
+// The game's state as tools read it (the script driver's dumps); the board
+// is open to tools that set up a position to test.
 struct GameState {
     const CGameFlow& flow;
-    const CGameBoard& board;
+    CGameBoard& board;
     const CMenu& menu;
     const CRenderer& renderer;
     const CGameView& view;

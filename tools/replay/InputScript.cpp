@@ -65,6 +65,14 @@ bool parseLine(const std::string& line, ScriptAction& action)
             return false;
         std::getline(in >> std::ws, action.value);
         return true;
+    } else if (verb == "cells") {
+        action.kind = ScriptAction::Cells;
+        if (!(in >> action.count >> action.value) || action.count < 0 || action.count >= 20 || action.value.size() != 10)
+            return false;
+    } else if (verb == "piece") {
+        action.kind = ScriptAction::Piece;
+        if (!(in >> action.key >> action.px >> action.py >> action.count) || action.key < 1 || action.key > 7)
+            return false;
     } else if (verb == "shot" || verb == "dump") {
         action.kind = verb == "shot" ? ScriptAction::Shot : ScriptAction::Dump;
         if (!(in >> action.file))
@@ -99,8 +107,9 @@ bool parseInputScript(const std::string& text, std::vector<ScriptAction>& action
 }
 
 CInputScript::CInputScript(std::vector<ScriptAction> actions, CInputSource* window, FileWriter writeShot,
-                           StateReader readState)
-    : actions(std::move(actions)), window(window), writeShot(std::move(writeShot)), readState(std::move(readState))
+                           StateReader readState, BoardEditor editBoard)
+    : actions(std::move(actions)), window(window), writeShot(std::move(writeShot)), readState(std::move(readState)),
+      editBoard(std::move(editBoard))
 {
 }
 
@@ -208,6 +217,10 @@ void CInputScript::startNextAction()
         break;
     case ScriptAction::Expect:
         expect(action);
+        break;
+    case ScriptAction::Cells:
+    case ScriptAction::Piece:
+        editBoard(action);
         break;
     }
 }

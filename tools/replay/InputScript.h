@@ -10,6 +10,9 @@
 //   dump FILE            write the game's state as "name value" lines (tests)
 //   expect NAME VALUE    the game's state has this value (all lines of that
 //                        name joined by ", "); a mismatch fails the script
+//   cells ROW PATTERN    set up a row of the well: ten characters, '.' empty,
+//                        anything else a grey cell (tests build boards this way)
+//   piece KIND X Y ROT   make the falling piece a kind (1..7) at a place
 //
 // The state a dump or an expect reads lists the sounds played since the last
 // look at the state; a run of expect lines reads one snapshot.
@@ -25,7 +28,7 @@
 #include "platform/InputSource.h"
 
 struct ScriptAction {
-    enum Kind { Frames, Press, Hold, Type, Mouse, Shot, Dump, Expect };
+    enum Kind { Frames, Press, Hold, Type, Mouse, Shot, Dump, Expect, Cells, Piece };
     Kind kind;
     int key = 0;
     int count = 0;
@@ -33,7 +36,8 @@ struct ScriptAction {
     unsigned buttons = 0;
     std::u32string text;
     std::string file;
-    std::string name, value; // Expect
+    std::string name, value; // Expect; Cells: the pattern in value
+    float px = 0.0f, py = 0.0f; // Piece
     int line = 0;
 };
 
@@ -47,9 +51,11 @@ public:
     using FileWriter = std::function<bool(const std::string& file)>;
     // The game's state now, as "name value" lines.
     using StateReader = std::function<std::vector<std::string>()>;
+    // Carries out a cells or piece line on the board.
+    using BoardEditor = std::function<void(const ScriptAction& action)>;
 
     CInputScript(std::vector<ScriptAction> actions, CInputSource* window, FileWriter writeShot,
-                 StateReader readState);
+                 StateReader readState, BoardEditor editBoard);
 
     bool poll(InputMessage& message) override;
     bool isHeld(int virtualKey) const override { return held.count(virtualKey) > 0; }
@@ -70,6 +76,7 @@ private:
     CInputSource* window;
     FileWriter writeShot;
     StateReader readState;
+    BoardEditor editBoard;
     std::vector<std::string> snapshot; // the state a run of expect lines reads
     bool snapshotTaken = false;
     std::vector<std::string> failures;

@@ -39,6 +39,22 @@ bool writePng(CDevice& d, const std::string& file)
     return stbi_write_png(file.c_str(), d.width(), d.height(), 4, pixels.data(), d.width() * 4) != 0;
 }
 
+// A test sets up a position: a row of grey cells, or the falling piece.
+void editBoard(CGameBoard& board, const ScriptAction& action)
+{
+    if (action.kind == ScriptAction::Cells) {
+        for (int column = 0; column < BoardColumns; ++column)
+            board.grid[static_cast<size_t>(CGameBoard::cellIndex(column, action.count))] =
+                action.value[static_cast<size_t>(column)] == '.' ? 0u : 0xFF808080u;
+        return;
+    }
+    board.current = createPiece(action.key);
+    board.current->x = action.px;
+    board.current->y = action.py;
+    for (int turn = 0; turn < (action.count & 3); ++turn)
+        board.current->rotate(+1);
+}
+
 // A short fingerprint of the settled cells (FNV-1a over the 200 cells).
 std::string gridHash(const CGameBoard& board)
 {
@@ -93,6 +109,7 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
     add("menu.visible", game.menu.visible);
     add("menu.selected", game.menu.selected);
     add("menu.showScores", game.menu.showScores);
+    add("menu.fade", game.menu.fade);
     add("menu.nameEntry", game.menu.nameEntry ? 1 : 0);
     if (game.menu.nameEntry)
         add("menu.name", *game.menu.nameEntry);
@@ -103,12 +120,15 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
     add("shadow", game.renderer.enableShadow);
     add("filter", game.renderer.filterFrameBuffer);
     add("frameRate", game.view.showFrameRate);
-    const glm::vec3 eye = game.renderer.camera.eye;
-    std::ostringstream place;
-    place << eye.x << " " << eye.y << " " << eye.z;
-    add("camera", place.str());
+    auto point = [](const glm::vec3& p) {
+        std::ostringstream text;
+        text << p.x << " " << p.y << " " << p.z;
+        return text.str();
+    };
+    add("camera", point(game.renderer.camera.eye));
+    add("cameraGoal", point(game.renderer.camera.eyeGoal));
     for (const std::string& sound : sounds)
-        add("sound", sound);
+        lines.push_back("sound." + sound);
     sounds.clear();
     return lines;
 }
@@ -168,7 +188,8 @@ int main(int argc, char** argv)
             return writePng(app.graphics(), png);
         };
         auto state = [&game, &sounds] { return stateLines(game, sounds); };
-        script = std::make_unique<CInputScript>(std::move(actions), &app.window(), shot, state);
+        auto edit = [&game](const ScriptAction& action) { editBoard(game.board, action); };
+        script = std::make_unique<CInputScript>(std::move(actions), &app.window(), shot, state, edit);
         return script.get();
     };
     const int status = runGame(options);
