@@ -63,10 +63,19 @@ const CSoundGroup& CSoundBank::group(const std::string& name) const
     return silent;
 }
 
+void CSoundBank::play(Sound sound, int pitchSpread, int volume, int pan) const
+{
+    const CSoundGroup& effect = group(sound);
+    int variant = -1;
+    effect.play(-1, volume, pan, pitchSpread, &variant);
+    if (playLog && variant >= 0)
+        playLog(sound, variant);
+}
+
 void CSoundBank::playLines(int rows) const
 {
     if (rows >= 1 && rows <= 4)
-        group(static_cast<Sound>(static_cast<int>(Sound::Line1) + rows - 1)).play(-1, -1, -1, 0);
+        play(static_cast<Sound>(static_cast<int>(Sound::Line1) + rows - 1));
 }
 
 void CSoundBank::playMenuMusic()
@@ -86,8 +95,3 @@ void CSoundBank::playGameMusic()
     backend->playStream(gameMusic);
 }
 
-CSoundBank& soundBank()
-{
-    static CSoundBank bank;
-    return bank;
-}

@@ -19,7 +19,7 @@ void CSoundGroup::load(CAudioBackend& audio, const CXmlNode& element)
     groupVolume = volumeText.empty() ? DefaultVolume : parseDecimal(volumeText);
 }
 
-AudioHandle CSoundGroup::play(int variant, int volume, int pan, int pitchSpread) const
+AudioHandle CSoundGroup::play(int variant, int volume, int pan, int pitchSpread, int* picked) const
 {
     if (variantCount == 0 || !backend)
         return 0;
@@ -32,6 +32,8 @@ AudioHandle CSoundGroup::play(int variant, int volume, int pan, int pitchSpread)
         index = std::min(static_cast<int>(randomUnit() * variantCount), variantCount - 1);
     }
 
+    if (picked)
+        *picked = index;
     if (volume == -1)
         volume = groupVolume;
 

@@ -244,10 +244,10 @@ TEST_F(BoardViewTest, PiecesComeFirstAndOnlyThePreviewTurns)
 
 TEST_F(BoardViewTest, DebrisBricksArePlacedAndTurnedAsTheirBodies)
 {
-    std::array<uint32_t, 200> grid{};
     for (int c = 0; c < 10; ++c)
-        grid[size_t(CGameBoard::cellIndex(c, 12))] = 0xFF102030u + uint32_t(c);
-    view->onBoardEvent(1, 12, grid.data());
+        board->grid[size_t(CGameBoard::cellIndex(c, 12))] = 0xFF102030u + uint32_t(c);
+    view->launchRow(12);
+    board->grid.fill(0);
     // Let them tumble so the rotations are not the identity.
     for (int i = 0; i < 60; ++i)
         view->stepUpdate(0.01f, true);
@@ -271,7 +271,7 @@ TEST_F(BoardViewTest, AFrameLeavesTheEntityListAsItFoundIt)
     board->next = createPiece(2);
     for (int c = 0; c < 10; ++c)
         board->grid[size_t(CGameBoard::cellIndex(c, 19))] = 0xFF808080u;
-    view->onBoardEvent(1, 19, board->grid.data());
+    view->launchRow(19);
     CSceneEntity* frame = renderer->entities[0].get();
     CSceneEntity* floor = renderer->entities[1].get();
     view->render();

@@ -87,13 +87,7 @@ void CGameView::loadScene()
         environment.reset();
 }
 
-void CGameView::onBoardEvent(int type, int value, const uint32_t* grid)
-{
-    if (type == RowClearedEvent)
-        physics.spawnRow(value, grid);
-    if (type == ScoreChangedEvent)
-        hud.targetScore = value;
-}
+void CGameView::launchRow(int row) { physics.spawnRow(row, board.rowColours(row)); }
 
 void CGameView::stepUpdate(float dt, bool boardRunning)
 {

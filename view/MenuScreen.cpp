@@ -36,7 +36,7 @@ void CMenuScreen::load(const std::filesystem::path& mediaDir)
     smallFont = CFont::create("Tahoma", 18);
 }
 
-void CMenuScreen::draw(CMenu& menu, const CHighScoreTable& scores)
+void CMenuScreen::draw(const CMenu& menu, const CHighScoreTable& scores)
 {
     CDevice& d = device();
     // Set here as well, so the menu does not depend on what was drawn before.
@@ -46,10 +46,9 @@ void CMenuScreen::draw(CMenu& menu, const CHighScoreTable& scores)
 
     // The background: fading in over the board, held a little translucent,
     // or fading out as a game starts.
-    menu.holdFade();
     if (background)
         drawScreenQuad(background->texture(), 0.0f, 0.0f, 1.0f, 1.0f,
-                       static_cast<uint32_t>(colourByte(menu.fade)) << 24 | 0x00FFFFFFu, false);
+                       static_cast<uint32_t>(colourByte(menu.shownFade())) << 24 | 0x00FFFFFFu, false);
 
     d.setSamplerState(SamplerState::MagFilter, TexFilter::Linear);
     d.setSamplerState(SamplerState::MinFilter, TexFilter::Linear);

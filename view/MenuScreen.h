@@ -22,9 +22,8 @@ public:
     // The five images from the media folder (a missing one draws nothing),
     // then the two fonts. Needs the device.
     void load(const std::filesystem::path& mediaDir);
-    // Once per frame, after the scene and the HUD. Holds the menu's fade at its
-    // resting opacity. Leaves alpha blending off.
-    void draw(CMenu& menu, const CHighScoreTable& scores);
+    // Once per frame, after the scene and the HUD. Leaves alpha blending off.
+    void draw(const CMenu& menu, const CHighScoreTable& scores);
 
     // The line at the bottom of the screen.
     static constexpr const char* WebAddress = "https://vesbrik.example.org";

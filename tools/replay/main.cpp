@@ -12,16 +12,18 @@
 #include "InputScript.h"
 #include "app/Application.h"
 #include "app/Entry.h"
+#include "app/GameFlow.h"
 #include "game/GameBoard.h"
 #include "game/Menu.h"
 #include "render/Renderer.h"
+#include "physics/PhysicsWorld.h"
 #include "view/GameView.h"
 
 namespace {
 
 int usage()
 {
-    std::fprintf(stderr, "usage: vesbrik-replay SCRIPT [--seed N] [--dt SECONDS]\n");
+    std::fprintf(stderr, "usage: vesbrik-replay SCRIPT [--seed N] [--dt SECONDS] [--draw-every-frame]\n");
     return 2;
 }
 
@@ -37,33 +39,98 @@ bool writePng(CDevice& d, const std::string& file)
     return stbi_write_png(file.c_str(), d.width(), d.height(), 4, pixels.data(), d.width() * 4) != 0;
 }
 
-// The state end-to-end tests look at, one "name value" per line.
-bool writeDump(const CApplication& app, const std::string& file)
+// A test sets up a position: a row of grey cells, or the falling piece.
+void editBoard(CGameBoard& board, const ScriptAction& action)
 {
-    const GameObjects& game = app.objects();
-    std::ofstream out(file);
-    out << "state " << app.state << "\n";
-    out << "running " << game.board->running << "\n";
-    out << "score " << game.board->score << "\n";
-    out << "level " << game.board->level << "\n";
-    out << "rows " << game.board->rows << "\n";
-    if (game.board->current)
-        out << "piece " << game.board->current->x << " " << game.board->current->y << " "
-            << game.board->current->rotation << "\n";
-    out << "menu.visible " << game.menu->visible << "\n";
-    out << "menu.selected " << game.menu->selected << "\n";
-    out << "menu.showScores " << game.menu->showScores << "\n";
-    out << "menu.nameEntry " << (game.menu->nameEntry ? 1 : 0) << "\n";
-    if (game.menu->nameEntry)
-        out << "menu.name " << *game.menu->nameEntry << "\n";
-    out << "sway " << app.swayAmplitude << "\n";
-    out << "frameLimit " << app.frameLimit << "\n";
-    out << "bloom " << game.renderer->enableBloom << "\n";
-    out << "mirror " << game.renderer->enableMirror << "\n";
-    out << "shadow " << game.renderer->enableShadow << "\n";
-    out << "filter " << game.renderer->filterFrameBuffer << "\n";
-    out << "frameRate " << game.view->showFrameRate << "\n";
-    return static_cast<bool>(out);
+    if (action.kind == ScriptAction::Cells) {
+        for (int column = 0; column < BoardColumns; ++column)
+            board.grid[static_cast<size_t>(CGameBoard::cellIndex(column, action.count))] =
+                action.value[static_cast<size_t>(column)] == '.' ? 0u : 0xFF808080u;
+        return;
+    }
+    board.current = createPiece(action.key);
+    board.current->x = action.px;
+    board.current->y = action.py;
+    for (int turn = 0; turn < (action.count & 3); ++turn)
+        board.current->rotate(+1);
+}
+
+// A short fingerprint of the settled cells (FNV-1a over the 200 cells).
+std::string gridHash(const CGameBoard& board)
+{
+    uint32_t hash = 2166136261u;
+    for (uint32_t cell : board.grid)
+        for (int byte = 0; byte < 4; ++byte)
+            hash = (hash ^ ((cell >> (8 * byte)) & 0xFFu)) * 16777619u;
+    char text[9];
+    std::snprintf(text, sizeof text, "%08x", hash);
+    return text;
+}
+
+int debrisCount(const CGameView& view)
+{
+    int count = 0;
+    for (int i = 0; i < CPhysicsWorld::SlotCount; ++i)
+        count += view.debris().slot(i) != nullptr;
+    return count;
+}
+
+// The state end-to-end tests look at, one "name value" per line, followed by
+// the sounds played since the previous look (which it takes).
+std::vector<std::string> stateLines(const GameState& game, std::vector<std::string>& sounds)
+{
+    std::vector<std::string> lines;
+    auto add = [&lines](const std::string& name, const auto& value) {
+        std::ostringstream line;
+        line << name << " " << value;
+        lines.push_back(line.str());
+    };
+    add("state", static_cast<int>(game.flow.state()));
+    add("running", game.board.running);
+    add("score", game.board.score);
+    add("level", game.board.level);
+    add("rows", game.board.rows);
+    if (const CPiece* piece = game.board.current.get()) {
+        std::ostringstream place;
+        place << piece->x << " " << piece->y << " " << piece->rotation;
+        add("piece", place.str());
+        add("current", piece->kind);
+    }
+    if (game.board.next)
+        add("next", game.board.next->kind);
+    add("grid", gridHash(game.board));
+    add("debris", debrisCount(game.view));
+    if (!game.renderer.lights.empty()) {
+        const glm::vec3 goal = game.renderer.lights.front()->positionGoal;
+        std::ostringstream place;
+        place << goal.x << " " << goal.y << " " << goal.z;
+        add("lightGoal", place.str());
+    }
+    add("menu.visible", game.menu.visible);
+    add("menu.selected", game.menu.selected);
+    add("menu.showScores", game.menu.showScores);
+    add("menu.fade", game.menu.fade);
+    add("menu.nameEntry", game.menu.nameEntry ? 1 : 0);
+    if (game.menu.nameEntry)
+        add("menu.name", *game.menu.nameEntry);
+    add("sway", game.flow.swayAmplitude);
+    add("frameLimit", game.flow.frameLimit);
+    add("bloom", game.renderer.enableBloom);
+    add("mirror", game.renderer.enableMirror);
+    add("shadow", game.renderer.enableShadow);
+    add("filter", game.renderer.filterFrameBuffer);
+    add("frameRate", game.view.showFrameRate);
+    auto point = [](const glm::vec3& p) {
+        std::ostringstream text;
+        text << p.x << " " << p.y << " " << p.z;
+        return text.str();
+    };
+    add("camera", point(game.renderer.camera.eye));
+    add("cameraGoal", point(game.renderer.camera.eyeGoal));
+    for (const std::string& sound : sounds)
+        lines.push_back("sound." + sound);
+    sounds.clear();
+    return lines;
 }
 
 } // namespace
@@ -75,12 +142,16 @@ int main(int argc, char** argv)
     GameOptions options;
     options.seed = 1;
     options.fixedFrameTime = 1.0 / 60.0;
+    // Only shots need pictures; the game steps the same with or without them.
+    options.drawEveryFrame = false;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--seed" && i + 1 < argc)
             options.seed = static_cast<uint32_t>(std::strtoul(argv[++i], nullptr, 10));
         else if (arg == "--dt" && i + 1 < argc)
             options.fixedFrameTime = std::strtod(argv[++i], nullptr);
+        else if (arg == "--draw-every-frame")
+            options.drawEveryFrame = true;
         else
             return usage();
     }
@@ -104,17 +175,31 @@ int main(int argc, char** argv)
     }
 
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    std::vector<std::string> sounds;
+    options.soundLog = [&sounds](Sound sound, int variant) {
+        sounds.push_back(std::string(soundName(sound)) + " " + std::to_string(variant));
+    };
     std::unique_ptr<CInputScript> script;
-    options.makeInput = [&](CApplication& app) {
-        script = std::make_unique<CInputScript>(
-            std::move(actions), &app.window(), [&app](const std::string& png) { return writePng(app.graphics(), png); },
-            [&app](const std::string& dump) { return writeDump(app, dump); });
+    const bool drawEveryFrame = options.drawEveryFrame;
+    options.makeInput = [&](CApplication& app, const GameState& game) {
+        auto shot = [&app, drawEveryFrame](const std::string& png) {
+            if (!drawEveryFrame)
+                app.drawFrame();
+            return writePng(app.graphics(), png);
+        };
+        auto state = [&game, &sounds] { return stateLines(game, sounds); };
+        auto edit = [&game](const ScriptAction& action) { editBoard(game.board, action); };
+        script = std::make_unique<CInputScript>(std::move(actions), &app.window(), shot, state, edit);
         return script.get();
     };
     const int status = runGame(options);
-    if (status == 0 && script && !script->succeeded()) {
+    if (status != 0 || !script)
+        return status;
+    for (const std::string& failure : script->failedExpectations())
+        std::fprintf(stderr, "%s: %s\n", argv[1], failure.c_str());
+    if (!script->succeeded()) {
         std::fprintf(stderr, "vesbrik-replay: a shot or dump could not be written\n");
         return 1;
     }
-    return status;
+    return script->failedExpectations().empty() ? 0 : 1;
 }
