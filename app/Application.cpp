@@ -1,8 +1,12 @@
 #include "app/Application.h"
 
+#include <ctime>
+
 #include "app/FixedStep.h"
 #include "app/GameFlow.h"
 #include "platform/Clock.h"
+#include "platform/Screenshot.h"
+#include "platform/VirtualKeys.h"
 #include "view/GameView.h"
 #include "view/MenuScreen.h"
 
@@ -16,7 +20,15 @@ void CApplication::onMessage(const InputMessage& message)
 {
     switch (message.type) {
     case InputMessage::KeyDown:
-        flow->onKeyDown(message.key & 0xFFFF);
+        // The screenshot keys belong to the window, not to the game: in the
+        // menu they do not click.
+        if (message.key == vk::F12 || message.key == vk::Snapshot)
+            takeScreenshot();
+        else
+            flow->onKeyDown(message.key & 0xFFFF);
+        break;
+    case InputMessage::FocusLost:
+        flow->onFocusLost();
         break;
     case InputMessage::Character:
         flow->onCharacter(message.character);
@@ -41,6 +53,19 @@ void CApplication::frame(double elapsed)
 
     if (flow->frameLimit != 0)
         sleepMilliseconds(1000 / flow->frameLimit);
+}
+
+void CApplication::takeScreenshot()
+{
+    // A run that draws only on request has no finished picture yet.
+    if (!drawEveryFrame)
+        drawFrame();
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    const ScreenshotResult shot = saveScreenshot(graphics(), screenshotFolder, local);
+    window().setTitle(shot.saved ? "Vesbrik - screenshot saved: " + shot.file.string()
+                                 : "Vesbrik - no screenshot: " + shot.error);
 }
 
 void CApplication::drawFrame()

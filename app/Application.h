@@ -3,6 +3,7 @@
 // game flow; a frame hands its elapsed time to the flow's clock, runs the
 // fixed steps that fit (see FixedStep.h), draws the picture from whatever
 // state the steps left and presents it.
+#include <filesystem>
 #include <optional>
 
 #include "app/ApplicationBase.h"
@@ -34,6 +35,10 @@ public:
     // Off, frames only step the game; whoever wants a picture draws one
     // (the script driver, which needs pictures only for its shots).
     void setDrawEveryFrame(bool on) { drawEveryFrame = on; }
+    // Where F12 and PrintScreen save the picture.
+    void setScreenshotFolder(const std::filesystem::path& folder) { screenshotFolder = folder; }
+    // Saves the picture as it stands and says where in the window's title.
+    void takeScreenshot();
 
 protected:
     void frame(double elapsed) override;
@@ -45,4 +50,5 @@ private:
     std::optional<FrameParts> parts;
     float stepAccumulator = 0.0f;
     bool drawEveryFrame = true;
+    std::filesystem::path screenshotFolder;
 };

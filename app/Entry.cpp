@@ -1,7 +1,9 @@
 #include "app/Entry.h"
 
+#include <cstdio>
 #include <memory>
 #include <string>
+#include <system_error>
 
 #include "app/Application.h"
 #include "app/GameFlow.h"
@@ -12,6 +14,7 @@
 #include "game/Menu.h"
 #include "physics/ImpactSoundSink.h"
 #include "platform/Clock.h"
+#include "platform/GameFolders.h"
 #include "platform/Window.h"
 #include "render/Renderer.h"
 #include "view/GameView.h"
@@ -66,6 +69,25 @@ struct Game {
     }
 };
 
+// Portable, the game stays in the folder it was started in. Installed, its
+// data folder becomes its working folder, so the media are found under the
+// same relative names as ever; the player's files have absolute paths.
+GameFolders settleFolders()
+{
+    const GameFolders folders = chooseGameFolders(gatherFolderFacts(), [](const std::filesystem::path& data) {
+        std::error_code ignored;
+        return std::filesystem::is_directory(data / "media", ignored);
+    });
+    if (!folders.portable && !folders.mediaFound)
+        std::fprintf(stderr, "vesbrik: no media/ here nor in an installed data folder; playing without them\n");
+    std::error_code failed;
+    if (!folders.portable && folders.mediaFound)
+        std::filesystem::current_path(folders.workingFolder, failed);
+    if (failed)
+        std::fprintf(stderr, "vesbrik: cannot enter %s\n", folders.workingFolder.c_str());
+    return folders;
+}
+
 void applySwitches(const CSettings& settings, CRenderer& renderer)
 {
     renderer.enableBloom = settings.enableBloom;
@@ -78,8 +100,9 @@ void applySwitches(const CSettings& settings, CRenderer& renderer)
 
 int runGame(const GameOptions& options)
 {
+    const GameFolders folders = settleFolders();
     CSettings settings;
-    settings.load("settings.xml");
+    settings.load(folders.settingsFile);
 
     Game game;
     game.application = std::make_unique<CApplication>();
@@ -90,7 +113,7 @@ int runGame(const GameOptions& options)
     }
     game.devicePublication = std::make_unique<DevicePublication>(app.graphics());
 
-    game.highScores = std::make_unique<CHighScoreTable>("media/hiscore.xml");
+    game.highScores = std::make_unique<CHighScoreTable>(folders.highScoreFile);
     game.sounds = std::make_unique<CSoundBank>();
     game.sounds->load("media/sound.xml");
     game.sounds->setPlayLog(options.soundLog);
@@ -106,6 +129,8 @@ int runGame(const GameOptions& options)
                                                       [&app](const std::string& notice) { app.window().setTitle(notice); }});
     app.attach(*game.flow, FrameParts{*game.view, *game.menu, *game.highScores, *game.menuScreen});
     applySwitches(settings, *game.renderer);
+    game.flow->pauseOnFocusLoss = settings.pauseOnFocusLoss;
+    app.setScreenshotFolder(folders.screenshotFolder);
 
     app.setFixedFrameTime(options.fixedFrameTime);
     app.setDrawEveryFrame(options.drawEveryFrame);

@@ -39,5 +39,7 @@ struct GameOptions {
     std::function<CInputSource*(CApplication&, const GameState&)> makeInput;
 };
 
-// Runs the game in the current working directory; returns the process status.
+// Runs the game in the current working folder when it holds media/, otherwise
+// from the installed data folder with the player's own folders (see
+// platform/GameFolders.h); returns the process status.
 int runGame(const GameOptions& options);

@@ -9,6 +9,7 @@
 #include "game/HighScoreTable.h"
 #include "game/Menu.h"
 #include "game/Random.h"
+#include "platform/GameFolders.h"
 #include "platform/InputSource.h"
 #include "platform/Utf8.h"
 #include "platform/VirtualKeys.h"
@@ -120,8 +121,27 @@ void CGameFlow::onBoardEvent(BoardEvent event, int value)
     }
 }
 
+// A pad's directions arrive as the arrow keys; its four buttons stand for the
+// keys that do the same thing in each state. Names are typed on the keyboard:
+// there Start only finishes the entry.
+int CGameFlow::keyForPadButton(int key) const
+{
+    const bool playing = current == State::Playing;
+    const bool typing = !playing && parts.menu.nameEntry;
+    switch (key) {
+    case vk::PadA: return playing ? vk::Up : typing ? 0 : vk::Return;
+    case vk::PadB: return playing ? vk::Shift : 0;
+    case vk::PadStart: return playing ? vk::Pause : vk::Return;
+    case vk::PadBack: return playing ? vk::Escape : 0;
+    default: return key;
+    }
+}
+
 void CGameFlow::onKeyDown(int key)
 {
+    key = keyForPadButton(key);
+    if (key == 0)
+        return; // a pad button with nothing to do here: not even the menu's click
     onGlobalKey(key);
     if (current == State::Playing)
         onPlayingKey(key);
@@ -216,7 +236,12 @@ void CGameFlow::onNameEntryKey(int key)
         removeLastUtf8Character(name);
     } else if (key == vk::Return || key == vk::Escape) {
         parts.menu.nameEntry = nullptr;
-        parts.highScores.save();
+        // An installed game keeps the table in the player's data folder,
+        // made when the first name is saved. The table stays in memory
+        // either way; the player hears of a save that failed.
+        makeFolderFor(parts.highScores.path());
+        if (!parts.highScores.save() && parts.showNotice)
+            parts.showNotice("Vesbrik - the high scores could not be saved to " + parts.highScores.path());
     }
 }
 
@@ -268,6 +293,12 @@ void CGameFlow::onMouseMove(int x, int y, unsigned buttons)
         holdTime = 5.0f;
     lastMouseX = x;
     lastMouseY = y;
+}
+
+void CGameFlow::onFocusLost()
+{
+    if (pauseOnFocusLoss && current == State::Playing)
+        parts.board.running = false;
 }
 
 void CGameFlow::advanceFrameClock(double elapsed)

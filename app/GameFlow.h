@@ -55,6 +55,9 @@ public:
     void onKeyDown(int key);
     void onCharacter(uint32_t character);
     void onMouseMove(int x, int y, unsigned buttons);
+    // Another window took the keyboard: a running game pauses (when the
+    // setting asks for it), as it would with the Pause key.
+    void onFocusLost();
 
     // ---- time ---------------------------------------------------------------------
     // The frame's own time, before its steps: the camera path's clock and the
@@ -75,12 +78,16 @@ public:
     float swayAmplitude = 1.0f;
     // Seconds the camera stays where a mouse drag left it; negative when none.
     float holdTime = 0.0f;
+    // From the settings: whether losing the keyboard pauses a running game.
+    bool pauseOnFocusLoss = true;
 
 private:
     void onGlobalKey(int key);
     void onPlayingKey(int key);
     void onMenuKey(int key);
     void onNameEntryKey(int key);
+    // The keyboard key a pad button stands for in the current state, or 0.
+    int keyForPadButton(int key) const;
     // A new goal for the spot light, anywhere in a box above and before the well.
     void moveLightGoal();
     CCamera& camera();

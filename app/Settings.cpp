@@ -38,6 +38,7 @@ void CSettings::read(const CXmlNode& root)
     readSwitch(root, "enableshadow", enableShadow);
     readSwitch(root, "enablemirror", enableMirror);
     readSwitch(root, "filterframebuffer", filterFrameBuffer);
+    readSwitch(root, "pauseonfocusloss", pauseOnFocusLoss);
 
     // A window needs a size; "0" or "-1" (or a word) cannot open one, so such
     // a dimension falls back to the default on its own.

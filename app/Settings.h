@@ -20,6 +20,9 @@ struct CSettings {
     bool enableMirror = true;
     bool filterFrameBuffer = true;
 
+    // Pause a running game when another window takes the keyboard.
+    bool pauseOnFocusLoss = true;
+
     // Fills the record from the root element of the file at path. A missing or
     // ill-formed file, or a missing attribute, keeps the value already there.
     void load(const std::string& path);

@@ -59,6 +59,8 @@ bool parseLine(const std::string& line, ScriptAction& action)
             return false;
         if (in >> word && !parseButtons(word, action.buttons))
             return false;
+    } else if (verb == "blur") {
+        action.kind = ScriptAction::Blur;
     } else if (verb == "expect") {
         action.kind = ScriptAction::Expect;
         if (!(in >> action.name))
@@ -192,6 +194,10 @@ void CInputScript::startNextAction()
             held.insert(action.key);
             framesLeft = action.count;
         }
+        break;
+    case ScriptAction::Blur:
+        message.type = InputMessage::FocusLost;
+        queued.push_back(message);
         break;
     case ScriptAction::Type:
         for (char32_t c : action.text) {
