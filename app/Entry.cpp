@@ -78,8 +78,6 @@ GameFolders settleFolders()
         std::error_code ignored;
         return std::filesystem::is_directory(data / "media", ignored);
     });
-    if (!folders.portable && !folders.mediaFound)
-        std::fprintf(stderr, "vesbrik: no media/ here nor in an installed data folder; playing without them\n");
     std::error_code failed;
     if (!folders.portable && folders.mediaFound)
         std::filesystem::current_path(folders.workingFolder, failed);
@@ -101,6 +99,15 @@ void applySwitches(const CSettings& settings, CRenderer& renderer)
 int runGame(const GameOptions& options)
 {
     const GameFolders folders = settleFolders();
+    // Without its effects the game cannot draw a frame: say where it looked
+    // rather than fail later on a missing shader.
+    if (!folders.mediaFound) {
+        std::string searched;
+        for (const auto& folder : folders.searchedDataFolders)
+            searched += (searched.empty() ? "" : ", ") + (folder / "media").string();
+        showMessageBox("", "cannot start: no media/ in this folder nor in the installed data (" + searched + ")");
+        return 1;
+    }
     CSettings settings;
     settings.load(folders.settingsFile);
 

@@ -67,6 +67,7 @@ GameFolders installedFolders(const FolderFacts& facts, const FolderCheck& holdsM
         candidates.push_back((facts.executableFolder / ".." / "share" / GameFolderName).lexically_normal());
     if (!facts.configuredDataFolder.empty())
         candidates.push_back(facts.configuredDataFolder);
+    folders.searchedDataFolders = candidates;
     for (const fs::path& candidate : candidates) {
         if (holdsMedia(candidate)) {
             folders.workingFolder = candidate;

@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 struct FolderFacts {
     // The folder the game was started in, and whether it holds media/.
@@ -44,8 +45,10 @@ struct GameFolders {
     bool portable = true;
     // The folder the game works in: media/ lies inside it.
     std::filesystem::path workingFolder;
-    // False when no folder with the game's media was found at all.
+    // False when no folder with the game's media was found at all; the data
+    // folders looked at are listed for the player.
     bool mediaFound = true;
+    std::vector<std::filesystem::path> searchedDataFolders;
     std::filesystem::path settingsFile;
     std::filesystem::path highScoreFile;
     // Made when the first screenshot is saved.

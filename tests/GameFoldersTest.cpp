@@ -89,6 +89,8 @@ TEST(GameFolders, DataFolderFallsBackToTheConfiguredPrefixThenToNone)
     EXPECT_FALSE(folders.portable);
     EXPECT_FALSE(folders.mediaFound);
     EXPECT_EQ(folders.workingFolder, "/home/ada/Desktop");
+    EXPECT_EQ(folders.searchedDataFolders,
+              (std::vector<fs::path>{"/opt/games/share/vesbrik", "/usr/share/vesbrik"}));
 
     facts.executableFolder.clear(); // /proc not mounted
     folders = chooseGameFolders(facts, dataFoldersAt({"/usr/share/vesbrik"}));
