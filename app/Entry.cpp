@@ -1,6 +1,7 @@
 #include "app/Entry.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <system_error>
@@ -111,6 +112,11 @@ int runGame(const GameOptions& options)
     CSettings settings;
     settings.load(folders.settingsFile);
 
+    // The desktop matches the window to the menu entry (and its icon) by
+    // this name: Wayland's app id, X11's window class.
+    setenv("SDL_VIDEO_WAYLAND_WMCLASS", "org.example.vesbrik", 0);
+    setenv("SDL_VIDEO_X11_WMCLASS", "org.example.vesbrik", 0);
+
     Game game;
     game.application = std::make_unique<CApplication>();
     CApplication& app = *game.application;
@@ -118,6 +124,7 @@ int runGame(const GameOptions& options)
         showMessageBox("", "cannot start: " + app.createError());
         return 1;
     }
+    app.window().setIcon("media/icons/vesbrik-64.png");
     game.devicePublication = std::make_unique<DevicePublication>(app.graphics());
 
     game.highScores = std::make_unique<CHighScoreTable>(folders.highScoreFile);

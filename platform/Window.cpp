@@ -1,6 +1,7 @@
 #include "platform/Window.h"
 
 #include <SDL.h>
+#include <stb_image.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -119,6 +120,24 @@ void CWindow::setTitle(const std::string& title)
 {
     if (window)
         SDL_SetWindowTitle(window, title.c_str());
+}
+
+void CWindow::setIcon(const std::string& pngFile)
+{
+    int width = 0, height = 0, channels = 0;
+    unsigned char* pixels = stbi_load(pngFile.c_str(), &width, &height, &channels, 4);
+    if (!pixels)
+        return;
+    // Desktops scale window icons themselves; a huge one would only cost.
+    if (window && width > 0 && width <= 512 && height > 0 && height <= 512) {
+        SDL_Surface* icon =
+            SDL_CreateRGBSurfaceWithFormatFrom(pixels, width, height, 32, width * 4, SDL_PIXELFORMAT_RGBA32);
+        if (icon) {
+            SDL_SetWindowIcon(window, icon);
+            SDL_FreeSurface(icon);
+        }
+    }
+    stbi_image_free(pixels);
 }
 
 void CWindow::close() { closing = true; }

@@ -25,6 +25,9 @@ public:
     // mode never changes. False when the switch failed (the mode stays).
     bool setFullScreen(bool fullScreen);
     void setTitle(const std::string& title);
+    // The picture the desktop shows for the window (a PNG); a missing or
+    // unreadable file leaves the desktop's default.
+    void setIcon(const std::string& pngFile);
     // Asks the loop to end, as the close button does.
     void close();
 

@@ -23,6 +23,7 @@ set(expected
   share/vesbrik/media/frame.lwo
   share/vesbrik/media/phong.fx
   share/vesbrik/media/title.tga
+  share/vesbrik/media/icons/vesbrik-64.png
   share/applications/${APP_ID}.desktop
   share/metainfo/${APP_ID}.metainfo.xml
   share/man/man6/vesbrik.6)
