@@ -24,6 +24,7 @@ void expectDefaults(const CSettings& s)
     EXPECT_TRUE(s.enableShadow);
     EXPECT_TRUE(s.enableMirror);
     EXPECT_TRUE(s.filterFrameBuffer);
+    EXPECT_TRUE(s.pauseOnFocusLoss);
 }
 
 } // namespace
@@ -132,13 +133,21 @@ TEST(SettingsFiles, Latin1DeclarationIsAccepted)
     EXPECT_FALSE(s.enableMirror);
 }
 
-TEST(SettingsFiles, ShippedFileHasAllSevenValues)
+TEST(SettingsValues, FocusLossPausesUnlessSwitchedOff)
+{
+    EXPECT_TRUE(settingsFrom("<settings/>").pauseOnFocusLoss);
+    EXPECT_TRUE(settingsFrom("<settings pauseonfocusloss=\"1\"/>").pauseOnFocusLoss);
+    EXPECT_FALSE(settingsFrom("<settings pauseonfocusloss=\"0\"/>").pauseOnFocusLoss);
+    EXPECT_FALSE(settingsFrom("<settings pauseonfocusloss=\"no\"/>").pauseOnFocusLoss); // a word reads as 0
+}
+
+TEST(SettingsFiles, ShippedFileHasEveryValue)
 {
     CXmlDocument document;
     ASSERT_TRUE(document.load(VESBRIK_SOURCE_DIR "/settings.xml"));
     CXmlNode root = document.root();
     for (const char* name : {"width", "height", "fullscreen", "enablebloom", "enableshadow", "enablemirror",
-                             "filterframebuffer"})
+                             "filterframebuffer", "pauseonfocusloss"})
         EXPECT_NE(root.attribute(name), "") << name;
     CSettings s;
     s.load(VESBRIK_SOURCE_DIR "/settings.xml");
