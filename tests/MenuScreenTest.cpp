@@ -1,7 +1,7 @@
 // The menu: its step (pulse and fades), the background held at its resting
 // opacity, the high-score rows' places and colours, and what it draws.
 #include "DeviceTestContext.h"
-#include "ReplayRunner.h"
+#include "ScriptRunner.h"
 
 #include "game/HighScoreTable.h"
 #include "game/Menu.h"
@@ -279,8 +279,8 @@ TEST_F(MenuDrawing, AnEmptyTypedNameShowsOnlyTheFlashingCursor)
 
 TEST(MenuInGame, BackgroundAtStartAndTheScoreStripDuringPlay)
 {
-    CReplayFolder run;
-    ReplayResult result = run.run("frames 2\nshot menu.png\npress Return\nframes 60\nshot play.png\n");
+    CScriptFolder run;
+    ScriptResult result = run.run("frames 2\nshot menu.png\npress Return\nframes 60\nshot play.png\n");
     ASSERT_EQ(result.status, 0) << result.errors;
 
     int w = 0, h = 0, n = 0;
