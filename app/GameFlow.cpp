@@ -122,6 +122,9 @@ void CGameFlow::onBoardEvent(BoardEvent event, int value)
 
 void CGameFlow::onKeyDown(int key)
 {
+    tappedSinceStep.left |= key == vk::Left;
+    tappedSinceStep.right |= key == vk::Right;
+    tappedSinceStep.down |= key == vk::Down;
     onGlobalKey(key);
     if (current == State::Playing)
         onPlayingKey(key);
@@ -280,7 +283,9 @@ void CGameFlow::advanceFrameClock(double elapsed)
 void CGameFlow::step(float dt, const CInputSource& input)
 {
     CGameBoard& board = parts.board;
-    board.pollKeys({input.isHeld(vk::Left), input.isHeld(vk::Right), input.isHeld(vk::Down)});
+    board.pollKeys({input.isHeld(vk::Left) || tappedSinceStep.left, input.isHeld(vk::Right) || tappedSinceStep.right,
+                    input.isHeld(vk::Down) || tappedSinceStep.down});
+    tappedSinceStep = {};
     parts.view.stepUpdate(dt, board.running);
     camera().smoothStep(dt);
     if (!parts.renderer.lights.empty())
