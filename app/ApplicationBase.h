@@ -22,7 +22,7 @@ public:
     // while the window is active. Returns the exit status when asked to quit.
     int run(CInputSource& input);
 
-    // Replays use a fixed frame time instead of the counter.
+    // Scripted runs use a fixed frame time instead of the counter.
     void setFixedFrameTime(std::optional<double> seconds) { fixedFrameTime = seconds; }
 
     // Ends the loop after the current message, as closing the window does.

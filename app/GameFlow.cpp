@@ -142,6 +142,9 @@ void CGameFlow::onKeyDown(int key)
     key = keyForPadButton(key);
     if (key == 0)
         return; // a pad button with nothing to do here: not even the menu's click
+    tappedSinceStep.left |= key == vk::Left;
+    tappedSinceStep.right |= key == vk::Right;
+    tappedSinceStep.down |= key == vk::Down;
     onGlobalKey(key);
     if (current == State::Playing)
         onPlayingKey(key);
@@ -311,7 +314,9 @@ void CGameFlow::advanceFrameClock(double elapsed)
 void CGameFlow::step(float dt, const CInputSource& input)
 {
     CGameBoard& board = parts.board;
-    board.pollKeys({input.isHeld(vk::Left), input.isHeld(vk::Right), input.isHeld(vk::Down)});
+    board.pollKeys({input.isHeld(vk::Left) || tappedSinceStep.left, input.isHeld(vk::Right) || tappedSinceStep.right,
+                    input.isHeld(vk::Down) || tappedSinceStep.down});
+    tappedSinceStep = {};
     parts.view.stepUpdate(dt, board.running);
     camera().smoothStep(dt);
     if (!parts.renderer.lights.empty())

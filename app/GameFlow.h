@@ -10,6 +10,7 @@
 #include <string>
 
 #include "game/GameBoardListener.h"
+#include "game/HeldKeys.h"
 
 class CCamera;
 class CGameBoard;
@@ -101,4 +102,8 @@ private:
     float playTime = 0.0f;
     int lastMouseX = 0;
     int lastMouseY = 0;
+    // Arrow keys pressed since the last step. A press that is over before
+    // the next step (a tap on a machine that draws slowly) still counts as
+    // held for that one step, so no tap is lost.
+    HeldKeys tappedSinceStep;
 };

@@ -69,6 +69,9 @@ protected:
 
 // ---- world matrices and the entity list ----------------------------------------------
 
+// Suites named after what they test, on the shared fixture.
+using EntityList = SceneTest;
+
 TEST(SceneEntities, WorldMatrixScalesThenTurnsThenMoves)
 {
     CSceneEntity entity;
@@ -84,7 +87,7 @@ TEST(SceneEntities, WorldMatrixScalesThenTurnsThenMoves)
     expectNear(placed(entity, {1.0f, 0.0f, 0.0f}), {3.0f, 2.0f, 3.0f});
 }
 
-TEST_F(SceneTest, EntitiesAreRemovedByKindAndKeepTheirOrder)
+TEST_F(EntityList, EntitiesAreRemovedByKindAndKeepTheirOrder)
 {
     CRenderer renderer;
     CSceneEntity* a = renderer.addEntity(nullptr, CSceneEntity::Permanent);
@@ -150,7 +153,7 @@ static void writeDds(const std::filesystem::path& path, bool cube)
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-TEST_F(SceneTest, TheSceneReflectsTheCubeMapWhenThereIsOneAndSurvivesMissingMeshes)
+TEST_F(EntityList, TheSceneReflectsTheCubeMapWhenThereIsOneAndSurvivesMissingMeshes)
 {
     // A game folder with nothing but the environment map and the effects in
     // its media.

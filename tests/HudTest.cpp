@@ -31,6 +31,9 @@ std::vector<int> shownScores(CHud& hud, int limit = 1000)
 
 } // namespace
 
+// Suites named after what they test, on the shared fixture.
+using HudInTheView = SceneTest;
+
 TEST(HudScore, RunsUpATenthOfTheWayEachStepAndLandsExactly)
 {
     CHud hud;
@@ -60,7 +63,7 @@ TEST(HudScore, RunsDownToALowerScoreTheSameWay)
     EXPECT_EQ(hud.displayedScore, 40.0f);
 }
 
-TEST_F(SceneTest, HudScoreTheViewRunsItsHudUpInItsOwnStep)
+TEST_F(HudInTheView, HudScoreTheViewRunsItsHudUpInItsOwnStep)
 {
     CGameBoard board(1);
     CRenderer renderer;

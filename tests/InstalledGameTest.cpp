@@ -2,9 +2,9 @@
 // started from any folder, it reads its media from the data folder, its
 // settings from the player's config folder and keeps the high scores in the
 // player's data folder; screenshots land in the pictures folder; the focus
-// setting is honoured. Each test runs the real game through the replay
+// setting is honoured. Each test runs the real game through the script
 // driver.
-#include "ReplayRunner.h"
+#include "ScriptRunner.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +44,7 @@ std::string gameOverWithName(const std::string& name)
            "\npress Return\nframes 1\nexpect menu.nameEntry 0\n";
 }
 
-// An install of the built game into a fresh prefix, with the replay driver
+// An install of the built game into a fresh prefix, with the script driver
 // beside the game's binary so that it finds the data the same way.
 class InstalledGame : public ::testing::Test {
 protected:
@@ -55,7 +55,7 @@ protected:
         const std::string install = std::string("'") + VESBRIK_CMAKE + "' --install '" + VESBRIK_BUILD_DIR +
                                     "' --prefix '" + prefix.string() + "' > /dev/null";
         ASSERT_EQ(runShell(install), 0);
-        fs::copy_file(VESBRIK_REPLAY, prefix / "bin" / "vesbrik-replay");
+        fs::copy_file(VESBRIK_SCRIPT, prefix / "bin" / "vesbrik-script");
         fs::create_directories(temp.path("start"));
         fs::create_directories(temp.path("home"));
     }
@@ -67,7 +67,7 @@ protected:
         temp.write("script.txt", script);
         const std::string command = "cd '" + temp.path("start") + "' && env -u XDG_CONFIG_HOME -u XDG_DATA_HOME " +
                                     "HOME='" + temp.path("home") + "' " + environment + " '" +
-                                    (prefix / "bin" / "vesbrik-replay").string() + "' '" + temp.path("script.txt") +
+                                    (prefix / "bin" / "vesbrik-script").string() + "' '" + temp.path("script.txt") +
                                     "' " + arguments + " 2> '" + temp.path("errors.txt") + "' > /dev/null";
         return runShell(command);
     }
@@ -129,7 +129,7 @@ TEST(GameWithoutMedia, EndsWithOneLineNamingWhereItLooked)
     CDataTestFolder temp;
     ASSERT_TRUE(temp.valid());
     temp.write("script.txt", "frames 1\n");
-    const std::string command = "cd '" + temp.path("") + "' && HOME='" + temp.path("") + "' '" + VESBRIK_REPLAY +
+    const std::string command = "cd '" + temp.path("") + "' && HOME='" + temp.path("") + "' '" + VESBRIK_SCRIPT +
                                 "' script.txt 2> errors.txt";
     EXPECT_EQ(runShell(command), 1);
     const std::string errors = readWholeFile(temp.path("errors.txt"));
@@ -139,9 +139,9 @@ TEST(GameWithoutMedia, EndsWithOneLineNamingWhereItLooked)
 
 TEST(Screenshots, F12AndPrintScreenSaveThePictureInThePicturesFolder)
 {
-    CReplayFolder run;
+    CScriptFolder run;
     const fs::path pictures = run.path() / "pictures";
-    const ReplayResult result = run.run("frames 3\npress F12\nframes 1\npress PrintScreen\nframes 1\n"
+    const ScriptResult result = run.run("frames 3\npress F12\nframes 1\npress PrintScreen\nframes 1\n"
                                         "expect sound.menuitem\n",
                                         "", "XDG_PICTURES_DIR='" + pictures.string() + "'");
     ASSERT_EQ(result.status, 0) << result.errors;
@@ -165,8 +165,8 @@ TEST(Screenshots, F12AndPrintScreenSaveThePictureInThePicturesFolder)
 
 TEST(FocusLoss, TheSettingCanKeepTheGameRunning)
 {
-    CReplayFolder run;
+    CScriptFolder run;
     run.write("settings.xml", "<settings pauseonfocusloss=\"0\"/>");
-    const ReplayResult result = run.run("frames 2\npress Return\nframes 5\nblur\nframes 5\nexpect running 1\n");
+    const ScriptResult result = run.run("frames 2\npress Return\nframes 5\nblur\nframes 5\nexpect running 1\n");
     EXPECT_EQ(result.status, 0) << result.errors;
 }

@@ -4,6 +4,7 @@
 #include "physics/ImpactSound.h"
 #include "view/GameView.h"
 
+#include "RecordingImpactSink.h"
 #include "SceneTestContext.h"
 #include "game/GameBoard.h"
 #include "render/Renderer.h"
@@ -18,20 +19,6 @@
 namespace {
 
 constexpr double Step = 0.01; // the game's fixed step
-
-struct Sound {
-    int volume;
-    int pan;
-    int update; // index of the update during which it played
-};
-
-// Stands in for the hitfloor sound group.
-class RecordingSink : public CImpactSoundSink {
-public:
-    void playImpact(int volume, int pan) override { sounds.push_back({volume, pan, currentUpdate}); }
-    std::vector<Sound> sounds;
-    int currentUpdate = 0;
-};
 
 // A board grid where every cell has its own colour, so a brick's colour tells
 // which cell it came from.
@@ -74,6 +61,9 @@ int occupiedSlots(const CPhysicsWorld& world)
 } // namespace
 
 // ---- launching a row ----------------------------------------------------------
+
+// Suites named after what they test, on the shared fixture.
+using GameViewDebris = SceneTest;
 
 TEST(PhysicsWorldSpawn, CornerBricksStartInFrontOfTheirCells)
 {
@@ -224,68 +214,9 @@ TEST(PhysicsWorldPause, BricksFreezeAndStaySilentWhileTheCooldownRunsDown)
     }
 }
 
-// ---- impact sounds ------------------------------------------------------------
+// ---- impact sounds of a real world -----------------------------------------
 
-TEST(ImpactSound, ShallowContactsNeverSound)
-{
-    RecordingSink sink;
-    CImpactSound sound(&sink);
-    sound.runDown(1.0);
-    sound.contact(0.05, 3.0);
-    sound.contact(0.0, 3.0);
-    sound.contact(-0.05, 3.0);
-    EXPECT_TRUE(sink.sounds.empty());
-    EXPECT_LE(sound.cooldown(), 0.0f) << "a silent contact leaves the throttle open";
-
-    sound.contact(0.0501, 7.25);
-    ASSERT_EQ(sink.sounds.size(), 1u);
-    EXPECT_EQ(sink.sounds[0].volume, 20);
-    EXPECT_EQ(sink.sounds[0].pan, 22);
-}
-
-TEST(ImpactSound, TwoImpactsWithinTheCooldownSoundOnce)
-{
-    RecordingSink sink;
-    CImpactSound sound(&sink);
-    sound.contact(0.5, 5.0);
-    EXPECT_TRUE(sink.sounds.empty()) << "closed for the first 0.05 s";
-    for (int i = 0; i < 5; ++i)
-        sound.runDown(Step);
-    sound.runDown(0.001);
-
-    sound.contact(0.1, 2.0);
-    ASSERT_EQ(sink.sounds.size(), 1u);
-    EXPECT_EQ(sink.sounds[0].volume, 40);
-    EXPECT_EQ(sink.sounds[0].pan, -30);
-
-    for (int i = 0; i < 4; ++i)
-        sound.runDown(Step);
-    sound.contact(0.3, 9.0); // 0.04 s later
-    EXPECT_EQ(sink.sounds.size(), 1u);
-
-    sound.runDown(Step);
-    sound.runDown(Step);
-    sound.contact(0.3, 9.0); // 0.06 s after the first
-    EXPECT_EQ(sink.sounds.size(), 2u);
-}
-
-TEST(ImpactSound, WildContactsGiveBoundedValues)
-{
-    RecordingSink sink;
-    CImpactSound sound(&sink);
-    sound.runDown(1.0);
-    sound.contact(1e300, std::nan(""));
-    ASSERT_EQ(sink.sounds.size(), 1u);
-    EXPECT_EQ(sink.sounds[0].volume, 1000000);
-    EXPECT_EQ(sink.sounds[0].pan, 0);
-
-    CImpactSound silent(nullptr);
-    silent.runDown(1.0);
-    silent.contact(1.0, 5.0); // no sink: nothing to play, no crash
-    EXPECT_GT(silent.cooldown(), 0.0f);
-}
-
-TEST(ImpactSound, RealLandingsSoundOnlyForDeepContactsAndAtMostEveryFiftyMilliseconds)
+TEST(PhysicsWorldSounds, RealLandingsSoundOnlyForDeepContactsAndAtMostEveryFiftyMilliseconds)
 {
     RecordingSink sink;
     auto grid = numberedGrid();
@@ -374,7 +305,7 @@ TEST(PhysicsWorldSettling, FortyBricksNeverPassThroughTheFloorOrTheWall)
 // ---- the view's wiring ----------------------------------------------------------
 
 // The view needs a renderer to load its scene into, and so a device.
-TEST_F(SceneTest, GameViewDebrisALaunchedRowHasTheBoardsColours)
+TEST_F(GameViewDebris, GameViewDebrisALaunchedRowHasTheBoardsColours)
 {
     auto grid = numberedGrid();
     CGameBoard board(1);
@@ -388,7 +319,7 @@ TEST_F(SceneTest, GameViewDebrisALaunchedRowHasTheBoardsColours)
     EXPECT_EQ(view.debris().slot(4)->colour, cell(grid, 4, 19));
 }
 
-TEST_F(SceneTest, GameViewDebrisMovesOnlyWhileTheBoardRuns)
+TEST_F(GameViewDebris, GameViewDebrisMovesOnlyWhileTheBoardRuns)
 {
     auto grid = numberedGrid();
     CGameBoard board(1);

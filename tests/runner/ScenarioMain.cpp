@@ -1,5 +1,5 @@
 // vesbrik_scenario FILE: runs one end-to-end scenario (a script for the
-// replay driver, with the state it expects written beside its actions as
+// script driver, with the state it expects written beside its actions as
 // expect lines) in a fresh run folder. A line "# args: ..." gives the
 // driver's options. Exits 0 when every expectation held.
 #include <cstdio>
@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "../ReplayRunner.h"
+#include "../ScriptRunner.h"
 
 namespace {
 
@@ -39,8 +39,8 @@ int main(int argc, char** argv)
     text << file.rdbuf();
     const std::string script = text.str();
 
-    CReplayFolder run;
-    const ReplayResult result = run.run(script, argumentsOf(script));
+    CScriptFolder run;
+    const ScriptResult result = run.run(script, argumentsOf(script));
     std::fputs(result.errors.c_str(), stderr);
     return result.status;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// A replay script plays the part of the player: one action a line.
+// An input script plays the part of the player: one action a line.
 //
 //   frames N             make N frames
 //   press KEY            one key press (Left, Return, Escape, F2, Pause, a...)

@@ -1,4 +1,4 @@
-// vesbrik-replay SCRIPT [--seed N] [--dt SECONDS]
+// vesbrik-script SCRIPT [--seed N] [--dt SECONDS]
 // Runs the game headless in the current folder, fed by an input script.
 #include <cstdio>
 #include <cstdlib>
@@ -23,7 +23,7 @@ namespace {
 
 int usage()
 {
-    std::fprintf(stderr, "usage: vesbrik-replay SCRIPT [--seed N] [--dt SECONDS] [--draw-every-frame]\n");
+    std::fprintf(stderr, "usage: vesbrik-script SCRIPT [--seed N] [--dt SECONDS] [--draw-every-frame]\n");
     return 2;
 }
 
@@ -156,13 +156,13 @@ int main(int argc, char** argv)
             return usage();
     }
     if (!(*options.fixedFrameTime >= 0.0 && *options.fixedFrameTime <= 10.0)) {
-        std::fprintf(stderr, "vesbrik-replay: --dt must be between 0 and 10 seconds\n");
+        std::fprintf(stderr, "vesbrik-script: --dt must be between 0 and 10 seconds\n");
         return 2;
     }
 
     std::ifstream file(argv[1]);
     if (!file) {
-        std::fprintf(stderr, "vesbrik-replay: cannot read %s\n", argv[1]);
+        std::fprintf(stderr, "vesbrik-script: cannot read %s\n", argv[1]);
         return 2;
     }
     std::stringstream text;
@@ -170,7 +170,7 @@ int main(int argc, char** argv)
     std::vector<ScriptAction> actions;
     std::string error;
     if (!parseInputScript(text.str(), actions, error)) {
-        std::fprintf(stderr, "vesbrik-replay: %s: %s\n", argv[1], error.c_str());
+        std::fprintf(stderr, "vesbrik-script: %s: %s\n", argv[1], error.c_str());
         return 2;
     }
 
@@ -198,7 +198,7 @@ int main(int argc, char** argv)
     for (const std::string& failure : script->failedExpectations())
         std::fprintf(stderr, "%s: %s\n", argv[1], failure.c_str());
     if (!script->succeeded()) {
-        std::fprintf(stderr, "vesbrik-replay: a shot or dump could not be written\n");
+        std::fprintf(stderr, "vesbrik-script: a shot or dump could not be written\n");
         return 1;
     }
     return script->failedExpectations().empty() ? 0 : 1;
