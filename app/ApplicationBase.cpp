@@ -6,7 +6,6 @@ int CApplicationBase::create(int width, int height, bool fullscreen)
 {
     clientWidth = width;
     clientHeight = height;
-    windowed = !fullscreen;
     if (!mainWindow.create("Vesbrik", width, height, fullscreen)) {
         lastError = mainWindow.error();
         return -1;
@@ -43,7 +42,7 @@ int CApplicationBase::run(CInputSource& input)
         input.frameDone();
         if (quitRequested)
             return 0;
-        if (windowed && !fixedFrameTime)
+        if (isWindowed() && !fixedFrameTime)
             sleepMilliseconds(1);
     }
 }

@@ -30,7 +30,8 @@ public:
 
     CWindow& window() { return mainWindow; }
     CDevice& graphics() { return mainDevice; }
-    bool isWindowed() const { return windowed; }
+    // Follows Alt+Enter, which the window handles itself.
+    bool isWindowed() const { return mainWindow.isWindowed(); }
     int width() const { return clientWidth; }
     int height() const { return clientHeight; }
 
@@ -48,7 +49,6 @@ private:
     CDevice mainDevice;
     int clientWidth = 640;
     int clientHeight = 480;
-    bool windowed = true;
     bool quitRequested = false;
     const CInputSource* loopInput = nullptr;
     std::optional<double> fixedFrameTime;
