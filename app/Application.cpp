@@ -46,6 +46,11 @@ void CApplication::onMessage(const InputMessage& message)
 void CApplication::frame(double elapsed)
 {
     flow->advanceFrameClock(elapsed);
+    if (noticeSeconds > 0.0) {
+        noticeSeconds -= elapsed;
+        if (noticeSeconds <= 0.0)
+            window().setTitle("Vesbrik");
+    }
     advanceFixedSteps(stepAccumulator, elapsed, [this](float dt) { flow->step(dt, input()); });
 
     if (drawEveryFrame)
@@ -66,6 +71,7 @@ void CApplication::takeScreenshot()
     const ScreenshotResult shot = saveScreenshot(graphics(), screenshotFolder, local);
     window().setTitle(shot.saved ? "Vesbrik - screenshot saved: " + shot.file.string()
                                  : "Vesbrik - no screenshot: " + shot.error);
+    noticeSeconds = 5.0;
 }
 
 void CApplication::drawFrame()

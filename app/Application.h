@@ -51,4 +51,6 @@ private:
     float stepAccumulator = 0.0f;
     bool drawEveryFrame = true;
     std::filesystem::path screenshotFolder;
+    // Seconds the screenshot notice stays in the title before it goes back.
+    double noticeSeconds = 0.0;
 };
