@@ -30,6 +30,8 @@ public:
     bool takePress(uint64_t now, int& key) { return keys.takePress(now, key); }
     bool isHeld(int key) const { return keys.isHeld(key); }
     int count() const { return static_cast<int>(open.size()); }
+    // False when SDL's controller subsystem could not start here.
+    bool available() const { return started; }
 
 private:
     void onButton(int device, int button, bool down, uint64_t now);

@@ -36,6 +36,7 @@ public:
     bool isActive() const override { return active; }
     // Game controllers plugged in and opened.
     int gamepadCount() const { return pads.count(); }
+    bool gamepadsAvailable() const { return pads.available(); }
 
 private:
     bool translate(const void* sdlEvent, InputMessage& message);

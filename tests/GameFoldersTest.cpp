@@ -8,7 +8,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <optional>
 #include <set>
+#include <vector>
 
 #include "DataTestFolder.h"
 
@@ -165,8 +167,34 @@ TEST(GameFolders, MakeFolderForCreatesPrivateFoldersOnceAndReportsABlockedPath)
     EXPECT_TRUE(makeFolderFor("hiscore.xml")); // the working folder always exists
 }
 
+// Puts the variables a test changes back as they were.
+class SavedEnvironment {
+public:
+    explicit SavedEnvironment(std::vector<std::string> names) : names(std::move(names))
+    {
+        for (const std::string& name : this->names) {
+            const char* value = std::getenv(name.c_str());
+            values.push_back(value ? std::optional<std::string>(value) : std::nullopt);
+        }
+    }
+    ~SavedEnvironment()
+    {
+        for (size_t i = 0; i < names.size(); ++i) {
+            if (values[i])
+                setenv(names[i].c_str(), values[i]->c_str(), 1);
+            else
+                unsetenv(names[i].c_str());
+        }
+    }
+
+private:
+    std::vector<std::string> names;
+    std::vector<std::optional<std::string>> values;
+};
+
 TEST(GameFolders, GatheredFactsSeeTheWorkingFolderAndTheEnvironment)
 {
+    const SavedEnvironment saved({"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_PICTURES_DIR"});
     CDataTestFolder temp;
     ASSERT_TRUE(temp.valid());
     const fs::path before = fs::current_path();
