@@ -1,6 +1,7 @@
 #include "audio/SoundGroup.h"
 
 #include "game/Random.h"
+#include "platform/FileProblems.h"
 #include "xml/XmlDocument.h"
 
 #include <algorithm>
@@ -12,8 +13,17 @@ void CSoundGroup::load(CAudioBackend& audio, const CXmlNode& element)
     variantCount = 0;
     // Children past the sixteenth are ignored; those before keep their places
     // even when their file does not load.
-    for (int i = 0; i < element.childCount() && variantCount < MaxVariants; ++i)
-        variants[variantCount++] = audio.loadSample(element.child(i).attribute("file"));
+    for (int i = 0; i < element.childCount() && variantCount < MaxVariants; ++i) {
+        const std::string file = element.child(i).attribute("file");
+        variants[variantCount++] = audio.loadSample(file);
+        // Without a sound device nothing loads; only a file that is not there
+        // (or cannot be opened) is the file's own fault.
+        if (variants[variantCount - 1] == 0 && !file.empty()) {
+            const std::string why = whyUnusable(file, "");
+            if (!why.empty())
+                reportFileProblem(file, why, "that sound stays silent");
+        }
+    }
 
     const std::string volumeText = element.attribute("volume");
     groupVolume = volumeText.empty() ? DefaultVolume : parseDecimal(volumeText);

@@ -10,6 +10,7 @@
 #include <stb_image_write.h>
 
 #include "InputScript.h"
+#include "StopSignals.h"
 #include "app/Application.h"
 #include "app/Entry.h"
 #include "app/GameFlow.h"
@@ -53,6 +54,7 @@ bool writeDump(const GameState& game, const std::string& file)
     out << "menu.visible " << game.menu.visible << "\n";
     out << "menu.selected " << game.menu.selected << "\n";
     out << "menu.showScores " << game.menu.showScores << "\n";
+    out << "menu.scoresNotice " << game.menu.scoresNotice << "\n";
     out << "menu.nameEntry " << (game.menu.nameEntry ? 1 : 0) << "\n";
     if (game.menu.nameEntry)
         out << "menu.name " << *game.menu.nameEntry << "\n";
@@ -104,6 +106,7 @@ int main(int argc, char** argv)
     }
 
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    catchStopSignals();
     std::unique_ptr<CInputScript> script;
     options.makeInput = [&](CApplication& app, const GameState& game) {
         script = std::make_unique<CInputScript>(
@@ -112,6 +115,7 @@ int main(int argc, char** argv)
         return script.get();
     };
     const int status = runGame(options);
+    endByCaughtSignal();
     if (status == 0 && script && !script->succeeded()) {
         std::fprintf(stderr, "vesbrik-replay: a shot or dump could not be written\n");
         return 1;
