@@ -11,16 +11,11 @@ constexpr std::array<const char*, SoundCount> SoundNames = {
     "line1", "line2", "line3", "line4", "levelup", "turn",
 };
 
-// A music file that is not there is said; without a sound device nothing
-// opens, and that is no file's fault.
 AudioHandle openMusic(CAudioBackend& backend, const std::string& file)
 {
     const AudioHandle stream = backend.createStream(file);
-    if (stream == 0 && !file.empty()) {
-        const std::string why = whyUnusable(file, "");
-        if (!why.empty())
-            reportFileProblem(file, why, "that music stays silent");
-    }
+    if (stream == 0 && !file.empty())
+        reportUnplayable(backend, file, "that music stays silent");
     return stream;
 }
 

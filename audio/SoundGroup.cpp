@@ -6,6 +6,15 @@
 
 #include <algorithm>
 
+// Without a sound device nothing loads, and that is no file's fault; with
+// one, a file that fails is missing or not a sound the game can read.
+void reportUnplayable(const CAudioBackend& audio, const std::string& file, const std::string& instead)
+{
+    const std::string why = whyUnusable(file, audio.hasOutput() ? "not a readable sound" : "");
+    if (!why.empty())
+        reportFileProblem(file, why, instead);
+}
+
 void CSoundGroup::load(CAudioBackend& audio, const CXmlNode& element)
 {
     backend = &audio;
@@ -16,13 +25,8 @@ void CSoundGroup::load(CAudioBackend& audio, const CXmlNode& element)
     for (int i = 0; i < element.childCount() && variantCount < MaxVariants; ++i) {
         const std::string file = element.child(i).attribute("file");
         variants[variantCount++] = audio.loadSample(file);
-        // Without a sound device nothing loads; only a file that is not there
-        // (or cannot be opened) is the file's own fault.
-        if (variants[variantCount - 1] == 0 && !file.empty()) {
-            const std::string why = whyUnusable(file, "");
-            if (!why.empty())
-                reportFileProblem(file, why, "that sound stays silent");
-        }
+        if (variants[variantCount - 1] == 0 && !file.empty())
+            reportUnplayable(audio, file, "that sound stays silent");
     }
 
     const std::string volumeText = element.attribute("volume");

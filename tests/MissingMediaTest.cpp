@@ -105,6 +105,26 @@ TEST(MissingMedia, EveryMissingFileIsNamedOnceAndTheGamePlaysOn)
     EXPECT_GT(brightPixels(menu, 0.2f, 0.05f, 0.5f, 0.12f), 20) << "no text for the title";
 }
 
+TEST(MissingMedia, BrokenImagesSoundsAndTexturesAreNamedWithTheirReason)
+{
+    CReplayFolder run;
+    useSmallWindow(run);
+    const std::string junk(300, '\x5A');
+    run.write("media/back1.tga", junk);
+    run.write("media/line1.wav", junk);
+    fs::remove(run.path() / "media" / "turn.wav");
+    fs::remove(run.path() / "media" / "menumusic.ogg");
+    fs::remove(run.path() / "media" / "floor.tga");
+    const ReplayResult result = run.run("frames 3\n");
+    ASSERT_EQ(result.status, 0) << result.errors;
+    for (const char* line : {"media/back1.tga: not a readable image; the menu is drawn over a dark background",
+                             "media/line1.wav: not a readable sound; that sound stays silent",
+                             "media/turn.wav: missing; that sound stays silent",
+                             "media/menumusic.ogg: missing; that music stays silent",
+                             "media/floor.tga: missing; surface "})
+        EXPECT_EQ(timesFound(result.errors, line), 1) << line << "\n" << result.errors;
+}
+
 TEST(MissingMedia, BrokenBrickMeshIsNamedAndTheGamePlays)
 {
     CReplayFolder run;
