@@ -102,7 +102,10 @@ TEST(ScoreSaveKill, TableOnDiskIsAlwaysWholeAndCurrent)
         EXPECT_FALSE(onDisk.unreadableOnDisk());
         ASSERT_EQ(document.root().childCount(), CHighScoreTable::EntryCount) << "after kill " << kills;
         ASSERT_GE(onDisk.entry(0).score, acknowledged) << "after kill " << kills << " a returned save is lost";
-        EXPECT_EQ(onDisk.entry(0).name, "s" + std::to_string(onDisk.entry(0).score));
+        // Until the first save lands the starting table (all defaults) stands.
+        if (onDisk.entry(0).score > 0) {
+            EXPECT_EQ(onDisk.entry(0).name, "s" + std::to_string(onDisk.entry(0).score));
+        }
     }
     EXPECT_GE(kills, 50) << "too few kills in the time allowed to mean much";
     EXPECT_GT(acknowledged, 0) << "no save ever returned before a kill";

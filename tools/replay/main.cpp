@@ -1,5 +1,6 @@
 // vesbrik-replay SCRIPT [--seed N] [--dt SECONDS]
 // Runs the game headless in the current folder, fed by an input script.
+// SIGTERM and SIGINT stop the run, which then ends by that signal.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
