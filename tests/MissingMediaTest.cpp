@@ -103,6 +103,7 @@ TEST(MissingMedia, EveryMissingFileIsNamedOnceAndTheGamePlaysOn)
     EXPECT_GT(brightPixels(menu, 0.5f, 0.9f, 0.62f, 0.97f), 20) << "no text for the play item";
     EXPECT_GT(brightPixels(menu, 0.85f, 0.9f, 0.99f, 0.97f), 20) << "no text for the exit item";
     EXPECT_GT(brightPixels(menu, 0.2f, 0.05f, 0.5f, 0.12f), 20) << "no text for the title";
+    EXPECT_GT(brightPixels(menu, 0.0f, 0.965f, 0.3f, 1.0f), 20) << "the web address is dark on dark";
 }
 
 TEST(MissingMedia, BrokenImagesSoundsAndTexturesAreNamedWithTheirReason)

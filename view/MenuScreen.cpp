@@ -91,11 +91,13 @@ void CMenuScreen::draw(const CMenu& menu, const CHighScoreTable& scores)
 
     d.setRenderState(RenderState::AlphaBlendEnable, false);
 
-    // The web address, in every state, during play as well.
+    // The web address, in every state, during play as well: black on the
+    // light background picture, light grey on the dark colour that stands in
+    // for a missing one.
     if (smallFont) {
         const Viewport& v = d.viewport();
-        smallFont->drawText(WebAddress, {4, v.height - 20, v.width - 4, v.height}, TextLeft | TextTop,
-                            0xFF000000u);
+        const uint32_t colour = background && !background->texture() ? 0xFFC0C0C0u : 0xFF000000u;
+        smallFont->drawText(WebAddress, {4, v.height - 20, v.width - 4, v.height}, TextLeft | TextTop, colour);
     }
 }
 
