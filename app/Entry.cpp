@@ -6,6 +6,7 @@
 #include "app/Application.h"
 #include "app/GameFlow.h"
 #include "app/Settings.h"
+#include "app/WindowSize.h"
 #include "audio/SoundBank.h"
 #include "game/GameBoard.h"
 #include "game/HighScoreTable.h"
@@ -80,6 +81,7 @@ int runGame(const GameOptions& options)
 {
     CSettings settings;
     settings.load("settings.xml");
+    fitWindowSize(settings, desktopSize());
 
     Game game;
     game.application = std::make_unique<CApplication>();

@@ -219,7 +219,9 @@ void CGameFlow::onNameEntryKey(int key)
         removeLastUtf8Character(name);
     } else if (key == vk::Return || key == vk::Escape) {
         parts.menu.nameEntry = nullptr;
-        parts.highScores.save();
+        // The player learns at once that this score will not be there next time.
+        const bool saved = parts.highScores.save();
+        parts.menu.scoresNotice = saved ? "" : "The high scores could not be saved";
     }
 }
 
