@@ -9,6 +9,7 @@
 #include "app/Application.h"
 #include "app/GameFlow.h"
 #include "app/Settings.h"
+#include "app/WindowSize.h"
 #include "audio/SoundBank.h"
 #include "game/GameBoard.h"
 #include "game/HighScoreTable.h"
@@ -109,13 +110,15 @@ int runGame(const GameOptions& options)
         showMessageBox("", "cannot start: no media/ in this folder nor in the installed data (" + searched + ")");
         return 1;
     }
-    CSettings settings;
-    settings.load(folders.settingsFile);
-
     // The desktop matches the window to the menu entry (and its icon) by
-    // this name: Wayland's app id, X11's window class.
+    // this name: Wayland's app id, X11's window class. SDL reads it when it
+    // starts, so it is set first.
     setenv("SDL_VIDEO_WAYLAND_WMCLASS", "org.example.vesbrik", 0);
     setenv("SDL_VIDEO_X11_WMCLASS", "org.example.vesbrik", 0);
+
+    CSettings settings;
+    settings.load(folders.settingsFile);
+    fitWindowSize(settings, desktopSize());
 
     Game game;
     game.application = std::make_unique<CApplication>();

@@ -240,11 +240,11 @@ void CGameFlow::onNameEntryKey(int key)
     } else if (key == vk::Return || key == vk::Escape) {
         parts.menu.nameEntry = nullptr;
         // An installed game keeps the table in the player's data folder,
-        // made when the first name is saved. The table stays in memory
-        // either way; the player hears of a save that failed.
+        // made when the first name is saved. The player learns at once that
+        // this score will not be there next time.
         makeFolderFor(parts.highScores.path());
-        if (!parts.highScores.save() && parts.showNotice)
-            parts.showNotice("Vesbrik - the high scores could not be saved to " + parts.highScores.path());
+        const bool saved = parts.highScores.save();
+        parts.menu.scoresNotice = saved ? "" : "The high scores could not be saved";
     }
 }
 

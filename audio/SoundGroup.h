@@ -8,6 +8,9 @@
 
 class CXmlNode;
 
+// Says on standard error why a sound file named in sound.xml did not load.
+void reportUnplayable(const CAudioBackend& audio, const std::string& file, const std::string& instead);
+
 class CSoundGroup {
 public:
     static constexpr int MaxVariants = 16;

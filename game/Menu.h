@@ -40,6 +40,9 @@ public:
     int selected = PlayItem;
     // The high-score name being typed, or null.
     std::string* nameEntry = nullptr;
+    // A line under the high-score list telling the player something went
+    // wrong with the table (it could not be saved); empty when all is well.
+    std::string scoresNotice;
 
     double clock = 0.0;
     double fade = 1.0;

@@ -171,9 +171,12 @@ TEST_F(EntityList, TheSceneReflectsTheCubeMapWhenThereIsOneAndSurvivesMissingMes
         CGameView view(board, renderer);
         ASSERT_NE(renderer.environmentTexture, nullptr);
         EXPECT_TRUE(renderer.environmentTexture->isCube());
-        // No meshes: the entities are there and draw nothing.
+        // No meshes: the frame and floor entities are there and draw
+        // nothing; the bricks fall back on a plain cube of 12 triangles.
         EXPECT_EQ(renderer.entities.size(), 2u);
-        EXPECT_TRUE(view.brickMesh().subsets.empty());
+        ASSERT_EQ(view.brickMesh().subsets.size(), 1u);
+        EXPECT_EQ(view.brickMesh().subsets[0]->triangleCount, 12);
+        EXPECT_EQ(view.brickMesh().subsets[0]->material, renderer.materialFor("glass"));
         view.render();
         EXPECT_EQ(renderer.entities.size(), 2u);
     }

@@ -1,4 +1,5 @@
 #include "InputScript.h"
+#include "StopSignals.h"
 
 #include <fstream>
 #include <sstream>
@@ -158,6 +159,11 @@ bool CInputScript::poll(InputMessage& message)
     // The window's own events are drained and ignored: only the script plays.
     InputMessage ignored;
     while (window && window->poll(ignored)) {
+    }
+    if (caughtStopSignal() != 0) {
+        message = {};
+        message.type = InputMessage::Quit;
+        return true;
     }
     while (queued.empty() && framesLeft == 0) {
         if (next >= actions.size()) {

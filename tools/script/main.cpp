@@ -1,5 +1,6 @@
 // vesbrik-script SCRIPT [--seed N] [--dt SECONDS]
 // Runs the game headless in the current folder, fed by an input script.
+// SIGTERM and SIGINT stop the run, which then ends by that signal.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include <stb_image_write.h>
 
 #include "InputScript.h"
+#include "StopSignals.h"
 #include "app/Application.h"
 #include "app/Entry.h"
 #include "app/GameFlow.h"
@@ -109,6 +111,7 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
     add("menu.visible", game.menu.visible);
     add("menu.selected", game.menu.selected);
     add("menu.showScores", game.menu.showScores);
+    add("menu.scoresNotice", game.menu.scoresNotice);
     add("menu.fade", game.menu.fade);
     add("menu.nameEntry", game.menu.nameEntry ? 1 : 0);
     if (game.menu.nameEntry)
@@ -175,6 +178,7 @@ int main(int argc, char** argv)
     }
 
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    catchStopSignals();
     std::vector<std::string> sounds;
     options.soundLog = [&sounds](Sound sound, int variant) {
         sounds.push_back(std::string(soundName(sound)) + " " + std::to_string(variant));
@@ -193,6 +197,7 @@ int main(int argc, char** argv)
         return script.get();
     };
     const int status = runGame(options);
+    endByCaughtSignal();
     if (status != 0 || !script)
         return status;
     for (const std::string& failure : script->failedExpectations())
