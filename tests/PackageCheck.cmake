@@ -1,0 +1,42 @@
+# Makes the Debian package into a fresh folder and checks what apt would
+# install from it: the game under /usr, its media, menu entry, metainfo, an
+# icon and the manual, and library dependencies found from the binary.
+#   cmake -DBUILD_DIR=build -DCPACK=cpack -DAPP_ID=... -P PackageCheck.cmake
+string(RANDOM LENGTH 8 suffix)
+set(out "/tmp/vesbrik-package-${suffix}")
+file(REMOVE_RECURSE "${out}")
+
+function(fail message)
+  file(REMOVE_RECURSE "${out}")
+  message(FATAL_ERROR "${message}")
+endfunction()
+
+execute_process(COMMAND "${CPACK}" --config "${BUILD_DIR}/CPackConfig.cmake" -B "${out}"
+  RESULT_VARIABLE status OUTPUT_VARIABLE log ERROR_VARIABLE log)
+file(GLOB packages "${out}/vesbrik_*_*.deb")
+list(LENGTH packages count)
+if(NOT status EQUAL 0 OR NOT count EQUAL 1)
+  fail("cpack made no vesbrik_VERSION_ARCH.deb: ${log}")
+endif()
+
+execute_process(COMMAND dpkg-deb --contents ${packages} OUTPUT_VARIABLE contents RESULT_VARIABLE status)
+foreach(path
+    ./usr/bin/vesbrik
+    ./usr/share/vesbrik/media/sound.xml
+    ./usr/share/vesbrik/media/phong.fx
+    ./usr/share/applications/${APP_ID}.desktop
+    ./usr/share/metainfo/${APP_ID}.metainfo.xml
+    ./usr/share/icons/hicolor/256x256/apps/vesbrik.png
+    ./usr/share/man/man6/vesbrik.6)
+  string(FIND "${contents}" " ${path}\n" at)
+  if(at EQUAL -1)
+    fail("the package lacks ${path}")
+  endif()
+endforeach()
+
+execute_process(COMMAND dpkg-deb --field ${packages} Package Section Depends OUTPUT_VARIABLE fields)
+if(NOT fields MATCHES "Package: vesbrik" OR NOT fields MATCHES "Section: games"
+   OR NOT fields MATCHES "libsdl2-2.0-0" OR NOT fields MATCHES "libopenal1")
+  fail("package fields: ${fields}")
+endif()
+file(REMOVE_RECURSE "${out}")
