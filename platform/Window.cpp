@@ -157,17 +157,19 @@ bool CWindow::poll(InputMessage& message)
         pendingCharacters.erase(0, 1);
         return true;
     }
+    // A pad's press is delivered right after the event that made it, before
+    // later events; a repeat comes due with no event at all.
     SDL_Event event;
     int padKey = 0;
-    while (SDL_PollEvent(&event)) {
+    bool padPressed = false;
+    while (!padPressed && SDL_PollEvent(&event)) {
         if (translate(&event, message))
             return true;
         if (!pendingCharacters.empty())
             return poll(message);
-        if (pads.takePress(SDL_GetTicks64(), padKey))
-            break;
+        padPressed = pads.takePress(SDL_GetTicks64(), padKey);
     }
-    if (padKey != 0 || pads.takePress(SDL_GetTicks64(), padKey)) {
+    if (padPressed || pads.takePress(SDL_GetTicks64(), padKey)) {
         message = {};
         message.type = InputMessage::KeyDown;
         message.key = padKey;
