@@ -76,10 +76,7 @@ struct Game {
 // same relative names as ever; the player's files have absolute paths.
 GameFolders settleFolders()
 {
-    const GameFolders folders = chooseGameFolders(gatherFolderFacts(), [](const std::filesystem::path& data) {
-        std::error_code ignored;
-        return std::filesystem::is_directory(data / "media", ignored);
-    });
+    const GameFolders folders = chooseGameFolders(gatherFolderFacts(), holdsGameMedia);
     std::error_code failed;
     if (!folders.portable && folders.mediaFound)
         std::filesystem::current_path(folders.workingFolder, failed);

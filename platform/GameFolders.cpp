@@ -134,12 +134,19 @@ std::string screenshotFileName(const std::tm& localTime, int attempt)
     return std::string(name) + ".png";
 }
 
+bool holdsGameMedia(const fs::path& folder)
+{
+    std::error_code error;
+    const fs::path media = folder / "media";
+    return fs::is_regular_file(media / "sound.xml", error) || fs::is_regular_file(media / "phong.fx", error);
+}
+
 FolderFacts gatherFolderFacts()
 {
     FolderFacts facts;
     std::error_code error;
     facts.workingFolder = fs::current_path(error);
-    facts.workingFolderHasMedia = fs::is_directory("media", error);
+    facts.workingFolderHasMedia = holdsGameMedia(".");
     const fs::path binary = fs::read_symlink("/proc/self/exe", error);
     if (!error)
         facts.executableFolder = binary.parent_path();

@@ -24,7 +24,8 @@
 #include <vector>
 
 struct FolderFacts {
-    // The folder the game was started in, and whether it holds media/.
+    // The folder the game was started in, and whether it holds the game's
+    // media/ (see holdsGameMedia).
     std::filesystem::path workingFolder;
     bool workingFolderHasMedia = false;
     // The folder holding the running binary; empty when unknown.
@@ -69,6 +70,11 @@ std::string picturesFolderFromUserDirs(const std::string& userDirs, const std::s
 // A screenshot's file name from the local time it was taken; attempt 0 is the
 // plain name, later attempts add a number for shots within the same second.
 std::string screenshotFileName(const std::tm& localTime, int attempt);
+
+// Whether folder/media holds the game's media: its sound list or its shading
+// effect. A folder named media alone is not enough; the root folder and many
+// home folders have one of their own.
+bool holdsGameMedia(const std::filesystem::path& folder);
 
 // The facts of this process: working folder, binary, environment.
 FolderFacts gatherFolderFacts();

@@ -212,8 +212,13 @@ TEST(GameFolders, GatheredFactsSeeTheWorkingFolderAndTheEnvironment)
     EXPECT_NE(facts.userDirs.find("Shots"), std::string::npos);
     EXPECT_FALSE(facts.executableFolder.empty());
 
+    // A folder named media is not yet the game's (the root folder has one).
     fs::create_directory(temp.path("media"));
-    facts = gatherFolderFacts();
-    EXPECT_TRUE(facts.workingFolderHasMedia);
+    EXPECT_FALSE(gatherFolderFacts().workingFolderHasMedia);
+    temp.write("media/sound.xml", "<sounds/>");
+    EXPECT_TRUE(gatherFolderFacts().workingFolderHasMedia);
+    fs::remove(temp.path("media/sound.xml"));
+    temp.write("media/phong.fx", "");
+    EXPECT_TRUE(gatherFolderFacts().workingFolderHasMedia);
     fs::current_path(before);
 }

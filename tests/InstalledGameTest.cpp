@@ -124,6 +124,16 @@ TEST_F(InstalledGame, AFolderWithMediaStillPlaysPortable)
     EXPECT_FALSE(fs::exists(temp.path("home/.local/share/vesbrik")));
 }
 
+TEST_F(InstalledGame, AFolderThatMerelyHasAMediaFolderIsNoGameFolder)
+{
+    // Started from / or a home folder with a media/ of its own (photos, say),
+    // the game still plays from its installed data.
+    fs::create_directories(temp.path("start/media/holiday"));
+    ASSERT_EQ(play(gameOverWithName("Eve"), "", "--dt 0.5"), 0) << errors();
+    EXPECT_TRUE(fs::exists(temp.path("home/.local/share/vesbrik/hiscore.xml")));
+    EXPECT_FALSE(fs::exists(temp.path("start/media/hiscore.xml")));
+}
+
 TEST(GameWithoutMedia, EndsWithOneLineNamingWhereItLooked)
 {
     CDataTestFolder temp;
