@@ -28,10 +28,26 @@ FT_Library library()
     return shared;
 }
 
+// Fontconfig keeps its configuration and caches until told to let go; it is
+// told once, when the program ends, so a leak check at exit stays clean.
+bool startFontconfig()
+{
+    struct Fontconfig {
+        bool started = FcInit() == FcTrue;
+        ~Fontconfig()
+        {
+            if (started)
+                FcFini();
+        }
+    };
+    static const Fontconfig fontconfig;
+    return fontconfig.started;
+}
+
 // The installed font file nearest to the face name, and its index in the file.
 bool findFace(const std::string& name, int weight, std::string& file, int& index)
 {
-    if (!FcInit())
+    if (!startFontconfig())
         return false;
     FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(name.c_str()));
     if (!pattern)
