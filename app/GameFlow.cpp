@@ -4,6 +4,8 @@
 
 #include <optional>
 
+#include "app/Replay.h"
+
 #include "audio/SoundBank.h"
 #include "game/GameBoard.h"
 #include "game/HighScoreTable.h"
@@ -71,6 +73,11 @@ void CGameFlow::enterMenu(bool showScores)
 void CGameFlow::startGame()
 {
     current = State::Playing;
+    // Bricks of an earlier game would go on tumbling and sounding, drawing
+    // from the random stream: every game starts with the floor clear.
+    parts.view.debris().clear();
+    if (parts.recorder && !replaying)
+        parts.recorder->begin(parts.board);
     parts.board.newGame(0);
     playTime = 0.0f;
     parts.menu.visible = false;
@@ -111,17 +118,27 @@ void CGameFlow::onBoardEvent(BoardEvent event, int value)
 
     if (event == BoardEvent::RowsCleared)
         parts.sounds.playLines(value);
-    if (event == BoardEvent::GameOver) {
+    if (event == BoardEvent::GameOver && !replaying) {
         HighScoreEntry* entry = parts.highScores.insert(value, parts.board.level, static_cast<int>(playTime));
+        const std::string kept = endRecording(entry != nullptr);
         parts.menu.nameEntry = entry ? &entry->name : nullptr;
-        if (entry)
+        if (entry) {
             entry->name.clear();
+            entry->replay = kept;
+        }
         enterMenu(true);
     }
 }
 
+std::string CGameFlow::endRecording(bool keep)
+{
+    return parts.recorder ? parts.recorder->end(parts.board, keep) : std::string();
+}
+
 void CGameFlow::onKeyDown(int key)
 {
+    if (current == State::Playing && parts.recorder)
+        parts.recorder->keyDown(key);
     onGlobalKey(key);
     if (current == State::Playing)
         onPlayingKey(key);
@@ -184,6 +201,7 @@ void CGameFlow::onPlayingKey(int key)
         board.running = !board.running;
         break;
     case vk::Escape:
+        endRecording(false);
         enterMenu(false);
         break;
     case vk::PageUp:
@@ -216,7 +234,8 @@ void CGameFlow::onNameEntryKey(int key)
         removeLastUtf8Character(name);
     } else if (key == vk::Return || key == vk::Escape) {
         parts.menu.nameEntry = nullptr;
-        parts.highScores.save();
+        if (parts.highScores.save() && parts.recorder)
+            parts.recorder->keepOnly(parts.highScores);
     }
 }
 
@@ -226,10 +245,14 @@ void CGameFlow::onMenuKey(int key)
     CMenu& menu = parts.menu;
     switch (key) {
     case vk::Return:
+        if (watchChosenScore())
+            break;
         if (menu.selected == CMenu::PlayItem)
             startGame();
         else if (menu.selected == CMenu::HighScoreItem)
             menu.showScores = !menu.showScores;
+        if (!menu.showScores)
+            menu.chosenScore = -1;
         else
             quitChosen = true;
         break;
@@ -245,8 +268,25 @@ void CGameFlow::onMenuKey(int key)
         menu.selected = (menu.selected + 1) % CMenu::ItemCount;
         break;
     default:
+        // While the list shows, 1 to 9 and 0 pick an entry to watch.
+        if (menu.showScores && key >= vk::Digit0 && key <= vk::Digit0 + 9)
+            menu.chosenScore = (key - vk::Digit0 + 9) % 10;
         break;
     }
+}
+
+// Enter on a picked high-score entry that kept its recording plays it.
+bool CGameFlow::watchChosenScore()
+{
+    const CMenu& menu = parts.menu;
+    if (!menu.showScores || menu.chosenScore < 0 || menu.chosenScore >= CHighScoreTable::EntryCount)
+        return false;
+    const std::string& name = parts.highScores.entry(menu.chosenScore).replay;
+    if (name.empty() || !parts.watchRecording)
+        return false;
+    // One that cannot play says why in a notice; Enter does nothing else then.
+    parts.watchRecording(name);
+    return true;
 }
 
 // Typed characters go into the high-score name, stored as UTF-8. The classic

@@ -106,6 +106,8 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
         place << goal.x << " " << goal.y << " " << goal.z;
         add("lightGoal", place.str());
     }
+    if (!game.view.hud.banner.empty())
+        add("hud.banner", game.view.hud.banner);
     add("menu.visible", game.menu.visible);
     add("menu.selected", game.menu.selected);
     add("menu.showScores", game.menu.showScores);
@@ -189,7 +191,8 @@ int main(int argc, char** argv)
         };
         auto state = [&game, &sounds] { return stateLines(game, sounds); };
         auto edit = [&game](const ScriptAction& action) { editBoard(game.board, action); };
-        script = std::make_unique<CInputScript>(std::move(actions), &app.window(), shot, state, edit);
+        auto play = [&game, player = std::make_shared<CAutoplayer>()] { return player->next(game.board); };
+        script = std::make_unique<CInputScript>(std::move(actions), &app.window(), shot, state, edit, play);
         return script.get();
     };
     const int status = runGame(options);
