@@ -128,7 +128,7 @@ void readFrames(Reader& reader, Recording& recording)
         return;
     // The count must fit the bytes that are there before anything is reserved.
     if (count > MaxRecordedFrames || count > (reader.remaining() - std::min(reader.remaining(), ResultBytes)) / MinFrameBytes) {
-        reader.fail("its frame count " + std::to_string(count) + " does not fit the file");
+        reader.fail("its frame count " + std::to_string(count) + " does not fit the file (cut short or damaged)");
         return;
     }
     recording.frames.resize(count);
