@@ -273,7 +273,13 @@ std::string CReplayPlayer::banner() const
     return "Replay " + speedText(playSpeed) + (isPaused ? " paused" : "");
 }
 
-void CReplayPlayer::showBanner() { hud.banner = banner(); }
+void CReplayPlayer::showBanner()
+{
+    hud.banner = banner();
+    // Nothing steps once the recording is over: the score stops where it ends.
+    if (finished())
+        hud.displayedScore = static_cast<float>(hud.targetScore);
+}
 
 std::optional<ReplayRequest> readReplayArguments(const std::vector<std::string>& arguments, std::string* error)
 {
