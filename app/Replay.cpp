@@ -35,6 +35,11 @@ std::string speedText(double speed)
 bool keyChangesTheGame(int key)
 {
     switch (key) {
+    // The arrows' presses are kept too, beside their held state: a tap
+    // shorter than a frame may count for the board.
+    case vk::Left:
+    case vk::Right:
+    case vk::Down:
     case vk::Up:
     case vk::Shift:
     case vk::Pause:

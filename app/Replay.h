@@ -22,8 +22,8 @@ class CHud;
 class CSoundBank;
 
 // Keys the game flow acts on in play that change the board or draw from the
-// random stream (turns, pause, level up, the light's new goal): the only keys
-// a recording keeps.
+// random stream (arrows, turns, pause, level up, the light's new goal): the
+// only keys a recording keeps.
 bool keyChangesTheGame(int key);
 // Keys that only move the camera or switch parts of the picture: a viewer of
 // a replay may use them.

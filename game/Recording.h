@@ -27,11 +27,12 @@
 inline constexpr std::string_view GameVersion = "vesbrik-1";
 inline constexpr uint32_t RecordingFormat = 1;
 
-// Bounds a reader holds every file to. A day of frames at 120 a second is far
-// beyond any game; a frame's time step above an hour is nonsense.
-inline constexpr uint32_t MaxRecordedFrames = 24u * 3600u * 120u;
+// Bounds every recording is held to. Four hours of frames at 250 a second
+// (the loop makes at most about a thousand a second, and a game of an hour
+// at that rate still fits); a frame's time step above an hour is nonsense.
+inline constexpr uint32_t MaxRecordedFrames = 4u * 3600u * 250u;
 inline constexpr double MaxFrameTime = 3600.0;
-inline constexpr size_t MaxRecordingBytes = 256u * 1024u * 1024u;
+inline constexpr size_t MaxRecordingBytes = 64u * 1024u * 1024u;
 inline constexpr size_t MaxKeysPerFrame = 255;
 inline constexpr size_t MaxFingerprint = 64;
 

@@ -179,6 +179,7 @@ TEST(GameRecorder, KeepsTheStartTheGameKeysAndTheFrames)
     recorder.keyDown(vk::Up);
     recorder.keyDown(letterKeyForTest('B'));
     recorder.keyDown(vk::F11);
+    recorder.keyDown(vk::Left);
     recorder.frame(0.02, HeldLeft, 0.004f);
     recorder.frame(0.015, 0, 0.009f); // only the first frame's carried time counts
 
@@ -189,7 +190,7 @@ TEST(GameRecorder, KeepsTheStartTheGameKeysAndTheFrames)
     EXPECT_EQ(game.carriedStepTime, 0.004f);
     EXPECT_EQ(game.mediaFingerprint, (std::vector<uint8_t>{1, 2, 3}));
     ASSERT_EQ(game.frames.size(), 2u);
-    EXPECT_EQ(game.frames[0], (RecordedFrame{0.02, HeldLeft, {vk::Up, vk::F11}}));
+    EXPECT_EQ(game.frames[0], (RecordedFrame{0.02, HeldLeft, {vk::Up, vk::F11, vk::Left}}));
     EXPECT_EQ(game.frames[1], (RecordedFrame{0.015, 0, {}}));
 }
 
@@ -234,6 +235,19 @@ TEST(GameRecorder, SavesTheLastGameAndKeepsTheTablesOwn)
     EXPECT_TRUE(std::filesystem::exists(replays / second));
     EXPECT_FALSE(std::filesystem::exists(replays / kept));
     EXPECT_TRUE(std::filesystem::exists(replays / "notes.txt"));
+}
+
+TEST(GameRecorder, AFrameTimeNoFileCouldHoldStopsTheRecording)
+{
+    CDataTestFolder folder;
+    CGameRecorder recorder(folder.path("replays"), {});
+    CGameBoard board(1);
+    recorder.begin(board);
+    recorder.frame(0.01, 0, 0.0f);
+    recorder.frame(std::numeric_limits<double>::quiet_NaN(), 0, 0.0f);
+    EXPECT_FALSE(recorder.active());
+    EXPECT_EQ(recorder.end(board, true), "");
+    EXPECT_FALSE(std::filesystem::exists(folder.path("replays/last.vrp")));
 }
 
 TEST(GameRecorder, AnUnwritableFolderKeepsNothingAndSaysSo)
