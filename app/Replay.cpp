@@ -147,7 +147,8 @@ void CGameRecorder::frame(double dt, uint8_t held, float carriedStepTime)
     if (!recording)
         return;
     // A game left running for a day stops recording rather than growing on.
-    if (game.frames.size() >= MaxRecordedFrames || !(dt >= 0.0 && dt <= MaxFrameTime)) {
+    if (game.frames.size() >= MaxRecordedFrames || !(dt >= 0.0 && dt <= MaxFrameTime) ||
+        !(carriedStepTime >= 0.0f && carriedStepTime <= MaxFrameTime)) {
         recording = false;
         return;
     }

@@ -117,7 +117,7 @@ void readHeader(Reader& reader, Recording& recording)
     recording.fallSpeed = reader.f32("header");
     recording.carriedStepTime = reader.f32("header");
     if (!reader.failed() && !(finiteAndSmall(recording.slideVelocity) && finiteAndSmall(recording.fallSpeed) &&
-                              recording.carriedStepTime >= 0.0f && recording.carriedStepTime <= 1.0f))
+                              recording.carriedStepTime >= 0.0f && recording.carriedStepTime <= MaxFrameTime))
         reader.fail("its starting state holds impossible values");
 }
 

@@ -66,7 +66,8 @@ struct Recording {
     // The board carries these from one game into the next.
     float slideVelocity = 0.0f;
     float fallSpeed = 0.0f;
-    // The part of a fixed step the loop carried into the game's first frame.
+    // The time the loop carried into the game's first frame: a part of a
+    // step, or the backlog of steps after the window was minimised.
     float carriedStepTime = 0.0f;
     std::vector<RecordedFrame> frames;
     RecordedResult result;

@@ -34,7 +34,7 @@ Recording sampleRecording()
     recording.randomState = 0xDEADBEEFu;
     recording.slideVelocity = -10.0f;
     recording.fallSpeed = 25.5f;
-    recording.carriedStepTime = 0.00625f;
+    recording.carriedStepTime = 12.5f; // a backlog after the window was minimised
     recording.frames = {
         {1.0 / 60.0, 0, {}},
         {0.0171234, HeldLeft | HeldDown, {vk::Up, vk::Space}},
