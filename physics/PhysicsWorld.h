@@ -68,7 +68,7 @@ public:
     void update(double dt, bool boardRunning);
     // Removes every brick and starts the world over as if new: the slots,
     // the impact-sound throttle, and the library's own random sequence (its
-    // solver draws from it to order contacts). A new game starts from here,
+    // solver may draw from it to order contacts, depending on how it was built). A new game starts from here,
     // so that bricks of an earlier game cannot make it play differently.
     void clear();
 
