@@ -68,8 +68,9 @@ public:
     void update(double dt, bool boardRunning);
     // Removes every brick and starts the world over as if new: the slots,
     // the impact-sound throttle, and the library's own random sequence (its
-    // solver may draw from it to order contacts, depending on how it was built). A new game starts from here,
-    // so that bricks of an earlier game cannot make it play differently.
+    // solver may draw from it to order contacts, depending on how it was
+    // built). A new game starts from here, so that bricks of an earlier game
+    // cannot make it play differently.
     void clear();
 
     // --- reading for drawing and tests --------------------------------------
