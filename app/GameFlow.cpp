@@ -251,10 +251,10 @@ void CGameFlow::onMenuKey(int key)
             startGame();
         else if (menu.selected == CMenu::HighScoreItem)
             menu.showScores = !menu.showScores;
-        if (!menu.showScores)
-            menu.chosenScore = -1;
         else
             quitChosen = true;
+        if (!menu.showScores)
+            menu.chosenScore = -1;
         break;
     case vk::Escape:
         quitChosen = true;

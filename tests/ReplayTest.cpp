@@ -164,6 +164,8 @@ expect hud.banner Replay x4 paused
 press P
 frames 3000
 expect hud.banner Replay over - Escape
+expect score 100
+expect running 0
 press Escape
 frames 1
 expect state 0
@@ -182,4 +184,21 @@ expect menu.showScores 1
     EXPECT_EQ(folder.read("replays/" + name), folder.read("replays/last.vrp"));
     const GameRun check = verify(folder, "replays/" + name);
     EXPECT_EQ(check.status, 0) << check.output << check.errors;
+}
+
+TEST(Replay, EnterOnExitStillQuitsWithAnEntryPicked)
+{
+    CScriptFolder folder;
+    // The list shown and an entry picked, or the list hidden again: Exit, and
+    // only Exit, quits the game, before the frame that follows it.
+    const std::pair<const char*, const char*> cases[] = {
+        {"press Right\npress Return\npress 1\npress Right\n", "line 7"},
+        {"press Right\npress Return\npress 1\npress Return\npress Right\n", "line 8"},
+    };
+    for (const auto& [toExit, line] : cases) {
+        const ScriptResult run = folder.run(std::string("frames 1\n") + toExit + "press Return\nframes 1\n");
+        EXPECT_EQ(run.status, 1) << toExit;
+        EXPECT_NE(run.errors.find(std::string("the game quit before ") + line + "\n"), std::string::npos)
+            << run.errors;
+    }
 }

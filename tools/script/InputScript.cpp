@@ -258,6 +258,13 @@ void CInputScript::decideAutoplayFrame()
     }
 }
 
+int CInputScript::unfinishedLine() const
+{
+    if (next < actions.size())
+        return actions[next].line;
+    return framesLeft > 0 || !queued.empty() ? actions.back().line : 0;
+}
+
 void CInputScript::frameDone()
 {
     if (autoplayLeft > 0) {

@@ -68,6 +68,9 @@ public:
 
     // False once a shot or dump could not be written.
     bool succeeded() const { return ok; }
+    // The line the script had come to, 0 once every line was played: a game
+    // that quits on its own before its script ends skips what follows.
+    int unfinishedLine() const;
     // Every expect line that did not hold, one message each.
     const std::vector<std::string>& failedExpectations() const { return failures; }
 

@@ -111,6 +111,7 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
     add("menu.visible", game.menu.visible);
     add("menu.selected", game.menu.selected);
     add("menu.showScores", game.menu.showScores);
+    add("menu.chosenScore", game.menu.chosenScore);
     add("menu.fade", game.menu.fade);
     add("menu.nameEntry", game.menu.nameEntry ? 1 : 0);
     if (game.menu.nameEntry)
@@ -198,6 +199,10 @@ int main(int argc, char** argv)
     const int status = runGame(options);
     if (status != 0 || !script)
         return status;
+    if (const int line = script->unfinishedLine()) {
+        std::fprintf(stderr, "%s: the game quit before line %d\n", argv[1], line);
+        return 1;
+    }
     for (const std::string& failure : script->failedExpectations())
         std::fprintf(stderr, "%s: %s\n", argv[1], failure.c_str());
     if (!script->succeeded()) {
