@@ -81,6 +81,51 @@ TEST(Replay, APlayedGameWithRowsDebrisAndLevelsComesOutTheSame)
     EXPECT_NE(check.output.find("score 2730 rows 21 level 3"), std::string::npos) << check.output;
 }
 
+TEST(Replay, WatchingPlaysTheSameGameAtAnySpeedAndEscapeEndsIt)
+{
+    CScriptFolder folder;
+    ASSERT_EQ(folder.run(PlayedGame).status, 0);
+    const std::string recorded = folder.read("replays/last.vrp");
+
+    const ScriptResult watched = folder.run(R"(frames 30
+expect state 1
+expect hud.banner Replay x1
+press Left
+press Left
+press Left
+expect hud.banner Replay x0.25
+frames 30
+press Right
+press Right
+press Right
+press Right
+press Right
+press Right
+expect hud.banner Replay x8
+press P
+expect hud.banner Replay x8 paused
+dump paused.txt
+frames 60
+dump later.txt
+press Pause
+frames 600
+expect hud.banner Replay over - Escape
+expect score 2730
+expect rows 21
+expect level 3
+press PageUp
+press Escape
+frames 1
+)",
+                                            "--replay replays/last.vrp");
+    // Escape ends the replay and the game with it, before the last line.
+    EXPECT_EQ(watched.status, 1);
+    EXPECT_NE(watched.errors.find("the game quit before line 29\n"), std::string::npos) << watched.errors;
+    // Nothing moved while paused, and watching recorded nothing.
+    EXPECT_EQ(folder.read("paused.txt"), folder.read("later.txt"));
+    EXPECT_EQ(folder.read("replays/last.vrp"), recorded);
+}
+
 TEST(Replay, ASecondGameIsExactThoughTheFirstLeftDebrisAndAnOddFrameTime)
 {
     // The first game's bricks are still tumbling when the second starts, at

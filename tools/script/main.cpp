@@ -1,4 +1,4 @@
-// vesbrik-script SCRIPT [--seed N] [--dt SECONDS]
+// vesbrik-script SCRIPT [--seed N] [--dt SECONDS] [--draw-every-frame] [--replay FILE]
 // Runs the game headless in the current folder, fed by an input script.
 #include <cstdio>
 #include <cstdlib>
@@ -23,7 +23,7 @@ namespace {
 
 int usage()
 {
-    std::fprintf(stderr, "usage: vesbrik-script SCRIPT [--seed N] [--dt SECONDS] [--draw-every-frame]\n");
+    std::fprintf(stderr, "usage: vesbrik-script SCRIPT [--seed N] [--dt SECONDS] [--draw-every-frame] [--replay FILE]\n");
     return 2;
 }
 
@@ -155,6 +155,8 @@ int main(int argc, char** argv)
             options.fixedFrameTime = std::strtod(argv[++i], nullptr);
         else if (arg == "--draw-every-frame")
             options.drawEveryFrame = true;
+        else if (arg == "--replay" && i + 1 < argc)
+            options.replay = ReplayRequest{argv[++i], false};
         else
             return usage();
     }
