@@ -2,7 +2,8 @@
 
 #include "app/FixedStep.h"
 #include "app/GameFlow.h"
-#include "app/Replay.h"
+#include "app/GameRecorder.h"
+#include "app/ReplayPlayer.h"
 #include "platform/Clock.h"
 #include "view/GameView.h"
 #include "view/MenuScreen.h"

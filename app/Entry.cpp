@@ -7,7 +7,8 @@
 
 #include "app/Application.h"
 #include "app/GameFlow.h"
-#include "app/Replay.h"
+#include "app/GameRecorder.h"
+#include "app/ReplayPlayer.h"
 #include "app/Settings.h"
 #include "audio/SoundBank.h"
 #include "game/GameBoard.h"

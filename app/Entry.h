@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "app/Replay.h"
+#include "app/ReplayPlayer.h"
 #include "audio/SoundBank.h"
 
 class CApplication;

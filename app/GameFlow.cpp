@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "app/Replay.h"
+#include "app/GameRecorder.h"
 
 #include "audio/SoundBank.h"
 #include "game/GameBoard.h"

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/Replay.h"
+#include "app/GameRecorder.h"
 #include "game/GameBoard.h"
 #include "platform/VirtualKeys.h"
 

@@ -15,7 +15,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Replay.h"
+#include "app/GameRecorder.h"
+#include "app/ReplayPlayer.h"
 #include "game/GameBoard.h"
 #include "game/HighScoreTable.h"
 #include "game/Random.h"
