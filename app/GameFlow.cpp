@@ -5,7 +5,6 @@
 #include <optional>
 
 #include "app/GameRecorder.h"
-
 #include "audio/SoundBank.h"
 #include "game/GameBoard.h"
 #include "game/HighScoreTable.h"
@@ -64,6 +63,8 @@ void CGameFlow::enterMenu(bool showScores)
     camera().targetGoal = {4.5f, 10.0f, 0.0f};
     parts.menu.visible = true;
     parts.menu.showScores = showScores;
+    if (!showScores)
+        parts.menu.chosenScore = -1;
     parts.sounds.playMenuMusic();
     // The idle camera path takes over the goals from the next step on.
     swayAmplitude = 10.0f;
@@ -78,6 +79,9 @@ void CGameFlow::startGame()
     parts.view.debris().clear();
     if (parts.recorder && !replaying)
         parts.recorder->begin(parts.board);
+    // A game played moves the table's entries: a pick would point elsewhere.
+    if (!replaying)
+        parts.menu.chosenScore = -1;
     parts.board.newGame(0);
     playTime = 0.0f;
     parts.menu.visible = false;
