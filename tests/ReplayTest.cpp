@@ -247,3 +247,28 @@ TEST(Replay, EnterOnExitStillQuitsWithAnEntryPicked)
             << run.errors;
     }
 }
+
+TEST(Replay, AKeptRecordingThatCannotPlayLeavesTheListAsItIs)
+{
+    CScriptFolder folder;
+    ASSERT_EQ(folder.run("frames 1\npress Return\nhold Down 4000\ntype Bo\npress Return\nframes 1\n").status, 0);
+    const std::string table = folder.read("media/hiscore.xml");
+    const size_t at = table.find("replay=\"");
+    ASSERT_NE(at, std::string::npos) << table;
+    const std::string name = table.substr(at + 8, table.find('"', at + 8) - at - 8);
+
+    // Enter on the first entry, with the list shown: nothing starts, the list stays.
+    const char* const watchFirst = "frames 1\npress Right\npress Return\npress 1\npress Return\nframes 5\n"
+                                   "expect state 0\nexpect menu.showScores 1\nexpect menu.chosenScore 0\n";
+    folder.write("replays/" + name, "VRPLAY broken");
+    ScriptResult run = folder.run(watchFirst);
+    EXPECT_EQ(run.status, 0) << run.errors;
+
+    // A hand-edited table naming a file outside the replays folder.
+    std::string edited = table;
+    edited.replace(at + 8, name.size(), "../settings.xml");
+    folder.write("media/hiscore.xml", edited);
+    run = folder.run(watchFirst);
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_NE(folder.read("settings.xml"), "");
+}
