@@ -80,7 +80,8 @@ void CGameRecorder::frame(double dt, uint8_t held, float carriedStepTime)
 {
     if (!recording)
         return;
-    // A game left running for a day stops recording rather than growing on.
+    // A game that runs past what a recording may hold stops recording rather
+    // than growing on; so does a time step no file could hold.
     if (game.frames.size() >= MaxRecordedFrames || !(dt >= 0.0 && dt <= MaxFrameTime) ||
         !(carriedStepTime >= 0.0f && carriedStepTime <= MaxFrameTime)) {
         recording = false;
