@@ -1,4 +1,4 @@
-// vesbrik-script SCRIPT [--seed N] [--dt SECONDS]
+// vesbrik-script SCRIPT [--seed N] [--dt SECONDS] [--draw-every-frame] [--replay FILE]
 // Runs the game headless in the current folder, fed by an input script.
 // SIGTERM and SIGINT stop the run, which then ends by that signal.
 #include <cstdio>
@@ -25,7 +25,7 @@ namespace {
 
 int usage()
 {
-    std::fprintf(stderr, "usage: vesbrik-script SCRIPT [--seed N] [--dt SECONDS] [--draw-every-frame]\n");
+    std::fprintf(stderr, "usage: vesbrik-script SCRIPT [--seed N] [--dt SECONDS] [--draw-every-frame] [--replay FILE]\n");
     return 2;
 }
 
@@ -108,10 +108,13 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
         place << goal.x << " " << goal.y << " " << goal.z;
         add("lightGoal", place.str());
     }
+    if (!game.view.hud.banner.empty())
+        add("hud.banner", game.view.hud.banner);
     add("menu.visible", game.menu.visible);
     add("menu.selected", game.menu.selected);
     add("menu.showScores", game.menu.showScores);
     add("menu.scoresNotice", game.menu.scoresNotice);
+    add("menu.chosenScore", game.menu.chosenScore);
     add("menu.fade", game.menu.fade);
     add("menu.nameEntry", game.menu.nameEntry ? 1 : 0);
     if (game.menu.nameEntry)
@@ -155,6 +158,8 @@ int main(int argc, char** argv)
             options.fixedFrameTime = std::strtod(argv[++i], nullptr);
         else if (arg == "--draw-every-frame")
             options.drawEveryFrame = true;
+        else if (arg == "--replay" && i + 1 < argc)
+            options.replay = ReplayRequest{argv[++i], false};
         else
             return usage();
     }
@@ -193,13 +198,18 @@ int main(int argc, char** argv)
         };
         auto state = [&game, &sounds] { return stateLines(game, sounds); };
         auto edit = [&game](const ScriptAction& action) { editBoard(game.board, action); };
-        script = std::make_unique<CInputScript>(std::move(actions), &app.window(), shot, state, edit);
+        auto play = [&game, player = std::make_shared<CAutoplayer>()] { return player->next(game.board); };
+        script = std::make_unique<CInputScript>(std::move(actions), &app.window(), shot, state, edit, play);
         return script.get();
     };
     const int status = runGame(options);
     endByCaughtSignal();
     if (status != 0 || !script)
         return status;
+    if (const int line = script->unfinishedLine()) {
+        std::fprintf(stderr, "%s: the game quit before line %d\n", argv[1], line);
+        return 1;
+    }
     for (const std::string& failure : script->failedExpectations())
         std::fprintf(stderr, "%s: %s\n", argv[1], failure.c_str());
     if (!script->succeeded()) {
