@@ -102,12 +102,13 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
         add("next", game.board.next->kind);
     add("grid", gridHash(game.board));
     add("debris", debrisCount(game.view));
-    if (!game.renderer.lights.empty()) {
-        const glm::vec3 goal = game.renderer.lights.front()->positionGoal;
-        std::ostringstream place;
-        place << goal.x << " " << goal.y << " " << goal.z;
-        add("lightGoal", place.str());
-    }
+    auto point = [](const glm::vec3& p) {
+        std::ostringstream text;
+        text << p.x << " " << p.y << " " << p.z;
+        return text.str();
+    };
+    if (!game.renderer.lights.empty())
+        add("lightGoal", point(game.renderer.lights.front()->positionGoal));
     if (!game.view.hud.banner.empty())
         add("hud.banner", game.view.hud.banner);
     add("menu.visible", game.menu.visible);
@@ -126,11 +127,6 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
     add("shadow", game.renderer.enableShadow);
     add("filter", game.renderer.filterFrameBuffer);
     add("frameRate", game.view.showFrameRate);
-    auto point = [](const glm::vec3& p) {
-        std::ostringstream text;
-        text << p.x << " " << p.y << " " << p.z;
-        return text.str();
-    };
     add("camera", point(game.renderer.camera.eye));
     add("cameraGoal", point(game.renderer.camera.eyeGoal));
     for (const std::string& sound : sounds)
