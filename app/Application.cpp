@@ -4,11 +4,16 @@
 
 #include "app/FixedStep.h"
 #include "app/GameFlow.h"
+#include "app/GameRecorder.h"
+#include "app/ReplayPlayer.h"
 #include "platform/Clock.h"
 #include "platform/Screenshot.h"
 #include "platform/VirtualKeys.h"
 #include "view/GameView.h"
 #include "view/MenuScreen.h"
+
+CApplication::CApplication() = default;
+CApplication::~CApplication() = default;
 
 void CApplication::attach(CGameFlow& gameFlow, const FrameParts& frameParts)
 {
@@ -16,8 +21,32 @@ void CApplication::attach(CGameFlow& gameFlow, const FrameParts& frameParts)
     parts.emplace(frameParts);
 }
 
+void CApplication::startReplay(std::unique_ptr<CReplayPlayer> player, bool quitAtEnd)
+{
+    replay = std::move(player);
+    quitAfterReplay = quitAtEnd;
+    replay->start(stepAccumulator);
+}
+
+void CApplication::endReplay()
+{
+    if (quitAfterReplay) {
+        destroyWindow();
+        return;
+    }
+    replay.reset();
+    flow->replaying = false;
+    parts->view.hud.banner.clear();
+    flow->enterMenu(true);
+}
+
 void CApplication::onMessage(const InputMessage& message)
 {
+    if (replay) {
+        if (!replay->onMessage(message))
+            endReplay();
+        return;
+    }
     switch (message.type) {
     case InputMessage::KeyDown:
         // The screenshot keys belong to the window, not to the game: in the
@@ -51,7 +80,17 @@ void CApplication::frame(double elapsed)
         if (noticeSeconds <= 0.0)
             window().setTitle("Vesbrik");
     }
-    advanceFixedSteps(stepAccumulator, elapsed, [this](float dt) { flow->step(dt, input()); });
+    if (replay) {
+        replay->advance(elapsed, stepAccumulator);
+    } else if (recorder && recorder->active()) {
+        // The steps see exactly the held arrows the recording keeps.
+        const uint8_t arrows = heldArrows(input());
+        const CRecordedHeldKeys held(arrows);
+        recorder->frame(elapsed, arrows, stepAccumulator);
+        advanceFixedSteps(stepAccumulator, elapsed, [this, &held](float dt) { flow->step(dt, held); });
+    } else {
+        advanceFixedSteps(stepAccumulator, elapsed, [this](float dt) { flow->step(dt, input()); });
+    }
 
     if (drawEveryFrame)
         drawFrame();

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr const char* Usage = "usage: vesbrik [--help | --version]";
+constexpr const char* Usage = "usage: vesbrik [--help | --version | --replay FILE [--verify]]";
 
 std::string helpText()
 {
@@ -17,8 +17,10 @@ std::string helpText()
            "$XDG_CONFIG_HOME/vesbrik/settings.xml and keeps the high scores in\n"
            "$XDG_DATA_HOME/vesbrik/hiscore.xml.\n"
            "\n"
-           "  --help     show this text and exit\n"
-           "  --version  show the version and exit\n"
+           "  --help            show this text and exit\n"
+           "  --version         show the version and exit\n"
+           "  --replay FILE     watch a recorded game\n"
+           "  --verify          with --replay: play it headless and check its result\n"
            "\n"
            "Keys: arrows move and turn, Shift turns back, Pause pauses, Escape leaves,\n"
            "Alt+Enter switches full screen, F12 or PrintScreen saves a screenshot.\n";
@@ -26,15 +28,23 @@ std::string helpText()
 
 // The argument as the message names it: printable ASCII only and cut short,
 // so that no argument can put control sequences on the player's terminal.
-std::string shown(const std::string& argument)
+std::string shown(const std::string& argument, size_t maxShown = 40)
 {
-    constexpr size_t MaxShown = 40;
     std::string text;
-    for (char c : argument.substr(0, MaxShown))
+    for (char c : argument.substr(0, maxShown))
         text += (c >= 0x20 && c < 0x7F) ? c : '?';
-    if (argument.size() > MaxShown)
+    if (argument.size() > maxShown)
         text += "...";
     return text;
+}
+
+CommandLineAnswer refusal(const std::string& problem)
+{
+    CommandLineAnswer answer;
+    answer.action = CommandLineAnswer::Refuse;
+    answer.status = 2;
+    answer.text = "vesbrik: " + problem + "; " + Usage + "\n";
+    return answer;
 }
 
 } // namespace
@@ -54,9 +64,17 @@ CommandLineAnswer readCommandLine(const std::vector<std::string>& arguments)
         answer.text = std::string("vesbrik ") + VESBRIK_VERSION + "\n";
         return answer;
     }
-    answer.action = CommandLineAnswer::Refuse;
-    answer.status = 2;
-    const std::string& wrong = arguments[0] == "--help" || arguments[0] == "--version" ? arguments[1] : arguments[0];
-    answer.text = "vesbrik: unknown argument '" + shown(wrong) + "'; " + Usage + "\n";
+    // Only the replay's words may remain; anything else is named, shown
+    // safely, before the replay's own rules are asked.
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == "--replay" && i + 1 < arguments.size())
+            ++i;
+        else if (arguments[i] != "--verify" && arguments[i] != "--replay")
+            return refusal("unknown argument '" + shown(arguments[i]) + "'");
+    }
+    std::string error;
+    answer.replay = readReplayArguments(arguments, &error);
+    if (!error.empty())
+        return refusal(shown(error, 200));
     return answer;
 }

@@ -8,6 +8,8 @@
 
 #include "app/Application.h"
 #include "app/GameFlow.h"
+#include "app/GameRecorder.h"
+#include "app/ReplayPlayer.h"
 #include "app/Settings.h"
 #include "app/WindowSize.h"
 #include "audio/SoundBank.h"
@@ -60,6 +62,7 @@ struct Game {
     std::unique_ptr<CGameView> view;
     std::unique_ptr<CMenu> menu;
     std::unique_ptr<CMenuScreen> menuScreen;
+    std::unique_ptr<CGameRecorder> recorder;
     std::unique_ptr<CGameFlow> flow;
 
     // The output stops before anything else goes, so no sound is cut off
@@ -97,7 +100,14 @@ void applySwitches(const CSettings& settings, CRenderer& renderer)
 
 int runGame(const GameOptions& options)
 {
+    std::error_code unknown;
+    const std::filesystem::path startFolder = std::filesystem::current_path(unknown);
     const GameFolders folders = settleFolders();
+    // A recording named on the command line is found from the folder the game
+    // was started in, also when an installed game moved to its data folder.
+    std::optional<ReplayRequest> replay = options.replay;
+    if (replay && !folders.portable && std::filesystem::path(replay->file).is_relative())
+        replay->file = (startFolder / replay->file).string();
     // Without its effects the game cannot draw a frame: say where it looked
     // rather than fail later on a missing shader.
     if (!folders.mediaFound) {
@@ -106,6 +116,11 @@ int runGame(const GameOptions& options)
             searched += (searched.empty() ? "" : ", ") + (folder / "media").string();
         showMessageBox("", "cannot start: no media/ in this folder nor in the installed data (" + searched + ")");
         return 1;
+    }
+    // A check shows nothing and plays nothing, at full speed.
+    if (replay && replay->verify) {
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+        setenv("ALSOFT_DRIVERS", "null", 1);
     }
     // The desktop matches the window to the menu entry (and its icon) by
     // this name: Wayland's app id, X11's window class. SDL reads it when it
@@ -138,10 +153,28 @@ int runGame(const GameOptions& options)
     game.menu = std::make_unique<CMenu>();
     game.menuScreen = std::make_unique<CMenuScreen>();
     game.menuScreen->load("media");
+    // Installed, finished games are kept with the high scores, in the
+    // player's data folder.
+    const std::filesystem::path replayFolder = folders.portable ? std::filesystem::path(options.replayFolder) : folders.replayFolder;
+    game.recorder = std::make_unique<CGameRecorder>(replayFolder, mediaFingerprint(*game.sounds));
+    const auto showNotice = [&app](const std::string& notice) { app.window().setTitle(notice); };
+    const auto watchRecording = [&](const std::string& name) {
+        std::string error = "not a recording of this game: " + name;
+        std::optional<Recording> recording;
+        if (isPlainRecordingName(name))
+            recording = loadPlayableRecording(game.recorder->folder() / name, *game.sounds, &error);
+        if (!recording) {
+            showNotice(error);
+            return false;
+        }
+        app.startReplay(std::make_unique<CReplayPlayer>(std::move(*recording), *game.flow, *game.board, game.view->hud), false);
+        return true;
+    };
     game.flow = std::make_unique<CGameFlow>(GameParts{*game.board, *game.highScores, *game.menu, *game.view,
-                                                      *game.renderer, *game.sounds,
-                                                      [&app](const std::string& notice) { app.window().setTitle(notice); }});
+                                                      *game.renderer, *game.sounds, showNotice,
+                                                      game.recorder.get(), watchRecording});
     app.attach(*game.flow, FrameParts{*game.view, *game.menu, *game.highScores, *game.menuScreen});
+    app.setRecorder(game.recorder.get());
     applySwitches(settings, *game.renderer);
     game.flow->pauseOnFocusLoss = settings.pauseOnFocusLoss;
     app.setScreenshotFolder(folders.screenshotFolder);
@@ -149,6 +182,18 @@ int runGame(const GameOptions& options)
     app.setFixedFrameTime(options.fixedFrameTime);
     app.setDrawEveryFrame(options.drawEveryFrame);
     game.flow->enterMenu(false);
+
+    if (replay) {
+        std::string error;
+        std::optional<Recording> recording = loadPlayableRecording(replay->file, *game.sounds, &error);
+        if (!recording) {
+            std::fprintf(stderr, "vesbrik: %s\n", error.c_str());
+            return 2;
+        }
+        if (replay->verify)
+            return verifyRecording(*recording, *game.flow, *game.board);
+        app.startReplay(std::make_unique<CReplayPlayer>(std::move(*recording), *game.flow, *game.board, game.view->hud), true);
+    }
 
     const GameState state{*game.flow, *game.board, *game.menu, *game.renderer, *game.view};
     CInputSource* input = options.makeInput ? options.makeInput(app, state) : &app.window();

@@ -12,5 +12,7 @@ int main(int argc, char** argv)
         std::fputs(answer.text.c_str(), stderr);
     if (answer.action != CommandLineAnswer::Play)
         return answer.status;
-    return runGame(GameOptions{});
+    GameOptions options;
+    options.replay = answer.replay;
+    return runGame(options);
 }

@@ -79,6 +79,7 @@ GameFolders installedFolders(const FolderFacts& facts, const FolderCheck& holdsM
         folders.workingFolder = facts.workingFolder;
     folders.settingsFile = configHome(facts) / GameFolderName / "settings.xml";
     folders.highScoreFile = dataHome(facts) / GameFolderName / "hiscore.xml";
+    folders.replayFolder = dataHome(facts) / GameFolderName / "replays";
     return folders;
 }
 
@@ -92,6 +93,7 @@ GameFolders chooseGameFolders(const FolderFacts& facts, const FolderCheck& holds
         folders.workingFolder = facts.workingFolder;
         folders.settingsFile = "settings.xml";
         folders.highScoreFile = "media/hiscore.xml";
+        folders.replayFolder = "replays";
     } else {
         folders = installedFolders(facts, holdsMedia);
     }
@@ -186,8 +188,5 @@ bool makeFolderFor(const fs::path& file)
     if (fs::is_directory(folder, error))
         return true;
     fs::create_directories(folder, error);
-    if (error)
-        return false;
-    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace, error);
-    return fs::is_directory(folder, error);
+    return !error && fs::is_directory(folder, error);
 }

@@ -52,6 +52,8 @@ struct GameFolders {
     std::vector<std::filesystem::path> searchedDataFolders;
     std::filesystem::path settingsFile;
     std::filesystem::path highScoreFile;
+    // Where finished games are recorded (made by the first recording).
+    std::filesystem::path replayFolder;
     // Made when the first screenshot is saved.
     std::filesystem::path screenshotFolder;
 };
@@ -79,6 +81,6 @@ bool holdsGameMedia(const std::filesystem::path& folder);
 // The facts of this process: working folder, binary, environment.
 FolderFacts gatherFolderFacts();
 
-// Makes the folder that will hold file (and its parents), private to the
-// player as the XDG rules ask. True when it exists afterwards.
+// Makes the folder that will hold file, and its parents. True when it
+// exists afterwards.
 bool makeFolderFor(const std::filesystem::path& file);

@@ -78,6 +78,30 @@ TEST(CommandLine, EverythingElseIsRefusedWithOneUsageLine)
     }
 }
 
+TEST(CommandLine, ReplayAsksToWatchOrCheckARecording)
+{
+    CommandLineAnswer watch = readCommandLine({"--replay", "game.vbr"});
+    EXPECT_EQ(watch.action, CommandLineAnswer::Play);
+    ASSERT_TRUE(watch.replay);
+    EXPECT_EQ(watch.replay->file, "game.vbr");
+    EXPECT_FALSE(watch.replay->verify);
+
+    CommandLineAnswer check = readCommandLine({"--verify", "--replay", "--help"}); // a file may be named so
+    EXPECT_EQ(check.action, CommandLineAnswer::Play);
+    ASSERT_TRUE(check.replay);
+    EXPECT_EQ(check.replay->file, "--help");
+    EXPECT_TRUE(check.replay->verify);
+
+    EXPECT_FALSE(readCommandLine({}).replay);
+    for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
+             {"--replay"}, {"--verify"}, {"--replay", "a", "--replay", "b"}, {"--replay", "a", "b"}}) {
+        CommandLineAnswer answer = readCommandLine(wrong);
+        EXPECT_EQ(answer.action, CommandLineAnswer::Refuse) << wrong.size();
+        EXPECT_EQ(answer.status, 2);
+        EXPECT_EQ(lineCount(answer.text), 1u) << answer.text;
+    }
+}
+
 TEST(CommandLine, RefusalNamesTheArgumentWithoutPassingControlCharacters)
 {
     CommandLineAnswer answer = readCommandLine({"--fulscreen"});

@@ -94,9 +94,9 @@ TEST_F(InstalledGame, ReadsSettingsFromTheConfigFolderAndKeepsScoresInTheDataFol
     const fs::path table = temp.path("home/.local/share/vesbrik/hiscore.xml");
     ASSERT_TRUE(fs::exists(table)) << errors();
     EXPECT_NE(readText(table).find("name=\"Ada\""), std::string::npos);
-    struct stat folder {};
-    ASSERT_EQ(stat(table.parent_path().c_str(), &folder), 0);
-    EXPECT_EQ(folder.st_mode & 0777, 0700u);
+    // The finished games are kept with the table, not in the data folder.
+    EXPECT_TRUE(fs::is_directory(temp.path("home/.local/share/vesbrik/replays")));
+    EXPECT_FALSE(fs::exists(prefix / "share/vesbrik/replays"));
 
     // The next game adds to the kept table; nothing lands where it started.
     ASSERT_EQ(play(gameOverWithName("Bo"), environment, "--dt 0.5"), 0) << errors();
@@ -104,6 +104,23 @@ TEST_F(InstalledGame, ReadsSettingsFromTheConfigFolderAndKeepsScoresInTheDataFol
     EXPECT_NE(kept.find("name=\"Ada\""), std::string::npos) << kept;
     EXPECT_NE(kept.find("name=\"Bo\""), std::string::npos) << kept;
     EXPECT_TRUE(fs::is_empty(temp.path("start")));
+}
+
+TEST_F(InstalledGame, ARecordingNamedFromTheStartFolderIsFoundAndChecks)
+{
+    ASSERT_EQ(play(gameOverWithName("Fay"), "", "--dt 0.5"), 0) << errors();
+    const fs::path last = fs::path(temp.path("home/.local/share/vesbrik/replays")) / "last.vrp";
+    ASSERT_TRUE(fs::exists(last));
+    fs::copy_file(last, temp.path("start/kept.vrp"));
+
+    // The installed game moves to its data folder; the relative name still
+    // means the file beside the player.
+    const std::string command = "cd '" + temp.path("start") + "' && HOME='" + temp.path("home") + "' '" +
+                                (prefix / "bin" / "vesbrik").string() + "' --replay kept.vrp --verify > '" +
+                                temp.path("out.txt") + "' 2>&1";
+    EXPECT_EQ(runShell(command), 0) << readWholeFile(temp.path("out.txt"));
+    EXPECT_NE(readWholeFile(temp.path("out.txt")).find("matches the recording"), std::string::npos)
+        << readWholeFile(temp.path("out.txt"));
 }
 
 TEST_F(InstalledGame, XdgDataHomeWinsOverTheDefault)
