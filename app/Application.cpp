@@ -42,19 +42,26 @@ void CApplication::endReplay()
 
 void CApplication::onMessage(const InputMessage& message)
 {
+    // The screenshot keys belong to the window, not to the game: in the menu
+    // they do not click, and a replay can be photographed too.
+    if (message.type == InputMessage::KeyDown && (message.key == vk::F12 || message.key == vk::Snapshot)) {
+        takeScreenshot();
+        return;
+    }
     if (replay) {
-        if (!replay->onMessage(message))
+        // A pad watches a replay as it plays: Start pauses, Back ends it.
+        InputMessage viewed = message;
+        if (viewed.type == InputMessage::KeyDown && viewed.key == vk::PadStart)
+            viewed.key = vk::Pause;
+        if (viewed.type == InputMessage::KeyDown && viewed.key == vk::PadBack)
+            viewed.key = vk::Escape;
+        if (!replay->onMessage(viewed))
             endReplay();
         return;
     }
     switch (message.type) {
     case InputMessage::KeyDown:
-        // The screenshot keys belong to the window, not to the game: in the
-        // menu they do not click.
-        if (message.key == vk::F12 || message.key == vk::Snapshot)
-            takeScreenshot();
-        else
-            flow->onKeyDown(message.key & 0xFFFF);
+        flow->onKeyDown(message.key & 0xFFFF);
         break;
     case InputMessage::FocusLost:
         flow->onFocusLost();

@@ -239,3 +239,29 @@ TEST_F(VirtualPadTest, UnpluggingLetsGoAndPluggingAgainWorks)
     EXPECT_EQ(window->gamepadCount(), 1);
     EXPECT_EQ(button(SDL_CONTROLLER_BUTTON_A, true), Keys{vk::PadA});
 }
+
+// ---- a pad watching a replay ---------------------------------------------------
+
+#include "ScriptRunner.h"
+
+TEST(PadWatchingAReplay, StartPausesBackEndsItAndAScreenshotCanBeTaken)
+{
+    CScriptFolder folder;
+    ASSERT_EQ(folder.run("frames 1\npress Return\nframes 40\npress Escape\nframes 2\n").status, 0);
+    const std::filesystem::path pictures = folder.path() / "pictures";
+    const ScriptResult watched = folder.run("frames 10\n"
+                                            "press PadStart\nexpect hud.banner Replay x1 paused\n"
+                                            "press PadStart\nexpect hud.banner Replay x1\n"
+                                            "press F12\nframes 1\n"
+                                            "press PadBack\nframes 2\n",
+                                            "--replay replays/last.vrp",
+                                            "XDG_PICTURES_DIR='" + pictures.string() + "'");
+    // Back ended the replay, and with it the game the command line started:
+    // the frames after it never came.
+    EXPECT_EQ(watched.status, 1);
+    EXPECT_NE(watched.errors.find("the game quit before line 9"), std::string::npos) << watched.errors;
+    EXPECT_EQ(watched.errors.find("expected"), std::string::npos) << watched.errors;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(pictures / "Vesbrik"),
+                            std::filesystem::directory_iterator{}),
+              1);
+}
