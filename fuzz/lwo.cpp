@@ -33,13 +33,25 @@ void checkObject(const LwoObject& object)
                 check(corner.point >= 0 && size_t(corner.point) < layer->points.size());
             }
         }
+        auto checkRef = [](const LwoVertexMapRef& ref) {
+            check(ref.map && ref.entry >= 0 && ref.entry < ref.map->entryCount()
+                && ref.map->values.size() == size_t(ref.map->entryCount()) * size_t(ref.map->dimension));
+        };
+        size_t links = 0;
         for (const LwoPoint& point : layer->points) {
+            links += point.polygons.size();
             for (int polygon : point.polygons)
                 check(polygon >= 0 && size_t(polygon) < layer->polygons.size());
             for (const LwoVertexMapRef& ref : point.vertexMaps)
-                check(ref.map && ref.entry >= 0 && ref.entry < ref.map->entryCount()
-                    && ref.map->values.size() == size_t(ref.map->entryCount()) * size_t(ref.map->dimension));
+                checkRef(ref);
         }
+        // One link per corner.
+        check(links == layer->corners.size());
+        for (size_t corner = 0; corner < layer->corners.size(); ++corner)
+            for (const LwoVertexMapRef& ref : layer->cornerVertexMaps(corner)) {
+                checkRef(ref);
+                check(ref.map->perPolygon);
+            }
     }
     for (const auto& surface : object.surfaces)
         for (const auto& texture : surface->colourTextures)
