@@ -5,7 +5,8 @@
 //
 // Built only in the clang fuzz build:
 //   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DVESBRIK_FUZZ=ON && cmake --build build-fuzz --target fuzz_lwo
-// Run from a scratch folder, seeded with the test objects and the game's meshes:
+// Run from a scratch folder, seeded with the objects in fuzz/corpus/lwo, the
+// test objects and the game's meshes:
 //   UBSAN_OPTIONS=halt_on_error=1 build-fuzz/fuzz_lwo corpus seeds -dict=fuzz/lwo.dict
 //       -max_len=65536 -runs=2500000 -max_total_time=1500   (one command line)
 #include "lwo/LwoObject.h"

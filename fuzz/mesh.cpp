@@ -5,9 +5,10 @@
 // rely on: every index names a vertex, every polygon becomes one triangle of
 // its surface's list, and the vertex normals are means of unit normals.
 //
-// Built only in the clang fuzz build; seed it with the game's meshes, e.g.
-//   UBSAN_OPTIONS=halt_on_error=1 build-fuzz/fuzz_mesh corpus build/media
-//       -dict=fuzz/lwo.dict -max_len=65536 -rss_limit_mb=1024   (one command line)
+// Built only in the clang fuzz build; seed it with the small objects in
+// fuzz/corpus/lwo and the game's meshes (copied from build/media), e.g.
+//   UBSAN_OPTIONS=halt_on_error=1 build-fuzz/fuzz_mesh corpus seeds
+//       -dict=fuzz/lwo.dict -max_len=65536 -rss_limit_mb=1024 -jobs=1   (one command line)
 #include "lwo/LwoObject.h"
 #include "render/Mesh.h"
 
