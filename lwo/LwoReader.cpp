@@ -3,6 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
+uint32_t bigEndian32(const uint8_t* b)
+{
+    return (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | uint32_t(b[3]);
+}
+
+} // namespace
+
 std::string lwoIdText(LwoId id)
 {
     std::string text(4, ' ');
@@ -40,9 +49,7 @@ const uint8_t* CLwoReader::take(size_t n)
 uint32_t CLwoReader::readU4(uint32_t fallback)
 {
     const uint8_t* b = take(4);
-    if (!b)
-        return fallback;
-    return (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | uint32_t(b[3]);
+    return b ? bigEndian32(b) : fallback;
 }
 
 uint16_t CLwoReader::readU2(uint16_t fallback)
@@ -64,7 +71,7 @@ float CLwoReader::readF4(float fallback)
     const uint8_t* b = take(4);
     if (!b)
         return fallback;
-    const uint32_t bits = (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | uint32_t(b[3]);
+    const uint32_t bits = bigEndian32(b);
     float value;
     std::memcpy(&value, &bits, sizeof value);
     return value;
