@@ -18,14 +18,36 @@ Vec3 cross(const Vec3& a, const Vec3& b)
 
 float dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
+// The vector divided by its largest component's magnitude, when that is a
+// usable number; otherwise the vector as it is.
+Vec3 scaledToUnitMaximum(const Vec3& v)
+{
+    const float largest = std::max({std::fabs(v[0]), std::fabs(v[1]), std::fabs(v[2])});
+    if (!(largest > 0.0f) || !std::isfinite(largest))
+        return v;
+    return {v[0] / largest, v[1] / largest, v[2] / largest};
+}
+
 // Divides by the length only when there is one, so degenerate polygons keep a
-// zero normal rather than a NaN one.
+// zero normal rather than a NaN one. The vector is first brought to a largest
+// component of 1: squaring the components of a very short or very long vector
+// in floats would lose them to underflow or overflow, giving normals far from
+// unit length (or none at all) for perfectly good polygons.
 Vec3 normalised(const Vec3& v)
 {
-    const float length = std::sqrt(dot(v, v));
+    const Vec3 scaled = scaledToUnitMaximum(v);
+    const float length = std::sqrt(dot(scaled, scaled));
     if (!(length > 0.0f))
         return v;
-    return {v[0] / length, v[1] / length, v[2] / length};
+    return {scaled[0] / length, scaled[1] / length, scaled[2] / length};
+}
+
+// The face normal of a polygon: (p1 - p0) x (pn - p0), normalised. Scaling
+// the edges first changes only the cross product's length, not its direction,
+// and keeps it within floats for polygons of any size.
+Vec3 faceNormal(const Vec3& p0, const Vec3& p1, const Vec3& pn)
+{
+    return normalised(cross(scaledToUnitMaximum(sub(p1, p0)), scaledToUnitMaximum(sub(pn, p0))));
 }
 
 // A point index read from a file, offset as the chunk requires, must name a
@@ -60,7 +82,7 @@ void computePolygonNormals(LwoLayer& layer)
         const Vec3& p0 = layer.points[size_t(layer.corner(polygon, 0).point)].position;
         const Vec3& p1 = layer.points[size_t(layer.corner(polygon, 1).point)].position;
         const Vec3& pn = layer.points[size_t(layer.corner(polygon, polygon.cornerCount - 1).point)].position;
-        polygon.normal = normalised(cross(sub(p1, p0), sub(pn, p0)));
+        polygon.normal = faceNormal(p0, p1, pn);
     }
 }
 

@@ -317,6 +317,23 @@ TEST(LwoNormals, PolygonNormalFollowsFirstEdgeCrossLastEdge)
     EXPECT_EQ(links(3), (std::vector<int>{1}));
 }
 
+TEST(LwoNormals, TinyAndHugePolygonsStillGetUnitNormals)
+{
+    // Squared in floats, the cross products of these would underflow to
+    // (nearly) nothing or overflow to infinity.
+    for (float scale : {1e-21f, 3e-39f, 1e19f, 3e37f}) {
+        SCOPED_TRACE(scale);
+        LwoBytes b;
+        b.tags({"s"}).points({{0, 0, 0}, {0, scale, 0}, {scale, 0, 0}, {2 * scale, scale, 0}});
+        b.triangles({{0, 1, 2}, {2, 1, 3}}).surfaceTags(2);
+        auto object = loadLwo(lwoForm(b));
+        ASSERT_TRUE(object);
+        const LwoLayer& layer = *object->layers[0];
+        expectVec(layer.polygons[0].normal, 0, 0, -1);
+        expectVec(layer.polygons[1].normal, 0, 0, -1);
+    }
+}
+
 // Two triangles sharing the edge from (0,0,0) to (0,1,0), folded by 60 degrees.
 LwoBytes foldedPair(float smoothing, bool sameGroup)
 {
