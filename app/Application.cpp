@@ -59,11 +59,12 @@ void CApplication::drawFrame()
 {
     CDevice& d = graphics();
     d.beginScene();
-    // ---- scene, HUD and frame rate: the view's frame --------------------------
-    game.view->render();
-    // ---- menu: over everything, in every state --------------------------------
-    if (game.menuScreen)
-        game.menuScreen->draw(*game.menu, *game.highScores);
+    // The view's frame with the HUD and the frame rate, and the menu over
+    // everything, in every state.
+    game.view->render([this] {
+        if (game.menuScreen)
+            game.menuScreen->draw(*game.menu, *game.highScores);
+    });
     d.endScene();
     d.present();
 }
