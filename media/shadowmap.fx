@@ -11,14 +11,21 @@
 // shadow. Four taps around the point, each filtered between its four
 // texels, give the shadow a soft edge instead of a staircase. The spot
 // texture shapes the light into a round pool that fades out softly. The
-// result multiplies the finished scene: white where the light falls, a dim
-// grey in shadow and outside the pool, so the shadowed side stays readable.
+// result multiplies the finished scene: white where the light falls, a
+// lighter grey outside the pool and a darker one in shadow within it; the
+// distant room, beyond the spot's reach, is left untouched.
 
 common {
-    // How much of the scene's own light is left where the spot does not
-    // reach: low enough that shadows show, high enough that nothing turns
-    // black.
-    const float Shade = 0.55;
+    // The light's pool is full brightness; around it the scene keeps this
+    // much of its own light, and in a shadow inside the pool this much.
+    // Nothing turns black, and the glow of the room stays.
+    const float OutsidePool = 0.8;
+    const float InShadow = 0.5;
+    // The spot reaches this far (world units from the light) and fades out
+    // before the map's far plane, so the distant room is left as it is
+    // instead of being cut off where the map ends.
+    const float ReachFull = 95.0;
+    const float ReachEnd = 135.0;
     // The map's texel is about 0.06 world units at the well. A point is
     // looked up a little way out along its normal and compared a little
     // nearer to the light, so a surface does not shadow itself in stripes
@@ -43,19 +50,29 @@ common {
         return taps[i] * TapRadius * texel;
     }
 
+    // Whether the map has anything to say about the point: inside its square
+    // and in front of its far plane. Elsewhere nothing can shadow it.
+    bool inMap(vec3 coord) {
+        return all(greaterThan(coord, vec3(0.0))) && all(lessThan(coord, vec3(1.0)));
+    }
+
     // The spot's pool: from the spot texture, or, when there is none, a
     // round pool of the same size worked out here.
     float poolOf(float spotSample, bool hasSpotTexture, vec2 uv) {
         if (hasSpotTexture)
             return spotSample;
-        return 1.0 - smoothstep(0.34, 0.5, length(uv - 0.5));
+        return 1.0 - smoothstep(0.38, 0.5, length(uv - 0.5));
     }
 
-    // Faces turned away from the light are in their own shadow; the
-    // turn is eased so the terminator on a rounded edge is not a hard line.
-    vec4 shadowLitColour(float lit, float pool, float facing, float inFront) {
-        float light = lit * pool * smoothstep(0.0, 0.2, facing) * inFront;
-        return vec4(vec3(mix(Shade, 1.0, light)), 1.0);
+    // Faces turned away from the light are in their own shadow; the turn is
+    // eased so the terminator on a rounded edge is not a hard line. Behind
+    // the light (inFront 0) the spot does not shine.
+    vec4 shadowLitColour(float lit, float pool, float facing, float inFront, float distance) {
+        pool *= inFront;
+        float reached = lit * smoothstep(0.0, 0.2, facing);
+        float light = mix(OutsidePool, 1.0, pool) * mix(1.0, mix(InShadow, 1.0, reached), pool);
+        float reach = 1.0 - smoothstep(ReachFull, ReachEnd, distance);
+        return vec4(vec3(mix(1.0, light, reach)), 1.0);
     }
 }
 
@@ -112,12 +129,15 @@ fragment sceneHardware {
         float facing = dot(normalize(vWorldNormal), normalize(vToLight));
         float depth = coord.z - biasFor(facing);
         float texel = 1.0 / float(textureSize(texDepth, 0).x);
-        float lit = 0.0;
-        for (int i = 0; i < 4; ++i)
-            lit += 0.25 * litAt(coord.xy + tapOffset(i, texel), depth);
+        float lit = 1.0;
+        if (inMap(coord)) {
+            lit = 0.0;
+            for (int i = 0; i < 4; ++i)
+                lit += 0.25 * litAt(coord.xy + tapOffset(i, texel), depth);
+        }
         bool hasSpot = textureSize(texSpot, 0).x > 1;
         float pool = poolOf(texture(texSpot, coord.xy).r, hasSpot, coord.xy);
-        fragColour = shadowLitColour(lit, pool, facing, inFront);
+        fragColour = shadowLitColour(lit, pool, facing, inFront, length(vToLight));
     }
 }
 
@@ -154,12 +174,15 @@ fragment sceneSoftware {
         float facing = dot(normalize(vWorldNormal), normalize(vToLight));
         float depth = coord.z - biasFor(facing);
         float texel = 1.0 / float(textureSize(texDepth, 0).x);
-        float lit = 0.0;
-        for (int i = 0; i < 4; ++i)
-            lit += 0.25 * litAt(coord.xy + tapOffset(i, texel), depth);
+        float lit = 1.0;
+        if (inMap(coord)) {
+            lit = 0.0;
+            for (int i = 0; i < 4; ++i)
+                lit += 0.25 * litAt(coord.xy + tapOffset(i, texel), depth);
+        }
         bool hasSpot = textureSize(texSpot, 0).x > 1;
         float pool = poolOf(texture(texSpot, coord.xy).r, hasSpot, coord.xy);
-        fragColour = shadowLitColour(lit, pool, facing, inFront);
+        fragColour = shadowLitColour(lit, pool, facing, inFront, length(vToLight));
     }
 }
 

@@ -14,7 +14,7 @@ namespace {
 
 constexpr int Size = 128;
 // Radii as fractions of the texture's width, from the centre.
-constexpr float FullRadius = 0.34f;
+constexpr float FullRadius = 0.38f;
 constexpr float DarkRadius = 0.5f;
 
 float smoothstep(float edge0, float edge1, float x)
