@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
 namespace {
 
@@ -141,6 +142,40 @@ TEST_F(FlatSceneTest, ShadowsOffSkipsBothPassesAndTheMapKeepsItsLastContents)
     testDevice->beginScene();
     drawFrame();
     EXPECT_EQ(testDevice->drawCount(), drawsOff + 3);
+}
+
+// The scene set-up always makes the light; a scene without one simply has
+// no shadows rather than reading a light that is not there.
+TEST_F(FlatSceneTest, WithoutALightTheShadowStepsAreLeftOut)
+{
+    makeScene(160, 120);
+    addBrick({0.0f, 0.0f, 0.0f}, glm::vec3(2.0f), {0.8f, 0.4f, 0.2f, 1.0f});
+    renderer->camera.setLookAt({0.0f, 2.0f, -6.0f}, {0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    renderer->lights.clear();
+    const std::vector<uint8_t> plain = drawFrame();
+    renderer->enableShadow = true;
+    EXPECT_EQ(drawFrame(), plain);
+}
+
+// Without the spot texture the light still falls in a round pool: white in
+// its middle, not the black an empty texture unit reads as.
+TEST_F(FlatSceneTest, WithoutTheSpotTextureTheLightStillFallsInAPool)
+{
+    makeScene(160, 120);
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "vesbrik-no-spot";
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy_file("media/shadowmap.fx", folder / "shadowmap.fx",
+                               std::filesystem::copy_options::overwrite_existing);
+    renderer->shadowLighting = std::make_unique<CShadowMapLighting>(*testDevice, folder);
+    std::filesystem::remove_all(folder);
+    EXPECT_EQ(renderer->shadowLighting->spotTexture(), nullptr);
+
+    addBrick({4.5f, 0.5f, 0.0f}, {14.0f, 1.0f, 14.0f}, White);
+    renderer->camera.setLookAt({4.5f, 16.0f, -6.0f}, {4.5f, 1.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    renderer->enableShadow = true;
+    const std::vector<uint8_t> picture = drawFrame();
+    const glm::ivec2 middle = toScreen({4.5f, 1.0f, 0.0f});
+    EXPECT_GT(brightness(at(picture, middle.x, middle.y)), 3 * 240);
 }
 
 TEST_F(FlatSceneTest, BloomOffTouchesNeitherItsTargetsNorThePostEffect)

@@ -23,7 +23,7 @@ public:
     // then the two fonts. Needs the device.
     void load(const std::filesystem::path& mediaDir);
     // Once per frame, after the scene and the HUD. Holds the menu's fade at its
-    // resting opacity. Leaves alpha blending off.
+    // resting opacity.
     void draw(CMenu& menu, const CHighScoreTable& scores);
 
     // The line at the bottom of the screen.
