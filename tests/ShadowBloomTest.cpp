@@ -298,6 +298,14 @@ struct ShadowPath {
     int height;
 };
 
+std::string pathName(const ShadowPath& path)
+{
+    return std::string(path.depthTextures ? "DepthTexture" : "FloatMap") + "_" + std::to_string(path.width) + "x" +
+           std::to_string(path.height);
+}
+
+void PrintTo(const ShadowPath& path, std::ostream* out) { *out << pathName(path); }
+
 class ShadowCastTest : public FlatSceneTest, public ::testing::WithParamInterface<ShadowPath> {};
 
 // Where the line from the light through a point meets the plane y = top.
@@ -359,10 +367,7 @@ TEST_P(ShadowCastTest, APieceAboveTheStackShadowsItAndTheShadowMovesWithThePiece
 INSTANTIATE_TEST_SUITE_P(BothShadowPaths, ShadowCastTest,
                          ::testing::Values(ShadowPath{true, 240, 180}, ShadowPath{false, 240, 180},
                                            ShadowPath{false, 512, 512}),
-                         [](const ::testing::TestParamInfo<ShadowPath>& info) {
-                             return std::string(info.param.depthTextures ? "DepthTexture" : "FloatMap") + "_" +
-                                    std::to_string(info.param.width) + "x" + std::to_string(info.param.height);
-                         });
+                         [](const ::testing::TestParamInfo<ShadowPath>& info) { return pathName(info.param); });
 
 // ---- bloom ------------------------------------------------------------------------------------
 
