@@ -1,67 +1,39 @@
 #pragma once
-// The game itself: the frame with its fixed steps, the two states (menu and
-// playing), the key map and the reactions to the board's events. It owns no
-// game object; it wires the single instances made at start-up together.
-#include <cstdint>
-#include <string>
+// The game's loop and frame. Between frames the waiting input goes to the
+// game flow; a frame hands its elapsed time to the flow's clock, runs the
+// fixed steps that fit (see FixedStep.h), draws the picture from whatever
+// state the steps left and presents it.
+#include <optional>
 
 #include "app/ApplicationBase.h"
-#include "game/GameBoardListener.h"
-#include "game/HeldKeys.h"
 
-class CGameBoard;
+class CGameFlow;
 class CGameView;
 class CHighScoreTable;
 class CMenu;
 class CMenuScreen;
-class CRenderer;
 
-// The long-lived game objects, created once at start-up.
-struct GameObjects {
-    CGameBoard* board = nullptr;
-    CHighScoreTable* highScores = nullptr;
-    CRenderer* renderer = nullptr;
-    CGameView* view = nullptr;
-    CMenu* menu = nullptr;
-    // The menu's pictures and fonts, drawn over every frame.
-    CMenuScreen* menuScreen = nullptr;
+// What a frame draws: the 3D view with its HUD, then the menu over it.
+struct FrameParts {
+    CGameView& view;
+    const CMenu& menu;
+    const CHighScoreTable& highScores;
+    CMenuScreen& menuScreen;
 };
 
-class CApplication : public CApplicationBase, public CGameBoardListener {
+class CApplication : public CApplicationBase {
 public:
-    enum State { Menu = 0, Playing = 1 };
+    CApplication() = default;
 
-    CApplication();
+    // Connects the flow and the frame's parts; once, before run().
+    void attach(CGameFlow& flow, const FrameParts& parts);
 
-    // The single instances the game drives; set once at start-up.
-    void attach(const GameObjects& objects);
-    const GameObjects& objects() const { return game; }
-    // The input source the loop reads; the board polls its held keys.
-    void setInput(const CInputSource* input) { heldKeys.input = input; }
-
-    // Game flow.
-    void enterMenu(bool showScores);
-    void startGame();
-    void randomizeLightGoal();
-    void onBoardEvent(int type, int value) override;
-
-    // Input, as delivered between frames.
-    void onKeyDown(int key);
-    void onGlobalKey(int key);
-    void onCharacter(uint32_t character);
-    void onMouseMove(int x, int y, unsigned buttons);
-
-    // One simulation step of StepLength seconds.
-    void step(float dt);
-
-    int state = Menu;
-    int frameLimit = 0;
-    float clock = 0.0f;
-    float holdTime = 0.0f;
-    float swayAmplitude = 1.0f;
-    int lastMouseX = 0;
-    int lastMouseY = 0;
-    float stepAccumulator = 0.0f;
+    // Draws and presents the picture of the game as it stands. Drawing never
+    // changes the game, so a picture can be drawn at any moment.
+    void drawFrame();
+    // Off, frames only step the game; whoever wants a picture draws one
+    // (the script driver, which needs pictures only for its shots).
+    void setDrawEveryFrame(bool on) { drawEveryFrame = on; }
 
 protected:
     void frame(double elapsed) override;
@@ -69,25 +41,8 @@ protected:
     void onMessage(const InputMessage& message) override;
 
 private:
-    void onPlayingKey(int key);
-    void onMenuKey(int key);
-    void onNameEntryKey(int key);
-    void drawFrame();
-    // Seconds of play of the current game, for its high-score entry.
-    float playTime = 0.0f;
-
-    // The board polls held keys through the current input source.
-    class HeldKeys : public CHeldKeys {
-    public:
-        bool isHeld(int virtualKey) const override { return input && input->isHeld(virtualKey); }
-        const CInputSource* input = nullptr;
-    };
-
-    GameObjects game;
-    CGameBoard* board = nullptr; // game.board, used on every step
-    HeldKeys heldKeys;
+    CGameFlow* flow = nullptr;
+    std::optional<FrameParts> parts;
+    float stepAccumulator = 0.0f;
+    bool drawEveryFrame = true;
 };
-
-// The one application, published at start-up.
-CApplication& application();
-void publishApplication(CApplication* app);

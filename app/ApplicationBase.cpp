@@ -20,6 +20,7 @@ int CApplicationBase::create(int width, int height, bool fullscreen)
 
 int CApplicationBase::run(CInputSource& input)
 {
+    loopInput = &input;
     timer.reset();
     for (;;) {
         InputMessage message;

@@ -22,7 +22,7 @@ public:
     // while the window is active. Returns the exit status when asked to quit.
     int run(CInputSource& input);
 
-    // Replays use a fixed frame time instead of the counter.
+    // Scripted runs use a fixed frame time instead of the counter.
     void setFixedFrameTime(std::optional<double> seconds) { fixedFrameTime = seconds; }
 
     // Ends the loop after the current message, as closing the window does.
@@ -38,6 +38,8 @@ protected:
     virtual void frame(double elapsed) = 0;
     virtual void onDeviceReset() = 0;
     virtual void onMessage(const InputMessage&) {}
+    // The input the running loop reads; frames poll held keys through it.
+    const CInputSource& input() const { return *loopInput; }
 
     CFrameTimer timer;
 
@@ -48,6 +50,7 @@ private:
     int clientHeight = 480;
     bool windowed = true;
     bool quitRequested = false;
+    const CInputSource* loopInput = nullptr;
     std::optional<double> fixedFrameTime;
     std::string lastError;
 };

@@ -1,75 +1,119 @@
 #include "app/Entry.h"
 
+#include <memory>
 #include <string>
 
 #include "app/Application.h"
+#include "app/GameFlow.h"
 #include "app/Settings.h"
+#include "app/WindowSize.h"
 #include "audio/SoundBank.h"
 #include "game/GameBoard.h"
 #include "game/HighScoreTable.h"
 #include "game/Menu.h"
 #include "physics/ImpactSoundSink.h"
 #include "platform/Clock.h"
-#include "view/MenuScreen.h"
+#include "platform/Window.h"
 #include "render/Renderer.h"
 #include "view/GameView.h"
+#include "view/MenuScreen.h"
 
 namespace {
 
 // Debris impacts sound on the floor-hit group, pitched up to 10000 Hz higher.
 class FloorHitSound : public CImpactSoundSink {
 public:
-    void playImpact(int volume, int pan) override
+    explicit FloorHitSound(const CSoundBank& sounds) : sounds(sounds) {}
+    void playImpact(int volume, int pan) override { sounds.play(Sound::HitFloor, 10000, volume, pan); }
+
+private:
+    const CSoundBank& sounds;
+};
+
+// Makes the application's device the one every drawing part reaches, for as
+// long as it lives.
+class DevicePublication {
+public:
+    explicit DevicePublication(CDevice& device) { publishDevice(&device); }
+    ~DevicePublication() { publishDevice(nullptr); }
+    DevicePublication(const DevicePublication&) = delete;
+    DevicePublication& operator=(const DevicePublication&) = delete;
+};
+
+// Every long-lived object of a game, made once at start-up in an order where
+// each finds what it needs already made. The members are declared in that
+// order, so they are released in the reverse order when the game ends: the
+// flow before what it drives, every texture and buffer before the device
+// (and its GL context) that the application owns.
+struct Game {
+    std::unique_ptr<CApplication> application;
+    std::unique_ptr<DevicePublication> devicePublication;
+    std::unique_ptr<CHighScoreTable> highScores;
+    std::unique_ptr<CSoundBank> sounds;
+    std::unique_ptr<CGameBoard> board;
+    std::unique_ptr<CRenderer> renderer;
+    std::unique_ptr<FloorHitSound> floorHitSound;
+    std::unique_ptr<CGameView> view;
+    std::unique_ptr<CMenu> menu;
+    std::unique_ptr<CMenuScreen> menuScreen;
+    std::unique_ptr<CGameFlow> flow;
+
+    // The output stops before anything else goes, so no sound is cut off
+    // halfway through a release.
+    ~Game()
     {
-        soundBank().group(Sound::HitFloor).play(-1, volume, pan, 10000);
+        if (sounds)
+            sounds->shutdown();
     }
 };
 
+void applySwitches(const CSettings& settings, CRenderer& renderer)
+{
+    renderer.enableBloom = settings.enableBloom;
+    renderer.enableShadow = settings.enableShadow;
+    renderer.enableMirror = settings.enableMirror;
+    renderer.filterFrameBuffer = settings.filterFrameBuffer;
+}
+
 } // namespace
 
-// Start-up creates every long-lived object once, in an order where each finds
-// what it needs already made; they live until the process ends.
 int runGame(const GameOptions& options)
 {
     CSettings settings;
     settings.load("settings.xml");
+    fitWindowSize(settings, desktopSize());
 
-    counterFrequency = queryCounterFrequency();
-
-    auto* app = new CApplication;
-    publishApplication(app);
-    if (app->create(settings.width, settings.height, settings.fullscreen) < 0) {
-        showMessageBox("", "cannot start: " + app->createError());
+    Game game;
+    game.application = std::make_unique<CApplication>();
+    CApplication& app = *game.application;
+    if (app.create(settings.width, settings.height, settings.fullscreen) < 0) {
+        showMessageBox("", "cannot start: " + app.createError());
         return 1;
     }
+    game.devicePublication = std::make_unique<DevicePublication>(app.graphics());
 
-    auto* highScores = new CHighScoreTable("media/hiscore.xml");
-    highScores->load();
-    soundBank().load("media/sound.xml");
-    publishDevice(&app->graphics());
-
-    GameObjects game;
-    game.highScores = highScores;
-    game.board = new CGameBoard(options.seed ? *options.seed : tickCountMilliseconds());
-    game.renderer = new CRenderer;
-    game.view = new CGameView(*game.board, *game.renderer, new FloorHitSound);
-    game.menu = new CMenu;
-    game.menuScreen = new CMenuScreen;
+    game.highScores = std::make_unique<CHighScoreTable>("media/hiscore.xml");
+    game.sounds = std::make_unique<CSoundBank>();
+    game.sounds->load("media/sound.xml");
+    game.sounds->setPlayLog(options.soundLog);
+    game.board = std::make_unique<CGameBoard>(options.seed ? *options.seed : tickCountMilliseconds());
+    game.renderer = std::make_unique<CRenderer>();
+    game.floorHitSound = std::make_unique<FloorHitSound>(*game.sounds);
+    game.view = std::make_unique<CGameView>(*game.board, *game.renderer, game.floorHitSound.get());
+    game.menu = std::make_unique<CMenu>();
+    game.menuScreen = std::make_unique<CMenuScreen>();
     game.menuScreen->load("media");
-    app->attach(game);
-    game.board->setListener(app);
+    game.flow = std::make_unique<CGameFlow>(GameParts{*game.board, *game.highScores, *game.menu, *game.view,
+                                                      *game.renderer, *game.sounds,
+                                                      [&app](const std::string& notice) { app.window().setTitle(notice); }});
+    app.attach(*game.flow, FrameParts{*game.view, *game.menu, *game.highScores, *game.menuScreen});
+    applySwitches(settings, *game.renderer);
 
-    game.renderer->enableBloom = settings.enableBloom;
-    game.renderer->enableShadow = settings.enableShadow;
-    game.renderer->enableMirror = settings.enableMirror;
-    game.renderer->filterFrameBuffer = settings.filterFrameBuffer;
+    app.setFixedFrameTime(options.fixedFrameTime);
+    app.setDrawEveryFrame(options.drawEveryFrame);
+    game.flow->enterMenu(false);
 
-    app->setFixedFrameTime(options.fixedFrameTime);
-    app->enterMenu(false);
-
-    CInputSource* input = options.makeInput ? options.makeInput(*app) : &app->window();
-    app->setInput(input);
-    const int status = app->run(*input);
-    soundBank().shutdown();
-    return status;
+    const GameState state{*game.flow, *game.board, *game.menu, *game.renderer, *game.view};
+    CInputSource* input = options.makeInput ? options.makeInput(app, state) : &app.window();
+    return app.run(*input);
 }

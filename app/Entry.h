@@ -1,21 +1,42 @@
 #pragma once
 // Start-up and shutdown of the whole game, shared by the game binary and the
-// replay tool, which drives the same game headless from a script.
+// script driver, which drives the same game headless from a script.
 #include <cstdint>
 #include <functional>
 #include <optional>
 
+#include "audio/SoundBank.h"
+
 class CApplication;
+class CGameBoard;
+class CGameFlow;
+class CGameView;
 class CInputSource;
+class CMenu;
+class CRenderer;
+
+// The game's state as tools read it (the script driver's dumps); the board
+// is open to tools that set up a position to test.
+struct GameState {
+    const CGameFlow& flow;
+    CGameBoard& board;
+    const CMenu& menu;
+    const CRenderer& renderer;
+    const CGameView& view;
+};
 
 struct GameOptions {
     // A fixed seed for the random generator; none means the millisecond tick.
     std::optional<uint32_t> seed;
     // A fixed frame time in seconds instead of the real clock.
     std::optional<double> fixedFrameTime;
-    // Makes the input source once the application exists; none means the
-    // window's own keyboard and mouse.
-    std::function<CInputSource*(CApplication&)> makeInput;
+    // Off, frames step the game without drawing it (see CApplication).
+    bool drawEveryFrame = true;
+    // Told of every sound effect played (see CSoundBank::setPlayLog).
+    CSoundBank::PlayLog soundLog;
+    // Makes the input source once the game exists; none means the window's
+    // own keyboard and mouse. The state stays valid until runGame returns.
+    std::function<CInputSource*(CApplication&, const GameState&)> makeInput;
 };
 
 // Runs the game in the current working directory; returns the process status.

@@ -1,130 +1,160 @@
-// The game flow: menu and play, the key map, and what the board's events set
-// off (sounds, the light, the high-score entry).
-#include <cmath>
+// The game flow: menu and play, the key maps, and what the board's events
+// set off (sounds, the light, debris, the HUD, the high-score entry).
+#include "app/GameFlow.h"
 
-#include "app/Application.h"
+#include <optional>
+
 #include "audio/SoundBank.h"
 #include "game/GameBoard.h"
 #include "game/HighScoreTable.h"
 #include "game/Menu.h"
+#include "game/Random.h"
+#include "platform/InputSource.h"
 #include "platform/Utf8.h"
 #include "platform/VirtualKeys.h"
-#include "game/Random.h"
 #include "render/Renderer.h"
 #include "view/GameView.h"
 
 namespace {
 
-// Every effect the flow plays picks a random variant, uses the group's own
-// volume and the centre pan.
-void playEffect(Sound sound, int pitchSpread = 0) { soundBank().group(sound).play(-1, -1, -1, pitchSpread); }
+// What a board event sets off besides its data (which the flow hands on
+// itself: the score to the HUD, a cleared row to the debris, the final score
+// to the table). Every sound picks a random variant at the group's own
+// volume and the centre pan; the spread raises the pitch by up to that many Hz.
+struct Reaction {
+    std::optional<Sound> sound;
+    int pitchSpread = 0;
+    bool moveLight = false;
+};
+
+constexpr Reaction reactionTo(BoardEvent event)
+{
+    switch (event) {
+    case BoardEvent::NewPiece:
+        return {Sound::NewBrick};
+    case BoardEvent::PieceLanded:
+        return {Sound::HitBrick, 3000};
+    case BoardEvent::LevelUp:
+        return {Sound::LevelUp, 0, true};
+    default:
+        return {};
+    }
+}
+
+constexpr int letterKey(char letter) { return vk::LetterA + (letter - 'A'); }
 
 } // namespace
 
-void CApplication::enterMenu(bool showScores)
+CGameFlow::CGameFlow(const GameParts& parts) : parts(parts) { parts.board.setListener(this); }
+
+CGameFlow::~CGameFlow()
 {
-    state = Menu;
-    CCamera& camera = game.renderer->camera;
-    camera.eyeGoal = {0.0f, 1.0f, -30.0f};
-    camera.targetGoal = {4.5f, 10.0f, 0.0f};
-    game.menu->visible = true;
-    game.menu->showScores = showScores;
-    soundBank().playMenuMusic();
+    if (parts.board.listener == this)
+        parts.board.setListener(nullptr);
+}
+
+CCamera& CGameFlow::camera() { return parts.renderer.camera; }
+
+void CGameFlow::enterMenu(bool showScores)
+{
+    current = State::Menu;
+    camera().eyeGoal = {0.0f, 1.0f, -30.0f};
+    camera().targetGoal = {4.5f, 10.0f, 0.0f};
+    parts.menu.visible = true;
+    parts.menu.showScores = showScores;
+    parts.sounds.playMenuMusic();
     // The idle camera path takes over the goals from the next step on.
     swayAmplitude = 10.0f;
     holdTime = -1.0f;
 }
 
-void CApplication::startGame()
+void CGameFlow::startGame()
 {
-    state = Playing;
-    board->newGame(0);
+    current = State::Playing;
+    parts.board.newGame(0);
     playTime = 0.0f;
-    game.menu->visible = false;
-    game.menu->showScores = false;
-    CCamera& camera = game.renderer->camera;
-    camera.eyeGoal = {4.5f, 10.0f, -35.0f};
-    camera.targetGoal = {4.5f, 10.0f, 0.0f};
-    soundBank().playGameMusic();
+    parts.menu.visible = false;
+    parts.menu.showScores = false;
+    camera().eyeGoal = {4.5f, 10.0f, -35.0f};
+    camera().targetGoal = {4.5f, 10.0f, 0.0f};
+    parts.sounds.playGameMusic();
     swayAmplitude = 1.0f;
     holdTime = -1.0f;
 }
 
-void CApplication::randomizeLightGoal()
+// The three draws happen even without a light: they are part of the game's
+// one random sequence.
+void CGameFlow::moveLightGoal()
 {
     const float u1 = randomUnit();
     const float u2 = randomUnit();
     const float u3 = randomUnit();
-    if (game.renderer->lights.empty())
+    if (parts.renderer.lights.empty())
         return;
-    game.renderer->lights.front()->positionGoal = {30.0f - 60.0f * u3, 5.0f + 40.0f * u2, -42.0f - 10.0f * u1};
+    parts.renderer.lights.front()->positionGoal = {30.0f - 60.0f * u3, 5.0f + 40.0f * u2, -42.0f - 10.0f * u1};
 }
 
-// The view sees every event first: the HUD takes the score, and a cleared row
+// The view's part comes first: the HUD takes the score, and a cleared row
 // launches its bricks while the row still holds its colours.
-void CApplication::onBoardEvent(int type, int value)
+void CGameFlow::onBoardEvent(BoardEvent event, int value)
 {
-    game.view->onBoardEvent(type, value, board->grid.data());
-    switch (type) {
-    case GameOver: {
-        const int seconds = static_cast<int>(playTime);
-        HighScoreEntry* entry = game.highScores->insert(value, board->level, seconds);
-        game.menu->nameEntry = entry ? &entry->name : nullptr;
+    if (event == BoardEvent::ScoreChanged)
+        parts.view.hud.targetScore = value;
+    if (event == BoardEvent::RowCleared)
+        parts.view.launchRow(value);
+
+    const Reaction reaction = reactionTo(event);
+    if (reaction.sound)
+        parts.sounds.play(*reaction.sound, reaction.pitchSpread);
+    if (reaction.moveLight)
+        moveLightGoal();
+
+    if (event == BoardEvent::RowsCleared)
+        parts.sounds.playLines(value);
+    if (event == BoardEvent::GameOver) {
+        HighScoreEntry* entry = parts.highScores.insert(value, parts.board.level, static_cast<int>(playTime));
+        parts.menu.nameEntry = entry ? &entry->name : nullptr;
         if (entry)
             entry->name.clear();
         enterMenu(true);
-        break;
-    }
-    case NewPiece:
-        playEffect(Sound::NewBrick);
-        break;
-    case RowsCleared:
-        soundBank().playLines(value);
-        break;
-    case LevelUp:
-        playEffect(Sound::LevelUp);
-        randomizeLightGoal();
-        break;
-    case PieceLanded:
-        playEffect(Sound::HitBrick, 3000);
-        break;
-    default:
-        break;
     }
 }
 
-void CApplication::onKeyDown(int key)
+void CGameFlow::onKeyDown(int key)
 {
+    tappedSinceStep.left |= key == vk::Left;
+    tappedSinceStep.right |= key == vk::Right;
+    tappedSinceStep.down |= key == vk::Down;
     onGlobalKey(key);
-    if (state == Playing)
+    if (current == State::Playing)
         onPlayingKey(key);
-    else if (game.menu->nameEntry)
+    else if (parts.menu.nameEntry)
         onNameEntryKey(key);
     else
         onMenuKey(key);
 }
 
-void CApplication::onGlobalKey(int key)
+void CGameFlow::onGlobalKey(int key)
 {
-    CRenderer& renderer = *game.renderer;
+    CRenderer& renderer = parts.renderer;
     switch (key) {
     case vk::Space:
-        randomizeLightGoal();
+        moveLightGoal();
         break;
-    case vk::LetterA + ('B' - 'A'):
+    case letterKey('B'):
         renderer.enableBloom = !renderer.enableBloom;
         break;
-    case vk::LetterA + ('F' - 'A'):
+    case letterKey('F'):
         renderer.filterFrameBuffer = !renderer.filterFrameBuffer;
         break;
-    case vk::LetterA + ('L' - 'A'):
+    case letterKey('L'):
         renderer.enableShadow = !renderer.enableShadow;
         break;
-    case vk::LetterA + ('M' - 'A'):
+    case letterKey('M'):
         renderer.enableMirror = !renderer.enableMirror;
         break;
     case vk::F2:
-        game.view->showFrameRate = !game.view->showFrameRate;
+        parts.view.showFrameRate = !parts.view.showFrameRate;
         break;
     case vk::F3:
         if (swayAmplitude > 0.0f)
@@ -141,38 +171,39 @@ void CApplication::onGlobalKey(int key)
     }
 }
 
-void CApplication::onPlayingKey(int key)
+void CGameFlow::onPlayingKey(int key)
 {
-    CCamera& camera = game.renderer->camera;
+    CGameBoard& board = parts.board;
     switch (key) {
     case vk::Up:
-        if (board->tryRotate(+1))
-            playEffect(Sound::Turn);
+        if (board.tryRotate(+1))
+            parts.sounds.play(Sound::Turn);
         break;
     case vk::Shift:
-        if (board->tryRotate(-1))
-            playEffect(Sound::Turn);
+        if (board.tryRotate(-1))
+            parts.sounds.play(Sound::Turn);
         break;
     case vk::Pause:
-        board->running = !board->running;
+        board.running = !board.running;
         break;
     case vk::Escape:
         enterMenu(false);
         break;
     case vk::PageUp:
-        camera.moveInView(0.0f, 0.0f, -5.0f);
-        camera.updateView();
+        camera().moveInView(0.0f, 0.0f, -5.0f);
+        camera().updateView();
         break;
     case vk::PageDown:
-        camera.moveInView(0.0f, 0.0f, 5.0f);
-        camera.updateView();
+        camera().moveInView(0.0f, 0.0f, 5.0f);
+        camera().updateView();
         break;
     case vk::F5:
-        game.renderer->reloadMaterials();
-        window().setTitle("reloaded");
+        parts.renderer.reloadMaterials();
+        if (parts.showNotice)
+            parts.showNotice("reloaded");
         break;
     case vk::F11:
-        board->levelUp();
+        board.levelUp();
         break;
     default:
         break;
@@ -181,21 +212,23 @@ void CApplication::onPlayingKey(int key)
 
 // While a high-score name is typed only these keys act; the letters arrive
 // as characters.
-void CApplication::onNameEntryKey(int key)
+void CGameFlow::onNameEntryKey(int key)
 {
-    std::string& name = *game.menu->nameEntry;
+    std::string& name = *parts.menu.nameEntry;
     if (key == vk::Backspace) {
         removeLastUtf8Character(name);
     } else if (key == vk::Return || key == vk::Escape) {
-        game.menu->nameEntry = nullptr;
-        game.highScores->save();
+        parts.menu.nameEntry = nullptr;
+        // The player learns at once that this score will not be there next time.
+        const bool saved = parts.highScores.save();
+        parts.menu.scoresNotice = saved ? "" : "The high scores could not be saved";
     }
 }
 
-void CApplication::onMenuKey(int key)
+void CGameFlow::onMenuKey(int key)
 {
-    playEffect(Sound::MenuItem);
-    CMenu& menu = *game.menu;
+    parts.sounds.play(Sound::MenuItem);
+    CMenu& menu = parts.menu;
     switch (key) {
     case vk::Return:
         if (menu.selected == CMenu::PlayItem)
@@ -203,10 +236,10 @@ void CApplication::onMenuKey(int key)
         else if (menu.selected == CMenu::HighScoreItem)
             menu.showScores = !menu.showScores;
         else
-            destroyWindow();
+            quitChosen = true;
         break;
     case vk::Escape:
-        destroyWindow();
+        quitChosen = true;
         break;
     case vk::Left:
     case vk::Up:
@@ -224,20 +257,48 @@ void CApplication::onMenuKey(int key)
 // Typed characters go into the high-score name, stored as UTF-8. The classic
 // range of 32 to 229 is kept: control characters and everything above it are
 // ignored.
-void CApplication::onCharacter(uint32_t character)
+void CGameFlow::onCharacter(uint32_t character)
 {
-    if (state != Menu || !game.menu->nameEntry)
+    if (current != State::Menu || !parts.menu.nameEntry)
         return;
     if (character >= 32 && character <= 229)
-        appendUtf8(*game.menu->nameEntry, character);
+        appendUtf8(*parts.menu.nameEntry, character);
 }
 
-void CApplication::onMouseMove(int x, int y, unsigned buttons)
+void CGameFlow::onMouseMove(int x, int y, unsigned buttons)
 {
     const int dx = lastMouseX - x;
     const int dy = lastMouseY - y;
-    if (dragCamera(game.renderer->camera, dx, dy, buttons & MouseLeft, buttons & MouseRight, buttons & MouseMiddle))
+    if (dragCamera(camera(), dx, dy, buttons & MouseLeft, buttons & MouseRight, buttons & MouseMiddle))
         holdTime = 5.0f;
     lastMouseX = x;
     lastMouseY = y;
+}
+
+void CGameFlow::advanceFrameClock(double elapsed)
+{
+    clock = static_cast<float>(clock + elapsed);
+    if (holdTime > 0.0f)
+        holdTime = static_cast<float>(holdTime - elapsed);
+}
+
+void CGameFlow::step(float dt, const CInputSource& input)
+{
+    CGameBoard& board = parts.board;
+    board.pollKeys({input.isHeld(vk::Left) || tappedSinceStep.left, input.isHeld(vk::Right) || tappedSinceStep.right,
+                    input.isHeld(vk::Down) || tappedSinceStep.down});
+    tappedSinceStep = {};
+    parts.view.stepUpdate(dt, board.running);
+    camera().smoothStep(dt);
+    if (!parts.renderer.lights.empty())
+        parts.renderer.lights.front()->smoothStep();
+    parts.menu.update(dt);
+    if (current == State::Playing) {
+        if (board.running)
+            playTime += dt;
+        board.step(dt);
+    }
+    if (holdTime <= 0.0f)
+        camera().idleCameraPath(clock, swayAmplitude, current == State::Playing);
+    camera().clampHeight();
 }

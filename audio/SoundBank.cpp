@@ -1,5 +1,6 @@
 #include "audio/SoundBank.h"
 
+#include "platform/FileProblems.h"
 #include "platform/OpenAlAudio.h"
 #include "xml/XmlDocument.h"
 
@@ -9,6 +10,14 @@ constexpr std::array<const char*, SoundCount> SoundNames = {
     "hitfloor", "menuitem", "newbrick", "hitbrick", "hitframe",
     "line1", "line2", "line3", "line4", "levelup", "turn",
 };
+
+AudioHandle openMusic(CAudioBackend& backend, const std::string& file)
+{
+    const AudioHandle stream = backend.createStream(file);
+    if (stream == 0 && !file.empty())
+        reportUnplayable(backend, file, "that music stays silent");
+    return stream;
+}
 
 } // namespace
 
@@ -29,11 +38,12 @@ void CSoundBank::load(const std::string& path)
 
     // A missing or broken file reads as an empty document: no music, no effects.
     CXmlDocument document;
-    document.load(path);
+    if (!document.load(path))
+        reportFileProblem(path, whyUnusable(path, "not readable XML"), "the game plays without sound");
     const CXmlNode root = document.root();
 
-    gameMusic = backend->createStream(root.attribute("gamemusic"));
-    menuMusic = backend->createStream(root.attribute("menumusic"));
+    gameMusic = openMusic(*backend, root.attribute("gamemusic"));
+    menuMusic = openMusic(*backend, root.attribute("menumusic"));
 
     for (int i = 0; i < SoundCount; ++i)
         groups[i].load(*backend, root.findChild(SoundNames[i]));
@@ -63,10 +73,19 @@ const CSoundGroup& CSoundBank::group(const std::string& name) const
     return silent;
 }
 
+void CSoundBank::play(Sound sound, int pitchSpread, int volume, int pan) const
+{
+    const CSoundGroup& effect = group(sound);
+    int variant = -1;
+    effect.play(-1, volume, pan, pitchSpread, &variant);
+    if (playLog && variant >= 0)
+        playLog(sound, variant);
+}
+
 void CSoundBank::playLines(int rows) const
 {
     if (rows >= 1 && rows <= 4)
-        group(static_cast<Sound>(static_cast<int>(Sound::Line1) + rows - 1)).play(-1, -1, -1, 0);
+        play(static_cast<Sound>(static_cast<int>(Sound::Line1) + rows - 1));
 }
 
 void CSoundBank::playMenuMusic()
@@ -86,8 +105,3 @@ void CSoundBank::playGameMusic()
     backend->playStream(gameMusic);
 }
 
-CSoundBank& soundBank()
-{
-    static CSoundBank bank;
-    return bank;
-}

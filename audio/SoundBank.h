@@ -7,6 +7,7 @@
 #include "platform/AudioBackend.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -47,11 +48,19 @@ public:
     void shutdown();
 
     // ---- effects ---------------------------------------------------------------
+    // Plays the effect once: a random variant, the group's volume unless one
+    // is given, the centre pan unless one is given, and a pitch up to
+    // pitchSpread Hz higher.
+    void play(Sound sound, int pitchSpread = 0, int volume = -1, int pan = -1) const;
     const CSoundGroup& group(Sound sound) const;
     // By element name; an unknown name gives an empty group that plays nothing.
     const CSoundGroup& group(const std::string& name) const;
     // The sound for n rows cleared by one lock (1 to 4); other counts are silent.
     void playLines(int rows) const;
+    // Told of every effect played, with the variant it picked (the script
+    // driver lists them in its dumps).
+    using PlayLog = std::function<void(Sound sound, int variant)>;
+    void setPlayLog(PlayLog log) { playLog = std::move(log); }
 
     // ---- music -----------------------------------------------------------------
     // The menu music, going on from where it last stopped; the game music stops.
@@ -64,7 +73,5 @@ private:
     std::array<CSoundGroup, SoundCount> groups {};
     AudioHandle gameMusic = 0;
     AudioHandle menuMusic = 0;
+    PlayLog playLog;
 };
-
-// The game's one sound bank, alive from start-up to the end of the program.
-CSoundBank& soundBank();

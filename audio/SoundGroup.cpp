@@ -1,9 +1,19 @@
 #include "audio/SoundGroup.h"
 
 #include "game/Random.h"
+#include "platform/FileProblems.h"
 #include "xml/XmlDocument.h"
 
 #include <algorithm>
+
+// Without a sound device nothing loads, and that is no file's fault; with
+// one, a file that fails is missing or not a sound the game can read.
+void reportUnplayable(const CAudioBackend& audio, const std::string& file, const std::string& instead)
+{
+    const std::string why = whyUnusable(file, audio.hasOutput() ? "not a readable sound" : "");
+    if (!why.empty())
+        reportFileProblem(file, why, instead);
+}
 
 void CSoundGroup::load(CAudioBackend& audio, const CXmlNode& element)
 {
@@ -12,14 +22,18 @@ void CSoundGroup::load(CAudioBackend& audio, const CXmlNode& element)
     variantCount = 0;
     // Children past the sixteenth are ignored; those before keep their places
     // even when their file does not load.
-    for (int i = 0; i < element.childCount() && variantCount < MaxVariants; ++i)
-        variants[variantCount++] = audio.loadSample(element.child(i).attribute("file"));
+    for (int i = 0; i < element.childCount() && variantCount < MaxVariants; ++i) {
+        const std::string file = element.child(i).attribute("file");
+        variants[variantCount++] = audio.loadSample(file);
+        if (variants[variantCount - 1] == 0 && !file.empty())
+            reportUnplayable(audio, file, "that sound stays silent");
+    }
 
     const std::string volumeText = element.attribute("volume");
     groupVolume = volumeText.empty() ? DefaultVolume : parseDecimal(volumeText);
 }
 
-AudioHandle CSoundGroup::play(int variant, int volume, int pan, int pitchSpread) const
+AudioHandle CSoundGroup::play(int variant, int volume, int pan, int pitchSpread, int* picked) const
 {
     if (variantCount == 0 || !backend)
         return 0;
@@ -32,6 +46,8 @@ AudioHandle CSoundGroup::play(int variant, int volume, int pan, int pitchSpread)
         index = std::min(static_cast<int>(randomUnit() * variantCount), variantCount - 1);
     }
 
+    if (picked)
+        *picked = index;
     if (volume == -1)
         volume = groupVolume;
 

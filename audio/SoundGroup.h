@@ -8,6 +8,9 @@
 
 class CXmlNode;
 
+// Says on standard error why a sound file named in sound.xml did not load.
+void reportUnplayable(const CAudioBackend& audio, const std::string& file, const std::string& instead);
+
 class CSoundGroup {
 public:
     static constexpr int MaxVariants = 16;
@@ -26,8 +29,8 @@ public:
     // Plays one variant once. variant -1 picks at random; one past the end
     // falls back to the first. volume -1 means the group's volume. The rate is
     // 44100 Hz plus a random part of pitchSpread. Returns the channel, 0 when
-    // nothing played.
-    AudioHandle play(int variant, int volume, int pan, int pitchSpread) const;
+    // nothing played. The variant picked is written to *picked when given.
+    AudioHandle play(int variant, int volume, int pan, int pitchSpread, int* picked = nullptr) const;
 
     // ---- state -------------------------------------------------------------
     int count() const { return variantCount; }

@@ -54,8 +54,9 @@ Scene* makeScene()
     std::array<uint32_t, 200> rowColours;
     for (int i = 0; i < 200; ++i)
         rowColours[size_t(i)] = 0xFF000000u | uint32_t(0x203040 + i * 0x010305);
+    board.grid = rowColours;
     for (int row = 12; row < 16; ++row)
-        scene->view->onBoardEvent(1, row, rowColours.data());
+        scene->view->launchRow(row);
     for (int i = 0; i < 50; ++i)
         scene->view->stepUpdate(0.01f, true);
     board.grid = rowColours;

@@ -6,9 +6,6 @@
 #include "game/Random.h"
 
 namespace {
-constexpr int KeyLeft = 0x25;
-constexpr int KeyRight = 0x27;
-constexpr int KeyDown = 0x28;
 
 constexpr float SlideSpeed = 10.0f;     // columns per second
 constexpr float FastFallLimit = 25.0f;  // rows per second with the down arrow
@@ -37,11 +34,11 @@ CGameBoard::CGameBoard(uint32_t seed)
         c = static_cast<uint32_t>(std::floor(static_cast<double>(randomUnit()) * 16777215.0));
 }
 
-void CGameBoard::pollKeys(const CHeldKeys& keys)
+void CGameBoard::pollKeys(const HeldKeys& keys)
 {
-    keyLeft = keys.isHeld(KeyLeft);
-    keyRight = keys.isHeld(KeyRight);
-    keyDown = keys.isHeld(KeyDown);
+    keyLeft = keys.left;
+    keyRight = keys.right;
+    keyDown = keys.down;
 }
 
 void CGameBoard::newGame(int)
@@ -94,7 +91,7 @@ void CGameBoard::step(float dt)
 
     CPiece& now = *current;
     if (now.contact != ContactFree && !now.landedReported) {
-        notify(PieceLanded, 1);
+        notify(BoardEvent::PieceLanded, 1);
         now.landedReported = true;
     }
 }
@@ -161,13 +158,13 @@ void CGameBoard::levelUp()
 {
     ++level;
     levelSpeed = static_cast<float>(levelSpeed * 1.1);
-    notify(LevelUp, level);
+    notify(BoardEvent::LevelUp, level);
 }
 
 void CGameBoard::addScore(int points)
 {
     score += points;
-    notify(ScoreChanged, score);
+    notify(BoardEvent::ScoreChanged, score);
 }
 
 // A cell between two columns (or rows) covers both. There is no ceiling:
@@ -218,11 +215,11 @@ void CGameBoard::lockPiece()
     stamp(*current);
     clearFullRows();
     spawnNext();
-    notify(NewPiece, 0);
+    notify(BoardEvent::NewPiece, 0);
     // The new piece stays where it was placed, overlapping the stack, and the
     // grid stays as it is until the next game.
     if (!fits(*current)) {
-        notify(GameOver, score);
+        notify(BoardEvent::GameOver, score);
         running = false;
     }
 }
@@ -240,17 +237,17 @@ void CGameBoard::clearFullRows()
         if (rows % RowsPerLevel == 0)
             levelUp();
         // The debris takes its colours from the row, so it is announced first.
-        notify(RowCleared, row);
+        notify(BoardEvent::RowCleared, row);
         removeRow(row);
     }
     // The score is announced even for a lock that cleared nothing.
     addScore(pointsForRows(cleared));
     if (cleared == 0)
         return;
-    notify(RowsCleared, cleared);
+    notify(BoardEvent::RowsCleared, cleared);
     if (gridIsEmpty()) {
         addScore(EmptyBoardBonus);
-        notify(BoardEmptied, EmptyBoardBonus);
+        notify(BoardEvent::BoardEmptied, EmptyBoardBonus);
     }
 }
 
@@ -273,10 +270,20 @@ void CGameBoard::spawnNext()
     next->rotation = 0;
 }
 
-void CGameBoard::notify(int type, int value)
+void CGameBoard::notify(BoardEvent event, int value)
 {
     if (listener)
-        listener->onBoardEvent(type, value);
+        listener->onBoardEvent(event, value);
+}
+
+std::array<uint32_t, BoardColumns> CGameBoard::rowColours(int row) const
+{
+    std::array<uint32_t, BoardColumns> colours{};
+    if (row < 0 || row >= BoardRows)
+        return colours;
+    for (int column = 0; column < BoardColumns; ++column)
+        colours[static_cast<size_t>(column)] = cell(column, row);
+    return colours;
 }
 
 bool CGameBoard::rowIsFull(int row) const

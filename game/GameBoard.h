@@ -28,8 +28,8 @@ public:
 
     void setListener(CGameBoardListener* boardListener) { listener = boardListener; }
 
-    // Reads the left, right and down arrows; called at the start of every step.
-    void pollKeys(const CHeldKeys& keys);
+    // Takes the held left, right and down keys; called at the start of every step.
+    void pollKeys(const HeldKeys& keys);
 
     // Every game starts at level 1; the argument is accepted and ignored.
     void newGame(int startLevel = 0);
@@ -50,6 +50,8 @@ public:
     // Grid cell (column, row); 0 is empty, anything else an ARGB colour.
     static int cellIndex(int column, int row) { return column * BoardRows + row; }
     uint32_t cell(int column, int row) const { return grid[static_cast<size_t>(cellIndex(column, row))]; }
+    // The ten cells of a row, left to right; a row outside the well is empty.
+    std::array<uint32_t, BoardColumns> rowColours(int row) const;
 
     bool keyLeft = false;
     bool keyRight = false;
@@ -69,7 +71,7 @@ public:
     float fallSpeed = 0.0f;     // rows per second used by the current step
 
 private:
-    void notify(int type, int value);
+    void notify(BoardEvent event, int value);
     bool rowIsFull(int row) const;
     void removeRow(int row);
     bool gridIsEmpty() const;

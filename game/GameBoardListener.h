@@ -1,9 +1,11 @@
 #pragma once
 // What the board reports while it plays, delivered synchronously in the
-// middle of its own step to its one listener (the application).
+// middle of its own step to its one listener (the game flow).
+#include <cstdint>
 
-// Event types; the value sent with each is given beside it.
-enum BoardEvent {
+// The value sent with each event is given beside it. The numbers are the
+// events' long-standing type numbers.
+enum class BoardEvent : uint8_t {
     ScoreChanged = 0, // the new score
     RowCleared = 1,   // the row index, sent while the row still holds its cells
     GameOver = 2,     // the final score
@@ -17,5 +19,5 @@ enum BoardEvent {
 class CGameBoardListener {
 public:
     virtual ~CGameBoardListener() = default;
-    virtual void onBoardEvent(int type, int value) = 0;
+    virtual void onBoardEvent(BoardEvent event, int value) = 0;
 };

@@ -1,10 +1,9 @@
 #pragma once
-// The keys held down at this moment, by Windows virtual-key number. The
-// platform layer answers it from the keyboard state; tests and replays
-// answer it from a script.
+// The three keys the board polls at the start of every step, as the game
+// flow read them from whatever input it has (keyboard, pad or a script).
 
-class CHeldKeys {
-public:
-    virtual ~CHeldKeys() = default;
-    virtual bool isHeld(int virtualKey) const = 0;
+struct HeldKeys {
+    bool left = false;
+    bool right = false;
+    bool down = false;
 };

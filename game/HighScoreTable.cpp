@@ -1,15 +1,34 @@
 #include "game/HighScoreTable.h"
 
+#include <ctime>
+#include <sys/stat.h>
 #include <utility>
 
+#include "platform/FileProblems.h"
 #include "xml/XmlDocument.h"
+
+namespace {
+
+// A file that holds something the table could not read. An empty file holds
+// no scores, and a folder or device at the path is no player's table.
+bool holdsUnreadBytes(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
+}
+
+} // namespace
 
 CHighScoreTable::CHighScoreTable(std::string path) : filePath(std::move(path)) { load(); }
 
 void CHighScoreTable::load()
 {
     CXmlDocument document;
-    document.load(filePath);
+    const bool loaded = document.load(filePath);
+    unreadableFile = !loaded && holdsUnreadBytes(filePath);
+    if (unreadableFile)
+        reportFileProblem(filePath, whyUnusable(filePath, "not a readable high-score table"),
+                          "the table starts empty, and the file is kept aside before the first save");
     read(document.root());
 }
 
@@ -42,11 +61,37 @@ HighScoreEntry* CHighScoreTable::insert(int score, int level, int seconds)
     return &entries[place];
 }
 
-bool CHighScoreTable::save() const
+bool CHighScoreTable::save()
 {
+    if (unreadableFile && !keepUnreadableFile())
+        return false;
     CXmlDocument document;
     write(document);
-    return document.save(filePath);
+    if (document.save(filePath))
+        return true;
+    reportFileProblem(filePath, "the high-score table cannot be saved",
+                      "the new scores are kept until the game ends");
+    return false;
+}
+
+// The player's old table may be readable by hand or by a later version of
+// the game; it is never written over unseen.
+bool CHighScoreTable::keepUnreadableFile()
+{
+    if (!holdsUnreadBytes(filePath)) {
+        // Gone or emptied since it was loaded: nothing left to keep.
+        unreadableFile = false;
+        return true;
+    }
+    const std::string copy = keepUnreadableCopy(filePath, std::time(nullptr));
+    if (copy.empty()) {
+        reportFileProblem(filePath, "an unreadable high-score table cannot be kept aside",
+                          "it is left as it is and the new scores are not saved");
+        return false;
+    }
+    reportFileProblem(filePath, "was not a readable high-score table", "kept it as " + copy);
+    unreadableFile = false;
+    return true;
 }
 
 void CHighScoreTable::write(CXmlDocument& document) const

@@ -25,7 +25,10 @@ public:
     explicit CHighScoreTable(std::string path);
 
     // Reads the file over the current entries. A missing or ill-formed file
-    // changes nothing; entries the file does not reach keep their values.
+    // changes nothing; entries the file does not reach keep their values. A
+    // file that is there but cannot be read is reported on standard error and
+    // remembered, so that the first save keeps it aside instead of writing
+    // over the player's old scores.
     void load();
     // Entry i comes from the i-th element under root; comments and other
     // non-element children are skipped and elements past the tenth ignored.
@@ -40,8 +43,14 @@ public:
 
     // Replaces the file with the ten entries. A failed save leaves the old file
     // whole; the table in memory keeps its entries either way. True when the
-    // new file is safely on disk (the game needs no answer).
-    bool save() const;
+    // new file is safely on disk. Over a file that did not load, the old file
+    // is first kept beside it (see keepUnreadableCopy) and the copy named on
+    // standard error; when no copy can be made nothing is written. A failed
+    // save is reported on standard error as well.
+    bool save();
+    // True while the file on disk is one that could not be read and has not
+    // been kept aside yet.
+    bool unreadableOnDisk() const { return unreadableFile; }
     // The document save writes: <hiscore> with ten <Entry> elements.
     void write(CXmlDocument& document) const;
 
@@ -50,6 +59,9 @@ public:
     const std::string& path() const { return filePath; }
 
 private:
+    bool keepUnreadableFile();
+
     std::string filePath;
     std::array<HighScoreEntry, EntryCount> entries;
+    bool unreadableFile = false;
 };

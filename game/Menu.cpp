@@ -27,7 +27,7 @@ void CMenu::update(float dt)
         }
     }
 
-    // The fades are not clamped here: the draw holds the background at 0.9,
+    // The fades are not clamped here: the background is held at 0.9 below,
     // and a hidden fade may end slightly below zero.
     if (visible) {
         if (fade < 1.0)
@@ -41,6 +41,7 @@ void CMenu::update(float dt)
     } else if (scoresFade > 0.0) {
         scoresFade -= 3.0 * dt;
     }
+    holdFade();
 }
 
 namespace {
@@ -64,6 +65,8 @@ void CMenu::holdFade()
 }
 
 bool CMenu::fullyShown() const { return fade >= HeldFade; }
+
+double CMenu::shownFade() const { return fade >= HeldFade ? HeldFade : fade; }
 
 // The list sits in a 600-pixel column around the centre, rows 21 pixels
 // apart from 100 pixels above the middle. It slides in from the middle as it

@@ -24,9 +24,12 @@ public:
     void update(float dt);
 
     // The background is held a little translucent once it has faded in; the
-    // title and items show only from then on. Called at the start of a draw.
+    // title and items show only from then on. Every step ends with it.
     void holdFade();
     bool fullyShown() const;
+    // The background's opacity as drawn: the fade, held at its resting value
+    // (a menu that has not stepped yet starts fully faded in).
+    double shownFade() const;
 
     // Row i (0 the best) of the high-score list on a viewport of the given
     // pixel size; typing says whether the row holds the name being typed.
@@ -37,6 +40,9 @@ public:
     int selected = PlayItem;
     // The high-score name being typed, or null.
     std::string* nameEntry = nullptr;
+    // A line under the high-score list telling the player something went
+    // wrong with the table (it could not be saved); empty when all is well.
+    std::string scoresNotice;
 
     double clock = 0.0;
     double fade = 1.0;

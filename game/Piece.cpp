@@ -53,13 +53,10 @@ int pieceKindFromRandom(int r)
     return static_cast<int>(std::trunc(kind)) + 1;
 }
 
-std::unique_ptr<CPiece> createPiece(int kind)
-{
-    // The board asks for a random kind with -1; a kind beyond 7 would be a
-    // caller's mistake, and a random piece is a better answer than none.
-    if (kind < 1 || kind > PieceKindCount)
-        kind = pieceKindFromRandom(randomInt());
+namespace {
 
+std::unique_ptr<CPiece> buildPiece(int kind)
+{
     switch (kind) {
     case 1: return std::make_unique<CRotatingPiece>(std::vector<PieceCell>{{0, -1}, {0, 0}, {0, 1}, {1, 1}}, 0xFFFF00FFu);
     case 2: return std::make_unique<CRotatingPiece>(std::vector<PieceCell>{{0, -1}, {0, 0}, {0, 1}, {-1, 1}}, 0xFFFFFF22u);
@@ -70,3 +67,16 @@ std::unique_ptr<CPiece> createPiece(int kind)
     default: return std::make_unique<CSquarePiece>();
     }
 }
+} // namespace
+
+std::unique_ptr<CPiece> createPiece(int kind)
+{
+    // The board asks for a random kind with -1; a kind beyond 7 would be a
+    // caller's mistake, and a random piece is a better answer than none.
+    if (kind < 1 || kind > PieceKindCount)
+        kind = pieceKindFromRandom(randomInt());
+    std::unique_ptr<CPiece> piece = buildPiece(kind);
+    piece->kind = kind;
+    return piece;
+}
+

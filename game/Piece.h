@@ -41,6 +41,7 @@ public:
     CellPosition cellPosition(int i) const;
 
     std::vector<PieceCell> cells; // always four
+    int kind = 0;                 // 1..7, as createPiece names them
     float x = 0.0f;
     float y = 0.0f;
     uint32_t colour = 0;          // ARGB, stamped into the grid on locking

@@ -128,11 +128,11 @@ CPhysicsWorld::~CPhysicsWorld()
     closeLibrary();
 }
 
-bool CPhysicsWorld::spawnRow(int row, const uint32_t* grid)
+bool CPhysicsWorld::spawnRow(int row, const RowColours& colours)
 {
-    if (row < 0 || row >= BoardRows || !grid)
+    if (row < 0 || row >= BoardRows)
         return false;
-    for (int column = 0; column < BricksPerRow; ++column) {
+    for (int column = 0; column < BoardColumns; ++column) {
         // Free the slot before making the new brick, so that at most
         // SlotCount bodies ever exist.
         slots[next].reset();
@@ -147,7 +147,7 @@ bool CPhysicsWorld::spawnRow(int row, const uint32_t* grid)
         // Acts during the next step only: with a mass of 0.001 and a step of
         // 0.005 s the brick leaves at five times this vector per second.
         dBodyAddForce(brick->body, r3 - 0.5, 2.0 * (r2 + 1.0), -(2.0 * r1 + 1.0));
-        brick->colour = grid[column * BoardRows + row];
+        brick->colour = colours[static_cast<size_t>(column)];
         float r4 = randomUnit();
         dMatrix3 tumble;
         dRFromEulerAngles(tumble, r4, 0.0, 0.0);

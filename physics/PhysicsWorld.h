@@ -7,6 +7,7 @@
 // columns lie at x = 0..9 and its face at z = -1; bricks fly toward negative z.
 // At most 40 bricks live at once, in a ring of slots where the oldest are
 // recycled ten at a time.
+#include "game/GameBoard.h"
 #include "physics/ImpactSound.h"
 
 #include <ode/ode.h>
@@ -41,8 +42,8 @@ public:
 class CPhysicsWorld {
 public:
     static constexpr int SlotCount = 40;
-    static constexpr int BricksPerRow = 10;
-    static constexpr int BoardRows = 20;
+    // The ten colours of a cleared row, left to right.
+    using RowColours = std::array<uint32_t, BoardColumns>;
     // Simulated time per update; the game calls update every 0.01 s, so
     // the debris moves at half speed, which reads well on screen.
     static constexpr double StepLength = 0.005;
@@ -58,11 +59,9 @@ public:
     void setImpactSoundSink(CImpactSoundSink* sink) { impactSound.setSink(sink); }
 
     // --- the game's calls ---------------------------------------------------
-    // Launches the ten bricks of a cleared row, coloured from the board's
-    // column-major grid (200 cells, cell = column * 20 + row) while that row
-    // still holds its cells. A row outside 0..19 or a missing grid launches
-    // nothing and returns false.
-    bool spawnRow(int row, const uint32_t* grid);
+    // Launches the ten bricks of cleared row `row` (0 at the top), in the
+    // row's colours. A row outside the well launches nothing and returns false.
+    bool spawnRow(int row, const RowColours& colours);
     // One fixed step of the game (dt seconds, 0.01 in play). The bricks move
     // only while a game is running and unpaused; otherwise they stay frozen
     // where they are. The impact-sound cooldown runs down either way.

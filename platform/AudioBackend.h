@@ -20,6 +20,9 @@ public:
     virtual void start() = 0;
     // Stops the output and releases every sample and stream.
     virtual void shutdown() = 0;
+    // Whether start() found an output. Without one nothing loads, so a
+    // failed load says nothing about the file.
+    virtual bool hasOutput() const { return false; }
 
     // ---- samples -----------------------------------------------------------
     // Loads a whole sound file; 0 when it cannot be read.

@@ -2,13 +2,9 @@
 
 #include "platform/Clock.h"
 
-int64_t counterFrequency = 0;
-
 CFrameTimer::CFrameTimer()
-    : counter(&queryCounter)
+    : counter(&queryCounter), frequency(queryCounterFrequency())
 {
-    counterFrequency = queryCounterFrequency();
-    frequency = counterFrequency;
     reset();
 }
 

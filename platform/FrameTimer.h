@@ -3,9 +3,6 @@
 #include <cstdint>
 #include <functional>
 
-// Counter ticks per second, read at start-up and by every new timer.
-extern int64_t counterFrequency;
-
 class CFrameTimer {
 public:
     using Counter = std::function<int64_t()>;

@@ -1,6 +1,6 @@
 #pragma once
 // Where the game's input comes from between frames: the window's events, or a
-// replay script that plays the part of a player.
+// input script that plays the part of a player.
 #include <cstdint>
 
 struct InputMessage {

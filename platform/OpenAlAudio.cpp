@@ -36,6 +36,7 @@ public:
 
     void start() override;
     void shutdown() override;
+    bool hasOutput() const override { return device != nullptr; }
     AudioHandle loadSample(const std::string& path) override;
     AudioHandle playSample(AudioHandle sample, int frequency, int volume, int pan) override;
     AudioHandle createStream(const std::string& path) override;

@@ -1,7 +1,7 @@
 #pragma once
 // Key codes as the game knows them: the classic Windows virtual-key numbers, so
 // that the key map reads like a keyboard table. The window layer translates
-// SDL's keys into these; the replay driver names them.
+// SDL's keys into these; the script driver names them.
 #include <string>
 
 namespace vk {

@@ -76,7 +76,7 @@ bool CWindow::create(const std::string& title, int width, int height, bool fulls
     }
     // SDL falls back to its invisible off-screen driver when no display is
     // reachable; a player would get a game nobody can see. Only a run that
-    // asked for it (tests, replays) may draw off screen.
+    // asked for it (tests, scripts) may draw off screen.
     const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
     const char* requested = SDL_getenv("SDL_VIDEODRIVER");
     if ((driver == "offscreen" || driver == "dummy") && !(requested && driver == requested)) {

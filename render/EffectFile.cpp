@@ -1,12 +1,17 @@
 #include "render/EffectFile.h"
 
 #include "platform/FatalError.h"
+#include "platform/FileProblems.h"
 
 std::unique_ptr<CEffect> loadEffectFile(const std::filesystem::path& path)
 {
     std::string errors;
     std::unique_ptr<CEffect> effect = CEffect::fromFile(path, errors);
+    // A file that could not be read has no compiler text; the line after the
+    // message names it, so the player knows which file to put back.
+    if (!effect && errors.empty())
+        exitWithMessage("error loading shader\n" + path.string() + ": " + whyUnusable(path, "cannot be read"));
     if (!effect)
-        exitWithMessage(errors.empty() ? "error loading shader" : errors);
+        exitWithMessage(errors);
     return effect;
 }

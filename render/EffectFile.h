@@ -1,8 +1,8 @@
 #pragma once
 // Loading an effect file, the rule for every effect the game uses: an effect
 // that cannot be read or compiled shows the compiler's text (or "error loading
-// shader" when there is none) and ends the program with status 1. It never
-// returns empty.
+// shader" and a line naming the file when there is none) and ends the
+// program with status 1. It never returns empty.
 #include "platform/Effect.h"
 
 #include <filesystem>

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/Device.h"
+#include "platform/FileProblems.h"
 #include "lwo/LwoObject.h"
 
 namespace {
@@ -196,8 +197,12 @@ bool CMesh::buildFromObject(const LwoObject& object, const std::string& director
 
         const std::string image = colourImageName(object, surface);
         if (!image.empty()) {
-            subset.texture = loadTextureFromFile(clipTexturePath(directory, image));
+            const std::string path = clipTexturePath(directory, image);
+            subset.texture = loadTextureFromFile(path);
             subset.values.texture = subset.texture.get();
+            if (!subset.texture)
+                reportFileProblem(path, whyUnusable(path, "not a readable image"),
+                                  "surface \"" + surface.name + "\" is drawn without it");
         }
     }
     // An object without surfaces still has to be all triangles.

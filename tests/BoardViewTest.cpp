@@ -69,6 +69,9 @@ protected:
 
 // ---- world matrices and the entity list ----------------------------------------------
 
+// Suites named after what they test, on the shared fixture.
+using EntityList = SceneTest;
+
 TEST(SceneEntities, WorldMatrixScalesThenTurnsThenMoves)
 {
     CSceneEntity entity;
@@ -84,7 +87,7 @@ TEST(SceneEntities, WorldMatrixScalesThenTurnsThenMoves)
     expectNear(placed(entity, {1.0f, 0.0f, 0.0f}), {3.0f, 2.0f, 3.0f});
 }
 
-TEST_F(SceneTest, EntitiesAreRemovedByKindAndKeepTheirOrder)
+TEST_F(EntityList, EntitiesAreRemovedByKindAndKeepTheirOrder)
 {
     CRenderer renderer;
     CSceneEntity* a = renderer.addEntity(nullptr, CSceneEntity::Permanent);
@@ -150,7 +153,7 @@ static void writeDds(const std::filesystem::path& path, bool cube)
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-TEST_F(SceneTest, TheSceneReflectsTheCubeMapWhenThereIsOneAndSurvivesMissingMeshes)
+TEST_F(EntityList, TheSceneReflectsTheCubeMapWhenThereIsOneAndSurvivesMissingMeshes)
 {
     // A game folder with nothing but the environment map and the effects in
     // its media.
@@ -168,9 +171,12 @@ TEST_F(SceneTest, TheSceneReflectsTheCubeMapWhenThereIsOneAndSurvivesMissingMesh
         CGameView view(board, renderer);
         ASSERT_NE(renderer.environmentTexture, nullptr);
         EXPECT_TRUE(renderer.environmentTexture->isCube());
-        // No meshes: the entities are there and draw nothing.
+        // No meshes: the frame and floor entities are there and draw
+        // nothing; the bricks fall back on a plain cube of 12 triangles.
         EXPECT_EQ(renderer.entities.size(), 2u);
-        EXPECT_TRUE(view.brickMesh().subsets.empty());
+        ASSERT_EQ(view.brickMesh().subsets.size(), 1u);
+        EXPECT_EQ(view.brickMesh().subsets[0]->triangleCount, 12);
+        EXPECT_EQ(view.brickMesh().subsets[0]->material, renderer.materialFor("glass"));
         view.render();
         EXPECT_EQ(renderer.entities.size(), 2u);
     }
@@ -244,10 +250,10 @@ TEST_F(BoardViewTest, PiecesComeFirstAndOnlyThePreviewTurns)
 
 TEST_F(BoardViewTest, DebrisBricksArePlacedAndTurnedAsTheirBodies)
 {
-    std::array<uint32_t, 200> grid{};
     for (int c = 0; c < 10; ++c)
-        grid[size_t(CGameBoard::cellIndex(c, 12))] = 0xFF102030u + uint32_t(c);
-    view->onBoardEvent(1, 12, grid.data());
+        board->grid[size_t(CGameBoard::cellIndex(c, 12))] = 0xFF102030u + uint32_t(c);
+    view->launchRow(12);
+    board->grid.fill(0);
     // Let them tumble so the rotations are not the identity.
     for (int i = 0; i < 60; ++i)
         view->stepUpdate(0.01f, true);
@@ -271,7 +277,7 @@ TEST_F(BoardViewTest, AFrameLeavesTheEntityListAsItFoundIt)
     board->next = createPiece(2);
     for (int c = 0; c < 10; ++c)
         board->grid[size_t(CGameBoard::cellIndex(c, 19))] = 0xFF808080u;
-    view->onBoardEvent(1, 19, board->grid.data());
+    view->launchRow(19);
     CSceneEntity* frame = renderer->entities[0].get();
     CSceneEntity* floor = renderer->entities[1].get();
     view->render();

@@ -50,6 +50,9 @@ uint32_t texelArgb(const std::vector<uint8_t>& rgba, size_t index) { return argb
 
 } // namespace
 
+// Suites named after what they test, on the shared fixture.
+using DdsCubeTexture = DeviceTest;
+
 TEST(DdsReader, ReadsThirtyTwoBitPixelsByTheirMasks)
 {
     auto bytes = header(2, 1, 1, nullptr, false);
@@ -160,7 +163,7 @@ TEST(DdsReader, DamagedFilesGiveAReason)
     EXPECT_EQ(image.levels, 2);
 }
 
-TEST_F(DeviceTest, DdsCubeMapBecomesACubeTexture)
+TEST_F(DdsCubeTexture, DdsCubeMapBecomesACubeTexture)
 {
     auto bytes = header(2, 2, 1, nullptr, true);
     for (int face = 0; face < 6; ++face) {

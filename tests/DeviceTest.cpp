@@ -49,7 +49,10 @@ std::unique_ptr<CTexture> fourColourTexture()
 
 } // namespace
 
-TEST_F(DeviceTest, ClearFillsTheBackBuffer)
+// Suites named after what they test, on the shared fixture.
+using Device = DeviceTest;
+
+TEST_F(Device, ClearFillsTheBackBuffer)
 {
     testDevice->clear(ClearTarget | ClearZBuffer | ClearStencil, 0xFF336699, 1.0f, 0);
     readFrame();
@@ -61,7 +64,7 @@ TEST_F(DeviceTest, ClearFillsTheBackBuffer)
     EXPECT_EQ(pixel(0, 0), 0xFF336699u);
 }
 
-TEST_F(DeviceTest, ScreenshotIsThePictureTopRowFirst)
+TEST_F(Device, ScreenshotIsThePictureTopRowFirst)
 {
     testDevice->clear(ClearTarget, 0xFF000000, 1.0f, 0);
     drawScreenQuad(nullptr, 0, 0, 1, 0.25f, 0xFFFF0000, false);
@@ -75,7 +78,7 @@ TEST_F(DeviceTest, ScreenshotIsThePictureTopRowFirst)
     EXPECT_EQ(argbOf(&pixels[(63 * 64) * 4]), 0xFF000000u);
 }
 
-TEST_F(DeviceTest, BackBufferKeepsNoAlpha)
+TEST_F(Device, BackBufferKeepsNoAlpha)
 {
     // Like a Direct3D X8R8G8B8 back buffer: a frame cleared to 0x00000000 is opaque black.
     testDevice->clear(ClearTarget, 0x00000000, 1.0f, 0);
@@ -83,7 +86,7 @@ TEST_F(DeviceTest, BackBufferKeepsNoAlpha)
     EXPECT_EQ(pixel(3, 3), 0xFF000000u);
 }
 
-TEST_F(DeviceTest, ClearIgnoresTheColourWriteMask)
+TEST_F(Device, ClearIgnoresTheColourWriteMask)
 {
     testDevice->setRenderState(RenderState::ColorWriteEnable, 0u);
     testDevice->clear(ClearTarget, 0xFF102030, 1.0f, 0);
@@ -96,7 +99,7 @@ TEST_F(DeviceTest, ClearIgnoresTheColourWriteMask)
     EXPECT_EQ(pixel(10, 10), 0xFF102030u);
 }
 
-TEST_F(DeviceTest, CullingFollowsTheScreenWinding)
+TEST_F(Device, CullingFollowsTheScreenWinding)
 {
     testDevice->clear(ClearTarget, 0xFF000000, 1.0f, 0);
     testDevice->setRenderState(RenderState::ZEnable, false);
@@ -117,7 +120,7 @@ TEST_F(DeviceTest, CullingFollowsTheScreenWinding)
     EXPECT_EQ(pixel(36, 36), 0xFF00FF00u);
 }
 
-TEST_F(DeviceTest, FullScreenQuadCoversTheViewportExactlyWithTexelZeroAtTheTopLeft)
+TEST_F(Device, FullScreenQuadCoversTheViewportExactlyWithTexelZeroAtTheTopLeft)
 {
     makeDevice(64, 48);
     auto texture = fourColourTexture();
@@ -138,7 +141,7 @@ TEST_F(DeviceTest, FullScreenQuadCoversTheViewportExactlyWithTexelZeroAtTheTopLe
     }
 }
 
-TEST_F(DeviceTest, PartialQuadCoversItsFractionOfTheViewport)
+TEST_F(Device, PartialQuadCoversItsFractionOfTheViewport)
 {
     testDevice->clear(ClearTarget, 0xFF000000, 1.0f, 0);
     drawScreenQuad(nullptr, 0.25f, 0.5f, 0.5f, 1.0f, 0xFF00FF00, false);
@@ -155,7 +158,7 @@ TEST_F(DeviceTest, PartialQuadCoversItsFractionOfTheViewport)
     EXPECT_EQ(pixel(32, 63), 0xFF000000u);
 }
 
-TEST_F(DeviceTest, ScreenQuadPutsTheDeviceStateBack)
+TEST_F(Device, ScreenQuadPutsTheDeviceStateBack)
 {
     auto texture = fourColourTexture();
     testDevice->setRenderState(RenderState::AlphaBlendEnable, true);
@@ -171,7 +174,7 @@ TEST_F(DeviceTest, ScreenQuadPutsTheDeviceStateBack)
     EXPECT_TRUE(after == before);
 }
 
-TEST_F(DeviceTest, StateBlockRestoresWhatItCaptured)
+TEST_F(Device, StateBlockRestoresWhatItCaptured)
 {
     auto texture = fourColourTexture();
     testDevice->setRenderState(RenderState::CullMode, Cull::CW);
@@ -207,7 +210,7 @@ TEST_F(DeviceTest, StateBlockRestoresWhatItCaptured)
     EXPECT_TRUE(testDevice->state() == block.state());
 }
 
-TEST_F(DeviceTest, StateBlockDoesNotCaptureRenderTargets)
+TEST_F(Device, StateBlockDoesNotCaptureRenderTargets)
 {
     auto target = CTexture::create(16, 16, 1, Format::A8R8G8B8, TextureUsage::RenderTarget);
     CStateBlock block;
@@ -216,7 +219,7 @@ TEST_F(DeviceTest, StateBlockDoesNotCaptureRenderTargets)
     EXPECT_EQ(testDevice->renderTarget(), target->surface());
 }
 
-TEST_F(DeviceTest, RestoredStatesReachGl)
+TEST_F(Device, RestoredStatesReachGl)
 {
     // Blending on in the block, off when drawing in between, on again after.
     testDevice->setRenderState(RenderState::AlphaBlendEnable, true);
@@ -234,7 +237,7 @@ TEST_F(DeviceTest, RestoredStatesReachGl)
     EXPECT_EQ(pixel(40, 10), 0xFF303030u);
 }
 
-TEST_F(DeviceTest, ForcedFullApplyDrawsTheSame)
+TEST_F(Device, ForcedFullApplyDrawsTheSame)
 {
     testDevice->setForceFullApply(true);
     testDevice->clear(ClearTarget, 0xFF000000, 1.0f, 0);
@@ -300,7 +303,7 @@ TEST_F(BlendTest, UntexturedAlphaIsOpaqueWithTheDefaultStage)
     EXPECT_TRUE(nearColour(blend(0xFFFFFFFF, 0x88000000, Blend::SrcAlpha, Blend::InvSrcAlpha), 0xFF000000, 1));
 }
 
-TEST_F(DeviceTest, TextureStageModulatesTextureAndVertexColour)
+TEST_F(Device, TextureStageModulatesTextureAndVertexColour)
 {
     auto texture = CTexture::create(1, 1, 1, Format::A8R8G8B8);
     const uint8_t texel[4] = {255, 128, 0, 128};
@@ -321,7 +324,7 @@ TEST_F(DeviceTest, TextureStageModulatesTextureAndVertexColour)
 
 // ---- stencil and depth as the mirror uses them -----------------------------------
 
-TEST_F(DeviceTest, StencilMarksWhereTheMirrorPassesTheDepthTest)
+TEST_F(Device, StencilMarksWhereTheMirrorPassesTheDepthTest)
 {
     testDevice->clear(ClearTarget | ClearZBuffer | ClearStencil, 0xFF000000, 1.0f, 0);
     // An occluder over the right half at depth 0.3.
@@ -344,7 +347,7 @@ TEST_F(DeviceTest, StencilMarksWhereTheMirrorPassesTheDepthTest)
     EXPECT_EQ(pixel(50, 10), 0xFF0000FFu);
 }
 
-TEST_F(DeviceTest, DepthBiasPushesDepthBack)
+TEST_F(Device, DepthBiasPushesDepthBack)
 {
     testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
     drawRect(0, 0, 64, 64, 0.5f, 0xFF00FF00);
@@ -360,7 +363,7 @@ TEST_F(DeviceTest, DepthBiasPushesDepthBack)
 
 // ---- fixed-function lighting ---------------------------------------------------
 
-TEST_F(DeviceTest, DirectionalLightLightsTheMaterial)
+TEST_F(Device, DirectionalLightLightsTheMaterial)
 {
     struct MeshVertex {
         float x, y, z, nx, ny, nz, u, v, s, t, r;
@@ -418,7 +421,7 @@ TEST_F(DeviceTest, DirectionalLightLightsTheMaterial)
     EXPECT_EQ(pixel(32, 32), 0xFFFFFFFFu);
 }
 
-TEST_F(DeviceTest, PointLightReachesOnlyWithinItsRange)
+TEST_F(Device, PointLightReachesOnlyWithinItsRange)
 {
     struct MeshVertex {
         float x, y, z, nx, ny, nz, u, v, s, t, r;
@@ -476,7 +479,7 @@ TEST_F(DeviceTest, PointLightReachesOnlyWithinItsRange)
 
 // ---- textures from files ---------------------------------------------------------
 
-TEST_F(DeviceTest, ImageFilesLoadTopRowFirstWithTheirSize)
+TEST_F(Device, ImageFilesLoadTopRowFirstWithTheirSize)
 {
     const auto path = std::filesystem::temp_directory_path() / ("vesbrik_" + std::to_string(getpid()) + "_device_test.png");
     const uint8_t pixels[3 * 2 * 4] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255,
@@ -497,7 +500,7 @@ TEST_F(DeviceTest, ImageFilesLoadTopRowFirstWithTheirSize)
     EXPECT_FALSE(readImageInfo("/nonexistent/picture.tga").valid);
 }
 
-TEST_F(DeviceTest, SolidFillReachesEveryLevel)
+TEST_F(Device, SolidFillReachesEveryLevel)
 {
     auto texture = CTexture::create(8, 8, 0, Format::A8R8G8B8);
     ASSERT_EQ(texture->levels(), 4);

@@ -70,7 +70,10 @@ std::filesystem::path writeTemporary(const std::string& name, const std::string&
 
 } // namespace
 
-TEST_F(DeviceTest, EffectTechniquesAndParametersAreFoundByName)
+// Suites named after what they test, on the shared fixture.
+using Effect = DeviceTest;
+
+TEST_F(Effect, EffectTechniquesAndParametersAreFoundByName)
 {
     std::string errors;
     auto effect = CEffect::fromText(TintEffect, "tint.fx", errors);
@@ -89,7 +92,7 @@ TEST_F(DeviceTest, EffectTechniquesAndParametersAreFoundByName)
     effect->end();
 }
 
-TEST_F(DeviceTest, EffectPassDrawsAScreenQuadWithItsOwnTexture)
+TEST_F(Effect, EffectPassDrawsAScreenQuadWithItsOwnTexture)
 {
     std::string errors;
     auto effect = CEffect::fromText(TintEffect, "tint.fx", errors);
@@ -108,7 +111,7 @@ TEST_F(DeviceTest, EffectPassDrawsAScreenQuadWithItsOwnTexture)
     EXPECT_TRUE(nearColour(pixel(5, 5), 0xFF7F00BF)) << std::hex << pixel(5, 5);
 }
 
-TEST_F(DeviceTest, EffectEndPutsBackOnlyWhatThePassesChanged)
+TEST_F(Effect, EffectEndPutsBackOnlyWhatThePassesChanged)
 {
     std::string errors;
     auto effect = CEffect::fromText(TintEffect, "tint.fx", errors);
@@ -137,7 +140,7 @@ TEST_F(DeviceTest, EffectEndPutsBackOnlyWhatThePassesChanged)
     EXPECT_TRUE(nearColour(pixel(5, 5), 0xFF303030)) << std::hex << pixel(5, 5);
 }
 
-TEST_F(DeviceTest, CommitChangesSendsNewValuesInsideAPass)
+TEST_F(Effect, CommitChangesSendsNewValuesInsideAPass)
 {
     std::string errors;
     auto effect = CEffect::fromText(TintEffect, "tint.fx", errors);
@@ -160,7 +163,7 @@ TEST_F(DeviceTest, CommitChangesSendsNewValuesInsideAPass)
     EXPECT_EQ(pixel(60, 5), 0xFF0000FFu);
 }
 
-TEST_F(DeviceTest, VectorArraysTakeTheGivenElementCount)
+TEST_F(Effect, VectorArraysTakeTheGivenElementCount)
 {
     const char* text = R"(
 vertex v { void main() { gl_Position = inPosition; } }
@@ -187,7 +190,7 @@ technique t { pass p { vertex = v; fragment = f; } }
     effect->setVectorArray(handle, many, 9);
 }
 
-TEST_F(DeviceTest, MalformedEffectsGiveTheReason)
+TEST_F(Effect, MalformedEffectsGiveTheReason)
 {
     const struct {
         const char* text;
@@ -210,7 +213,7 @@ TEST_F(DeviceTest, MalformedEffectsGiveTheReason)
     }
 }
 
-TEST_F(DeviceTest, CompilerErrorsNameTheLineOfTheFile)
+TEST_F(Effect, CompilerErrorsNameTheLineOfTheFile)
 {
     const char* text = "fragment f {\n"
                        "    out vec4 fragColour;\n"
@@ -241,7 +244,7 @@ TEST_F(EffectFileDeathTest, CompileErrorEndsTheProgramWithTheCompilersText)
     std::filesystem::remove(path);
 }
 
-TEST_F(DeviceTest, EffectFileLoadsFromDisk)
+TEST_F(Effect, EffectFileLoadsFromDisk)
 {
     const auto path = writeTemporary("vesbrik_tint.fx", TintEffect);
     auto effect = loadEffectFile(path);
@@ -250,7 +253,7 @@ TEST_F(DeviceTest, EffectFileLoadsFromDisk)
     std::filesystem::remove(path);
 }
 
-TEST_F(DeviceTest, DepthTextureServesAsAHardwareShadowMap)
+TEST_F(Effect, DepthTextureServesAsAHardwareShadowMap)
 {
     // Depth 0.25 on the left half of the map, 1.0 (clear) on the right; a
     // comparison at depth 0.5 is in shadow (0) on the left and lit (1) on the right.
@@ -298,7 +301,7 @@ technique scene { pass p0 { fragment = compare; } }
     EXPECT_EQ(pixel(50, 10), 0xFFFFFFFFu);
 }
 
-TEST_F(DeviceTest, EffectsAndFixedFunctionPlaceMeshesAlike)
+TEST_F(Effect, EffectsAndFixedFunctionPlaceMeshesAlike)
 {
     // A small square at world (2, 2, 0) seen from (0, 0, -10): up and to the
     // right of the centre, the same pixels whether the fixed stages or an

@@ -24,7 +24,6 @@
 
 namespace {
 
-constexpr int RowClearedEvent = 1;
 
 const char* lookDir()
 {
@@ -157,7 +156,7 @@ TEST_F(FrameSwitchesTest, ABurstOfDebris)
     for (int row = 16; row < 19; ++row) {
         for (int column = 0; column < BoardColumns; ++column)
             board->grid[size_t(CGameBoard::cellIndex(column, row))] = 0xFFFF8020u + uint32_t(column * 0x001100);
-        view->onBoardEvent(RowClearedEvent, row, board->grid.data());
+        view->launchRow(row);
     }
     for (int row = 16; row < 19; ++row)
         for (int column = 0; column < BoardColumns; ++column)

@@ -106,7 +106,10 @@ uint32_t rgb(uint32_t argb) { return argb | 0xFF000000u; }
 
 // ---- the board's bricks ----------------------------------------------------------------
 
-TEST_F(SceneTest, WithEverySwitchOffASettledCellAppearsWhereTheCameraPutsIt)
+// Suites named after what they test, on the shared fixture.
+using Frame = SceneTest;
+
+TEST_F(Frame, WithEverySwitchOffASettledCellAppearsWhereTheCameraPutsIt)
 {
     makeDevice(Width, Height);
     CGameBoard board(3);
@@ -232,7 +235,7 @@ TEST_F(MirrorFrameTest, TheCopyIsPointSampledUnlessFilteringIsOn)
 
 // ---- the fixed-function material ----------------------------------------------------------
 
-TEST_F(SceneTest, TheFixedMaterialLightsWithTheRenderersLightsAndIgnoresTheTint)
+TEST_F(Frame, TheFixedMaterialLightsWithTheRenderersLightsAndIgnoresTheTint)
 {
     CRenderer renderer;
     CLight* point = renderer.addLight(CLight::Point);

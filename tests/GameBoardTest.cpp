@@ -10,14 +10,15 @@
 #include "game/Random.h"
 
 namespace {
-using Event = std::pair<int, int>;
+using enum BoardEvent;
+using Event = std::pair<BoardEvent, int>;
 using Events = std::vector<Event>;
 
 // Records every event; on RowCleared it also notes whether the row still
 // held all its cells at that moment (the debris takes its colours from it).
 class RecordingListener : public CGameBoardListener {
 public:
-    void onBoardEvent(int type, int value) override
+    void onBoardEvent(BoardEvent type, int value) override
     {
         events.push_back({type, value});
         if (type == RowCleared && board) {
@@ -27,7 +28,7 @@ public:
             rowsFullWhenAnnounced.push_back(full);
         }
     }
-    int count(int type) const
+    int count(BoardEvent type) const
     {
         int n = 0;
         for (const Event& e : events)
@@ -40,15 +41,14 @@ public:
     std::vector<bool> rowsFullWhenAnnounced;
 };
 
-class ScriptedKeys : public CHeldKeys {
-public:
-    bool isHeld(int virtualKey) const override { return held.count(virtualKey) != 0; }
-    std::set<int> held;
-};
+enum Key { Left, Right, Down, Up };
 
-constexpr int Left = 0x25;
-constexpr int Right = 0x27;
-constexpr int Down = 0x28;
+// The keys a test holds, as the flow hands them to the board.
+class ScriptedKeys {
+public:
+    HeldKeys state() const { return {held.count(Left) != 0, held.count(Right) != 0, held.count(Down) != 0}; }
+    std::set<Key> held;
+};
 constexpr uint32_t Grey = 0xFF808080u;
 constexpr float Dt = 0.01f;
 
@@ -83,7 +83,7 @@ protected:
     void step(int n = 1)
     {
         for (int i = 0; i < n; ++i) {
-            board.pollKeys(keys);
+            board.pollKeys(keys.state());
             board.step(Dt);
         }
     }
@@ -158,12 +158,12 @@ TEST(BoardStart, NewGameSpawnsTheFirstPieceForTenPoints)
 TEST_F(Board, ReadsTheArrowKeys)
 {
     keys.held = {Left, Down};
-    board.pollKeys(keys);
+    board.pollKeys(keys.state());
     EXPECT_TRUE(board.keyLeft);
     EXPECT_FALSE(board.keyRight);
     EXPECT_TRUE(board.keyDown);
-    keys.held = {Right, 0x26};
-    board.pollKeys(keys);
+    keys.held = {Right, Up};
+    board.pollKeys(keys.state());
     EXPECT_FALSE(board.keyLeft);
     EXPECT_TRUE(board.keyRight);
     EXPECT_FALSE(board.keyDown);

@@ -31,6 +31,9 @@ std::vector<int> shownScores(CHud& hud, int limit = 1000)
 
 } // namespace
 
+// Suites named after what they test, on the shared fixture.
+using HudInTheView = SceneTest;
+
 TEST(HudScore, RunsUpATenthOfTheWayEachStepAndLandsExactly)
 {
     CHud hud;
@@ -60,17 +63,12 @@ TEST(HudScore, RunsDownToALowerScoreTheSameWay)
     EXPECT_EQ(hud.displayedScore, 40.0f);
 }
 
-TEST_F(SceneTest, HudScoreTheViewTakesTheNewScoreFromTheBoardOnly)
+TEST_F(HudInTheView, HudScoreTheViewRunsItsHudUpInItsOwnStep)
 {
-    const std::vector<uint32_t> grid(200, 0);
     CGameBoard board(1);
     CRenderer renderer;
     CGameView view(board, renderer);
-    view.onBoardEvent(0, 250, grid.data()); // score changed
-    EXPECT_EQ(view.hud.targetScore, 250);
-    view.onBoardEvent(6, 3, grid.data()); // level up: its value is no score
-    view.onBoardEvent(4, 7, grid.data()); // new piece
-    EXPECT_EQ(view.hud.targetScore, 250);
+    view.hud.targetScore = 250;
     view.stepUpdate(Step, false);
     EXPECT_FLOAT_EQ(view.hud.displayedScore, 25.0f);
 }

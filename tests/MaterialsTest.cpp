@@ -262,7 +262,10 @@ MaterialValues plainValues()
 
 // ---- the shipped files ------------------------------------------------------------
 
-TEST_F(DeviceTest, EveryShippedEffectCompilesWithTheParametersTheGameSets)
+// Suites named after what they test, on the shared fixture.
+using ShippedEffects = DeviceTest;
+
+TEST_F(ShippedEffects, EveryShippedEffectCompilesWithTheParametersTheGameSets)
 {
     int found = 0;
     for (const auto& entry : std::filesystem::directory_iterator(MediaDir)) {
@@ -291,7 +294,7 @@ TEST_F(DeviceTest, EveryShippedEffectCompilesWithTheParametersTheGameSets)
         EXPECT_GE(glass->parameterByName(name), 0) << "fakeglass.fx does not read " << name;
 }
 
-TEST_F(DeviceTest, EnvironmentMapIsASkyOverADarkFloorWithSoftLightsOnlyInFront)
+TEST_F(ShippedEffects, EnvironmentMapIsASkyOverADarkFloorWithSoftLightsOnlyInFront)
 {
     const auto path = MediaDir / "Chrome128.dds";
     auto texture = loadDdsTexture(path);

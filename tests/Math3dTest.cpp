@@ -1,3 +1,5 @@
+// The row-vector, left-handed matrix and quaternion helpers, checked for
+// their layout and where the game relies on them.
 #include "render/Math3d.h"
 
 #include <cmath>
@@ -115,4 +117,61 @@ TEST(Math3d, QuaternionsAndDecompose)
         EXPECT_NEAR(rebuilt[i / 4][i % 4], rotation[i / 4][i % 4], 1e-5f);
 
     EXPECT_FALSE(matrixDecompose(matrixScaling(0, 1, 1), scale, found, translation));
+}
+
+// ---- where the game relies on them ------------------------------------------
+
+TEST(Math3d, LightTextureMatrixMapsTheLightTargetToTheMapCentre)
+{
+    // The shadow map's light at (-4, 38, -44) looking at (4.5, 0, 0).
+    const glm::mat4 view = matrixLookAtLH({-4, 38, -44}, {4.5f, 0, 0}, {0, 1, 0});
+    const glm::mat4 projection = matrixPerspectiveFovLH(0.5235988f, 1.0f, 40.0f, 140.0f);
+    const glm::mat4 texture = matrixMultiply(
+        matrixMultiply(matrixMultiply(view, projection), matrixScaling(0.5f, -0.5f, 1.0f)),
+        matrixTranslation(0.5f, 0.5f, 0.0f));
+    const glm::vec3 centre = transformCoord({4.5f, 0, 0}, texture);
+    EXPECT_NEAR(centre.x, 0.5f, 1e-5f);
+    EXPECT_NEAR(centre.y, 0.5f, 1e-5f);
+    EXPECT_GT(centre.z, 0.0f);
+    EXPECT_LT(centre.z, 1.0f);
+}
+
+TEST(Math3d, PerspectiveMapsNearAndFarToZeroAndOne)
+{
+    const glm::mat4 p = matrixPerspectiveFovLH(0.8f, 4.0f / 3.0f, 1.0f, 100.0f);
+    EXPECT_NEAR(transformCoord({0, 0, 1}, p).z, 0.0f, 1e-6f);
+    EXPECT_NEAR(transformCoord({0, 0, 100}, p).z, 1.0f, 1e-5f);
+}
+
+TEST(Math3d, LookAtPutsTheTargetStraightAhead)
+{
+    const glm::mat4 v = matrixLookAtLH({4.5f, 10, -30}, {4.5f, 10, 0}, {0, 1, 0});
+    expectNear(transformCoord({4.5f, 10, 0}, v), {0, 0, 30}, 1e-4f);
+    // Left-handed: +x of the world stays to the right.
+    EXPECT_GT(transformCoord({5.5f, 10, 0}, v).x, 0.0f);
+}
+
+TEST(Math3d, WorldMatrixIsScaleThenRotationThenTranslation)
+{
+    const glm::mat4 world = matrixMultiply(matrixMultiply(matrixScaling(2, 2, 2), matrixRotationYawPitchRoll(0, 0, 1.5707963f)),
+                                           matrixTranslation(10, 0, 0));
+    // (1, 0, 0) scaled to (2, 0, 0), rolled a quarter turn to (0, 2, 0), moved by 10 on x.
+    expectNear(transformCoord({1, 0, 0}, world), {10, 2, 0}, 1e-4f);
+    glm::vec3 scale, translation;
+    glm::quat rotation;
+    ASSERT_TRUE(matrixDecompose(world, scale, rotation, translation));
+    expectNear(scale, {2, 2, 2}, 1e-4f);
+    expectNear(translation, {10, 0, 0}, 1e-4f);
+    expectNear(transformCoord({1, 0, 0}, glm::mat4_cast(rotation)), {0, 1, 0}, 1e-4f);
+}
+
+TEST(Math3d, QuaternionsMatchTheMatrixRotations)
+{
+    const glm::quat yaw = quaternionRotationAxis({0, 1, 0}, 0.7f);
+    const glm::quat pitch = quaternionRotationAxis({1, 0, 0}, 0.3f);
+    const glm::mat4 fromQuaternions = glm::mat4_cast(quaternionMultiply(pitch, yaw));
+    const glm::mat4 fromAngles = matrixRotationYawPitchRoll(0.7f, 0.3f, 0.0f);
+    expectNear(transformCoord({1, 2, 3}, fromQuaternions), transformCoord({1, 2, 3}, fromAngles), 1e-4f);
+    // Yaw by a quarter turn takes +z to +x in the left-handed world.
+    expectNear(transformCoord({0, 0, 1}, matrixRotationYawPitchRoll(1.5707963f, 0, 0)), {1, 0, 0}, 1e-4f);
 }

@@ -12,6 +12,9 @@ namespace {
 const std::filesystem::path MediaDir = VESBRIK_MEDIA_DIR;
 }
 
+// Suites named after what they test, on the shared fixture.
+using MenuImagesDrawn = DeviceTest;
+
 TEST(MenuImages, FitTheirPlacesOnTheReferenceScreen)
 {
     const ImageInfo back = readImageInfo(MediaDir / "back1.tga");
@@ -32,7 +35,7 @@ TEST(MenuImages, FitTheirPlacesOnTheReferenceScreen)
         EXPECT_LE(540 + item->height, 600);
 }
 
-TEST_F(DeviceTest, MenuImagesDrawAsTheMenuShowsThem)
+TEST_F(MenuImagesDrawn, MenuImagesDrawAsTheMenuShowsThem)
 {
     if (!std::filesystem::exists(MediaDir / "title.tga"))
         GTEST_SKIP() << "no generated media in " << MediaDir;

@@ -84,7 +84,11 @@ std::vector<uint16_t> indicesOf(const CMeshSubset& subset)
 
 // ---- surfaces ------------------------------------------------------------------------
 
-TEST_F(DeviceTest, MeshSubsetTakesItsColoursAndPowerFromTheSurface)
+// Suites named after what they test, on the shared fixture.
+using Mesh = DeviceTest;
+using MeshInScene = SceneTest;
+
+TEST_F(Mesh, MeshSubsetTakesItsColoursAndPowerFromTheSurface)
 {
     auto built = build(trianglesOnSurfaces({"paint"}, [](LwoBytes& c) {
         c.sub("COLR", [](LwoBytes& s) { s.f4(0.5f).f4(1.0f).f4(0.0f).vx(0); });
@@ -113,7 +117,7 @@ TEST_F(DeviceTest, MeshSubsetTakesItsColoursAndPowerFromTheSurface)
     EXPECT_EQ(built->mesh.vertexCount, 3);
 }
 
-TEST_F(SceneTest, MeshMaterialIsChosenByTheExactSurfaceName)
+TEST_F(MeshInScene, MeshMaterialIsChosenByTheExactSurfaceName)
 {
     CRenderer renderer;
     renderer.phongMaterial = std::make_unique<NamedMaterial>();
@@ -143,7 +147,7 @@ TEST_F(SceneTest, MeshMaterialIsChosenByTheExactSurfaceName)
 
 // ---- failures and limits ---------------------------------------------------------
 
-TEST_F(DeviceTest, AQuadAnywhereFailsTheWholeBuild)
+TEST_F(Mesh, AQuadAnywhereFailsTheWholeBuild)
 {
     LwoBytes b;
     b.tags({"a"}).points({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}});
@@ -157,14 +161,14 @@ TEST_F(DeviceTest, AQuadAnywhereFailsTheWholeBuild)
     built->mesh.subsets[0]->drawSubset(); // draws nothing, and does not crash
 }
 
-TEST_F(DeviceTest, AMissingOrDamagedFileFailsTheBuild)
+TEST_F(Mesh, AMissingOrDamagedFileFailsTheBuild)
 {
     CMesh missing;
     EXPECT_FALSE(missing.buildMesh("no/such/object.lwo", {}));
     EXPECT_TRUE(missing.subsets.empty());
 }
 
-TEST_F(DeviceTest, MoreThanSixteenBitIndicesReachFailsTheBuild)
+TEST_F(Mesh, MoreThanSixteenBitIndicesReachFailsTheBuild)
 {
     // 65,537 points: the last one could not be named by a 16-bit index.
     LwoBytes b;
@@ -180,7 +184,7 @@ TEST_F(DeviceTest, MoreThanSixteenBitIndicesReachFailsTheBuild)
     EXPECT_EQ(built->mesh.vertexBuffer, nullptr);
 }
 
-TEST_F(DeviceTest, LaterLayersIndexTheirOwnPointsInTheSharedBuffer)
+TEST_F(Mesh, LaterLayersIndexTheirOwnPointsInTheSharedBuffer)
 {
     LwoBytes b;
     b.tags({"a"});
@@ -239,7 +243,7 @@ TEST(MeshTextures, AClipIsLookedForBesideTheObject)
     EXPECT_EQ(clipTexturePath("art\\", "textures/wood.png"), "art/wood.png");
 }
 
-TEST_F(SceneTest, TheGameFrameIsTexturedAndItsPlateDrawnFixedFunction)
+TEST_F(MeshInScene, TheGameFrameIsTexturedAndItsPlateDrawnFixedFunction)
 {
     CRenderer renderer;
     CMesh frame;
@@ -269,7 +273,7 @@ TEST_F(SceneTest, TheGameFrameIsTexturedAndItsPlateDrawnFixedFunction)
 
 // ---- drawing -----------------------------------------------------------------------------
 
-TEST_F(DeviceTest, ASubsetDrawsWhateverWasBoundBeforeIt)
+TEST_F(Mesh, ASubsetDrawsWhateverWasBoundBeforeIt)
 {
     auto first = build(trianglesOnSurfaces({"a", "b"}));
     ASSERT_TRUE(first->built);

@@ -4,6 +4,7 @@
 #include "physics/ImpactSound.h"
 #include "view/GameView.h"
 
+#include "RecordingImpactSink.h"
 #include "SceneTestContext.h"
 #include "game/GameBoard.h"
 #include "render/Renderer.h"
@@ -19,20 +20,6 @@ namespace {
 
 constexpr double Step = 0.01; // the game's fixed step
 
-struct Sound {
-    int volume;
-    int pan;
-    int update; // index of the update during which it played
-};
-
-// Stands in for the hitfloor sound group.
-class RecordingSink : public CImpactSoundSink {
-public:
-    void playImpact(int volume, int pan) override { sounds.push_back({volume, pan, currentUpdate}); }
-    std::vector<Sound> sounds;
-    int currentUpdate = 0;
-};
-
 // A board grid where every cell has its own colour, so a brick's colour tells
 // which cell it came from.
 std::array<uint32_t, 200> numberedGrid()
@@ -44,6 +31,15 @@ std::array<uint32_t, 200> numberedGrid()
 }
 
 uint32_t cell(const std::array<uint32_t, 200>& grid, int column, int row) { return grid[column * 20 + row]; }
+
+// The colours of one row of such a grid, as the board hands them on.
+CPhysicsWorld::RowColours rowOf(const std::array<uint32_t, 200>& grid, int row)
+{
+    CPhysicsWorld::RowColours colours{};
+    for (int column = 0; column < 10; ++column)
+        colours[size_t(column)] = cell(grid, column, row);
+    return colours;
+}
 
 void expectAt(const DebrisBrick* brick, float x, float y, float z)
 {
@@ -66,12 +62,15 @@ int occupiedSlots(const CPhysicsWorld& world)
 
 // ---- launching a row ----------------------------------------------------------
 
+// Suites named after what they test, on the shared fixture.
+using GameViewDebris = SceneTest;
+
 TEST(PhysicsWorldSpawn, CornerBricksStartInFrontOfTheirCells)
 {
     auto grid = numberedGrid();
     CPhysicsWorld world;
-    ASSERT_TRUE(world.spawnRow(19, grid.data()));
-    ASSERT_TRUE(world.spawnRow(0, grid.data()));
+    ASSERT_TRUE(world.spawnRow(19, rowOf(grid, 19)));
+    ASSERT_TRUE(world.spawnRow(0, rowOf(grid, 0)));
 
     // Bottom row: column 0 in slot 0, column 9 in slot 9.
     expectAt(world.slot(0), 0.0f, 1.0f, -1.6f);
@@ -99,7 +98,7 @@ TEST(PhysicsWorldSpawn, DrawsThePushThenTheTumbleOfEachBrickInTurn)
     auto grid = numberedGrid();
     CPhysicsWorld world;
     seedRandom(seed);
-    world.spawnRow(12, grid.data());
+    world.spawnRow(12, rowOf(grid, 12));
     EXPECT_EQ(randomInt(), nextAfterRow) << "a row takes exactly 40 draws";
 
     for (int k = 0; k < 10; ++k) {
@@ -131,9 +130,8 @@ TEST(PhysicsWorldSpawn, BadRowOrMissingGridLaunchesNothing)
     seedRandom(9);
     const int expected = randomInt();
     seedRandom(9);
-    EXPECT_FALSE(world.spawnRow(-1, grid.data()));
-    EXPECT_FALSE(world.spawnRow(20, grid.data()));
-    EXPECT_FALSE(world.spawnRow(5, nullptr));
+    EXPECT_FALSE(world.spawnRow(-1, rowOf(grid, 0)));
+    EXPECT_FALSE(world.spawnRow(20, rowOf(grid, 19)));
     EXPECT_EQ(occupiedSlots(world), 0);
     EXPECT_EQ(world.nextSlot(), 0);
     EXPECT_EQ(randomInt(), expected) << "a refused row draws nothing";
@@ -149,7 +147,7 @@ TEST(PhysicsWorldRing, FourRowsFillEverySlotAndTheFifthRecyclesTheOldest)
     CPhysicsWorld world;
     EXPECT_EQ(occupiedSlots(world), 0);
     for (int row = 16; row < 20; ++row)
-        world.spawnRow(row, grid.data());
+        world.spawnRow(row, rowOf(grid, row));
     EXPECT_EQ(occupiedSlots(world), 40);
     EXPECT_EQ(world.nextSlot(), 0);
 
@@ -158,7 +156,7 @@ TEST(PhysicsWorldRing, FourRowsFillEverySlotAndTheFifthRecyclesTheOldest)
         before[i] = world.slot(i);
     world.update(Step, true);
 
-    world.spawnRow(3, grid.data());
+    world.spawnRow(3, rowOf(grid, 3));
     EXPECT_EQ(occupiedSlots(world), 40);
     EXPECT_EQ(world.nextSlot(), 10);
     for (int k = 0; k < 10; ++k) {
@@ -180,7 +178,7 @@ TEST(PhysicsWorldPause, BricksFreezeAndStaySilentWhileTheCooldownRunsDown)
     seedRandom(31);
     CPhysicsWorld world(&sink);
     EXPECT_FLOAT_EQ(world.impactCooldown(), 0.05f);
-    world.spawnRow(19, grid.data());
+    world.spawnRow(19, rowOf(grid, 19));
 
     // Play until the bricks hit the floor and an impact sounds.
     for (int i = 0; i < 500 && sink.sounds.empty(); ++i)
@@ -216,75 +214,16 @@ TEST(PhysicsWorldPause, BricksFreezeAndStaySilentWhileTheCooldownRunsDown)
     }
 }
 
-// ---- impact sounds ------------------------------------------------------------
+// ---- impact sounds of a real world -----------------------------------------
 
-TEST(ImpactSound, ShallowContactsNeverSound)
-{
-    RecordingSink sink;
-    CImpactSound sound(&sink);
-    sound.runDown(1.0);
-    sound.contact(0.05, 3.0);
-    sound.contact(0.0, 3.0);
-    sound.contact(-0.05, 3.0);
-    EXPECT_TRUE(sink.sounds.empty());
-    EXPECT_LE(sound.cooldown(), 0.0f) << "a silent contact leaves the throttle open";
-
-    sound.contact(0.0501, 7.25);
-    ASSERT_EQ(sink.sounds.size(), 1u);
-    EXPECT_EQ(sink.sounds[0].volume, 20);
-    EXPECT_EQ(sink.sounds[0].pan, 22);
-}
-
-TEST(ImpactSound, TwoImpactsWithinTheCooldownSoundOnce)
-{
-    RecordingSink sink;
-    CImpactSound sound(&sink);
-    sound.contact(0.5, 5.0);
-    EXPECT_TRUE(sink.sounds.empty()) << "closed for the first 0.05 s";
-    for (int i = 0; i < 5; ++i)
-        sound.runDown(Step);
-    sound.runDown(0.001);
-
-    sound.contact(0.1, 2.0);
-    ASSERT_EQ(sink.sounds.size(), 1u);
-    EXPECT_EQ(sink.sounds[0].volume, 40);
-    EXPECT_EQ(sink.sounds[0].pan, -30);
-
-    for (int i = 0; i < 4; ++i)
-        sound.runDown(Step);
-    sound.contact(0.3, 9.0); // 0.04 s later
-    EXPECT_EQ(sink.sounds.size(), 1u);
-
-    sound.runDown(Step);
-    sound.runDown(Step);
-    sound.contact(0.3, 9.0); // 0.06 s after the first
-    EXPECT_EQ(sink.sounds.size(), 2u);
-}
-
-TEST(ImpactSound, WildContactsGiveBoundedValues)
-{
-    RecordingSink sink;
-    CImpactSound sound(&sink);
-    sound.runDown(1.0);
-    sound.contact(1e300, std::nan(""));
-    ASSERT_EQ(sink.sounds.size(), 1u);
-    EXPECT_EQ(sink.sounds[0].volume, 1000000);
-    EXPECT_EQ(sink.sounds[0].pan, 0);
-
-    CImpactSound silent(nullptr);
-    silent.runDown(1.0);
-    silent.contact(1.0, 5.0); // no sink: nothing to play, no crash
-    EXPECT_GT(silent.cooldown(), 0.0f);
-}
-
-TEST(ImpactSound, RealLandingsSoundOnlyForDeepContactsAndAtMostEveryFiftyMilliseconds)
+TEST(PhysicsWorldSounds, RealLandingsSoundOnlyForDeepContactsAndAtMostEveryFiftyMilliseconds)
 {
     RecordingSink sink;
     auto grid = numberedGrid();
     seedRandom(77);
     CPhysicsWorld world(&sink);
     for (int row = 16; row < 20; ++row)
-        world.spawnRow(row, grid.data());
+        world.spawnRow(row, rowOf(grid, row));
     for (int i = 0; i < 2000; ++i) {
         sink.currentUpdate = i;
         world.update(Step, true);
@@ -309,7 +248,7 @@ TEST(PhysicsWorldSettling, BricksOfEveryRowComeToRestOnTheFloorInView)
         SCOPED_TRACE(testing::Message() << "row " << row);
         seedRandom(1000 + row);
         CPhysicsWorld world;
-        world.spawnRow(row, grid.data());
+        world.spawnRow(row, rowOf(grid, row));
         // 15 s of simulated time; compare the last second with the rest.
         for (int i = 0; i < 2800; ++i)
             world.update(Step, true);
@@ -343,14 +282,14 @@ TEST(PhysicsWorldSettling, FortyBricksNeverPassThroughTheFloorOrTheWall)
     // Four rows at once, then two more that recycle the oldest bricks while
     // the first ones are still tumbling.
     for (int row = 16; row < 20; ++row)
-        world.spawnRow(row, grid.data());
+        world.spawnRow(row, rowOf(grid, row));
     float lowest = 1e9f;
     float nearestWall = -1e9f;
     for (int i = 0; i < 10000; ++i) {
         if (i == 150)
-            world.spawnRow(0, grid.data());
+            world.spawnRow(0, rowOf(grid, 0));
         if (i == 300)
-            world.spawnRow(10, grid.data());
+            world.spawnRow(10, rowOf(grid, 10));
         world.update(Step, true);
         for (int k = 0; k < CPhysicsWorld::SlotCount; ++k) {
             glm::vec3 p = world.slot(k)->position();
@@ -366,30 +305,28 @@ TEST(PhysicsWorldSettling, FortyBricksNeverPassThroughTheFloorOrTheWall)
 // ---- the view's wiring ----------------------------------------------------------
 
 // The view needs a renderer to load its scene into, and so a device.
-TEST_F(SceneTest, GameViewDebrisOnlyAClearedRowLaunchesBricks)
+TEST_F(GameViewDebris, GameViewDebrisALaunchedRowHasTheBoardsColours)
 {
     auto grid = numberedGrid();
     CGameBoard board(1);
     CRenderer renderer;
+    board.grid = grid;
     CGameView view(board, renderer);
-    for (int type = 0; type < 8; ++type) {
-        if (type != 1)
-            view.onBoardEvent(type, 19, grid.data());
-    }
     EXPECT_EQ(occupiedSlots(view.debris()), 0);
 
-    view.onBoardEvent(1, 19, grid.data());
+    view.launchRow(19);
     EXPECT_EQ(occupiedSlots(view.debris()), 10);
     EXPECT_EQ(view.debris().slot(4)->colour, cell(grid, 4, 19));
 }
 
-TEST_F(SceneTest, GameViewDebrisMovesOnlyWhileTheBoardRuns)
+TEST_F(GameViewDebris, GameViewDebrisMovesOnlyWhileTheBoardRuns)
 {
     auto grid = numberedGrid();
     CGameBoard board(1);
     CRenderer renderer;
+    board.grid = grid;
     CGameView view(board, renderer);
-    view.onBoardEvent(1, 10, grid.data());
+    view.launchRow(10);
     glm::vec3 start = view.debris().slot(0)->position();
     view.stepUpdate(0.01f, false);
     EXPECT_EQ(view.debris().slot(0)->position(), start);

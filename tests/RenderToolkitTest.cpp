@@ -16,7 +16,11 @@
 
 // ---- render textures ---------------------------------------------------------------
 
-TEST_F(DeviceTest, RenderTextureOfSizeZeroTakesTheViewportAtCreation)
+// Suites named after what they test, on the shared fixture.
+using RenderTexture = DeviceTest;
+using ScreenImage = DeviceTest;
+
+TEST_F(RenderTexture, RenderTextureOfSizeZeroTakesTheViewportAtCreation)
 {
     makeDevice(80, 60);
     CRenderTexture target(testDevice.get(), 0, 0, Format::A8R8G8B8);
@@ -34,7 +38,7 @@ TEST_F(DeviceTest, RenderTextureOfSizeZeroTakesTheViewportAtCreation)
     EXPECT_EQ(shadow.depthTexture()->format(), Format::D24S8);
 }
 
-TEST_F(DeviceTest, BindAndRestoreSwapTargetsAndTheirViewport)
+TEST_F(RenderTexture, BindAndRestoreSwapTargetsAndTheirViewport)
 {
     CRenderTexture target(testDevice.get(), 16, 8, Format::A8R8G8B8);
     CSurface* back = testDevice->renderTarget();
@@ -53,7 +57,7 @@ TEST_F(DeviceTest, BindAndRestoreSwapTargetsAndTheirViewport)
     EXPECT_EQ(argbOf(target.colorTexture()->readPixels().data()), 0xFF00FF00u);
 }
 
-TEST_F(DeviceTest, RestoreGoesBackToWhatTheLastSaveRemembered)
+TEST_F(RenderTexture, RestoreGoesBackToWhatTheLastSaveRemembered)
 {
     CRenderTexture a(testDevice.get(), 16, 16, Format::A8R8G8B8);
     CRenderTexture b(testDevice.get(), 16, 16, Format::A8R8G8B8, Format::D24S8);
@@ -76,7 +80,7 @@ TEST_F(DeviceTest, RestoreGoesBackToWhatTheLastSaveRemembered)
     EXPECT_EQ(testDevice->renderTarget(), back);
 }
 
-TEST_F(DeviceTest, StencilMarksOfTheDeviceSurfaceReachATargetWithoutDepth)
+TEST_F(RenderTexture, StencilMarksOfTheDeviceSurfaceReachATargetWithoutDepth)
 {
     // The mirror step: marks made in the back buffer's stencil restrict the
     // drawing into the aux target, which shares that surface.
@@ -99,7 +103,7 @@ TEST_F(DeviceTest, StencilMarksOfTheDeviceSurfaceReachATargetWithoutDepth)
     EXPECT_EQ(argbOf(&pixels[(10 * 64 + 50) * 4]), 0x00000000u);
 }
 
-TEST_F(DeviceTest, DepthTextureHoldsTheDepthForSampling)
+TEST_F(RenderTexture, DepthTextureHoldsTheDepthForSampling)
 {
     CRenderTexture shadow(testDevice.get(), 32, 32, Format::R32F, Format::D24S8);
     {
@@ -137,7 +141,7 @@ TEST_F(RenderTextureDeathTest, FailuresEndTheProgramWithTheirMessage)
 
 // ---- screen images ------------------------------------------------------------------
 
-TEST_F(DeviceTest, ScreenImageCoversItsPixelsOnTheReferenceScreen)
+TEST_F(ScreenImage, ScreenImageCoversItsPixelsOnTheReferenceScreen)
 {
     makeDevice(400, 300); // half the reference size: the image is drawn at half its size
     const auto path = std::filesystem::temp_directory_path() / ("vesbrik_" + std::to_string(getpid()) + "_image_test.png");
@@ -158,7 +162,7 @@ TEST_F(DeviceTest, ScreenImageCoversItsPixelsOnTheReferenceScreen)
     EXPECT_EQ(pixel(199, 150), 0xFF000000u);
 }
 
-TEST_F(DeviceTest, MissingScreenImageDrawsNothing)
+TEST_F(ScreenImage, MissingScreenImageDrawsNothing)
 {
     CScreenImage image("/nonexistent/back1.tga");
     EXPECT_EQ(image.texture(), nullptr);

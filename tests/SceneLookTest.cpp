@@ -23,7 +23,6 @@ namespace {
 
 constexpr int Width = 800;
 constexpr int Height = 600;
-constexpr int RowClearedEvent = 1;
 
 // The piece colours, stored as the board stores a settled cell.
 constexpr std::array<uint32_t, 7> Colours = {0xFFFFAA00u, 0xFFFF00FFu, 0xFFFFFF22u, 0xFF0000FFu,
@@ -182,7 +181,7 @@ TEST_F(SceneLookTest, BurstRowsTumbleOntoTheFloorInViewAndShowInTheMirror)
 {
     fillRows(18, 0xFF);
     for (int row : {19, 18})
-        view->onBoardEvent(RowClearedEvent, row, board->grid.data());
+        view->launchRow(row);
     board->grid.fill(0);
     // Back and up a little from the playing camera, to see the floor in
     // front of the well where the bricks come down.

@@ -5,9 +5,11 @@
 #include "game/GameBoard.h"
 #include "platform/DdsReader.h"
 #include "platform/Device.h"
+#include "platform/FileProblems.h"
 #include "platform/Texture.h"
 #include "render/Math3d.h"
 #include "render/Renderer.h"
+#include "render/UnitCube.h"
 
 namespace {
 
@@ -37,6 +39,17 @@ glm::vec4 colourFromArgb(uint32_t argb)
             float(argb >> 24) * scale};
 }
 
+// Builds the mesh; a file that cannot be used is said on standard error with
+// what the game does without it.
+bool buildMeshOrSay(CMesh& mesh, const std::string& file, const MaterialForSurface& materialFor,
+                    const std::string& instead)
+{
+    if (mesh.buildMesh(file, materialFor))
+        return true;
+    reportFileProblem(file, whyUnusable(file, "not a usable LightWave object"), instead);
+    return false;
+}
+
 } // namespace
 
 CGameView::CGameView(const CGameBoard& board, CRenderer& renderer, CImpactSoundSink* impactSound)
@@ -64,37 +77,37 @@ void CGameView::loadScene()
     light->positionGoal = LightStart;
     light->position = LightStart;
 
-    // A mesh that fails to build stays empty and simply draws nothing.
+    // A mesh that fails to build is reported and stays empty: the frame and
+    // the floor are scenery. The bricks are the game, so they fall back on a
+    // plain cube.
     auto materialFor = [this](const std::string& name) { return renderer.materialFor(name); };
-    frame.buildMesh("media/frame.lwo", materialFor);
+    buildMeshOrSay(frame, "media/frame.lwo", materialFor, "the well is drawn without its frame");
     CSceneEntity* frameEntity = renderer.addEntity(&frame, CSceneEntity::Permanent);
     frameEntity->position = FramePosition;
     frameEntity->updateWorld();
 
-    floorBox.buildMesh("media/box.lwo", materialFor);
+    buildMeshOrSay(floorBox, "media/box.lwo", materialFor, "the floor and its mirror are not drawn");
     CSceneEntity* floorEntity = renderer.addEntity(&floorBox, CSceneEntity::Permanent);
     floorEntity->position = FloorBoxPosition;
     floorEntity->updateWorld();
     renderer.mirrorFloor = floorEntity;
 
-    brick.buildMesh("media/chamferbox.lwo", materialFor);
+    if (!buildMeshOrSay(brick, "media/chamferbox.lwo", materialFor, "the bricks are drawn as plain cubes"))
+        buildUnitCube(brick, renderer.materialFor("glass"));
 
     // Without the cube map the surfaces reflect plain white. A flat image in
     // its place is refused like a missing one: the shaders sample a cube.
     environment = loadDdsTexture("media/Chrome128.dds");
-    if (environment && environment->isCube())
+    if (environment && environment->isCube()) {
         renderer.environmentTexture = environment.get();
-    else
+    } else {
+        reportFileProblem("media/Chrome128.dds", whyUnusable("media/Chrome128.dds", "not a readable cube map"),
+                          "the bricks reflect plain white");
         environment.reset();
+    }
 }
 
-void CGameView::onBoardEvent(int type, int value, const uint32_t* grid)
-{
-    if (type == RowClearedEvent)
-        physics.spawnRow(value, grid);
-    if (type == ScoreChangedEvent)
-        hud.targetScore = value;
-}
+void CGameView::launchRow(int row) { physics.spawnRow(row, board.rowColours(row)); }
 
 void CGameView::stepUpdate(float dt, bool boardRunning)
 {

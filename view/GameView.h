@@ -3,9 +3,9 @@
 // mirror floor, the camera, the spot light and the environment map), the
 // debris of cleared rows, and, every frame, the bricks that show the board.
 //
-// The application hands it every board event before acting on the event
-// itself, so a cleared row still holds its colours when its bricks launch,
-// and advances it once per fixed simulation step.
+// The game flow tells it when a row's bricks launch (while the row still
+// holds its colours) and which score to run the HUD up to, and advances it
+// once per fixed simulation step.
 #include <cstdint>
 #include <memory>
 
@@ -20,15 +20,16 @@ class CTexture;
 
 class CGameView {
 public:
-    // Loads the scene into the renderer; needs the published device.
+    // Loads the scene into the renderer; needs the published device. The
+    // impact sounds of the debris go to the sink, which must outlive the view.
     CGameView(const CGameBoard& board, CRenderer& renderer, CImpactSoundSink* impactSound = nullptr);
     ~CGameView();
     CGameView(const CGameView&) = delete;
     CGameView& operator=(const CGameView&) = delete;
 
-    // A board event (type, value) with the board's 200-cell grid as it is at
-    // that moment. A cleared row launches its ten bricks.
-    void onBoardEvent(int type, int value, const uint32_t* grid);
+    // Row `row` of the board bursts into its ten bricks, in the colours it
+    // holds at this moment.
+    void launchRow(int row);
     // One fixed step of dt seconds: the view's clock, and the debris, which
     // moves only while the board runs.
     void stepUpdate(float dt, bool boardRunning);
@@ -55,11 +56,6 @@ public:
     CFrameRateCounter frameRate;
 
 private:
-    // The board's event number for a cleared row; its value is the row index.
-    static constexpr int RowClearedEvent = 1;
-    // Its value is the new score.
-    static constexpr int ScoreChangedEvent = 0;
-
     // The meshes and the two permanent entities (the frame, and the floor
     // box that is the renderer's mirror floor), the camera's starting place,
     // the light and the environment map.

@@ -3,6 +3,7 @@
 #include "game/HighScoreTable.h"
 #include "game/Menu.h"
 #include "platform/Device.h"
+#include "platform/FileProblems.h"
 #include "platform/Font.h"
 
 #include <string>
@@ -17,6 +18,19 @@ constexpr float ItemY = 0.9f;
 // Text reaches as far right and down as it likes unless the row says otherwise.
 constexpr int FarEdge = 10000;
 
+// What the pictures say, written out where a picture is missing.
+constexpr const char* TitleText = "Vesbrik";
+constexpr std::array<const char*, 3> ItemText = {"Play", "Scores", "Exit"};
+
+// Loads one picture; a missing one is said, with what shows in its place.
+std::unique_ptr<CScreenImage> loadPicture(const std::filesystem::path& file, const std::string& instead)
+{
+    auto image = std::make_unique<CScreenImage>(file);
+    if (!image->texture())
+        reportFileProblem(file.string(), whyUnusable(file, "not a readable image"), instead);
+    return image;
+}
+
 } // namespace
 
 CMenuScreen::CMenuScreen() = default;
@@ -24,19 +38,23 @@ CMenuScreen::~CMenuScreen() = default;
 
 void CMenuScreen::load(const std::filesystem::path& mediaDir)
 {
-    background = std::make_unique<CScreenImage>(mediaDir / "back1.tga");
-    title = std::make_unique<CScreenImage>(mediaDir / "title.tga");
-    items[CMenu::PlayItem] = std::make_unique<CScreenImage>(mediaDir / "play.tga");
-    items[CMenu::HighScoreItem] = std::make_unique<CScreenImage>(mediaDir / "highscore.tga");
-    items[CMenu::ExitItem] = std::make_unique<CScreenImage>(mediaDir / "exit.tga");
+    background = loadPicture(mediaDir / "back1.tga", "the menu is drawn over a dark background");
+    title = loadPicture(mediaDir / "title.tga", "the title is written in text");
+    const std::array<const char*, 3> files = {"play.tga", "highscore.tga", "exit.tga"};
+    for (int i = 0; i < CMenu::ItemCount; ++i)
+        items[i] = loadPicture(mediaDir / files[i], "the item is written in text");
     // "Tahoma" is what the rows were laid out for; fontconfig picks the
     // nearest face installed. The list's font is narrow so ten-letter names
     // and six-digit scores fit the 600-pixel column.
     largeFont = CFont::create("Tahoma", 24, 10);
     smallFont = CFont::create("Tahoma", 18);
+    const bool pictureMissing = !title->texture() || !items[0]->texture() || !items[1]->texture() ||
+                                !items[2]->texture();
+    if (pictureMissing)
+        labelFont = CFont::create("Tahoma", 24, 16); // the HUD's font
 }
 
-void CMenuScreen::draw(CMenu& menu, const CHighScoreTable& scores)
+void CMenuScreen::draw(const CMenu& menu, const CHighScoreTable& scores)
 {
     CDevice& d = device();
     setOverlayStates();
@@ -45,10 +63,11 @@ void CMenuScreen::draw(CMenu& menu, const CHighScoreTable& scores)
 
     // The background: fading in over the board, held a little translucent,
     // or fading out as a game starts.
-    menu.holdFade();
-    if (background)
+    if (background) {
+        const uint32_t tint = background->texture() ? 0xFFFFFFu : MissingBackground;
         drawScreenQuad(background->texture(), 0.0f, 0.0f, 1.0f, 1.0f,
-                       static_cast<uint32_t>(colourByte(menu.fade)) << 24 | 0x00FFFFFFu, false);
+                       static_cast<uint32_t>(colourByte(menu.shownFade())) << 24 | tint, false);
+    }
 
     d.setSamplerState(SamplerState::MagFilter, TexFilter::Linear);
     d.setSamplerState(SamplerState::MinFilter, TexFilter::Linear);
@@ -57,12 +76,12 @@ void CMenuScreen::draw(CMenu& menu, const CHighScoreTable& scores)
     // vanish at once when it starts to fade out.
     if (menu.fullyShown()) {
         if (title)
-            title->draw(TitleX, TitleY);
+            drawPicture(*title, TitleText, TitleX, TitleY);
         for (int i = 0; i < CMenu::ItemCount; ++i) {
             if (!items[i])
                 continue;
             items[i]->colour = menu.itemColours[i];
-            items[i]->draw(ItemX[i], ItemY);
+            drawPicture(*items[i], ItemText[i], ItemX[i], ItemY);
         }
     }
 
@@ -71,12 +90,28 @@ void CMenuScreen::draw(CMenu& menu, const CHighScoreTable& scores)
 
     d.setRenderState(RenderState::AlphaBlendEnable, false);
 
-    // The web address, in every state, during play as well.
+    // The web address, in every state, during play as well: black on the
+    // light background picture, light grey on the dark colour that stands in
+    // for a missing one.
     if (smallFont) {
         const Viewport& v = d.viewport();
-        smallFont->drawText(WebAddress, {4, v.height - 20, v.width - 4, v.height}, TextLeft | TextTop,
-                            0xFF000000u);
+        const uint32_t colour = background && !background->texture() ? 0xFFC0C0C0u : 0xFF000000u;
+        smallFont->drawText(WebAddress, {4, v.height - 20, v.width - 4, v.height}, TextLeft | TextTop, colour);
     }
+}
+
+void CMenuScreen::drawPicture(const CScreenImage& image, const char* text, float x, float y)
+{
+    if (image.texture()) {
+        image.draw(x, y);
+        return;
+    }
+    if (!labelFont)
+        return;
+    const Viewport& v = device().viewport();
+    const int left = static_cast<int>(x * static_cast<float>(v.width));
+    const int top = static_cast<int>(y * static_cast<float>(v.height));
+    labelFont->drawText(text, {left, top, FarEdge, FarEdge}, TextLeft | TextTop, image.colour);
 }
 
 void CMenuScreen::drawHighScores(const CMenu& menu, const CHighScoreTable& scores)
@@ -94,4 +129,17 @@ void CMenuScreen::drawHighScores(const CMenu& menu, const CHighScoreTable& score
         largeFont->drawText(std::to_string(entry.score), {row.nameLeft, row.top, row.scoreRight, FarEdge},
                             TextRight, row.colour);
     }
+    drawScoresNotice(menu);
+}
+
+// Under the list, in red that fades with it.
+void CMenuScreen::drawScoresNotice(const CMenu& menu)
+{
+    if (menu.scoresNotice.empty())
+        return;
+    const Viewport& v = device().viewport();
+    const HighScoreRow below = menu.highScoreRow(CHighScoreTable::EntryCount, v.width, v.height, false);
+    const uint32_t alpha = static_cast<uint32_t>(colourByte(menu.scoresFade));
+    largeFont->drawText(menu.scoresNotice, {v.width / 2 - 300, below.top + 8, v.width / 2 + 300, FarEdge},
+                        TextCenter, alpha << 24 | 0x00FF4040u);
 }

@@ -19,22 +19,30 @@ public:
     CMenuScreen();
     ~CMenuScreen();
 
-    // The five images from the media folder (a missing one draws nothing),
-    // then the two fonts. Needs the device.
+    // The five images from the media folder, then the two fonts. Needs the
+    // device. A missing image is said on standard error; the title and the
+    // items are then written in the HUD's font, and the background becomes
+    // a dark colour, so the light text over it stays readable.
     void load(const std::filesystem::path& mediaDir);
-    // Once per frame, after the scene and the HUD. Holds the menu's fade at its
-    // resting opacity.
-    void draw(CMenu& menu, const CHighScoreTable& scores);
+    // Once per frame, after the scene and the HUD.
+    void draw(const CMenu& menu, const CHighScoreTable& scores);
 
     // The line at the bottom of the screen.
     static constexpr const char* WebAddress = "https://vesbrik.example.org";
+    // The colour behind the menu when its background image is missing (RGB).
+    static constexpr uint32_t MissingBackground = 0x0C1018u;
 
 private:
     void drawHighScores(const CMenu& menu, const CHighScoreTable& scores);
+    void drawScoresNotice(const CMenu& menu);
+    // The image, or its text where the image is missing.
+    void drawPicture(const CScreenImage& image, const char* text, float x, float y);
 
     std::unique_ptr<CScreenImage> background;
     std::unique_ptr<CScreenImage> title;
     std::array<std::unique_ptr<CScreenImage>, 3> items;
     std::unique_ptr<CFont> largeFont;
     std::unique_ptr<CFont> smallFont;
+    // Made only when an image is missing.
+    std::unique_ptr<CFont> labelFont;
 };

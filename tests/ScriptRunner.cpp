@@ -1,4 +1,4 @@
-#include "ReplayRunner.h"
+#include "ScriptRunner.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,24 +22,24 @@ std::string quoted(const fs::path& path)
 
 } // namespace
 
-CReplayFolder::CReplayFolder()
+CScriptFolder::CScriptFolder()
 {
     static std::atomic<int> counter{0};
     folder = fs::temp_directory_path() /
-             ("vesbrik-replay-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
+             ("vesbrik-script-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
     fs::remove_all(folder);
     fs::create_directories(folder / "media");
     fs::copy(VESBRIK_MEDIA_DIR, folder / "media", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
     fs::copy_file(fs::path(VESBRIK_SOURCE_DIR) / "settings.xml", folder / "settings.xml");
 }
 
-CReplayFolder::~CReplayFolder()
+CScriptFolder::~CScriptFolder()
 {
     std::error_code ignored;
     fs::remove_all(folder, ignored);
 }
 
-std::string CReplayFolder::read(const std::string& relative) const
+std::string CScriptFolder::read(const std::string& relative) const
 {
     std::ifstream in(folder / relative, std::ios::binary);
     std::stringstream text;
@@ -47,20 +47,20 @@ std::string CReplayFolder::read(const std::string& relative) const
     return text.str();
 }
 
-void CReplayFolder::write(const std::string& relative, const std::string& text) const
+void CScriptFolder::write(const std::string& relative, const std::string& text) const
 {
     std::ofstream out(folder / relative, std::ios::binary);
     out << text;
 }
 
-ReplayResult CReplayFolder::run(const std::string& script, const std::string& arguments,
+ScriptResult CScriptFolder::run(const std::string& script, const std::string& arguments,
                                 const std::string& environment) const
 {
     write("script.txt", script);
     const fs::path errors = folder / "stderr.txt";
-    const std::string command = "cd " + quoted(folder) + " && env " + environment + " " + quoted(VESBRIK_REPLAY) +
+    const std::string command = "cd " + quoted(folder) + " && env " + environment + " " + quoted(VESBRIK_SCRIPT) +
                                 " script.txt " + arguments + " 2> " + quoted(errors) + " > /dev/null";
-    ReplayResult result;
+    ScriptResult result;
     const int raw = std::system(command.c_str());
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     result.errors = read("stderr.txt");

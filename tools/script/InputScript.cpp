@@ -1,5 +1,7 @@
 #include "InputScript.h"
+#include "StopSignals.h"
 
+#include <fstream>
 #include <sstream>
 
 #include "platform/Utf8.h"
@@ -58,6 +60,20 @@ bool parseLine(const std::string& line, ScriptAction& action)
             return false;
         if (in >> word && !parseButtons(word, action.buttons))
             return false;
+    } else if (verb == "expect") {
+        action.kind = ScriptAction::Expect;
+        if (!(in >> action.name))
+            return false;
+        std::getline(in >> std::ws, action.value);
+        return true;
+    } else if (verb == "cells") {
+        action.kind = ScriptAction::Cells;
+        if (!(in >> action.count >> action.value) || action.count < 0 || action.count >= 20 || action.value.size() != 10)
+            return false;
+    } else if (verb == "piece") {
+        action.kind = ScriptAction::Piece;
+        if (!(in >> action.key >> action.px >> action.py >> action.count) || action.key < 1 || action.key > 7)
+            return false;
     } else if (verb == "shot" || verb == "dump") {
         action.kind = verb == "shot" ? ScriptAction::Shot : ScriptAction::Dump;
         if (!(in >> action.file))
@@ -92,9 +108,48 @@ bool parseInputScript(const std::string& text, std::vector<ScriptAction>& action
 }
 
 CInputScript::CInputScript(std::vector<ScriptAction> actions, CInputSource* window, FileWriter writeShot,
-                           FileWriter writeDump)
-    : actions(std::move(actions)), window(window), writeShot(std::move(writeShot)), writeDump(std::move(writeDump))
+                           StateReader readState, BoardEditor editBoard)
+    : actions(std::move(actions)), window(window), writeShot(std::move(writeShot)), readState(std::move(readState)),
+      editBoard(std::move(editBoard))
 {
+}
+
+namespace {
+
+// All values of the lines called `name`, joined by ", "; none gives "".
+std::string valueOf(const std::vector<std::string>& state, const std::string& name)
+{
+    std::string joined;
+    for (const std::string& line : state) {
+        if (line.compare(0, name.size(), name) != 0 || line.size() <= name.size() || line[name.size()] != ' ')
+            continue;
+        if (!joined.empty())
+            joined += ", ";
+        joined += line.substr(name.size() + 1);
+    }
+    return joined;
+}
+
+bool writeLines(const std::string& file, const std::vector<std::string>& lines)
+{
+    std::ofstream out(file);
+    for (const std::string& line : lines)
+        out << line << "\n";
+    return static_cast<bool>(out);
+}
+
+} // namespace
+
+void CInputScript::expect(const ScriptAction& action)
+{
+    if (!snapshotTaken) {
+        snapshot = readState();
+        snapshotTaken = true;
+    }
+    const std::string actual = valueOf(snapshot, action.name);
+    if (actual != action.value)
+        failures.push_back("line " + std::to_string(action.line) + ": expected " + action.name + " '" + action.value +
+                           "', found '" + actual + "'");
 }
 
 bool CInputScript::poll(InputMessage& message)
@@ -102,6 +157,11 @@ bool CInputScript::poll(InputMessage& message)
     // The window's own events are drained and ignored: only the script plays.
     InputMessage ignored;
     while (window && window->poll(ignored)) {
+    }
+    if (caughtStopSignal() != 0) {
+        message = {};
+        message.type = InputMessage::Quit;
+        return true;
     }
     while (queued.empty() && framesLeft == 0) {
         if (next >= actions.size()) {
@@ -122,6 +182,8 @@ bool CInputScript::poll(InputMessage& message)
 void CInputScript::startNextAction()
 {
     const ScriptAction& action = actions[next++];
+    if (action.kind != ScriptAction::Expect)
+        snapshotTaken = false;
     InputMessage message;
     switch (action.kind) {
     case ScriptAction::Frames:
@@ -156,8 +218,15 @@ void CInputScript::startNextAction()
             ok = false;
         break;
     case ScriptAction::Dump:
-        if (!writeDump(action.file))
+        if (!writeLines(action.file, readState()))
             ok = false;
+        break;
+    case ScriptAction::Expect:
+        expect(action);
+        break;
+    case ScriptAction::Cells:
+    case ScriptAction::Piece:
+        editBoard(action);
         break;
     }
 }

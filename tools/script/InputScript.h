@@ -1,14 +1,21 @@
 #pragma once
-// A replay script plays the part of the player: one action a line.
+// An input script plays the part of the player: one action a line.
 //
 //   frames N             make N frames
 //   press KEY            one key press (Left, Return, Escape, F2, Pause, a...)
 //   hold KEY N           press KEY and keep it held for N frames
 //   type TEXT            type the text (UTF-8), one character at a time
 //   mouse X Y [BUTTONS]  move the mouse; BUTTONS any of L, R, M (e.g. LR)
-//   shot FILE.png        save the last presented frame as a PNG
+//   shot FILE.png        save a picture of the game as it stands as a PNG
 //   dump FILE            write the game's state as "name value" lines (tests)
+//   expect NAME VALUE    the game's state has this value (all lines of that
+//                        name joined by ", "); a mismatch fails the script
+//   cells ROW PATTERN    set up a row of the well: ten characters, '.' empty,
+//                        anything else a grey cell (tests build boards this way)
+//   piece KIND X Y ROT   make the falling piece a kind (1..7) at a place
 //
+// The state a dump or an expect reads lists the sounds played since the last
+// look at the state; a run of expect lines reads one snapshot.
 // Blank lines and lines starting with # are ignored. When the script ends,
 // the game quits.
 #include <cstdint>
@@ -21,7 +28,7 @@
 #include "platform/InputSource.h"
 
 struct ScriptAction {
-    enum Kind { Frames, Press, Hold, Type, Mouse, Shot, Dump };
+    enum Kind { Frames, Press, Hold, Type, Mouse, Shot, Dump, Expect, Cells, Piece };
     Kind kind;
     int key = 0;
     int count = 0;
@@ -29,6 +36,8 @@ struct ScriptAction {
     unsigned buttons = 0;
     std::u32string text;
     std::string file;
+    std::string name, value; // Expect; Cells: the pattern in value
+    float px = 0.0f, py = 0.0f; // Piece
     int line = 0;
 };
 
@@ -38,11 +47,15 @@ bool parseInputScript(const std::string& text, std::vector<ScriptAction>& action
 
 class CInputScript : public CInputSource {
 public:
-    // Writers for shots and state dumps; false when the file was not written.
+    // Writes a shot; false when the file was not written.
     using FileWriter = std::function<bool(const std::string& file)>;
+    // The game's state now, as "name value" lines.
+    using StateReader = std::function<std::vector<std::string>()>;
+    // Carries out a cells or piece line on the board.
+    using BoardEditor = std::function<void(const ScriptAction& action)>;
 
     CInputScript(std::vector<ScriptAction> actions, CInputSource* window, FileWriter writeShot,
-                 FileWriter writeDump);
+                 StateReader readState, BoardEditor editBoard);
 
     bool poll(InputMessage& message) override;
     bool isHeld(int virtualKey) const override { return held.count(virtualKey) > 0; }
@@ -51,15 +64,22 @@ public:
 
     // False once a shot or dump could not be written.
     bool succeeded() const { return ok; }
+    // Every expect line that did not hold, one message each.
+    const std::vector<std::string>& failedExpectations() const { return failures; }
 
 private:
     void startNextAction();
+    void expect(const ScriptAction& action);
 
     std::vector<ScriptAction> actions;
     size_t next = 0;
     CInputSource* window;
     FileWriter writeShot;
-    FileWriter writeDump;
+    StateReader readState;
+    BoardEditor editBoard;
+    std::vector<std::string> snapshot; // the state a run of expect lines reads
+    bool snapshotTaken = false;
+    std::vector<std::string> failures;
     std::deque<InputMessage> queued;
     std::set<int> held;
     int framesLeft = 0;

@@ -46,25 +46,7 @@ TEST(FixedSteps, LongPauseIsCaughtUpHundredStepsPerFrame)
     EXPECT_LT(accumulator, 0.05f);
 }
 
-TEST(FrameTimer, MeasuresDeltasAndTotals)
-{
-    int64_t now = 1000;
-    CFrameTimer timer([&] { return now; }, 100);
-    now += 50;
-    timer.tick();
-    EXPECT_DOUBLE_EQ(timer.delta, 0.5);
-    now += 25;
-    timer.tick();
-    EXPECT_DOUBLE_EQ(timer.delta, 0.25);
-    EXPECT_DOUBLE_EQ(timer.total, 0.75);
-    EXPECT_EQ(timer.ticks, 2);
-
-    timer.reset();
-    EXPECT_EQ(timer.ticks, 0);
-    EXPECT_DOUBLE_EQ(timer.total, 0.0);
-}
-
-TEST(FrameTimer, ZeroFrequencyMeansNoTimePassesAndNoStepRuns)
+TEST(FixedSteps, ATimerWithZeroFrequencyMeansNoTimePassesAndNoStepRuns)
 {
     int64_t now = 0;
     CFrameTimer timer([&] { return now; }, 0);

@@ -1,0 +1,102 @@
+#pragma once
+// The game flow: the two states (menu and playing), the four key maps (keys
+// that act everywhere, in play, in the menu and while a high-score name is
+// typed), the name entry, and the table of what each board event sets off
+// (a sound, a move of the light, debris, the HUD's score, the high-score
+// entry). It owns none of the objects it drives: start-up makes them and
+// hands them over.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "game/GameBoardListener.h"
+#include "game/HeldKeys.h"
+
+class CCamera;
+class CGameBoard;
+class CGameView;
+class CHighScoreTable;
+class CInputSource;
+class CMenu;
+class CRenderer;
+class CSoundBank;
+
+// The long-lived objects the flow drives.
+struct GameParts {
+    CGameBoard& board;
+    CHighScoreTable& highScores;
+    CMenu& menu;
+    CGameView& view;
+    CRenderer& renderer;
+    CSoundBank& sounds;
+    // Shows a short notice to the player (the window's title).
+    std::function<void(const std::string&)> showNotice;
+};
+
+class CGameFlow : public CGameBoardListener {
+public:
+    enum class State { Menu = 0, Playing = 1 };
+
+    // Becomes the board's listener.
+    explicit CGameFlow(const GameParts& parts);
+    ~CGameFlow() override;
+    CGameFlow(const CGameFlow&) = delete;
+    CGameFlow& operator=(const CGameFlow&) = delete;
+
+    // ---- states ---------------------------------------------------------------
+    // The menu, with the high-score list shown or not; starts the menu music.
+    void enterMenu(bool showScores);
+    // A new game from level 1; starts the game music.
+    void startGame();
+    State state() const { return current; }
+    // Set once the player chose to leave the game (Exit, or Escape in the menu).
+    bool quitRequested() const { return quitChosen; }
+
+    // ---- input, as delivered between frames -------------------------------------
+    void onKeyDown(int key);
+    void onCharacter(uint32_t character);
+    void onMouseMove(int x, int y, unsigned buttons);
+
+    // ---- time ---------------------------------------------------------------------
+    // The frame's own time, before its steps: the camera path's clock and the
+    // hold after a mouse drag run on real time, not on steps.
+    void advanceFrameClock(double elapsed);
+    // One simulation step, always in this order: the held keys into the board,
+    // view and debris, camera, light, menu fades, the board, then the
+    // automatic camera path.
+    void step(float dt, const CInputSource& input);
+
+    // ---- what the board reports -----------------------------------------------
+    void onBoardEvent(BoardEvent event, int value) override;
+
+    // ---- switches the keys flip ---------------------------------------------------
+    // Frames a second the loop is held to (30), or 0 for no limit.
+    int frameLimit = 0;
+    // How far the idle camera sways; the keys calm or widen it.
+    float swayAmplitude = 1.0f;
+    // Seconds the camera stays where a mouse drag left it; negative when none.
+    float holdTime = 0.0f;
+
+private:
+    void onGlobalKey(int key);
+    void onPlayingKey(int key);
+    void onMenuKey(int key);
+    void onNameEntryKey(int key);
+    // A new goal for the spot light, anywhere in a box above and before the well.
+    void moveLightGoal();
+    CCamera& camera();
+
+    GameParts parts;
+    State current = State::Menu;
+    bool quitChosen = false;
+    // Seconds since start; drives the idle camera path.
+    float clock = 0.0f;
+    // Seconds of play of the current game, for its high-score entry.
+    float playTime = 0.0f;
+    int lastMouseX = 0;
+    int lastMouseY = 0;
+    // Arrow keys pressed since the last step. A press that is over before
+    // the next step (a tap on a machine that draws slowly) still counts as
+    // held for that one step, so no tap is lost.
+    HeldKeys tappedSinceStep;
+};

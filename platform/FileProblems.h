@@ -1,0 +1,28 @@
+#pragma once
+// What the game says when one of its files lets it down. A missing or broken
+// data file never stops the game: it prints one line on standard error that
+// names the file, what is wrong with it and what the game does instead, and
+// plays on. Each such line is printed once per run, however often the file is
+// asked for again.
+#include <ctime>
+#include <filesystem>
+#include <string>
+
+// Prints "vesbrik: FILE: PROBLEM; INSTEAD" unless the same line was printed
+// before in this run.
+void reportFileProblem(const std::string& file, const std::string& problem, const std::string& instead);
+
+// Why a file that failed to load is of no use, in a few words: "missing",
+// "not a file", "cannot be opened", or `whenReadable` (what the reader found
+// wrong) when the file is there and opens.
+std::string whyUnusable(const std::filesystem::path& file, const std::string& whenReadable);
+
+// The name under which a file the game could not read is kept before it is
+// written over: "<path>.unreadable-YYYY-MM-DDTHH-MM-SS", in local time.
+std::string unreadableCopyName(const std::string& path, std::time_t when);
+
+// Keeps the file at path beside it under unreadableCopyName (with "-2", "-3"
+// ... added when that name is taken), so that replacing the file loses
+// nothing. Returns the copy's path, or "" when no copy could be made; the
+// file itself is never changed.
+std::string keepUnreadableCopy(const std::string& path, std::time_t when);

@@ -1,0 +1,73 @@
+// Window sizes from settings.xml are kept between 320 x 240 and the desktop.
+#include "app/WindowSize.h"
+
+#include <gtest/gtest.h>
+
+#include "ScriptRunner.h"
+#include "app/Settings.h"
+
+namespace {
+
+const DesktopSize FullHd{1920, 1080};
+
+// Width and height of a PNG from its header.
+WindowSize pngSize(const std::string& png)
+{
+    auto be32 = [&png](size_t at) {
+        return int((uint8_t(png[at]) << 24) | (uint8_t(png[at + 1]) << 16) | (uint8_t(png[at + 2]) << 8) |
+                   uint8_t(png[at + 3]));
+    };
+    return png.size() >= 24 ? WindowSize{be32(16), be32(20)} : WindowSize{};
+}
+
+} // namespace
+
+TEST(WindowSize, SizesWithinReachAreKept)
+{
+    EXPECT_EQ(clampWindowSize({800, 600}, FullHd), (WindowSize{800, 600}));
+    EXPECT_EQ(clampWindowSize({320, 240}, FullHd), (WindowSize{320, 240}));
+    EXPECT_EQ(clampWindowSize({1920, 1080}, FullHd), (WindowSize{1920, 1080}));
+    EXPECT_EQ(clampWindowSize({4096, 4096}, std::nullopt), (WindowSize{4096, 4096}));
+}
+
+TEST(WindowSize, EachSideMovesToItsNearestLimit)
+{
+    // "1e5" reads as 1: a window nobody could use.
+    EXPECT_EQ(clampWindowSize({1, 1}, FullHd), (WindowSize{320, 240}));
+    EXPECT_EQ(clampWindowSize({16384, 16384}, FullHd), (WindowSize{1920, 1080}));
+    EXPECT_EQ(clampWindowSize({16384, 16384}, std::nullopt), (WindowSize{4096, 4096}));
+    EXPECT_EQ(clampWindowSize({100, 5000}, FullHd), (WindowSize{320, 1080}));
+    EXPECT_EQ(clampWindowSize({3000, 200}, std::nullopt), (WindowSize{3000, 240}));
+    // A desktop too small for the least window still gets the least window.
+    EXPECT_EQ(clampWindowSize({1024, 768}, DesktopSize{200, 150}), (WindowSize{320, 240}));
+}
+
+TEST(WindowSize, ClampingIsSaidInOneLine)
+{
+    CSettings settings;
+    settings.width = 16384;
+    settings.height = 100;
+    testing::internal::CaptureStderr();
+    fitWindowSize(settings, FullHd);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(settings.width, 1920);
+    EXPECT_EQ(settings.height, 240);
+    EXPECT_NE(said.find("16384 x 100"), std::string::npos) << said;
+    EXPECT_NE(said.find("1920 x 240"), std::string::npos) << said;
+    EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
+
+    // A size that fits says nothing.
+    testing::internal::CaptureStderr();
+    fitWindowSize(settings, FullHd);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+TEST(WindowSize, TinyWindowFromTheSettingsOpensAtTheLeastSize)
+{
+    CScriptFolder run;
+    run.write("settings.xml", "<settings width=\"1e5\" height=\"1\"/>");
+    const ScriptResult result = run.run("frames 2\nshot small.png\n");
+    ASSERT_EQ(result.status, 0) << result.errors;
+    EXPECT_EQ(pngSize(run.read("small.png")), (WindowSize{320, 240}));
+    EXPECT_NE(result.errors.find("settings.xml: a window of 1 x 1"), std::string::npos) << result.errors;
+}

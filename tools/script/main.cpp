@@ -1,0 +1,210 @@
+// vesbrik-script SCRIPT [--seed N] [--dt SECONDS]
+// Runs the game headless in the current folder, fed by an input script.
+// SIGTERM and SIGINT stop the run, which then ends by that signal.
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include <stb_image_write.h>
+
+#include "InputScript.h"
+#include "StopSignals.h"
+#include "app/Application.h"
+#include "app/Entry.h"
+#include "app/GameFlow.h"
+#include "game/GameBoard.h"
+#include "game/Menu.h"
+#include "render/Renderer.h"
+#include "physics/PhysicsWorld.h"
+#include "view/GameView.h"
+
+namespace {
+
+int usage()
+{
+    std::fprintf(stderr, "usage: vesbrik-script SCRIPT [--seed N] [--dt SECONDS] [--draw-every-frame]\n");
+    return 2;
+}
+
+// The frame as the window shows it: the back buffer keeps an alpha channel
+// that blending writes into, but the window ignores it, so the shot is opaque.
+bool writePng(CDevice& d, const std::string& file)
+{
+    // The window shows no alpha; the scene leaves alpha 0 wherever nothing
+    // was drawn, which viewers would show as transparent.
+    std::vector<uint8_t> pixels = d.readBackBuffer();
+    for (size_t i = 3; i < pixels.size(); i += 4)
+        pixels[i] = 255;
+    return stbi_write_png(file.c_str(), d.width(), d.height(), 4, pixels.data(), d.width() * 4) != 0;
+}
+
+// A test sets up a position: a row of grey cells, or the falling piece.
+void editBoard(CGameBoard& board, const ScriptAction& action)
+{
+    if (action.kind == ScriptAction::Cells) {
+        for (int column = 0; column < BoardColumns; ++column)
+            board.grid[static_cast<size_t>(CGameBoard::cellIndex(column, action.count))] =
+                action.value[static_cast<size_t>(column)] == '.' ? 0u : 0xFF808080u;
+        return;
+    }
+    board.current = createPiece(action.key);
+    board.current->x = action.px;
+    board.current->y = action.py;
+    for (int turn = 0; turn < (action.count & 3); ++turn)
+        board.current->rotate(+1);
+}
+
+// A short fingerprint of the settled cells (FNV-1a over the 200 cells).
+std::string gridHash(const CGameBoard& board)
+{
+    uint32_t hash = 2166136261u;
+    for (uint32_t cell : board.grid)
+        for (int byte = 0; byte < 4; ++byte)
+            hash = (hash ^ ((cell >> (8 * byte)) & 0xFFu)) * 16777619u;
+    char text[9];
+    std::snprintf(text, sizeof text, "%08x", hash);
+    return text;
+}
+
+int debrisCount(const CGameView& view)
+{
+    int count = 0;
+    for (int i = 0; i < CPhysicsWorld::SlotCount; ++i)
+        count += view.debris().slot(i) != nullptr;
+    return count;
+}
+
+// The state end-to-end tests look at, one "name value" per line, followed by
+// the sounds played since the previous look (which it takes).
+std::vector<std::string> stateLines(const GameState& game, std::vector<std::string>& sounds)
+{
+    std::vector<std::string> lines;
+    auto add = [&lines](const std::string& name, const auto& value) {
+        std::ostringstream line;
+        line << name << " " << value;
+        lines.push_back(line.str());
+    };
+    add("state", static_cast<int>(game.flow.state()));
+    add("running", game.board.running);
+    add("score", game.board.score);
+    add("level", game.board.level);
+    add("rows", game.board.rows);
+    if (const CPiece* piece = game.board.current.get()) {
+        std::ostringstream place;
+        place << piece->x << " " << piece->y << " " << piece->rotation;
+        add("piece", place.str());
+        add("current", piece->kind);
+    }
+    if (game.board.next)
+        add("next", game.board.next->kind);
+    add("grid", gridHash(game.board));
+    add("debris", debrisCount(game.view));
+    if (!game.renderer.lights.empty()) {
+        const glm::vec3 goal = game.renderer.lights.front()->positionGoal;
+        std::ostringstream place;
+        place << goal.x << " " << goal.y << " " << goal.z;
+        add("lightGoal", place.str());
+    }
+    add("menu.visible", game.menu.visible);
+    add("menu.selected", game.menu.selected);
+    add("menu.showScores", game.menu.showScores);
+    add("menu.scoresNotice", game.menu.scoresNotice);
+    add("menu.fade", game.menu.fade);
+    add("menu.nameEntry", game.menu.nameEntry ? 1 : 0);
+    if (game.menu.nameEntry)
+        add("menu.name", *game.menu.nameEntry);
+    add("sway", game.flow.swayAmplitude);
+    add("frameLimit", game.flow.frameLimit);
+    add("bloom", game.renderer.enableBloom);
+    add("mirror", game.renderer.enableMirror);
+    add("shadow", game.renderer.enableShadow);
+    add("filter", game.renderer.filterFrameBuffer);
+    add("frameRate", game.view.showFrameRate);
+    auto point = [](const glm::vec3& p) {
+        std::ostringstream text;
+        text << p.x << " " << p.y << " " << p.z;
+        return text.str();
+    };
+    add("camera", point(game.renderer.camera.eye));
+    add("cameraGoal", point(game.renderer.camera.eyeGoal));
+    for (const std::string& sound : sounds)
+        lines.push_back("sound." + sound);
+    sounds.clear();
+    return lines;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return usage();
+    GameOptions options;
+    options.seed = 1;
+    options.fixedFrameTime = 1.0 / 60.0;
+    // Only shots need pictures; the game steps the same with or without them.
+    options.drawEveryFrame = false;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--seed" && i + 1 < argc)
+            options.seed = static_cast<uint32_t>(std::strtoul(argv[++i], nullptr, 10));
+        else if (arg == "--dt" && i + 1 < argc)
+            options.fixedFrameTime = std::strtod(argv[++i], nullptr);
+        else if (arg == "--draw-every-frame")
+            options.drawEveryFrame = true;
+        else
+            return usage();
+    }
+    if (!(*options.fixedFrameTime >= 0.0 && *options.fixedFrameTime <= 10.0)) {
+        std::fprintf(stderr, "vesbrik-script: --dt must be between 0 and 10 seconds\n");
+        return 2;
+    }
+
+    std::ifstream file(argv[1]);
+    if (!file) {
+        std::fprintf(stderr, "vesbrik-script: cannot read %s\n", argv[1]);
+        return 2;
+    }
+    std::stringstream text;
+    text << file.rdbuf();
+    std::vector<ScriptAction> actions;
+    std::string error;
+    if (!parseInputScript(text.str(), actions, error)) {
+        std::fprintf(stderr, "vesbrik-script: %s: %s\n", argv[1], error.c_str());
+        return 2;
+    }
+
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    catchStopSignals();
+    std::vector<std::string> sounds;
+    options.soundLog = [&sounds](Sound sound, int variant) {
+        sounds.push_back(std::string(soundName(sound)) + " " + std::to_string(variant));
+    };
+    std::unique_ptr<CInputScript> script;
+    const bool drawEveryFrame = options.drawEveryFrame;
+    options.makeInput = [&](CApplication& app, const GameState& game) {
+        auto shot = [&app, drawEveryFrame](const std::string& png) {
+            if (!drawEveryFrame)
+                app.drawFrame();
+            return writePng(app.graphics(), png);
+        };
+        auto state = [&game, &sounds] { return stateLines(game, sounds); };
+        auto edit = [&game](const ScriptAction& action) { editBoard(game.board, action); };
+        script = std::make_unique<CInputScript>(std::move(actions), &app.window(), shot, state, edit);
+        return script.get();
+    };
+    const int status = runGame(options);
+    endByCaughtSignal();
+    if (status != 0 || !script)
+        return status;
+    for (const std::string& failure : script->failedExpectations())
+        std::fprintf(stderr, "%s: %s\n", argv[1], failure.c_str());
+    if (!script->succeeded()) {
+        std::fprintf(stderr, "vesbrik-script: a shot or dump could not be written\n");
+        return 1;
+    }
+    return script->failedExpectations().empty() ? 0 : 1;
+}
