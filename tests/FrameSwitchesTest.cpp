@@ -41,7 +41,7 @@ constexpr std::array<Switches, 4> EachOff = {{{"noshadow", false, true, true, tr
                                                {"nomirror", true, true, false, true},
                                                {"nofilter", true, true, true, false}}};
 
-class FrameSwitchesTest : public SceneTest {
+class FrameSwitches : public SceneTest {
 protected:
     void SetUp() override
     {
@@ -128,7 +128,7 @@ protected:
     std::unique_ptr<CGameView> view;
 };
 
-TEST_F(FrameSwitchesTest, EarlyPlay)
+TEST_F(FrameSwitches, EarlyPlay)
 {
     fillRows(17, 4);
     board->current = createPiece(2);
@@ -140,7 +140,7 @@ TEST_F(FrameSwitchesTest, EarlyPlay)
     checkEverySwitch("early");
 }
 
-TEST_F(FrameSwitchesTest, ATallStack)
+TEST_F(FrameSwitches, ATallStack)
 {
     fillRows(3, 6);
     board->current = createPiece(0);
@@ -150,7 +150,7 @@ TEST_F(FrameSwitchesTest, ATallStack)
     checkEverySwitch("tall");
 }
 
-TEST_F(FrameSwitchesTest, ABurstOfDebris)
+TEST_F(FrameSwitches, ABurstOfDebris)
 {
     fillRows(12, 5);
     for (int row = 16; row < 19; ++row) {
@@ -170,7 +170,7 @@ TEST_F(FrameSwitchesTest, ABurstOfDebris)
 
 // Close to the floor behind the well, where the stack's shadow falls: the
 // shadow's edges are where a player would see stripes or a staircase.
-TEST_F(FrameSwitchesTest, TheStacksShadowUpClose)
+TEST_F(FrameSwitches, TheStacksShadowUpClose)
 {
     fillRows(10, 4);
     board->current.reset();

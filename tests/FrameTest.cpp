@@ -50,7 +50,7 @@ struct Box {
 };
 
 // A red brick standing on a blue floor, both drawn flat in their colours:
-// the frame's entity list as the game makes it (the floor second).
+// the floor is the renderer's mirror floor, as the game names it.
 class MirrorFrameTest : public SceneTest {
 protected:
     void SetUp() override
