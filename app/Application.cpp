@@ -2,9 +2,14 @@
 
 #include "app/FixedStep.h"
 #include "app/GameFlow.h"
+#include "app/GameRecorder.h"
+#include "app/ReplayPlayer.h"
 #include "platform/Clock.h"
 #include "view/GameView.h"
 #include "view/MenuScreen.h"
+
+CApplication::CApplication() = default;
+CApplication::~CApplication() = default;
 
 void CApplication::attach(CGameFlow& gameFlow, const FrameParts& frameParts)
 {
@@ -12,8 +17,32 @@ void CApplication::attach(CGameFlow& gameFlow, const FrameParts& frameParts)
     parts.emplace(frameParts);
 }
 
+void CApplication::startReplay(std::unique_ptr<CReplayPlayer> player, bool quitAtEnd)
+{
+    replay = std::move(player);
+    quitAfterReplay = quitAtEnd;
+    replay->start(stepAccumulator);
+}
+
+void CApplication::endReplay()
+{
+    if (quitAfterReplay) {
+        destroyWindow();
+        return;
+    }
+    replay.reset();
+    flow->replaying = false;
+    parts->view.hud.banner.clear();
+    flow->enterMenu(true);
+}
+
 void CApplication::onMessage(const InputMessage& message)
 {
+    if (replay) {
+        if (!replay->onMessage(message))
+            endReplay();
+        return;
+    }
     switch (message.type) {
     case InputMessage::KeyDown:
         flow->onKeyDown(message.key & 0xFFFF);
@@ -34,7 +63,17 @@ void CApplication::onMessage(const InputMessage& message)
 void CApplication::frame(double elapsed)
 {
     flow->advanceFrameClock(elapsed);
-    advanceFixedSteps(stepAccumulator, elapsed, [this](float dt) { flow->step(dt, input()); });
+    if (replay) {
+        replay->advance(elapsed, stepAccumulator);
+    } else if (recorder && recorder->active()) {
+        // The steps see exactly the held arrows the recording keeps.
+        const uint8_t arrows = heldArrows(input());
+        const CRecordedHeldKeys held(arrows);
+        recorder->frame(elapsed, arrows, stepAccumulator);
+        advanceFixedSteps(stepAccumulator, elapsed, [this, &held](float dt) { flow->step(dt, held); });
+    } else {
+        advanceFixedSteps(stepAccumulator, elapsed, [this](float dt) { flow->step(dt, input()); });
+    }
 
     if (drawEveryFrame)
         drawFrame();

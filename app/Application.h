@@ -3,11 +3,14 @@
 // game flow; a frame hands its elapsed time to the flow's clock, runs the
 // fixed steps that fit (see FixedStep.h), draws the picture from whatever
 // state the steps left and presents it.
+#include <memory>
 #include <optional>
 
 #include "app/ApplicationBase.h"
 
 class CGameFlow;
+class CGameRecorder;
+class CReplayPlayer;
 class CGameView;
 class CHighScoreTable;
 class CMenu;
@@ -23,7 +26,8 @@ struct FrameParts {
 
 class CApplication : public CApplicationBase {
 public:
-    CApplication() = default;
+    CApplication();
+    ~CApplication() override;
 
     // Connects the flow and the frame's parts; once, before run().
     void attach(CGameFlow& flow, const FrameParts& parts);
@@ -35,13 +39,26 @@ public:
     // (the script driver, which needs pictures only for its shots).
     void setDrawEveryFrame(bool on) { drawEveryFrame = on; }
 
+    // Every frame of a game in play goes to the recorder (see app/Replay.h).
+    void setRecorder(CGameRecorder* gameRecorder) { recorder = gameRecorder; }
+    // From now on the frames come from the recording, and the player's keys
+    // only steer the replay and the view. Escape ends it: the game quits when
+    // quitAtEnd is set, otherwise returns to the high-score list.
+    void startReplay(std::unique_ptr<CReplayPlayer> player, bool quitAtEnd);
+    bool replaying() const { return replay != nullptr; }
+
 protected:
     void frame(double elapsed) override;
     void onDeviceReset() override {}
     void onMessage(const InputMessage& message) override;
 
 private:
+    void endReplay();
+
     CGameFlow* flow = nullptr;
+    CGameRecorder* recorder = nullptr;
+    std::unique_ptr<CReplayPlayer> replay;
+    bool quitAfterReplay = false;
     std::optional<FrameParts> parts;
     float stepAccumulator = 0.0f;
     bool drawEveryFrame = true;

@@ -1,10 +1,14 @@
 #include "app/Entry.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
 #include "app/Application.h"
 #include "app/GameFlow.h"
+#include "app/GameRecorder.h"
+#include "app/ReplayPlayer.h"
 #include "app/Settings.h"
 #include "app/WindowSize.h"
 #include "audio/SoundBank.h"
@@ -56,6 +60,7 @@ struct Game {
     std::unique_ptr<CGameView> view;
     std::unique_ptr<CMenu> menu;
     std::unique_ptr<CMenuScreen> menuScreen;
+    std::unique_ptr<CGameRecorder> recorder;
     std::unique_ptr<CGameFlow> flow;
 
     // The output stops before anything else goes, so no sound is cut off
@@ -79,6 +84,11 @@ void applySwitches(const CSettings& settings, CRenderer& renderer)
 
 int runGame(const GameOptions& options)
 {
+    // A check shows nothing and plays nothing, at full speed.
+    if (options.replay && options.replay->verify) {
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+        setenv("ALSOFT_DRIVERS", "null", 1);
+    }
     CSettings settings;
     settings.load("settings.xml");
     fitWindowSize(settings, desktopSize());
@@ -103,15 +113,42 @@ int runGame(const GameOptions& options)
     game.menu = std::make_unique<CMenu>();
     game.menuScreen = std::make_unique<CMenuScreen>();
     game.menuScreen->load("media");
+    game.recorder = std::make_unique<CGameRecorder>(options.replayFolder, mediaFingerprint(*game.sounds));
+    const auto showNotice = [&app](const std::string& notice) { app.window().setTitle(notice); };
+    const auto watchRecording = [&](const std::string& name) {
+        std::string error = "not a recording of this game: " + name;
+        std::optional<Recording> recording;
+        if (isPlainRecordingName(name))
+            recording = loadPlayableRecording(game.recorder->folder() / name, *game.sounds, &error);
+        if (!recording) {
+            showNotice(error);
+            return false;
+        }
+        app.startReplay(std::make_unique<CReplayPlayer>(std::move(*recording), *game.flow, *game.board, game.view->hud), false);
+        return true;
+    };
     game.flow = std::make_unique<CGameFlow>(GameParts{*game.board, *game.highScores, *game.menu, *game.view,
-                                                      *game.renderer, *game.sounds,
-                                                      [&app](const std::string& notice) { app.window().setTitle(notice); }});
+                                                      *game.renderer, *game.sounds, showNotice,
+                                                      game.recorder.get(), watchRecording});
     app.attach(*game.flow, FrameParts{*game.view, *game.menu, *game.highScores, *game.menuScreen});
+    app.setRecorder(game.recorder.get());
     applySwitches(settings, *game.renderer);
 
     app.setFixedFrameTime(options.fixedFrameTime);
     app.setDrawEveryFrame(options.drawEveryFrame);
     game.flow->enterMenu(false);
+
+    if (options.replay) {
+        std::string error;
+        std::optional<Recording> recording = loadPlayableRecording(options.replay->file, *game.sounds, &error);
+        if (!recording) {
+            std::fprintf(stderr, "vesbrik: %s\n", error.c_str());
+            return 2;
+        }
+        if (options.replay->verify)
+            return verifyRecording(*recording, *game.flow, *game.board);
+        app.startReplay(std::make_unique<CReplayPlayer>(std::move(*recording), *game.flow, *game.board, game.view->hud), true);
+    }
 
     const GameState state{*game.flow, *game.board, *game.menu, *game.renderer, *game.view};
     CInputSource* input = options.makeInput ? options.makeInput(app, state) : &app.window();

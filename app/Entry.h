@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 
+#include "app/ReplayPlayer.h"
 #include "audio/SoundBank.h"
 
 class CApplication;
@@ -37,6 +39,10 @@ struct GameOptions {
     // Makes the input source once the game exists; none means the window's
     // own keyboard and mouse. The state stays valid until runGame returns.
     std::function<CInputSource*(CApplication&, const GameState&)> makeInput;
+    // Plays (or checks) a recording instead of opening the menu.
+    std::optional<ReplayRequest> replay;
+    // Where finished games are recorded.
+    std::string replayFolder = "replays";
 };
 
 // Runs the game in the current working directory; returns the process status.

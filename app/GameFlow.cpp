@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "app/GameRecorder.h"
 #include "audio/SoundBank.h"
 #include "game/GameBoard.h"
 #include "game/HighScoreTable.h"
@@ -62,6 +63,8 @@ void CGameFlow::enterMenu(bool showScores)
     camera().targetGoal = {4.5f, 10.0f, 0.0f};
     parts.menu.visible = true;
     parts.menu.showScores = showScores;
+    if (!showScores)
+        parts.menu.chosenScore = -1;
     parts.sounds.playMenuMusic();
     // The idle camera path takes over the goals from the next step on.
     swayAmplitude = 10.0f;
@@ -71,6 +74,14 @@ void CGameFlow::enterMenu(bool showScores)
 void CGameFlow::startGame()
 {
     current = State::Playing;
+    // Bricks of an earlier game would go on tumbling and sounding, drawing
+    // from the random stream: every game starts with the floor clear.
+    parts.view.debris().clear();
+    if (parts.recorder && !replaying)
+        parts.recorder->begin(parts.board);
+    // A game played moves the table's entries: a pick would point elsewhere.
+    if (!replaying)
+        parts.menu.chosenScore = -1;
     parts.board.newGame(0);
     playTime = 0.0f;
     parts.menu.visible = false;
@@ -111,17 +122,27 @@ void CGameFlow::onBoardEvent(BoardEvent event, int value)
 
     if (event == BoardEvent::RowsCleared)
         parts.sounds.playLines(value);
-    if (event == BoardEvent::GameOver) {
+    if (event == BoardEvent::GameOver && !replaying) {
         HighScoreEntry* entry = parts.highScores.insert(value, parts.board.level, static_cast<int>(playTime));
+        const std::string kept = endRecording(entry != nullptr);
         parts.menu.nameEntry = entry ? &entry->name : nullptr;
-        if (entry)
+        if (entry) {
             entry->name.clear();
+            entry->replay = kept;
+        }
         enterMenu(true);
     }
 }
 
+std::string CGameFlow::endRecording(bool keep)
+{
+    return parts.recorder ? parts.recorder->end(parts.board, keep) : std::string();
+}
+
 void CGameFlow::onKeyDown(int key)
 {
+    if (current == State::Playing && parts.recorder)
+        parts.recorder->keyDown(key);
     tappedSinceStep.left |= key == vk::Left;
     tappedSinceStep.right |= key == vk::Right;
     tappedSinceStep.down |= key == vk::Down;
@@ -187,6 +208,7 @@ void CGameFlow::onPlayingKey(int key)
         board.running = !board.running;
         break;
     case vk::Escape:
+        endRecording(false);
         enterMenu(false);
         break;
     case vk::PageUp:
@@ -222,6 +244,8 @@ void CGameFlow::onNameEntryKey(int key)
         // The player learns at once that this score will not be there next time.
         const bool saved = parts.highScores.save();
         parts.menu.scoresNotice = saved ? "" : "The high scores could not be saved";
+        if (saved && parts.recorder)
+            parts.recorder->keepOnly(parts.highScores);
     }
 }
 
@@ -231,12 +255,16 @@ void CGameFlow::onMenuKey(int key)
     CMenu& menu = parts.menu;
     switch (key) {
     case vk::Return:
+        if (watchChosenScore())
+            break;
         if (menu.selected == CMenu::PlayItem)
             startGame();
         else if (menu.selected == CMenu::HighScoreItem)
             menu.showScores = !menu.showScores;
         else
             quitChosen = true;
+        if (!menu.showScores)
+            menu.chosenScore = -1;
         break;
     case vk::Escape:
         quitChosen = true;
@@ -250,8 +278,25 @@ void CGameFlow::onMenuKey(int key)
         menu.selected = (menu.selected + 1) % CMenu::ItemCount;
         break;
     default:
+        // While the list shows, 1 to 9 and 0 pick an entry to watch.
+        if (menu.showScores && key >= vk::Digit0 && key <= vk::Digit0 + 9)
+            menu.chosenScore = (key - vk::Digit0 + 9) % 10;
         break;
     }
+}
+
+// Enter on a picked high-score entry that kept its recording plays it.
+bool CGameFlow::watchChosenScore()
+{
+    const CMenu& menu = parts.menu;
+    if (!menu.showScores || menu.chosenScore < 0 || menu.chosenScore >= CHighScoreTable::EntryCount)
+        return false;
+    const std::string& name = parts.highScores.entry(menu.chosenScore).replay;
+    if (name.empty() || !parts.watchRecording)
+        return false;
+    // One that cannot play says why in a notice; Enter does nothing else then.
+    parts.watchRecording(name);
+    return true;
 }
 
 // Typed characters go into the high-score name, stored as UTF-8. The classic

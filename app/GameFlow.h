@@ -14,6 +14,7 @@
 
 class CCamera;
 class CGameBoard;
+class CGameRecorder;
 class CGameView;
 class CHighScoreTable;
 class CInputSource;
@@ -31,6 +32,10 @@ struct GameParts {
     CSoundBank& sounds;
     // Shows a short notice to the player (the window's title).
     std::function<void(const std::string&)> showNotice;
+    // Records every game played; none records nothing.
+    CGameRecorder* recorder = nullptr;
+    // Plays the high-score table's recording of that name; false when it cannot.
+    std::function<bool(const std::string&)> watchRecording;
 };
 
 class CGameFlow : public CGameBoardListener {
@@ -76,6 +81,9 @@ public:
     float swayAmplitude = 1.0f;
     // Seconds the camera stays where a mouse drag left it; negative when none.
     float holdTime = 0.0f;
+    // Set while a recording plays: its game is not recorded again, and its end
+    // enters no high score and leaves the view where it is.
+    bool replaying = false;
 
 private:
     void onGlobalKey(int key);
@@ -84,6 +92,10 @@ private:
     void onNameEntryKey(int key);
     // A new goal for the spot light, anywhere in a box above and before the well.
     void moveLightGoal();
+    // The game in play ends: its recording is saved, and the table's
+    // recordings are kept in step with the table.
+    std::string endRecording(bool keep);
+    bool watchChosenScore();
     CCamera& camera();
 
     GameParts parts;

@@ -1,6 +1,17 @@
+#include <cstdio>
+#include <string>
+#include <vector>
+
 #include "app/Entry.h"
 
-int main()
+int main(int argc, char** argv)
 {
-    return runGame(GameOptions{});
+    GameOptions options;
+    std::string error;
+    options.replay = readReplayArguments({argv + 1, argv + argc}, &error);
+    if (!error.empty()) {
+        std::fprintf(stderr, "vesbrik: %s\n", error.c_str());
+        return 2;
+    }
+    return runGame(options);
 }

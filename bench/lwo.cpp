@@ -4,11 +4,41 @@
 
 #include <benchmark/benchmark.h>
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <malloc.h>
+#include <new>
 #include <string>
 #include <vector>
+
+// Every allocation is counted (by the size the allocator really gives), so a
+// benchmark can report the peak memory a load takes.
+namespace {
+size_t heapInUse = 0;
+size_t heapPeak = 0;
+} // namespace
+
+void* operator new(size_t size)
+{
+    void* block = std::malloc(size > 0 ? size : 1);
+    if (!block)
+        throw std::bad_alloc();
+    heapInUse += malloc_usable_size(block);
+    heapPeak = std::max(heapPeak, heapInUse);
+    return block;
+}
+
+void operator delete(void* block) noexcept
+{
+    if (!block)
+        return;
+    heapInUse -= malloc_usable_size(block);
+    std::free(block);
+}
+
+void operator delete(void* block, size_t) noexcept { operator delete(block); }
 
 namespace {
 
@@ -18,9 +48,21 @@ std::vector<uint8_t> readFile(const std::filesystem::path& path)
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The most memory one load holds at once, the file's own bytes included, as a
+// multiple of the file's size.
+double peakMemoryPerFileByte(const std::vector<uint8_t>& bytes)
+{
+    const size_t before = heapInUse;
+    heapPeak = heapInUse;
+    LwoObjectPtr object = loadLwoObjectFromMemory(bytes.data(), bytes.size());
+    object.reset();
+    return double(heapPeak - before + bytes.size()) / double(std::max<size_t>(bytes.size(), 1));
+}
+
 void loadFromMemory(benchmark::State& state, const std::filesystem::path& path)
 {
     const std::vector<uint8_t> bytes = readFile(path);
+    state.counters["peak_memory_x_file"] = peakMemoryPerFileByte(bytes);
     size_t polygons = 0;
     for (auto _ : state) {
         LwoObjectPtr object = loadLwoObjectFromMemory(bytes.data(), bytes.size());

@@ -19,7 +19,7 @@ static void StartToFirstFrame(benchmark::State& state)
     fs::copy_file(fs::path(VESBRIK_SOURCE_DIR) / "settings.xml", folder / "settings.xml");
     std::ofstream(folder / "one-frame.txt") << "frames 1\n";
     const std::string command = "cd '" + folder.string() + "' && SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null '" +
-                                std::string(VESBRIK_SCRIPT) + "' one-frame.txt > /dev/null 2>&1";
+                                std::string(VESBRIK_SCRIPT) + "' one-frame.txt --draw-every-frame > /dev/null 2>&1";
     for (auto _ : state) {
         if (std::system(command.c_str()) != 0) {
             state.SkipWithError("the game did not start");

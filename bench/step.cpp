@@ -65,7 +65,7 @@ Game* makeGame()
     game->view = std::make_unique<CGameView>(*game->board, *game->renderer);
     game->menu = std::make_unique<CMenu>();
     game->flow = std::make_unique<CGameFlow>(
-        GameParts{*game->board, *game->highScores, *game->menu, *game->view, *game->renderer, *game->sounds, {}});
+        GameParts{*game->board, *game->highScores, *game->menu, *game->view, *game->renderer, *game->sounds, {}, nullptr, {}});
     return game;
 }
 

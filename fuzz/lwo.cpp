@@ -5,7 +5,8 @@
 //
 // Built only in the clang fuzz build:
 //   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DVESBRIK_FUZZ=ON && cmake --build build-fuzz --target fuzz_lwo
-// Run from a scratch folder, seeded with the test objects and the game's meshes:
+// Run from a scratch folder, seeded with the objects in fuzz/corpus/lwo, the
+// test objects and the game's meshes:
 //   UBSAN_OPTIONS=halt_on_error=1 build-fuzz/fuzz_lwo corpus seeds -dict=fuzz/lwo.dict
 //       -max_len=65536 -runs=2500000 -max_total_time=1500   (one command line)
 #include "lwo/LwoObject.h"
@@ -33,13 +34,25 @@ void checkObject(const LwoObject& object)
                 check(corner.point >= 0 && size_t(corner.point) < layer->points.size());
             }
         }
+        auto checkRef = [](const LwoVertexMapRef& ref) {
+            check(ref.map && ref.entry >= 0 && ref.entry < ref.map->entryCount()
+                && ref.map->values.size() == size_t(ref.map->entryCount()) * size_t(ref.map->dimension));
+        };
+        size_t links = 0;
         for (const LwoPoint& point : layer->points) {
+            links += point.polygons.size();
             for (int polygon : point.polygons)
                 check(polygon >= 0 && size_t(polygon) < layer->polygons.size());
             for (const LwoVertexMapRef& ref : point.vertexMaps)
-                check(ref.map && ref.entry >= 0 && ref.entry < ref.map->entryCount()
-                    && ref.map->values.size() == size_t(ref.map->entryCount()) * size_t(ref.map->dimension));
+                checkRef(ref);
         }
+        // One link per corner.
+        check(links == layer->corners.size());
+        for (size_t corner = 0; corner < layer->corners.size(); ++corner)
+            for (const LwoVertexMapRef& ref : layer->cornerVertexMaps(corner)) {
+                checkRef(ref);
+                check(ref.map->perPolygon);
+            }
     }
     for (const auto& surface : object.surfaces)
         for (const auto& texture : surface->colourTextures)

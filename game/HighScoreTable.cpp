@@ -45,6 +45,7 @@ void CHighScoreTable::read(const CXmlNode& root)
         entry.score = parseDecimal(node.attribute("score"));
         entry.level = parseDecimal(node.attribute("level"));
         entry.seconds = parseDecimal(node.attribute("seconds"));
+        entry.replay = node.attribute("replay");
     }
 }
 
@@ -57,7 +58,7 @@ HighScoreEntry* CHighScoreTable::insert(int score, int level, int seconds)
         return nullptr;
     for (int i = EntryCount - 1; i > place; --i)
         entries[i] = entries[i - 1];
-    entries[place] = HighScoreEntry{"", score, level, seconds};
+    entries[place] = HighScoreEntry{"", score, level, seconds, ""};
     return &entries[place];
 }
 
@@ -104,5 +105,8 @@ void CHighScoreTable::write(CXmlDocument& document) const
         element.setAttribute("score", entry.score);
         element.setAttribute("level", entry.level);
         element.setAttribute("seconds", entry.seconds);
+        // Only games that kept a recording carry the extra attribute.
+        if (!entry.replay.empty())
+            element.setAttribute("replay", entry.replay);
     }
 }

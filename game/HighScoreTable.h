@@ -13,6 +13,8 @@ struct HighScoreEntry {
     int score = 0;
     int level = 0;
     int seconds = 0;
+    // The file name of the game's recording in the replays folder, or empty.
+    std::string replay{};
 
     bool operator==(const HighScoreEntry&) const = default;
 };

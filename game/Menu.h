@@ -38,6 +38,8 @@ public:
     bool visible = false;
     bool showScores = false;
     int selected = PlayItem;
+    // The high-score entry picked (0 the best) while the list shows, or -1.
+    int chosenScore = -1;
     // The high-score name being typed, or null.
     std::string* nameEntry = nullptr;
     // A line under the high-score list telling the player something went

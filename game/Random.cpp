@@ -6,6 +6,8 @@ uint32_t state = 1;
 
 void seedRandom(uint32_t seed) { state = seed; }
 
+uint32_t randomState() { return state; }
+
 int randomInt()
 {
     state = state * 214013u + 2531011u;

@@ -10,6 +10,9 @@ constexpr float RandomScale = 1.0f / 32767.0f;
 
 // Sets the generator's state. The board seeds it once at start-up.
 void seedRandom(uint32_t seed);
+// The generator's whole state: a recorded game keeps it from its start, so
+// that playing it again draws the same numbers.
+uint32_t randomState();
 
 // The next integer from 0 to 32767.
 int randomInt();

@@ -16,10 +16,12 @@ std::unique_ptr<LwoPlugin> readFilter(CLwoReader& in, const LwoSubChunk& sub)
     return filter;
 }
 
+// The current values are the fallbacks: a sub-chunk that stops early keeps
+// the defaults of the fields it leaves out.
 void readEnveloped(CLwoReader& in, LwoEnvelopedValue& target)
 {
-    target.value = in.readF4();
-    target.envelope = int(in.readVx());
+    target.value = in.readF4(target.value);
+    target.envelope = int(in.readVx(uint32_t(target.envelope)));
 }
 
 bool readSpan(CLwoReader& in, const LwoSubChunk& sub, LwoEnvelopeKey& key)
@@ -52,6 +54,7 @@ bool readClipPart(CLwoReader& in, const LwoSubChunk& sub, LwoClip& clip)
         clip.sequence.digits = in.readU1();
         clip.sequence.flags = in.readU1();
         clip.sequence.offset = in.readI2();
+        in.readU2(); // reserved
         clip.sequence.start = in.readI2();
         clip.sequence.end = in.readI2();
         clip.sequence.prefix = in.readS0();

@@ -11,27 +11,37 @@ constexpr LwoId IdForm = lwoId("FORM");
 constexpr LwoId IdLwo2 = lwoId("LWO2");
 constexpr LwoId IdLwob = lwoId("LWOB");
 
+// Where a layer's values came from in the file, so that a fault found only
+// once every chunk is read is still reported at the chunk that caused it.
+struct LayerSources {
+    LwoTagPositions tagPositions;
+    uint32_t polygonsEnd = 0; // the end of the layer's latest polygon chunk
+};
+
 // The state of one load: the object under construction and the current layer.
 struct LoadState {
     LwoObjectPtr object = std::make_unique<LwoObject>();
     LwoLayer* layer = nullptr;
+    std::vector<LayerSources> sources; // one per layer
     bool old = false;
 
-    LoadState()
+    LoadState() { addLayer(); }
+
+    void addLayer()
     {
         object->layers.push_back(std::make_unique<LwoLayer>());
         layer = object->layers.back().get();
+        sources.emplace_back();
     }
+    LayerSources& currentSources() { return sources.back(); }
 };
 
 // LAYR: the first fills the layer chunks before it went to; later ones start
 // new layers.
 bool readLayer(CLwoReader& in, size_t end, LoadState& state)
 {
-    if (state.object->layerCount > 0) {
-        state.object->layers.push_back(std::make_unique<LwoLayer>());
-        state.layer = state.object->layers.back().get();
-    }
+    if (state.object->layerCount > 0)
+        state.addLayer();
     ++state.object->layerCount;
     LwoLayer& layer = *state.layer;
     layer.index = in.readU2();
@@ -61,8 +71,10 @@ bool readChunk(CLwoReader& in, LwoId id, uint32_t size, size_t end, LoadState& s
     switch (id) {
     case lwoId("LAYR"): return readLayer(in, end, state);
     case lwoId("PNTS"): return readLwoPoints(in, size, layer);
-    case lwoId("POLS"): return readLwoPolygons(in, size, layer);
-    case lwoId("PTAG"): return readLwoPolygonTags(in, size, layer, object.tags);
+    case lwoId("POLS"):
+        state.currentSources().polygonsEnd = uint32_t(end);
+        return readLwoPolygons(in, size, layer);
+    case lwoId("PTAG"): return readLwoPolygonTags(in, size, layer, object.tags, state.currentSources().tagPositions);
     case lwoId("TAGS"): return readLwoTags(in, size, object.tags);
     case lwoId("BBOX"):
         for (float& v : layer.boundingBox)
@@ -80,12 +92,14 @@ bool readChunk(CLwoReader& in, LwoId id, uint32_t size, size_t end, LoadState& s
     }
 }
 
-bool readOldChunk(CLwoReader& in, LwoId id, uint32_t size, LoadState& state)
+bool readOldChunk(CLwoReader& in, LwoId id, uint32_t size, size_t end, LoadState& state)
 {
     LwoObject& object = *state.object;
     switch (id) {
     case lwoId("PNTS"): return readLwoPoints(in, size, *state.layer);
-    case lwoId("POLS"): return readOldLwoPolygons(in, size, *state.layer);
+    case lwoId("POLS"):
+        state.currentSources().polygonsEnd = uint32_t(end);
+        return readOldLwoPolygons(in, size, *state.layer, state.currentSources().tagPositions);
     case lwoId("SRFS"): return readLwoTags(in, size, object.tags);
     case lwoId("SURF"): return append(object.surfaces, readOldLwoSurface(in, size, object));
     default: return true;
@@ -133,7 +147,7 @@ LwoObjectPtr loadLwoObjectFromMemory(const uint8_t* data, size_t size, LwoId* fa
         const size_t start = in.tell();
         const size_t end = start + chunkSize;
         in.resetCount();
-        const bool read = state.old ? readOldChunk(in, id, chunkSize, state)
+        const bool read = state.old ? readOldChunk(in, id, chunkSize, end, state)
                                     : readChunk(in, id, chunkSize, end, state);
         if (!read || in.failed() || in.tell() > end)
             return fail();
@@ -142,8 +156,20 @@ LwoObjectPtr loadLwoObjectFromMemory(const uint8_t* data, size_t size, LwoId* fa
 
     if (state.object->layerCount == 0)
         state.object->layerCount = 1;
-    if (!finishLwoObject(*state.object, !state.old))
+    if (const LwoFinishFault fault = finishLwoObject(*state.object, !state.old)) {
+        // Reported where the fault was read: the tag that names no tag string,
+        // or the polygons too many of which meet at one point to smooth.
+        const LayerSources& sources = state.sources[fault.layer];
+        if (fault.kind == LwoFinishFault::Kind::SurfaceTag) {
+            id = state.old ? lwoId("POLS") : lwoId("PTAG");
+            if (fault.polygon < sources.tagPositions.size())
+                in.seek(sources.tagPositions[fault.polygon]);
+        } else {
+            id = lwoId("POLS");
+            in.seek(sources.polygonsEnd);
+        }
         return fail();
+    }
     return std::move(state.object);
 }
 

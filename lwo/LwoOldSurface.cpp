@@ -124,7 +124,14 @@ void readTextureFlags(CLwoReader& in, LwoTexture& texture)
 void readVector3(CLwoReader& in, std::array<float, 3>& target)
 {
     for (float& v : target)
-        v = in.readF4();
+        v = in.readF4(v);
+}
+
+// An old 8.8 fixed-point value; a sub-chunk too short for it keeps the default.
+void readFixedPoint(CLwoReader& in, float& value)
+{
+    if (in.has(2))
+        value = in.readI2() / 256.0f;
 }
 
 // The sub-chunks that describe the current texture; ignored before any.
@@ -148,11 +155,11 @@ void readTexturePart(CLwoReader& in, const LwoSubChunk& sub, OldSurfaceState& st
         break;
     case lwoId("TVAL"):
         if (procedural)
-            texture->procedural.value[0] = in.readI2() / 256.0f;
+            readFixedPoint(in, texture->procedural.value[0]);
         break;
     case lwoId("TAMP"):
         if (imageMap)
-            texture->imageMap.amplitude.value = in.readF4();
+            texture->imageMap.amplitude.value = in.readF4(texture->imageMap.amplitude.value);
         break;
     case lwoId("TFP0"):
         if (imageMap)
@@ -167,7 +174,7 @@ void readTexturePart(CLwoReader& in, const LwoSubChunk& sub, OldSurfaceState& st
         texture->imageMap.antialiasStrength = in.readF4();
         texture->imageMap.antialiasFlags = 1;
         break;
-    case lwoId("TOPC"): texture->opacity = in.readF4(); break;
+    case lwoId("TOPC"): texture->opacity = in.readF4(texture->opacity); break;
     case lwoId("TREF"): texture->mapping.referenceObject = subChunkText(in, sub); break;
     default: break;
     }
@@ -200,8 +207,9 @@ void readOldSurfacePart(CLwoReader& in, const LwoSubChunk& sub, OldSurfaceState&
     }
     switch (sub.id) {
     case lwoId("COLR"):
-        for (float& c : surface.colour)
-            c = in.readU1() / 255.0f;
+        if (in.has(3))
+            for (float& c : surface.colour)
+                c = in.readU1() / 255.0f;
         break;
     case lwoId("FLAG"): {
         const uint16_t flags = in.readU2();
@@ -219,16 +227,18 @@ void readOldSurfacePart(CLwoReader& in, const LwoSubChunk& sub, OldSurfaceState&
             surface.additiveTransparency.value = 1.0f;
         break;
     }
-    case lwoId("LUMI"): surface.luminosity.value = in.readI2() / 256.0f; break;
-    case lwoId("DIFF"): surface.diffuse.value = in.readI2() / 256.0f; break;
-    case SpecularityId: surface.specularity.value = in.readI2() / 256.0f; break;
-    case lwoId("REFL"): surface.reflection.value = in.readI2() / 256.0f; break;
-    case lwoId("TRAN"): surface.transparency.value = in.readI2() / 256.0f; break;
-    case lwoId("VLUM"): surface.luminosity.value = in.readF4(); break;
-    case lwoId("VDIF"): surface.diffuse.value = in.readF4(); break;
-    case lwoId("VSPC"): surface.specularity.value = in.readF4(); break;
+    case lwoId("LUMI"): readFixedPoint(in, surface.luminosity.value); break;
+    case lwoId("DIFF"): readFixedPoint(in, surface.diffuse.value); break;
+    case SpecularityId: readFixedPoint(in, surface.specularity.value); break;
+    case lwoId("REFL"): readFixedPoint(in, surface.reflection.value); break;
+    case lwoId("TRAN"): readFixedPoint(in, surface.transparency.value); break;
+    case lwoId("VLUM"): surface.luminosity.value = in.readF4(surface.luminosity.value); break;
+    case lwoId("VDIF"): surface.diffuse.value = in.readF4(surface.diffuse.value); break;
+    case lwoId("VSPC"): surface.specularity.value = in.readF4(surface.specularity.value); break;
     case lwoId("GLOS"): {
         // A glossiness of 0 would give the logarithm of 0; it means no gloss.
+        if (!in.has(2))
+            break;
         const uint16_t glossiness = in.readU2();
         surface.glossiness.value = glossiness > 0 ? std::log(float(glossiness)) * 0.048089873f : 0.0f;
         break;
@@ -240,7 +250,7 @@ void readOldSurfacePart(CLwoReader& in, const LwoSubChunk& sub, OldSurfaceState&
         surface.reflection.options = 3;
         break;
     case lwoId("RSAN"): surface.reflection.seamAngle = in.readF4(); break;
-    case lwoId("RIND"): surface.refractiveIndex.value = in.readF4(); break;
+    case lwoId("RIND"): surface.refractiveIndex.value = in.readF4(surface.refractiveIndex.value); break;
     case lwoId("SHDR"): {
         auto shader = std::make_unique<LwoPlugin>();
         shader->name = subChunkText(in, sub);

@@ -6,23 +6,25 @@ constexpr LwoId IdImageMap = lwoId("IMAP");
 constexpr LwoId IdProcedural = lwoId("PROC");
 constexpr LwoId IdGradient = lwoId("GRAD");
 
+// The readers below pass each field's current value as the fallback, so a
+// sub-chunk that stops early leaves the rest of its fields at their defaults.
 void readEnveloped(CLwoReader& in, LwoEnvelopedValue& target)
 {
-    target.value = in.readF4();
-    target.envelope = int(in.readVx());
+    target.value = in.readF4(target.value);
+    target.envelope = int(in.readVx(uint32_t(target.envelope)));
 }
 
 void readChannel(CLwoReader& in, LwoChannel& channel)
 {
-    channel.value = in.readF4();
-    channel.envelope = int(in.readVx());
+    channel.value = in.readF4(channel.value);
+    channel.envelope = int(in.readVx(uint32_t(channel.envelope)));
 }
 
 void readVector(CLwoReader& in, LwoVectorParam& target)
 {
     for (float& v : target.value)
-        v = in.readF4();
-    target.envelope = int(in.readVx());
+        v = in.readF4(v);
+    target.envelope = int(in.readVx(uint32_t(target.envelope)));
 }
 
 bool readMapping(CLwoReader& in, const LwoSubChunk& chunk, LwoTextureMapping& mapping)
@@ -63,7 +65,10 @@ bool readImageMapPart(CLwoReader& in, const LwoSubChunk& sub, LwoTexture& textur
         map.antialiasStrength = in.readF4();
         break;
     case lwoId("PIXB"): map.pixelBlending = in.readU2(); break;
-    case lwoId("STCK"): readEnveloped(in, map.sticky); break;
+    case lwoId("STCK"):
+        map.stickyOn = in.readU2();
+        map.stickyTime = in.readF4();
+        break;
     case lwoId("TAMP"): readEnveloped(in, map.amplitude); break;
     case lwoId("TMAP"): return readMapping(in, sub, texture.mapping);
     default: break;
@@ -149,10 +154,10 @@ std::unique_ptr<LwoTexture> readTexture(CLwoReader& in, uint32_t size, LwoId typ
         case lwoId("CHAN"): texture->channel = in.readId4(); break;
         case lwoId("OPAC"):
             texture->opacityType = in.readU2();
-            texture->opacity = in.readF4();
+            texture->opacity = in.readF4(texture->opacity);
             texture->opacityEnvelope = int(in.readVx());
             break;
-        case lwoId("ENAB"): texture->enable = in.readU2(); break;
+        case lwoId("ENAB"): texture->enable = in.readU2(texture->enable); break;
         case lwoId("NEGA"): texture->negative = in.readU2(); break;
         case lwoId("AXIS"): texture->axis = in.readU2(); break;
         default: break;
@@ -220,7 +225,7 @@ bool readSurfacePart(CLwoReader& in, const LwoSubChunk& sub, LwoSurface& surface
     switch (sub.id) {
     case lwoId("COLR"):
         for (float& c : surface.colour)
-            c = in.readF4();
+            c = in.readF4(c);
         surface.colourEnvelope = int(in.readVx());
         break;
     case lwoId("LUMI"): readChannel(in, surface.luminosity); break;
@@ -233,7 +238,7 @@ bool readSurfacePart(CLwoReader& in, const LwoSubChunk& sub, LwoSurface& surface
     case lwoId("BUMP"): readChannel(in, surface.bump); break;
     case lwoId("RIND"): readChannel(in, surface.refractiveIndex); break;
     case lwoId("SMAN"): surface.smoothingAngle = in.readF4(); break;
-    case lwoId("SIDE"): surface.sidedness = in.readU2(); break;
+    case lwoId("SIDE"): surface.sidedness = in.readU2(uint16_t(surface.sidedness)); break;
     case lwoId("RFOP"): surface.reflection.options = in.readU2(); break;
     case lwoId("TROP"): surface.transparency.options = in.readU2(); break;
     case lwoId("RIMG"): surface.reflection.clipIndex = int(in.readVx()); break;

@@ -49,7 +49,8 @@ struct LwoImageMap {
     float antialiasStrength = 0.0f;
     int antialiasFlags = 0;
     int pixelBlending = 0;
-    LwoEnvelopedValue sticky;
+    uint16_t stickyOn = 0;
+    float stickyTime = 0.0f;
     LwoEnvelopedValue amplitude;
 };
 

@@ -19,6 +19,8 @@ public:
     void runDown(double dt);
 
     float cooldown() const { return remaining; }
+    // Closed again, as at the start.
+    void reset() { remaining = Cooldown; }
 
 private:
     CImpactSoundSink* sink;

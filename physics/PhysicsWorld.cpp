@@ -169,6 +169,16 @@ void CPhysicsWorld::update(double dt, bool boardRunning)
     impactSound.runDown(dt);
 }
 
+void CPhysicsWorld::clear()
+{
+    for (auto& brick : slots)
+        brick.reset();
+    next = 0;
+    dJointGroupEmpty(contactGroup);
+    impactSound.reset();
+    dRandSetSeed(0);
+}
+
 const DebrisBrick* CPhysicsWorld::slot(int i) const
 {
     if (i < 0 || i >= SlotCount)

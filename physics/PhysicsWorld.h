@@ -66,6 +66,12 @@ public:
     // only while a game is running and unpaused; otherwise they stay frozen
     // where they are. The impact-sound cooldown runs down either way.
     void update(double dt, bool boardRunning);
+    // Removes every brick and starts the world over as if new: the slots,
+    // the impact-sound throttle, and the library's own random sequence (its
+    // solver may draw from it to order contacts, depending on how it was
+    // built). A new game starts from here, so that bricks of an earlier game
+    // cannot make it play differently.
+    void clear();
 
     // --- reading for drawing and tests --------------------------------------
     // The brick in slot i (0..39), or null for an empty slot or a bad index.

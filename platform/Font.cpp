@@ -28,34 +28,22 @@ FT_Library library()
     return shared;
 }
 
-// The installed font file nearest to the face name, and its index in the file.
-bool findFace(const std::string& name, int weight, std::string& file, int& index)
+// Fontconfig keeps its configuration and caches until told to let go; it is
+// told once, when the program ends, so a leak check at exit stays clean.
+bool startFontconfig()
 {
-    if (!FcInit())
-        return false;
-    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(name.c_str()));
-    if (!pattern)
-        return false;
-    if (weight >= 600)
-        FcPatternAddInteger(pattern, FC_WEIGHT, FC_WEIGHT_BOLD);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    bool found = false;
-    if (match) {
-        FcChar8* path = nullptr;
-        if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path) {
-            file = reinterpret_cast<const char*>(path);
-            int i = 0;
-            index = FcPatternGetInteger(match, FC_INDEX, 0, &i) == FcResultMatch ? i : 0;
-            found = true;
+    struct Fontconfig {
+        bool started = FcInit() == FcTrue;
+        ~Fontconfig()
+        {
+            if (started)
+                FcFini();
         }
-        FcPatternDestroy(match);
-    }
-    FcPatternDestroy(pattern);
-    return found;
+    };
+    static const Fontconfig fontconfig;
+    return fontconfig.started;
 }
+
 
 // Next code point of UTF-8 text; malformed bytes read as U+FFFD.
 uint32_t nextCodepoint(const std::string& text, size_t& at)
@@ -84,6 +72,35 @@ struct TextVertex {
 
 } // namespace
 
+// The installed font file nearest to the face name, and its index in the file.
+bool findFontFace(const std::string& name, int weight, std::string& file, int& index)
+{
+    if (!startFontconfig())
+        return false;
+    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(name.c_str()));
+    if (!pattern)
+        return false;
+    if (weight >= 600)
+        FcPatternAddInteger(pattern, FC_WEIGHT, FC_WEIGHT_BOLD);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    bool found = false;
+    if (match) {
+        FcChar8* path = nullptr;
+        if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path) {
+            file = reinterpret_cast<const char*>(path);
+            int i = 0;
+            index = FcPatternGetInteger(match, FC_INDEX, 0, &i) == FcResultMatch ? i : 0;
+            found = true;
+        }
+        FcPatternDestroy(match);
+    }
+    FcPatternDestroy(pattern);
+    return found;
+}
+
 struct CFont::Face {
     FT_Face handle = nullptr;
     ~Face()
@@ -101,7 +118,7 @@ std::unique_ptr<CFont> CFont::create(const std::string& faceName, int height, in
         return nullptr;
     std::string file;
     int index = 0;
-    if (!findFace(faceName, weight, file, index))
+    if (!findFontFace(faceName, weight, file, index))
         return nullptr;
     std::unique_ptr<CFont> font(new CFont());
     font->face = std::make_unique<Face>();

@@ -24,6 +24,11 @@ struct TextRect {
     int bottom = 0;
 };
 
+// The installed font file nearest to a face name ("Tahoma", "DejaVu Sans")
+// at a weight (600 and up asks for bold), and the face's index in the file.
+// False when fontconfig finds none.
+bool findFontFace(const std::string& name, int weight, std::string& file, int& index);
+
 class CFont {
 public:
     // height: the character cell (ascent plus descent) in pixels; width: the

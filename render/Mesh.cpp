@@ -165,18 +165,31 @@ bool CMesh::buildMesh(const std::filesystem::path& fileName, const MaterialForSu
     return buildFromObject(*object, objectDirectory(fileName.string()), materialFor);
 }
 
+MeshGeometryFault buildMeshGeometry(const LwoObject& object, MeshGeometry& geometry)
+{
+    geometry = {};
+    // Beyond 16-bit indices the triangles would silently point at the wrong
+    // points.
+    if (pointCount(object) > MeshMaxPoints)
+        return MeshGeometryFault::TooManyPoints;
+    if (!allTriangles(object))
+        return MeshGeometryFault::NotTriangles;
+    geometry.indicesBySurface = indicesBySurface(object);
+    geometry.vertices = meshVertices(object);
+    return MeshGeometryFault::None;
+}
+
 bool CMesh::buildFromObject(const LwoObject& object, const std::string& directory,
                             const MaterialForSurface& materialFor)
 {
-    // Beyond 16-bit indices the triangles would silently point at the wrong
-    // points; refuse such an object before making anything.
-    const size_t points = pointCount(object);
-    if (points > MeshMaxPoints)
+    MeshGeometry geometry;
+    const MeshGeometryFault fault = buildMeshGeometry(object, geometry);
+    // Too many points: refused before making anything.
+    if (fault == MeshGeometryFault::TooManyPoints)
         return false;
 
-    const bool triangles = allTriangles(object);
-    const std::vector<std::vector<uint16_t>> surfaceIndices =
-        triangles ? indicesBySurface(object) : std::vector<std::vector<uint16_t>>();
+    const bool triangles = fault == MeshGeometryFault::None;
+    const std::vector<std::vector<uint16_t>>& surfaceIndices = geometry.indicesBySurface;
     for (size_t s = 0; s < object.surfaces.size(); ++s) {
         const LwoSurface& surface = *object.surfaces[s];
         subsets.push_back(std::make_unique<CMeshSubset>(*this));
@@ -209,7 +222,7 @@ bool CMesh::buildFromObject(const LwoObject& object, const std::string& director
     if (!triangles)
         return false;
 
-    const std::vector<MeshVertex> vertices = meshVertices(object);
+    const std::vector<MeshVertex>& vertices = geometry.vertices;
     vertexCount = int(vertices.size());
     if (vertices.empty())
         return true;

@@ -82,3 +82,18 @@ std::string clipTexturePath(const std::string& objectDirectory, const std::strin
 // polygons that use it (one term per use, not renormalised), zero for an
 // unused point. All layers, in order.
 std::vector<MeshVertex> meshVertices(const LwoObject& object);
+
+// What a mesh's buffers hold, worked out without a device: every point of
+// the object as a vertex, and for each surface (in the object's order) the
+// 16-bit indices of its triangles.
+struct MeshGeometry {
+    std::vector<MeshVertex> vertices;
+    std::vector<std::vector<uint16_t>> indicesBySurface;
+};
+
+// Why an object cannot become a mesh.
+enum class MeshGeometryFault { None, TooManyPoints, NotTriangles };
+
+// Fills `geometry` from the object, or says why it cannot (then `geometry` is
+// left empty).
+MeshGeometryFault buildMeshGeometry(const LwoObject& object, MeshGeometry& geometry);

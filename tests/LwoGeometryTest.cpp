@@ -55,21 +55,52 @@ TEST(LwoPolygons, CornersAreConsecutiveRunsAndLongIndicesWork)
     EXPECT_EQ(layer.corner(layer.polygons[0], 2).point, 3);
 }
 
-TEST(LwoPolygons, SecondPointChunkOffsetsLaterPolygonsButNotVertexMaps)
+TEST(LwoPolygons, SecondPointChunkOffsetsLaterPolygonsAndVertexMaps)
 {
     LwoBytes b;
     b.tags({"s"}).points({{0, 0, 0}, {0, 1, 0}, {1, 0, 0}});
-    b.points({{5, 0, 0}, {5, 1, 0}, {6, 0, 0}});
     b.triangles({{0, 1, 2}});
+    b.points({{5, 0, 0}, {5, 1, 0}, {6, 0, 0}});
+    b.triangles({{0, 1, 2}, {2, 1, 0}});
+    // Entry 1 of the second point chunk, on polygon 1 of the second polygon
+    // chunk: point 4, the layer's polygon 2 (whose third corner it is).
     b.chunk("VMAP", [](LwoBytes& c) { c.id("WGHT").u2(1).s0("w").vx(1).f4(0.5f); });
+    b.chunk("VMAD", [](LwoBytes& c) { c.id("TXUV").u2(2).s0("uv").vx(1).vx(1).f4(0.25f).f4(0.75f); });
     auto object = loadLwo(lwoForm(b));
     ASSERT_TRUE(object);
     const LwoLayer& layer = *object->layers[0];
     EXPECT_EQ(layer.pointOffset, 3);
-    EXPECT_EQ(layer.corner(layer.polygons[0], 0).point, 3);
-    EXPECT_EQ(layer.vertexMaps[0]->points[0], 1);
-    EXPECT_EQ(layer.points[1].vertexMaps.size(), 1u);
-    EXPECT_TRUE(layer.points[4].vertexMaps.empty());
+    EXPECT_EQ(layer.corner(layer.polygons[1], 0).point, 3);
+    EXPECT_EQ(layer.vertexMaps[0]->points[0], 4);
+    EXPECT_EQ(layer.points[4].vertexMaps.size(), 1u);
+    EXPECT_TRUE(layer.points[1].vertexMaps.empty());
+    EXPECT_EQ(layer.vertexMaps[1]->points[0], 4);
+    EXPECT_EQ(layer.vertexMaps[1]->polygons[0], 2);
+    EXPECT_EQ(layer.cornerVertexMaps(layer.polygons[2], 1).size(), 1u);
+
+    // An index that only the offset takes out of range fails.
+    LwoBytes past;
+    past.tags({"s"}).points({{0, 0, 0}, {0, 1, 0}, {1, 0, 0}}).points({{5, 0, 0}});
+    past.chunk("VMAP", [](LwoBytes& c) { c.id("WGHT").u2(1).s0("w").vx(1).f4(0.5f); });
+    EXPECT_FALSE(loadLwo(lwoForm(past)));
+}
+
+TEST(LwoPolygons, CurveFlagsStayOutOfTheCornerCount)
+{
+    LwoBytes b;
+    b.tags({"s"}).points({{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 1, 0}});
+    // Both continuity flags of a curve, then four points; a face follows.
+    b.chunk("POLS", [](LwoBytes& c) { c.id("CURV").u2(0x0C04).vx(0).vx(1).vx(2).vx(3).u2(0x0002).vx(3).vx(0); });
+    auto object = loadLwo(lwoForm(b));
+    ASSERT_TRUE(object);
+    const LwoLayer& layer = *object->layers[0];
+    ASSERT_EQ(layer.polygons.size(), 2u);
+    EXPECT_EQ(layer.polygons[0].type, lwoId("CURV"));
+    EXPECT_EQ(layer.polygons[0].cornerCount, 4);
+    EXPECT_EQ(layer.polygons[0].flags, 0x0C00);
+    EXPECT_EQ(layer.polygons[1].cornerCount, 2);
+    EXPECT_EQ(layer.polygons[1].flags, 0);
+    EXPECT_EQ(layer.corner(layer.polygons[1], 0).point, 3);
 }
 
 TEST(LwoPolygons, EmptyPolygonChunkAddsNothing)
@@ -97,7 +128,7 @@ TEST(LwoPolygons, TagsAreOffsetByTheirChunks)
     auto object = loadLwo(lwoForm(b));
     ASSERT_TRUE(object);
     const LwoLayer& layer = *object->layers[0];
-    EXPECT_EQ(layer.polygons[0].surfaceTag, 0);
+    EXPECT_EQ(layer.polygons[0].surfaceTag, LwoUntagged);
     EXPECT_EQ(layer.polygons[2].surfaceTag, 3);
     EXPECT_EQ(layer.polygons[1].surfaceTag, 2);
     EXPECT_EQ(layer.polygons[1].smoothingGroup, 3);
@@ -132,11 +163,32 @@ TEST(LwoIndices, SurfaceTagEqualToTagCountFails)
     EXPECT_FALSE(loadLwo(lwoForm(b)));
 }
 
-TEST(LwoIndices, PolygonsWithoutAnyTagFail)
+TEST(LwoPolygons, UntaggedPolygonsShareOneUnnamedDefaultSurface)
 {
-    LwoBytes b;
-    b.points({{0, 0, 0}, {0, 1, 0}, {1, 0, 0}}).triangles({{0, 1, 2}});
-    EXPECT_FALSE(loadLwo(lwoForm(b)));
+    // No tags at all, as some writers leave them.
+    LwoBytes bare;
+    bare.points({{0, 0, 0}, {0, 1, 0}, {1, 0, 0}}).triangles({{0, 1, 2}, {2, 1, 0}});
+    auto object = loadLwo(lwoForm(bare));
+    ASSERT_TRUE(object);
+    ASSERT_EQ(object->surfaces.size(), 1u);
+    EXPECT_EQ(object->surfaces[0]->name, "");
+    EXPECT_EQ(object->surfaces[0]->diffuse.value, 1.0f);
+    EXPECT_EQ(object->layers[0]->polygons[0].surface, 0);
+    EXPECT_EQ(object->layers[0]->polygons[1].surface, 0);
+
+    // Some polygons tagged: only the others get the default surface.
+    LwoBytes some;
+    some.tags({"s"}).points({{0, 0, 0}, {0, 1, 0}, {1, 0, 0}}).triangles({{0, 1, 2}, {2, 1, 0}, {1, 2, 0}});
+    some.chunk("PTAG", [](LwoBytes& c) { c.id("SURF").vx(1).u2(0); });
+    some.append(surfaceWithSmoothing("s", 0.0f));
+    object = loadLwo(lwoForm(some));
+    ASSERT_TRUE(object);
+    ASSERT_EQ(object->surfaces.size(), 2u);
+    const LwoLayer& layer = *object->layers[0];
+    EXPECT_EQ(layer.polygons[1].surface, 0);
+    EXPECT_EQ(layer.polygons[0].surface, 1);
+    EXPECT_EQ(layer.polygons[2].surface, 1);
+    EXPECT_EQ(object->surfaces[1]->name, "");
 }
 
 TEST(LwoIndices, PointIndexOutOfRangeFails)
@@ -229,11 +281,12 @@ TEST(LwoVertexMaps, PerPolygonEntriesGoToTheMatchingCorner)
     const LwoLayer& layer = *object->layers[0];
     EXPECT_TRUE(layer.vertexMaps[0]->perPolygon);
     EXPECT_EQ(layer.vertexMaps[0]->polygons[0], 1);
-    EXPECT_EQ(layer.corner(layer.polygons[1], 2).vertexMaps.size(), 1u);
-    EXPECT_TRUE(layer.corner(layer.polygons[0], 2).vertexMaps.empty());
+    ASSERT_EQ(layer.cornerVertexMaps(layer.polygons[1], 2).size(), 1u);
+    EXPECT_EQ(layer.cornerVertexMaps(layer.polygons[1], 2)[0].entry, 0);
+    EXPECT_TRUE(layer.cornerVertexMaps(layer.polygons[0], 2).empty());
     size_t linked = 0;
-    for (const LwoPolygonVertex& corner : layer.corners)
-        linked += corner.vertexMaps.size();
+    for (size_t corner = 0; corner < layer.corners.size(); ++corner)
+        linked += layer.cornerVertexMaps(corner).size();
     EXPECT_EQ(linked, 1u);
     // Per-polygon maps are not linked to points.
     EXPECT_TRUE(layer.points[2].vertexMaps.empty());
@@ -257,8 +310,28 @@ TEST(LwoNormals, PolygonNormalFollowsFirstEdgeCrossLastEdge)
     expectVec(layer.polygons[1].normal, 0, 0, 0);
     expectVec(layer.polygons[2].normal, 0, 0, 0);
     // One link per corner, in polygon order.
-    EXPECT_EQ(layer.points[0].polygons, (std::vector<int>{0, 1, 2}));
-    EXPECT_EQ(layer.points[3].polygons, (std::vector<int>{1}));
+    auto links = [&layer](size_t point) {
+        return std::vector<int>(layer.points[point].polygons.begin(), layer.points[point].polygons.end());
+    };
+    EXPECT_EQ(links(0), (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(links(3), (std::vector<int>{1}));
+}
+
+TEST(LwoNormals, TinyAndHugePolygonsStillGetUnitNormals)
+{
+    // Squared in floats, the cross products of these would underflow to
+    // (nearly) nothing or overflow to infinity.
+    for (float scale : {1e-21f, 3e-39f, 1e19f, 3e37f}) {
+        SCOPED_TRACE(scale);
+        LwoBytes b;
+        b.tags({"s"}).points({{0, 0, 0}, {0, scale, 0}, {scale, 0, 0}, {2 * scale, scale, 0}});
+        b.triangles({{0, 1, 2}, {2, 1, 3}}).surfaceTags(2);
+        auto object = loadLwo(lwoForm(b));
+        ASSERT_TRUE(object);
+        const LwoLayer& layer = *object->layers[0];
+        expectVec(layer.polygons[0].normal, 0, 0, -1);
+        expectVec(layer.polygons[1].normal, 0, 0, -1);
+    }
 }
 
 // Two triangles sharing the edge from (0,0,0) to (0,1,0), folded by 60 degrees.
@@ -269,7 +342,7 @@ LwoBytes foldedPair(float smoothing, bool sameGroup)
     const float c = std::cos(1.0471976f);
     const float s = std::sin(1.0471976f);
     b.points({{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {-c, 0, s}});
-    b.triangles({{0, 1, 2}, {0, 3, 1}});
+    b.triangles({{0, 1, 2}, {0, 3, 1}}).surfaceTags(2);
     if (!sameGroup)
         b.chunk("PTAG", [](LwoBytes& t) { t.id("SMGP").vx(1).u2(5); });
     b.append(surfaceWithSmoothing("s", smoothing));
@@ -335,6 +408,7 @@ std::vector<uint8_t> smoothedFan(int n)
         for (int i = 0; i < n; ++i)
             c.u2(3).vx(0).vx(uint32_t(i + 1)).vx(uint32_t(i + 2));
     });
+    b.surfaceTags(uint32_t(n));
     b.append(surfaceWithSmoothing("s", 0.5f));
     return lwoForm(b);
 }
@@ -348,6 +422,14 @@ TEST(LwoNormals, SmoothingCostIsBounded)
     const auto& apex = layer.corner(layer.polygons[1000], 0).normal;
     EXPECT_NEAR(apex[0] * apex[0] + apex[1] * apex[1] + apex[2] * apex[2], 1.0f, 1e-4f);
     // ...but a point shared by so many polygons that comparing every pair
-    // would take seconds is refused before the work starts.
-    EXPECT_FALSE(loadLwo(smoothedFan(12000)));
+    // would take seconds is refused before the work starts, and reported at
+    // the end of the polygons rather than at the surface after them.
+    const std::vector<uint8_t> crowded = smoothedFan(12000);
+    LwoId id = 0;
+    long position = 0;
+    EXPECT_FALSE(loadLwo(crowded, &id, &position));
+    EXPECT_EQ(id, lwoId("POLS"));
+    // The polygons end before the PTAG chunk (8 bytes of header, 4 of type,
+    // 4 per pair) and the surface.
+    EXPECT_EQ(size_t(position), crowded.size() - surfaceWithSmoothing("s", 0.5f).data.size() - 12 - 4 * 12000);
 }

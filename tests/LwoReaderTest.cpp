@@ -80,6 +80,33 @@ TEST(LwoPrimitives, FailureIsStickyAndReadsGiveZero)
     EXPECT_TRUE(in.readBytes(1).empty());
 }
 
+TEST(LwoPrimitives, ReadsPastTheLimitGiveFallbacksWithoutFailing)
+{
+    LwoBytes b;
+    b.u2(1).raw({'a', 'b', 'c', 'd'}).u2(0).u4(0x12345678);
+    CLwoReader in = readerOver(b.data);
+    in.setLimit(6);
+    EXPECT_TRUE(in.has(2));
+    EXPECT_EQ(in.readU2(), 1);
+    // The string's zero lies past the limit: no string, and the reader
+    // stands at the limit, where every further field gets its fallback.
+    EXPECT_EQ(in.readS0(), "");
+    EXPECT_EQ(in.tell(), 6u);
+    EXPECT_FALSE(in.has(1));
+    EXPECT_EQ(in.readF4(0.5f), 0.5f);
+    EXPECT_EQ(in.readVx(7), 7u);
+    EXPECT_FALSE(in.failed());
+    EXPECT_EQ(in.count(), 2);
+    // Without the limit the bytes are there to read.
+    in.setLimit(SIZE_MAX);
+    EXPECT_EQ(in.readU2(), 0);
+    EXPECT_EQ(in.readU4(), 0x12345678u);
+    // The end of the data still fails, limit or not.
+    in.setLimit(SIZE_MAX);
+    in.readU2();
+    EXPECT_TRUE(in.failed());
+}
+
 TEST(LwoPrimitives, BlockReaderIsBoundedByItsLength)
 {
     const std::vector<uint8_t> bytes{0, 1, 0, 2, 0, 3};
@@ -111,12 +138,16 @@ TEST(LwoPrimitives, SubChunkLoopSkipsShortBodiesAndFailsOverruns)
     }
     {
         CLwoReader in = readerOver(b.data);
-        // Reading 4 bytes from a 2-byte body runs into the next sub-chunk.
-        EXPECT_FALSE(readLwoSubChunks(in, 0, b.data.size(), [&](const LwoSubChunk&) {
-            in.readU4();
-            in.readU4();
+        // A body shorter than its fields: what is there is read, the rest
+        // gets its fallback, and the next sub-chunk is not touched.
+        std::vector<uint32_t> seen;
+        EXPECT_TRUE(readLwoSubChunks(in, 0, b.data.size(), [&](const LwoSubChunk&) {
+            seen.push_back(in.readU2());
+            seen.push_back(in.readU4(99));
+            seen.push_back(in.readU2(98));
             return true;
         }));
+        EXPECT_EQ(seen, (std::vector<uint32_t>{0, 0x10000, 2, 7, 99, 98}));
     }
     {
         // A sub-chunk claiming more than its chunk holds.
@@ -243,6 +274,43 @@ TEST(LwoFraming, ChunkReadPastItsEndFailsWithItsIdAndPosition)
     // The 24 bytes were read from a body that starts before the 28-byte TAGS
     // chunk's header (8 bytes) and its own 8 bytes.
     EXPECT_EQ(size_t(position), bytes.size() - 28 - 8 + 24);
+}
+
+TEST(LwoFraming, FaultsFoundAfterTheChunksAreReportedWhereTheyWereRead)
+{
+    // A surface tag naming no tag string is known only once every chunk is
+    // read; it is reported at its PTAG chunk, just after the bad pair, not at
+    // the chunks that follow.
+    LwoBytes b = lwoTriangle();
+    b.chunk("PTAG", [](LwoBytes& c) { c.id("SURF").vx(0).u2(1); });
+    const size_t afterPair = 12 + b.data.size();
+    b.chunk("SURF", [](LwoBytes& c) { c.s0("Default").s0(""); }).chunk("ZZZZ", [](LwoBytes& c) { c.u4(0); });
+    LwoId id = 0;
+    long position = 0;
+    EXPECT_FALSE(loadLwo(lwoForm(b), &id, &position));
+    EXPECT_EQ(id, lwoId("PTAG"));
+    EXPECT_EQ(size_t(position), afterPair);
+
+    // In the older files the tag is the polygon's surface number.
+    LwoBytes old;
+    old.chunk("SRFS", [](LwoBytes& c) { c.s0("Red"); });
+    old.points({{0, 0, 0}, {0, 1, 0}, {1, 0, 0}});
+    old.chunk("POLS", [](LwoBytes& c) { c.u2(3).u2(0).u2(1).u2(2).i2(1).u2(3).u2(2).u2(1).u2(0).i2(2); });
+    const size_t afterSecond = 12 + old.data.size();
+    old.chunk("SURF", [](LwoBytes& c) { c.s0("Red"); });
+    id = 0;
+    EXPECT_FALSE(loadLwo(lwoForm(old, "LWOB"), &id, &position));
+    EXPECT_EQ(id, lwoId("POLS"));
+    EXPECT_EQ(size_t(position), afterSecond);
+
+    // Surface number 0 names nothing: the chunk itself fails.
+    LwoBytes zero;
+    zero.chunk("SRFS", [](LwoBytes& c) { c.s0("Red"); }).points({{0, 0, 0}});
+    zero.chunk("POLS", [](LwoBytes& c) { c.u2(1).u2(0).i2(0); });
+    zero.chunk("SURF", [](LwoBytes& c) { c.s0("Red"); });
+    id = 0;
+    EXPECT_FALSE(loadLwo(lwoForm(zero, "LWOB"), &id));
+    EXPECT_EQ(id, lwoId("POLS"));
 }
 
 TEST(LwoFraming, OldFormIsReadAsOldFile)

@@ -172,6 +172,78 @@ TEST(LwoSurfaces, ImageMapReadsItsMappingAndOptions)
     EXPECT_EQ(t.imageMap.antialiasStrength, 0.5f);
 }
 
+TEST(LwoSurfaces, SubChunksShorterThanTheirFieldsKeepTheDefaultsOfTheRest)
+{
+    auto object = loadSurface([](LwoBytes& c) {
+        c.sub("COLR", [](LwoBytes& s) { s.f4(0.25f); });
+        c.sub("DIFF", [](LwoBytes&) {});
+        c.sub("BLOK", [](LwoBytes& block) {
+            block.sub("IMAP", [](LwoBytes& h) {
+                h.s0("\x80");
+                h.sub("CHAN", [](LwoBytes& s) { s.id("COLR"); });
+                h.sub("OPAC", [](LwoBytes& s) { s.u2(1); });
+                h.sub("ENAB", [](LwoBytes&) {});
+            });
+            block.sub("TMAP", [](LwoBytes& m) { m.sub("SIZE", [](LwoBytes& s) { s.f4(2).f4(3); }); });
+            // Flags only, as a real exporter writes it; the next sub-chunk
+            // must still be read as itself.
+            block.sub("AAST", [](LwoBytes& s) { s.u2(1); });
+            block.sub("PIXB", [](LwoBytes& s) { s.u2(1); });
+        });
+    });
+    ASSERT_TRUE(object);
+    const LwoSurface& s = *object->surfaces[0];
+    EXPECT_EQ(s.colour, (std::array<float, 3>{0.25f, 0.78431f, 0.78431f}));
+    EXPECT_EQ(s.diffuse.value, 1.0f);
+    const LwoTexture& t = *s.colourTextures.at(0);
+    EXPECT_EQ(t.opacityType, 1);
+    EXPECT_EQ(t.opacity, 1.0f);
+    EXPECT_EQ(t.enable, 1);
+    EXPECT_EQ(t.mapping.size.value, (std::array<float, 3>{2, 3, 1}));
+    EXPECT_EQ(t.imageMap.antialiasFlags, 1);
+    EXPECT_EQ(t.imageMap.antialiasStrength, 0.0f);
+    EXPECT_EQ(t.imageMap.pixelBlending, 1);
+
+    // The same in a clip and in an old surface.
+    LwoBytes clip;
+    clip.chunk("CLIP", [](LwoBytes& c) {
+        c.u4(1).sub("STIL", [](LwoBytes& s) { s.s0("a.png"); });
+        c.sub("GAMM", [](LwoBytes&) {}).sub("CONT", [](LwoBytes& s) { s.f4(0.5f); });
+    });
+    object = loadWith(clip);
+    ASSERT_TRUE(object);
+    EXPECT_EQ(object->clips[0]->gamma.value, 1.0f);
+    EXPECT_EQ(object->clips[0]->contrast.value, 0.5f);
+    object = loadOldSurface([](LwoBytes& c) {
+        c.sub("COLR", [](LwoBytes& s) { s.u1(10); });
+        c.sub("DIFF", [](LwoBytes&) {});
+        c.sub("GLOS", [](LwoBytes&) {});
+    });
+    ASSERT_TRUE(object);
+    EXPECT_EQ(object->surfaces[0]->colour[0], 0.78431f);
+    EXPECT_EQ(object->surfaces[0]->diffuse.value, 1.0f);
+    EXPECT_EQ(object->surfaces[0]->glossiness.value, 0.4f);
+}
+
+TEST(LwoSurfaces, StickyProjectionIsAnOnOffWordThenATime)
+{
+    // A time whose third byte is 0xFF, which read as an index would announce
+    // a four-byte index running past the sub-chunk.
+    const uint32_t bits = 0x4120FF00u;
+    float time;
+    std::memcpy(&time, &bits, sizeof time);
+    auto object = loadSurface([&](LwoBytes& c) {
+        c.sub("BLOK", [&](LwoBytes& block) {
+            block.sub("IMAP", [](LwoBytes& h) { h.s0("\x80").sub("CHAN", [](LwoBytes& s) { s.id("COLR"); }); });
+            block.sub("STCK", [&](LwoBytes& s) { s.u2(1).f4(time); });
+        });
+    });
+    ASSERT_TRUE(object);
+    const LwoImageMap& map = object->surfaces[0]->colourTextures.at(0)->imageMap;
+    EXPECT_EQ(map.stickyOn, 1);
+    EXPECT_EQ(map.stickyTime, time);
+}
+
 TEST(LwoSurfaces, ProceduralsGradientsAndShaders)
 {
     auto object = loadSurface([](LwoBytes& c) {
@@ -221,12 +293,8 @@ TEST(LwoSurfaces, ProceduralsGradientsAndShaders)
 TEST(LwoSurfaces, MalformedSurfaceFailsTheLoad)
 {
     LwoBytes b;
-    // A COLR sub-chunk too short for its colour runs into the next sub-chunk.
-    b.chunk("SURF", [](LwoBytes& c) {
-        c.s0("Default").s0("").sub("COLR", [](LwoBytes& s) { s.f4(1); }).sub("DIFF", [](LwoBytes& s) {
-            s.f4(1).vx(0);
-        });
-    });
+    // A sub-chunk claiming more bytes than its surface holds.
+    b.chunk("SURF", [](LwoBytes& c) { c.s0("Default").s0("").id("COLR").u2(40).f4(1); });
     LwoId id = 0;
     EXPECT_FALSE(loadLwo(lwoForm(lwoTriangle().append(b)), &id));
     EXPECT_EQ(id, lwoId("SURF"));
@@ -439,7 +507,8 @@ TEST(LwoClips, SourcesAndImageSettings)
         c.sub("IFLT", [](LwoBytes& s) { s.s0("Blur").u2(3); });
     });
     b.chunk("CLIP", [](LwoBytes& c) {
-        c.u4(2).sub("ISEQ", [](LwoBytes& s) { s.u1(3).u1(1).i2(0).i2(1).i2(99).s0("frame").s0(".png"); });
+        // Digits, flags, offset, a reserved word, start, end, prefix, suffix.
+        c.u4(2).sub("ISEQ", [](LwoBytes& s) { s.u1(3).u1(1).i2(-2).u2(0x7777).i2(1).i2(99).s0("frame").s0(".png"); });
     });
     b.chunk("CLIP", [](LwoBytes& c) { c.u4(3).sub("XREF", [](LwoBytes& s) { s.u4(1).s0("copy"); }); });
     auto object = loadWith(b);
@@ -456,7 +525,10 @@ TEST(LwoClips, SourcesAndImageSettings)
     EXPECT_EQ(still.imageFilters[0]->flags, 3);
     const LwoClip& sequence = *object->clips[1];
     EXPECT_EQ(sequence.sequence.digits, 3);
+    EXPECT_EQ(sequence.sequence.offset, -2);
+    EXPECT_EQ(sequence.sequence.start, 1);
     EXPECT_EQ(sequence.sequence.end, 99);
+    EXPECT_EQ(sequence.sequence.prefix, "frame");
     EXPECT_EQ(sequence.sequence.suffix, ".png");
     EXPECT_EQ(object->clips[2]->reference.name, "copy");
 }

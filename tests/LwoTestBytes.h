@@ -77,6 +77,16 @@ public:
                 c.u2(3).vx(uint32_t(t[0])).vx(uint32_t(t[1])).vx(uint32_t(t[2]));
         });
     }
+    // A PTAG SURF chunk giving `count` polygons of the latest polygon chunk,
+    // from the first, the tag `tag`.
+    LwoBytes& surfaceTags(uint32_t count, uint16_t tag = 0)
+    {
+        return chunk("PTAG", [&](LwoBytes& c) {
+            c.id("SURF");
+            for (uint32_t i = 0; i < count; ++i)
+                c.vx(i).u2(tag);
+        });
+    }
     LwoBytes& tags(std::initializer_list<const char*> list)
     {
         return chunk("TAGS", [&](LwoBytes& c) {
@@ -119,10 +129,10 @@ inline LwoObjectPtr loadLwo(const std::vector<uint8_t>& bytes, LwoId* failId = n
     return loadLwoObjectFromMemory(bytes.data(), bytes.size(), failId, failPosition);
 }
 
-// A minimal valid object: one tag, three points, one triangle.
+// A minimal valid object: one tag, three points, one triangle on that tag.
 inline LwoBytes lwoTriangle()
 {
     LwoBytes b;
-    b.tags({"Default"}).points({{0, 0, 0}, {0, 1, 0}, {1, 0, 0}}).triangles({{0, 1, 2}});
+    b.tags({"Default"}).points({{0, 0, 0}, {0, 1, 0}, {1, 0, 0}}).triangles({{0, 1, 2}}).surfaceTags(1);
     return b;
 }

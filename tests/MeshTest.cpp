@@ -202,6 +202,39 @@ TEST_F(Mesh, LaterLayersIndexTheirOwnPointsInTheSharedBuffer)
     EXPECT_EQ(vertices[6].y, 1.0f);
 }
 
+// ---- geometry without a device -----------------------------------------------------
+
+TEST(MeshGeometry, TrianglesGoToTheirSurfacesListsInPolygonOrder)
+{
+    LwoBytes b;
+    b.tags({"a", "b"}).points({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}});
+    b.triangles({{0, 1, 2}, {1, 3, 2}, {2, 1, 0}});
+    b.chunk("PTAG", [](LwoBytes& c) { c.id("SURF").vx(0).u2(1).vx(1).u2(0).vx(2).u2(1); });
+    auto object = loadLwo(lwoForm(b));
+    ASSERT_TRUE(object);
+    MeshGeometry geometry;
+    ASSERT_EQ(buildMeshGeometry(*object, geometry), MeshGeometryFault::None);
+    EXPECT_EQ(geometry.vertices.size(), 4u);
+    ASSERT_EQ(geometry.indicesBySurface.size(), 2u);
+    const size_t a = size_t(object->layers[0]->polygons[1].surface);
+    EXPECT_EQ(geometry.indicesBySurface[a], (std::vector<uint16_t>{1, 3, 2}));
+    EXPECT_EQ(geometry.indicesBySurface[1 - a], (std::vector<uint16_t>{0, 1, 2, 2, 1, 0}));
+}
+
+TEST(MeshGeometry, AnObjectThatCannotBeAMeshLeavesNothingBehind)
+{
+    LwoBytes b;
+    b.points({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}});
+    b.chunk("POLS", [](LwoBytes& c) { c.id("FACE").u2(3).vx(0).vx(1).vx(2).u2(4).vx(0).vx(1).vx(2).vx(3); });
+    auto object = loadLwo(lwoForm(b));
+    ASSERT_TRUE(object);
+    MeshGeometry geometry;
+    geometry.vertices.resize(3);
+    EXPECT_EQ(buildMeshGeometry(*object, geometry), MeshGeometryFault::NotTriangles);
+    EXPECT_TRUE(geometry.vertices.empty());
+    EXPECT_TRUE(geometry.indicesBySurface.empty());
+}
+
 // ---- vertices -------------------------------------------------------------------------
 
 TEST(MeshVertices, ASharedPointGetsThePlainMeanOfItsFaces)

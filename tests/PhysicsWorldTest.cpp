@@ -333,3 +333,69 @@ TEST_F(GameViewDebris, GameViewDebrisMovesOnlyWhileTheBoardRuns)
     view.stepUpdate(0.01f, true);
     EXPECT_NE(view.debris().slot(0)->position(), start);
 }
+
+// ---- clearing, as every new game does -----------------------------------------
+
+namespace {
+
+// Four rows launched from one seed, run for three seconds: where every brick
+// ends and which impacts sounded.
+struct DebrisRun {
+    std::vector<glm::vec3> positions;
+    std::vector<RecordedImpact> sounds;
+    uint32_t randomAfter = 0;
+};
+
+DebrisRun runFromClear(CPhysicsWorld& world, RecordingSink& sink)
+{
+    world.clear();
+    sink.sounds.clear();
+    seedRandom(99);
+    const auto grid = numberedGrid();
+    for (int row = 16; row < 20; ++row)
+        world.spawnRow(row, rowOf(grid, row));
+    for (int i = 0; i < 300; ++i) {
+        sink.currentUpdate = i;
+        world.update(Step, true);
+    }
+    DebrisRun run;
+    for (int i = 0; i < CPhysicsWorld::SlotCount; ++i)
+        if (const DebrisBrick* brick = world.slot(i))
+            run.positions.push_back(brick->position());
+    run.sounds = std::move(sink.sounds);
+    run.randomAfter = randomState();
+    return run;
+}
+
+} // namespace
+
+TEST(PhysicsWorldClear, AClearedWorldPlaysExactlyAsANewOne)
+{
+    RecordingSink freshSink;
+    CPhysicsWorld fresh(&freshSink);
+    const DebrisRun expected = runFromClear(fresh, freshSink);
+    ASSERT_EQ(expected.positions.size(), 40u);
+    ASSERT_FALSE(expected.sounds.empty());
+
+    // A world with bricks of its own still tumbling and its impact throttle
+    // closed part-way, as an earlier game leaves it.
+    RecordingSink usedSink;
+    CPhysicsWorld used(&usedSink);
+    seedRandom(5);
+    const auto grid = numberedGrid();
+    for (int row = 10; row < 15; ++row)
+        used.spawnRow(row, rowOf(grid, row));
+    for (int i = 0; i < 37; ++i)
+        used.update(Step, true);
+    const DebrisRun again = runFromClear(used, usedSink);
+
+    ASSERT_EQ(again.positions.size(), expected.positions.size());
+    for (size_t i = 0; i < expected.positions.size(); ++i)
+        EXPECT_EQ(again.positions[i], expected.positions[i]) << "brick " << i;
+    ASSERT_EQ(again.sounds.size(), expected.sounds.size());
+    for (size_t i = 0; i < expected.sounds.size(); ++i) {
+        EXPECT_EQ(again.sounds[i].update, expected.sounds[i].update);
+        EXPECT_EQ(again.sounds[i].volume, expected.sounds[i].volume);
+    }
+    EXPECT_EQ(again.randomAfter, expected.randomAfter);
+}

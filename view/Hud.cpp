@@ -15,6 +15,7 @@ constexpr float StripBottom = 40.0f / 600.0f;
 constexpr uint32_t StripColour = 0x88000000u;
 constexpr uint32_t TextColour = 0xFFFFFFFFu;
 constexpr uint32_t FrameRateColour = 0xFF00FF00u;
+constexpr uint32_t BannerColour = 0xFFFFD040u;
 
 std::string formatted(const char* format, int value)
 {
@@ -71,6 +72,8 @@ void CHud::draw(int level, int rows)
                    TextColour);
     font->drawText(formatted("Level %d", level), {400, 10, 790, 512}, TextRight, TextColour);
     font->drawText(formatted("Rows %d", rows), {330, 10, 790, 512}, TextLeft, TextColour);
+    if (!banner.empty())
+        font->drawText(banner, {400, 44, 790, 512}, TextRight, BannerColour);
 }
 
 void CHud::drawFrameRate(float framesPerSecond)

@@ -29,6 +29,8 @@ public:
 
     float displayedScore = 0.0f;
     int targetScore = 0;
+    // A line under the strip's right end (a replay says so); empty for none.
+    std::string banner;
 
 private:
     bool ensureFont();

@@ -124,7 +124,12 @@ void CMenuScreen::drawHighScores(const CMenu& menu, const CHighScoreTable& score
         // The entry whose name is being typed shows it with a cursor.
         const bool typing = menu.nameEntry == &entry.name;
         const HighScoreRow row = menu.highScoreRow(i, v.width, v.height, typing);
-        const std::string name = typing ? entry.name + "|" : entry.name;
+        std::string name = typing ? entry.name + "|" : entry.name;
+        // The entry picked to watch is pointed at; a kept recording shows a star.
+        if (menu.chosenScore == i)
+            name = "> " + name;
+        if (!entry.replay.empty())
+            name += " *";
         largeFont->drawText(name, {row.nameLeft, row.top, FarEdge, FarEdge}, TextLeft, row.colour);
         largeFont->drawText(std::to_string(entry.score), {row.nameLeft, row.top, row.scoreRight, FarEdge},
                             TextRight, row.colour);

@@ -5,7 +5,8 @@
 // items at x = 400, 504 and 680 on the row at y = 540.
 #include "MediaGenerator.h"
 
-#include <fontconfig/fontconfig.h>
+#include "platform/Font.h"
+
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include <stb_image_write.h>
@@ -158,21 +159,9 @@ public:
 private:
     static std::string boldFaceFile()
     {
-        if (!FcInit())
-            return "";
-        FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("DejaVu Sans:bold"));
-        FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-        FcDefaultSubstitute(pattern);
-        FcResult result = FcResultNoMatch;
-        FcPattern* match = FcFontMatch(nullptr, pattern, &result);
         std::string file;
-        FcChar8* path = nullptr;
-        if (match && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch)
-            file = reinterpret_cast<const char*>(path);
-        if (match)
-            FcPatternDestroy(match);
-        FcPatternDestroy(pattern);
-        return file;
+        int index = 0;
+        return findFontFace("DejaVu Sans", 700, file, index) ? file : "";
     }
 
     FT_Library library = nullptr;

@@ -74,6 +74,10 @@ bool parseLine(const std::string& line, ScriptAction& action)
         action.kind = ScriptAction::Piece;
         if (!(in >> action.key >> action.px >> action.py >> action.count) || action.key < 1 || action.key > 7)
             return false;
+    } else if (verb == "autoplay") {
+        action.kind = ScriptAction::Autoplay;
+        if (!parseCount(in, action.count))
+            return false;
     } else if (verb == "shot" || verb == "dump") {
         action.kind = verb == "shot" ? ScriptAction::Shot : ScriptAction::Dump;
         if (!(in >> action.file))
@@ -108,9 +112,9 @@ bool parseInputScript(const std::string& text, std::vector<ScriptAction>& action
 }
 
 CInputScript::CInputScript(std::vector<ScriptAction> actions, CInputSource* window, FileWriter writeShot,
-                           StateReader readState, BoardEditor editBoard)
+                           StateReader readState, BoardEditor editBoard, Autoplayer autoplay)
     : actions(std::move(actions)), window(window), writeShot(std::move(writeShot)), readState(std::move(readState)),
-      editBoard(std::move(editBoard))
+      editBoard(std::move(editBoard)), autoplay(std::move(autoplay))
 {
 }
 
@@ -171,6 +175,7 @@ bool CInputScript::poll(InputMessage& message)
         }
         startNextAction();
     }
+    decideAutoplayFrame();
     if (!queued.empty()) {
         message = queued.front();
         queued.pop_front();
@@ -228,11 +233,50 @@ void CInputScript::startNextAction()
     case ScriptAction::Piece:
         editBoard(action);
         break;
+    case ScriptAction::Autoplay:
+        autoplayLeft = action.count;
+        framesLeft = action.count;
+        autoplayDecided = false;
+        break;
     }
+}
+
+// Once before each frame of an autoplay line: the turn goes in as a key
+// press, the arrows are held for the frame.
+void CInputScript::decideAutoplayFrame()
+{
+    if (autoplayLeft == 0 || autoplayDecided || !autoplay || !queued.empty())
+        return;
+    autoplayDecided = true;
+    const AutoplayMove move = autoplay();
+    held.clear();
+    if (move.left)
+        held.insert(vk::Left);
+    if (move.right)
+        held.insert(vk::Right);
+    if (move.down)
+        held.insert(vk::Down);
+    if (move.turn) {
+        InputMessage message;
+        message.type = InputMessage::KeyDown;
+        message.key = vk::Up;
+        queued.push_back(message);
+    }
+}
+
+int CInputScript::unfinishedLine() const
+{
+    if (next < actions.size())
+        return actions[next].line;
+    return framesLeft > 0 || !queued.empty() ? actions.back().line : 0;
 }
 
 void CInputScript::frameDone()
 {
+    if (autoplayLeft > 0) {
+        --autoplayLeft;
+        autoplayDecided = false;
+    }
     if (framesLeft > 0 && --framesLeft == 0)
         held.clear();
 }

@@ -13,6 +13,7 @@
 //   cells ROW PATTERN    set up a row of the well: ten characters, '.' empty,
 //                        anything else a grey cell (tests build boards this way)
 //   piece KIND X Y ROT   make the falling piece a kind (1..7) at a place
+//   autoplay N           let a simple player play the next N frames
 //
 // The state a dump or an expect reads lists the sounds played since the last
 // look at the state; a run of expect lines reads one snapshot.
@@ -25,10 +26,11 @@
 #include <string>
 #include <vector>
 
+#include "Autoplayer.h"
 #include "platform/InputSource.h"
 
 struct ScriptAction {
-    enum Kind { Frames, Press, Hold, Type, Mouse, Shot, Dump, Expect, Cells, Piece };
+    enum Kind { Frames, Press, Hold, Type, Mouse, Shot, Dump, Expect, Cells, Piece, Autoplay };
     Kind kind;
     int key = 0;
     int count = 0;
@@ -53,9 +55,11 @@ public:
     using StateReader = std::function<std::vector<std::string>()>;
     // Carries out a cells or piece line on the board.
     using BoardEditor = std::function<void(const ScriptAction& action)>;
+    // The simple player's keys for the coming frame.
+    using Autoplayer = std::function<AutoplayMove()>;
 
     CInputScript(std::vector<ScriptAction> actions, CInputSource* window, FileWriter writeShot,
-                 StateReader readState, BoardEditor editBoard);
+                 StateReader readState, BoardEditor editBoard, Autoplayer autoplay = {});
 
     bool poll(InputMessage& message) override;
     bool isHeld(int virtualKey) const override { return held.count(virtualKey) > 0; }
@@ -64,12 +68,16 @@ public:
 
     // False once a shot or dump could not be written.
     bool succeeded() const { return ok; }
+    // The line the script had come to, 0 once every line was played: a game
+    // that quits on its own before its script ends skips what follows.
+    int unfinishedLine() const;
     // Every expect line that did not hold, one message each.
     const std::vector<std::string>& failedExpectations() const { return failures; }
 
 private:
     void startNextAction();
     void expect(const ScriptAction& action);
+    void decideAutoplayFrame();
 
     std::vector<ScriptAction> actions;
     size_t next = 0;
@@ -77,6 +85,9 @@ private:
     FileWriter writeShot;
     StateReader readState;
     BoardEditor editBoard;
+    Autoplayer autoplay;
+    int autoplayLeft = 0;
+    bool autoplayDecided = false;
     std::vector<std::string> snapshot; // the state a run of expect lines reads
     bool snapshotTaken = false;
     std::vector<std::string> failures;

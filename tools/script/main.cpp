@@ -1,4 +1,4 @@
-// vesbrik-script SCRIPT [--seed N] [--dt SECONDS]
+// vesbrik-script SCRIPT [--seed N] [--dt SECONDS] [--draw-every-frame] [--replay FILE]
 // Runs the game headless in the current folder, fed by an input script.
 // SIGTERM and SIGINT stop the run, which then ends by that signal.
 #include <cstdio>
@@ -25,7 +25,7 @@ namespace {
 
 int usage()
 {
-    std::fprintf(stderr, "usage: vesbrik-script SCRIPT [--seed N] [--dt SECONDS] [--draw-every-frame]\n");
+    std::fprintf(stderr, "usage: vesbrik-script SCRIPT [--seed N] [--dt SECONDS] [--draw-every-frame] [--replay FILE]\n");
     return 2;
 }
 
@@ -102,16 +102,20 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
         add("next", game.board.next->kind);
     add("grid", gridHash(game.board));
     add("debris", debrisCount(game.view));
-    if (!game.renderer.lights.empty()) {
-        const glm::vec3 goal = game.renderer.lights.front()->positionGoal;
-        std::ostringstream place;
-        place << goal.x << " " << goal.y << " " << goal.z;
-        add("lightGoal", place.str());
-    }
+    auto point = [](const glm::vec3& p) {
+        std::ostringstream text;
+        text << p.x << " " << p.y << " " << p.z;
+        return text.str();
+    };
+    if (!game.renderer.lights.empty())
+        add("lightGoal", point(game.renderer.lights.front()->positionGoal));
+    if (!game.view.hud.banner.empty())
+        add("hud.banner", game.view.hud.banner);
     add("menu.visible", game.menu.visible);
     add("menu.selected", game.menu.selected);
     add("menu.showScores", game.menu.showScores);
     add("menu.scoresNotice", game.menu.scoresNotice);
+    add("menu.chosenScore", game.menu.chosenScore);
     add("menu.fade", game.menu.fade);
     add("menu.nameEntry", game.menu.nameEntry ? 1 : 0);
     if (game.menu.nameEntry)
@@ -123,11 +127,6 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
     add("shadow", game.renderer.enableShadow);
     add("filter", game.renderer.filterFrameBuffer);
     add("frameRate", game.view.showFrameRate);
-    auto point = [](const glm::vec3& p) {
-        std::ostringstream text;
-        text << p.x << " " << p.y << " " << p.z;
-        return text.str();
-    };
     add("camera", point(game.renderer.camera.eye));
     add("cameraGoal", point(game.renderer.camera.eyeGoal));
     for (const std::string& sound : sounds)
@@ -155,6 +154,8 @@ int main(int argc, char** argv)
             options.fixedFrameTime = std::strtod(argv[++i], nullptr);
         else if (arg == "--draw-every-frame")
             options.drawEveryFrame = true;
+        else if (arg == "--replay" && i + 1 < argc)
+            options.replay = ReplayRequest{argv[++i], false};
         else
             return usage();
     }
@@ -193,13 +194,18 @@ int main(int argc, char** argv)
         };
         auto state = [&game, &sounds] { return stateLines(game, sounds); };
         auto edit = [&game](const ScriptAction& action) { editBoard(game.board, action); };
-        script = std::make_unique<CInputScript>(std::move(actions), &app.window(), shot, state, edit);
+        auto play = [&game, player = std::make_shared<CAutoplayer>()] { return player->next(game.board); };
+        script = std::make_unique<CInputScript>(std::move(actions), &app.window(), shot, state, edit, play);
         return script.get();
     };
     const int status = runGame(options);
     endByCaughtSignal();
     if (status != 0 || !script)
         return status;
+    if (const int line = script->unfinishedLine()) {
+        std::fprintf(stderr, "%s: the game quit before line %d\n", argv[1], line);
+        return 1;
+    }
     for (const std::string& failure : script->failedExpectations())
         std::fprintf(stderr, "%s: %s\n", argv[1], failure.c_str());
     if (!script->succeeded()) {

@@ -1,0 +1,74 @@
+#pragma once
+// Recording every game as it is played.
+//
+// A game's story is its random stream's state at the start, then per frame
+// the time step, the keys that change the game and the three held arrows the
+// board polls in every step of that frame. Everything else a player does
+// (camera, picture switches) leaves the game as it is, so a replay leaves
+// those to whoever watches it (see ReplayPlayer.h).
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "game/Recording.h"
+#include "platform/InputSource.h"
+
+class CGameBoard;
+class CHighScoreTable;
+class CSoundBank;
+
+// ---- what a recording keeps ---------------------------------------------------
+// Keys the game flow acts on in play that change the board or draw from the
+// random stream (arrows, turns, pause, level up, the light's new goal): the
+// only keys a recording keeps.
+bool keyChangesTheGame(int key);
+// The held arrows as bits of RecordedFrame::held.
+uint8_t heldArrows(const CInputSource& input);
+// The number of variants of every sound group, in the bank's order.
+std::vector<uint8_t> mediaFingerprint(const CSoundBank& sounds);
+
+// A kept recording's name, as the high-score table gives it, is a plain file
+// name in the replays folder: nothing that climbs out of it.
+bool isPlainRecordingName(const std::string& name);
+
+// Records the games played, one at a time, into a folder.
+class CGameRecorder {
+public:
+    // The last finished game goes to this file in the folder.
+    static constexpr const char* LastGameFile = "last.vrp";
+
+    CGameRecorder(std::filesystem::path folder, std::vector<uint8_t> fingerprint);
+
+    // ---- one game ------------------------------------------------------------
+    // A game starts: before the board draws its first pieces.
+    void begin(const CGameBoard& board);
+    bool active() const { return recording; }
+    // A key the flow takes in play; kept for the next frame when it changes the game.
+    void keyDown(int key);
+    // A frame starts its steps, with the loop's carried step time before it.
+    void frame(double dt, uint8_t held, float carriedStepTime);
+    // The game ended. Saves it as the last game and, when keep is set, in a
+    // file of its own whose name (in the folder) is returned; empty when not
+    // kept or not saved. A game that was not recording saves nothing.
+    std::string end(const CGameBoard& board, bool keep);
+
+    // ---- the folder ------------------------------------------------------------
+    // Removes every recording in the folder but the last game's and those
+    // the saved table names (a game pushed off the table, or one whose table
+    // was never saved because the game was killed during name entry).
+    void keepOnly(const CHighScoreTable& table) const;
+
+    const std::filesystem::path& folder() const { return replayFolder; }
+    const Recording& current() const { return game; }
+
+private:
+    bool save(const std::string& name) const;
+
+    std::filesystem::path replayFolder;
+    std::vector<uint8_t> fingerprint;
+    Recording game;
+    std::vector<uint16_t> pendingKeys;
+    bool recording = false;
+    bool firstFrame = false;
+};

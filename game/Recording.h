@@ -1,0 +1,91 @@
+#pragma once
+// A recorded game (a .vrp file): everything needed to play a game again bit
+// for bit on the same build with the same media. The game has one random
+// stream, so its state at the start, the board's leftovers from the game
+// before, the frames' time steps, the keys that change the game and the held
+// arrows the board polls are the whole story; the final score, rows and level
+// let a replay check that it came out the same.
+//
+// The file is little-endian binary:
+//   "VRPLAY" 0x1A 0x00, format number (u32), game version (u8 length, bytes),
+//   media fingerprint (u8 count, that many u8 variant counts),
+//   random state (u32), slide velocity, fall speed, carried step time (f32 each),
+//   frame count (u32), then per frame: time step (f64), held keys (u8: bit 0
+//   left, bit 1 right, bit 2 down), key count (u8), keys (u16 each),
+//   and at the end: score, rows, level (i32 each), "END!".
+// Reading checks every count and value against the bytes that remain, so a
+// cut, corrupted or hostile file is refused with a reason, never trusted.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Changes whenever a change to the game would make old recordings play
+// differently (the rules, the order of the random draws, the debris, the
+// step); a recording from another version is refused.
+inline constexpr std::string_view GameVersion = "vesbrik-1";
+inline constexpr uint32_t RecordingFormat = 1;
+
+// Bounds every recording is held to. Four hours of frames at 250 a second
+// (the loop makes at most about a thousand a second, and a game of an hour
+// at that rate still fits); a frame's time step above an hour is nonsense.
+inline constexpr uint32_t MaxRecordedFrames = 4u * 3600u * 250u;
+inline constexpr double MaxFrameTime = 3600.0;
+inline constexpr size_t MaxRecordingBytes = 64u * 1024u * 1024u;
+inline constexpr size_t MaxKeysPerFrame = 255;
+inline constexpr size_t MaxFingerprint = 64;
+
+struct RecordedFrame {
+    double dt = 0.0;
+    uint8_t held = 0; // HeldLeft | HeldRight | HeldDown
+    std::vector<uint16_t> keys;
+
+    bool operator==(const RecordedFrame&) const = default;
+};
+
+inline constexpr uint8_t HeldLeft = 1;
+inline constexpr uint8_t HeldRight = 2;
+inline constexpr uint8_t HeldDown = 4;
+
+// How the game stood when it ended.
+struct RecordedResult {
+    int32_t score = 0;
+    int32_t rows = 0;
+    int32_t level = 0;
+
+    bool operator==(const RecordedResult&) const = default;
+};
+
+struct Recording {
+    std::string version{GameVersion};
+    // The number of variants of each sound group, in the sound bank's order:
+    // every sound played draws a variant from the random stream.
+    std::vector<uint8_t> mediaFingerprint;
+    uint32_t randomState = 0;
+    // The board carries these from one game into the next.
+    float slideVelocity = 0.0f;
+    float fallSpeed = 0.0f;
+    // The time the loop carried into the game's first frame: a part of a
+    // step, or the backlog of steps after the window was minimised.
+    float carriedStepTime = 0.0f;
+    std::vector<RecordedFrame> frames;
+    RecordedResult result;
+
+    bool operator==(const Recording&) const = default;
+};
+
+// The file's bytes.
+std::string encodeRecording(const Recording& recording);
+
+// The recording in bytes, or nothing with the reason in *error.
+std::optional<Recording> decodeRecording(std::string_view bytes, std::string* error);
+
+// Reads a file of at most MaxRecordingBytes and decodes it; the reason names
+// the file when it cannot be read.
+std::optional<Recording> readRecordingFile(const std::string& path, std::string* error);
+
+// Empty when a recording made with `recorded` can play on a game that has
+// `current` (same version, same media); otherwise why not, in words for the player.
+std::string compatibilityProblem(const Recording& recorded, std::string_view currentVersion,
+                                 const std::vector<uint8_t>& currentFingerprint);

@@ -1,0 +1,274 @@
+// Games recorded by the real game and played again by it: a scripted player
+// plays through vesbrik-script, then `vesbrik --replay ... --verify` must
+// come out with the same score, rows and level, or refuse a file it cannot
+// play exactly.
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "game/Recording.h"
+#include "tests/ScriptRunner.h"
+
+namespace {
+
+struct GameRun {
+    int status = -1;
+    std::string output;
+    std::string errors;
+};
+
+// The game binary in the folder, with no display at all: a check must not need one.
+GameRun runGameIn(const CScriptFolder& folder, const std::string& arguments)
+{
+    const std::string command = "cd '" + folder.path().string() +
+                                "' && env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER timeout 120 '" VESBRIK_GAME
+                                "' " + arguments + " > out.txt 2> errors.txt";
+    const int raw = std::system(command.c_str());
+    GameRun run;
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.output = folder.read("out.txt");
+    run.errors = folder.read("errors.txt");
+    return run;
+}
+
+GameRun verify(const CScriptFolder& folder, const std::string& file = "replays/last.vrp")
+{
+    return runGameIn(folder, "--replay " + file + " --verify");
+}
+
+// A game with rows cleared, debris flying and a level up by the key and by
+// rows, left with Escape, which saves it as the last game.
+const char* const PlayedGame = R"(frames 1
+press Return
+autoplay 3000
+expect rows 13
+expect debris 40
+press F11
+expect level 2
+autoplay 1200
+expect level 3
+press Escape
+frames 1
+)";
+
+Recording readLast(const CScriptFolder& folder)
+{
+    std::string error;
+    std::optional<Recording> recording = readRecordingFile((folder.path() / "replays/last.vrp").string(), &error);
+    EXPECT_TRUE(recording) << error;
+    return recording.value_or(Recording{});
+}
+
+} // namespace
+
+TEST(Replay, APlayedGameWithRowsDebrisAndLevelsComesOutTheSame)
+{
+    CScriptFolder folder;
+    const ScriptResult played = folder.run(PlayedGame);
+    ASSERT_EQ(played.status, 0) << played.errors;
+
+    const Recording recording = readLast(folder);
+    EXPECT_EQ(recording.result, (RecordedResult{2730, 21, 3}));
+    // Every frame of the game, the Return that started it not among them.
+    EXPECT_EQ(recording.frames.size(), 4200u);
+
+    const GameRun check = verify(folder);
+    EXPECT_EQ(check.status, 0) << check.errors;
+    EXPECT_NE(check.output.find("score 2730 rows 21 level 3"), std::string::npos) << check.output;
+}
+
+TEST(Replay, WatchingPlaysTheSameGameAtAnySpeedAndEscapeEndsIt)
+{
+    CScriptFolder folder;
+    ASSERT_EQ(folder.run(PlayedGame).status, 0);
+    const std::string recorded = folder.read("replays/last.vrp");
+
+    const ScriptResult watched = folder.run(R"(frames 30
+expect state 1
+expect hud.banner Replay x1
+press Left
+press Left
+press Left
+expect hud.banner Replay x0.25
+frames 30
+press Right
+press Right
+press Right
+press Right
+press Right
+press Right
+expect hud.banner Replay x8
+press P
+expect hud.banner Replay x8 paused
+dump paused.txt
+frames 60
+dump later.txt
+press Pause
+frames 600
+expect hud.banner Replay over - Escape
+expect score 2730
+expect rows 21
+expect level 3
+press PageUp
+press Escape
+frames 1
+)",
+                                            "--replay replays/last.vrp");
+    // Escape ends the replay and the game with it, before the last line.
+    EXPECT_EQ(watched.status, 1);
+    EXPECT_NE(watched.errors.find("the game quit before line 29\n"), std::string::npos) << watched.errors;
+    // Nothing moved while paused, and watching recorded nothing.
+    EXPECT_EQ(folder.read("paused.txt"), folder.read("later.txt"));
+    EXPECT_EQ(folder.read("replays/last.vrp"), recorded);
+}
+
+TEST(Replay, ASecondGameIsExactThoughTheFirstLeftDebrisAndAnOddFrameTime)
+{
+    // The first game's bricks are still tumbling when the second starts, at
+    // a frame time that leaves a part of a step over from frame to frame.
+    CScriptFolder folder;
+    const ScriptResult played = folder.run("frames 1\npress Return\nautoplay 2000\nexpect debris 40\npress Escape\n"
+                                           "frames 1\npress Return\nautoplay 1500\npress Space\nautoplay 300\n"
+                                           "press Escape\nframes 1\n",
+                                           "--dt 0.013 --seed 7");
+    ASSERT_EQ(played.status, 0) << played.errors;
+    EXPECT_GT(readLast(folder).result.rows, 0);
+    const GameRun check = verify(folder);
+    EXPECT_EQ(check.status, 0) << check.output << check.errors;
+}
+
+TEST(Replay, ATamperedEndIsReportedAsAMismatch)
+{
+    CScriptFolder folder;
+    ASSERT_EQ(folder.run("frames 1\npress Return\nautoplay 600\npress Escape\nframes 1\n").status, 0);
+    Recording recording = readLast(folder);
+    recording.result.score += 1;
+    folder.write("replays/other.vrp", encodeRecording(recording));
+    const GameRun check = verify(folder, "replays/other.vrp");
+    EXPECT_EQ(check.status, 1);
+    EXPECT_NE(check.output.find("the recording ended with score"), std::string::npos) << check.output;
+}
+
+TEST(Replay, CutShortOrFromAnotherVersionIsRefusedWithAClearMessage)
+{
+    CScriptFolder folder;
+    ASSERT_EQ(folder.run("frames 1\npress Return\nautoplay 300\npress Escape\nframes 1\n").status, 0);
+    const std::string bytes = folder.read("replays/last.vrp");
+
+    folder.write("cut.vrp", bytes.substr(0, bytes.size() / 2));
+    GameRun check = verify(folder, "cut.vrp");
+    EXPECT_EQ(check.status, 2);
+    EXPECT_NE(check.errors.find("vesbrik: cut.vrp is not a recording this game can play: "), std::string::npos)
+        << check.errors;
+
+    Recording recording = readLast(folder);
+    recording.version = "vesbrik-0";
+    folder.write("old.vrp", encodeRecording(recording));
+    check = verify(folder, "old.vrp");
+    EXPECT_EQ(check.status, 2);
+    EXPECT_NE(check.errors.find("recorded by game version \"vesbrik-0\""), std::string::npos) << check.errors;
+
+    recording = readLast(folder);
+    recording.mediaFingerprint[1] += 1;
+    folder.write("media.vrp", encodeRecording(recording));
+    check = verify(folder, "media.vrp");
+    EXPECT_EQ(check.status, 2);
+    EXPECT_NE(check.errors.find("other sound media"), std::string::npos) << check.errors;
+
+    check = verify(folder, "missing.vrp");
+    EXPECT_EQ(check.status, 2);
+    EXPECT_NE(check.errors.find("cannot open missing.vrp"), std::string::npos) << check.errors;
+}
+
+TEST(Replay, AHighScoreKeepsItsGameAndTheListPlaysIt)
+{
+    CScriptFolder folder;
+    // Dropping every piece straight down ends the game soon with some points.
+    const ScriptResult played = folder.run(R"(frames 1
+press Return
+hold Down 4000
+expect state 0
+type Ann
+press Return
+frames 2
+press 1
+press Return
+frames 120
+expect state 1
+expect hud.banner Replay x1
+press Right
+press Right
+frames 1
+expect hud.banner Replay x4
+press P
+expect hud.banner Replay x4 paused
+press P
+frames 3000
+expect hud.banner Replay over - Escape
+expect score 100
+expect running 0
+press Escape
+frames 1
+expect state 0
+expect hud.banner
+expect menu.showScores 1
+)");
+    ASSERT_EQ(played.status, 0) << played.errors;
+
+    const std::string table = folder.read("media/hiscore.xml");
+    const size_t at = table.find("replay=\"");
+    ASSERT_NE(at, std::string::npos) << table;
+    const std::string name = table.substr(at + 8, table.find('"', at + 8) - at - 8);
+    EXPECT_NE(table.find("name=\"Ann\""), std::string::npos);
+
+    // The kept game and the last game are the same game, and it checks out.
+    EXPECT_EQ(folder.read("replays/" + name), folder.read("replays/last.vrp"));
+    const GameRun check = verify(folder, "replays/" + name);
+    EXPECT_EQ(check.status, 0) << check.output << check.errors;
+}
+
+TEST(Replay, EnterOnExitStillQuitsWithAnEntryPicked)
+{
+    CScriptFolder folder;
+    // The list shown and an entry picked, or the list hidden again: Exit, and
+    // only Exit, quits the game, before the frame that follows it.
+    const std::pair<const char*, const char*> cases[] = {
+        {"press Right\npress Return\npress 1\npress Right\n", "line 7"},
+        {"press Right\npress Return\npress 1\npress Return\npress Right\n", "line 8"},
+    };
+    for (const auto& [toExit, line] : cases) {
+        const ScriptResult run = folder.run(std::string("frames 1\n") + toExit + "press Return\nframes 1\n");
+        EXPECT_EQ(run.status, 1) << toExit;
+        EXPECT_NE(run.errors.find(std::string("the game quit before ") + line + "\n"), std::string::npos)
+            << run.errors;
+    }
+}
+
+TEST(Replay, AKeptRecordingThatCannotPlayLeavesTheListAsItIs)
+{
+    CScriptFolder folder;
+    ASSERT_EQ(folder.run("frames 1\npress Return\nhold Down 4000\ntype Bo\npress Return\nframes 1\n").status, 0);
+    const std::string table = folder.read("media/hiscore.xml");
+    const size_t at = table.find("replay=\"");
+    ASSERT_NE(at, std::string::npos) << table;
+    const std::string name = table.substr(at + 8, table.find('"', at + 8) - at - 8);
+
+    // Enter on the first entry, with the list shown: nothing starts, the list stays.
+    const char* const watchFirst = "frames 1\npress Right\npress Return\npress 1\npress Return\nframes 5\n"
+                                   "expect state 0\nexpect menu.showScores 1\nexpect menu.chosenScore 0\n";
+    folder.write("replays/" + name, "VRPLAY broken");
+    ScriptResult run = folder.run(watchFirst);
+    EXPECT_EQ(run.status, 0) << run.errors;
+
+    // A hand-edited table naming a file outside the replays folder.
+    std::string edited = table;
+    edited.replace(at + 8, name.size(), "../settings.xml");
+    folder.write("media/hiscore.xml", edited);
+    run = folder.run(watchFirst);
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_NE(folder.read("settings.xml"), "");
+}
