@@ -124,10 +124,9 @@ void CApplication::drawFrame()
 {
     CDevice& d = graphics();
     d.beginScene();
-    // ---- scene, HUD and frame rate: the view's frame --------------------------
-    parts->view.render();
-    // ---- menu: over everything, in every state --------------------------------
-    parts->menuScreen.draw(parts->menu, parts->highScores);
+    // The view's frame with the HUD and the frame rate, and the menu over
+    // everything, in every state.
+    parts->view.render([this] { parts->menuScreen.draw(parts->menu, parts->highScores); });
     d.endScene();
     d.present();
 }

@@ -1,7 +1,9 @@
 // Cost of one frame of the 3D view at 800 x 600, headless on whatever GL the
 // machine has (llvmpipe on a machine without a GPU): a full grid of 200
 // settled cells, the falling and the next piece, and 40 debris bricks, with
-// every switch off, with the mirror on, and with every switch on. The time
+// every switch off, with the mirror on, with the spot light's shadows on,
+// with bloom on, and with every switch on (shadow map, mirror, shadow
+// multiply, filtered copy and bloom). The time
 // includes reading the back buffer back once per frame, which makes the GL
 // finish the frame; that read is also timed alone.
 #include "game/GameBoard.h"
@@ -107,6 +109,8 @@ void runFrames(benchmark::State& state, bool shadow, bool bloom, bool mirror, bo
 
 void FrameAllSwitchesOff(benchmark::State& state) { runFrames(state, false, false, false, false); }
 void FrameMirrorOn(benchmark::State& state) { runFrames(state, false, false, true, false); }
+void FrameShadowOn(benchmark::State& state) { runFrames(state, true, false, false, false); }
+void FrameBloomOn(benchmark::State& state) { runFrames(state, false, true, false, false); }
 void FrameEverythingOn(benchmark::State& state) { runFrames(state, true, true, true, true); }
 
 void ReadBackOnly(benchmark::State& state)
@@ -122,6 +126,8 @@ void ReadBackOnly(benchmark::State& state)
 
 BENCHMARK(FrameAllSwitchesOff)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(FrameMirrorOn)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(FrameShadowOn)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(FrameBloomOn)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(FrameEverythingOn)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(ReadBackOnly)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 

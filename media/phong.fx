@@ -98,9 +98,14 @@ fragment phong {
 sampler texDiffuse { filter = trilinear; address = wrap; }
 sampler texEnvironment { filter = trilinear; address = clamp; }
 
+// The depth bias keeps the polished surfaces a hair behind anything drawn
+// flush with them later in the same depth buffer; the effect puts it back
+// when it ends.
 technique phong {
     pass p0 {
         vertex = scene;
         fragment = phong;
+        DepthBias = 0.0002;
+        SlopeScaleDepthBias = 2.0;
     }
 }

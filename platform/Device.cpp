@@ -108,11 +108,14 @@ bool CDevice::create(SDL_Window* sdlWindow, int width, int height)
     glCreateSamplers(1, &sampler0);
     glBindSampler(0, sampler0);
     glCreateBuffers(1, &upBuffer);
-    // Debug aids: VESBRIK_GL_FULL_APPLY=1 re-sends every state before each
+    // Debug aids: VESBRIK_NO_DEPTH_TEXTURES=1 takes the shadow path without
+    // depth textures; VESBRIK_GL_FULL_APPLY=1 re-sends every state before each
     // draw (a picture that changes with it points at a state sent too late);
     // VESBRIK_GL_DEBUG=1 prints the driver's messages.
     if (const char* full = std::getenv("VESBRIK_GL_FULL_APPLY"))
         forceFullApply = full[0] == '1';
+    const char* noDepthTextures = std::getenv("VESBRIK_NO_DEPTH_TEXTURES");
+    depthTextures = !(noDepthTextures && noDepthTextures[0] == '1');
     if (const char* debug = std::getenv("VESBRIK_GL_DEBUG"); debug && debug[0] == '1') {
         glEnable(GL_DEBUG_OUTPUT);
         glDebugMessageCallback(

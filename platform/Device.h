@@ -105,8 +105,11 @@ public:
     void setDepthStencilSurface(CSurface* surface) { depthStencil = surface; }
     CSurface* backBuffer() const;
     CSurface* backDepthStencil() const;
-    // Whether a D24S8 texture can be made and sampled (the hardware shadow map).
-    bool supportsDepthTextures() const { return true; }
+    // Whether a D24S8 texture can be sampled as a shadow map. GL 4.5 always
+    // can; VESBRIK_NO_DEPTH_TEXTURES=1 (read at create) or the setter makes
+    // the device say it cannot, so the game's other shadow path can run.
+    bool supportsDepthTextures() const { return depthTextures; }
+    void setSupportsDepthTextures(bool supported) { depthTextures = supported; }
 
     // ---- drawing -----------------------------------------------------------------------
     // From client memory, in the current vertex format.
@@ -147,6 +150,7 @@ private:
     DeviceState applied;
     bool appliedValid = false;
     bool forceFullApply = false;
+    bool depthTextures = true;
     CSurface* target = nullptr;
     CSurface* depthStencil = nullptr;
     CSurface* appliedTarget = nullptr;

@@ -14,3 +14,16 @@ public:
 private:
     DeviceState saved;
 };
+
+// A step that changes device state keeps one of these: the state in force
+// when the scope began is put back when it ends, whatever the step set.
+class CStateScope {
+public:
+    CStateScope() = default;
+    ~CStateScope() { saved.apply(); }
+    CStateScope(const CStateScope&) = delete;
+    CStateScope& operator=(const CStateScope&) = delete;
+
+private:
+    CStateBlock saved;
+};

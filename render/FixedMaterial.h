@@ -4,6 +4,7 @@
 // subset's colours as the device material and its texture in stage 0.
 // It draws with the device's view and projection, not the camera's, so the
 // mirror pass shows its items unreflected.
+#include "platform/StateBlock.h"
 #include "render/Material.h"
 
 class CRenderer;
@@ -14,15 +15,20 @@ public:
 
     // Nothing to load.
     bool reload() override { return false; }
-    int begin() override { return 1; }
-    // Lighting on, no shaders, one device light per renderer light. Lighting
-    // stays on afterwards until the view switches it off at the next frame.
+    // One pass; the device state of before begin is back after end.
+    int begin() override
+    {
+        before.capture();
+        return 1;
+    }
+    // Lighting on, no shaders, one device light per renderer light.
     void beginPass(int pass) override;
     // World matrix and device material; the entity's colour is not applied.
     void apply(const CSceneEntity& entity, const MaterialValues& values) override;
     void endPass(int) override {}
-    void end() override {}
+    void end() override { before.apply(); }
 
 private:
     const CRenderer& renderer;
+    CStateBlock before;
 };

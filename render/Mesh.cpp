@@ -8,9 +8,6 @@
 
 namespace {
 
-// The subset whose buffers the device has bound, shared by every mesh.
-const CMeshSubset* boundSubset = nullptr;
-
 // The surface's colours and shading values as the materials take them.
 MaterialValues surfaceValues(const LwoSurface& surface)
 {
@@ -85,28 +82,18 @@ std::vector<std::vector<uint16_t>> indicesBySurface(const LwoObject& object)
 
 // ---- subsets ---------------------------------------------------------------------
 
-CMeshSubset::~CMeshSubset()
-{
-    // A later subset at the same address must not be taken as still bound.
-    if (boundSubset == this)
-        boundSubset = nullptr;
-}
+CMeshSubset::~CMeshSubset() = default;
 
 void CMeshSubset::drawSubset() const
 {
     if (!indexBuffer || !owner->vertexBuffer || triangleCount <= 0)
         return;
     CDevice& d = device();
-    if (boundSubset != this) {
-        boundSubset = this;
-        d.setFvf(FvfMesh);
-        d.setStreamSource(owner->vertexBuffer.get(), sizeof(MeshVertex));
-        d.setIndices(indexBuffer.get());
-    }
+    d.setFvf(FvfMesh);
+    d.setStreamSource(owner->vertexBuffer.get(), sizeof(MeshVertex));
+    d.setIndices(indexBuffer.get());
     d.drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, owner->vertexCount, 0, triangleCount);
 }
-
-void resetSubsetCache() { boundSubset = nullptr; }
 
 // ---- building --------------------------------------------------------------------
 

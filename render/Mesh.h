@@ -40,9 +40,10 @@ public:
     CMeshSubset(const CMeshSubset&) = delete;
     CMeshSubset& operator=(const CMeshSubset&) = delete;
 
-    // Draws the subset's triangles. The owner's vertex buffer and the index
-    // buffer are bound only when another subset was drawn last, so drawing one
-    // subset for many entities in a row costs one draw call each.
+    // Draws the subset's triangles from the owner's vertex buffer and its own
+    // index buffer, binding both every time: the device sends GL only what
+    // changed, so a subset drawn for many entities in a row still costs one
+    // draw call each, and a draw never depends on what was bound before.
     void drawSubset() const;
 
     std::unique_ptr<CIndexBuffer> indexBuffer; // none when it has no triangles
@@ -52,10 +53,6 @@ public:
     CMaterial* material = nullptr;             // not owned
     const CMesh* owner;
 };
-
-// Forgets which subset was drawn last, so the next drawSubset binds its
-// buffers. Whoever binds other buffers, or starts drawing a list, calls it.
-void resetSubsetCache();
 
 class CMesh {
 public:

@@ -45,12 +45,6 @@ void CPhongMaterial::beginPass(int pass)
     shader->setVectorArray("vaLightPos", positions.data(), count);
     shader->setVectorArray("vaLightDiffuse", colours.data(), count);
     shader->setVector("vViewPos", glm::vec4(renderer.camera.eye, 1.0f));
-
-    // Keeps coplanar geometry drawn later (the shadow-lit pass, the mirror's
-    // stencil marks) from fighting with what this pass wrote. Nothing puts
-    // the bias back: it stays for everything drawn after.
-    device().setRenderState(RenderState::DepthBias, 0.0002f);
-    device().setRenderState(RenderState::SlopeScaleDepthBias, 2.0f);
     shader->beginPass(pass);
 }
 

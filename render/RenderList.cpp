@@ -4,7 +4,6 @@
 
 void drawRenderList(const RenderList& list, CItemDrawer& drawer)
 {
-    drawer.forgetBoundSubset();
     CMaterial* current = nullptr;
     size_t runStart = 0;
     int passCount = 0;

@@ -21,8 +21,6 @@ using RenderList = std::vector<RenderItem>;
 class CItemDrawer {
 public:
     virtual ~CItemDrawer() = default;
-    // Called when a list starts: the subset bound last is no longer known.
-    virtual void forgetBoundSubset() = 0;
     virtual void drawItem(const RenderItem& item) = 0;
 };
 

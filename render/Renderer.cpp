@@ -3,7 +3,10 @@
 #include <algorithm>
 
 #include "platform/Device.h"
+#include "platform/StateBlock.h"
+#include "render/EffectFile.h"
 #include "render/FixedMaterial.h"
+#include "render/FrameState.h"
 #include "render/GlassMaterial.h"
 #include "render/PhongMaterial.h"
 #include "render/Math3d.h"
@@ -12,13 +15,33 @@
 
 namespace {
 
-// The bloom passes work on a small picture of the frame.
-constexpr unsigned BloomTargetSize = 256;
-
 // The mirror image is laid over the floor at a little over half strength.
 constexpr uint32_t MirrorBlendColour = 0x88FFFFFF;
 
 constexpr uint32_t ClearColour = 0x00000000;
+constexpr uint32_t White = 0xFFFFFFFF;
+
+// The blur directions of the bloom, in texture units of the 256 x 256
+// target: one diagonal, then the other.
+constexpr glm::vec4 FirstBlurDirection{0.01f, 0.01f, 0.0f, 0.0f};
+constexpr glm::vec4 SecondBlurDirection{0.01f, -0.01f, 0.0f, 0.0f};
+
+// The camera seen through the mirror for as long as the scope lasts:
+// effect-drawn items are reflected, the device's own view is not.
+class CReflectedView {
+public:
+    CReflectedView(CCamera& camera, const glm::mat4& mirror) : camera(camera), savedView(camera.view)
+    {
+        camera.view = matrixMultiply(mirror, savedView);
+    }
+    ~CReflectedView() { camera.view = savedView; }
+    CReflectedView(const CReflectedView&) = delete;
+    CReflectedView& operator=(const CReflectedView&) = delete;
+
+private:
+    CCamera& camera;
+    glm::mat4 savedView;
+};
 
 } // namespace
 
@@ -34,6 +57,8 @@ CRenderer::CRenderer() : projection(sceneProjection())
     bloomTargetA = std::make_unique<CRenderTexture>(&d, BloomTargetSize, BloomTargetSize, Format::A8R8G8B8);
     bloomTargetB = std::make_unique<CRenderTexture>(&d, BloomTargetSize, BloomTargetSize, Format::A8R8G8B8);
     environmentTexture = whiteTexture.get();
+    shadowLighting = std::make_unique<CShadowMapLighting>(d);
+    postEffect = loadEffectFile("media/post.fx");
 
     d.setRenderState(RenderState::Lighting, false);
     mirrorMatrix = matrixReflect(planeFromPointNormal({0.0f, 0.0f, 0.0f}, {0.0f, -1.0f, 0.0f}));
@@ -67,8 +92,11 @@ void CRenderer::removeEntities(int kind)
     } else {
         std::erase_if(entities, [kind](const std::unique_ptr<CSceneEntity>& e) { return e->kind == kind; });
     }
-    // The mirror entity is found again at the next frame; never keep a dangling one.
-    mirrorEntity = nullptr;
+    // Never keep a dangling floor.
+    const bool floorKept = std::any_of(entities.begin(), entities.end(),
+                                       [this](const std::unique_ptr<CSceneEntity>& e) { return e.get() == mirrorFloor; });
+    if (!floorKept)
+        mirrorFloor = nullptr;
 }
 
 CLight* CRenderer::addLight(int kind)
@@ -107,8 +135,6 @@ void CRenderer::reloadMaterials()
         glassMaterial->reload();
 }
 
-void CRenderer::forgetBoundSubset() { resetSubsetCache(); }
-
 void CRenderer::drawItem(const RenderItem& item)
 {
     if (!item.material || !item.subset || !item.entity)
@@ -119,95 +145,117 @@ void CRenderer::drawItem(const RenderItem& item)
 
 // ---- the frame --------------------------------------------------------------------------------
 
-// The recipe of a frame. Everything is drawn into the scene target first, so
-// the mirror can be laid over it and the copy to the back buffer can choose
-// its filtering.
-void CRenderer::renderFrame()
+// The recipe of a frame, step by step. Every step starts from the frame's
+// default state and puts back what it changes; the scene is drawn into the
+// scene target so the mirror and the shadows can be laid over it and the
+// copy to the back buffer can choose its filtering.
+void CRenderer::renderFrame(const std::vector<FrameOverlay>& overlays)
 {
-    CDevice& d = device();
+    const FrameItems items = collectFrameItems();
 
-    // ---- the items of this frame: the floor box (second entity) apart from the rest
-    mirrorEntity = entities.size() >= 2 ? entities[1].get() : nullptr;
-    RenderList allItems;
-    RenderList mirrorItems;
-    RenderList otherItems;
-    for (const auto& entity : entities) {
-        collectRenderItems(allItems, *entity);
-        collectRenderItems(entity.get() == mirrorEntity ? mirrorItems : otherItems, *entity);
+    // ---- frame start: the default state, the back buffer cleared
+    beginFrame();
+
+    // ---- shadow map: the depth of everything as the spot light sees it
+    if (enableShadow)
+        drawShadowMap(items.all);
+
+    {
+        CRenderTargetScope scene(*sceneTarget);
+        // ---- scene: the floor, then everything standing on it
+        drawScene(items);
+        // ---- mirror: the scene reflected in the floor where the floor shows
+        if (enableMirror && mirrorFloor)
+            drawMirror(items);
+        // ---- shadow multiply: the scene darkened where the spot light does not reach
+        if (enableShadow && shadowLighting->hasLight())
+            multiplyShadowLit(items.all);
     }
-
-    // ---- scene: the floor, then everything standing on it
-    sceneTarget->saveTarget();
-    sceneTarget->bind();
-    d.setRenderState(RenderState::StencilEnable, false);
-    d.clear(ClearTarget | ClearZBuffer, ClearColour, 1.0f, 0);
-    drawRenderList(mirrorItems, *this);
-    drawRenderList(otherItems, *this);
-
-    // ---- mirror: the scene reflected in the floor where the floor shows
-    if (enableMirror && mirrorEntity)
-        drawMirror(mirrorItems, otherItems);
 
     // ---- copy to the back buffer, filtered or pixel for pixel
-    sceneTarget->restoreTarget();
-    if (!filterFrameBuffer) {
-        d.setSamplerState(SamplerState::MagFilter, TexFilter::Point);
-        d.setSamplerState(SamplerState::MinFilter, TexFilter::Point);
+    copySceneToBackBuffer();
+
+    // ---- bloom: the glow of the brightest parts added on top
+    if (enableBloom)
+        addBloom();
+
+    // ---- overlays: HUD, frame rate, menu, as the caller orders them
+    for (const FrameOverlay& overlay : overlays)
+        drawOverlay(overlay);
+}
+
+CRenderer::FrameItems CRenderer::collectFrameItems()
+{
+    FrameItems items;
+    for (const auto& entity : entities) {
+        collectRenderItems(items.all, *entity);
+        collectRenderItems(entity.get() == mirrorFloor ? items.mirror : items.others, *entity);
     }
-    drawScreenQuad(sceneTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, 0xFFFFFFFF, false);
+    return items;
+}
+
+// Fixed-function items draw with the device's view and projection, so they
+// follow the camera from here.
+void CRenderer::beginFrame()
+{
+    CDevice& d = device();
+    applyDefaultFrameState(d);
+    d.setTransform(TransformType::View, camera.view);
+    d.setTransform(TransformType::Projection, projection);
+    d.clear(ClearTarget | ClearZBuffer | ClearStencil, ClearColour, 1.0f, 0);
+}
+
+void CRenderer::drawShadowMap(const RenderList& allItems)
+{
+    shadowLighting->setLight(lights.empty() ? nullptr : lights.front().get());
+    shadowLighting->renderShadowMap(allItems);
+}
+
+void CRenderer::drawScene(const FrameItems& items)
+{
+    device().clear(ClearTarget | ClearZBuffer, ClearColour, 1.0f, 0);
+    drawRenderList(items.mirror, *this);
+    drawRenderList(items.others, *this);
 }
 
 // Marks in the stencil buffer the floor pixels that nothing stands in front
 // of, draws the reflected scene into the aux target only there, and lays that
-// over the scene target. The scene target must be bound.
-void CRenderer::drawMirror(const RenderList& mirrorItems, const RenderList& otherItems)
+// over the scene target, which must be bound.
+void CRenderer::drawMirror(const FrameItems& items)
 {
     CDevice& d = device();
+    CStateScope states;
 
     // Depth of the other items alone, so the floor marks only where it shows.
     // Only the depth is wanted: drawn again in colour, the glass would refract
     // its own first image and the well would change colour with the mirror.
     d.clear(ClearZBuffer | ClearStencil, ClearColour, 1.0f, 0);
     d.setRenderState(RenderState::ColorWriteEnable, 0u);
-    drawRenderList(otherItems, *this);
+    drawRenderList(items.others, *this);
 
     d.setRenderState(RenderState::StencilEnable, true);
     d.setRenderState(RenderState::StencilPass, StencilOp::Incr);
     d.setRenderState(RenderState::StencilFunc, Cmp::Always);
     d.setRenderState(RenderState::StencilRef, 0u);
-    drawRenderList(mirrorItems, *this);
+    drawRenderList(items.mirror, *this);
 
-    // Effects see the world through the mirror; the device's own view is left
-    // alone, so fixed-function items are not reflected.
-    const glm::mat4 savedView = camera.view;
-    const glm::mat4 savedProjection = projection;
-    camera.view = matrixMultiply(mirrorMatrix, savedView);
-
-    d.setRenderState(RenderState::StencilEnable, true);
     d.setRenderState(RenderState::StencilFunc, Cmp::Less); // 0 < stencil: the marked pixels
-    d.setRenderState(RenderState::StencilRef, 0u);
     d.setRenderState(RenderState::StencilPass, StencilOp::Keep);
     d.setRenderState(RenderState::CullMode, Cull::CW); // the reflection turns the winding round
     d.setRenderState(RenderState::ColorWriteEnable, static_cast<uint32_t>(ColorWriteAll));
-
-    auxTarget->bind(); // keeps the device's depth-stencil surface and its marks
-    d.clear(ClearTarget | ClearZBuffer, ClearColour, 1.0f, 0);
-    drawRenderList(otherItems, *this);
-    drawRenderList(mirrorItems, *this);
-
-    camera.view = savedView;
-    projection = savedProjection;
-    d.setRenderState(RenderState::StencilEnable, false);
-    d.setRenderState(RenderState::CullMode, Cull::CCW);
+    {
+        CReflectedView reflected(camera, mirrorMatrix);
+        CRenderTargetScope mirrorImage(*auxTarget); // keeps the depth-stencil surface and its marks
+        d.clear(ClearTarget | ClearZBuffer, ClearColour, 1.0f, 0);
+        drawRenderList(items.others, *this);
+        drawRenderList(items.mirror, *this);
+    }
 
     // Where the mirror pass drew nothing the aux target is clear (alpha 0), so
-    // blending by its alpha leaves the scene unchanged there. Stage 0 has to
-    // modulate alpha for the quad's own alpha to weaken the image; set it here
-    // rather than rely on whatever drew a quad before.
-    sceneTarget->bind();
-    const uint32_t savedAlphaOp = d.textureStageState(TextureStageState::AlphaOp);
-    const uint32_t savedAlphaArg1 = d.textureStageState(TextureStageState::AlphaArg1);
-    const uint32_t savedAlphaArg2 = d.textureStageState(TextureStageState::AlphaArg2);
+    // blending by its alpha leaves the scene unchanged there. Stage 0
+    // modulates alpha, so the quad's own alpha weakens the image.
+    d.setRenderState(RenderState::StencilEnable, false);
+    d.setRenderState(RenderState::CullMode, Cull::CCW);
     d.setTextureStageState(TextureStageState::AlphaOp, TextureOp::Modulate);
     d.setTextureStageState(TextureStageState::AlphaArg1, TextureArg::Texture);
     d.setTextureStageState(TextureStageState::AlphaArg2, TextureArg::Diffuse);
@@ -215,8 +263,88 @@ void CRenderer::drawMirror(const RenderList& mirrorItems, const RenderList& othe
     d.setRenderState(RenderState::DestBlend, Blend::Zero); // overridden by BothSrcAlpha
     d.setRenderState(RenderState::AlphaBlendEnable, true);
     drawScreenQuad(auxTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, MirrorBlendColour, false);
-    d.setRenderState(RenderState::AlphaBlendEnable, false);
-    d.setTextureStageState(TextureStageState::AlphaOp, savedAlphaOp);
-    d.setTextureStageState(TextureStageState::AlphaArg1, savedAlphaArg1);
-    d.setTextureStageState(TextureStageState::AlphaArg2, savedAlphaArg2);
+}
+
+// The shadow-lit picture goes into the aux target (black where nothing is),
+// then multiplies the scene target, which must be bound.
+void CRenderer::multiplyShadowLit(const RenderList& allItems)
+{
+    CDevice& d = device();
+    {
+        CRenderTargetScope shadowLit(*auxTarget);
+        d.clear(ClearTarget | ClearZBuffer, ClearColour, 1.0f, 0);
+        shadowLighting->renderShadowLit(allItems, camera.view, projection);
+    }
+    CStateScope states;
+    d.setRenderState(RenderState::SrcBlend, Blend::DestColor);
+    d.setRenderState(RenderState::DestBlend, Blend::Zero); // source x destination
+    d.setRenderState(RenderState::AlphaBlendEnable, true);
+    drawScreenQuad(auxTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, White, false);
+}
+
+void CRenderer::copySceneToBackBuffer()
+{
+    CDevice& d = device();
+    CStateScope states;
+    const TexFilter filter = filterFrameBuffer ? TexFilter::Anisotropic : TexFilter::Point;
+    d.setSamplerState(SamplerState::MagFilter, filter);
+    d.setSamplerState(SamplerState::MinFilter, filter);
+    drawScreenQuad(sceneTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, White, false);
+}
+
+// The glow, made small, is stretched over the frame and added to it.
+void CRenderer::addBloom()
+{
+    CDevice& d = device();
+    CStateScope states;
+    d.setSamplerState(SamplerState::MagFilter, TexFilter::Anisotropic);
+    d.setSamplerState(SamplerState::MinFilter, TexFilter::Anisotropic);
+    renderBloom();
+    d.setRenderState(RenderState::SrcBlend, Blend::One);
+    d.setRenderState(RenderState::DestBlend, Blend::One);
+    d.setRenderState(RenderState::AlphaBlendEnable, true);
+    drawScreenQuad(bloomTargetB->colorTexture(), -BloomShift, -BloomShift, 1.0f - BloomShift, 1.0f - BloomShift, White,
+                   false);
+}
+
+// The scene shrunk into A, its bright parts into B, blurred along one
+// diagonal into A and along the other into B, where the result stays. The
+// render target in force before is in force after.
+void CRenderer::renderBloom()
+{
+    CRenderTargetScope reduced(*bloomTargetA);
+    drawScreenQuad(sceneTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, White, false);
+
+    bloomTargetB->bind();
+    runPostPass("hipass", *bloomTargetA);
+
+    bloomTargetA->bind();
+    postEffect->setVector("vBlurDir", FirstBlurDirection);
+    runPostPass("blur", *bloomTargetB);
+
+    bloomTargetB->bind();
+    postEffect->setVector("vBlurDir", SecondBlurDirection);
+    runPostPass("blur", *bloomTargetA);
+}
+
+// One pass of the post effect over the whole current target, reading the
+// source target's colour. Only the first pass of a technique is drawn.
+void CRenderer::runPostPass(const char* technique, const CRenderTexture& source)
+{
+    postEffect->setTechnique(technique);
+    postEffect->setTexture("texSource", source.colorTexture());
+    postEffect->begin(0);
+    postEffect->beginPass(0);
+    drawScreenQuad(nullptr, 0.0f, 0.0f, 1.0f, 1.0f, White, true);
+    postEffect->endPass();
+    postEffect->end();
+}
+
+void CRenderer::drawOverlay(const FrameOverlay& overlay)
+{
+    if (!overlay)
+        return;
+    CStateScope states;
+    applyDefaultFrameState(device());
+    overlay();
 }

@@ -1,16 +1,19 @@
 #pragma once
 // The renderer: the scene's entities, lights, camera and projection, the
-// three materials and the off-screen targets, and the passes that turn the
-// entities into one picture each frame. A frame is drawn into the scene
-// target, may get the mirror image of the scene reflected in the floor
-// (y = 0) where the floor box shows, and is copied to the back buffer.
-// Four switches choose the optional passes (bloom, shadow, mirror, filtered
-// copy); the settings set them and debug keys flip them. The shadow and bloom
-// passes are not part of the frame yet: their switches change nothing.
+// three materials, the off-screen targets, the spot light's shadows and the
+// bloom, and the recipe that turns the entities into one picture each frame
+// (renderFrame). A frame is drawn into the scene target, may get the mirror
+// image of the scene reflected in the floor (y = 0) where the floor shows,
+// may be multiplied by the spot light's shadow-lit picture, is copied to the
+// back buffer and may get the glow of its brightest parts added on top; the
+// overlays (HUD, frame rate, menu) are drawn last. Four switches choose the
+// optional steps; the settings set them and debug keys flip them.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/Effect.h"
 #include "platform/Texture.h"
 #include "render/Camera.h"
 #include "render/Light.h"
@@ -18,11 +21,22 @@
 #include "render/RenderList.h"
 #include "render/RenderTexture.h"
 #include "render/SceneEntity.h"
+#include "render/ShadowMapLighting.h"
 
 class CMesh;
 
+// Something drawn over the finished frame: the HUD, the frame rate, the menu.
+// Each starts from the frame's default state, and what it sets ends with it.
+using FrameOverlay = std::function<void()>;
+
 class CRenderer : public CItemDrawer {
 public:
+    // The bloom passes work on a small picture of the frame.
+    static constexpr unsigned BloomTargetSize = 256;
+    // The glow is laid over the frame shifted up and left by this fraction
+    // of the viewport.
+    static constexpr float BloomShift = 0.01f;
+
     // Needs the published device: the targets take the size of its viewport.
     CRenderer();
     ~CRenderer() override;
@@ -48,19 +62,19 @@ public:
     void reloadMaterials();
 
     // ---- the frame ------------------------------------------------------------------------
-    // Draws every entity for the camera into the current render target: scene
-    // target, mirror, copy. Needs at least two entities for the mirror (the
-    // second is the floor); with fewer the mirror is left out.
-    void renderFrame();
+    // The whole frame into the back buffer, then the overlays in the order
+    // given. Without a mirror floor the mirror is left out; without a light,
+    // the shadows.
+    void renderFrame(const std::vector<FrameOverlay>& overlays = {});
 
     // The item drawer of every render list: the material takes the entity's
     // and the subset's values, then the subset draws.
-    void forgetBoundSubset() override;
     void drawItem(const RenderItem& item) override;
 
     // ---- state ------------------------------------------------------------------------------
-    // The entity whose visible pixels show the mirror image (re-read every frame).
-    CSceneEntity* mirrorEntity = nullptr;
+    // The floor whose visible pixels show the mirror image; the scene set-up
+    // names it. Removing it from the entity list forgets it.
+    CSceneEntity* mirrorFloor = nullptr;
     // Reflection through the floor plane y = 0.
     glm::mat4 mirrorMatrix{1.0f};
 
@@ -87,9 +101,30 @@ public:
     std::unique_ptr<CRenderTexture> auxTarget;
     std::unique_ptr<CRenderTexture> bloomTargetA;
     std::unique_ptr<CRenderTexture> bloomTargetB;
+    std::unique_ptr<CShadowMapLighting> shadowLighting;
+    // "hipass" and "blur" of the bloom.
+    std::unique_ptr<CEffect> postEffect;
 
 private:
-    void drawMirror(const RenderList& mirrorItems, const RenderList& otherItems);
+    // This frame's items: all of them, the mirror floor's, and the others.
+    struct FrameItems {
+        RenderList all;
+        RenderList mirror;
+        RenderList others;
+    };
+    FrameItems collectFrameItems();
+
+    // The steps of the frame, in the order renderFrame takes them.
+    void beginFrame();
+    void drawShadowMap(const RenderList& allItems);
+    void drawScene(const FrameItems& items);
+    void drawMirror(const FrameItems& items);
+    void multiplyShadowLit(const RenderList& allItems);
+    void copySceneToBackBuffer();
+    void addBloom();
+    void renderBloom();
+    void runPostPass(const char* technique, const CRenderTexture& source);
+    void drawOverlay(const FrameOverlay& overlay);
 };
 
 // Appends one item per subset of the entity's mesh, in subset order.

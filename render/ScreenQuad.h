@@ -17,12 +17,13 @@
 void drawScreenQuad(const CTexture* texture, float left, float top, float right, float bottom, uint32_t colour,
                     bool keepState);
 
-// Fills every texel of every level with the colour (r, g, b, a in 0..1).
 // The states of the 2D overlays (HUD and menu): no shaders, blending by
 // source alpha, and stage 0 taking colour and alpha from the vertex colour
-// times the texture, so that a fade colour fades a picture. They stay set.
+// times the texture, so that a fade colour fades a picture. The frame puts
+// its default state back after each overlay.
 void setOverlayStates();
 
+// Fills every texel of every level with the colour (r, g, b, a in 0..1).
 void fillTextureSolid(CTexture* texture, float r, float g, float b, float a);
 
 class CScreenImage {

@@ -50,7 +50,7 @@ struct Box {
 };
 
 // A red brick standing on a blue floor, both drawn flat in their colours:
-// the frame's entity list as the game makes it (the floor second).
+// the floor is the renderer's mirror floor, as the game names it.
 class MirrorFrameTest : public SceneTest {
 protected:
     void SetUp() override
@@ -72,6 +72,7 @@ protected:
         floor->position = {0.0f, 30.0f, 0.0f};
         floor->colour = Blue;
         floor->updateWorld();
+        renderer->mirrorFloor = floor;
         renderer->camera.setLookAt({0.0f, 5.0f, -8.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
         switchAllOff(*renderer);
     }
@@ -201,27 +202,35 @@ TEST_F(MirrorFrameTest, AFrameWithoutAFloorEntitySkipsTheMirror)
     renderer->removeEntities(CSceneEntity::Permanent);
     renderer->addEntity(&brick, CSceneEntity::Permanent)->colour = Red;
     drawFrame(); // one entity: nothing to mirror in, and nothing to crash on
-    EXPECT_EQ(renderer->mirrorEntity, nullptr);
+    EXPECT_EQ(renderer->mirrorFloor, nullptr);
 }
 
 // ---- the copy -----------------------------------------------------------------------------
 
 TEST_F(MirrorFrameTest, TheCopyIsPointSampledUnlessFilteringIsOn)
 {
-    testDevice->setSamplerState(SamplerState::MagFilter, TexFilter::Anisotropic);
-    testDevice->setSamplerState(SamplerState::MinFilter, TexFilter::Anisotropic);
-    renderer->filterFrameBuffer = true;
-    drawFrame();
-    EXPECT_EQ(testDevice->samplerState(SamplerState::MagFilter), stateValue(TexFilter::Anisotropic));
+    // The scene target is the back buffer's size, so the copy is exact
+    // either way, whatever sampler 0 held before the frame.
     renderer->filterFrameBuffer = false;
     const std::vector<uint8_t> sharp = drawFrame();
-    EXPECT_EQ(testDevice->samplerState(SamplerState::MagFilter), stateValue(TexFilter::Point));
-    EXPECT_EQ(testDevice->samplerState(SamplerState::MinFilter), stateValue(TexFilter::Point));
-    // The scene target is the back buffer's size, so the copy is exact either way.
     renderer->filterFrameBuffer = true;
-    testDevice->setSamplerState(SamplerState::MagFilter, TexFilter::Linear);
-    testDevice->setSamplerState(SamplerState::MinFilter, TexFilter::Linear);
+    testDevice->setSamplerState(SamplerState::MagFilter, TexFilter::Point);
     EXPECT_EQ(drawFrame(), sharp);
+
+    // A scene target of half the size is stretched by the copy: pixel pairs
+    // stay equal without filtering and blend at the brick's edges with it.
+    renderer->sceneTarget = std::make_unique<CRenderTexture>(testDevice.get(), Width / 2, Height / 2, Format::A8R8G8B8);
+    auto blendedPixels = [](const std::vector<uint8_t>& picture) {
+        int blended = 0;
+        for (int y = 0; y < Height; ++y)
+            for (int x = 0; x + 1 < Width; x += 2)
+                blended += at(picture, x, y) != at(picture, x + 1, y);
+        return blended;
+    };
+    renderer->filterFrameBuffer = false;
+    EXPECT_EQ(blendedPixels(drawFrame()), 0);
+    renderer->filterFrameBuffer = true;
+    EXPECT_GT(blendedPixels(drawFrame()), 20);
 }
 
 // ---- the fixed-function material ----------------------------------------------------------

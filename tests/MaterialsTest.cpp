@@ -372,9 +372,9 @@ TEST_F(MaterialTest, PhongLightsTheFaceTurnedToTheLightAndAddsTheGlow)
     EXPECT_NEAR(at(RightFaceX, MiddleY).g, unlit.g, 2);
     EXPECT_NEAR(std::min(at(LeftFaceX, MiddleY).r, 255) - lit.r, std::min(255 - lit.r, 102), 3);
 
-    // The state the pass leaves behind for the rest of the frame.
-    EXPECT_FLOAT_EQ(stateFloat(testDevice->renderState(RenderState::DepthBias)), 0.0002f);
-    EXPECT_FLOAT_EQ(stateFloat(testDevice->renderState(RenderState::SlopeScaleDepthBias)), 2.0f);
+    // The pass's depth bias ends with it: nothing drawn after is biased.
+    EXPECT_FLOAT_EQ(stateFloat(testDevice->renderState(RenderState::DepthBias)), 0.0f);
+    EXPECT_FLOAT_EQ(stateFloat(testDevice->renderState(RenderState::SlopeScaleDepthBias)), 0.0f);
     EXPECT_EQ(testDevice->program(), nullptr);
 }
 

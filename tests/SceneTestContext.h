@@ -9,6 +9,7 @@
 
 #include "platform/Effect.h"
 #include "render/Material.h"
+#include "render/Mesh.h"
 #include "render/Renderer.h"
 #include "render/SceneEntity.h"
 
@@ -85,4 +86,70 @@ technique add {
 private:
     const CRenderer& renderer;
     std::unique_ptr<CEffect> effect;
+};
+
+inline constexpr glm::vec3 LightStart{-4.0f, 38.0f, -44.0f};
+inline constexpr glm::vec4 White{1.0f, 1.0f, 1.0f, 1.0f};
+
+inline int channel(uint32_t argb, int c) { return int((argb >> (16 - 8 * c)) & 0xFF); }
+inline int brightness(uint32_t argb) { return channel(argb, 0) + channel(argb, 1) + channel(argb, 2); }
+
+// A scene of flat-coloured bricks lit by one light at the game's starting
+// place, every switch off to begin with; a device of the chosen size, which
+// can be told it has no depth textures.
+class FlatSceneTest : public SceneTest {
+protected:
+    void makeScene(int width, int height, bool depthTextures = true)
+    {
+        makeDevice(width, height);
+        testDevice->setSupportsDepthTextures(depthTextures);
+        renderer = std::make_unique<CRenderer>();
+        flat = std::make_unique<CFlatMaterial>(*renderer);
+        ASSERT_TRUE(brick.buildMesh("media/chamferbox.lwo", [this](const std::string&) { return flat.get(); }));
+        light = renderer->addLight(CLight::Directional);
+        light->position = LightStart;
+        renderer->enableShadow = false;
+        renderer->enableBloom = false;
+        renderer->enableMirror = false;
+        renderer->filterFrameBuffer = false;
+    }
+    void TearDown() override
+    {
+        flat.reset();
+        renderer.reset();
+        SceneTest::TearDown();
+    }
+
+    CSceneEntity* addBrick(const glm::vec3& position, const glm::vec3& scale, const glm::vec4& colour)
+    {
+        CSceneEntity* entity = renderer->addEntity(&brick, CSceneEntity::Permanent);
+        entity->position = position;
+        entity->scale = scale;
+        entity->colour = colour;
+        entity->updateWorld();
+        return entity;
+    }
+
+    std::vector<uint8_t> drawFrame()
+    {
+        renderer->renderFrame();
+        return testDevice->readBackBuffer();
+    }
+
+    uint32_t at(const std::vector<uint8_t>& picture, int x, int y) const
+    {
+        return argbOf(&picture[size_t((y * testDevice->width() + x) * 4)]);
+    }
+
+    glm::ivec2 toScreen(const glm::vec3& world) const
+    {
+        const glm::vec4 clip = renderer->projection * renderer->camera.view * glm::vec4(world, 1.0f);
+        return {int((clip.x / clip.w * 0.5f + 0.5f) * float(testDevice->width())),
+                int((0.5f - clip.y / clip.w * 0.5f) * float(testDevice->height()))};
+    }
+
+    std::unique_ptr<CRenderer> renderer;
+    std::unique_ptr<CFlatMaterial> flat;
+    CMesh brick;
+    CLight* light = nullptr;
 };

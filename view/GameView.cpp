@@ -90,6 +90,7 @@ void CGameView::loadScene()
     CSceneEntity* floorEntity = renderer.addEntity(&floorBox, CSceneEntity::Permanent);
     floorEntity->position = FloorBoxPosition;
     floorEntity->updateWorld();
+    renderer.mirrorFloor = floorEntity;
 
     if (!buildMeshOrSay(brick, "media/chamferbox.lwo", materialFor, "the bricks are drawn as plain cubes"))
         buildUnitCube(brick, renderer.materialFor("glass"));
@@ -116,9 +117,8 @@ void CGameView::stepUpdate(float dt, bool boardRunning)
 }
 
 // ---- HUD ----------------------------------------------------------------------
-void CGameView::drawHud()
+void CGameView::drawFrameRate()
 {
-    hud.draw(board.level, board.rows);
     if (showFrameRate) {
         hud.drawFrameRate(frameRate.rate());
         frameRate.tick();
@@ -176,24 +176,11 @@ void CGameView::buildBoardEntities()
     }
 }
 
-// The frame of the game's 3D view; the application draws the menu over it.
-void CGameView::render()
+// The frame of the game's 3D view with its overlays: the HUD, the frame
+// rate if shown, and the menu the application hands in.
+void CGameView::render(const FrameOverlay& menu)
 {
-    CDevice& d = device();
-    d.setTransform(TransformType::View, renderer.camera.view);
     buildBoardEntities();
-
-    d.setRenderState(RenderState::ZEnable, true);
-    d.setRenderState(RenderState::CullMode, Cull::CCW);
-    d.setRenderState(RenderState::Lighting, false);
-    d.setSamplerState(SamplerState::MaxAnisotropy, 1u);
-    // The HUD leaves blending on; the menu usually switches it off again,
-    // but a frame must not depend on the menu having been drawn.
-    d.setRenderState(RenderState::AlphaBlendEnable, false);
-    d.clear(ClearTarget | ClearZBuffer | ClearStencil, 0x00000000, 1.0f, 0);
-
-    renderer.renderFrame();
-
+    renderer.renderFrame({[this] { hud.draw(board.level, board.rows); }, [this] { drawFrameRate(); }, menu});
     renderer.removeEntities(CSceneEntity::OneFrame);
-    drawHud();
 }

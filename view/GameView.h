@@ -12,6 +12,7 @@
 #include "physics/PhysicsWorld.h"
 #include "view/Hud.h"
 #include "render/Mesh.h"
+#include "render/Renderer.h"
 
 class CGameBoard;
 class CRenderer;
@@ -34,8 +35,9 @@ public:
     void stepUpdate(float dt, bool boardRunning);
 
     // The frame: this frame's bricks are made, the renderer draws the scene
-    // into the back buffer, and the bricks are removed again.
-    void render();
+    // into the back buffer with the HUD, the frame rate and then the menu
+    // over it, and the bricks are removed again.
+    void render(const FrameOverlay& menu = {});
 
     // Adds one-frame brick entities for the falling piece, the next piece
     // (turning slowly), the settled cells and the debris, in that order.
@@ -54,11 +56,12 @@ public:
     CFrameRateCounter frameRate;
 
 private:
-    // The meshes and the two permanent entities (the frame, then the floor
-    // box), the camera's starting place, the light and the environment map.
+    // The meshes and the two permanent entities (the frame, and the floor
+    // box that is the renderer's mirror floor), the camera's starting place,
+    // the light and the environment map.
     void loadScene();
-    // The score strip over the finished frame, then the frame rate if shown.
-    void drawHud();
+    // The frame rate under the HUD, if shown.
+    void drawFrameRate();
 
     const CGameBoard& board;
     CRenderer& renderer;

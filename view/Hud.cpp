@@ -60,7 +60,6 @@ bool CHud::ensureFont()
 
 void CHud::draw(int level, int rows)
 {
-    // The menu drawn next relies on these staying set.
     setOverlayStates();
 
     drawScreenQuad(nullptr, 0.0f, StripTop, 1.0f, StripBottom, StripColour, false);

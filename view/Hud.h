@@ -21,8 +21,8 @@ public:
 
     // Draws the strip and the three texts in pixels of the current viewport.
     // The font is made on the first draw, so a HUD can exist before the
-    // device does. Leaves blending on and texture stage 0 modulating the
-    // vertex colour's alpha with the texture's, for the screen quads after it.
+    // device does. Sets the overlay states it draws with; the frame puts its
+    // own back after.
     void draw(int level, int rows);
     // The frame-rate text under the strip.
     void drawFrameRate(float framesPerSecond);

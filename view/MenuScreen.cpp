@@ -57,7 +57,6 @@ void CMenuScreen::load(const std::filesystem::path& mediaDir)
 void CMenuScreen::draw(const CMenu& menu, const CHighScoreTable& scores)
 {
     CDevice& d = device();
-    // Set here as well, so the menu does not depend on what was drawn before.
     setOverlayStates();
     d.setSamplerState(SamplerState::MagFilter, TexFilter::Anisotropic);
     d.setSamplerState(SamplerState::MinFilter, TexFilter::Anisotropic);

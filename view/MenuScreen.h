@@ -24,7 +24,7 @@ public:
     // items are then written in the HUD's font, and the background becomes
     // a dark colour, so the light text over it stays readable.
     void load(const std::filesystem::path& mediaDir);
-    // Once per frame, after the scene and the HUD. Leaves alpha blending off.
+    // Once per frame, after the scene and the HUD.
     void draw(const CMenu& menu, const CHighScoreTable& scores);
 
     // The line at the bottom of the screen.

@@ -1,0 +1,211 @@
+// The spot light's shadows, in two passes.
+//
+// "shadow" draws every item as the light sees it into the 512 x 512 map: the
+// depth buffer keeps the nearest depth for the hardware comparison, and the
+// R32F colour gets the same depth for devices that cannot sample a depth
+// buffer.
+//
+// "scene" and "scene_nohw" draw every item again from the camera. Each pixel
+// is looked up in the map (matLightViewProj takes the world to the map's
+// texture space); where something nearer to the light covers it, it is in
+// shadow. Four taps around the point, each filtered between its four
+// texels, give the shadow a soft edge instead of a staircase. The spot
+// texture shapes the light into a round pool that fades out softly. The
+// result multiplies the finished scene: white where the light falls, a
+// lighter grey outside the pool and a darker one in shadow within it; the
+// distant room, beyond the spot's reach, is left untouched.
+
+common {
+    // The light's pool is full brightness; around it the scene keeps this
+    // much of its own light, and in a shadow inside the pool this much.
+    // Nothing turns black, and the glow of the room stays.
+    const float OutsidePool = 0.8;
+    const float InShadow = 0.5;
+    // The spot reaches this far (world units from the light) and fades out
+    // before the map's far plane, so the distant room is left as it is
+    // instead of being cut off where the map ends.
+    const float ReachFull = 95.0;
+    const float ReachEnd = 135.0;
+    // The map's texel is about 0.06 world units at the well. A point is
+    // looked up a little way out along its normal and compared a little
+    // nearer to the light, so a surface does not shadow itself in stripes
+    // (acne); both are kept small so shadows stay attached to what casts
+    // them.
+    const float NormalOffset = 0.06;
+    const float DepthBias = 0.00025;
+    const float SlopeBias = 0.0006;
+    // Taps around the point, in map texels.
+    const float TapRadius = 1.25;
+
+    // The depth bias for a surface turned this far from the light: the more
+    // it slopes away, the more its depth changes across one map texel.
+    float biasFor(float facing) {
+        float slope = sqrt(max(1.0 - facing * facing, 0.0)) / max(facing, 0.25);
+        return DepthBias + SlopeBias * slope;
+    }
+
+    // Four taps on a turned square around the point, in texture units.
+    vec2 tapOffset(int i, float texel) {
+        const vec2 taps[4] = vec2[4](vec2(-0.4, -1.0), vec2(1.0, -0.4), vec2(0.4, 1.0), vec2(-1.0, 0.4));
+        return taps[i] * TapRadius * texel;
+    }
+
+    // Whether the map has anything to say about the point: inside its square
+    // and in front of its far plane. Elsewhere nothing can shadow it.
+    bool inMap(vec3 coord) {
+        return all(greaterThan(coord, vec3(0.0))) && all(lessThan(coord, vec3(1.0)));
+    }
+
+    // The spot's pool: from the spot texture, or, when there is none, a
+    // round pool of the same size worked out here.
+    float poolOf(float spotSample, bool hasSpotTexture, vec2 uv) {
+        if (hasSpotTexture)
+            return spotSample;
+        return 1.0 - smoothstep(0.38, 0.5, length(uv - 0.5));
+    }
+
+    // Faces turned away from the light are in their own shadow; the turn is
+    // eased so the terminator on a rounded edge is not a hard line. Behind
+    // the light (inFront 0) the spot does not shine.
+    vec4 shadowLitColour(float lit, float pool, float facing, float inFront, float distance) {
+        pool *= inFront;
+        float reached = lit * smoothstep(0.0, 0.2, facing);
+        float light = mix(OutsidePool, 1.0, pool) * mix(1.0, mix(InShadow, 1.0, reached), pool);
+        float reach = 1.0 - smoothstep(ReachFull, ReachEnd, distance);
+        return vec4(vec3(mix(1.0, light, reach)), 1.0);
+    }
+}
+
+vertex lightDepth {
+    uniform mat4 matWorld;
+    uniform mat4 matView;
+    uniform mat4 matProj;
+    void main() {
+        gl_Position = matProj * matView * matWorld * vec4(inPosition.xyz, 1.0);
+    }
+}
+
+fragment depthOut {
+    out vec4 fragColour;
+    // The window depth is the projection's z / w, 0 at the near plane and 1
+    // at the far one: exactly what the depth buffer holds.
+    void main() { fragColour = vec4(gl_FragCoord.z, 0.0, 0.0, 1.0); }
+}
+
+vertex shadowLit {
+    uniform mat4 matWorld;
+    uniform mat4 matView;
+    uniform mat4 matProj;
+    uniform mat4 matLightViewProj;
+    uniform vec4 vLightPos;
+    out vec4 vMapCoord;
+    out vec3 vWorldNormal;
+    out vec3 vToLight;
+    void main() {
+        vec4 world = matWorld * vec4(inPosition.xyz, 1.0);
+        vec3 normal = normalize(transpose(inverse(mat3(matWorld))) * inNormal);
+        vWorldNormal = normal;
+        vToLight = vLightPos.xyz - world.xyz;
+        vMapCoord = matLightViewProj * vec4(world.xyz + normal * NormalOffset, 1.0);
+        gl_Position = matProj * matView * world;
+    }
+}
+
+fragment sceneHardware {
+    in vec4 vMapCoord;
+    in vec3 vWorldNormal;
+    in vec3 vToLight;
+    uniform sampler2DShadow texDepth;
+    uniform sampler2D texSpot;
+    out vec4 fragColour;
+
+    // The shadow sampler compares and filters between four texels at once.
+    float litAt(vec2 uv, float depth) { return texture(texDepth, vec3(uv, depth)); }
+
+    void main() {
+        // Behind the light nothing is lit by it.
+        float inFront = step(0.0001, vMapCoord.w);
+        vec3 coord = vMapCoord.xyz / max(vMapCoord.w, 0.0001);
+        float facing = dot(normalize(vWorldNormal), normalize(vToLight));
+        float depth = coord.z - biasFor(facing);
+        float texel = 1.0 / float(textureSize(texDepth, 0).x);
+        float lit = 1.0;
+        if (inMap(coord)) {
+            lit = 0.0;
+            for (int i = 0; i < 4; ++i)
+                lit += 0.25 * litAt(coord.xy + tapOffset(i, texel), depth);
+        }
+        bool hasSpot = textureSize(texSpot, 0).x > 1;
+        float pool = poolOf(texture(texSpot, coord.xy).r, hasSpot, coord.xy);
+        fragColour = shadowLitColour(lit, pool, facing, inFront, length(vToLight));
+    }
+}
+
+fragment sceneSoftware {
+    in vec4 vMapCoord;
+    in vec3 vWorldNormal;
+    in vec3 vToLight;
+    uniform sampler2D texDepth;
+    uniform sampler2D texSpot;
+    out vec4 fragColour;
+
+    // The depths the "shadow" pass wrote, read texel by texel and compared
+    // here, then filtered between the four texels around the point as the
+    // hardware comparison does.
+    float storedDepth(ivec2 texel) {
+        ivec2 last = textureSize(texDepth, 0) - 1;
+        return texelFetch(texDepth, clamp(texel, ivec2(0), last), 0).r;
+    }
+    float litAt(vec2 uv, float depth) {
+        vec2 at = uv * vec2(textureSize(texDepth, 0)) - 0.5;
+        ivec2 corner = ivec2(floor(at));
+        vec2 f = fract(at);
+        float a = step(depth, storedDepth(corner));
+        float b = step(depth, storedDepth(corner + ivec2(1, 0)));
+        float c = step(depth, storedDepth(corner + ivec2(0, 1)));
+        float d = step(depth, storedDepth(corner + ivec2(1, 1)));
+        return mix(mix(a, b, f.x), mix(c, d, f.x), f.y);
+    }
+
+    void main() {
+        // Behind the light nothing is lit by it.
+        float inFront = step(0.0001, vMapCoord.w);
+        vec3 coord = vMapCoord.xyz / max(vMapCoord.w, 0.0001);
+        float facing = dot(normalize(vWorldNormal), normalize(vToLight));
+        float depth = coord.z - biasFor(facing);
+        float texel = 1.0 / float(textureSize(texDepth, 0).x);
+        float lit = 1.0;
+        if (inMap(coord)) {
+            lit = 0.0;
+            for (int i = 0; i < 4; ++i)
+                lit += 0.25 * litAt(coord.xy + tapOffset(i, texel), depth);
+        }
+        bool hasSpot = textureSize(texSpot, 0).x > 1;
+        float pool = poolOf(texture(texSpot, coord.xy).r, hasSpot, coord.xy);
+        fragColour = shadowLitColour(lit, pool, facing, inFront, length(vToLight));
+    }
+}
+
+sampler texDepth { filter = linear; address = clamp; compare = lessequal; }
+sampler texSpot { filter = linear; address = clamp; }
+
+technique shadow {
+    pass p0 {
+        vertex = lightDepth;
+        fragment = depthOut;
+    }
+}
+
+technique scene {
+    pass p0 {
+        vertex = shadowLit;
+        fragment = sceneHardware;
+    }
+}
+
+technique scene_nohw {
+    pass p0 {
+        vertex = shadowLit;
+        fragment = sceneSoftware;
+    }
+}

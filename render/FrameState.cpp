@@ -1,0 +1,19 @@
+#include "render/FrameState.h"
+
+#include "platform/Device.h"
+
+DeviceState defaultFrameState(const DeviceState& current)
+{
+    DeviceState state;
+    state.renderStates[static_cast<size_t>(RenderState::ZEnable)] = stateValue(true);
+    state.renderStates[static_cast<size_t>(RenderState::CullMode)] = stateValue(Cull::CCW);
+    state.renderStates[static_cast<size_t>(RenderState::Lighting)] = stateValue(false);
+    state.samplerStates[static_cast<size_t>(SamplerState::MaxAnisotropy)] = 1;
+    state.world = current.world;
+    state.view = current.view;
+    state.projection = current.projection;
+    state.viewport = current.viewport;
+    return state;
+}
+
+void applyDefaultFrameState(CDevice& device) { device.setState(defaultFrameState(device.state())); }

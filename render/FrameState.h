@@ -1,0 +1,15 @@
+#pragma once
+// The state every step of the frame starts from. The frame begins by putting
+// the device into it; a step that needs something else sets it inside a
+// state scope (platform/StateBlock.h), so the next step finds this state
+// again and no step depends on what the one before happened to leave.
+#include "platform/RenderStates.h"
+
+class CDevice;
+
+// Direct3D's defaults with the scene's choices (depth test on, clockwise
+// faces shown, no fixed-function lighting, no blending, no stencil, no depth
+// bias, one-fold anisotropy), keeping the transforms and the viewport of
+// `current`, which belong to the camera and the target, not to a step.
+DeviceState defaultFrameState(const DeviceState& current);
+void applyDefaultFrameState(CDevice& device);

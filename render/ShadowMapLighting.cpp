@@ -1,0 +1,117 @@
+#include "render/ShadowMapLighting.h"
+
+#include "platform/Device.h"
+#include "platform/StateBlock.h"
+#include "platform/Texture.h"
+#include "render/Camera.h"
+#include "render/EffectFile.h"
+#include "render/Light.h"
+#include "render/Math3d.h"
+#include "render/Mesh.h"
+#include "render/SceneEntity.h"
+
+namespace {
+
+// The map starts out white: depth 1, as far as the light can see.
+constexpr uint32_t MapClearColour = 0xFFFFFFFF;
+
+// The states both passes draw with, whatever the step before left: solid
+// geometry with the depth test, nothing blended, no stencil, no bias (the
+// shaders bias their own comparison).
+void setSolidDrawing(CDevice& d)
+{
+    d.setRenderState(RenderState::ZEnable, true);
+    d.setRenderState(RenderState::ZWriteEnable, true);
+    d.setRenderState(RenderState::ZFunc, Cmp::LessEqual);
+    d.setRenderState(RenderState::CullMode, Cull::CCW);
+    d.setRenderState(RenderState::AlphaBlendEnable, false);
+    d.setRenderState(RenderState::StencilEnable, false);
+    d.setRenderState(RenderState::ColorWriteEnable, ColorWriteAll);
+    d.setRenderState(RenderState::DepthBias, 0.0f);
+    d.setRenderState(RenderState::SlopeScaleDepthBias, 0.0f);
+}
+
+} // namespace
+
+glm::mat4 shadowTextureMatrix(const glm::mat4& lightView, const glm::mat4& lightProjection)
+{
+    const glm::mat4 clipToTexture =
+        matrixMultiply(matrixScaling(0.5f, -0.5f, 1.0f), matrixTranslation(0.5f, 0.5f, 0.0f));
+    return matrixMultiply(matrixMultiply(lightView, lightProjection), clipToTexture);
+}
+
+CShadowMapLighting::CShadowMapLighting(CDevice& device, const std::filesystem::path& mediaDir) : device(device)
+{
+    shader = loadEffectFile(mediaDir / "shadowmap.fx");
+    spot = loadTextureFromFile(mediaDir / "spot.jpg");
+    hardware = device.supportsDepthTextures();
+    // Without a depth texture the map is drawn with the device's own
+    // depth-stencil surface, which is only as large as the window: a window
+    // smaller than the map would cut the map off, so it gets its own.
+    const bool windowTooSmall = device.width() < static_cast<int>(MapSize) || device.height() < static_cast<int>(MapSize);
+    const Format depthFormat = hardware || windowTooSmall ? Format::D24S8 : Format::Unknown;
+    target = std::make_unique<CRenderTexture>(&device, MapSize, MapSize, Format::R32F, depthFormat);
+}
+
+CShadowMapLighting::~CShadowMapLighting() = default;
+
+void CShadowMapLighting::renderShadowMap(const RenderList& allItems)
+{
+    if (!light)
+        return;
+    CCamera lightCamera;
+    lightCamera.setLookAt(light->position, LightTarget, {0.0f, 1.0f, 0.0f});
+    view = lightCamera.view;
+    projection = matrixPerspectiveFovLH(LightFieldOfView, 1.0f, LightNearPlane, LightFarPlane);
+    textureMatrix = shadowTextureMatrix(view, projection);
+
+    shader->setMatrix("matProj", projection);
+    shader->setMatrix("matView", view);
+    shader->setVector("vLightPos", glm::vec4(light->position, 0.0f));
+    shader->setMatrix("matLightViewProj", textureMatrix);
+    shader->setTechnique("shadow");
+
+    CStateScope states;
+    CRenderTargetScope mapTarget(*target);
+    setSolidDrawing(device);
+    device.clear(ClearTarget | ClearZBuffer | ClearStencil, MapClearColour, 1.0f, 0);
+    drawItems(allItems, false);
+}
+
+void CShadowMapLighting::renderShadowLit(const RenderList& allItems, const glm::mat4& cameraView,
+                                         const glm::mat4& sceneProjection)
+{
+    shader->setMatrix("matProj", sceneProjection);
+    shader->setMatrix("matView", cameraView);
+    if (hardware) {
+        shader->setTechnique("scene");
+        shader->setTexture("texDepth", target->depthTexture());
+    } else {
+        shader->setTechnique("scene_nohw");
+        shader->setTexture("texDepth", target->colorTexture());
+    }
+    shader->setTexture("texSpot", spot.get());
+
+    CStateScope states;
+    setSolidDrawing(device);
+    drawItems(allItems, true);
+}
+
+void CShadowMapLighting::drawItems(const RenderList& items, bool withColour)
+{
+    const int passes = shader->begin(0);
+    for (int pass = 0; pass < passes; ++pass) {
+        shader->beginPass(pass);
+        for (const RenderItem& item : items) {
+            if (!item.subset || !item.entity)
+                continue;
+            shader->setMatrix("matWorld", item.entity->world);
+            if (withColour)
+                shader->setVector("vMaterialDiffuse", item.subset->values.diffuse * item.entity->colour);
+            shader->commitChanges();
+            item.subset->drawSubset();
+        }
+        shader->endPass();
+    }
+    shader->end();
+}

@@ -1,0 +1,81 @@
+#pragma once
+// The spot light's shadows. Each frame with shadows on, the depth of every
+// item as the light sees it goes into a 512 x 512 shadow map; later every
+// item is drawn once more, lit only by whether the light reaches it and by
+// the round pool of the spot texture. That shadow-lit picture is white where
+// the light falls and darker elsewhere; the renderer multiplies the scene by
+// it.
+//
+// Two ways to keep the light's depth: where the device can sample a depth
+// texture, the map's depth buffer is compared in hardware ("scene"); where it
+// cannot, the "shadow" pass writes the light-space depth into the map's R32F
+// colour and "scene_nohw" compares it itself.
+#include <filesystem>
+#include <memory>
+
+#include <glm/glm.hpp>
+
+#include "platform/Effect.h"
+#include "render/RenderList.h"
+#include "render/RenderTexture.h"
+
+class CDevice;
+class CLight;
+class CTexture;
+
+class CShadowMapLighting {
+public:
+    static constexpr unsigned MapSize = 512;
+    // The light looks at the middle of the well's floor through a narrow
+    // cone, so the map's texels are spent on the well.
+    static constexpr glm::vec3 LightTarget{4.5f, 0.0f, 0.0f};
+    static constexpr float LightFieldOfView = 0.5235988f; // pi / 6
+    static constexpr float LightNearPlane = 40.0f;
+    static constexpr float LightFarPlane = 140.0f;
+
+    // Loads the effect (a failure ends the program) and the spot texture (a
+    // missing one leaves none), and makes the shadow target.
+    explicit CShadowMapLighting(CDevice& device, const std::filesystem::path& mediaDir = "media");
+    ~CShadowMapLighting();
+    CShadowMapLighting(const CShadowMapLighting&) = delete;
+    CShadowMapLighting& operator=(const CShadowMapLighting&) = delete;
+
+    // ---- the two passes ---------------------------------------------------------
+    // The light whose position the next shadow map is drawn from.
+    void setLight(const CLight* light) { this->light = light; }
+    bool hasLight() const { return light != nullptr; }
+    // Fills the shadow map from every item; the render target in force before
+    // is in force after.
+    void renderShadowMap(const RenderList& allItems);
+    // Draws every item shadow-lit into the current target, seen through the
+    // camera's view and the scene's projection.
+    void renderShadowLit(const RenderList& allItems, const glm::mat4& view, const glm::mat4& projection);
+
+    // ---- what the passes use ------------------------------------------------------
+    bool hardwareShadowMap() const { return hardware; }
+    // World to shadow-map texture space, from the last renderShadowMap.
+    const glm::mat4& lightTextureMatrix() const { return textureMatrix; }
+    const glm::mat4& lightView() const { return view; }
+    const glm::mat4& lightProjection() const { return projection; }
+    CRenderTexture& shadowTarget() { return *target; }
+    const CTexture* spotTexture() const { return spot.get(); }
+    CEffect& effect() { return *shader; }
+
+private:
+    void drawItems(const RenderList& items, bool withColour);
+
+    CDevice& device;
+    const CLight* light = nullptr;
+    bool hardware = false;
+    std::unique_ptr<CEffect> shader;
+    std::unique_ptr<CRenderTexture> target;
+    std::unique_ptr<CTexture> spot;
+    glm::mat4 view{1.0f};
+    glm::mat4 projection{1.0f};
+    glm::mat4 textureMatrix{1.0f};
+};
+
+// World to shadow-map texture space for a light at `lightPosition`: the
+// light's view and projection, then clip x, y in [-1, 1] to u, v in [0, 1]
+// with v running down. Depth stays as the projection made it.
+glm::mat4 shadowTextureMatrix(const glm::mat4& lightView, const glm::mat4& lightProjection);

@@ -1,0 +1,158 @@
+// The frame's recipe read back from headless frames: every step leaves the
+// device in the frame's default state whatever the switches, each overlay
+// starts from it, and bloom, when off, touches nothing of its own; when on,
+// bright parts glow (a dark frame does not), the glow is laid on shifted by
+// 1 %, and its second blur reads the first.
+#include "SceneTestContext.h"
+
+#include "platform/Texture.h"
+#include "render/FrameState.h"
+#include "render/Renderer.h"
+#include "render/ScreenQuad.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+using FrameRecipe = FlatSceneTest;
+using Bloom = FlatSceneTest;
+
+TEST_F(FrameRecipe, BloomOffTouchesNeitherItsTargetsNorThePostEffect)
+{
+    makeScene(160, 120);
+    addBrick({0.0f, 0.0f, 0.0f}, glm::vec3(2.0f), White);
+    renderer->camera.setLookAt({0.0f, 2.0f, -6.0f}, {0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    fillTextureSolid(renderer->bloomTargetA->colorTexture(), 0.0f, 1.0f, 0.0f, 1.0f);
+    fillTextureSolid(renderer->bloomTargetB->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f);
+    const std::vector<uint8_t> a = renderer->bloomTargetA->colorTexture()->readPixels();
+    const std::vector<uint8_t> b = renderer->bloomTargetB->colorTexture()->readPixels();
+    const int source = renderer->postEffect->parameterByName("texSource");
+    ASSERT_GE(source, 0);
+
+    renderer->enableShadow = true;
+    renderer->enableMirror = true;
+    renderer->filterFrameBuffer = true;
+    drawFrame();
+    EXPECT_EQ(renderer->bloomTargetA->colorTexture()->readPixels(), a);
+    EXPECT_EQ(renderer->bloomTargetB->colorTexture()->readPixels(), b);
+    EXPECT_EQ(renderer->postEffect->parameterTexture(source), nullptr);
+}
+
+// Every step puts back what it changed: after any frame the device's states
+// are the frame's default ones, and so sampler 0's filters are the same
+// whether bloom, which filters its own way, ran or not. (The vertex buffers
+// and format are not compared: every draw binds its own.)
+TEST_F(FrameRecipe, EveryCombinationOfSwitchesEndsInTheDefaultState)
+{
+    makeScene(160, 120);
+    addBrick({4.5f, 2.0f, 0.0f}, glm::vec3(2.0f), White);
+    CSceneEntity* floor = addBrick({4.5f, -0.5f, 0.0f}, {20.0f, 1.0f, 20.0f}, {0.2f, 0.2f, 0.3f, 1.0f});
+    renderer->mirrorFloor = floor;
+    renderer->camera.setLookAt({4.5f, 8.0f, -12.0f}, {4.5f, 1.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    for (int switches = 0; switches < 16; ++switches) {
+        renderer->enableShadow = switches & 1;
+        renderer->enableBloom = switches & 2;
+        renderer->enableMirror = switches & 4;
+        renderer->filterFrameBuffer = switches & 8;
+        renderer->renderFrame({[this] {
+            testDevice->setRenderState(RenderState::AlphaBlendEnable, true);
+            testDevice->setSamplerState(SamplerState::MinFilter, TexFilter::Linear);
+        }});
+        const DeviceState& state = testDevice->state();
+        const DeviceState expected = defaultFrameState(state);
+        EXPECT_EQ(state.renderStates, expected.renderStates) << "switches " << switches;
+        EXPECT_EQ(state.samplerStates, expected.samplerStates) << "switches " << switches;
+        EXPECT_EQ(state.stageStates, expected.stageStates) << "switches " << switches;
+        EXPECT_EQ(state.texture, nullptr) << "switches " << switches;
+        EXPECT_EQ(state.program, nullptr) << "switches " << switches;
+        EXPECT_EQ(testDevice->renderTarget(), testDevice->backBuffer());
+        EXPECT_EQ(testDevice->depthStencilSurface(), testDevice->backDepthStencil());
+    }
+}
+
+TEST_F(FrameRecipe, EachOverlayStartsFromTheDefaultState)
+{
+    makeScene(64, 64);
+    std::vector<bool> blendingAtStart;
+    auto overlay = [&] {
+        blendingAtStart.push_back(testDevice->renderState(RenderState::AlphaBlendEnable) != 0);
+        testDevice->setRenderState(RenderState::AlphaBlendEnable, true);
+    };
+    renderer->renderFrame({overlay, overlay, overlay});
+    EXPECT_EQ(blendingAtStart, std::vector<bool>(3, false));
+}
+
+// ---- bloom ------------------------------------------------------------------------------------
+
+// A wall of even grey bright enough to glow: the glow is even too, so the
+// composite's edges show where it lies.
+TEST_F(Bloom, TheGlowIsLaidOnShiftedUpAndLeftByOnePercent)
+{
+    makeScene(400, 300);
+    addBrick({0.0f, 0.0f, 5.0f}, {200.0f, 200.0f, 1.0f}, {0.86f, 0.86f, 0.86f, 1.0f});
+    renderer->camera.setLookAt({0.0f, 0.0f, -10.0f}, {0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    const std::vector<uint8_t> plain = drawFrame();
+    renderer->enableBloom = true;
+    const std::vector<uint8_t> glowing = drawFrame();
+    // 1 % of 400 x 300 is 4 x 3 pixels: columns from 396 and rows from 297
+    // are left as they were; the rest, up to the left and top edges, glows.
+    for (int y : {0, 150, 296})
+        for (int x : {0, 200, 395})
+            EXPECT_GT(brightness(at(glowing, x, y)), brightness(at(plain, x, y)) + 30) << x << ", " << y;
+    for (int y : {0, 150, 299})
+        for (int x : {396, 399})
+            EXPECT_EQ(at(glowing, x, y), at(plain, x, y)) << x << ", " << y;
+    for (int x : {0, 200, 399})
+        for (int y : {297, 299})
+            EXPECT_EQ(at(glowing, x, y), at(plain, x, y)) << x << ", " << y;
+}
+
+// One bright point, blurred along one diagonal and then along the other,
+// spreads over a square turned on its corner, reaching along both
+// diagonals and along the axes between them; had the second blur read the
+// bright pass instead of the first blur, it would reach along one diagonal.
+TEST_F(Bloom, TheSecondBlurReadsTheFirst)
+{
+    makeScene(256, 256);
+    addBrick({0.0f, 0.0f, 0.0f}, glm::vec3(0.15f), White);
+    renderer->camera.setLookAt({0.0f, 0.0f, -10.0f}, {0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    renderer->enableBloom = true;
+    drawFrame();
+    const std::vector<uint8_t> glow = renderer->bloomTargetB->colorTexture()->readPixels();
+    auto red = [&](int x, int y) { return int(glow[size_t((y * 256 + x) * 4)]); };
+    const int c = 128;
+    ASSERT_GT(red(c, c), 10) << "the point glows";
+    const int d = 5;
+    EXPECT_GT(red(c + d, c + d), 0);
+    EXPECT_GT(red(c - d, c - d), 0);
+    EXPECT_GT(red(c + d, c - d), 0);
+    EXPECT_GT(red(c - d, c + d), 0);
+    EXPECT_GT(red(c + d, c), 0);
+    EXPECT_GT(red(c, c + d), 0);
+}
+
+TEST_F(Bloom, ABrightGlintGlowsAroundItAndADarkFrameGetsNoGlow)
+{
+    makeScene(200, 200);
+    CSceneEntity* glint = addBrick({0.0f, 0.0f, 0.0f}, glm::vec3(0.6f), White);
+    renderer->camera.setLookAt({0.0f, 0.0f, -10.0f}, {0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    const std::vector<uint8_t> plain = drawFrame();
+    renderer->enableBloom = true;
+    const std::vector<uint8_t> glowing = drawFrame();
+    const glm::ivec2 centre = toScreen({0.0f, 0.0f, 0.0f});
+    const int beside = centre.x - 12; // a little outside the glint's left edge
+    EXPECT_EQ(brightness(at(plain, beside, centre.y)), 0);
+    EXPECT_GT(brightness(at(glowing, beside, centre.y)), 15) << "the glint glows onto the black around it";
+    EXPECT_EQ(brightness(at(glowing, 5, 5)), 0) << "far from it nothing glows";
+
+    // The same brick in an ordinary, unlit grey: the frame is as without bloom.
+    glint->colour = {0.45f, 0.45f, 0.45f, 1.0f};
+    renderer->enableBloom = false;
+    const std::vector<uint8_t> dim = drawFrame();
+    renderer->enableBloom = true;
+    EXPECT_EQ(drawFrame(), dim);
+}
+
+} // namespace

@@ -1,0 +1,191 @@
+// The spot light's shadows, read back from headless frames: where the
+// light's map is aimed, what the steps leave alone when shadows are off or
+// have nothing to say, and a piece held above the stack shadowing it, the
+// shadow moving with the piece, on both ways of keeping the light's depth.
+#include "SceneTestContext.h"
+
+#include "platform/Texture.h"
+#include "render/Math3d.h"
+#include "render/Renderer.h"
+#include "render/ShadowMapLighting.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+using ShadowMapLighting = FlatSceneTest;
+
+TEST_F(ShadowMapLighting, TheLightAtItsStartLooksAtTheMiddleOfTheWellsFloor)
+{
+    makeScene(64, 64);
+    CShadowMapLighting& shadows = *renderer->shadowLighting;
+    shadows.setLight(light);
+    shadows.renderShadowMap({});
+    const glm::mat4& toMap = shadows.lightTextureMatrix();
+    const glm::vec3 centre = transformCoord({4.5f, 0.0f, 0.0f}, toMap);
+    EXPECT_NEAR(centre.x, 0.5f, 1e-5f);
+    EXPECT_NEAR(centre.y, 0.5f, 1e-5f);
+    EXPECT_GT(centre.z, 0.0f);
+    EXPECT_LT(centre.z, 1.0f);
+    // The top of the map is up in the world, and its depth grows away from the light.
+    EXPECT_LT(transformCoord({4.5f, 5.0f, 0.0f}, toMap).y, 0.5f);
+    EXPECT_GT(transformCoord({4.5f, 0.0f, 5.0f}, toMap).z, centre.z);
+}
+
+TEST_F(ShadowMapLighting, AShadowLitImageThatIsWhiteEverywhereLeavesTheSceneUnchanged)
+{
+    makeScene(160, 120);
+    addBrick({0.0f, 0.0f, 0.0f}, glm::vec3(2.0f), {0.8f, 0.4f, 0.2f, 1.0f});
+    renderer->camera.setLookAt({0.0f, 2.0f, -6.0f}, {0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    const std::vector<uint8_t> plain = drawFrame();
+    // A light far beyond its reach lights nothing and shadows nothing: the
+    // shadow-lit picture is white where the brick is, so only the black
+    // around it (black times black) could change, and it does not.
+    light->position = {0.0f, 400.0f, 0.0f};
+    renderer->enableShadow = true;
+    EXPECT_EQ(drawFrame(), plain);
+}
+
+TEST_F(ShadowMapLighting, ShadowsOffSkipsBothPassesAndTheMapKeepsItsLastContents)
+{
+    makeScene(160, 120);
+    CSceneEntity* piece = addBrick({4.5f, 2.0f, 0.0f}, glm::vec3(2.0f), White);
+    renderer->camera.setLookAt({4.5f, 8.0f, -12.0f}, {4.5f, 1.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    renderer->enableShadow = true;
+    drawFrame();
+    const std::vector<float> map = renderer->shadowLighting->shadowTarget().colorTexture()->readFloats();
+    ASSERT_LT(*std::min_element(map.begin(), map.end()), 1.0f) << "the piece is in the map";
+
+    renderer->enableShadow = false;
+    piece->position.x += 3.0f;
+    piece->updateWorld();
+    testDevice->beginScene();
+    drawFrame();
+    const int drawsOff = testDevice->drawCount();
+    EXPECT_EQ(renderer->shadowLighting->shadowTarget().colorTexture()->readFloats(), map);
+    // With shadows on, the one brick is drawn into the map and shadow-lit,
+    // and one quad multiplies the scene.
+    renderer->enableShadow = true;
+    testDevice->beginScene();
+    drawFrame();
+    EXPECT_EQ(testDevice->drawCount(), drawsOff + 3);
+}
+
+// The scene set-up always makes the light; a scene without one simply has
+// no shadows rather than reading a light that is not there.
+TEST_F(ShadowMapLighting, WithoutALightTheShadowStepsAreLeftOut)
+{
+    makeScene(160, 120);
+    addBrick({0.0f, 0.0f, 0.0f}, glm::vec3(2.0f), {0.8f, 0.4f, 0.2f, 1.0f});
+    renderer->camera.setLookAt({0.0f, 2.0f, -6.0f}, {0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    renderer->lights.clear();
+    const std::vector<uint8_t> plain = drawFrame();
+    renderer->enableShadow = true;
+    EXPECT_EQ(drawFrame(), plain);
+}
+
+// Without the spot texture the light still falls in a round pool: white in
+// its middle, not the black an empty texture unit reads as.
+TEST_F(ShadowMapLighting, WithoutTheSpotTextureTheLightStillFallsInAPool)
+{
+    makeScene(160, 120);
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "vesbrik-no-spot";
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy_file("media/shadowmap.fx", folder / "shadowmap.fx",
+                               std::filesystem::copy_options::overwrite_existing);
+    renderer->shadowLighting = std::make_unique<CShadowMapLighting>(*testDevice, folder);
+    std::filesystem::remove_all(folder);
+    EXPECT_EQ(renderer->shadowLighting->spotTexture(), nullptr);
+
+    addBrick({4.5f, 0.5f, 0.0f}, {14.0f, 1.0f, 14.0f}, White);
+    renderer->camera.setLookAt({4.5f, 16.0f, -6.0f}, {4.5f, 1.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    renderer->enableShadow = true;
+    const std::vector<uint8_t> picture = drawFrame();
+    const glm::ivec2 middle = toScreen({4.5f, 1.0f, 0.0f});
+    EXPECT_GT(brightness(at(picture, middle.x, middle.y)), 3 * 240);
+}
+
+// ---- a piece above the stack casts its shadow onto it ------------------------------------
+
+struct ShadowPath {
+    bool depthTextures;
+    int width;
+    int height;
+};
+
+std::string pathName(const ShadowPath& path)
+{
+    return std::string(path.depthTextures ? "DepthTexture" : "FloatMap") + "_" + std::to_string(path.width) + "x" +
+           std::to_string(path.height);
+}
+
+void PrintTo(const ShadowPath& path, std::ostream* out) { *out << pathName(path); }
+
+class ShadowCast : public FlatSceneTest, public ::testing::WithParamInterface<ShadowPath> {};
+
+// Where the line from the light through a point meets the plane y = top.
+glm::vec3 shadowOn(float top, const glm::vec3& light, const glm::vec3& caster)
+{
+    const float t = (light.y - top) / (light.y - caster.y);
+    return light + (caster - light) * t;
+}
+
+TEST_P(ShadowCast, APieceAboveTheStackShadowsItAndTheShadowMovesWithThePiece)
+{
+    const ShadowPath path = GetParam();
+    makeScene(path.width, path.height, path.depthTextures);
+    CShadowMapLighting& shadows = *renderer->shadowLighting;
+    EXPECT_EQ(shadows.hardwareShadowMap(), path.depthTextures);
+    // A window smaller than the map gives the map a depth surface of its own.
+    const bool ownDepth = path.depthTextures || path.width < 512 || path.height < 512;
+    EXPECT_EQ(shadows.shadowTarget().depthTexture() != nullptr, ownDepth);
+
+    // The stack: a white slab whose top is at y = 1; the piece hangs above it.
+    addBrick({4.5f, 0.5f, 0.0f}, {14.0f, 1.0f, 14.0f}, White);
+    const glm::vec3 aim{4.5f, 1.0f, 0.0f};
+    const glm::vec3 above = LightStart + (aim - LightStart) * 0.85f;
+    CSceneEntity* piece = addBrick(above, glm::vec3(1.0f), {0.0f, 0.0f, 1.0f, 1.0f});
+    renderer->camera.setLookAt({4.5f, 16.0f, -6.0f}, aim, {0.0f, 1.0f, 0.0f});
+    renderer->enableShadow = true;
+
+    auto slabBrightness = [&](const std::vector<uint8_t>& picture, const glm::vec3& world) {
+        const glm::ivec2 p = toScreen(world);
+        return brightness(at(picture, p.x, p.y));
+    };
+    const glm::vec3 shadow = shadowOn(1.0f, LightStart, above);
+    const glm::vec3 moved = above + glm::vec3(2.5f, 0.0f, 0.0f);
+    const glm::vec3 movedShadow = shadowOn(1.0f, LightStart, moved);
+
+    const std::vector<uint8_t> first = drawFrame();
+    EXPECT_EQ(shadows.effect().technique(), path.depthTextures ? "scene" : "scene_nohw");
+    const int texDepth = shadows.effect().parameterByName("texDepth");
+    EXPECT_EQ(shadows.effect().parameterTexture(texDepth),
+              path.depthTextures ? shadows.shadowTarget().depthTexture() : shadows.shadowTarget().colorTexture());
+    EXPECT_LT(slabBrightness(first, shadow), 3 * 150) << "the shadow falls on the slab";
+    EXPECT_GT(slabBrightness(first, movedShadow), 3 * 240) << "the slab is lit beside it";
+
+    piece->position = moved;
+    piece->updateWorld();
+    const std::vector<uint8_t> second = drawFrame();
+    EXPECT_LT(slabBrightness(second, movedShadow), 3 * 150) << "the shadow went with the piece";
+    EXPECT_GT(slabBrightness(second, shadow), 3 * 240) << "and left the slab lit where it was";
+    // The piece's edge gives a soft shadow edge: some slab pixels lie between
+    // lit and shadowed.
+    int between = 0;
+    for (int x = 0; x < path.width; ++x) {
+        const int b = brightness(at(second, x, toScreen(movedShadow).y));
+        between += b > 3 * 140 && b < 3 * 240;
+    }
+    EXPECT_GT(between, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothShadowPaths, ShadowCast,
+                         ::testing::Values(ShadowPath{true, 240, 180}, ShadowPath{false, 240, 180},
+                                           ShadowPath{false, 512, 512}),
+                         [](const ::testing::TestParamInfo<ShadowPath>& info) { return pathName(info.param); });
+
+} // namespace
