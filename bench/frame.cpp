@@ -6,10 +6,17 @@
 // multiply, filtered copy and bloom). The time
 // includes reading the back buffer back once per frame, which makes the GL
 // finish the frame; that read is also timed alone.
+//
+// FrameFloor is the yardstick: the same scene with every item drawn once,
+// straight into the back buffer, in one flat colour, with no targets and no
+// copies. It is what any 3D picture of this scene costs on this machine; read
+// the other cases as multiples of it, measured in the same run.
 #include "game/GameBoard.h"
 #include "game/Piece.h"
 #include "platform/Device.h"
+#include "platform/Effect.h"
 #include "platform/Window.h"
+#include "render/FrameState.h"
 #include "render/Renderer.h"
 #include "view/GameView.h"
 
@@ -107,6 +114,89 @@ void runFrames(benchmark::State& state, bool shadow, bool bloom, bool mirror, bo
     state.counters["entities_after"] = double(scene->renderer->entities.size());
 }
 
+// One colour per item, placed by the camera: the cheapest honest picture.
+class CFlatMaterial : public CMaterial {
+public:
+    explicit CFlatMaterial(const CRenderer& renderer) : renderer(renderer)
+    {
+        std::string errors;
+        effect = CEffect::fromText(R"(
+vertex placed {
+    uniform mat4 matWorld;
+    uniform mat4 matView;
+    uniform mat4 matProj;
+    void main() { gl_Position = matProj * matView * matWorld * vec4(inPosition.xyz, 1.0); }
+}
+fragment flat {
+    uniform vec4 vColour;
+    out vec4 fragColour;
+    void main() { fragColour = vColour; }
+}
+technique flat { pass p0 { vertex = placed; fragment = flat; } }
+)",
+                                   "flat.fx", errors);
+        if (!effect)
+            std::fprintf(stderr, "flat material: %s\n", errors.c_str());
+    }
+    bool valid() const { return effect != nullptr; }
+    bool reload() override { return true; }
+    int begin() override
+    {
+        effect->setTechnique("flat");
+        effect->setMatrix("matView", renderer.camera.view);
+        effect->setMatrix("matProj", renderer.projection);
+        return effect->begin();
+    }
+    void beginPass(int pass) override { effect->beginPass(pass); }
+    void apply(const CSceneEntity& entity, const MaterialValues&) override
+    {
+        effect->setMatrix("matWorld", entity.world);
+        effect->setVector("vColour", entity.colour);
+        effect->commitChanges();
+    }
+    void endPass(int) override { effect->endPass(); }
+    void end() override { effect->end(); }
+
+private:
+    const CRenderer& renderer;
+    std::unique_ptr<CEffect> effect;
+};
+
+void FrameFloor(benchmark::State& state)
+{
+    Scene* scene = theScene();
+    if (!scene) {
+        state.SkipWithError("no OpenGL 4.5 core context");
+        return;
+    }
+    CFlatMaterial flat(*scene->renderer);
+    if (!flat.valid()) {
+        state.SkipWithError("the flat effect does not compile");
+        return;
+    }
+    CRenderer& renderer = *scene->renderer;
+    scene->view->buildBoardEntities();
+    RenderList items;
+    for (const auto& entity : renderer.entities)
+        collectRenderItems(items, *entity);
+    for (RenderItem& item : items)
+        item.material = &flat;
+    CDevice& d = *scene->device;
+    auto drawOnce = [&] {
+        d.beginScene();
+        applyDefaultFrameState(d);
+        d.clear(ClearTarget | ClearZBuffer | ClearStencil, 0, 1.0f, 0);
+        drawRenderList(items, renderer);
+        d.endScene();
+        benchmark::DoNotOptimize(d.readBackBuffer());
+    };
+    drawOnce(); // warm-up
+    for (auto _ : state)
+        drawOnce();
+    renderer.removeEntities(CSceneEntity::OneFrame);
+    state.counters["items"] = double(items.size());
+}
+
 void FrameAllSwitchesOff(benchmark::State& state) { runFrames(state, false, false, false, false); }
 void FrameMirrorOn(benchmark::State& state) { runFrames(state, false, false, true, false); }
 void FrameShadowOn(benchmark::State& state) { runFrames(state, true, false, false, false); }
@@ -124,6 +214,7 @@ void ReadBackOnly(benchmark::State& state)
         benchmark::DoNotOptimize(scene->device->readBackBuffer());
 }
 
+BENCHMARK(FrameFloor)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(FrameAllSwitchesOff)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(FrameMirrorOn)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(FrameShadowOn)->Unit(benchmark::kMillisecond)->MinTime(2.0);
