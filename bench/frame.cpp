@@ -14,8 +14,8 @@
 #include "game/GameBoard.h"
 #include "game/Piece.h"
 #include "platform/Device.h"
-#include "platform/Effect.h"
 #include "platform/Window.h"
+#include "render/FlatMaterial.h"
 #include "render/FrameState.h"
 #include "render/Renderer.h"
 #include "view/GameView.h"
@@ -114,53 +114,6 @@ void runFrames(benchmark::State& state, bool shadow, bool bloom, bool mirror, bo
     state.counters["entities_after"] = double(scene->renderer->entities.size());
 }
 
-// One colour per item, placed by the camera: the cheapest honest picture.
-class CFlatMaterial : public CMaterial {
-public:
-    explicit CFlatMaterial(const CRenderer& renderer) : renderer(renderer)
-    {
-        std::string errors;
-        effect = CEffect::fromText(R"(
-vertex placed {
-    uniform mat4 matWorld;
-    uniform mat4 matView;
-    uniform mat4 matProj;
-    void main() { gl_Position = matProj * matView * matWorld * vec4(inPosition.xyz, 1.0); }
-}
-fragment flat {
-    uniform vec4 vColour;
-    out vec4 fragColour;
-    void main() { fragColour = vColour; }
-}
-technique flat { pass p0 { vertex = placed; fragment = flat; } }
-)",
-                                   "flat.fx", errors);
-        if (!effect)
-            std::fprintf(stderr, "flat material: %s\n", errors.c_str());
-    }
-    bool valid() const { return effect != nullptr; }
-    bool reload() override { return true; }
-    int begin() override
-    {
-        effect->setTechnique("flat");
-        effect->setMatrix("matView", renderer.camera.view);
-        effect->setMatrix("matProj", renderer.projection);
-        return effect->begin();
-    }
-    void beginPass(int pass) override { effect->beginPass(pass); }
-    void apply(const CSceneEntity& entity, const MaterialValues&) override
-    {
-        effect->setMatrix("matWorld", entity.world);
-        effect->setVector("vColour", entity.colour);
-        effect->commitChanges();
-    }
-    void endPass(int) override { effect->endPass(); }
-    void end() override { effect->end(); }
-
-private:
-    const CRenderer& renderer;
-    std::unique_ptr<CEffect> effect;
-};
 
 void FrameFloor(benchmark::State& state)
 {

@@ -9,6 +9,7 @@
 
 #include "platform/Effect.h"
 #include "render/Material.h"
+#include "render/FlatMaterial.h"
 #include "render/Mesh.h"
 #include "render/Renderer.h"
 #include "render/SceneEntity.h"
@@ -34,59 +35,6 @@ private:
     std::filesystem::path previousFolder;
 };
 
-class CFlatMaterial : public CMaterial {
-public:
-    explicit CFlatMaterial(const CRenderer& renderer) : renderer(renderer)
-    {
-        std::string errors;
-        effect = CEffect::fromText(R"(
-vertex placed {
-    uniform mat4 matWorld;
-    uniform mat4 matView;
-    uniform mat4 matProj;
-    void main() { gl_Position = matProj * matView * matWorld * vec4(inPosition.xyz, 1.0); }
-}
-fragment flat {
-    uniform vec4 vColour;
-    out vec4 fragColour;
-    void main() { fragColour = vColour; }
-}
-technique flat { pass p0 { vertex = placed; fragment = flat; } }
-technique add {
-    pass p0 { vertex = placed; fragment = flat; AlphaBlendEnable = true; SrcBlend = one; DestBlend = one; }
-}
-)",
-                                   "flat.fx", errors);
-        EXPECT_TRUE(effect) << errors;
-    }
-
-    bool reload() override { return true; }
-    int begin() override
-    {
-        ++begins;
-        effect->setTechnique(additive ? "add" : "flat");
-        effect->setMatrix("matView", renderer.camera.view);
-        effect->setMatrix("matProj", renderer.projection);
-        return effect->begin();
-    }
-    void beginPass(int pass) override { effect->beginPass(pass); }
-    void apply(const CSceneEntity& entity, const MaterialValues&) override
-    {
-        effect->setMatrix("matWorld", entity.world);
-        effect->setVector("vColour", entity.colour);
-        effect->commitChanges();
-    }
-    void endPass(int) override { effect->endPass(); }
-    void end() override { effect->end(); }
-
-    int begins = 0;
-    // Adds its colour to what is there, so drawing an item twice shows.
-    bool additive = false;
-
-private:
-    const CRenderer& renderer;
-    std::unique_ptr<CEffect> effect;
-};
 
 inline constexpr glm::vec3 LightStart{-4.0f, 38.0f, -44.0f};
 inline constexpr glm::vec4 White{1.0f, 1.0f, 1.0f, 1.0f};
