@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <epoxy/gl.h>
 #include <stb_image.h>
+#include <stb_image_resize.h>
+#include <vector>
 
 namespace {
 
@@ -58,6 +60,26 @@ void uploadFormat(PixelLayout layout, GLenum& format, GLenum& type)
     case PixelLayout::R8:
         format = GL_RED, type = GL_UNSIGNED_BYTE;
         return;
+    }
+}
+
+// Fills every level below the top by halving the one above with a box filter.
+// The filtering is done here rather than by the GL because a software GL
+// builds and compiles a drawing program for its own filtering, which costs a
+// start more than the filtering does.
+void uploadWithMipmaps(CTexture& texture, const uint8_t* rgba)
+{
+    texture.upload(0, PixelLayout::Rgba8, rgba);
+    std::vector<uint8_t> above(rgba, rgba + static_cast<size_t>(texture.width()) * texture.height() * 4);
+    std::vector<uint8_t> level;
+    for (int n = 1; n < texture.levels(); ++n) {
+        const int width = texture.levelWidth(n), height = texture.levelHeight(n);
+        level.resize(static_cast<size_t>(width) * height * 4);
+        stbir_resize_uint8_generic(above.data(), texture.levelWidth(n - 1), texture.levelHeight(n - 1), 0,
+                                   level.data(), width, height, 0, 4, STBIR_ALPHA_CHANNEL_NONE, 0,
+                                   STBIR_EDGE_CLAMP, STBIR_FILTER_BOX, STBIR_COLORSPACE_LINEAR, nullptr);
+        texture.upload(n, PixelLayout::Rgba8, level.data());
+        above.swap(level);
     }
 }
 
@@ -206,8 +228,7 @@ std::unique_ptr<CTexture> loadTextureFromFile(const std::filesystem::path& path,
         return nullptr;
     std::unique_ptr<CTexture> texture = CTexture::create(w, h, 0, Format::A8R8G8B8);
     if (texture) {
-        texture->upload(0, PixelLayout::Rgba8, pixels);
-        texture->generateMipmaps();
+        uploadWithMipmaps(*texture, pixels);
         if (info)
             *info = ImageInfo{w, h, n, true};
     }
