@@ -1,0 +1,262 @@
+// The glass material drawn for real: the picture behind bent, tinted and
+// fringed, read back pixel by pixel. Set VESBRIK_TEST_PNG_DIR to keep the
+// pictures the tests draw.
+#include "MaterialScene.h"
+
+#include "platform/DdsReader.h"
+#include "render/GlassMaterial.h"
+#include "render/PhongMaterial.h"
+#include "render/RenderTexture.h"
+#include "render/ScreenQuad.h"
+
+#include <algorithm>
+#include <cmath>
+
+class GlassMaterialTest : public MaterialScene {
+protected:
+    void SetUp() override
+    {
+        MaterialScene::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        scene = std::make_unique<CRenderTexture>(testDevice.get(), 0, 0, Format::A8R8G8B8);
+        black = solidCube(0.0f, 0.0f, 0.0f);
+        renderer->environmentTexture = black.get();
+        glass = std::make_unique<CGlassMaterial>(*renderer, MediaDir / "fakeglass.fx");
+        glass->setSceneTarget(scene.get());
+        scene->saveTarget();
+        scene->bind();
+        testDevice->clear(ClearTarget | ClearZBuffer | ClearStencil, 0xFF000000, 1.0f, 0);
+    }
+
+    void TearDown() override
+    {
+        if (scene)
+            scene->restoreTarget();
+        glass.reset();
+        black.reset();
+        scene.reset();
+        MaterialScene::TearDown();
+    }
+
+    void drawBackground(const CTexture* texture) { drawScreenQuad(texture, 0, 0, 1, 1, 0xFFFFFFFF, false); }
+
+    std::vector<uint8_t> scenePixels(const std::string& name) const
+    {
+        auto pixels = scene->colorTexture()->readPixels();
+        keepPicture(name, pixels, Size, Size);
+        return pixels;
+    }
+
+    // Clear glass with no highlight and nothing to reflect.
+    static MaterialValues clearGlass()
+    {
+        MaterialValues values;
+        values.diffuse = glm::vec4(1.0f);
+        return values;
+    }
+
+    std::unique_ptr<CRenderTexture> scene;
+    std::unique_ptr<CTexture> black;
+    std::unique_ptr<CGlassMaterial> glass;
+};
+
+TEST_F(GlassMaterialTest, GlassShowsThePictureBehindItStraightHeadOnAndShiftedAtASlant)
+{
+    auto background = coordinateTexture();
+    drawBackground(background.get());
+    // Head on, the front face shows what is right behind it: across the face
+    // the red channel follows the columns as the picture does, so two points
+    // give how clear glass maps a column to red.
+    drawWith(*glass, turnedCube(glm::vec4(1.0f), 0.0f), clearGlass());
+    auto pixels = scenePixels("glass-head-on");
+    const Rgb a = at(pixels, 56, 64), b = at(pixels, 72, 64);
+    const float perColumn = (b.r - a.r) / 16.0f;
+    ASSERT_NEAR(perColumn, 2.0f, 0.4f) << "the glass passes the picture through";
+    EXPECT_NEAR(b.g, a.g, 1) << "the same row";
+    auto columnOf = [&](int red) { return 56.0f + (red - a.r) / perColumn; };
+    EXPECT_NEAR(columnOf(at(pixels, 64, 64).r), 64.0f, 1.0f);
+
+    // Turned: each slanted face looks the picture up away from the pixel,
+    // the two faces in opposite directions.
+    drawBackground(background.get());
+    drawWith(*glass, turnedCube(), clearGlass());
+    pixels = scenePixels("glass-turned");
+    const float leftShift = columnOf(at(pixels, LeftFaceX, MiddleY).r) - LeftFaceX;
+    const float rightShift = columnOf(at(pixels, RightFaceX, MiddleY).r) - RightFaceX;
+    EXPECT_GT(std::fabs(leftShift), 3.0f);
+    EXPECT_GT(std::fabs(rightShift), 3.0f);
+    EXPECT_LT(leftShift * rightShift, 0.0f);
+    EXPECT_GT(at(pixels, LeftFaceX, MiddleY).g, 100) << "the row behind still shows";
+    // Outside the glass the picture is untouched.
+    EXPECT_EQ(at(pixels, 3, 64).r, 6);
+}
+
+TEST_F(GlassMaterialTest, GlassTintsByItsColourAndReflectsMoreAtGrazingAngles)
+{
+    auto white = solidTexture(1, 1, 1);
+    drawBackground(white.get());
+    drawWith(*glass, turnedCube({1.0f, 0.2f, 0.2f, 1.0f}), clearGlass());
+    auto pixels = scenePixels("glass-red");
+    const Rgb seen = at(pixels, LeftFaceX, MiddleY);
+    EXPECT_GT(seen.r, 230);
+    EXPECT_LT(seen.g, 150);
+    EXPECT_LT(seen.b, 150);
+    EXPECT_EQ(at(pixels, 3, 64).g, 255);
+
+    // A white room over a black picture: a face seen at a slant reflects more
+    // than one seen head on.
+    renderer->environmentTexture = renderer->whiteTexture.get();
+    testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
+    CSceneEntity slanted = turnedCube(glm::vec4(1.0f), 1.2f);
+    drawWith(*glass, slanted, clearGlass());
+    pixels = scenePixels("glass-grazing");
+    // Yaw 1.2: the face turned away (normal at ~69 degrees from the view) is on the right.
+    int grazing = 0, facing = 0;
+    for (int x = 30; x < 100; ++x) {
+        const Rgb p = at(pixels, x, MiddleY);
+        grazing = std::max(grazing, p.g);
+        if (p.g > 0)
+            facing = facing == 0 ? p.g : std::min(facing, p.g);
+    }
+    EXPECT_GT(grazing, facing + 40);
+}
+
+TEST_F(GlassMaterialTest, EachRunSeesTheGlassOfTheRunsBeforeIt)
+{
+    auto background = coordinateTexture();
+    drawBackground(background.get());
+    CSceneEntity left = turnedCube({0.2f, 0.2f, 1.0f, 1.0f}, 0.0f);
+    left.position.x = 0.6f;
+    left.updateWorld();
+    drawWith(*glass, left, clearGlass());
+    const auto afterFirst = scene->colorTexture()->readPixels();
+
+    // A second run begins while the scene target is still current: its copy
+    // holds the first brick, even with the mirror step's stencil test (no
+    // marks, so nothing passes) and reversed culling in force.
+    testDevice->setRenderState(RenderState::StencilEnable, true);
+    testDevice->setRenderState(RenderState::StencilFunc, Cmp::Less);
+    testDevice->setRenderState(RenderState::StencilRef, 0u);
+    testDevice->setRenderState(RenderState::CullMode, Cull::CW);
+    glass->begin();
+    const auto copy = glass->frameBufferCopy()->readPixels();
+    glass->end();
+    EXPECT_EQ(copy, afterFirst);
+    EXPECT_EQ(testDevice->renderState(RenderState::StencilEnable), 1u);
+    EXPECT_EQ(testDevice->renderState(RenderState::CullMode), stateValue(Cull::CW));
+    EXPECT_TRUE(testDevice->renderTarget() == scene->colorTexture()->surface());
+}
+
+// The look as a whole, at the game's light and with its cube map: a lit
+// chequered wall and floor, and a row of coloured glass bricks in front.
+TEST_F(GlassMaterialTest, ColouredBricksInFrontOfALitWallTakeTheirColourFromWhatIsBehind)
+{
+    // Larger than the other pictures, to be looked at.
+    constexpr int Width = 320, Height = 240;
+    scene->restoreTarget();
+    glass.reset();
+    scene.reset();
+    makeDevice(Width, Height);
+    scene = std::make_unique<CRenderTexture>(testDevice.get(), 0, 0, Format::A8R8G8B8);
+    glass = std::make_unique<CGlassMaterial>(*renderer, MediaDir / "fakeglass.fx");
+    glass->setSceneTarget(scene.get());
+    scene->saveTarget();
+    scene->bind();
+    testDevice->setRenderState(RenderState::ZEnable, true);
+    testDevice->setRenderState(RenderState::CullMode, Cull::CCW);
+    auto room = loadDdsTexture(MediaDir / "Chrome128.dds");
+    ASSERT_TRUE(room);
+    renderer->environmentTexture = room.get();
+    renderer->camera.setLookAt({1.0f, 3.0f, -8.0f}, {0.0f, 1.0f, 0.0f}, {0, 1, 0});
+    renderer->projection = matrixPerspectiveFovLH(SceneFieldOfView, static_cast<float>(Width) / Height, 0.2f, 100.0f);
+    CLight* light = renderer->addLight(CLight::Directional);
+    light->diffuse = glm::vec4(1.0f);
+    light->position = {-4.0f, 38.0f, -44.0f};
+
+    std::vector<uint8_t> chequer(64 * 64 * 4);
+    for (int i = 0; i < 64 * 64; ++i) {
+        const bool light = ((i % 64) / 8 + (i / 64) / 8) % 2 == 0;
+        std::memset(&chequer[static_cast<size_t>(i) * 4], light ? 230 : 60, 3);
+        chequer[static_cast<size_t>(i) * 4 + 3] = 255;
+    }
+    auto wallTexture = CTexture::create(64, 64, 0, Format::A8R8G8B8);
+    wallTexture->upload(0, PixelLayout::Rgba8, chequer.data());
+    wallTexture->generateMipmaps();
+    const auto brickMesh = makeLwoMesh("chamferbox.lwo");
+    ASSERT_TRUE(brickMesh);
+
+    CPhongMaterial phong(*renderer, MediaDir / "phong.fx");
+    CSceneEntity wall, floor;
+    wall.position = {0.0f, 3.0f, 2.0f};
+    wall.scale = {12.0f, 8.0f, 0.2f};
+    wall.updateWorld();
+    floor.position = {0.0f, -0.6f, 0.0f};
+    floor.scale = {12.0f, 0.2f, 8.0f};
+    floor.updateWorld();
+    MaterialValues wallValues;
+    wallValues.diffuse = glm::vec4(0.9f, 0.9f, 0.9f, 1.0f);
+    wallValues.specular = glm::vec4(0.3f);
+    wallValues.power = 5.0f;
+    wallValues.texture = wallTexture.get();
+    MaterialValues floorValues;
+    floorValues.diffuse = glm::vec4(0.24f, 0.26f, 0.29f, 0.8f);
+    floorValues.specular = glm::vec4(0.2f);
+    floorValues.power = 4.0f;
+    floorValues.reflection = glm::vec4(0.5f);
+
+    testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
+    phong.begin();
+    phong.beginPass(0);
+    phong.apply(wall, wallValues);
+    cube->draw();
+    phong.apply(floor, floorValues);
+    cube->draw();
+    phong.endPass(0);
+    phong.end();
+
+    // The game's brick surface: white, specular 0.9, power 8.
+    MaterialValues brick;
+    brick.diffuse = glm::vec4(1.0f);
+    brick.specular = glm::vec4(0.9f);
+    brick.power = 8.0f;
+    const glm::vec4 colours[4] = {{1.0f, 0.25f, 0.2f, 1.0f},
+                                  {0.3f, 1.0f, 0.3f, 1.0f},
+                                  {0.3f, 0.45f, 1.0f, 1.0f},
+                                  {1.0f, 0.9f, 0.25f, 1.0f}};
+    glass->begin();
+    glass->beginPass(0);
+    std::vector<CSceneEntity> bricks;
+    for (int i = 0; i < 4; ++i) {
+        CSceneEntity entity = turnedCube(colours[i], 0.3f * static_cast<float>(i));
+        entity.position = {-2.4f + 1.6f * static_cast<float>(i), 0.0f, 0.0f};
+        entity.updateWorld();
+        glass->apply(entity, brick);
+        brickMesh->draw();
+    }
+    glass->endPass(0);
+    glass->end();
+    const auto pixels = scene->colorTexture()->readPixels();
+    keepPicture("glass-bricks", pixels, Width, Height);
+
+    // Where each brick is, look at a small patch around the projection of
+    // its middle: its own colour's channel leads there.
+    const glm::mat4 toScreen = renderer->projection * renderer->camera.view;
+    for (int i = 0; i < 4; ++i) {
+        glm::vec4 clip = toScreen * glm::vec4(-2.4f + 1.6f * static_cast<float>(i), 0.0f, 0.0f, 1.0f);
+        const int x = static_cast<int>((clip.x / clip.w * 0.5f + 0.5f) * Width);
+        const int y = static_cast<int>((0.5f - clip.y / clip.w * 0.5f) * Height);
+        long sum[3] = {0, 0, 0};
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int dx = -2; dx <= 2; ++dx) {
+                const uint8_t* p = &pixels[(static_cast<size_t>(y + dy) * Width + x + dx) * 4];
+                sum[0] += p[0], sum[1] += p[1], sum[2] += p[2];
+            }
+        const int strongest = static_cast<int>(std::max_element(sum, sum + 3) - sum);
+        if (i == 3)
+            EXPECT_GT(std::min(sum[0], sum[1]), sum[2] * 2) << "the yellow brick";
+        else
+            EXPECT_EQ(strongest, i) << "brick " << i << " at " << x << ", " << y;
+    }
+}
+
