@@ -1,4 +1,4 @@
-// Ordinary surfaces: per-pixel lighting from every light of the scene, a
+// Ordinary surfaces: per-pixel lighting from the scene's light, a
 // specular highlight, the surface's own glow, a diffuse texture and the
 // environment reflected by the surface's reflection strength.
 //
@@ -8,12 +8,6 @@
 // the texture's, not the diffuse value's: the mirror pass blends the
 // reflected scene by the alpha it wrote, and every solid surface should show
 // in the floor at the same strength.
-
-common {
-    // The scene never has more lights than this; the lights the game did
-    // not set read as zeros.
-    const int MaxLights = 8;
-}
 
 vertex scene {
     uniform mat4 matWorld;
@@ -37,8 +31,9 @@ fragment phong {
     in vec3 vWorldPos;
     in vec3 vWorldNormal;
     in vec2 vTexCoord;
-    uniform vec4 vaLightPos[MaxLights];
-    uniform vec4 vaLightDiffuse[MaxLights];
+    // The game fills the arrays from the first, up to eight lights.
+    uniform vec4 vaLightPos[8];
+    uniform vec4 vaLightDiffuse[8];
     uniform vec4 vViewPos;
     uniform vec4 vMaterialDiffuse;
     uniform vec4 vMaterialSpecular;
@@ -69,18 +64,16 @@ fragment phong {
 
         // A faint fill so faces turned from every light keep their shape.
         vec3 colour = albedo * 0.12 + vMaterialAmbient.rgb * texel.rgb;
-        for (int i = 0; i < MaxLights; ++i) {
-            // The game fills the lights from the first; an unset one has no
-            // position (w = 0) and ends the list, which saves the software
-            // renderer the work of the seven the scene does not have.
-            if (vaLightPos[i].w == 0.0)
-                break;
-            vec3 toLight = normalize(vaLightPos[i].xyz - vWorldPos);
-            float lambert = max(dot(n, toLight), 0.0);
-            vec3 mirrored = reflect(-toLight, n);
-            float highlight = lambert > 0.0 ? pow(max(dot(mirrored, toEye), 0.0), power) : 0.0;
-            colour += vaLightDiffuse[i].rgb * (albedo * lambert + vMaterialSpecular.rgb * highlight);
-        }
+        // The scene's one light, the spot that moves over the well. The game
+        // hands every light over, but a loop over them, even one that stops
+        // after the first, costs a software renderer a quarter of its frame.
+        // With no light the colour is zero and adds nothing.
+        vec3 toLight = normalize(vaLightPos[0].xyz - vWorldPos);
+        float lambert = max(dot(n, toLight), 0.0);
+        vec3 mirrored = reflect(-toLight, n);
+        float highlight = lambert > 0.0 ? pow(max(dot(mirrored, toEye), 0.0), power) : 0.0;
+        colour += vaLightDiffuse[0].rgb * (albedo * lambert + vMaterialSpecular.rgb * highlight);
+
         // A reflecting surface reflects more as it is seen more edge-on, so
         // the far floor melts into the glow of the horizon. Surfaces that do
         // not reflect at all stay so.
