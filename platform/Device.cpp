@@ -138,6 +138,18 @@ bool CDevice::create(SDL_Window* sdlWindow, int width, int height)
 CSurface* CDevice::backBuffer() const { return backColour ? backColour->surface() : nullptr; }
 CSurface* CDevice::backDepthStencil() const { return backDepth ? backDepth->surface() : nullptr; }
 
+bool CDevice::copySurface(const CSurface* source, CSurface* destination)
+{
+    if (!source || !destination || source == destination || source->isDepthStencil() ||
+        destination->isDepthStencil() || source->width() != destination->width() ||
+        source->height() != destination->height())
+        return false;
+    glBlitNamedFramebuffer(framebufferFor(source, nullptr), framebufferFor(destination, nullptr), 0, 0,
+                           source->width(), source->height(), 0, 0, destination->width(), destination->height(),
+                           GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    return true;
+}
+
 void CDevice::beginScene()
 {
     draws = 0;

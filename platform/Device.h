@@ -105,6 +105,12 @@ public:
     void setDepthStencilSurface(CSurface* surface) { depthStencil = surface; }
     CSurface* backBuffer() const;
     CSurface* backDepthStencil() const;
+    // The whole of one colour surface onto the whole of another of the same
+    // size, pixel for pixel (Direct3D's StretchRect without rectangles). No
+    // state of the device takes part, and a software GL makes it a memory
+    // copy where a drawn quad would run a program for every pixel. False,
+    // with nothing copied, when the sizes differ or either holds depth.
+    bool copySurface(const CSurface* source, CSurface* destination);
     // Whether a D24S8 texture can be sampled as a shadow map. GL 4.5 always
     // can; VESBRIK_NO_DEPTH_TEXTURES=1 (read at create) or the setter makes
     // the device say it cannot, so the game's other shadow path can run.
@@ -134,7 +140,7 @@ private:
     void applyRenderStates(bool all);
     void applySampler(bool all);
     void applyVertexInput(uint32_t stride, unsigned buffer, bool all);
-    unsigned framebufferFor(CSurface* colour, CSurface* depth);
+    unsigned framebufferFor(const CSurface* colour, const CSurface* depth);
     unsigned vertexArrayFor(uint32_t fvf);
 
     SDL_Window* window = nullptr;

@@ -80,7 +80,7 @@ GLenum blendEquationOf(uint32_t op)
 
 // ---- GL objects for targets and vertex formats --------------------------------
 
-unsigned CDevice::framebufferFor(CSurface* colour, CSurface* depth)
+unsigned CDevice::framebufferFor(const CSurface* colour, const CSurface* depth)
 {
     const std::pair<const CSurface*, const CSurface*> key(colour, depth);
     if (auto found = framebuffers.find(key); found != framebuffers.end())

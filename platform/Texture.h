@@ -79,6 +79,7 @@ public:
 
     // Level 0 as a surface (render target or depth-stencil).
     CSurface* surface() { return &levelZero; }
+    const CSurface* surface() const { return &levelZero; }
 
     // Pixel data: a whole level (of one cube face, 0..5 in +x -x +y -y +z -z order).
     void upload(int level, PixelLayout layout, const void* pixels, int face = 0);

@@ -52,6 +52,13 @@ void CGlassMaterial::copySceneTarget()
     if (!source || source == copyTarget->colorTexture())
         return;
 
+    copyTarget->saveTarget();
+    copyTarget->bind();
+    const bool copied = copyOverRenderTarget(*source);
+    copyTarget->restoreTarget();
+    if (copied)
+        return;
+
     CStateBlock saved;
     d.setRenderState(RenderState::StencilEnable, false);
     d.setRenderState(RenderState::CullMode, Cull::None);

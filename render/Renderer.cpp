@@ -282,8 +282,11 @@ void CRenderer::multiplyShadowLit(const RenderList& allItems)
     drawScreenQuad(auxTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, White, false);
 }
 
+// At the same size the filter makes no difference, and the copy is a plain one.
 void CRenderer::copySceneToBackBuffer()
 {
+    if (copyOverRenderTarget(*sceneTarget->colorTexture()))
+        return;
     CDevice& d = device();
     CStateScope states;
     const TexFilter filter = filterFrameBuffer ? TexFilter::Anisotropic : TexFilter::Point;

@@ -44,6 +44,17 @@ void drawScreenQuad(const CTexture* texture, float left, float top, float right,
         saved->apply();
 }
 
+bool copyOverRenderTarget(const CTexture& picture)
+{
+    CDevice& d = device();
+    CSurface* target = d.renderTarget();
+    const Viewport& viewport = d.viewport();
+    if (!target || viewport.x != 0 || viewport.y != 0 || viewport.width != target->width() ||
+        viewport.height != target->height())
+        return false;
+    return d.copySurface(picture.surface(), target);
+}
+
 void fillTextureSolid(CTexture* texture, float r, float g, float b, float a)
 {
     if (!texture || texture->isDepthStencil())

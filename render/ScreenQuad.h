@@ -17,6 +17,13 @@
 void drawScreenQuad(const CTexture* texture, float left, float top, float right, float bottom, uint32_t colour,
                     bool keepState);
 
+// A picture of the current target's size copied over the whole target, pixel
+// for pixel, as a full-screen quad with a white colour and no blending would
+// draw it, but as a copy: a software GL runs no program for it. False, with
+// nothing drawn, when the sizes differ or the viewport is not the whole
+// target; the caller then draws the quad.
+bool copyOverRenderTarget(const CTexture& picture);
+
 // The states of the 2D overlays (HUD and menu): no shaders, blending by
 // source alpha, and stage 0 taking colour and alpha from the vertex colour
 // times the texture, so that a fade colour fades a picture. The frame puts

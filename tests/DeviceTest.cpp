@@ -141,6 +141,32 @@ TEST_F(Device, FullScreenQuadCoversTheViewportExactlyWithTexelZeroAtTheTopLeft)
     }
 }
 
+TEST_F(Device, CopyOverTheTargetIsTheFullScreenQuadPixelForPixel)
+{
+    makeDevice(64, 48);
+    std::vector<uint8_t> rgba(64 * 48 * 4);
+    for (size_t i = 0; i < rgba.size(); ++i)
+        rgba[i] = static_cast<uint8_t>(i * 7 + i / 256);
+    auto picture = CTexture::create(64, 48, 1, Format::A8R8G8B8, TextureUsage::RenderTarget);
+    picture->upload(0, PixelLayout::Rgba8, rgba.data());
+
+    drawScreenQuad(picture.get(), 0, 0, 1, 1, 0xFFFFFFFF, false);
+    const std::vector<uint8_t> drawn = testDevice->readBackBuffer();
+    testDevice->clear(ClearTarget, 0xFF808080, 1.0f, 0);
+    ASSERT_TRUE(copyOverRenderTarget(*picture));
+    EXPECT_EQ(testDevice->readBackBuffer(), drawn);
+
+    // Another size, a viewport short of the target, or depth: nothing is copied.
+    testDevice->clear(ClearTarget, 0xFF808080, 1.0f, 0);
+    auto narrow = CTexture::create(32, 48, 1, Format::A8R8G8B8, TextureUsage::RenderTarget);
+    EXPECT_FALSE(copyOverRenderTarget(*narrow));
+    testDevice->setViewport({0, 0, 32, 48, 0.0f, 1.0f});
+    EXPECT_FALSE(copyOverRenderTarget(*picture));
+    EXPECT_FALSE(testDevice->copySurface(testDevice->backDepthStencil(), testDevice->backBuffer()));
+    readFrame();
+    EXPECT_EQ(pixel(10, 10), 0xFF808080u);
+}
+
 TEST_F(Device, PartialQuadCoversItsFractionOfTheViewport)
 {
     testDevice->clear(ClearTarget, 0xFF000000, 1.0f, 0);
