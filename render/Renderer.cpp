@@ -6,6 +6,7 @@
 #include "platform/StateBlock.h"
 #include "render/EffectFile.h"
 #include "render/FixedMaterial.h"
+#include "render/FlatMaterial.h"
 #include "render/FrameState.h"
 #include "render/GlassMaterial.h"
 #include "render/PhongMaterial.h"
@@ -65,6 +66,7 @@ CRenderer::CRenderer() : projection(sceneProjection())
 
     phongMaterial = std::make_unique<CPhongMaterial>(*this);
     fixedMaterial = std::make_unique<CFixedMaterial>(*this);
+    depthMaterial = std::make_unique<CFlatMaterial>(*this);
     auto glass = std::make_unique<CGlassMaterial>(*this);
     // The glass looks through a copy of what the scene target holds so far.
     glass->setSceneTarget(sceneTarget.get());
@@ -231,7 +233,7 @@ void CRenderer::drawMirror(const FrameItems& items)
     // its own first image and the well would change colour with the mirror.
     d.clear(ClearZBuffer | ClearStencil, ClearColour, 1.0f, 0);
     d.setRenderState(RenderState::ColorWriteEnable, 0u);
-    drawRenderList(items.others, *this);
+    drawDepthOnly(items.others);
 
     d.setRenderState(RenderState::StencilEnable, true);
     d.setRenderState(RenderState::StencilPass, StencilOp::Incr);
@@ -263,6 +265,21 @@ void CRenderer::drawMirror(const FrameItems& items)
     d.setRenderState(RenderState::DestBlend, Blend::Zero); // overridden by BothSrcAlpha
     d.setRenderState(RenderState::AlphaBlendEnable, true);
     drawScreenQuad(auxTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, MirrorBlendColour, false);
+}
+
+// With the colour writes off the materials' own programs would still run
+// for every pixel, the glass's among them, so the items are drawn with the
+// cheapest one.
+void CRenderer::drawDepthOnly(const RenderList& items)
+{
+    if (!depthMaterial->valid()) {
+        drawRenderList(items, *this);
+        return;
+    }
+    RenderList depthItems = items;
+    for (RenderItem& item : depthItems)
+        item.material = depthMaterial.get();
+    drawRenderList(depthItems, *this);
 }
 
 // The shadow-lit picture goes into the aux target (black where nothing is),

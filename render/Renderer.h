@@ -23,6 +23,7 @@
 #include "render/SceneEntity.h"
 #include "render/ShadowMapLighting.h"
 
+class CFlatMaterial;
 class CMesh;
 
 // Something drawn over the finished frame: the HUD, the frame rate, the menu.
@@ -81,6 +82,9 @@ public:
     std::unique_ptr<CMaterial> phongMaterial;
     std::unique_ptr<CMaterial> fixedMaterial;
     std::unique_ptr<CMaterial> glassMaterial;
+    // Draws the mirror step's depth: the cheapest program, as only the
+    // depth is kept.
+    std::unique_ptr<CFlatMaterial> depthMaterial;
 
     // A 1 x 1 opaque white texture: the stand-in for a missing texture.
     std::unique_ptr<CTexture> whiteTexture;
@@ -119,6 +123,7 @@ private:
     void drawShadowMap(const RenderList& allItems);
     void drawScene(const FrameItems& items);
     void drawMirror(const FrameItems& items);
+    void drawDepthOnly(const RenderList& items);
     void multiplyShadowLit(const RenderList& allItems);
     void copySceneToBackBuffer();
     void addBloom();
