@@ -87,13 +87,17 @@ fragment singleRefract {
         return vec2(0.5, -0.5) * clip.xy / max(clip.w, 1e-4) + 0.5;
     }
 
+    // The room is soft light and sky, so a smaller level of its cube map
+    // shows the same and spares a software renderer the choice of level.
+    const float EnvironmentLevel = 2.0;
+
     // Without the cube map the game hands over a flat white texture, which a
     // cube sampler cannot read: the driver answers with an empty or 1 x 1
     // black stand-in of its own. The room then reflects as plain white.
     vec3 environment(vec3 direction) {
         if (textureSize(texEnvironment, 0).x <= 1)
             return vec3(1.0);
-        return texture(texEnvironment, direction).rgb;
+        return textureLod(texEnvironment, direction, EnvironmentLevel).rgb;
     }
 
     // 1 on the cube's edges (two coordinates at the surface), 0 off them.

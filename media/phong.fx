@@ -44,6 +44,10 @@ fragment phong {
     uniform samplerCube texEnvironment;
     out vec4 fragColour;
 
+    // The room is soft light and sky, so a smaller level of its cube map
+    // shows the same and spares a software renderer the choice of level.
+    const float EnvironmentLevel = 2.0;
+
     // Without the cube map the game hands over a flat white texture, which a
     // cube sampler cannot read: the driver answers with an empty or 1 x 1
     // black stand-in of its own. The room then reflects as plain white, as
@@ -51,7 +55,7 @@ fragment phong {
     vec3 environment(vec3 direction) {
         if (textureSize(texEnvironment, 0).x <= 1)
             return vec3(1.0);
-        return texture(texEnvironment, direction).rgb;
+        return textureLod(texEnvironment, direction, EnvironmentLevel).rgb;
     }
 
     void main() {
