@@ -39,10 +39,11 @@ bool CGlassMaterial::reload()
 
 const CTexture* CGlassMaterial::frameBufferCopy() const { return copyTarget->colorTexture(); }
 
-// The copy is an exact one whatever the caller has set: during the mirror
-// step the stencil test and the reversed culling are on, and either would
-// leave parts of the copy stale (the culling the whole quad), so both are
-// switched off for the copy and put back after.
+// The copy is an exact one whatever the caller has set. Where the sizes
+// match it is a plain copy, which no state takes part in. Otherwise it is
+// drawn: during the mirror step the stencil test and the reversed culling are
+// on, and either would leave parts of the copy stale (the culling the whole
+// quad), so both are switched off for the copy and put back after.
 void CGlassMaterial::copySceneTarget()
 {
     CDevice& d = device();
@@ -52,22 +53,15 @@ void CGlassMaterial::copySceneTarget()
     if (!source || source == copyTarget->colorTexture())
         return;
 
-    copyTarget->saveTarget();
-    copyTarget->bind();
-    const bool copied = copyOverRenderTarget(*source);
-    copyTarget->restoreTarget();
-    if (copied)
+    CRenderTargetScope copy(*copyTarget);
+    if (copyOverRenderTarget(*source))
         return;
-
     CStateBlock saved;
     d.setRenderState(RenderState::StencilEnable, false);
     d.setRenderState(RenderState::CullMode, Cull::None);
     d.setRenderState(RenderState::AlphaBlendEnable, false);
     d.setRenderState(RenderState::ColorWriteEnable, ColorWriteAll);
-    copyTarget->saveTarget();
-    copyTarget->bind();
     drawScreenQuad(source, 0.0f, 0.0f, 1.0f, 1.0f, 0xFFFFFFFF, false);
-    copyTarget->restoreTarget();
     saved.apply();
 }
 

@@ -233,13 +233,13 @@ void CRenderer::drawMirror(const FrameItems& items)
     // its own first image and the well would change colour with the mirror.
     d.clear(ClearZBuffer | ClearStencil, ClearColour, 1.0f, 0);
     d.setRenderState(RenderState::ColorWriteEnable, 0u);
-    drawDepthOnly(items.others);
+    drawWithoutColour(items.others);
 
     d.setRenderState(RenderState::StencilEnable, true);
     d.setRenderState(RenderState::StencilPass, StencilOp::Incr);
     d.setRenderState(RenderState::StencilFunc, Cmp::Always);
     d.setRenderState(RenderState::StencilRef, 0u);
-    drawDepthOnly(items.mirror);
+    drawWithoutColour(items.mirror);
 
     d.setRenderState(RenderState::StencilFunc, Cmp::Less); // 0 < stencil: the marked pixels
     d.setRenderState(RenderState::StencilPass, StencilOp::Keep);
@@ -267,11 +267,12 @@ void CRenderer::drawMirror(const FrameItems& items)
     drawScreenQuad(auxTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, MirrorBlendColour, false);
 }
 
-// With the colour writes off the materials' own programs would still run
-// for every pixel, the glass's among them, so the items are drawn with the
-// cheapest one. Without the Phong program's depth bias the floor marks a few
-// more pixels where bricks stand on it; no one can tell.
-void CRenderer::drawDepthOnly(const RenderList& items)
+// Items whose depth or stencil mark is all that is wanted. With the colour
+// writes off their materials' programs would still run for every pixel, the
+// glass's among them, so they are drawn with the cheapest one. Without the
+// Phong program's depth bias the floor marks a few more pixels where bricks
+// stand on it; no one can tell.
+void CRenderer::drawWithoutColour(const RenderList& items)
 {
     if (!depthMaterial->valid()) {
         drawRenderList(items, *this);

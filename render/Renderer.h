@@ -82,8 +82,8 @@ public:
     std::unique_ptr<CMaterial> phongMaterial;
     std::unique_ptr<CMaterial> fixedMaterial;
     std::unique_ptr<CMaterial> glassMaterial;
-    // Draws the mirror step's depth: the cheapest program, as only the
-    // depth is kept.
+    // Draws the mirror step's depth and stencil mark: the cheapest program,
+    // as no colour is kept.
     std::unique_ptr<CFlatMaterial> depthMaterial;
 
     // A 1 x 1 opaque white texture: the stand-in for a missing texture.
@@ -123,7 +123,7 @@ private:
     void drawShadowMap(const RenderList& allItems);
     void drawScene(const FrameItems& items);
     void drawMirror(const FrameItems& items);
-    void drawDepthOnly(const RenderList& items);
+    void drawWithoutColour(const RenderList& items);
     void multiplyShadowLit(const RenderList& allItems);
     void copySceneToBackBuffer();
     void addBloom();
