@@ -1,7 +1,8 @@
 // The real audio layer, heard through OpenAL Soft's wave-file output: each
 // scenario runs in a child process of this test program (OpenAL reads its
 // configuration once per process), writes what the mixer produced to a WAV
-// file, and the parent listens to that file.
+// file, and the parent listens to that file. The mixer writes in real time,
+// so the scenarios that are listened to all run at once.
 #include "audio/SoundBank.h"
 
 #include <gtest/gtest.h>
@@ -12,9 +13,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <optional>
 #include <string>
 #include <thread>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -108,46 +113,103 @@ double peak(const std::vector<float>& signal, size_t from, size_t to)
     return p;
 }
 
+// A folder with the test's sounds, their sound.xml, and an OpenAL
+// configuration that writes what the mixer produces to output.wav in it.
+bool writeSoundFolder(const fs::path& dir)
+{
+    fs::create_directories(dir);
+    std::ofstream(dir / "alsoft.conf") << "[general]\nfrequency=44100\nchannels=stereo\n[wave]\nfile="
+                                       << (dir / "output.wav").string() << "\n";
+    std::vector<double> game, menu;
+    for (int i = 0; i < Steps; ++i) {
+        game.push_back(gameStepTone(i));
+        menu.push_back(menuStepTone(i));
+    }
+    std::ofstream(dir / "sound.xml") << "<sound gamemusic=\"" << (dir / "game.wav").string() << "\" menumusic=\""
+                                      << (dir / "menu.wav").string() << "\"><turn><v file=\""
+                                      << (dir / "effect.wav").string() << "\"/></turn></sound>";
+    return writeTone(dir / "game.wav", 2, game, StepSeconds, 0.4f) &&
+           writeTone(dir / "menu.wav", 2, menu, StepSeconds, 0.4f) &&
+           writeTone(dir / "effect.wav", 1, {EffectTone}, 0.25, 0.5f);
+}
+
+// Starts one scenario below in a child of this program, in the folder and
+// with the given OpenAL driver; the child's process id, or -1.
+pid_t startScenario(const fs::path& dir, const std::string& name, const std::string& driver)
+{
+    char self[4096] = {};
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
+    if (length <= 0)
+        return -1;
+    const std::string command = "cd '" + dir.string() + "' && ALSOFT_CONF='" + (dir / "alsoft.conf").string() +
+                                "' ALSOFT_DRIVERS=" + driver + " VESBRIK_AUDIO_DIR='" + dir.string() + "' '" +
+                                std::string(self, length) +
+                                "' --gtest_also_run_disabled_tests --gtest_filter=AudioScenario.DISABLED_" + name +
+                                " > scenario.log 2>&1";
+    const pid_t child = fork();
+    if (child == 0) {
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return child;
+}
+
+// Waits for a started scenario; true when it succeeded.
+bool succeeded(pid_t child)
+{
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 class OpenAlAudioTest : public testing::Test {
 protected:
+    // The scenarios that are listened to play in real time, so the suite
+    // starts them all at once and each test waits for its own.
+    static void SetUpTestSuite()
+    {
+        suiteDir = fs::path(testing::TempDir()) / ("vesbrik_audio_suite_" + std::to_string(getpid()));
+        for (const char* name : {"Effects", "Music", "Loop"})
+            started[name] = writeSoundFolder(suiteDir / name) ? startScenario(suiteDir / name, name, "wave") : -1;
+    }
+
+    static void TearDownTestSuite()
+    {
+        for (const auto& [name, child] : started)
+            succeeded(child);
+        started.clear();
+        fs::remove_all(suiteDir);
+    }
+
+    // What a scenario the suite started produced, once it has ended;
+    // nothing when it failed.
+    static std::optional<Recording> heardIn(const std::string& name)
+    {
+        const auto found = started.find(name);
+        if (found == started.end())
+            return std::nullopt;
+        const pid_t child = std::exchange(found->second, -1);
+        if (!succeeded(child))
+            return std::nullopt;
+        return readRecording(suiteDir / name / "output.wav");
+    }
+
     void SetUp() override
     {
         dir = fs::path(testing::TempDir()) / ("vesbrik_audio_" + std::to_string(getpid()));
-        fs::create_directories(dir);
         output = dir / "output.wav";
-        std::ofstream(dir / "alsoft.conf") << "[general]\nfrequency=44100\nchannels=stereo\n[wave]\nfile=" << output.string() << "\n";
-
-        std::vector<double> game, menu;
-        for (int i = 0; i < Steps; ++i) {
-            game.push_back(gameStepTone(i));
-            menu.push_back(menuStepTone(i));
-        }
-        ASSERT_TRUE(writeTone(dir / "game.wav", 2, game, StepSeconds, 0.4f));
-        ASSERT_TRUE(writeTone(dir / "menu.wav", 2, menu, StepSeconds, 0.4f));
-        ASSERT_TRUE(writeTone(dir / "effect.wav", 1, {EffectTone}, 0.25, 0.5f));
-        std::ofstream(dir / "sound.xml") << "<sound gamemusic=\"" << (dir / "game.wav").string() << "\" menumusic=\""
-                                          << (dir / "menu.wav").string() << "\"><turn><v file=\""
-                                          << (dir / "effect.wav").string() << "\"/></turn></sound>";
+        ASSERT_TRUE(writeSoundFolder(dir));
     }
 
     void TearDown() override { fs::remove_all(dir); }
 
-    // Runs one scenario below in a child with the given OpenAL driver; true
-    // when the child succeeded.
+    // Runs one scenario in this test's folder; true when it succeeded.
     bool runScenario(const std::string& name, const std::string& driver = "wave")
     {
-        char self[4096] = {};
-        const ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
-        if (length <= 0)
-            return false;
-        const std::string command = "cd '" + dir.string() + "' && ALSOFT_CONF='" + (dir / "alsoft.conf").string()
-                                    + "' ALSOFT_DRIVERS=" + driver + " VESBRIK_AUDIO_DIR='" + dir.string() + "' '"
-                                    + std::string(self, length)
-                                    + "' --gtest_also_run_disabled_tests --gtest_filter=AudioScenario.DISABLED_" + name
-                                    + " > scenario.log 2>&1";
-        return std::system(command.c_str()) == 0;
+        return succeeded(startScenario(dir, name, driver));
     }
 
+    static inline fs::path suiteDir;
+    static inline std::map<std::string, pid_t> started;
     fs::path dir, output;
 };
 
@@ -215,8 +277,9 @@ TEST(AudioScenario, DISABLED_Everything)
 
 TEST_F(OpenAlAudioTest, PlayedEffectIsHeardAtItsVolumeAndPlace)
 {
-    ASSERT_TRUE(runScenario("Effects"));
-    const Recording heard = readRecording(output);
+    const std::optional<Recording> played = heardIn("Effects");
+    ASSERT_TRUE(played) << "the scenario failed";
+    const Recording& heard = *played;
     ASSERT_GT(heard.left.size(), static_cast<size_t>(1.5 * Rate)) << "the wave output wrote too little";
 
     // Find the bursts of the effect's tone in 10 ms windows.
@@ -256,8 +319,9 @@ TEST_F(OpenAlAudioTest, PlayedEffectIsHeardAtItsVolumeAndPlace)
 
 TEST_F(OpenAlAudioTest, GameMusicStartsOverWhileMenuMusicResumes)
 {
-    ASSERT_TRUE(runScenario("Music"));
-    const Recording heard = readRecording(output);
+    const std::optional<Recording> played = heardIn("Music");
+    ASSERT_TRUE(played) << "the scenario failed";
+    const Recording& heard = *played;
     ASSERT_GT(heard.left.size(), static_cast<size_t>(0.95 * Rate));
 
     // Label every 20 ms of the output with the music step sounding in it:
@@ -315,8 +379,9 @@ TEST_F(OpenAlAudioTest, GameMusicStartsOverWhileMenuMusicResumes)
 
 TEST_F(OpenAlAudioTest, MusicLoopsWithoutAGap)
 {
-    ASSERT_TRUE(runScenario("Loop"));
-    const Recording heard = readRecording(output);
+    const std::optional<Recording> played = heardIn("Loop");
+    ASSERT_TRUE(played) << "the scenario failed";
+    const Recording& heard = *played;
     ASSERT_GT(heard.left.size(), static_cast<size_t>(1.25 * Rate));
 
     // From the first note on, every 5 ms of output holds the tone of the step

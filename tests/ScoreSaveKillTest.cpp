@@ -29,7 +29,7 @@ constexpr int KillCount = 300;
 constexpr auto TimeLimit = std::chrono::seconds(15);
 // Long enough for the child to load and reach its saves, short enough that
 // most kills land inside one.
-constexpr int LongestDelayMicroseconds = 10000;
+constexpr int LongestDelayMicroseconds = 5000;
 
 // The child's life: load, then save ever higher scores, each one reported on
 // the pipe once save() has returned. Scores grow by one per save, so the top
