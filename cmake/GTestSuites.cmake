@@ -3,7 +3,7 @@ cmake_minimum_required(VERSION 3.20)
 # after every build of the program. A suite's tests share one process: the
 # tests that draw then load the GL driver once per suite rather than once per
 # test, which was most of their time.
-#   cmake -DPROGRAM=... -DWORKING_DIRECTORY=... -DOUTPUT=... -P GTestSuites.cmake
+#   cmake -DPROGRAM=... -DWORKING_DIRECTORY=... -DOUTPUT=... [-DLONG_SUITES=a,b] -P GTestSuites.cmake
 execute_process(COMMAND "${PROGRAM}" --gtest_list_tests
   OUTPUT_VARIABLE listing ERROR_VARIABLE errors RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
@@ -29,11 +29,19 @@ foreach(line IN LISTS lines)
   endif()
 endforeach()
 
+# Suites that take seconds (LONG_SUITES, separated by commas) get a cost, so
+# that CTest starts them first even before it has timed a run of its own.
+string(REPLACE "," ";" LONG_SUITES "${LONG_SUITES}")
 set(content "")
 foreach(suite IN LISTS suites)
+  set(cost 1)
+  if(suite IN_LIST LONG_SUITES)
+    set(cost 50)
+  endif()
   string(APPEND content
     "add_test([=[${suite}]=] [==[${PROGRAM}]==] [=[--gtest_filter=${suite}.*]=])\n"
-    "set_tests_properties([=[${suite}]=] PROPERTIES WORKING_DIRECTORY [==[${WORKING_DIRECTORY}]==] TIMEOUT 600)\n")
+    "set_tests_properties([=[${suite}]=] PROPERTIES WORKING_DIRECTORY [==[${WORKING_DIRECTORY}]==] TIMEOUT 600"
+    " COST ${cost})\n")
 endforeach()
 file(WRITE "${OUTPUT}.new" "${content}")
 # Rewritten only when the suites change, so CTest's timing history stays.
