@@ -8,6 +8,22 @@
 // the texture's, not the diffuse value's: the mirror pass blends the
 // reflected scene by the alpha it wrote, and every solid surface should show
 // in the floor at the same strength.
+//
+// Surfaces without a highlight and without a reflection (the backdrop, which
+// fills most of the screen) are drawn by "phongMatte", which leaves both out:
+// for them it draws the same picture, and a software renderer spares the
+// cube map lookup at every pixel.
+
+common {
+    // A faint fill so faces turned from every light keep their shape, the
+    // glow, and the diffuse light of the scene's one light. The game hands
+    // every light over, but a loop over them, even one that stops after the
+    // first, costs a software renderer a quarter of its frame. With no light
+    // the light's colour is zero and adds nothing.
+    vec3 diffuseLit(vec3 albedo, vec3 glow, float lambert, vec3 lightColour) {
+        return albedo * 0.12 + glow + lightColour * albedo * lambert;
+    }
+}
 
 vertex scene {
     uniform mat4 matWorld;
@@ -66,17 +82,13 @@ fragment phong {
         // A glossiness of 0 would light the whole surface with the highlight.
         float power = max(fMaterialSpecularPower, 1.0);
 
-        // A faint fill so faces turned from every light keep their shape.
-        vec3 colour = albedo * 0.12 + vMaterialAmbient.rgb * texel.rgb;
-        // The scene's one light, the spot that moves over the well. The game
-        // hands every light over, but a loop over them, even one that stops
-        // after the first, costs a software renderer a quarter of its frame.
-        // With no light the colour is zero and adds nothing.
+        // The scene's one light, the spot that moves over the well.
         vec3 toLight = normalize(vaLightPos[0].xyz - vWorldPos);
         float lambert = max(dot(n, toLight), 0.0);
+        vec3 colour = diffuseLit(albedo, vMaterialAmbient.rgb * texel.rgb, lambert, vaLightDiffuse[0].rgb);
         vec3 mirrored = reflect(-toLight, n);
         float highlight = lambert > 0.0 ? pow(max(dot(mirrored, toEye), 0.0), power) : 0.0;
-        colour += vaLightDiffuse[0].rgb * (albedo * lambert + vMaterialSpecular.rgb * highlight);
+        colour += vaLightDiffuse[0].rgb * vMaterialSpecular.rgb * highlight;
 
         // A reflecting surface reflects more as it is seen more edge-on, so
         // the far floor melts into the glow of the horizon. Surfaces that do
@@ -85,6 +97,27 @@ fragment phong {
         vec3 reflectance = vMaterialReflect.rgb + (vec3(1.0) - vMaterialReflect.rgb) * edgeOn * sign(vMaterialReflect.rgb);
         colour += environment(reflect(-toEye, n)) * reflectance;
         fragColour = vec4(colour, texel.a);
+    }
+}
+
+fragment matte {
+    in vec3 vWorldPos;
+    in vec3 vWorldNormal;
+    in vec2 vTexCoord;
+    uniform vec4 vaLightPos[8];
+    uniform vec4 vaLightDiffuse[8];
+    uniform vec4 vMaterialDiffuse;
+    uniform vec4 vMaterialAmbient;
+    uniform sampler2D texDiffuse;
+    out vec4 fragColour;
+
+    void main() {
+        vec3 n = normalize(vWorldNormal);
+        vec4 texel = texture(texDiffuse, vTexCoord);
+        vec3 albedo = vMaterialDiffuse.rgb * texel.rgb;
+        vec3 toLight = normalize(vaLightPos[0].xyz - vWorldPos);
+        float lambert = max(dot(n, toLight), 0.0);
+        fragColour = vec4(diffuseLit(albedo, vMaterialAmbient.rgb * texel.rgb, lambert, vaLightDiffuse[0].rgb), texel.a);
     }
 }
 
@@ -102,6 +135,15 @@ technique phong {
     pass p0 {
         vertex = scene;
         fragment = phong;
+        DepthBias = 0.0002;
+        SlopeScaleDepthBias = 2.0;
+    }
+}
+
+technique phongMatte {
+    pass p0 {
+        vertex = scene;
+        fragment = matte;
         DepthBias = 0.0002;
         SlopeScaleDepthBias = 2.0;
     }

@@ -7,6 +7,20 @@
 
 #include <vector>
 
+namespace {
+
+constexpr const char* LitTechnique = "phong";
+constexpr const char* MatteTechnique = "phongMatte";
+
+// A surface with neither a highlight nor a reflection: the matte program draws
+// it the same for less.
+bool isMatte(const MaterialValues& values)
+{
+    return glm::vec3(values.specular) == glm::vec3(0.0f) && glm::vec3(values.reflection) == glm::vec3(0.0f);
+}
+
+} // namespace
+
 CPhongMaterial::CPhongMaterial(CRenderer& renderer, std::filesystem::path effectPath)
     : renderer(renderer), path(std::move(effectPath))
 {
@@ -23,12 +37,13 @@ bool CPhongMaterial::reload()
 
 int CPhongMaterial::begin()
 {
-    shader->setTechnique("phong");
+    shader->setTechnique(LitTechnique);
     return shader->begin(0);
 }
 
 void CPhongMaterial::beginPass(int pass)
 {
+    currentPass = pass;
     shader->setMatrix("matView", renderer.camera.view);
     shader->setMatrix("matProj", renderer.projection);
     shader->setTexture("texEnvironment", renderer.environmentTexture);
@@ -48,8 +63,22 @@ void CPhongMaterial::beginPass(int pass)
     shader->beginPass(pass);
 }
 
+// Changes program between items of one run when the surface asks for the
+// other; an effect without the matte technique draws everything lit.
+void CPhongMaterial::useTechnique(const char* name)
+{
+    if (shader->technique() == name || !shader->hasTechnique(name))
+        return;
+    shader->endPass();
+    shader->end();
+    shader->setTechnique(name);
+    shader->begin(0);
+    beginPass(currentPass);
+}
+
 void CPhongMaterial::apply(const CSceneEntity& entity, const MaterialValues& values)
 {
+    useTechnique(isMatte(values) ? MatteTechnique : LitTechnique);
     shader->setMatrix("matWorld", entity.world);
     shader->setVector("vMaterialDiffuse", values.diffuse * entity.colour);
     shader->setVector("vMaterialSpecular", values.specular);

@@ -2,7 +2,8 @@
 // The material of every ordinary surface: per-pixel lighting from all the
 // renderer's lights, a specular highlight, the surface's own glow, a diffuse
 // texture and a reflection of the environment cube map, drawn by the effect
-// media/phong.fx (technique "phong").
+// media/phong.fx (technique "phong"; "phongMatte" for surfaces without a
+// highlight or a reflection).
 #include "render/Material.h"
 
 #include <filesystem>
@@ -29,7 +30,10 @@ public:
     CEffect& effect() const { return *shader; }
 
 private:
+    void useTechnique(const char* name);
+
     CRenderer& renderer;
     std::filesystem::path path;
     std::unique_ptr<CEffect> shader;
+    int currentPass = 0;
 };

@@ -238,8 +238,13 @@ TEST_F(EffectFileDeathTest, MissingFileEndsTheProgramWithErrorLoadingShader)
 TEST_F(EffectFileDeathTest, CompileErrorEndsTheProgramWithTheCompilersText)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const auto path = writeTemporary("vesbrik_broken.fx", "fragment f { void main() { broken_here(); } }\n"
-                                                          "technique t { pass p { fragment = f; } }\n");
+    // The threadsafe style runs this body again in a child, which writes the
+    // file too and dies before it could remove it. With a name of its own per
+    // process every run left a file in the temporary folder; this one name is
+    // only ever the one file, and the parent removes it.
+    const auto path = std::filesystem::temp_directory_path() / "vesbrik_broken.fx";
+    std::ofstream(path) << "fragment f { void main() { broken_here(); } }\n"
+                           "technique t { pass p { fragment = f; } }\n";
     EXPECT_EXIT(loadEffectFile(path), ::testing::ExitedWithCode(1), "broken_here");
     std::filesystem::remove(path);
 }

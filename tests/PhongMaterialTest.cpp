@@ -76,6 +76,60 @@ TEST_F(PhongMaterialTest, PhongTintsByTheEntityColourAndTheTexture)
     EXPECT_EQ(positions[16 + 3], 0.0f);
 }
 
+// A surface without a highlight or a reflection is drawn by the matte program,
+// which must draw it as the full one would: a highlight a hair above zero
+// sends the same surface through the full program.
+TEST_F(PhongMaterialTest, MatteSurfacesDrawTheSamePictureWithTheLighterProgram)
+{
+    addLeftLight();
+    auto cubeMap = solidCube(0.2f, 0.9f, 0.4f);
+    renderer->environmentTexture = cubeMap.get();
+    CPhongMaterial phong(*renderer, MediaDir / "phong.fx");
+    auto striped = coordinateTexture();
+    const CSceneEntity entity = turnedCube({0.9f, 0.7f, 0.5f, 1.0f});
+
+    MaterialValues matte = plainValues();
+    matte.luminous = glm::vec4(0.2f, 0.1f, 0.0f, 0.0f);
+    matte.texture = striped.get();
+    MaterialValues almostMatte = matte;
+    almostMatte.specular = glm::vec4(1e-20f);
+
+    auto draw = [&](const MaterialValues& values) {
+        testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
+        const int passes = phong.begin();
+        phong.beginPass(0);
+        phong.apply(entity, values);
+        const std::string technique = phong.effect().technique();
+        cube->draw();
+        phong.endPass(0);
+        phong.end();
+        EXPECT_EQ(passes, 1);
+        readFrame();
+        return technique;
+    };
+    EXPECT_EQ(draw(matte), "phongMatte");
+    const std::vector<uint8_t> mattePicture = frame;
+    EXPECT_EQ(draw(almostMatte), "phong");
+    ASSERT_EQ(mattePicture.size(), frame.size());
+    int worst = 0;
+    for (size_t i = 0; i < frame.size(); ++i)
+        worst = std::max(worst, std::abs(int(frame[i]) - int(mattePicture[i])));
+    EXPECT_LE(worst, 1);
+    EXPECT_GT(at(LeftFaceX, MiddleY).r, 40) << "the lit face is drawn";
+
+    // A lit item after a matte one in the same run gets the full program back,
+    // and the run ends with nothing left bound.
+    phong.begin();
+    phong.beginPass(0);
+    phong.apply(entity, matte);
+    phong.apply(entity, almostMatte);
+    EXPECT_EQ(phong.effect().technique(), "phong");
+    phong.endPass(0);
+    phong.end();
+    EXPECT_EQ(testDevice->program(), nullptr);
+    EXPECT_FLOAT_EQ(stateFloat(testDevice->renderState(RenderState::DepthBias)), 0.0f);
+}
+
 TEST_F(PhongMaterialTest, PhongReflectsTheCubeMapOrWhiteWithoutOne)
 {
     addLeftLight();
