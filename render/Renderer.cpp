@@ -6,7 +6,6 @@
 #include "platform/StateBlock.h"
 #include "render/EffectFile.h"
 #include "render/FixedMaterial.h"
-#include "render/FlatMaterial.h"
 #include "render/FrameState.h"
 #include "render/GlassMaterial.h"
 #include "render/PhongMaterial.h"
@@ -66,7 +65,6 @@ CRenderer::CRenderer() : projection(sceneProjection())
 
     phongMaterial = std::make_unique<CPhongMaterial>(*this);
     fixedMaterial = std::make_unique<CFixedMaterial>(*this);
-    depthMaterial = std::make_unique<CFlatMaterial>(*this);
     auto glass = std::make_unique<CGlassMaterial>(*this);
     // The glass looks through a copy of what the scene target holds so far.
     glass->setSceneTarget(sceneTarget.get());
@@ -213,38 +211,39 @@ void CRenderer::drawShadowMap(const RenderList& allItems)
     shadowLighting->renderShadowMap(allItems);
 }
 
+// With the mirror on, the floor marks the stencil buffer as it is drawn and
+// everything drawn in front of it afterwards takes the mark away again: the
+// marks are then the floor pixels that nothing stands in front of, which is
+// where the reflection shows, and no extra pass is needed to find them.
 void CRenderer::drawScene(const FrameItems& items)
 {
-    device().clear(ClearTarget | ClearZBuffer, ClearColour, 1.0f, 0);
+    CDevice& d = device();
+    d.clear(ClearTarget | ClearZBuffer | ClearStencil, ClearColour, 1.0f, 0);
+    CStateScope states;
+    const bool markFloor = enableMirror && mirrorFloor;
+    if (markFloor) {
+        d.setRenderState(RenderState::StencilEnable, true);
+        d.setRenderState(RenderState::StencilFunc, Cmp::Always);
+        d.setRenderState(RenderState::StencilPass, StencilOp::Replace);
+        d.setRenderState(RenderState::StencilRef, 1u);
+    }
     drawRenderList(items.mirror, *this);
+    if (markFloor)
+        d.setRenderState(RenderState::StencilRef, 0u);
     drawRenderList(items.others, *this);
 }
 
-// Marks in the stencil buffer the floor pixels that nothing stands in front
-// of, draws the reflected scene into the aux target only there, and lays that
-// over the scene target, which must be bound.
+// Draws the reflected scene into the aux target where the scene step marked
+// the floor, and lays that over the scene target, which must be bound.
 void CRenderer::drawMirror(const FrameItems& items)
 {
     CDevice& d = device();
     CStateScope states;
-
-    // Depth of the other items alone, so the floor marks only where it shows.
-    // Only the depth is wanted: drawn again in colour, the glass would refract
-    // its own first image and the well would change colour with the mirror.
-    d.clear(ClearZBuffer | ClearStencil, ClearColour, 1.0f, 0);
-    d.setRenderState(RenderState::ColorWriteEnable, 0u);
-    drawWithoutColour(items.others);
-
     d.setRenderState(RenderState::StencilEnable, true);
-    d.setRenderState(RenderState::StencilPass, StencilOp::Incr);
-    d.setRenderState(RenderState::StencilFunc, Cmp::Always);
-    d.setRenderState(RenderState::StencilRef, 0u);
-    drawWithoutColour(items.mirror);
-
     d.setRenderState(RenderState::StencilFunc, Cmp::Less); // 0 < stencil: the marked pixels
+    d.setRenderState(RenderState::StencilRef, 0u);
     d.setRenderState(RenderState::StencilPass, StencilOp::Keep);
     d.setRenderState(RenderState::CullMode, Cull::CW); // the reflection turns the winding round
-    d.setRenderState(RenderState::ColorWriteEnable, static_cast<uint32_t>(ColorWriteAll));
     {
         CReflectedView reflected(camera, mirrorMatrix);
         CRenderTargetScope mirrorImage(*auxTarget); // keeps the depth-stencil surface and its marks
@@ -254,9 +253,9 @@ void CRenderer::drawMirror(const FrameItems& items)
     }
 
     // Where the mirror pass drew nothing the aux target is clear (alpha 0), so
-    // blending by its alpha leaves the scene unchanged there. Stage 0
-    // modulates alpha, so the quad's own alpha weakens the image.
-    d.setRenderState(RenderState::StencilEnable, false);
+    // blending by its alpha leaves the scene unchanged there; the stencil test
+    // spares the software renderer those pixels. Stage 0 modulates alpha, so
+    // the quad's own alpha weakens the image.
     d.setRenderState(RenderState::CullMode, Cull::CCW);
     d.setTextureStageState(TextureStageState::AlphaOp, TextureOp::Modulate);
     d.setTextureStageState(TextureStageState::AlphaArg1, TextureArg::Texture);
@@ -265,23 +264,6 @@ void CRenderer::drawMirror(const FrameItems& items)
     d.setRenderState(RenderState::DestBlend, Blend::Zero); // overridden by BothSrcAlpha
     d.setRenderState(RenderState::AlphaBlendEnable, true);
     drawScreenQuad(auxTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, MirrorBlendColour, false);
-}
-
-// Items whose depth or stencil mark is all that is wanted. With the colour
-// writes off their materials' programs would still run for every pixel, the
-// glass's among them, so they are drawn with the cheapest one. Without the
-// Phong program's depth bias the floor marks a few more pixels where bricks
-// stand on it; no one can tell.
-void CRenderer::drawWithoutColour(const RenderList& items)
-{
-    if (!depthMaterial->valid()) {
-        drawRenderList(items, *this);
-        return;
-    }
-    RenderList depthItems = items;
-    for (RenderItem& item : depthItems)
-        item.material = depthMaterial.get();
-    drawRenderList(depthItems, *this);
 }
 
 // The shadow-lit picture goes into the aux target (black where nothing is),

@@ -23,7 +23,6 @@
 #include "render/SceneEntity.h"
 #include "render/ShadowMapLighting.h"
 
-class CFlatMaterial;
 class CMesh;
 
 // Something drawn over the finished frame: the HUD, the frame rate, the menu.
@@ -82,9 +81,6 @@ public:
     std::unique_ptr<CMaterial> phongMaterial;
     std::unique_ptr<CMaterial> fixedMaterial;
     std::unique_ptr<CMaterial> glassMaterial;
-    // Draws the mirror step's depth and stencil mark: the cheapest program,
-    // as no colour is kept.
-    std::unique_ptr<CFlatMaterial> depthMaterial;
 
     // A 1 x 1 opaque white texture: the stand-in for a missing texture.
     std::unique_ptr<CTexture> whiteTexture;
@@ -123,7 +119,6 @@ private:
     void drawShadowMap(const RenderList& allItems);
     void drawScene(const FrameItems& items);
     void drawMirror(const FrameItems& items);
-    void drawWithoutColour(const RenderList& items);
     void multiplyShadowLit(const RenderList& allItems);
     void copySceneToBackBuffer();
     void addBloom();

@@ -196,12 +196,12 @@ TEST_F(MirrorFrameTest, AFloorHiddenEverywhereGetsNoReflection)
         ASSERT_EQ(rgb(argbOf(&plain[i])), rgb(argbOf(&mirrored[i]))) << "pixel " << i / 4;
 }
 
-TEST_F(MirrorFrameTest, TheDepthAndTheMarkCostNoneOfTheItemsMaterials)
+TEST_F(MirrorFrameTest, TheMirrorDrawsTheItemsOnceMoreReflectedAndNothingElse)
 {
-    // Only the brick's depth and the floor's stencil mark are wanted before
-    // the reflection is drawn: their own materials (the glass and Phong, in
-    // the game) would run their programs for every pixel for nothing. The
-    // material is begun for the reflected brick and floor only.
+    // The floor marks where it shows while the scene is drawn; the mirror
+    // step then only draws the reflected brick and floor. Another pass over
+    // the items (for their depth, or for the marks) would run their programs
+    // for every pixel again, the glass's among them.
     drawFrame();
     const int withoutMirror = flat->begins;
     renderer->enableMirror = true;
