@@ -229,15 +229,20 @@ TEST_F(Effect, CompilerErrorsNameTheLineOfTheFile)
 
 using EffectFileDeathTest = DeviceTest;
 
+// A fork of a process with the GL driver's threads running can hang in the
+// child's exit; every death test must run in a fresh run of the program.
+TEST(DeathTests, RunInAFreshRunOfTheProgram)
+{
+    EXPECT_EQ(GTEST_FLAG_GET(death_test_style), "threadsafe");
+}
+
 TEST_F(EffectFileDeathTest, MissingFileEndsTheProgramWithErrorLoadingShader)
 {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(loadEffectFile("/nonexistent/post.fx"), ::testing::ExitedWithCode(1), "error loading shader");
 }
 
 TEST_F(EffectFileDeathTest, CompileErrorEndsTheProgramWithTheCompilersText)
 {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     // The threadsafe style runs this body again in a child, which writes the
     // file too and dies before it could remove it. With a name of its own per
     // process every run left a file in the temporary folder; this one name is

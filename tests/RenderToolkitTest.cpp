@@ -130,7 +130,6 @@ using RenderTextureDeathTest = DeviceTest;
 
 TEST_F(RenderTextureDeathTest, FailuresEndTheProgramWithTheirMessage)
 {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(CRenderTexture(nullptr, 16, 16, Format::A8R8G8B8), ::testing::ExitedWithCode(1),
                 "CRenderTexture::CRenderTexture: Device failure");
     EXPECT_EXIT(CRenderTexture(testDevice.get(), 16, 16, Format::Unknown), ::testing::ExitedWithCode(1),

@@ -1,5 +1,5 @@
 // A game killed at any moment of a high-score save leaves a whole table on
-// disk, never older than the last save that returned. A child process saves
+// disk, never older than the last save that returned. A child program saves
 // over and over and reports each save that returned; the test kills it at
 // random moments and reads what is left.
 #include "game/HighScoreTable.h"
@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <poll.h>
 #include <random>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,26 +28,35 @@ namespace {
 
 constexpr int KillCount = 300;
 constexpr auto TimeLimit = std::chrono::seconds(15);
-// Long enough for the child to load and reach its saves, short enough that
-// most kills land inside one.
+// A few saves into the child, short enough that most kills land inside one.
 constexpr int LongestDelayMicroseconds = 5000;
 
-// The child's life: load, then save ever higher scores, each one reported on
-// the pipe once save() has returned. Scores grow by one per save, so the top
-// score on disk tells which save wrote it.
-[[noreturn]] void saveUntilKilled(const std::string& file, int reportFd)
+// Starts the saving child (runner/SaveUntilKilled.cpp) on FILE with the pipe's
+// write end; its process id, or -1.
+pid_t startSaver(const std::string& file, int pipeFds[2])
 {
-    CHighScoreTable table(file);
-    int score = table.entry(0).score;
-    for (int saves = 0; saves < 1000000; ++saves) {
-        ++score;
-        table.insert(score, 1, 1)->name = "s" + std::to_string(score);
-        if (!table.save())
-            _exit(3);
-        if (write(reportFd, &score, sizeof score) != sizeof score)
-            _exit(4);
-    }
-    _exit(0);
+    char program[] = VESBRIK_SAVE_UNTIL_KILLED;
+    std::string path = file;
+    std::string fd = std::to_string(pipeFds[1]);
+    char* argv[] = {program, path.data(), fd.data(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    pid_t child = -1;
+    if (posix_spawn(&child, program, &actions, nullptr, argv, environ) != 0)
+        child = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeFds[1]);
+    return child;
+}
+
+// Waits until the child has loaded the table and starts to save, so that the
+// random delay after it falls among its saves, not in its start-up.
+bool reachedItsSaves(int readFd)
+{
+    pollfd waiting{readFd, POLLIN, 0};
+    int ready = -1;
+    return poll(&waiting, 1, 10000) == 1 && read(readFd, &ready, sizeof ready) == sizeof ready && ready == 0;
 }
 
 // The last score the child reported before it died (each report is one
@@ -80,13 +90,12 @@ TEST(ScoreSaveKill, TableOnDiskIsAlwaysWholeAndCurrent)
     while (kills < KillCount && std::chrono::steady_clock::now() - start < TimeLimit) {
         int pipeFds[2];
         ASSERT_EQ(pipe(pipeFds), 0);
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            close(pipeFds[0]);
-            saveUntilKilled(file, pipeFds[1]);
-        }
-        close(pipeFds[1]);
+        const pid_t child = startSaver(file, pipeFds);
+        ASSERT_GT(child, 0) << "the saving child did not start";
+        const bool ready = reachedItsSaves(pipeFds[0]);
+        if (!ready)
+            kill(child, SIGKILL);
+        ASSERT_TRUE(ready) << "the saving child never reached its saves";
         usleep(static_cast<useconds_t>(delay(random)));
         kill(child, SIGKILL);
         int status = 0;

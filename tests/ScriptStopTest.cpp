@@ -5,6 +5,11 @@
 #include <chrono>
 #include <functional>
 #include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <string>
+#include <string_view>
+#include <vector>
 #include <filesystem>
 #include <sys/wait.h>
 #include <thread>
@@ -17,21 +22,36 @@ namespace {
 using namespace std::chrono_literals;
 
 // Starts the driver on a script that dumps its state once it plays and then
-// has hours of frames left.
+// has hours of frames left. posix_spawn does the folder, the environment and
+// the redirection before the new program runs, so nothing of this process's
+// own runs in the child, whatever threads it has.
 pid_t startLongReplay(const CScriptFolder& run)
 {
     run.write("script.txt", "frames 2\ndump started.txt\nframes 100000000\n");
-    const pid_t child = fork();
-    if (child == 0) {
-        if (chdir(run.path().c_str()) != 0)
-            _exit(127);
-        setenv("SDL_VIDEODRIVER", "offscreen", 1);
-        setenv("ALSOFT_DRIVERS", "null", 1);
-        if (!freopen("stderr.txt", "w", stderr))
-            _exit(127);
-        execl(VESBRIK_SCRIPT, VESBRIK_SCRIPT, "script.txt", static_cast<char*>(nullptr));
-        _exit(127);
+    std::vector<std::string> environment;
+    for (char** variable = environ; *variable; ++variable) {
+        const std::string_view entry(*variable);
+        if (!entry.starts_with("SDL_VIDEODRIVER=") && !entry.starts_with("ALSOFT_DRIVERS="))
+            environment.emplace_back(entry);
     }
+    environment.emplace_back("SDL_VIDEODRIVER=offscreen");
+    environment.emplace_back("ALSOFT_DRIVERS=null");
+    std::vector<char*> envp;
+    for (auto& entry : environment)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, run.path().c_str());
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    char program[] = VESBRIK_SCRIPT;
+    char script[] = "script.txt";
+    char* argv[] = {program, script, nullptr};
+    pid_t child = -1;
+    if (posix_spawn(&child, program, &actions, nullptr, argv, envp.data()) != 0)
+        child = -1;
+    posix_spawn_file_actions_destroy(&actions);
     return child;
 }
 
