@@ -1,5 +1,5 @@
 #pragma once
-// The size of the desktop the game's window opens on.
+// The desktop the game's window opens on, and where on it the window goes.
 #include <optional>
 
 struct DesktopSize {
@@ -7,7 +7,35 @@ struct DesktopSize {
     int height = 0;
 };
 
-// The current mode of the first display, or none where there is no desktop:
-// no display could be reached, or SDL draws off screen (tests, replays).
-// Starts SDL's video part when it is not running yet.
+// A rectangle in screen pixels, from the screen's top left.
+struct ScreenRect {
+    int x = 0, y = 0;
+    int width = 0, height = 0;
+    bool operator==(const ScreenRect&) const = default;
+};
+
+// The frame the desktop draws around a window's client area (title bar,
+// borders), in pixels on each side.
+struct WindowFrame {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+// Called before SDL's video part starts: where no Wayland compositor can be
+// reached (neither XDG_RUNTIME_DIR nor an absolute WAYLAND_DISPLAY), SDL is
+// told not to try Wayland, whose library would print a line of its own for
+// nothing. A driver chosen in SDL_VIDEODRIVER is left alone.
+void skipUnreachableWayland();
+
+// The part of the first display that windows may take, without the panels
+// and docks the desktop keeps for itself; none where there is no desktop: no
+// display could be reached, or SDL draws off screen (tests, replays). Starts
+// SDL's video part when it is not running yet.
+std::optional<ScreenRect> usableDesktop();
+// The size of that part.
 std::optional<DesktopSize> desktopSize();
+
+// Where the client area of a window of the given size goes: at (100, 100),
+// where it has always opened, when the window with its frame fits there
+// whole; otherwise shrunk where it must be to the usable area less the frame,
+// and centred on that area, so that no part of it is off the screen.
+ScreenRect placeWindow(int width, int height, const WindowFrame& frame, const ScreenRect& usable);

@@ -292,21 +292,35 @@ void CDevice::present()
         SDL_GL_GetDrawableSize(window, &windowWidth, &windowHeight);
     const PictureRect fit = fitPicture(backWidth, backHeight, windowWidth, windowHeight);
     const bool sameSize = fit.width == backWidth && fit.height == backHeight;
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    // After a switch to or from full screen, or a resize, the window's GL
+    // buffers may keep their old size until the driver looks again: Mesa
+    // does when the viewport of the window's framebuffer is set. Without
+    // that, leaving full screen drew into a buffer still of the screen's
+    // size, and the window showed the picture shifted under a stale strip.
+    // Both buffers of the swap chain are cleared once at the new size.
+    if (windowWidth != presentedWidth || windowHeight != presentedHeight) {
+        presentedWidth = windowWidth;
+        presentedHeight = windowHeight;
+        glViewport(0, 0, windowWidth, windowHeight);
+        applied.viewport.width = -1; // the game's viewport is set again on its next draw
+        framesToClear = 2;
+    }
     // A window of another shape shows the whole picture at its own aspect
     // ratio between black bars. The bars are cleared every frame: a swapped
     // window buffer holds whatever an earlier frame left there. Scissoring is
     // off outside clear(); the colour mask is the game's, so it is opened here
     // and the device remembers that it was.
-    if (!sameSize || fit.x != 0 || fit.y != 0) {
+    if (!sameSize || fit.x != 0 || fit.y != 0 || framesToClear > 0) {
         glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
         applied.renderStates[static_cast<size_t>(RenderState::ColorWriteEnable)] = ColorWriteAll;
         // Cleared through a binding: a direct-state clear of framebuffer 0
         // left the bars as they were on Mesa's off-screen windows.
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT);
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, appliedFramebuffer);
+        framesToClear = std::max(framesToClear - 1, 0);
     }
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, appliedFramebuffer);
     // With the upper-left clip origin the back buffer's first row is the top of
     // the picture, while the window's first row is its bottom: flip on the copy.
     const int bottom = windowHeight - fit.y - fit.height;

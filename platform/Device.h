@@ -146,6 +146,11 @@ private:
     SDL_Window* window = nullptr;
     int backWidth = 0;
     int backHeight = 0;
+    // The window's drawable size at the last present, and how many more
+    // presents clear the whole window after it changed.
+    int presentedWidth = -1;
+    int presentedHeight = -1;
+    int framesToClear = 0;
     const char* lastError = "";
 
     std::unique_ptr<CTexture> backColour;

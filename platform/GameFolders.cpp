@@ -54,7 +54,7 @@ fs::path picturesFolder(const FolderFacts& facts)
     return fs::path(facts.home) / "Pictures";
 }
 
-// An installed binary lies in PREFIX/bin and its data in PREFIX/share/vesbrik,
+// An installed binary lies in PREFIX/games and its data in PREFIX/share/vesbrik,
 // wherever PREFIX was put; the configured prefix is the fallback for a binary
 // that was copied elsewhere.
 GameFolders installedFolders(const FolderFacts& facts, const FolderCheck& holdsMedia)

@@ -7,15 +7,61 @@
 #include <AL/alext.h>
 #include <sndfile.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 namespace {
+
+// The sound libraries' own reports (OpenAL's log, ALSA's and the sound
+// servers' complaints about a missing device) reach the terminal only when
+// VESBRIK_VERBOSE is set; the game says in one line what they amount to.
+bool verbose()
+{
+    const char* value = std::getenv("VESBRIK_VERBOSE");
+    return value && *value && std::string_view(value) != "0";
+}
+
+// Standard error goes to /dev/null while the device opens: the libraries
+// below OpenAL write there directly and offer no switch of their own.
+class QuietStandardError {
+public:
+    QuietStandardError()
+    {
+        if (verbose())
+            return;
+        std::fflush(stderr);
+        saved = dup(STDERR_FILENO);
+        const int nothing = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved >= 0 && nothing >= 0)
+            dup2(nothing, STDERR_FILENO);
+        if (nothing >= 0)
+            close(nothing);
+    }
+    ~QuietStandardError()
+    {
+        if (saved < 0)
+            return;
+        std::fflush(stderr);
+        dup2(saved, STDERR_FILENO);
+        close(saved);
+    }
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+private:
+    int saved = -1;
+};
 
 constexpr int OutputRate = 44100;
 // Longer files are refused as effects (about six minutes); they belong in a stream.
@@ -89,9 +135,17 @@ void COpenAlAudio::start()
 {
     if (device)
         return;
-    device = alcOpenDevice(nullptr);
-    if (!device)
+    // OpenAL reads its log level once, at its first call.
+    if (!verbose())
+        setenv("ALSOFT_LOGLEVEL", "0", 0);
+    {
+        const QuietStandardError quiet;
+        device = alcOpenDevice(nullptr);
+    }
+    if (!device) {
+        std::fprintf(stderr, "vesbrik: no sound device; the game plays silently\n");
         return;
+    }
     // The limiter bends peaks down where several effects and the music meet,
     // instead of clipping them hard; a library without it ignores the request.
     const ALCint attributes[] = {ALC_FREQUENCY, OutputRate, ALC_OUTPUT_LIMITER_SOFT, ALC_TRUE, 0};

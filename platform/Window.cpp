@@ -3,11 +3,14 @@
 #include <SDL.h>
 #include <stb_image.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "platform/Utf8.h"
 #include "platform/VirtualKeys.h"
+#include "platform/X11Window.h"
 
 namespace {
 
@@ -72,6 +75,7 @@ CWindow::~CWindow()
 
 bool CWindow::create(const std::string& title, int width, int height, bool fullscreen)
 {
+    skipUnreachableWayland();
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
         lastError = std::string("no display available (") + SDL_GetError() + ")";
         return false;
@@ -87,8 +91,12 @@ bool CWindow::create(const std::string& title, int width, int height, bool fulls
     }
     requestGlContext();
 
-    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | (fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-    window = SDL_CreateWindow(title.c_str(), 100, 100, width, height, flags);
+    // The window opens in its place on the desktop and goes full screen
+    // afterwards, so that leaving full screen finds it there.
+    const std::optional<ScreenRect> usable = usableDesktop();
+    const ScreenRect place = usable ? placeWindow(width, height, {}, *usable) : ScreenRect{100, 100, width, height};
+    window = SDL_CreateWindow(title.c_str(), place.x, place.y, place.width, place.height,
+                              SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE);
     if (!window) {
         lastError = std::string("the window cannot be opened (") + SDL_GetError() + ")";
         return false;
@@ -101,19 +109,70 @@ bool CWindow::create(const std::string& title, int width, int height, bool fulls
     SDL_GL_MakeCurrent(window, context);
     // Presentation never waits for the vertical retrace.
     SDL_GL_SetSwapInterval(0);
-    windowed = !fullscreen;
+    watchForOutsideDestruction(window);
+    if (usable)
+        keepFrameOnDesktop(*usable);
+    windowed = true;
+    if (fullscreen)
+        setFullScreen(true);
     active = (SDL_GetWindowFlags(window) & SDL_WINDOW_MINIMIZED) == 0;
     SDL_StartTextInput();
     pads.start();
     return true;
 }
 
+void CWindow::keepFrameOnDesktop(const ScreenRect& usable)
+{
+    // The frame is known once the window manager has framed the window.
+    SDL_PumpEvents();
+    WindowFrame frame;
+    if (SDL_GetWindowBordersSize(window, &frame.top, &frame.left, &frame.bottom, &frame.right) != 0)
+        return;
+    ScreenRect now;
+    SDL_GetWindowPosition(window, &now.x, &now.y);
+    SDL_GetWindowSize(window, &now.width, &now.height);
+    const ScreenRect place = placeWindow(now.width, now.height, frame, usable);
+    if (place.width != now.width || place.height != now.height)
+        SDL_SetWindowSize(window, place.width, place.height);
+    if (place.x != now.x || place.y != now.y)
+        SDL_SetWindowPosition(window, place.x, place.y);
+}
+
 bool CWindow::setFullScreen(bool fullScreen)
 {
-    if (!window || SDL_SetWindowFullscreen(window, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0)
+    if (!window)
         return false;
+    if (desktopDoesFullScreen(window)) {
+        if (SDL_SetWindowFullscreen(window, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0)
+            return false;
+    } else {
+        coverDisplay(fullScreen);
+    }
     windowed = !fullScreen;
     return true;
+}
+
+void CWindow::coverDisplay(bool cover)
+{
+    // With no window manager to ask, the window itself covers the display
+    // and goes back to where it was. SDL's own switch would only change its
+    // idea of the window's size, and the picture would be drawn for a size
+    // the window does not have.
+    if (cover == !windowed)
+        return;
+    if (cover) {
+        SDL_GetWindowPosition(window, &windowedPlace.x, &windowedPlace.y);
+        SDL_GetWindowSize(window, &windowedPlace.width, &windowedPlace.height);
+        SDL_Rect display;
+        const int index = std::max(SDL_GetWindowDisplayIndex(window), 0);
+        if (SDL_GetDisplayBounds(index, &display) != 0)
+            return;
+        SDL_SetWindowPosition(window, display.x, display.y);
+        SDL_SetWindowSize(window, display.w, display.h);
+    } else {
+        SDL_SetWindowSize(window, windowedPlace.width, windowedPlace.height);
+        SDL_SetWindowPosition(window, windowedPlace.x, windowedPlace.y);
+    }
 }
 
 void CWindow::setTitle(const std::string& title)
@@ -144,7 +203,9 @@ void CWindow::close() { closing = true; }
 
 bool CWindow::poll(InputMessage& message)
 {
-    if (closing) {
+    // Another program destroyed the window instead of asking it to close
+    // (as a window manager does): the game ends as if it had been closed.
+    if (closing || windowDestroyedFromOutside()) {
         closing = false;
         message = {};
         message.type = InputMessage::Quit;

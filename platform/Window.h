@@ -5,6 +5,7 @@
 // desktop's own mode; the window handles it itself, the game never sees it.
 #include <string>
 
+#include "platform/Desktop.h"
 #include "platform/Gamepads.h"
 #include "platform/InputSource.h"
 
@@ -14,15 +15,17 @@ class CWindow : public CInputSource {
 public:
     ~CWindow() override;
 
-    // Opens the window with a GL 4.5 core context of the given client size.
-    // Returns false with a one-line reason in error().
+    // Opens the window with a GL 4.5 core context of the given client size,
+    // at (100, 100) or, where it would not fit there, centred on the usable
+    // desktop and shrunk to it. Returns false with a one-line reason in error().
     bool create(const std::string& title, int width, int height, bool fullscreen);
     const std::string& error() const { return lastError; }
 
     SDL_Window* handle() const { return window; }
     bool isWindowed() const { return windowed; }
     // Full screen covers the desktop at its own resolution; the monitor's
-    // mode never changes. False when the switch failed (the mode stays).
+    // mode never changes. Without a window manager that does it, the window
+    // covers the display itself. False when the switch failed (the mode stays).
     bool setFullScreen(bool fullScreen);
     void setTitle(const std::string& title);
     // The picture the desktop shows for the window (a PNG); a missing or
@@ -39,6 +42,8 @@ public:
     bool gamepadsAvailable() const { return pads.available(); }
 
 private:
+    void keepFrameOnDesktop(const ScreenRect& usable);
+    void coverDisplay(bool cover);
     bool translate(const void* sdlEvent, InputMessage& message);
     bool translateKey(const void* sdlEvent, InputMessage& message);
 
@@ -47,6 +52,8 @@ private:
     bool windowed = true;
     bool active = false;
     bool closing = false;
+    // Where the window was before it covered the display itself.
+    ScreenRect windowedPlace;
     // Characters of one text-input event wait here, one message each.
     std::u32string pendingCharacters;
     CGamepads pads;

@@ -1,7 +1,9 @@
 # Installs the built game into a fresh prefix and checks that a desktop finds
 # everything it needs there: the binary, its media, the menu entry that starts
-# it, the metainfo, an icon at every size and the manual page.
-#   cmake -DBUILD_DIR=build -DAPP_ID=... -DICON_SIZES="16;..." [-DDESKTOP_FILE_VALIDATE=...] -P InstallCheck.cmake
+# it, the metainfo, an icon at every size, the manual page, the copyright and
+# the changelog.
+#   cmake -DBUILD_DIR=build -DAPP_ID=... -DGAMES_DIR=games -DICON_SIZES="16;..."
+#         [-DDESKTOP_FILE_VALIDATE=...] -P InstallCheck.cmake
 string(RANDOM LENGTH 8 suffix)
 set(prefix "/tmp/vesbrik-install-${suffix}")
 file(REMOVE_RECURSE "${prefix}")
@@ -18,7 +20,7 @@ if(NOT status EQUAL 0)
 endif()
 
 set(expected
-  bin/vesbrik
+  ${GAMES_DIR}/vesbrik
   share/vesbrik/media/sound.xml
   share/vesbrik/media/frame.lwo
   share/vesbrik/media/phong.fx
@@ -26,7 +28,9 @@ set(expected
   share/vesbrik/media/icons/vesbrik-64.png
   share/applications/${APP_ID}.desktop
   share/metainfo/${APP_ID}.metainfo.xml
-  share/man/man6/vesbrik.6)
+  share/man/man6/vesbrik.6.gz
+  share/doc/vesbrik/copyright
+  share/doc/vesbrik/changelog.gz)
 foreach(size ${ICON_SIZES})
   list(APPEND expected share/icons/hicolor/${size}x${size}/apps/vesbrik.png)
 endforeach()
@@ -58,16 +62,17 @@ if(EXISTS "${prefix}/share/vesbrik/media/hiscore.xml" OR EXISTS "${prefix}/share
   fail("a player's file was installed")
 endif()
 
-# The menu entry starts the installed binary and names an installed icon.
+# The menu entry starts the installed binary by its full path (PREFIX/games
+# is not on every PATH) and names an installed icon.
 file(STRINGS "${prefix}/share/applications/${APP_ID}.desktop" exec_line REGEX "^Exec=")
 file(STRINGS "${prefix}/share/applications/${APP_ID}.desktop" icon_line REGEX "^Icon=")
 string(REGEX REPLACE "^Exec=([^ ]+).*" "\\1" program "${exec_line}")
 string(REGEX REPLACE "^Icon=" "" icon "${icon_line}")
-if(NOT EXISTS "${prefix}/bin/${program}" OR NOT EXISTS "${prefix}/share/icons/hicolor/48x48/apps/${icon}.png")
+if(NOT program STREQUAL "${prefix}/${GAMES_DIR}/vesbrik" OR NOT EXISTS "${prefix}/share/icons/hicolor/48x48/apps/${icon}.png")
   fail("the menu entry's program '${program}' or icon '${icon}' is not installed")
 endif()
 
-execute_process(COMMAND "${prefix}/bin/vesbrik" --version RESULT_VARIABLE status OUTPUT_VARIABLE version)
+execute_process(COMMAND "${prefix}/${GAMES_DIR}/vesbrik" --version RESULT_VARIABLE status OUTPUT_VARIABLE version)
 if(NOT status EQUAL 0 OR NOT version MATCHES "^vesbrik [0-9]+\\.[0-9]+\\.[0-9]+\n$")
   fail("the installed game does not tell its version: ${status} '${version}'")
 endif()

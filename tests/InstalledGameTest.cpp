@@ -55,7 +55,8 @@ protected:
         const std::string install = std::string("'") + VESBRIK_CMAKE + "' --install '" + VESBRIK_BUILD_DIR +
                                     "' --prefix '" + prefix.string() + "' > /dev/null";
         ASSERT_EQ(runShell(install), 0);
-        fs::copy_file(VESBRIK_SCRIPT, prefix / "bin" / "vesbrik-script");
+        games = prefix / VESBRIK_GAMES_DIR;
+        fs::copy_file(VESBRIK_SCRIPT, games / "vesbrik-script");
         fs::create_directories(temp.path("start"));
         fs::create_directories(temp.path("home"));
     }
@@ -67,7 +68,7 @@ protected:
         temp.write("script.txt", script);
         const std::string command = "cd '" + temp.path("start") + "' && env -u XDG_CONFIG_HOME -u XDG_DATA_HOME " +
                                     "HOME='" + temp.path("home") + "' " + environment + " '" +
-                                    (prefix / "bin" / "vesbrik-script").string() + "' '" + temp.path("script.txt") +
+                                    (games / "vesbrik-script").string() + "' '" + temp.path("script.txt") +
                                     "' " + arguments + " 2> '" + temp.path("errors.txt") + "' > /dev/null";
         return runShell(command);
     }
@@ -75,6 +76,7 @@ protected:
 
     CDataTestFolder temp;
     fs::path prefix;
+    fs::path games; // where the game's binary is installed
 };
 
 } // namespace
@@ -116,7 +118,7 @@ TEST_F(InstalledGame, ARecordingNamedFromTheStartFolderIsFoundAndChecks)
     // The installed game moves to its data folder; the relative name still
     // means the file beside the player.
     const std::string command = "cd '" + temp.path("start") + "' && HOME='" + temp.path("home") + "' '" +
-                                (prefix / "bin" / "vesbrik").string() + "' --replay kept.vrp --verify > '" +
+                                (games / "vesbrik").string() + "' --replay kept.vrp --verify > '" +
                                 temp.path("out.txt") + "' 2>&1";
     EXPECT_EQ(runShell(command), 0) << readWholeFile(temp.path("out.txt"));
     EXPECT_NE(readWholeFile(temp.path("out.txt")).find("matches the recording"), std::string::npos)

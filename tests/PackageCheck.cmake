@@ -1,7 +1,9 @@
 # Makes the Debian package into a fresh folder and checks what apt would
-# install from it: the game under /usr, its media, menu entry, metainfo, an
-# icon and the manual, and library dependencies found from the binary.
-#   cmake -DBUILD_DIR=build -DCPACK=cpack -DAPP_ID=... -P PackageCheck.cmake
+# install from it: the game in /usr/games, its media, menu entry, metainfo, an
+# icon, the manual, copyright and changelog, and library dependencies found
+# from the binary. Where lintian is installed the package must pass it with
+# no error or warning, and with the hardening Debian asks for.
+#   cmake -DBUILD_DIR=build -DCPACK=cpack -DAPP_ID=... [-DLINTIAN=lintian] -P PackageCheck.cmake
 string(RANDOM LENGTH 8 suffix)
 set(out "/tmp/vesbrik-package-${suffix}")
 file(REMOVE_RECURSE "${out}")
@@ -21,13 +23,15 @@ endif()
 
 execute_process(COMMAND dpkg-deb --contents ${packages} OUTPUT_VARIABLE contents RESULT_VARIABLE status)
 foreach(path
-    ./usr/bin/vesbrik
+    ./usr/games/vesbrik
     ./usr/share/vesbrik/media/sound.xml
     ./usr/share/vesbrik/media/phong.fx
     ./usr/share/applications/${APP_ID}.desktop
     ./usr/share/metainfo/${APP_ID}.metainfo.xml
     ./usr/share/icons/hicolor/256x256/apps/vesbrik.png
-    ./usr/share/man/man6/vesbrik.6)
+    ./usr/share/man/man6/vesbrik.6.gz
+    ./usr/share/doc/vesbrik/copyright
+    ./usr/share/doc/vesbrik/changelog.gz)
   string(FIND "${contents}" " ${path}\n" at)
   if(at EQUAL -1)
     fail("the package lacks ${path}")
@@ -38,5 +42,16 @@ execute_process(COMMAND dpkg-deb --field ${packages} Package Section Depends OUT
 if(NOT fields MATCHES "Package: vesbrik" OR NOT fields MATCHES "Section: games"
    OR NOT fields MATCHES "libsdl2-2.0-0" OR NOT fields MATCHES "libopenal1")
   fail("package fields: ${fields}")
+endif()
+
+# The two hardening tags are only informational to lintian; Debian's own
+# packages carry both flags, so the game's must too.
+if(LINTIAN)
+  execute_process(COMMAND "${LINTIAN}" --info --no-cfg ${packages}
+    OUTPUT_VARIABLE findings ERROR_VARIABLE findings)
+  string(REGEX MATCHALL "(^|\n)(E|W): [^\n]*|hardening-no-(fortify-functions|bindnow)" faults "${findings}")
+  if(faults)
+    fail("lintian:\n${findings}")
+  endif()
 endif()
 file(REMOVE_RECURSE "${out}")

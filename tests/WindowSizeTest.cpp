@@ -1,10 +1,12 @@
-// Window sizes from settings.xml are kept between 320 x 240 and the desktop.
+// Window sizes from settings.xml are kept between 320 x 240 and the desktop,
+// and the window opens where the whole of it can be seen.
 #include "app/WindowSize.h"
 
 #include <gtest/gtest.h>
 
 #include "ScriptRunner.h"
 #include "app/Settings.h"
+#include "platform/Desktop.h"
 
 namespace {
 
@@ -70,4 +72,30 @@ TEST(WindowSize, TinyWindowFromTheSettingsOpensAtTheLeastSize)
     ASSERT_EQ(result.status, 0) << result.errors;
     EXPECT_EQ(pngSize(run.read("small.png")), (WindowSize{320, 240}));
     EXPECT_NE(result.errors.find("settings.xml: a window of 1 x 1"), std::string::npos) << result.errors;
+}
+
+// Where the window opens: (100, 100) as ever when the framed window fits
+// there; otherwise shrunk to the usable desktop less the frame and centred,
+// so no part of it, the menu at its foot included, lies off the screen.
+TEST(WindowSize, AWindowTooLargeForItsUsualPlaceIsShrunkAndCentredOnTheUsableDesktop)
+{
+    const ScreenRect screen{0, 0, 1024, 768};
+    const WindowFrame none;
+    const WindowFrame titled{1, 20, 1, 1};
+    EXPECT_EQ(placeWindow(800, 600, none, screen), (ScreenRect{100, 100, 800, 600}));
+    EXPECT_EQ(placeWindow(800, 600, titled, screen), (ScreenRect{100, 100, 800, 600}));
+    // Fits the screen, not at (100, 100): centred at its own size.
+    EXPECT_EQ(placeWindow(1000, 700, none, screen), (ScreenRect{12, 34, 1000, 700}));
+    // The settings asked for the whole screen or more.
+    EXPECT_EQ(placeWindow(1024, 768, none, screen), (ScreenRect{0, 0, 1024, 768}));
+    EXPECT_EQ(placeWindow(1024, 768, titled, screen), (ScreenRect{1, 20, 1022, 747}));
+    // A panel along the top takes 30 pixels: the window stays below it.
+    const ScreenRect belowPanel{0, 30, 1024, 738};
+    const ScreenRect placed = placeWindow(1024, 768, titled, belowPanel);
+    EXPECT_EQ(placed, (ScreenRect{1, 50, 1022, 717}));
+    EXPECT_GE(placed.y - titled.top, belowPanel.y);
+    EXPECT_LE(placed.y + placed.height + titled.bottom, belowPanel.y + belowPanel.height);
+    // A second monitor to the right: centred on it, not on the first.
+    EXPECT_EQ(placeWindow(1920, 1080, none, ScreenRect{1024, 0, 1280, 1024}), (ScreenRect{1024, 0, 1280, 1024}));
+    EXPECT_EQ(placeWindow(1000, 900, none, ScreenRect{1024, 0, 1280, 1024}), (ScreenRect{1164, 62, 1000, 900}));
 }

@@ -96,8 +96,13 @@ void CMenuScreen::draw(const CMenu& menu, const CHighScoreTable& scores)
     if (smallFont) {
         const Viewport& v = d.viewport();
         const uint32_t colour = background && !background->texture() ? 0xFFC0C0C0u : 0xFF000000u;
-        smallFont->drawText(WebAddress, {4, v.height - 20, v.width - 4, v.height}, TextLeft | TextTop, colour);
+        smallFont->drawText(bottomLine(), {4, v.height - 20, v.width - 4, v.height}, TextLeft | TextTop, colour);
     }
+}
+
+const char* CMenuScreen::bottomLine()
+{
+    return sizeof(VESBRIK_HOMEPAGE) > 1 ? VESBRIK_HOMEPAGE : "Vesbrik " VESBRIK_VERSION;
 }
 
 void CMenuScreen::drawPicture(const CScreenImage& image, const char* text, float x, float y)

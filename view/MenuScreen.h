@@ -27,8 +27,9 @@ public:
     // Once per frame, after the scene and the HUD.
     void draw(const CMenu& menu, const CHighScoreTable& scores);
 
-    // The line at the bottom of the screen.
-    static constexpr const char* WebAddress = "https://vesbrik.example.org";
+    // The line at the bottom of the screen: the game's web address, or its
+    // name and version while it has no published address.
+    static const char* bottomLine();
     // The colour behind the menu when its background image is missing (RGB).
     static constexpr uint32_t MissingBackground = 0x0C1018u;
 

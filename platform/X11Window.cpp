@@ -1,0 +1,119 @@
+#include "platform/X11Window.h"
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+// Xlib's macros (None, Bool, Status...) stay inside this file.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <atomic>
+
+namespace {
+
+// The X window watched for destruction, and what became of it. Xlib calls
+// its error handler on the thread that reads the connection: the game's own.
+std::atomic<unsigned long> watchedWindow{0};
+std::atomic<bool> destroyed{false};
+// Errors while probing the window manager's properties are expected (a
+// manager that quit leaves a stale window id behind) and only counted.
+std::atomic<bool> probing{false};
+std::atomic<int> probeErrors{0};
+XErrorHandler previousHandler = nullptr;
+
+int onXError(Display* display, XErrorEvent* error)
+{
+    if (probing) {
+        ++probeErrors;
+        return 0;
+    }
+    const unsigned long watched = watchedWindow;
+    if (watched != 0 && error->resourceid == watched) {
+        destroyed = true;
+        return 0;
+    }
+    return previousHandler ? previousHandler(display, error) : 0;
+}
+
+void installHandler()
+{
+    static bool installed = false;
+    if (installed)
+        return;
+    previousHandler = XSetErrorHandler(onXError);
+    installed = true;
+}
+
+bool x11Window(SDL_Window* window, Display*& display, Window& xWindow)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return false;
+    display = info.info.x11.display;
+    xWindow = info.info.x11.window;
+    return display != nullptr;
+}
+
+// The 32-bit items of a property, up to `capacity` of them.
+int propertyItems(Display* display, Window owner, const char* name, Atom type, unsigned long* items, int capacity)
+{
+    Atom actualType = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const int status = XGetWindowProperty(display, owner, XInternAtom(display, name, False), 0, capacity, False,
+                                          type, &actualType, &format, &count, &after, &data);
+    int taken = 0;
+    if (status == Success && data && actualType == type && format == 32) {
+        const auto* values = reinterpret_cast<const unsigned long*>(data);
+        for (; taken < static_cast<int>(count) && taken < capacity; ++taken)
+            items[taken] = values[taken];
+    }
+    if (data)
+        XFree(data);
+    return taken;
+}
+
+} // namespace
+
+bool desktopDoesFullScreen(SDL_Window* window)
+{
+    Display* display = nullptr;
+    Window xWindow = 0;
+    if (!x11Window(window, display, xWindow))
+        return true;
+    installHandler();
+    XSync(display, False);
+    probing = true;
+    probeErrors = 0;
+    // A running manager names its check window on the root and on the check
+    // window itself; a manager that quit leaves only the first behind.
+    const Window root = DefaultRootWindow(display);
+    unsigned long check[1] = {0}, self[1] = {0};
+    bool running = propertyItems(display, root, "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, check, 1) == 1 &&
+                   propertyItems(display, check[0], "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, self, 1) == 1 &&
+                   self[0] == check[0];
+    bool fullScreen = false;
+    if (running) {
+        const Atom wanted = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
+        unsigned long supported[512];
+        const int count = propertyItems(display, root, "_NET_SUPPORTED", XA_ATOM, supported, 512);
+        for (int i = 0; i < count && !fullScreen; ++i)
+            fullScreen = supported[i] == wanted;
+    }
+    XSync(display, False);
+    probing = false;
+    return running && fullScreen && probeErrors == 0;
+}
+
+void watchForOutsideDestruction(SDL_Window* window)
+{
+    Display* display = nullptr;
+    Window xWindow = 0;
+    if (!x11Window(window, display, xWindow))
+        return;
+    installHandler();
+    watchedWindow = xWindow;
+}
+
+bool windowDestroyedFromOutside() { return destroyed; }

@@ -1,0 +1,17 @@
+#pragma once
+// What SDL leaves unsaid about the game's window on an X11 display: whether
+// a window manager runs that makes windows full screen on request, and
+// whether another program destroyed the window. On other displays (Wayland,
+// off screen) the answers are the ones that change nothing.
+struct SDL_Window;
+
+// True when the desktop makes a window full screen on request: a window
+// manager announcing _NET_WM_STATE_FULLSCREEN, or a display that is not X11.
+// Without one, SDL's switch only changes its own idea of the window's size.
+bool desktopDoesFullScreen(SDL_Window* window);
+
+// From now on the X errors about this window, which follow when another
+// program destroys it, no longer end the process (Xlib's default is exit 1);
+// windowDestroyedFromOutside() then answers true.
+void watchForOutsideDestruction(SDL_Window* window);
+bool windowDestroyedFromOutside();
