@@ -44,10 +44,10 @@ if(NOT fields MATCHES "Package: vesbrik" OR NOT fields MATCHES "Section: games"
   fail("package fields: ${fields}")
 endif()
 
-# The two hardening tags are only informational to lintian; Debian's own
-# packages carry both flags, so the game's must too.
+# Lintian shows the hardening tags only at its lowest level; Debian's own
+# packages are fortified and bound at start, so the game's must be too.
 if(LINTIAN)
-  execute_process(COMMAND "${LINTIAN}" --info --no-cfg ${packages}
+  execute_process(COMMAND "${LINTIAN}" --no-cfg --display-level ">=classification" ${packages}
     OUTPUT_VARIABLE findings ERROR_VARIABLE findings)
   string(REGEX MATCHALL "(^|\n)(E|W): [^\n]*|hardening-no-(fortify-functions|bindnow)" faults "${findings}")
   if(faults)
