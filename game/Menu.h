@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+struct HighScoreEntry;
+
 // Where and in what colour one row of the high-score list is drawn: the name
 // starts at nameLeft, the score ends at scoreRight, both on the row's top.
 struct HighScoreRow {
@@ -35,13 +37,20 @@ public:
     // pixel size; typing says whether the row holds the name being typed.
     HighScoreRow highScoreRow(int index, int viewportWidth, int viewportHeight, bool typing) const;
 
+    // ---- the high-score name being typed --------------------------------------
+    // The new entry in the high-score table whose name the player types; the
+    // table holds the entry, and must keep it in place while it is named.
+    void startNaming(HighScoreEntry& entry) { named = &entry; }
+    void finishNaming() { named = nullptr; }
+    bool typingName() const { return named != nullptr; }
+    // The entry being named, or null.
+    HighScoreEntry* entryBeingNamed() const { return named; }
+
     bool visible = false;
     bool showScores = false;
     int selected = PlayItem;
     // The high-score entry picked (0 the best) while the list shows, or -1.
     int chosenScore = -1;
-    // The high-score name being typed, or null.
-    std::string* nameEntry = nullptr;
     // A line under the high-score list telling the player something went
     // wrong with the table (it could not be saved); empty when all is well.
     std::string scoresNotice;
@@ -51,6 +60,9 @@ public:
     double scoresFade = 0.0;
     double pulse = 0.0;
     std::array<uint32_t, ItemCount> itemColours{};
+
+private:
+    HighScoreEntry* named = nullptr;
 };
 
 // A fraction as a colour byte: 255 from 1 up, 0 from 0 down, rounded between.

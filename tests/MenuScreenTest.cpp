@@ -107,7 +107,7 @@ TEST_F(MenuDrawing, AnEmptyTypedNameShowsOnlyTheFlashingCursor)
     menu.fade = -0.01;
     menu.showScores = true;
     menu.scoresFade = 1.0;
-    menu.nameEntry = &entry->name;
+    menu.startNaming(*entry);
     screen.draw(menu, scores);
     readFrame();
 

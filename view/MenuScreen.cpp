@@ -122,7 +122,7 @@ void CMenuScreen::drawHighScores(const CMenu& menu, const CHighScoreTable& score
     for (int i = 0; i < CHighScoreTable::EntryCount; ++i) {
         const HighScoreEntry& entry = scores.entry(i);
         // The entry whose name is being typed shows it with a cursor.
-        const bool typing = menu.nameEntry == &entry.name;
+        const bool typing = menu.entryBeingNamed() == &entry;
         const HighScoreRow row = menu.highScoreRow(i, v.width, v.height, typing);
         std::string name = typing ? entry.name + "|" : entry.name;
         // The entry picked to watch is pointed at; a kept recording shows a star.
