@@ -7,8 +7,8 @@
 #include "app/GameRecorder.h"
 #include "app/KeyMap.h"
 #include "app/ReplayPlayer.h"
+#include "device/Screenshot.h"
 #include "platform/Clock.h"
-#include "platform/Screenshot.h"
 #include "view/GameView.h"
 #include "view/MenuScreen.h"
 

@@ -6,11 +6,11 @@
 #include <system_error>
 
 #include "audio/SoundBank.h"
+#include "files/AtomicFile.h"
 #include "game/GameBoard.h"
 #include "game/HighScoreTable.h"
 #include "game/Random.h"
 #include "game/RecordedInput.h"
-#include "platform/AtomicFile.h"
 
 namespace {
 

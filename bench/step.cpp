@@ -5,8 +5,8 @@
 // launched again before it settles, so every step moves all forty bricks.
 #include "app/GameFlow.h"
 #include "app/GameObjects.h"
+#include "device/Device.h"
 #include "game/GameBoard.h"
-#include "platform/Device.h"
 #include "platform/Window.h"
 #include "view/GameView.h"
 

@@ -30,23 +30,14 @@ void expectNear(const glm::vec3& a, const glm::vec3& b, float tolerance = 1e-5f)
 glm::vec3 placed(const CSceneEntity& entity, const glm::vec3& local) { return transformCoord(local, entity.world); }
 
 // A scene with an empty board: no pieces, no settled cells, no debris.
-class BoardViewTest : public SceneTest {
+class BoardViewTest : public GameSceneTest {
 protected:
     void SetUp() override
     {
         SceneTest::SetUp();
         if (IsSkipped())
             return;
-        board = std::make_unique<CGameBoard>(7);
-        board->emptyWell();
-        renderer = std::make_unique<CRenderer>();
-        view = std::make_unique<CGameView>(*board, *renderer);
-    }
-    void TearDown() override
-    {
-        view.reset();
-        renderer.reset();
-        SceneTest::TearDown();
+        makeGameScene(7);
     }
 
     std::vector<CSceneEntity*> bricks() const
@@ -58,9 +49,6 @@ protected:
         return list;
     }
 
-    std::unique_ptr<CGameBoard> board;
-    std::unique_ptr<CRenderer> renderer;
-    std::unique_ptr<CGameView> view;
 };
 
 } // namespace

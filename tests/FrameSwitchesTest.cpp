@@ -41,7 +41,7 @@ constexpr std::array<Switches, 4> EachOff = {{{"noshadow", false, true, true, tr
                                                {"nomirror", true, true, false, true},
                                                {"nofilter", true, true, true, false}}};
 
-class FrameSwitches : public SceneTest {
+class FrameSwitches : public GameSceneTest {
 protected:
     void SetUp() override
     {
@@ -52,19 +52,8 @@ protected:
         height = lookDir() ? 600 : 240;
         makeDevice(width, height);
         seedRandom(7);
-        board = std::make_unique<CGameBoard>(7);
-        board->setCells({});
-        renderer = std::make_unique<CRenderer>();
-        view = std::make_unique<CGameView>(*board, *renderer);
-        // Where the playing camera swings about.
-        renderer->camera.setLookAt({4.5f, 12.0f, -35.0f}, {4.5f, 11.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
-    }
-    void TearDown() override
-    {
-        view.reset();
-        renderer.reset();
-        board.reset();
-        SceneTest::TearDown();
+        makeGameScene(7);
+        lookAsInPlay();
     }
 
     std::vector<uint8_t> draw(const Switches& s, const std::string& scene)
@@ -122,9 +111,6 @@ protected:
 
     int width = 0;
     int height = 0;
-    std::unique_ptr<CGameBoard> board;
-    std::unique_ptr<CRenderer> renderer;
-    std::unique_ptr<CGameView> view;
 };
 
 TEST_F(FrameSwitches, EarlyPlay)

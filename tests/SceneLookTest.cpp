@@ -35,7 +35,7 @@ struct Rgb {
 
 int channelOf(uint32_t argb, int c) { return int((argb >> (16 - 8 * c)) & 0xFF); }
 
-class SceneLookTest : public SceneTest {
+class SceneLookTest : public GameSceneTest {
 protected:
     void SetUp() override
     {
@@ -43,23 +43,12 @@ protected:
         if (IsSkipped())
             return;
         makeDevice(Width, Height);
-        board = std::make_unique<CGameBoard>(5);
-        board->emptyWell();
-        renderer = std::make_unique<CRenderer>();
-        view = std::make_unique<CGameView>(*board, *renderer);
+        makeGameScene(5);
         renderer->enableShadow = false;
         renderer->enableBloom = false;
         renderer->enableMirror = true;
         renderer->filterFrameBuffer = true;
-        // Where the playing camera swings about.
-        renderer->camera.setLookAt({4.5f, 12.0f, -35.0f}, {4.5f, 11.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
-    }
-    void TearDown() override
-    {
-        view.reset();
-        renderer.reset();
-        board.reset();
-        SceneTest::TearDown();
+        lookAsInPlay();
     }
 
     std::vector<uint8_t> draw(const std::string& name)
@@ -126,9 +115,6 @@ protected:
                 board->setCell(column, row, (Colours[size_t(column * 3 + row) % Colours.size()] & 0x00FFFFFFu) | uint32_t(alpha) << 24);
     }
 
-    std::unique_ptr<CGameBoard> board;
-    std::unique_ptr<CRenderer> renderer;
-    std::unique_ptr<CGameView> view;
 };
 
 } // namespace
