@@ -64,10 +64,7 @@ void CGameFlow::enterMenu(bool showScores)
     current = State::Menu;
     camera().eyeGoal = {0.0f, 1.0f, -30.0f};
     camera().targetGoal = {4.5f, 10.0f, 0.0f};
-    parts.menu.visible = true;
-    parts.menu.showScores = showScores;
-    if (!showScores)
-        parts.menu.chosenScore = -1;
+    parts.menu.show(showScores);
     parts.sounds.playMenuMusic();
     // The idle camera path takes over the goals from the next step on.
     swayAmplitude = 10.0f;
@@ -84,11 +81,10 @@ void CGameFlow::startGame()
         parts.recorder->begin(parts.board);
     // A game played moves the table's entries: a pick would point elsewhere.
     if (!playingRecording)
-        parts.menu.chosenScore = -1;
+        parts.menu.forgetPick();
     parts.board.newGame();
     playTime = 0.0f;
-    parts.menu.visible = false;
-    parts.menu.showScores = false;
+    parts.menu.hide();
     camera().eyeGoal = {4.5f, 10.0f, -35.0f};
     camera().targetGoal = {4.5f, 10.0f, 0.0f};
     parts.sounds.playGameMusic();
@@ -254,7 +250,7 @@ void CGameFlow::finishNaming()
     // score will not be there next time.
     makeFolderFor(parts.highScores.path());
     const bool saved = parts.highScores.save();
-    parts.menu.scoresNotice = saved ? "" : "The high scores could not be saved";
+    parts.menu.setScoresNotice(saved ? "" : "The high scores could not be saved");
     if (saved && parts.recorder)
         parts.recorder->keepOnly(parts.highScores);
 }
@@ -267,22 +263,22 @@ void CGameFlow::onMenuAction(Action action)
     case Action::Choose:
         if (watchChosenScore())
             break;
-        if (menu.selected == CMenu::PlayItem)
+        if (menu.selectedItem() == CMenu::PlayItem)
             startGame();
-        else if (menu.selected == CMenu::HighScoreItem)
-            menu.showScores = !menu.showScores;
+        else if (menu.selectedItem() == CMenu::HighScoreItem)
+            menu.toggleScores();
         else
             quitChosen = true;
-        if (!menu.showScores)
-            menu.chosenScore = -1;
+        if (!menu.showsScores())
+            menu.forgetPick();
         break;
     case Action::Quit: quitChosen = true; break;
-    case Action::PreviousItem: menu.selected = (menu.selected + CMenu::ItemCount - 1) % CMenu::ItemCount; break;
-    case Action::NextItem: menu.selected = (menu.selected + 1) % CMenu::ItemCount; break;
+    case Action::PreviousItem: menu.selectPrevious(); break;
+    case Action::NextItem: menu.selectNext(); break;
     default:
         // While the list shows, an entry can be picked to watch.
-        if (menu.showScores && pickedEntry(action) >= 0)
-            menu.chosenScore = pickedEntry(action);
+        if (pickedEntry(action) >= 0)
+            menu.pickEntry(pickedEntry(action));
         break;
     }
 }
@@ -291,9 +287,9 @@ void CGameFlow::onMenuAction(Action action)
 bool CGameFlow::watchChosenScore()
 {
     const CMenu& menu = parts.menu;
-    if (!menu.showScores || menu.chosenScore < 0 || menu.chosenScore >= CHighScoreTable::EntryCount)
+    if (!menu.showsScores() || menu.chosenScore() < 0 || menu.chosenScore() >= CHighScoreTable::EntryCount)
         return false;
-    const std::string& name = parts.highScores.entry(menu.chosenScore).replay;
+    const std::string& name = parts.highScores.entry(menu.chosenScore()).replay;
     if (name.empty() || !parts.watchRecording)
         return false;
     // One that cannot play says why in a notice; Enter does nothing else then.

@@ -111,11 +111,11 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
         add("lightGoal", point(game.renderer.lights.front()->positionGoal));
     if (!game.view.hud.banner.empty())
         add("hud.banner", game.view.hud.banner);
-    add("menu.visible", game.menu.visible);
-    add("menu.selected", game.menu.selected);
-    add("menu.showScores", game.menu.showScores);
-    add("menu.scoresNotice", game.menu.scoresNotice);
-    add("menu.chosenScore", game.menu.chosenScore);
+    add("menu.visible", game.menu.isVisible());
+    add("menu.selected", game.menu.selectedItem());
+    add("menu.showScores", game.menu.showsScores());
+    add("menu.scoresNotice", game.menu.scoresNotice());
+    add("menu.chosenScore", game.menu.chosenScore());
     add("menu.fade", game.menu.fade);
     add("menu.nameEntry", game.menu.typingName() ? 1 : 0);
     if (const HighScoreEntry* named = game.menu.entryBeingNamed())
