@@ -7,7 +7,7 @@
 // Made additive, it shows when something is drawn twice.
 #include "DeviceTestContext.h"
 
-#include "device/Effect.h"
+#include "effects/Effect.h"
 #include "game/GameBoard.h"
 #include "render/Material.h"
 #include "render/FlatMaterial.h"
