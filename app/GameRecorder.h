@@ -2,7 +2,7 @@
 // Recording every game as it is played.
 //
 // A game's story is its random stream's state at the start, then per frame
-// the time step, the keys that change the game and the three held arrows the
+// the time step, the moves that change the game and the three held moves the
 // board polls in every step of that frame. Everything else a player does
 // (camera, picture switches) leaves the game as it is, so a replay leaves
 // those to whoever watches it (see ReplayPlayer.h).
