@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 void skipUnreachableWayland()
@@ -26,9 +27,7 @@ std::optional<ScreenRect> usableDesktop()
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return std::nullopt;
     // The off-screen drivers report a made-up mode that no screen has.
-    const char* driver = SDL_GetCurrentVideoDriver();
-    const std::string name = driver ? driver : "";
-    if (name == "offscreen" || name == "dummy")
+    if (drawsOffScreen())
         return std::nullopt;
     // Without a window manager to say what the panels take, the usable
     // part is the whole display.
@@ -62,4 +61,15 @@ ScreenRect placeWindow(int width, int height, const WindowFrame& frame, const Sc
     const int outerHeight = fittedHeight + frame.top + frame.bottom;
     return {usable.x + (usable.width - outerWidth) / 2 + frame.left,
             usable.y + (usable.height - outerHeight) / 2 + frame.top, fittedWidth, fittedHeight};
+}
+
+bool isOffScreenDriver(const char* driver)
+{
+    return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+}
+
+bool drawsOffScreen()
+{
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return isOffScreenDriver(driver ? driver : SDL_getenv("SDL_VIDEODRIVER"));
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The desktop the game's window opens on, and where on it the window goes.
+// The desktop the game's window opens on: its size, where on it the window
+// goes, and whether SDL shows anything on one at all.
 #include <optional>
 
 struct DesktopSize {
@@ -39,3 +40,12 @@ std::optional<DesktopSize> desktopSize();
 // whole; otherwise shrunk where it must be to the usable area less the frame,
 // and centred on that area, so that no part of it is off the screen.
 ScreenRect placeWindow(int width, int height, const WindowFrame& frame, const ScreenRect& usable);
+
+// Whether SDL's video driver of that name shows nothing to anyone: its
+// off-screen and dummy drivers (tests, scripted runs). False for none.
+bool isOffScreenDriver(const char* driver);
+
+// Whether the game draws where nobody sees it, so a message box would wait
+// for an OK nobody can press: the running video driver is an off-screen one,
+// or, before SDL's video starts, the one SDL_VIDEODRIVER asks for.
+bool drawsOffScreen();
