@@ -21,6 +21,7 @@
 #include "platform/GameFolders.h"
 #include "platform/Window.h"
 #include "render/Renderer.h"
+#include "render/SceneScaleChooser.h"
 #include "view/GameView.h"
 #include "view/MenuScreen.h"
 
@@ -58,6 +59,7 @@ struct Game {
     std::unique_ptr<CSoundBank> sounds;
     std::unique_ptr<CGameBoard> board;
     std::unique_ptr<CRenderer> renderer;
+    std::unique_ptr<CSceneScaleChooser> scaleChooser;
     std::unique_ptr<FloorHitSound> floorHitSound;
     std::unique_ptr<CGameView> view;
     std::unique_ptr<CMenu> menu;
@@ -176,6 +178,8 @@ int runGame(const GameOptions& options)
     app.attach(*game.flow, FrameParts{*game.view, *game.menu, *game.highScores, *game.menuScreen});
     app.setRecorder(game.recorder.get());
     applySwitches(settings, *game.renderer);
+    game.scaleChooser = std::make_unique<CSceneScaleChooser>(settings.renderScale);
+    app.adaptSceneScale(*game.scaleChooser, *game.renderer, options.frameTimeLog);
     game.flow->pauseOnFocusLoss = settings.pauseOnFocusLoss;
     app.setScreenshotFolder(folders.screenshotFolder);
 

@@ -34,6 +34,7 @@ bool CGlassMaterial::reload()
     vViewPos = shader->parameterByName("vViewPos");
     texEnvironment = shader->parameterByName("texEnvironment");
     texBackfaceNormal = shader->parameterByName("texBackfaceNormal");
+    vFrameBufferArea = shader->parameterByName("vFrameBufferArea");
     return true;
 }
 
@@ -71,6 +72,7 @@ int CGlassMaterial::begin()
     shader->setMatrix(matProj, renderer.projection);
     copySceneTarget();
     shader->setTexture(texFrameBuffer, copyTarget->colorTexture());
+    shader->setVector(vFrameBufferArea, renderer.sceneTextureArea());
     shader->setVector(vViewPos, glm::vec4(renderer.camera.eye, 0.0f));
     shader->setTechnique("GlassSingleRefract");
     shader->setTexture(texEnvironment, renderer.environmentTexture);

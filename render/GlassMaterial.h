@@ -62,4 +62,5 @@ private:
     int vViewPos = -1;
     int texEnvironment = -1;
     int texBackfaceNormal = -1;
+    int vFrameBufferArea = -1;
 };

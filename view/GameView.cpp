@@ -120,7 +120,7 @@ void CGameView::stepUpdate(float dt, bool boardRunning)
 void CGameView::drawFrameRate()
 {
     if (showFrameRate) {
-        hud.drawFrameRate(frameRate.rate());
+        hud.drawFrameRate(frameRate.rate(), renderer.sceneScale);
         frameRate.tick();
     }
 }
