@@ -151,6 +151,7 @@ void CGameView::buildBoardEntities()
             if (value == 0)
                 continue;
             CSceneEntity* entity = renderer.addEntity(&brick, CSceneEntity::OneFrame);
+            entity->settled = true;
             entity->colour = colourFromArgb(value);
             entity->position = boardToWorld(float(column), float(row));
             entity->updateWorld();
