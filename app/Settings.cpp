@@ -1,6 +1,6 @@
 #include "app/Settings.h"
 
-#include "platform/FileProblems.h"
+#include "files/FileProblems.h"
 #include "xml/XmlDocument.h"
 
 #include <cmath>

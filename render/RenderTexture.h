@@ -9,8 +9,8 @@
 // contents included. Binding makes the target's drawing area the viewport:
 // the whole target unless setDrawArea chose its top left part, and
 // restoreTarget puts back the viewport that was in force at saveTarget.
-#include "platform/RenderStates.h"
-#include "platform/Texture.h"
+#include "device/RenderStates.h"
+#include "device/Texture.h"
 
 #include <memory>
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/Device.h"
-#include "platform/StateBlock.h"
+#include "device/Device.h"
+#include "device/StateBlock.h"
 #include "render/EffectFile.h"
 #include "render/FixedMaterial.h"
 #include "render/FrameState.h"
