@@ -70,7 +70,9 @@ public:
     CEffect& effect() { return *shader; }
     // Whether the settled casters' part is kept between frames (it needs a
     // depth texture of the map's own), and how often it was drawn.
-    bool keepsSettledCasters() const { return settledTarget != nullptr; }
+    bool keepsSettledCasters() const { return settledTarget != nullptr && keepSettled; }
+    // Off, every map is drawn whole, as without a depth texture.
+    void setKeepSettledCasters(bool keep) { keepSettled = keep; }
     int settledRedraws() const { return settledDraws; }
     // The next map draws the settled casters anew.
     void forgetSettledCasters() { settledPlaces.clear(); settledValid = false; }
@@ -94,6 +96,7 @@ private:
     std::vector<CasterPlace> settledPlaces;
     glm::mat4 settledLightMatrix{1.0f};
     bool settledValid = false;
+    bool keepSettled = true;
     int settledDraws = 0;
     std::unique_ptr<CTexture> spot;
     glm::mat4 view{1.0f};
