@@ -54,7 +54,7 @@ public:
     using FrameTimeLog = std::function<void(double seconds, float scale)>;
     void adaptSceneScale(CSceneScaleChooser& chooser, CRenderer& renderer, FrameTimeLog log = {});
 
-    // Every frame of a game in play goes to the recorder (see app/Replay.h).
+    // Every frame of a game in play goes to the recorder (see GameRecorder.h).
     void setRecorder(CGameRecorder* gameRecorder) { recorder = gameRecorder; }
     // From now on the frames come from the recording, and the player's keys
     // only steer the replay and the view. Escape ends it: the game quits when
@@ -67,6 +67,7 @@ protected:
     void onMessage(const InputMessage& message) override;
 
 private:
+    void onKeyDown(int key);
     void endReplay();
     void measureDrawnFrame();
 
