@@ -4,6 +4,8 @@
 #include "platform/OpenAlAudio.h"
 #include "xml/XmlDocument.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::array<const char*, SoundCount> SoundNames = {
@@ -76,8 +78,10 @@ const CSoundGroup& CSoundBank::group(const std::string& name) const
 void CSoundBank::play(Sound sound, int pitchSpread, int volume, int pan) const
 {
     const CSoundGroup& effect = group(sound);
+    const int wanted = volume == -1 ? effect.volume() : volume;
+    const int heard = muted ? 0 : wanted * effectsLevel / MaxLevel;
     int variant = -1;
-    effect.play(-1, volume, pan, pitchSpread, &variant);
+    effect.play(-1, heard, pan, pitchSpread, &variant);
     if (playLog && variant >= 0)
         playLog(sound, variant);
 }
@@ -86,6 +90,18 @@ void CSoundBank::playLines(int rows) const
 {
     if (rows >= 1 && rows <= 4)
         play(static_cast<Sound>(static_cast<int>(Sound::Line1) + rows - 1));
+}
+
+void CSoundBank::setLevels(int music, int effects, bool mute)
+{
+    musicLevel = std::clamp(music, 0, MaxLevel);
+    effectsLevel = std::clamp(effects, 0, MaxLevel);
+    muted = mute;
+    if (!backend)
+        return;
+    const int musicVolume = muted ? 0 : musicLevel * 100 / MaxLevel;
+    backend->setStreamVolume(menuMusic, musicVolume);
+    backend->setStreamVolume(gameMusic, musicVolume);
 }
 
 void CSoundBank::playMenuMusic()
