@@ -237,8 +237,8 @@ TEST(Replay, EnterOnExitStillQuitsWithAnEntryPicked)
     // The list shown and an entry picked, or the list hidden again: Exit, and
     // only Exit, quits the game, before the frame that follows it.
     const std::pair<const char*, const char*> cases[] = {
-        {"press Right\npress Return\npress 1\npress Right\n", "line 7"},
-        {"press Right\npress Return\npress 1\npress Return\npress Right\n", "line 8"},
+        {"press Right\npress Return\npress 1\npress Right\npress Right\n", "line 8"},
+        {"press Right\npress Return\npress 1\npress Return\npress Right\npress Right\n", "line 9"},
     };
     for (const auto& [toExit, line] : cases) {
         const ScriptResult run = folder.run(std::string("frames 1\n") + toExit + "press Return\nframes 1\n");

@@ -1,10 +1,11 @@
 #pragma once
 // The menu drawn over the finished frame: the background that fades in and
-// out, the title and the three items (the chosen one pulsing), the high-score
-// list with the name being typed, and the web-address line at the bottom,
-// which shows in every state. What it shows comes from the CMenu; this class
+// out, the title and the four items (the chosen one pulsing), the high-score
+// list with the name being typed, the options screen while it is open, and
+// the web-address line at the bottom, which shows in every state. What it shows comes from the CMenu; this class
 // holds only the pictures and fonts.
 #include "render/ScreenQuad.h"
+#include "view/OptionsScreen.h"
 
 #include <array>
 #include <filesystem>
@@ -19,7 +20,7 @@ public:
     CMenuScreen();
     ~CMenuScreen();
 
-    // The five images from the media folder, then the two fonts. Needs the
+    // The six images from the media folder, then the two fonts. Needs the
     // device. A missing image is said on standard error; the title and the
     // items are then written in the HUD's font, and the background becomes
     // a dark colour, so the light text over it stays readable.
@@ -40,7 +41,8 @@ private:
 
     std::unique_ptr<CScreenImage> background;
     std::unique_ptr<CScreenImage> title;
-    std::array<std::unique_ptr<CScreenImage>, 3> items;
+    std::array<std::unique_ptr<CScreenImage>, 4> items;
+    COptionsScreen optionsScreen;
     std::unique_ptr<CFont> largeFont;
     std::unique_ptr<CFont> smallFont;
     // Made only when an image is missing.
