@@ -7,6 +7,7 @@
 #include "app/GameRecorder.h"
 #include "app/ReplayPlayer.h"
 #include "platform/Clock.h"
+#include "platform/Letterbox.h"
 #include "platform/Screenshot.h"
 #include "platform/VirtualKeys.h"
 #include "view/GameView.h"
@@ -69,14 +70,44 @@ void CApplication::onMessage(const InputMessage& message)
     case InputMessage::Character:
         flow->onCharacter(message.character);
         break;
-    case InputMessage::MouseMove:
+    case InputMessage::MouseMove: {
         flow->onMouseMove(message.x & 0xFFFF, message.y & 0xFFFF, message.buttons);
+        int x = message.x, y = message.y;
+        if (message.buttons == 0 && pointInPicture(x, y))
+            flow->onMousePoint(x, y, graphics().width(), graphics().height());
         break;
+    }
+    case InputMessage::MouseDown: {
+        int x = message.x, y = message.y;
+        if (pointInPicture(x, y))
+            flow->onMouseDown(x, y, message.buttons, graphics().width(), graphics().height());
+        break;
+    }
     default:
         break;
     }
     if (flow->quitRequested())
         destroyWindow();
+}
+
+// The window shows the picture at its own shape, scaled, between black bars
+// (see platform/Letterbox.h); the menu's places are places in the picture.
+bool CApplication::pointInPicture(int& x, int& y)
+{
+    const int pictureWidth = graphics().width();
+    const int pictureHeight = graphics().height();
+    int windowWidth = 0, windowHeight = 0;
+    window().size(windowWidth, windowHeight);
+    if (windowWidth <= 0 || windowHeight <= 0) {
+        windowWidth = pictureWidth;
+        windowHeight = pictureHeight;
+    }
+    const PictureRect shown = fitPicture(pictureWidth, pictureHeight, windowWidth, windowHeight);
+    if (shown.width <= 0 || shown.height <= 0)
+        return false;
+    x = (x - shown.x) * pictureWidth / shown.width;
+    y = (y - shown.y) * pictureHeight / shown.height;
+    return x >= 0 && y >= 0 && x < pictureWidth && y < pictureHeight;
 }
 
 void CApplication::frame(double elapsed)

@@ -59,6 +59,8 @@ protected:
 
 private:
     void endReplay();
+    // Moves a point of the window to the picture's pixels; false outside it.
+    bool pointInPicture(int& x, int& y);
 
     CGameFlow* flow = nullptr;
     CGameRecorder* recorder = nullptr;

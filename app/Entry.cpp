@@ -9,6 +9,7 @@
 #include "app/Application.h"
 #include "app/GameFlow.h"
 #include "app/GameRecorder.h"
+#include "app/PlayerSettings.h"
 #include "app/ReplayPlayer.h"
 #include "app/Settings.h"
 #include "app/WindowSize.h"
@@ -64,6 +65,7 @@ struct Game {
     std::unique_ptr<CMenuScreen> menuScreen;
     std::unique_ptr<CGameRecorder> recorder;
     std::unique_ptr<CGameFlow> flow;
+    std::unique_ptr<CPlayerSettings> playerSettings;
 
     // The output stops before anything else goes, so no sound is cut off
     // halfway through a release.
@@ -86,14 +88,6 @@ GameFolders settleFolders()
     if (failed)
         std::fprintf(stderr, "vesbrik: cannot enter %s\n", folders.workingFolder.c_str());
     return folders;
-}
-
-void applySwitches(const CSettings& settings, CRenderer& renderer)
-{
-    renderer.enableBloom = settings.enableBloom;
-    renderer.enableShadow = settings.enableShadow;
-    renderer.enableMirror = settings.enableMirror;
-    renderer.filterFrameBuffer = settings.filterFrameBuffer;
 }
 
 } // namespace
@@ -130,7 +124,11 @@ int runGame(const GameOptions& options)
 
     CSettings settings;
     settings.load(folders.settingsFile);
-    fitWindowSize(settings, desktopSize());
+    // The file keeps what the player asked for; the window opens at what fits.
+    const CSettings asRead = settings;
+    const std::optional<DesktopSize> desktop = desktopSize();
+    fitWindowSize(settings, desktop);
+    const WindowSize opened{settings.width, settings.height};
 
     Game game;
     game.application = std::make_unique<CApplication>();
@@ -175,7 +173,15 @@ int runGame(const GameOptions& options)
                                                       game.recorder.get(), watchRecording});
     app.attach(*game.flow, FrameParts{*game.view, *game.menu, *game.highScores, *game.menuScreen});
     app.setRecorder(game.recorder.get());
-    applySwitches(settings, *game.renderer);
+    game.playerSettings = std::make_unique<CPlayerSettings>(
+        asRead, CSettingsStore(folders.settingsFile.string(), asRead),
+        SettingsTargets{*game.renderer, *game.view, *game.sounds, game.flow->frameLimit,
+                        [&app](int width, int height) { app.window().setSize(width, height); },
+                        [&app](bool fullScreen) { app.window().setFullScreen(fullScreen); },
+                        [&app] { return !app.window().isWindowed(); }},
+        windowSizeChoices(desktopModes(), desktop, opened), opened);
+    game.playerSettings->applyToGame();
+    game.flow->setPlayerSettings(game.playerSettings.get());
     game.flow->pauseOnFocusLoss = settings.pauseOnFocusLoss;
     app.setScreenshotFolder(folders.screenshotFolder);
 
@@ -195,7 +201,7 @@ int runGame(const GameOptions& options)
         app.startReplay(std::make_unique<CReplayPlayer>(std::move(*recording), *game.flow, *game.board, game.view->hud), true);
     }
 
-    const GameState state{*game.flow, *game.board, *game.menu, *game.renderer, *game.view};
+    const GameState state{*game.flow, *game.board, *game.menu, *game.renderer, *game.view, *game.sounds};
     CInputSource* input = options.makeInput ? options.makeInput(app, state) : &app.window();
     return app.run(*input);
 }

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "app/GameRecorder.h"
+#include "app/PlayerSettings.h"
 #include "audio/SoundBank.h"
 #include "game/GameBoard.h"
 #include "game/HighScoreTable.h"
@@ -136,17 +137,19 @@ void CGameFlow::onBoardEvent(BoardEvent event, int value)
 }
 
 // A pad's directions arrive as the arrow keys; its four buttons stand for the
-// keys that do the same thing in each state. Names are typed on the keyboard:
-// there Start only finishes the entry.
+// keys that do the same thing in each state. A name is entered with A and B
+// themselves (see onNameEntryKey), and Start finishes it as Enter does; on
+// the options screen B and Back go back as Escape does.
 int CGameFlow::keyForPadButton(int key) const
 {
     const bool playing = current == State::Playing;
     const bool typing = !playing && parts.menu.nameEntry;
+    const bool options = !playing && !typing && parts.menu.options.isOpen();
     switch (key) {
-    case vk::PadA: return playing ? vk::Up : typing ? 0 : vk::Return;
-    case vk::PadB: return playing ? vk::Shift : 0;
-    case vk::PadStart: return playing ? vk::Pause : vk::Return;
-    case vk::PadBack: return playing ? vk::Escape : 0;
+    case vk::PadA: return playing ? vk::Up : typing ? vk::PadA : vk::Return;
+    case vk::PadB: return playing ? vk::Shift : typing ? vk::PadB : options ? vk::Escape : 0;
+    case vk::PadStart: return playing ? vk::Pause : typing ? vk::PadStart : vk::Return;
+    case vk::PadBack: return playing ? vk::Escape : options ? vk::Escape : 0;
     default: return key;
     }
 }
@@ -171,6 +174,8 @@ void CGameFlow::onKeyDown(int key)
         onPlayingKey(key);
     else if (parts.menu.nameEntry)
         onNameEntryKey(key);
+    else if (parts.menu.options.isOpen())
+        onOptionsKey(key);
     else
         onMenuKey(key);
 }
@@ -208,8 +213,21 @@ void CGameFlow::onGlobalKey(int key)
         frameLimit = 30 - frameLimit;
         break;
     default:
-        break;
+        return;
     }
+    keepSwitches();
+}
+
+void CGameFlow::keepSwitches()
+{
+    // A recording's keys switch the picture while it plays; they are not the
+    // player's settings.
+    if (!playerSettings || replaying)
+        return;
+    playerSettings->takeFromGame();
+    // The screen, when open, shows what the key switched.
+    if (parts.menu.options.isOpen())
+        parts.menu.options.refresh(playerSettings->optionValues());
 }
 
 void CGameFlow::onPlayingKey(int key)
@@ -225,6 +243,7 @@ void CGameFlow::onPlayingKey(int key)
             parts.sounds.play(Sound::Turn);
         break;
     case vk::Pause:
+    case letterKey('P'): // many laptops have no Pause key
         board.running = !board.running;
         break;
     case vk::Escape:
@@ -253,23 +272,62 @@ void CGameFlow::onPlayingKey(int key)
 }
 
 // While a high-score name is typed only these keys act; the letters arrive
-// as characters.
+// as characters. A pad picks a letter with up and down, keeps it with A or
+// right, drops it (or the last letter kept) with B or left; Start keeps the
+// name with the letter being picked. Enter and Escape keep the name as typed.
 void CGameFlow::onNameEntryKey(int key)
 {
     std::string& name = *parts.menu.nameEntry;
-    if (key == vk::Backspace) {
+    char& picked = parts.menu.pickedLetter;
+    switch (key) {
+    case vk::Up:
+        picked = nextNameLetter(picked, +1);
+        break;
+    case vk::Down:
+        picked = nextNameLetter(picked, -1);
+        break;
+    case vk::PadA:
+    case vk::Right:
+        if (picked != 0)
+            name += picked;
+        picked = 0;
+        break;
+    case vk::PadB:
+    case vk::Left:
+        if (picked != 0)
+            picked = 0;
+        else
+            removeLastUtf8Character(name);
+        break;
+    case vk::Backspace:
         removeLastUtf8Character(name);
-    } else if (key == vk::Return || key == vk::Escape) {
-        parts.menu.nameEntry = nullptr;
-        // An installed game keeps the table in the player's data folder,
-        // made when the first name is saved. The player learns at once that
-        // this score will not be there next time.
-        makeFolderFor(parts.highScores.path());
-        const bool saved = parts.highScores.save();
-        parts.menu.scoresNotice = saved ? "" : "The high scores could not be saved";
-        if (saved && parts.recorder)
-            parts.recorder->keepOnly(parts.highScores);
+        break;
+    case vk::PadStart:
+        if (picked != 0)
+            name += picked;
+        finishName();
+        break;
+    case vk::Return:
+    case vk::Escape:
+        finishName();
+        break;
+    default:
+        break;
     }
+}
+
+void CGameFlow::finishName()
+{
+    parts.menu.pickedLetter = 0;
+    parts.menu.nameEntry = nullptr;
+    // An installed game keeps the table in the player's data folder, made
+    // when the first name is saved. The player learns at once that this
+    // score will not be there next time.
+    makeFolderFor(parts.highScores.path());
+    const bool saved = parts.highScores.save();
+    parts.menu.scoresNotice = saved ? "" : "The high scores could not be saved";
+    if (saved && parts.recorder)
+        parts.recorder->keepOnly(parts.highScores);
 }
 
 void CGameFlow::onMenuKey(int key)
@@ -284,6 +342,8 @@ void CGameFlow::onMenuKey(int key)
             startGame();
         else if (menu.selected == CMenu::HighScoreItem)
             menu.showScores = !menu.showScores;
+        else if (menu.selected == CMenu::OptionsItem)
+            openOptions();
         else
             quitChosen = true;
         if (!menu.showScores)
@@ -308,6 +368,89 @@ void CGameFlow::onMenuKey(int key)
     }
 }
 
+void CGameFlow::openOptions()
+{
+    if (playerSettings)
+        parts.menu.options.open(playerSettings->optionValues());
+    else
+        parts.menu.options.open(OptionValues{});
+}
+
+void CGameFlow::onOptionsKey(int key)
+{
+    parts.sounds.play(Sound::MenuItem);
+    switch (key) {
+    case vk::Up: moveInOptions(OptionsMove::Up); break;
+    case vk::Down: moveInOptions(OptionsMove::Down); break;
+    case vk::Left: moveInOptions(OptionsMove::Left); break;
+    case vk::Right: moveInOptions(OptionsMove::Right); break;
+    case vk::Return: moveInOptions(OptionsMove::Take); break;
+    case vk::Escape:
+    case vk::Backspace: moveInOptions(OptionsMove::Back); break;
+    default: break;
+    }
+}
+
+void CGameFlow::moveInOptions(OptionsMove move)
+{
+    const OptionsOutcome outcome = parts.menu.options.move(move);
+    if (!playerSettings)
+        return;
+    if (outcome.changed) {
+        playerSettings->change(outcome.option, outcome.value);
+        // Full screen may not be granted; the screen shows what the window did.
+        parts.menu.options.refresh(playerSettings->optionValues());
+    }
+    if (outcome.leave && !playerSettings->save() && parts.showNotice)
+        parts.showNotice("Vesbrik - the settings could not be saved");
+}
+
+void CGameFlow::onMouseDown(int x, int y, unsigned button, int pictureWidth, int pictureHeight)
+{
+    CMenu& menu = parts.menu;
+    if (current != State::Menu || menu.nameEntry || !menu.fullyShown())
+        return;
+    if (!menu.options.isOpen()) {
+        const int item = CMenu::itemAt(x, y, pictureWidth, pictureHeight);
+        if (item < 0 || button != MouseLeft)
+            return;
+        menu.selected = item;
+        onMenuKey(vk::Return);
+        return;
+    }
+    parts.sounds.play(Sound::MenuItem);
+    const OptionsLayout layout(pictureWidth, pictureHeight);
+    if (layout.onHint(x, y)) {
+        moveInOptions(OptionsMove::Back);
+        return;
+    }
+    const int row = layout.rowAt(x, y, menu.options.rowCount());
+    if (row < 0)
+        return;
+    menu.options.point(row, layout.tabAt(x));
+    if (row > 0)
+        moveInOptions(button == MouseRight ? OptionsMove::TakeBack : OptionsMove::Take);
+}
+
+// Pointing picks, clicking takes: the item or row under the mouse becomes
+// the chosen one. On the page row it stays on the page shown until a click.
+void CGameFlow::onMousePoint(int x, int y, int pictureWidth, int pictureHeight)
+{
+    CMenu& menu = parts.menu;
+    if (current != State::Menu || menu.nameEntry || !menu.fullyShown())
+        return;
+    if (!menu.options.isOpen()) {
+        const int item = CMenu::itemAt(x, y, pictureWidth, pictureHeight);
+        if (item >= 0)
+            menu.selected = item;
+        return;
+    }
+    const OptionsLayout layout(pictureWidth, pictureHeight);
+    const int row = layout.rowAt(x, y, menu.options.rowCount());
+    if (row >= 0)
+        menu.options.point(row, menu.options.page());
+}
+
 // Enter on a picked high-score entry that kept its recording plays it.
 bool CGameFlow::watchChosenScore()
 {
@@ -329,8 +472,10 @@ void CGameFlow::onCharacter(uint32_t character)
 {
     if (current != State::Menu || !parts.menu.nameEntry)
         return;
-    if (character >= 32 && character <= 229)
+    if (character >= 32 && character <= 229) {
         appendUtf8(*parts.menu.nameEntry, character);
+        parts.menu.pickedLetter = 0;
+    }
 }
 
 void CGameFlow::onMouseMove(int x, int y, unsigned buttons)

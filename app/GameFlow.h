@@ -11,6 +11,7 @@
 
 #include "game/GameBoardListener.h"
 #include "game/HeldKeys.h"
+#include "game/OptionsMenu.h"
 
 class CCamera;
 class CGameBoard;
@@ -19,6 +20,7 @@ class CGameView;
 class CHighScoreTable;
 class CInputSource;
 class CMenu;
+class CPlayerSettings;
 class CRenderer;
 class CSoundBank;
 
@@ -61,6 +63,11 @@ public:
     void onKeyDown(int key);
     void onCharacter(uint32_t character);
     void onMouseMove(int x, int y, unsigned buttons);
+    // A mouse button went down at a point of the picture (not the window):
+    // it takes a menu item or an option under it.
+    void onMouseDown(int x, int y, unsigned button, int pictureWidth, int pictureHeight);
+    // Where the mouse points in the picture, for the options screen's rows.
+    void onMousePoint(int x, int y, int pictureWidth, int pictureHeight);
     // Another window took the keyboard: a running game pauses (when the
     // setting asks for it), as it would with the Pause key.
     void onFocusLost();
@@ -73,6 +80,11 @@ public:
     // view and debris, camera, light, menu fades, the board, then the
     // automatic camera path.
     void step(float dt, const CInputSource& input);
+
+    // ---- settings -----------------------------------------------------------------
+    // The player's settings that the options screen and the switch keys
+    // change; none keeps the switches to this run.
+    void setPlayerSettings(CPlayerSettings* settings) { playerSettings = settings; }
 
     // ---- what the board reports -----------------------------------------------
     void onBoardEvent(BoardEvent event, int value) override;
@@ -95,6 +107,15 @@ private:
     void onPlayingKey(int key);
     void onMenuKey(int key);
     void onNameEntryKey(int key);
+    void onOptionsKey(int key);
+    // A move on the options screen: a change goes into the game at once,
+    // leaving saves the settings.
+    void moveInOptions(OptionsMove move);
+    void openOptions();
+    // The name of the high-score entry is finished: the table is saved.
+    void finishName();
+    // A switch key changed the game: the settings take it and keep it.
+    void keepSwitches();
     // The keyboard key a pad button stands for in the current state, or 0.
     int keyForPadButton(int key) const;
     // A new goal for the spot light, anywhere in a box above and before the well.
@@ -106,6 +127,7 @@ private:
     CCamera& camera();
 
     GameParts parts;
+    CPlayerSettings* playerSettings = nullptr;
     State current = State::Menu;
     bool quitChosen = false;
     // Seconds since start; drives the idle camera path.

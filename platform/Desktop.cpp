@@ -4,14 +4,37 @@
 
 #include <string>
 
+namespace {
+
+// The off-screen drivers report a made-up mode that no screen has.
+bool drawsOffScreen()
+{
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const std::string name = driver ? driver : "";
+    return name == "offscreen" || name == "dummy";
+}
+
+} // namespace
+
+std::vector<DesktopSize> desktopModes()
+{
+    std::vector<DesktopSize> modes;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0 || drawsOffScreen())
+        return modes;
+    const int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode mode;
+        if (SDL_GetDisplayMode(0, i, &mode) == 0 && mode.w > 0 && mode.h > 0)
+            modes.push_back({mode.w, mode.h});
+    }
+    return modes;
+}
+
 std::optional<DesktopSize> desktopSize()
 {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return std::nullopt;
-    // The off-screen drivers report a made-up mode that no screen has.
-    const char* driver = SDL_GetCurrentVideoDriver();
-    const std::string name = driver ? driver : "";
-    if (name == "offscreen" || name == "dummy")
+    if (drawsOffScreen())
         return std::nullopt;
     SDL_DisplayMode mode;
     if (SDL_GetDesktopDisplayMode(0, &mode) != 0 || mode.w <= 0 || mode.h <= 0)
