@@ -6,8 +6,8 @@
 #include <sys/stat.h>
 #include <utility>
 
-#include "platform/FileProblems.h"
-#include "platform/GameFolders.h"
+#include "files/FileProblems.h"
+#include "files/GameFolders.h"
 #include "xml/XmlDocument.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // losing a hand edit: the file is read again at every save, only the values
 // that changed since it was read or last saved are set on its root, and its
 // comments and every attribute the game does not know stay as they were. The
-// new file replaces the old one in one step (see platform/AtomicFile.h), so a
+// new file replaces the old one in one step (see files/AtomicFile.h), so a
 // crash or a full disk never leaves it cut short. A file that is there but
 // does not parse is kept beside it, as the high scores do, before a fresh
 // one is written.

@@ -1,8 +1,8 @@
 #include "render/ShadowMapLighting.h"
 
-#include "platform/Device.h"
-#include "platform/StateBlock.h"
-#include "platform/Texture.h"
+#include "device/Device.h"
+#include "device/StateBlock.h"
+#include "device/Texture.h"
 #include "render/Camera.h"
 #include "render/EffectFile.h"
 #include "render/Light.h"

@@ -2,8 +2,8 @@
 // 800 x 600 reference screen, and drawn together as the menu shows them.
 #include "DeviceTestContext.h"
 
+#include "device/Texture.h"
 #include "game/Menu.h"
-#include "platform/Texture.h"
 #include "render/ScreenQuad.h"
 
 #include <cstdlib>

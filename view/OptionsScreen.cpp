@@ -1,8 +1,8 @@
 #include "view/OptionsScreen.h"
 
 #include "game/Menu.h"
-#include "platform/Device.h"
-#include "platform/Font.h"
+#include "device/Device.h"
+#include "device/Font.h"
 #include "render/ScreenQuad.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 #include <climits>
 #include <sys/stat.h>
 
-#include "platform/AtomicFile.h"
+#include "files/AtomicFile.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 // four items fill their slots on the row at y = 540 (see game/Menu.h).
 #include "MediaGenerator.h"
 
+#include "device/Font.h"
 #include "game/Menu.h"
-#include "platform/Font.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
