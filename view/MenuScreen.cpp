@@ -136,10 +136,11 @@ void CMenuScreen::drawHighScores(const CMenu& menu, const CHighScoreTable& score
         // The entry whose name is being typed shows it with a cursor.
         const bool typing = menu.nameEntry == &entry.name;
         const HighScoreRow row = menu.highScoreRow(i, v.width, v.height, typing);
-        // A letter a pad is picking stands before the cursor (a space as "_").
+        // A letter a pad is picking stands in brackets before the cursor
+        // (a space as "_"): it is not in the name until A keeps it.
         std::string name = entry.name;
         if (typing && menu.pickedLetter != 0)
-            name += menu.pickedLetter == ' ' ? '_' : menu.pickedLetter;
+            name += std::string("[") + (menu.pickedLetter == ' ' ? '_' : menu.pickedLetter) + "]";
         if (typing)
             name += "|";
         // The entry picked to watch is pointed at; a kept recording shows a star.
@@ -152,6 +153,31 @@ void CMenuScreen::drawHighScores(const CMenu& menu, const CHighScoreTable& score
                             TextRight, row.colour);
     }
     drawScoresNotice(menu);
+    drawListHints(menu, scores);
+}
+
+// What the player can do with the list: above it, that a name is wanted and
+// how to keep it; under it, what the star means and how to watch the game.
+void CMenuScreen::drawListHints(const CMenu& menu, const CHighScoreTable& scores)
+{
+    if (!smallFont)
+        return;
+    const Viewport& v = device().viewport();
+    const uint32_t alpha = static_cast<uint32_t>(colourByte(menu.scoresFade));
+    const uint32_t colour = alpha << 24 | 0x00FFFFFFu;
+    const HighScoreRow first = menu.highScoreRow(0, v.width, v.height, false);
+    const int line = smallFont->lineHeight();
+    if (menu.nameEntry)
+        smallFont->drawText(NameWanted, {0, first.top - 2 * line, v.width, FarEdge}, TextCenter, colour);
+
+    bool anyRecording = false;
+    for (const HighScoreEntry& entry : scores.allEntries())
+        anyRecording = anyRecording || !entry.replay.empty();
+    if (!anyRecording || menu.nameEntry)
+        return;
+    const HighScoreRow below = menu.highScoreRow(CHighScoreTable::EntryCount, v.width, v.height, false);
+    const int top = below.top + 8 + (menu.scoresNotice.empty() ? 0 : largeFont->lineHeight() + 4);
+    smallFont->drawText(StarMeaning, {0, top, v.width, FarEdge}, TextCenter, colour);
 }
 
 // Under the list, in red that fades with it.

@@ -30,12 +30,18 @@ public:
 
     // The line at the bottom of the screen.
     static constexpr const char* WebAddress = "https://vesbrik.example.org";
+    // Over the list while a new high score's name is wanted.
+    static constexpr const char* NameWanted =
+        "A new high score! Type your name, Enter keeps it  (pad: up / down, A, Start)";
+    // Under the list when an entry kept its game.
+    static constexpr const char* StarMeaning = "* a recorded game: 1 - 0 picks the entry, Enter plays it";
     // The colour behind the menu when its background image is missing (RGB).
     static constexpr uint32_t MissingBackground = 0x0C1018u;
 
 private:
     void drawHighScores(const CMenu& menu, const CHighScoreTable& scores);
     void drawScoresNotice(const CMenu& menu);
+    void drawListHints(const CMenu& menu, const CHighScoreTable& scores);
     // The image, or its text where the image is missing.
     void drawPicture(const CScreenImage& image, const char* text, float x, float y);
 
