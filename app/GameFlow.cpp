@@ -161,6 +161,21 @@ std::string CGameFlow::endRecording(bool keep)
 
 void CGameFlow::onKeyDown(int key)
 {
+    // Help shown: any key or button hides it and does nothing else. In play
+    // the key is recorded, so that a replay hides it where the game did.
+    if (parts.menu.helpShown) {
+        if (current == State::Playing && parts.recorder)
+            parts.recorder->keyDown(key);
+        hideHelp();
+        return;
+    }
+    const bool typing = current == State::Menu && parts.menu.nameEntry;
+    if (key == vk::F1 || (key == vk::PadBack && current == State::Menu && !typing && !parts.menu.options.isOpen())) {
+        if (current == State::Playing && parts.recorder)
+            parts.recorder->keyDown(key);
+        showHelp();
+        return;
+    }
     key = keyForPadButton(key);
     if (key == 0)
         return; // a pad button with nothing to do here: not even the menu's click
@@ -368,6 +383,22 @@ void CGameFlow::onMenuKey(int key)
     }
 }
 
+void CGameFlow::showHelp()
+{
+    parts.menu.helpShown = true;
+    resumeAfterHelp = current == State::Playing && parts.board.running;
+    if (resumeAfterHelp)
+        parts.board.running = false;
+}
+
+void CGameFlow::hideHelp()
+{
+    parts.menu.helpShown = false;
+    if (resumeAfterHelp && current == State::Playing)
+        parts.board.running = true;
+    resumeAfterHelp = false;
+}
+
 void CGameFlow::openOptions()
 {
     if (playerSettings)
@@ -408,6 +439,10 @@ void CGameFlow::moveInOptions(OptionsMove move)
 void CGameFlow::onMouseDown(int x, int y, unsigned button, int pictureWidth, int pictureHeight)
 {
     CMenu& menu = parts.menu;
+    if (menu.helpShown) {
+        hideHelp();
+        return;
+    }
     if (current != State::Menu || menu.nameEntry || !menu.fullyShown())
         return;
     if (!menu.options.isOpen()) {
@@ -437,7 +472,7 @@ void CGameFlow::onMouseDown(int x, int y, unsigned button, int pictureWidth, int
 void CGameFlow::onMousePoint(int x, int y, int pictureWidth, int pictureHeight)
 {
     CMenu& menu = parts.menu;
-    if (current != State::Menu || menu.nameEntry || !menu.fullyShown())
+    if (current != State::Menu || menu.nameEntry || menu.helpShown || !menu.fullyShown())
         return;
     if (!menu.options.isOpen()) {
         const int item = CMenu::itemAt(x, y, pictureWidth, pictureHeight);
@@ -511,6 +546,7 @@ void CGameFlow::step(float dt, const CInputSource& input)
     camera().smoothStep(dt);
     if (!parts.renderer.lights.empty())
         parts.renderer.lights.front()->smoothStep();
+    parts.menu.gamePaused = current == State::Playing && !board.running;
     parts.menu.update(dt);
     if (current == State::Playing) {
         if (board.running)

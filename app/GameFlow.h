@@ -108,6 +108,9 @@ private:
     void onMenuKey(int key);
     void onNameEntryKey(int key);
     void onOptionsKey(int key);
+    // F1, or the pad's Back in the menu: the keys over the game, play paused.
+    void showHelp();
+    void hideHelp();
     // A move on the options screen: a change goes into the game at once,
     // leaving saves the settings.
     void moveInOptions(OptionsMove move);
@@ -136,6 +139,8 @@ private:
     float playTime = 0.0f;
     int lastMouseX = 0;
     int lastMouseY = 0;
+    // Help paused a running game, which goes on when the help is hidden.
+    bool resumeAfterHelp = false;
     // Arrow keys pressed since the last step. A press that is over before
     // the next step (a tap on a machine that draws slowly) still counts as
     // held for that one step, so no tap is lost.

@@ -71,6 +71,10 @@ public:
 
     // The options screen, drawn over the menu while it is open.
     COptionsMenu options;
+    // The keys and pad buttons shown over the game (F1); any key hides them.
+    bool helpShown = false;
+    // A game in play stands paused: the screen says so over the well.
+    bool gamePaused = false;
     // The name's letter a pad is picking (shown after the name, not yet in
     // it), or 0 when none is being picked.
     char pickedLetter = 0;

@@ -48,6 +48,7 @@ void CMenuScreen::load(const std::filesystem::path& mediaDir)
     // nearest face installed. The list's font is narrow so ten-letter names
     // and six-digit scores fit the 600-pixel column.
     largeFont = CFont::create("Tahoma", 24, 10);
+    pausedFont = CFont::create("Tahoma", std::max(12, 48 * device().viewport().height / 600), 0, 700);
     // The address line keeps to its plate at the bottom left, left of the
     // items, so it shrinks with a window smaller than the 600 pixels high it
     // was laid out for.
@@ -97,6 +98,22 @@ void CMenuScreen::draw(const CMenu& menu, const CHighScoreTable& scores)
 
     if (menu.scoresFade > 0.0 && !menu.options.isOpen())
         drawHighScores(menu, scores);
+
+    // Over the well while a game stands still, whatever stopped it.
+    if (menu.gamePaused && !menu.helpShown && pausedFont) {
+        const Viewport& v = d.viewport();
+        pausedFont->drawText(PausedText, {0, v.height * 2 / 5, v.width, FarEdge}, TextCenter, pulseColour(menu.pulse));
+    }
+    // The one word in the menu about help, small, at the bottom right.
+    if (menu.fullyShown() && !menu.options.isOpen() && !menu.helpShown && smallFont) {
+        const Viewport& v = d.viewport();
+        const int line = smallFont->lineHeight();
+        smallFont->drawText(HelpText, {0, v.height - line - 2, v.width - 6, v.height}, TextRight, 0xB0FFFFFFu);
+    }
+    if (menu.helpShown) {
+        optionsScreen.drawHelp(menu);
+        setOverlayStates();
+    }
 
     d.setRenderState(RenderState::AlphaBlendEnable, false);
 

@@ -30,6 +30,8 @@ public:
 
     // The line at the bottom of the screen.
     static constexpr const char* WebAddress = "https://vesbrik.example.org";
+    static constexpr const char* PausedText = "Paused";
+    static constexpr const char* HelpText = "F1 or pad Back: help";
     // Over the list while a new high score's name is wanted.
     static constexpr const char* NameWanted =
         "A new high score! Type your name, Enter keeps it  (pad: up / down, A, Start)";
@@ -51,6 +53,7 @@ private:
     COptionsScreen optionsScreen;
     std::unique_ptr<CFont> largeFont;
     std::unique_ptr<CFont> smallFont;
+    std::unique_ptr<CFont> pausedFont;
     // Made only when an image is missing.
     std::unique_ptr<CFont> labelFont;
 };

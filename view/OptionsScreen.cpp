@@ -62,11 +62,7 @@ void COptionsScreen::draw(const CMenu& menu)
         return;
     const OptionsLayout layout(v.width, v.height);
 
-    setOverlayStates();
-    fillPixels(layout.panelLeft - 2, layout.panelTop - 2, layout.panelRight + 2, layout.panelBottom + 2,
-               PanelEdgeColour);
-    fillPixels(layout.panelLeft, layout.panelTop, layout.panelRight, layout.panelBottom, PanelColour);
-
+    drawPanel();
     drawPageRow(menu);
     if (menu.options.page() == OptionsPage::Controls)
         drawControls();
@@ -74,6 +70,31 @@ void COptionsScreen::draw(const CMenu& menu)
         drawSettings(menu);
 
     smallFont->drawText(BackHint, {layout.panelLeft, layout.hintTop, layout.panelRight, FarEdge}, TextCenter,
+                        DimColour);
+}
+
+void COptionsScreen::drawPanel()
+{
+    const Viewport& v = device().viewport();
+    const OptionsLayout layout(v.width, v.height);
+    setOverlayStates();
+    fillPixels(layout.panelLeft - 2, layout.panelTop - 2, layout.panelRight + 2, layout.panelBottom + 2,
+               PanelEdgeColour);
+    fillPixels(layout.panelLeft, layout.panelTop, layout.panelRight, layout.panelBottom, PanelColour);
+}
+
+void COptionsScreen::drawHelp(const CMenu& menu)
+{
+    const Viewport& v = device().viewport();
+    makeFonts(v.height);
+    if (!rowFont || !smallFont)
+        return;
+    const OptionsLayout layout(v.width, v.height);
+    drawPanel();
+    rowFont->drawText("Help", {layout.panelLeft, layout.rowTop(0), layout.panelRight, FarEdge}, TextCenter,
+                      pulseColour(menu.pulse));
+    drawControls();
+    smallFont->drawText(HelpHint, {layout.panelLeft, layout.hintTop, layout.panelRight, FarEdge}, TextCenter,
                         DimColour);
 }
 

@@ -18,14 +18,18 @@ public:
 
     // Once per frame while the options are open, after the menu background.
     void draw(const CMenu& menu);
+    // The keys and pad buttons over the game, in any state (F1).
+    void drawHelp(const CMenu& menu);
 
     static constexpr const char* BackHint = "Escape or pad B: back     Left / Right: change";
+    static constexpr const char* HelpHint = "Any key or button: back";
 
 private:
     void makeFonts(int viewportHeight);
     void drawPageRow(const CMenu& menu);
     void drawSettings(const CMenu& menu);
     void drawControls();
+    void drawPanel();
 
     int fontsForHeight = 0;
     std::unique_ptr<CFont> rowFont;

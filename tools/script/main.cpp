@@ -122,6 +122,8 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
         add("menu.name", *game.menu.nameEntry);
     if (game.menu.pickedLetter != 0)
         add("menu.picked", std::string(1, game.menu.pickedLetter));
+    add("menu.help", game.menu.helpShown);
+    add("menu.paused", game.menu.gamePaused);
     add("options.open", game.menu.options.isOpen());
     if (game.menu.options.isOpen()) {
         add("options.page", optionsPageName(game.menu.options.page()));
