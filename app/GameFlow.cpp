@@ -161,21 +161,19 @@ std::string CGameFlow::endRecording(bool keep)
 
 void CGameFlow::onKeyDown(int key)
 {
-    // Help shown: any key or button hides it and does nothing else. In play
-    // the key is recorded, so that a replay hides it where the game did.
+    // Help shown: any key or button hides it and does nothing else.
     if (parts.menu.helpShown) {
-        if (current == State::Playing && parts.recorder)
-            parts.recorder->keyDown(key);
         hideHelp();
         return;
     }
     const bool typing = current == State::Menu && parts.menu.nameEntry;
     if (key == vk::F1 || (key == vk::PadBack && current == State::Menu && !typing && !parts.menu.options.isOpen())) {
-        if (current == State::Playing && parts.recorder)
-            parts.recorder->keyDown(key);
         showHelp();
         return;
     }
+    // Many laptops have no Pause key.
+    if (current == State::Playing && key == letterKey('P'))
+        key = vk::Pause;
     key = keyForPadButton(key);
     if (key == 0)
         return; // a pad button with nothing to do here: not even the menu's click
@@ -258,7 +256,6 @@ void CGameFlow::onPlayingKey(int key)
             parts.sounds.play(Sound::Turn);
         break;
     case vk::Pause:
-    case letterKey('P'): // many laptops have no Pause key
         board.running = !board.running;
         break;
     case vk::Escape:
@@ -383,20 +380,29 @@ void CGameFlow::onMenuKey(int key)
     }
 }
 
+// The help holds a running game as the Pause key would, and is recorded as
+// that key, so that a replay stands still where the game did.
 void CGameFlow::showHelp()
 {
     parts.menu.helpShown = true;
     resumeAfterHelp = current == State::Playing && parts.board.running;
     if (resumeAfterHelp)
-        parts.board.running = false;
+        togglePauseRecorded();
 }
 
 void CGameFlow::hideHelp()
 {
     parts.menu.helpShown = false;
-    if (resumeAfterHelp && current == State::Playing)
-        parts.board.running = true;
+    if (resumeAfterHelp && current == State::Playing && !parts.board.running)
+        togglePauseRecorded();
     resumeAfterHelp = false;
+}
+
+void CGameFlow::togglePauseRecorded()
+{
+    if (parts.recorder)
+        parts.recorder->keyDown(vk::Pause);
+    parts.board.running = !parts.board.running;
 }
 
 void CGameFlow::openOptions()

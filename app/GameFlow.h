@@ -111,6 +111,7 @@ private:
     // F1, or the pad's Back in the menu: the keys over the game, play paused.
     void showHelp();
     void hideHelp();
+    void togglePauseRecorded();
     // A move on the options screen: a change goes into the game at once,
     // leaving saves the settings.
     void moveInOptions(OptionsMove move);

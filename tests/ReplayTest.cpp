@@ -272,3 +272,17 @@ TEST(Replay, AKeptRecordingThatCannotPlayLeavesTheListAsItIs)
     EXPECT_EQ(run.status, 0) << run.errors;
     EXPECT_NE(folder.read("settings.xml"), "");
 }
+
+TEST(Replay, PausedByPOrByTheHelpComesOutTheSame)
+{
+    // The help holds the game as Pause does, and the key that hides it
+    // moves nothing: a replay must stand still and go on where the game did.
+    CScriptFolder folder;
+    const ScriptResult played =
+        folder.run("frames 1\npress Return\nautoplay 400\npress P\nframes 90\npress P\nautoplay 300\n"
+                   "press F1\nframes 120\npress Left\nautoplay 400\npress Escape\nframes 1\n",
+                   "--seed 5");
+    ASSERT_EQ(played.status, 0) << played.errors;
+    const GameRun check = verify(folder);
+    EXPECT_EQ(check.status, 0) << check.output << check.errors;
+}
