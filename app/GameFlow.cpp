@@ -1,5 +1,6 @@
-// The game flow: menu and play, the key maps, and what the board's events
-// set off (sounds, the light, debris, the HUD, the high-score entry).
+// The game flow: menu and play, what each action does in them, and what the
+// board's events set off (sounds, the light, debris, the HUD, the high-score
+// entry).
 #include "app/GameFlow.h"
 
 #include <optional>
@@ -14,7 +15,6 @@
 #include "game/Random.h"
 #include "platform/InputSource.h"
 #include "platform/Utf8.h"
-#include "platform/VirtualKeys.h"
 #include "render/Renderer.h"
 #include "view/GameView.h"
 
@@ -22,29 +22,32 @@ namespace {
 
 // What a board event sets off besides its data (which the flow hands on
 // itself: the score to the HUD, a cleared row to the debris, the final score
-// to the table). Every sound picks a random variant at the group's own
-// volume and the centre pan; the spread raises the pitch by up to that many Hz.
+// to the table): every sound the board's play makes. Every sound picks a
+// random variant at the group's own volume and the centre pan; the spread
+// raises the pitch by up to that many Hz.
 struct Reaction {
     std::optional<Sound> sound;
     int pitchSpread = 0;
     bool moveLight = false;
 };
 
-constexpr Reaction reactionTo(BoardEvent event)
+Reaction reactionTo(const BoardEvent& event)
 {
-    switch (event) {
-    case BoardEvent::NewPiece:
+    switch (event.kind) {
+    case BoardEventKind::NewPiece:
         return {Sound::NewBrick};
-    case BoardEvent::PieceLanded:
+    case BoardEventKind::PieceLanded:
         return {Sound::HitBrick, 3000};
-    case BoardEvent::LevelUp:
+    case BoardEventKind::PieceTurned:
+        return {Sound::Turn};
+    case BoardEventKind::RowsCleared:
+        return {lineSound(event.count)};
+    case BoardEventKind::LevelUp:
         return {Sound::LevelUp, 0, true};
     default:
         return {};
     }
 }
-
-constexpr int letterKey(char letter) { return vk::LetterA + (letter - 'A'); }
 
 } // namespace
 
@@ -52,8 +55,7 @@ CGameFlow::CGameFlow(const GameParts& parts) : parts(parts) { parts.board.setLis
 
 CGameFlow::~CGameFlow()
 {
-    if (parts.board.listener == this)
-        parts.board.setListener(nullptr);
+    parts.board.forgetListener(this);
 }
 
 CCamera& CGameFlow::camera() { return parts.renderer.camera; }
@@ -63,10 +65,7 @@ void CGameFlow::enterMenu(bool showScores)
     current = State::Menu;
     camera().eyeGoal = {0.0f, 1.0f, -30.0f};
     camera().targetGoal = {4.5f, 10.0f, 0.0f};
-    parts.menu.visible = true;
-    parts.menu.showScores = showScores;
-    if (!showScores)
-        parts.menu.chosenScore = -1;
+    parts.menu.show(showScores);
     parts.sounds.playMenuMusic();
     // The idle camera path takes over the goals from the next step on.
     swayAmplitude = 10.0f;
@@ -79,15 +78,14 @@ void CGameFlow::startGame()
     // Bricks of an earlier game would go on tumbling and sounding, drawing
     // from the random stream: every game starts with the floor clear.
     parts.view.debris().clear();
-    if (parts.recorder && !replaying)
+    if (parts.recorder && !playingRecording)
         parts.recorder->begin(parts.board);
     // A game played moves the table's entries: a pick would point elsewhere.
-    if (!replaying)
-        parts.menu.chosenScore = -1;
-    parts.board.newGame(0);
+    if (!playingRecording)
+        parts.menu.forgetPick();
+    parts.board.newGame();
     playTime = 0.0f;
-    parts.menu.visible = false;
-    parts.menu.showScores = false;
+    parts.menu.hide();
     camera().eyeGoal = {4.5f, 10.0f, -35.0f};
     camera().targetGoal = {4.5f, 10.0f, 0.0f};
     parts.sounds.playGameMusic();
@@ -107,14 +105,26 @@ void CGameFlow::moveLightGoal()
     parts.renderer.lights.front()->positionGoal = {30.0f - 60.0f * u3, 5.0f + 40.0f * u2, -42.0f - 10.0f * u1};
 }
 
-// The view's part comes first: the HUD takes the score, and a cleared row
-// launches its bricks while the row still holds its colours.
-void CGameFlow::onBoardEvent(BoardEvent event, int value)
+void CGameFlow::startReplayedGame()
 {
-    if (event == BoardEvent::ScoreChanged)
-        parts.view.hud.targetScore = value;
-    if (event == BoardEvent::RowCleared)
-        parts.view.launchRow(value);
+    playingRecording = true;
+    startGame();
+}
+
+void CGameFlow::endReplayedGame()
+{
+    playingRecording = false;
+    enterMenu(true);
+}
+
+// The view's part comes first: the HUD takes the score, and a cleared row
+// launches its bricks in the colours it had.
+void CGameFlow::onBoardEvent(const BoardEvent& event)
+{
+    if (event.kind == BoardEventKind::ScoreChanged)
+        parts.view.hud.targetScore = event.score;
+    if (event.kind == BoardEventKind::RowCleared)
+        parts.view.launchRow(event.row, event.rowColours);
 
     const Reaction reaction = reactionTo(event);
     if (reaction.sound)
@@ -122,36 +132,23 @@ void CGameFlow::onBoardEvent(BoardEvent event, int value)
     if (reaction.moveLight)
         moveLightGoal();
 
-    if (event == BoardEvent::RowsCleared)
-        parts.sounds.playLines(value);
-    if (event == BoardEvent::GameOver && !replaying) {
-        HighScoreEntry* entry = parts.highScores.insert(value, parts.board.level, static_cast<int>(playTime));
-        const std::string kept = endRecording(entry != nullptr);
-        parts.menu.nameEntry = entry ? &entry->name : nullptr;
-        if (entry) {
-            entry->name.clear();
-            entry->replay = kept;
-        }
-        enterMenu(true);
-    }
+    if (event.kind == BoardEventKind::GameOver && !playingRecording)
+        onGameOver(event);
 }
 
-// A pad's directions arrive as the arrow keys; its four buttons stand for the
-// keys that do the same thing in each state. A name is entered with A and B
-// themselves (see onNameEntryKey), and Start finishes it as Enter does; on
-// the options screen B and Back go back as Escape does.
-int CGameFlow::keyForPadButton(int key) const
+// A score good enough for the table gets its entry, named next by the player.
+void CGameFlow::onGameOver(const BoardEvent& event)
 {
-    const bool playing = current == State::Playing;
-    const bool typing = !playing && parts.menu.nameEntry;
-    const bool options = !playing && !typing && parts.menu.options.isOpen();
-    switch (key) {
-    case vk::PadA: return playing ? vk::Up : typing ? vk::PadA : vk::Return;
-    case vk::PadB: return playing ? vk::Shift : typing ? vk::PadB : options ? vk::Escape : 0;
-    case vk::PadStart: return playing ? vk::Pause : typing ? vk::PadStart : vk::Return;
-    case vk::PadBack: return playing ? vk::Escape : options ? vk::Escape : 0;
-    default: return key;
+    HighScoreEntry* entry = parts.highScores.insert(event.score, event.level, static_cast<int>(playTime));
+    const std::string kept = endRecording(entry != nullptr);
+    if (entry) {
+        entry->name.clear();
+        entry->replay = kept;
+        parts.menu.startNaming(*entry);
+    } else {
+        parts.menu.finishNaming();
     }
+    enterMenu(true);
 }
 
 std::string CGameFlow::endRecording(bool keep)
@@ -159,83 +156,48 @@ std::string CGameFlow::endRecording(bool keep)
     return parts.recorder ? parts.recorder->end(parts.board, keep) : std::string();
 }
 
-void CGameFlow::onKeyDown(int key)
+KeyContext CGameFlow::keyContext() const
 {
-    // Help shown: any key or button hides it and does nothing else.
-    if (parts.menu.helpShown) {
-        hideHelp();
-        return;
+    if (parts.menu.helpShown())
+        return KeyContext::Help;
+    if (current == State::Playing)
+        return KeyContext::Playing;
+    if (parts.menu.typingName())
+        return KeyContext::NameEntry;
+    return parts.menu.options.isOpen() ? KeyContext::Options : KeyContext::Menu;
+}
+
+void CGameFlow::onAction(Action action)
+{
+    if (current == State::Playing) {
+        if (parts.recorder)
+            parts.recorder->record(action);
+        noteTap(action);
     }
-    const bool typing = current == State::Menu && parts.menu.nameEntry;
-    if (key == vk::F1 || (key == vk::PadBack && current == State::Menu && !typing && !parts.menu.options.isOpen())) {
+    if (action == Action::ShowHelp) {
         showHelp();
         return;
     }
-    // Many laptops have no Pause key.
-    if (current == State::Playing && key == letterKey('P'))
-        key = vk::Pause;
-    key = keyForPadButton(key);
-    if (key == 0)
-        return; // a pad button with nothing to do here: not even the menu's click
-    if (current == State::Playing && parts.recorder)
-        parts.recorder->keyDown(key);
-    tappedSinceStep.left |= key == vk::Left;
-    tappedSinceStep.right |= key == vk::Right;
-    tappedSinceStep.down |= key == vk::Down;
-    onGlobalKey(key);
-    if (current == State::Playing)
-        onPlayingKey(key);
-    else if (parts.menu.nameEntry)
-        onNameEntryKey(key);
-    else if (parts.menu.options.isOpen())
-        onOptionsKey(key);
-    else
-        onMenuKey(key);
-}
-
-void CGameFlow::onGlobalKey(int key)
-{
-    CRenderer& renderer = parts.renderer;
-    switch (key) {
-    case vk::Space:
-        moveLightGoal();
-        break;
-    case letterKey('B'):
-        renderer.enableBloom = !renderer.enableBloom;
-        break;
-    case letterKey('F'):
-        renderer.filterFrameBuffer = !renderer.filterFrameBuffer;
-        break;
-    case letterKey('L'):
-        renderer.enableShadow = !renderer.enableShadow;
-        break;
-    case letterKey('M'):
-        renderer.enableMirror = !renderer.enableMirror;
-        break;
-    case vk::F2:
-        parts.view.showFrameRate = !parts.view.showFrameRate;
-        break;
-    case vk::F3:
-        if (swayAmplitude > 0.0f)
-            swayAmplitude -= 0.5f;
-        break;
-    case vk::F4:
-        swayAmplitude += 0.5f;
-        break;
-    case vk::F6:
-        frameLimit = 30 - frameLimit;
-        break;
-    default:
+    if (action == Action::HideHelp) {
+        hideHelp();
         return;
     }
-    keepSwitches();
+    if (switchPicture(action))
+        keepSwitches();
+    if (current == State::Playing)
+        onPlayingAction(action);
+    else if (parts.menu.typingName())
+        onNameEntryAction(action);
+    else if (parts.menu.options.isOpen())
+        onOptionsAction(action);
+    else
+        onMenuAction(action);
 }
 
 void CGameFlow::keepSwitches()
 {
-    // A recording's keys switch the picture while it plays; they are not the
-    // player's settings.
-    if (!playerSettings || replaying)
+    // A recording's moves switch nothing of the player's settings.
+    if (!playerSettings || playingRecording)
         return;
     playerSettings->takeFromGame();
     // The screen, when open, shows what the key switched.
@@ -243,157 +205,20 @@ void CGameFlow::keepSwitches()
         parts.menu.options.refresh(playerSettings->optionValues());
 }
 
-void CGameFlow::onPlayingKey(int key)
-{
-    CGameBoard& board = parts.board;
-    switch (key) {
-    case vk::Up:
-        if (board.tryRotate(+1))
-            parts.sounds.play(Sound::Turn);
-        break;
-    case vk::Shift:
-        if (board.tryRotate(-1))
-            parts.sounds.play(Sound::Turn);
-        break;
-    case vk::Pause:
-        board.running = !board.running;
-        break;
-    case vk::Escape:
-        endRecording(false);
-        enterMenu(false);
-        break;
-    case vk::PageUp:
-        camera().moveInView(0.0f, 0.0f, -5.0f);
-        camera().updateView();
-        break;
-    case vk::PageDown:
-        camera().moveInView(0.0f, 0.0f, 5.0f);
-        camera().updateView();
-        break;
-    case vk::F5:
-        parts.renderer.reloadMaterials();
-        if (parts.showNotice)
-            parts.showNotice("reloaded");
-        break;
-    case vk::F11:
-        board.levelUp();
-        break;
-    default:
-        break;
-    }
-}
-
-// While a high-score name is typed only these keys act; the letters arrive
-// as characters. A pad picks a letter with up and down, keeps it with A or
-// right, drops it (or the last letter kept) with B or left; Start keeps the
-// name with the letter being picked. Enter and Escape keep the name as typed.
-void CGameFlow::onNameEntryKey(int key)
-{
-    std::string& name = *parts.menu.nameEntry;
-    char& picked = parts.menu.pickedLetter;
-    switch (key) {
-    case vk::Up:
-        picked = nextNameLetter(picked, +1);
-        break;
-    case vk::Down:
-        picked = nextNameLetter(picked, -1);
-        break;
-    case vk::PadA:
-    case vk::Right:
-        if (picked != 0)
-            name += picked;
-        picked = 0;
-        break;
-    case vk::PadB:
-    case vk::Left:
-        if (picked != 0)
-            picked = 0;
-        else
-            removeLastUtf8Character(name);
-        break;
-    case vk::Backspace:
-        removeLastUtf8Character(name);
-        break;
-    case vk::PadStart:
-        if (picked != 0)
-            name += picked;
-        finishName();
-        break;
-    case vk::Return:
-    case vk::Escape:
-        finishName();
-        break;
-    default:
-        break;
-    }
-}
-
-void CGameFlow::finishName()
-{
-    parts.menu.pickedLetter = 0;
-    parts.menu.nameEntry = nullptr;
-    // An installed game keeps the table in the player's data folder, made
-    // when the first name is saved. The player learns at once that this
-    // score will not be there next time.
-    makeFolderFor(parts.highScores.path());
-    const bool saved = parts.highScores.save();
-    parts.menu.scoresNotice = saved ? "" : "The high scores could not be saved";
-    if (saved && parts.recorder)
-        parts.recorder->keepOnly(parts.highScores);
-}
-
-void CGameFlow::onMenuKey(int key)
-{
-    parts.sounds.play(Sound::MenuItem);
-    CMenu& menu = parts.menu;
-    switch (key) {
-    case vk::Return:
-        if (watchChosenScore())
-            break;
-        if (menu.selected == CMenu::PlayItem)
-            startGame();
-        else if (menu.selected == CMenu::HighScoreItem)
-            menu.showScores = !menu.showScores;
-        else if (menu.selected == CMenu::OptionsItem)
-            openOptions();
-        else
-            quitChosen = true;
-        if (!menu.showScores)
-            menu.chosenScore = -1;
-        break;
-    case vk::Escape:
-        quitChosen = true;
-        break;
-    case vk::Left:
-    case vk::Up:
-        menu.selected = (menu.selected + CMenu::ItemCount - 1) % CMenu::ItemCount;
-        break;
-    case vk::Right:
-    case vk::Down:
-        menu.selected = (menu.selected + 1) % CMenu::ItemCount;
-        break;
-    default:
-        // While the list shows, 1 to 9 and 0 pick an entry to watch.
-        if (menu.showScores && key >= vk::Digit0 && key <= vk::Digit0 + 9)
-            menu.chosenScore = (key - vk::Digit0 + 9) % 10;
-        break;
-    }
-}
-
 // The help holds a running game as the Pause key would, and is recorded as
 // that key, so that a replay stands still where the game did.
 void CGameFlow::showHelp()
 {
-    parts.menu.helpShown = true;
-    resumeAfterHelp = current == State::Playing && parts.board.running;
+    parts.menu.showHelp(true);
+    resumeAfterHelp = current == State::Playing && parts.board.isRunning();
     if (resumeAfterHelp)
         togglePauseRecorded();
 }
 
 void CGameFlow::hideHelp()
 {
-    parts.menu.helpShown = false;
-    if (resumeAfterHelp && current == State::Playing && !parts.board.running)
+    parts.menu.showHelp(false);
+    if (resumeAfterHelp && current == State::Playing && !parts.board.isRunning())
         togglePauseRecorded();
     resumeAfterHelp = false;
 }
@@ -401,29 +226,156 @@ void CGameFlow::hideHelp()
 void CGameFlow::togglePauseRecorded()
 {
     if (parts.recorder)
-        parts.recorder->keyDown(vk::Pause);
-    parts.board.running = !parts.board.running;
+        parts.recorder->record(Action::Pause);
+    parts.board.togglePause();
+}
+
+void CGameFlow::noteTap(Action action)
+{
+    tappedSinceStep.left |= action == Action::SlideLeft;
+    tappedSinceStep.right |= action == Action::SlideRight;
+    tappedSinceStep.down |= action == Action::DropFaster;
+}
+
+// The light and the picture's switches, the same in every state.
+bool CGameFlow::switchPicture(Action action)
+{
+    CRenderer& renderer = parts.renderer;
+    switch (action) {
+    case Action::MoveLight: moveLightGoal(); return true;
+    case Action::ToggleBloom: renderer.enableBloom = !renderer.enableBloom; return true;
+    case Action::ToggleFilter: renderer.filterFrameBuffer = !renderer.filterFrameBuffer; return true;
+    case Action::ToggleShadow: renderer.enableShadow = !renderer.enableShadow; return true;
+    case Action::ToggleMirror: renderer.enableMirror = !renderer.enableMirror; return true;
+    case Action::ToggleFrameRate: parts.view.showFrameRate = !parts.view.showFrameRate; return true;
+    case Action::CalmSway:
+        if (swayAmplitude > 0.0f)
+            swayAmplitude -= 0.5f;
+        return true;
+    case Action::WidenSway: swayAmplitude += 0.5f; return true;
+    case Action::ToggleFrameLimit: frameLimit = 30 - frameLimit; return true;
+    default: return false;
+    }
+}
+
+void CGameFlow::onPlayingAction(Action action)
+{
+    CGameBoard& board = parts.board;
+    switch (action) {
+    case Action::TurnClockwise: board.tryRotate(+1); break;
+    case Action::TurnAnticlockwise: board.tryRotate(-1); break;
+    case Action::Pause: board.togglePause(); break;
+    case Action::LevelUp: board.levelUp(); break;
+    case Action::LeaveGame:
+        endRecording(false);
+        enterMenu(false);
+        break;
+    case Action::CameraCloser:
+    case Action::CameraFarther:
+        camera().moveInView(0.0f, 0.0f, action == Action::CameraCloser ? -5.0f : 5.0f);
+        camera().updateView();
+        break;
+    case Action::ReloadShaders:
+        parts.renderer.reloadMaterials();
+        if (parts.showNotice)
+            parts.showNotice("reloaded");
+        break;
+    default: break;
+    }
+}
+
+// While a high-score name is typed only these act; the letters arrive as
+// characters. A pad picks a letter with up and down, keeps it with A or
+// right, drops it (or the last letter kept) with B or left; Start keeps the
+// name with the letter being picked. Enter and Escape keep it as typed.
+void CGameFlow::onNameEntryAction(Action action)
+{
+    CMenu& menu = parts.menu;
+    std::string& name = menu.entryBeingNamed()->name;
+    const char picked = menu.pickedLetter();
+    switch (action) {
+    case Action::NextLetter: menu.pickLetter(nextNameLetter(picked, +1)); break;
+    case Action::PreviousLetter: menu.pickLetter(nextNameLetter(picked, -1)); break;
+    case Action::KeepLetter:
+        if (picked != 0)
+            name += picked;
+        menu.pickLetter(0);
+        break;
+    case Action::DropLetter:
+        if (picked != 0)
+            menu.pickLetter(0);
+        else
+            removeLastUtf8Character(name);
+        break;
+    case Action::EraseLetter: removeLastUtf8Character(name); break;
+    case Action::FinishNameWithLetter:
+        if (picked != 0)
+            name += picked;
+        finishNaming();
+        break;
+    case Action::FinishName: finishNaming(); break;
+    default: break;
+    }
+}
+
+void CGameFlow::finishNaming()
+{
+    parts.menu.finishNaming();
+    // An installed game keeps the table in the player's data folder, made
+    // when the first name is saved. The player learns at once that this
+    // score will not be there next time.
+    makeFolderFor(parts.highScores.path());
+    const bool saved = parts.highScores.save();
+    parts.menu.setScoresNotice(saved ? "" : "The high scores could not be saved");
+    if (saved && parts.recorder)
+        parts.recorder->keepOnly(parts.highScores);
+}
+
+void CGameFlow::onMenuAction(Action action)
+{
+    parts.sounds.play(Sound::MenuItem);
+    CMenu& menu = parts.menu;
+    switch (action) {
+    case Action::Choose:
+        if (watchChosenScore())
+            break;
+        if (menu.selectedItem() == CMenu::PlayItem)
+            startGame();
+        else if (menu.selectedItem() == CMenu::HighScoreItem)
+            menu.toggleScores();
+        else if (menu.selectedItem() == CMenu::OptionsItem)
+            openOptions();
+        else
+            quitChosen = true;
+        if (!menu.showsScores())
+            menu.forgetPick();
+        break;
+    case Action::Quit: quitChosen = true; break;
+    case Action::PreviousItem: menu.selectPrevious(); break;
+    case Action::NextItem: menu.selectNext(); break;
+    default:
+        // While the list shows, an entry can be picked to watch.
+        if (pickedEntry(action) >= 0)
+            menu.pickEntry(pickedEntry(action));
+        break;
+    }
 }
 
 void CGameFlow::openOptions()
 {
-    if (playerSettings)
-        parts.menu.options.open(playerSettings->optionValues());
-    else
-        parts.menu.options.open(OptionValues{});
+    parts.menu.options.open(playerSettings ? playerSettings->optionValues() : OptionValues{});
 }
 
-void CGameFlow::onOptionsKey(int key)
+void CGameFlow::onOptionsAction(Action action)
 {
     parts.sounds.play(Sound::MenuItem);
-    switch (key) {
-    case vk::Up: moveInOptions(OptionsMove::Up); break;
-    case vk::Down: moveInOptions(OptionsMove::Down); break;
-    case vk::Left: moveInOptions(OptionsMove::Left); break;
-    case vk::Right: moveInOptions(OptionsMove::Right); break;
-    case vk::Return: moveInOptions(OptionsMove::Take); break;
-    case vk::Escape:
-    case vk::Backspace: moveInOptions(OptionsMove::Back); break;
+    switch (action) {
+    case Action::OptionUp: moveInOptions(OptionsMove::Up); break;
+    case Action::OptionDown: moveInOptions(OptionsMove::Down); break;
+    case Action::OptionLeft: moveInOptions(OptionsMove::Left); break;
+    case Action::OptionRight: moveInOptions(OptionsMove::Right); break;
+    case Action::OptionTake: moveInOptions(OptionsMove::Take); break;
+    case Action::OptionBack: moveInOptions(OptionsMove::Back); break;
     default: break;
     }
 }
@@ -445,18 +397,18 @@ void CGameFlow::moveInOptions(OptionsMove move)
 void CGameFlow::onMouseDown(int x, int y, unsigned button, int pictureWidth, int pictureHeight)
 {
     CMenu& menu = parts.menu;
-    if (menu.helpShown) {
+    if (menu.helpShown()) {
         hideHelp();
         return;
     }
-    if (current != State::Menu || menu.nameEntry || !menu.fullyShown())
+    if (current != State::Menu || menu.typingName() || !menu.fullyShown())
         return;
     if (!menu.options.isOpen()) {
         const int item = CMenu::itemAt(x, y, pictureWidth, pictureHeight);
         if (item < 0 || button != MouseLeft)
             return;
-        menu.selected = item;
-        onMenuKey(vk::Return);
+        menu.select(item);
+        onMenuAction(Action::Choose);
         return;
     }
     parts.sounds.play(Sound::MenuItem);
@@ -478,12 +430,12 @@ void CGameFlow::onMouseDown(int x, int y, unsigned button, int pictureWidth, int
 void CGameFlow::onMousePoint(int x, int y, int pictureWidth, int pictureHeight)
 {
     CMenu& menu = parts.menu;
-    if (current != State::Menu || menu.nameEntry || menu.helpShown || !menu.fullyShown())
+    if (current != State::Menu || menu.typingName() || menu.helpShown() || !menu.fullyShown())
         return;
     if (!menu.options.isOpen()) {
         const int item = CMenu::itemAt(x, y, pictureWidth, pictureHeight);
         if (item >= 0)
-            menu.selected = item;
+            menu.select(item);
         return;
     }
     const OptionsLayout layout(pictureWidth, pictureHeight);
@@ -496,9 +448,9 @@ void CGameFlow::onMousePoint(int x, int y, int pictureWidth, int pictureHeight)
 bool CGameFlow::watchChosenScore()
 {
     const CMenu& menu = parts.menu;
-    if (!menu.showScores || menu.chosenScore < 0 || menu.chosenScore >= CHighScoreTable::EntryCount)
+    if (!menu.showsScores() || menu.chosenScore() < 0 || menu.chosenScore() >= CHighScoreTable::EntryCount)
         return false;
-    const std::string& name = parts.highScores.entry(menu.chosenScore).replay;
+    const std::string& name = parts.highScores.entry(menu.chosenScore()).replay;
     if (name.empty() || !parts.watchRecording)
         return false;
     // One that cannot play says why in a notice; Enter does nothing else then.
@@ -511,11 +463,12 @@ bool CGameFlow::watchChosenScore()
 // ignored.
 void CGameFlow::onCharacter(uint32_t character)
 {
-    if (current != State::Menu || !parts.menu.nameEntry)
+    HighScoreEntry* named = parts.menu.entryBeingNamed();
+    if (current != State::Menu || !named)
         return;
     if (character >= 32 && character <= 229) {
-        appendUtf8(*parts.menu.nameEntry, character);
-        parts.menu.pickedLetter = 0;
+        appendUtf8(named->name, character);
+        parts.menu.pickLetter(0);
     }
 }
 
@@ -532,7 +485,7 @@ void CGameFlow::onMouseMove(int x, int y, unsigned buttons)
 void CGameFlow::onFocusLost()
 {
     if (pauseOnFocusLoss && current == State::Playing)
-        parts.board.running = false;
+        parts.board.pause();
 }
 
 void CGameFlow::advanceFrameClock(double elapsed)
@@ -542,20 +495,20 @@ void CGameFlow::advanceFrameClock(double elapsed)
         holdTime = static_cast<float>(holdTime - elapsed);
 }
 
-void CGameFlow::step(float dt, const CInputSource& input)
+void CGameFlow::step(float dt, const HeldKeys& held)
 {
     CGameBoard& board = parts.board;
-    board.pollKeys({input.isHeld(vk::Left) || tappedSinceStep.left, input.isHeld(vk::Right) || tappedSinceStep.right,
-                    input.isHeld(vk::Down) || tappedSinceStep.down});
+    board.pollKeys({held.left || tappedSinceStep.left, held.right || tappedSinceStep.right,
+                    held.down || tappedSinceStep.down});
     tappedSinceStep = {};
-    parts.view.stepUpdate(dt, board.running);
+    parts.view.stepUpdate(dt, board.isRunning());
     camera().smoothStep(dt);
     if (!parts.renderer.lights.empty())
         parts.renderer.lights.front()->smoothStep();
-    parts.menu.gamePaused = current == State::Playing && !board.running;
+    parts.menu.showPaused(current == State::Playing && !board.isRunning());
     parts.menu.update(dt);
     if (current == State::Playing) {
-        if (board.running)
+        if (board.isRunning())
             playTime += dt;
         board.step(dt);
     }

@@ -1,14 +1,15 @@
 #pragma once
-// The game flow: the two states (menu and playing), the four key maps (keys
-// that act everywhere, in play, in the menu and while a high-score name is
-// typed), the name entry, and the table of what each board event sets off
-// (a sound, a move of the light, debris, the HUD's score, the high-score
-// entry). It owns none of the objects it drives: start-up makes them and
+// The game flow: the two states (menu and playing), what each action does
+// there (app/KeyMap.h decides which action a key asks for), the name entry,
+// and the table of what each board event sets off (a sound, a move of the
+// light, debris, the HUD's score, the high-score entry). It owns none of the objects it drives: start-up makes them and
 // hands them over.
 #include <cstdint>
 #include <functional>
 #include <string>
 
+#include "app/KeyMap.h"
+#include "game/Action.h"
 #include "game/GameBoardListener.h"
 #include "game/HeldKeys.h"
 #include "game/OptionsMenu.h"
@@ -18,7 +19,6 @@ class CGameBoard;
 class CGameRecorder;
 class CGameView;
 class CHighScoreTable;
-class CInputSource;
 class CMenu;
 class CPlayerSettings;
 class CRenderer;
@@ -60,13 +60,17 @@ public:
     bool quitRequested() const { return quitChosen; }
 
     // ---- input, as delivered between frames -------------------------------------
-    void onKeyDown(int key);
+    // Where a key pressed now would land: play, the menu or the name entry.
+    KeyContext keyContext() const;
+    // What the player asked for, in the flow's current state.
+    void onAction(Action action);
     void onCharacter(uint32_t character);
     void onMouseMove(int x, int y, unsigned buttons);
     // A mouse button went down at a point of the picture (not the window):
     // it takes a menu item or an option under it.
     void onMouseDown(int x, int y, unsigned button, int pictureWidth, int pictureHeight);
-    // Where the mouse points in the picture, for the options screen's rows.
+    // Where the mouse points in the picture, for the menu's items and the
+    // options screen's rows.
     void onMousePoint(int x, int y, int pictureWidth, int pictureHeight);
     // Another window took the keyboard: a running game pauses (when the
     // setting asks for it), as it would with the Pause key.
@@ -76,18 +80,13 @@ public:
     // The frame's own time, before its steps: the camera path's clock and the
     // hold after a mouse drag run on real time, not on steps.
     void advanceFrameClock(double elapsed);
-    // One simulation step, always in this order: the held keys into the board,
-    // view and debris, camera, light, menu fades, the board, then the
+    // One simulation step, always in this order: the held moves into the
+    // board, view and debris, camera, light, menu fades, the board, then the
     // automatic camera path.
-    void step(float dt, const CInputSource& input);
-
-    // ---- settings -----------------------------------------------------------------
-    // The player's settings that the options screen and the switch keys
-    // change; none keeps the switches to this run.
-    void setPlayerSettings(CPlayerSettings* settings) { playerSettings = settings; }
+    void step(float dt, const HeldKeys& held);
 
     // ---- what the board reports -----------------------------------------------
-    void onBoardEvent(BoardEvent event, int value) override;
+    void onBoardEvent(const BoardEvent& event) override;
 
     // ---- switches the keys flip ---------------------------------------------------
     // Frames a second the loop is held to (30), or 0 for no limit.
@@ -98,30 +97,42 @@ public:
     float holdTime = 0.0f;
     // From the settings: whether losing the keyboard pauses a running game.
     bool pauseOnFocusLoss = true;
-    // Set while a recording plays: its game is not recorded again, and its end
-    // enters no high score and leaves the view where it is.
-    bool replaying = false;
+
+    // ---- settings -----------------------------------------------------------------
+    // The player's settings that the options screen and the switch keys
+    // change; none keeps the switches to this run.
+    void setPlayerSettings(CPlayerSettings* settings) { playerSettings = settings; }
+
+    // ---- replays ----------------------------------------------------------------------
+    // A recording's game starts in the flow: it is not recorded again, and
+    // its end enters no high score and leaves the view where it is.
+    void startReplayedGame();
+    // The viewer left the replay: back to the high-score list.
+    void endReplayedGame();
+    bool replaying() const { return playingRecording; }
 
 private:
-    void onGlobalKey(int key);
-    void onPlayingKey(int key);
-    void onMenuKey(int key);
-    void onNameEntryKey(int key);
-    void onOptionsKey(int key);
-    // F1, or the pad's Back in the menu: the keys over the game, play paused.
-    void showHelp();
-    void hideHelp();
-    void togglePauseRecorded();
+    // What each group of actions does; false when the action is not theirs.
+    bool switchPicture(Action action);
+    void onPlayingAction(Action action);
+    void onMenuAction(Action action);
+    void onNameEntryAction(Action action);
+    void onOptionsAction(Action action);
     // A move on the options screen: a change goes into the game at once,
     // leaving saves the settings.
     void moveInOptions(OptionsMove move);
     void openOptions();
-    // The name of the high-score entry is finished: the table is saved.
-    void finishName();
+    // F1, or the pad's Back in the menu: the keys over the game, play held.
+    void showHelp();
+    void hideHelp();
+    // The help holds a game as Pause does, and is recorded as it.
+    void togglePauseRecorded();
     // A switch key changed the game: the settings take it and keep it.
     void keepSwitches();
-    // The keyboard key a pad button stands for in the current state, or 0.
-    int keyForPadButton(int key) const;
+    // A move in play that a held key also makes: counts for the next step.
+    void noteTap(Action action);
+    void finishNaming();
+    void onGameOver(const BoardEvent& event);
     // A new goal for the spot light, anywhere in a box above and before the well.
     void moveLightGoal();
     // The game in play ends: its recording is saved, and the table's
@@ -132,6 +143,8 @@ private:
 
     GameParts parts;
     CPlayerSettings* playerSettings = nullptr;
+    // Help paused a running game, which goes on when the help is hidden.
+    bool resumeAfterHelp = false;
     State current = State::Menu;
     bool quitChosen = false;
     // Seconds since start; drives the idle camera path.
@@ -140,8 +153,7 @@ private:
     float playTime = 0.0f;
     int lastMouseX = 0;
     int lastMouseY = 0;
-    // Help paused a running game, which goes on when the help is hidden.
-    bool resumeAfterHelp = false;
+    bool playingRecording = false;
     // Arrow keys pressed since the last step. A press that is over before
     // the next step (a tap on a machine that draws slowly) still counts as
     // held for that one step, so no tap is lost.

@@ -30,7 +30,7 @@ void CMenu::update(float dt)
     } else if (fade > 0.0) {
         fade -= 3.0 * dt;
     }
-    if (showScores) {
+    if (scoresShown) {
         if (scoresFade < 1.0)
             scoresFade += dt;
     } else if (scoresFade > 0.0) {
@@ -90,6 +90,26 @@ char nextNameLetter(char letter, int step)
     const int count = static_cast<int>(NameLetters.size());
     const int index = ((static_cast<int>(at) + step) % count + count) % count;
     return NameLetters[static_cast<size_t>(index)];
+}
+
+void CMenu::show(bool withScores)
+{
+    visible = true;
+    scoresShown = withScores;
+    if (!withScores)
+        forgetPick();
+}
+
+void CMenu::hide()
+{
+    visible = false;
+    scoresShown = false;
+}
+
+void CMenu::pickEntry(int index)
+{
+    if (scoresShown)
+        chosen = index;
 }
 
 void CMenu::holdFade()

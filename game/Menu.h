@@ -1,12 +1,15 @@
 #pragma once
-// The front-end menu: what the game flow switches (shown or hidden, the
-// high-score list, the highlighted item, the name being typed, the options
-// screen) and the fades and pulse that advance every simulation step.
+// The front-end menu: what the game flow asks of it (shown or hidden, the
+// high-score list, the highlighted item, the picked entry, the name being
+// typed, the help, the options screen), which it keeps to itself, and the
+// fades and pulse that advance every simulation step.
 #include <array>
 #include <cstdint>
 #include <string>
 
 #include "game/OptionsMenu.h"
+
+struct HighScoreEntry;
 
 // Where and in what colour one row of the high-score list is drawn: the name
 // starts at nameLeft, the score ends at scoreRight, both on the row's top.
@@ -52,32 +55,78 @@ public:
     // pixel size; typing says whether the row holds the name being typed.
     HighScoreRow highScoreRow(int index, int viewportWidth, int viewportHeight, bool typing) const;
 
-    bool visible = false;
-    bool showScores = false;
-    int selected = PlayItem;
-    // The high-score entry picked (0 the best) while the list shows, or -1.
-    int chosenScore = -1;
-    // The high-score name being typed, or null.
-    std::string* nameEntry = nullptr;
+    // ---- the high-score name being typed --------------------------------------
+    // The new entry in the high-score table whose name the player types; the
+    // table holds the entry, and must keep it in place while it is named.
+    void startNaming(HighScoreEntry& entry) { named = &entry; }
+    void finishNaming()
+    {
+        named = nullptr;
+        picked = 0;
+    }
+    bool typingName() const { return named != nullptr; }
+    // The entry being named, or null.
+    HighScoreEntry* entryBeingNamed() const { return named; }
+    // The letter a pad is picking for the name (shown after it, not yet in
+    // it), or 0 when none is being picked.
+    void pickLetter(char letter) { picked = letter; }
+    char pickedLetter() const { return picked; }
+
+    // ---- what the game flow asks of it -------------------------------------------
+    // Shown, with the high-score list or without it (then no entry stays picked).
+    void show(bool withScores);
+    // Hidden for play, the list with it.
+    void hide();
+    void toggleScores() { scoresShown = !scoresShown; }
+    // The item under the mouse; a number outside the items changes nothing.
+    void select(int item)
+    {
+        if (item >= 0 && item < ItemCount)
+            selected = item;
+    }
+    void selectPrevious() { selected = (selected + ItemCount - 1) % ItemCount; }
+    void selectNext() { selected = (selected + 1) % ItemCount; }
+    // Points at entry i (0 the best) to watch, while the list shows.
+    void pickEntry(int index);
+    void forgetPick() { chosen = -1; }
     // A line under the high-score list telling the player something went
     // wrong with the table (it could not be saved); empty when all is well.
-    std::string scoresNotice;
+    void setScoresNotice(std::string notice) { problemNotice = std::move(notice); }
+    // The keys and pad buttons shown over the game (F1), in any state.
+    void showHelp(bool shown) { helpOn = shown; }
+    // A game in play stands still: the screen says so over the well.
+    void showPaused(bool shown) { paused = shown; }
 
+    bool isVisible() const { return visible; }
+    bool showsScores() const { return scoresShown; }
+    int selectedItem() const { return selected; }
+    // The high-score entry picked (0 the best) while the list shows, or -1.
+    int chosenScore() const { return chosen; }
+    const std::string& scoresNotice() const { return problemNotice; }
+    bool helpShown() const { return helpOn; }
+    bool pausedShown() const { return paused; }
+
+    // The fades and the pulse, as the steps advance them.
     double clock = 0.0;
     double fade = 1.0;
     double scoresFade = 0.0;
     double pulse = 0.0;
     std::array<uint32_t, ItemCount> itemColours{};
 
-    // The options screen, drawn over the menu while it is open.
+    // The options screen, drawn over the menu while it is open; the flow
+    // moves through it.
     COptionsMenu options;
-    // The keys and pad buttons shown over the game (F1); any key hides them.
-    bool helpShown = false;
-    // A game in play stands paused: the screen says so over the well.
-    bool gamePaused = false;
-    // The name's letter a pad is picking (shown after the name, not yet in
-    // it), or 0 when none is being picked.
-    char pickedLetter = 0;
+
+private:
+    bool visible = false;
+    bool scoresShown = false;
+    int selected = PlayItem;
+    int chosen = -1;
+    std::string problemNotice;
+    HighScoreEntry* named = nullptr;
+    char picked = 0;
+    bool helpOn = false;
+    bool paused = false;
 };
 
 // The colour of a chosen item or row at a point of the pulse: white at 0,

@@ -100,17 +100,17 @@ void CMenuScreen::draw(const CMenu& menu, const CHighScoreTable& scores)
         drawHighScores(menu, scores);
 
     // Over the well while a game stands still, whatever stopped it.
-    if (menu.gamePaused && !menu.helpShown && pausedFont) {
+    if (menu.pausedShown() && !menu.helpShown() && pausedFont) {
         const Viewport& v = d.viewport();
         pausedFont->drawText(PausedText, {0, v.height * 2 / 5, v.width, FarEdge}, TextCenter, pulseColour(menu.pulse));
     }
     // The one word in the menu about help, small, at the bottom right.
-    if (menu.fullyShown() && !menu.options.isOpen() && !menu.helpShown && smallFont) {
+    if (menu.fullyShown() && !menu.options.isOpen() && !menu.helpShown() && smallFont) {
         const Viewport& v = d.viewport();
         const int line = smallFont->lineHeight();
         smallFont->drawText(HelpText, {0, v.height - line - 2, v.width - 6, v.height}, TextRight, 0xB0FFFFFFu);
     }
-    if (menu.helpShown) {
+    if (menu.helpShown()) {
         optionsScreen.drawHelp(menu);
         setOverlayStates();
     }
@@ -151,17 +151,17 @@ void CMenuScreen::drawHighScores(const CMenu& menu, const CHighScoreTable& score
     for (int i = 0; i < CHighScoreTable::EntryCount; ++i) {
         const HighScoreEntry& entry = scores.entry(i);
         // The entry whose name is being typed shows it with a cursor.
-        const bool typing = menu.nameEntry == &entry.name;
+        const bool typing = menu.entryBeingNamed() == &entry;
         const HighScoreRow row = menu.highScoreRow(i, v.width, v.height, typing);
         // A letter a pad is picking stands in brackets before the cursor
         // (a space as "_"): it is not in the name until A keeps it.
         std::string name = entry.name;
-        if (typing && menu.pickedLetter != 0)
-            name += std::string("[") + (menu.pickedLetter == ' ' ? '_' : menu.pickedLetter) + "]";
+        if (typing && menu.pickedLetter() != 0)
+            name += std::string("[") + (menu.pickedLetter() == ' ' ? '_' : menu.pickedLetter()) + "]";
         if (typing)
             name += "|";
         // The entry picked to watch is pointed at; a kept recording shows a star.
-        if (menu.chosenScore == i)
+        if (menu.chosenScore() == i)
             name = "> " + name;
         if (!entry.replay.empty())
             name += " *";
@@ -184,27 +184,27 @@ void CMenuScreen::drawListHints(const CMenu& menu, const CHighScoreTable& scores
     const uint32_t colour = alpha << 24 | 0x00FFFFFFu;
     const HighScoreRow first = menu.highScoreRow(0, v.width, v.height, false);
     const int line = smallFont->lineHeight();
-    if (menu.nameEntry)
+    if (menu.typingName())
         smallFont->drawText(NameWanted, {0, first.top - 2 * line, v.width, FarEdge}, TextCenter, colour);
 
     bool anyRecording = false;
     for (const HighScoreEntry& entry : scores.allEntries())
         anyRecording = anyRecording || !entry.replay.empty();
-    if (!anyRecording || menu.nameEntry)
+    if (!anyRecording || menu.typingName())
         return;
     const HighScoreRow below = menu.highScoreRow(CHighScoreTable::EntryCount, v.width, v.height, false);
-    const int top = below.top + 8 + (menu.scoresNotice.empty() ? 0 : largeFont->lineHeight() + 4);
+    const int top = below.top + 8 + (menu.scoresNotice().empty() ? 0 : largeFont->lineHeight() + 4);
     smallFont->drawText(StarMeaning, {0, top, v.width, FarEdge}, TextCenter, colour);
 }
 
 // Under the list, in red that fades with it.
 void CMenuScreen::drawScoresNotice(const CMenu& menu)
 {
-    if (menu.scoresNotice.empty())
+    if (menu.scoresNotice().empty())
         return;
     const Viewport& v = device().viewport();
     const HighScoreRow below = menu.highScoreRow(CHighScoreTable::EntryCount, v.width, v.height, false);
     const uint32_t alpha = static_cast<uint32_t>(colourByte(menu.scoresFade));
-    largeFont->drawText(menu.scoresNotice, {v.width / 2 - 300, below.top + 8, v.width / 2 + 300, FarEdge},
+    largeFont->drawText(menu.scoresNotice(), {v.width / 2 - 300, below.top + 8, v.width / 2 + 300, FarEdge},
                         TextCenter, alpha << 24 | 0x00FF4040u);
 }
