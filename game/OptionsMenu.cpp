@@ -68,19 +68,17 @@ void COptionsMenu::refresh(const OptionValues& values)
     currentRow = std::min(currentRow, rowCount() - 1);
 }
 
-OptionItem& COptionsMenu::find(OptionId id)
+const OptionItem& COptionsMenu::item(OptionId id) const
 {
-    for (auto& page : pageItems)
-        for (OptionItem& item : page)
+    for (const auto& page : pageItems)
+        for (const OptionItem& item : page)
             if (item.id == id)
                 return item;
-    // Every id has its item once the screen was opened; before that the
-    // first page's first item stands in.
-    static OptionItem none{OptionId::WindowSize, "", {"-"}, 0, false};
+    // Every id has its item once the screen was opened; before that an
+    // empty one stands in.
+    static const OptionItem none{OptionId::WindowSize, "", {"-"}, 0, false};
     return none;
 }
-
-const OptionItem& COptionsMenu::item(OptionId id) const { return const_cast<COptionsMenu*>(this)->find(id); }
 
 OptionsOutcome COptionsMenu::step(int by)
 {

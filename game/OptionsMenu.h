@@ -101,7 +101,6 @@ public:
     int rowCount() const { return 1 + static_cast<int>(items().size()); }
 
 private:
-    OptionItem& find(OptionId id);
     OptionsOutcome step(int by);
 
     bool shown = false;
