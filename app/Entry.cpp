@@ -20,6 +20,7 @@
 #include "platform/Clock.h"
 #include "platform/Window.h"
 #include "render/Renderer.h"
+#include "render/SceneScaleChooser.h"
 #include "view/GameView.h"
 
 namespace {
@@ -41,7 +42,9 @@ struct Game {
     std::unique_ptr<CApplication> application;
     std::unique_ptr<DevicePublication> devicePublication;
     GameObjects objects;
-    // Drives the renderer, view, sounds and flow: released before them.
+    // The scene's scale, from the settings or from the frame times.
+    std::unique_ptr<CSceneScaleChooser> scaleChooser;
+    // Drives the renderer, view, sounds, flow and scale: released before them.
     std::unique_ptr<CPlayerSettings> playerSettings;
 };
 
@@ -128,29 +131,35 @@ GameSetup gameSetup(Game& game, const GameOptions& options, const GameFolders& f
     return setup;
 }
 
-void attachToApplication(CApplication& app, GameObjects& objects, const CSettings& settings,
-                         const GameFolders& folders, const GameOptions& options)
+void attachToApplication(CApplication& app, Game& game, const CSettings& settings, const GameFolders& folders,
+                         const GameOptions& options)
 {
+    GameObjects& objects = game.objects;
     app.attach(*objects.flow, FrameParts{*objects.view, *objects.menu, *objects.highScores, *objects.menuScreen});
     app.setRecorder(objects.recorder.get());
     objects.flow->pauseOnFocusLoss = settings.pauseOnFocusLoss;
     app.setScreenshotFolder(folders.screenshotFolder);
     app.setFixedFrameTime(options.fixedFrameTime);
     app.setDrawEveryFrame(options.drawEveryFrame);
+    game.scaleChooser = std::make_unique<CSceneScaleChooser>(settings.renderScale);
+    app.adaptSceneScale(*game.scaleChooser, *objects.renderer, options.frameTimeLog);
 }
 
 // The settings as the player changes them in the game: from the file as it
 // was read, put into the game at once, and kept in it.
-std::unique_ptr<CPlayerSettings> makePlayerSettings(CApplication& app, GameObjects& objects, const CSettings& asRead,
+std::unique_ptr<CPlayerSettings> makePlayerSettings(CApplication& app, Game& game, const CSettings& asRead,
                                                     const GameFolders& folders, std::optional<DesktopSize> desktop,
                                                     WindowSize opened)
 {
+    GameObjects& objects = game.objects;
+    CSceneScaleChooser& scale = *game.scaleChooser;
     auto settings = std::make_unique<CPlayerSettings>(
         asRead, CSettingsStore(folders.settingsFile.string(), asRead),
         SettingsTargets{*objects.renderer, *objects.view, *objects.sounds, objects.flow->frameLimit,
                         [&app](int width, int height) { app.window().setSize(width, height); },
                         [&app](bool fullScreen) { app.window().setFullScreen(fullScreen); },
-                        [&app] { return !app.window().isWindowed(); }},
+                        [&app] { return !app.window().isWindowed(); },
+                        [&scale](std::optional<float> fixed) { scale.fix(fixed); }},
         windowSizeChoices(desktopModes(), desktop, opened), opened);
     settings->applyToGame();
     objects.flow->setPlayerSettings(settings.get());
@@ -206,8 +215,8 @@ int runGame(const GameOptions& options)
     app.window().setIcon("media/icons/vesbrik-64.png");
     game.devicePublication = std::make_unique<DevicePublication>(app.graphics());
     assembleGame(game.objects, gameSetup(game, options, folders));
-    attachToApplication(app, game.objects, settings, folders, options);
-    game.playerSettings = makePlayerSettings(app, game.objects, asRead, folders, desktop, opened);
+    attachToApplication(app, game, settings, folders, options);
+    game.playerSettings = makePlayerSettings(app, game, asRead, folders, desktop, opened);
 
     if (replay) {
         if (const std::optional<int> status = startRequestedReplay(*replay, game))

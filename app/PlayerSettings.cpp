@@ -50,6 +50,7 @@ OptionValues CPlayerSettings::optionValues() const
     values.fullScreen = targets.isFullScreen ? targets.isFullScreen() : settings.fullscreen;
     values.frameLimit = settings.frameLimit != 0;
     values.showFrameRate = settings.showFrameRate;
+    values.renderScale = renderScaleChoice(settings.renderScale);
     values.bloom = settings.enableBloom;
     values.shadows = settings.enableShadow;
     values.mirror = settings.enableMirror;
@@ -77,6 +78,11 @@ void CPlayerSettings::change(OptionId option, int value)
         settings.fullscreen = on;
         if (targets.setFullScreen)
             targets.setFullScreen(on);
+        return;
+    case OptionId::RenderScale:
+        settings.renderScale = renderScaleShare(value);
+        if (targets.setRenderScale)
+            targets.setRenderScale(settings.renderScale);
         return;
     case OptionId::FrameLimit: settings.frameLimit = on ? 30 : 0; break;
     case OptionId::ShowFrameRate: settings.showFrameRate = on; break;

@@ -27,6 +27,8 @@ struct SettingsTargets {
     std::function<void(int width, int height)> resizeWindow;
     std::function<void(bool fullScreen)> setFullScreen;
     std::function<bool()> isFullScreen;
+    // The scene's scale: fixed at a share, or none to follow the frame rate.
+    std::function<void(std::optional<float>)> setRenderScale;
 };
 
 class CPlayerSettings {

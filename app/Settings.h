@@ -1,8 +1,9 @@
 #pragma once
 // The player's settings from settings.xml: the display mode, the rendering
-// switches, the frame limit and the sound levels. Read once at start-up before
-// the window opens; what the player changes in the game is written back by the
-// CSettingsStore (app/SettingsStore.h).
+// switches and the scene's scale, the frame limit and the sound levels. Read
+// once at start-up before the window opens; what the player changes in the
+// game is written back by the CSettingsStore (app/SettingsStore.h).
+#include <optional>
 #include <string>
 
 class CXmlNode;
@@ -21,6 +22,12 @@ struct CSettings {
     bool enableShadow = true;
     bool enableMirror = true;
     bool filterFrameBuffer = true;
+
+    // The share of the window's width and height the 3D scene is drawn at,
+    // 0.5 to 1; none ("auto", the shipped value) lets the game choose it
+    // from its frame times. A value that is neither is reported once and
+    // read as auto.
+    std::optional<float> renderScale;
 
     // Pause a running game when another window takes the keyboard.
     bool pauseOnFocusLoss = true;

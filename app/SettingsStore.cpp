@@ -1,6 +1,7 @@
 #include "app/SettingsStore.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <ctime>
 #include <iterator>
 #include <sys/stat.h>
@@ -22,6 +23,16 @@ struct SettingAttribute {
 std::string number(int value) { return std::to_string(value); }
 std::string flag(bool value) { return value ? "1" : "0"; }
 
+// "auto", or the share as a short decimal ("0.7").
+std::string share(std::optional<float> scale)
+{
+    if (!scale)
+        return "auto";
+    char text[16];
+    std::snprintf(text, sizeof text, "%g", static_cast<double>(*scale));
+    return text;
+}
+
 const SettingAttribute Attributes[] = {
     {"width", [](const CSettings& s) { return number(s.width); }},
     {"height", [](const CSettings& s) { return number(s.height); }},
@@ -31,6 +42,7 @@ const SettingAttribute Attributes[] = {
     {"enablemirror", [](const CSettings& s) { return flag(s.enableMirror); }},
     {"filterframebuffer", [](const CSettings& s) { return flag(s.filterFrameBuffer); }},
     {"pauseonfocusloss", [](const CSettings& s) { return flag(s.pauseOnFocusLoss); }},
+    {"renderscale", [](const CSettings& s) { return share(s.renderScale); }},
     {"framelimit", [](const CSettings& s) { return number(s.frameLimit); }},
     {"showframerate", [](const CSettings& s) { return flag(s.showFrameRate); }},
     {"musicvolume", [](const CSettings& s) { return number(s.musicVolume); }},

@@ -21,6 +21,20 @@ int wrapped(int value, int count) { return (value % count + count) % count; }
 
 } // namespace
 
+int renderScaleChoice(std::optional<float> share)
+{
+    if (!share || !std::isfinite(*share))
+        return 0;
+    return 1 + std::clamp(static_cast<int>(std::lround((*share - 0.5f) * 10.0f)), 0, RenderScaleChoices - 2);
+}
+
+std::optional<float> renderScaleShare(int choice)
+{
+    if (choice <= 0 || choice >= RenderScaleChoices)
+        return std::nullopt;
+    return 0.5f + 0.1f * static_cast<float>(choice - 1);
+}
+
 const char* optionsPageName(OptionsPage page)
 {
     switch (page) {
@@ -52,6 +66,8 @@ void COptionsMenu::refresh(const OptionValues& values)
         toggle(OptionId::FullScreen, "Full screen", values.fullScreen),
         {OptionId::FrameLimit, "Frame limit", {"off", "30 a second"}, values.frameLimit ? 1 : 0, true},
         toggle(OptionId::ShowFrameRate, "Show frame rate", values.showFrameRate),
+        {OptionId::RenderScale, "Render scale", {"auto", "50 %", "60 %", "70 %", "80 %", "90 %", "100 %"},
+         std::clamp(values.renderScale, 0, RenderScaleChoices - 1), false},
     };
     pageItems[static_cast<size_t>(OptionsPage::Effects)] = {
         toggle(OptionId::Bloom, "Bloom", values.bloom),

@@ -4,6 +4,7 @@
 // setting's choices and the one chosen, and what the moves of the keyboard,
 // pad and mouse do to them. The game flow turns a change into the setting it
 // names; the menu screen draws what this holds, placed by OptionsLayout.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@ enum class OptionId {
     FullScreen,
     FrameLimit,
     ShowFrameRate,
+    RenderScale,
     Bloom,
     Shadows,
     Mirror,
@@ -59,6 +61,8 @@ struct OptionValues {
     bool fullScreen = false;
     bool frameLimit = false;
     bool showFrameRate = false;
+    // 0 for auto, then 1 to 6 for a fixed 50 % to 100 % (see renderScaleChoice).
+    int renderScale = 0;
     bool bloom = true;
     bool shadows = true;
     bool mirror = true;
@@ -67,6 +71,12 @@ struct OptionValues {
     int effectsVolume = 10;
     bool mute = false;
 };
+
+// The render scale's choices: auto, or a fixed share from 50 % to 100 % in
+// steps of 10 %; the choice nearest a share, and the share of a choice.
+constexpr int RenderScaleChoices = 7;
+int renderScaleChoice(std::optional<float> share);
+std::optional<float> renderScaleShare(int choice);
 
 class COptionsMenu {
 public:

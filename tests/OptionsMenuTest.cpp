@@ -141,3 +141,16 @@ TEST_F(OptionsMenuTest, TheMouseFindsRowsAndTabsAtEverySize)
     EXPECT_EQ(menu.row(), 3) << "no such row on the sound page";
     EXPECT_EQ(menu.move(OptionsMove::Take).option, OptionId::Mute);
 }
+
+TEST(RenderScaleChoices, SharesMapToTheNearestChoiceAndBack)
+{
+    EXPECT_EQ(renderScaleChoice(std::nullopt), 0);
+    EXPECT_EQ(renderScaleChoice(0.5f), 1);
+    EXPECT_EQ(renderScaleChoice(0.75f), 4); // a hand-written share shows as the nearest
+    EXPECT_EQ(renderScaleChoice(1.0f), 6);
+    EXPECT_EQ(renderScaleChoice(3.0f), 6);
+    for (int choice = 1; choice < RenderScaleChoices; ++choice)
+        EXPECT_EQ(renderScaleChoice(renderScaleShare(choice)), choice);
+    EXPECT_FALSE(renderScaleShare(0));
+    EXPECT_FLOAT_EQ(*renderScaleShare(6), 1.0f);
+}

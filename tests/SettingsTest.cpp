@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "tests/DataTestFolder.h"
@@ -29,6 +31,12 @@ void expectDefaults(const CSettings& s)
     EXPECT_TRUE(s.enableMirror);
     EXPECT_TRUE(s.filterFrameBuffer);
     EXPECT_TRUE(s.pauseOnFocusLoss);
+    EXPECT_FALSE(s.renderScale.has_value()) << "auto";
+    EXPECT_EQ(s.frameLimit, 0);
+    EXPECT_FALSE(s.showFrameRate);
+    EXPECT_EQ(s.musicVolume, 10);
+    EXPECT_EQ(s.effectsVolume, 10);
+    EXPECT_FALSE(s.mute);
 }
 
 } // namespace
@@ -151,7 +159,8 @@ TEST(SettingsFiles, ShippedFileHasEveryValue)
     ASSERT_TRUE(document.load(VESBRIK_SOURCE_DIR "/settings.xml"));
     CXmlNode root = document.root();
     for (const char* name : {"width", "height", "fullscreen", "enablebloom", "enableshadow", "enablemirror",
-                             "filterframebuffer", "pauseonfocusloss"})
+                             "filterframebuffer", "pauseonfocusloss", "renderscale", "framelimit", "showframerate",
+                             "musicvolume", "effectsvolume", "mute"})
         EXPECT_NE(root.attribute(name), "") << name;
     CSettings s;
     s.load(VESBRIK_SOURCE_DIR "/settings.xml");
@@ -186,6 +195,7 @@ TEST(SettingsSaved, ChangesAreKeptAndTheHandEditWithThem)
     CSettingsStore store(file, settings);
 
     settings.enableShadow = false;
+    settings.renderScale = 0.6f;
     settings.musicVolume = 3;
     settings.mute = true;
     settings.frameLimit = 30;
@@ -208,6 +218,9 @@ TEST(SettingsSaved, ChangesAreKeptAndTheHandEditWithThem)
     EXPECT_TRUE(again.enableBloom);
     EXPECT_EQ(again.musicVolume, 3);
     EXPECT_EQ(again.effectsVolume, 10);
+    EXPECT_EQ(root.attribute("renderscale"), "0.6");
+    ASSERT_TRUE(again.renderScale);
+    EXPECT_FLOAT_EQ(*again.renderScale, 0.6f);
     EXPECT_TRUE(again.mute);
     EXPECT_EQ(again.frameLimit, 30);
     EXPECT_EQ(again.width, 1024);
@@ -287,4 +300,31 @@ TEST(SettingsValues, VolumesAndLimitAreKeptInRange)
     EXPECT_EQ(s.effectsVolume, 0);
     EXPECT_EQ(s.frameLimit, 30);
     EXPECT_EQ(settingsFrom("<s/>").frameLimit, 0);
+}
+
+// The scene's scale: auto, or a share from 0.5 to 1. Anything else is said
+// once on standard error and read as auto, never as a scale outside the range.
+TEST(SettingsValues, RenderScaleIsAutoOrAShareFromHalfToWhole)
+{
+    auto scaleOf = [](const std::string& value, std::string* said = nullptr) {
+        testing::internal::CaptureStderr();
+        const CSettings s = settingsFrom("<settings renderscale=\"" + value + "\"/>");
+        const std::string err = testing::internal::GetCapturedStderr();
+        if (said)
+            *said = err;
+        return s.renderScale;
+    };
+    std::string said;
+    EXPECT_EQ(scaleOf("auto", &said), std::nullopt);
+    EXPECT_EQ(said, "");
+    EXPECT_EQ(scaleOf(" 0.75 ", &said), 0.75f);
+    EXPECT_EQ(said, "");
+    EXPECT_EQ(scaleOf("0.5"), 0.5f);
+    EXPECT_EQ(scaleOf("1"), 1.0f);
+    EXPECT_EQ(settingsFrom("<settings/>").renderScale, std::nullopt);
+    for (const char* broken : {"0.49", "1.01", "2", "-1", "half", "0.7x", "nan", "inf", "AUTO"}) {
+        EXPECT_EQ(scaleOf(broken, &said), std::nullopt) << broken;
+        EXPECT_NE(said.find("renderscale"), std::string::npos) << broken;
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    }
 }
