@@ -108,6 +108,17 @@ int runGame(const GameOptions& options)
     std::optional<ReplayRequest> replay = options.replay;
     if (replay && !folders.portable && std::filesystem::path(replay->file).is_relative())
         replay->file = (startFolder / replay->file).string();
+    // The file is read before any window opens, so that a folder, a pipe or
+    // a damaged file is refused at once, not after the start-up.
+    std::optional<Recording> replayed;
+    if (replay) {
+        std::string error;
+        replayed = readRecordingFile(replay->file, &error);
+        if (!replayed) {
+            std::fprintf(stderr, "vesbrik: %s\n", error.c_str());
+            return 2;
+        }
+    }
     // Without its effects the game cannot draw a frame: say where it looked
     // rather than fail later on a missing shader.
     if (!folders.mediaFound) {
@@ -185,7 +196,7 @@ int runGame(const GameOptions& options)
 
     if (replay) {
         std::string error;
-        std::optional<Recording> recording = loadPlayableRecording(replay->file, *game.sounds, &error);
+        std::optional<Recording> recording = playableRecording(std::move(*replayed), replay->file, *game.sounds, &error);
         if (!recording) {
             std::fprintf(stderr, "vesbrik: %s\n", error.c_str());
             return 2;
