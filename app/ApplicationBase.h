@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/FrameTimer.h"
-#include "platform/Device.h"
+#include "device/Device.h"
 #include "platform/InputSource.h"
 #include "platform/Window.h"
 

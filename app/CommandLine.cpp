@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-#include "platform/FileProblems.h"
+#include "files/FileProblems.h"
 
 #ifndef VESBRIK_VERSION
 #define VESBRIK_VERSION "unknown"

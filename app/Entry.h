@@ -47,5 +47,5 @@ struct GameOptions {
 
 // Runs the game in the current working folder when it holds media/, otherwise
 // from the installed data folder with the player's own folders (see
-// platform/GameFolders.h); returns the process status.
+// files/GameFolders.h); returns the process status.
 int runGame(const GameOptions& options);

@@ -6,11 +6,11 @@
 
 #include "app/GameRecorder.h"
 #include "audio/SoundBank.h"
+#include "files/GameFolders.h"
 #include "game/GameBoard.h"
 #include "game/HighScoreTable.h"
 #include "game/Menu.h"
 #include "game/Random.h"
-#include "platform/GameFolders.h"
 #include "platform/InputSource.h"
 #include "platform/Utf8.h"
 #include "platform/VirtualKeys.h"

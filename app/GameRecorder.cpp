@@ -6,10 +6,10 @@
 #include <system_error>
 
 #include "audio/SoundBank.h"
+#include "files/AtomicFile.h"
 #include "game/GameBoard.h"
 #include "game/HighScoreTable.h"
 #include "game/Random.h"
-#include "platform/AtomicFile.h"
 #include "platform/VirtualKeys.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "app/GameRecorder.h"
 #include "game/GameBoard.h"
 #include "game/Random.h"
-#include "platform/FileProblems.h"
+#include "files/FileProblems.h"
 #include "platform/VirtualKeys.h"
 #include "view/Hud.h"
 

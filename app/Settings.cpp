@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "platform/FileProblems.h"
+#include "files/FileProblems.h"
 #include "xml/XmlDocument.h"
 
 namespace {

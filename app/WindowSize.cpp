@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/Settings.h"
-#include "platform/FileProblems.h"
+#include "files/FileProblems.h"
 
 namespace {
 

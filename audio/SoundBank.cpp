@@ -1,7 +1,7 @@
 #include "audio/SoundBank.h"
 
-#include "platform/FileProblems.h"
-#include "platform/OpenAlAudio.h"
+#include "files/FileProblems.h"
+#include "sound/OpenAlAudio.h"
 #include "xml/XmlDocument.h"
 
 namespace {

@@ -4,7 +4,7 @@
 // from media/sound.xml, read once at start-up. Nothing here ever fails loudly:
 // without an audio device or without the files the game simply runs silent.
 #include "audio/SoundGroup.h"
-#include "platform/AudioBackend.h"
+#include "sound/AudioBackend.h"
 
 #include <array>
 #include <functional>

@@ -1,7 +1,7 @@
 #include "audio/SoundGroup.h"
 
+#include "files/FileProblems.h"
 #include "game/Random.h"
-#include "platform/FileProblems.h"
 #include "xml/XmlDocument.h"
 
 #include <algorithm>

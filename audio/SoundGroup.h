@@ -2,7 +2,7 @@
 // One sound effect: up to 16 interchangeable samples ("variants") of which
 // each play picks one, with an optional random rise in pitch so that a sound
 // heard many times in a row does not drone.
-#include "platform/AudioBackend.h"
+#include "sound/AudioBackend.h"
 
 #include <array>
 

@@ -1,11 +1,11 @@
 // Costs of the device layer's hot paths on the machine's GL (llvmpipe here, so
 // the figures are a software floor; compare runs, not absolute values).
-#include "platform/Device.h"
+#include "device/Device.h"
 #include "platform/Window.h"
-#include "platform/Effect.h"
-#include "platform/Font.h"
-#include "platform/StateBlock.h"
-#include "platform/Texture.h"
+#include "device/Effect.h"
+#include "device/Font.h"
+#include "device/StateBlock.h"
+#include "device/Texture.h"
 #include "render/ScreenQuad.h"
 
 #include <benchmark/benchmark.h>

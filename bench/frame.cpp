@@ -13,9 +13,9 @@
 // straight into the back buffer, in one flat colour, with no targets and no
 // copies. It is what any 3D picture of this scene costs on this machine; read
 // the other cases as multiples of it, measured in the same run.
+#include "device/Device.h"
 #include "game/GameBoard.h"
 #include "game/Piece.h"
-#include "platform/Device.h"
 #include "platform/Window.h"
 #include "render/FlatMaterial.h"
 #include "render/FrameState.h"

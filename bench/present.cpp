@@ -1,7 +1,7 @@
 // What showing a finished 800 x 600 picture costs: into a window of its own
 // size (a plain copy), and into larger windows of another shape (scaled, with
 // the black bars cleared). llvmpipe here, so compare runs, not absolutes.
-#include "platform/Device.h"
+#include "device/Device.h"
 #include "platform/Window.h"
 
 #include <SDL.h>

@@ -5,10 +5,10 @@
 // launched again before it settles, so every step moves all forty bricks.
 #include "app/GameFlow.h"
 #include "audio/SoundBank.h"
+#include "device/Device.h"
 #include "game/GameBoard.h"
 #include "game/HighScoreTable.h"
 #include "game/Menu.h"
-#include "platform/Device.h"
 #include "platform/InputSource.h"
 #include "platform/VirtualKeys.h"
 #include "platform/Window.h"

@@ -1,5 +1,5 @@
 // Damaged DDS files: the reader must answer every input without reading past it.
-#include "platform/DdsReader.h"
+#include "device/DdsReader.h"
 
 #include <cstddef>
 #include <cstdint>

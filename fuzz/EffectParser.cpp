@@ -1,6 +1,6 @@
 // Any text as an effect file: the reader answers with blocks or a reason,
 // never a crash or a read past the text.
-#include "platform/EffectParser.h"
+#include "device/EffectParser.h"
 
 #include <cstddef>
 #include <cstdint>

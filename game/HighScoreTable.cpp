@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <utility>
 
-#include "platform/FileProblems.h"
+#include "files/FileProblems.h"
 #include "xml/XmlDocument.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
-#include "platform/FileProblems.h"
+#include "files/FileProblems.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "render/EffectFile.h"
 
+#include "files/FileProblems.h"
 #include "platform/FatalError.h"
-#include "platform/FileProblems.h"
 
 std::unique_ptr<CEffect> loadEffectFile(const std::filesystem::path& path,
                                         std::initializer_list<std::string_view> techniques)

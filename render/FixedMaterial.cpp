@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/Device.h"
+#include "device/Device.h"
 #include "render/Renderer.h"
 #include "render/SceneEntity.h"
 

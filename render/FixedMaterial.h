@@ -4,7 +4,7 @@
 // subset's colours as the device material and its texture in stage 0.
 // It draws with the device's view and projection, not the camera's, so the
 // mirror pass shows its items unreflected.
-#include "platform/StateBlock.h"
+#include "device/StateBlock.h"
 #include "render/Material.h"
 
 class CRenderer;

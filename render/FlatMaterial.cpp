@@ -1,6 +1,6 @@
 #include "render/FlatMaterial.h"
 
-#include "platform/Effect.h"
+#include "device/Effect.h"
 #include "render/Renderer.h"
 
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "render/FrameState.h"
 
-#include "platform/Device.h"
+#include "device/Device.h"
 
 DeviceState defaultFrameState(const DeviceState& current)
 {

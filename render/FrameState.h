@@ -1,9 +1,9 @@
 #pragma once
 // The state every step of the frame starts from. The frame begins by putting
 // the device into it; a step that needs something else sets it inside a
-// state scope (platform/StateBlock.h), so the next step finds this state
+// state scope (device/StateBlock.h), so the next step finds this state
 // again and no step depends on what the one before happened to leave.
-#include "platform/RenderStates.h"
+#include "device/RenderStates.h"
 
 class CDevice;
 

@@ -1,7 +1,7 @@
 #include "render/GlassMaterial.h"
 
-#include "platform/Device.h"
-#include "platform/StateBlock.h"
+#include "device/Device.h"
+#include "device/StateBlock.h"
 #include "render/EffectFile.h"
 #include "render/RenderTexture.h"
 #include "render/Renderer.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/Device.h"
-#include "platform/FileProblems.h"
+#include "device/Device.h"
+#include "files/FileProblems.h"
 #include "lwo/LwoObject.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Buffers.h"
-#include "platform/Texture.h"
+#include "device/Buffers.h"
+#include "device/Texture.h"
 #include "render/Material.h"
 
 struct LwoObject;

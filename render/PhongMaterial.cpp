@@ -1,6 +1,6 @@
 #include "render/PhongMaterial.h"
 
-#include "platform/Device.h"
+#include "device/Device.h"
 #include "render/EffectFile.h"
 #include "render/Renderer.h"
 #include "render/SceneEntity.h"

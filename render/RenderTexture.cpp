@@ -1,6 +1,6 @@
 #include "render/RenderTexture.h"
 
-#include "platform/Device.h"
+#include "device/Device.h"
 #include "platform/FatalError.h"
 
 #include <algorithm>

@@ -7,7 +7,7 @@
 //   target.restoreTarget(); // puts back what the last saveTarget remembered
 // Without a depth texture, binding keeps the device's depth-stencil surface,
 // contents included.
-#include "platform/Texture.h"
+#include "device/Texture.h"
 
 #include <memory>
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/Device.h"
-#include "platform/StateBlock.h"
+#include "device/Device.h"
+#include "device/StateBlock.h"
 #include "render/EffectFile.h"
 #include "render/FixedMaterial.h"
 #include "render/FrameState.h"

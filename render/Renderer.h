@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Effect.h"
-#include "platform/Texture.h"
+#include "device/Effect.h"
+#include "device/Texture.h"
 #include "render/Camera.h"
 #include "render/Light.h"
 #include "render/Material.h"

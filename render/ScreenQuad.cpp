@@ -1,7 +1,7 @@
 #include "render/ScreenQuad.h"
 
-#include "platform/Device.h"
-#include "platform/StateBlock.h"
+#include "device/Device.h"
+#include "device/StateBlock.h"
 
 #include <algorithm>
 #include <optional>

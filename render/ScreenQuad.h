@@ -1,7 +1,7 @@
 #pragma once
 // Textured quads on the screen, in fractions of the current viewport, and the
 // images of the menu drawn at their size on an 800 x 600 reference screen.
-#include "platform/Texture.h"
+#include "device/Texture.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,9 +1,9 @@
 #include "render/ShadowMapLighting.h"
 
-#include "platform/Device.h"
-#include "platform/FileProblems.h"
-#include "platform/StateBlock.h"
-#include "platform/Texture.h"
+#include "device/Device.h"
+#include "device/StateBlock.h"
+#include "device/Texture.h"
+#include "files/FileProblems.h"
 #include "render/Camera.h"
 #include "render/EffectFile.h"
 #include "render/Light.h"

@@ -15,7 +15,7 @@
 
 #include <glm/glm.hpp>
 
-#include "platform/Effect.h"
+#include "device/Effect.h"
 #include "render/RenderList.h"
 #include "render/RenderTexture.h"
 

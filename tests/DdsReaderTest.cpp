@@ -1,9 +1,9 @@
 // The DDS reader from bytes built in memory: formats, cube faces, damage.
 #include <unistd.h>
-#include "platform/DdsReader.h"
+#include "device/DdsReader.h"
 
 #include "DeviceTestContext.h"
-#include "platform/Texture.h"
+#include "device/Texture.h"
 
 #include <cstring>
 #include <filesystem>

@@ -2,9 +2,9 @@
 #include <unistd.h>
 #include "DeviceTestContext.h"
 
-#include "platform/Buffers.h"
-#include "platform/StateBlock.h"
-#include "platform/Texture.h"
+#include "device/Buffers.h"
+#include "device/StateBlock.h"
+#include "device/Texture.h"
 #include "render/ScreenQuad.h"
 #include "tests/DataTestFolder.h"
 

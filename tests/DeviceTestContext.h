@@ -2,7 +2,7 @@
 // A hidden window with an OpenGL 4.5 core context for tests that draw, and a
 // fresh published device on it for every test. Tests skip, saying why, when
 // no such context can be made (no Mesa, no EGL).
-#include "platform/Device.h"
+#include "device/Device.h"
 
 #include <gtest/gtest.h>
 

@@ -3,10 +3,10 @@
 #include <unistd.h>
 #include "DeviceTestContext.h"
 
-#include "platform/Buffers.h"
-#include "platform/Effect.h"
+#include "device/Buffers.h"
+#include "device/Effect.h"
 #include "render/Math3d.h"
-#include "platform/Texture.h"
+#include "device/Texture.h"
 #include "render/EffectFile.h"
 #include "render/ScreenQuad.h"
 

@@ -1,7 +1,7 @@
 // Text drawn through FreeType and read back.
 #include "DeviceTestContext.h"
 
-#include "platform/Font.h"
+#include "device/Font.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 // 1 %, and its second blur reads the first.
 #include "SceneTestContext.h"
 
-#include "platform/Texture.h"
+#include "device/Texture.h"
 #include "render/FrameState.h"
 #include "render/Renderer.h"
 #include "render/ScreenQuad.h"

@@ -1,6 +1,6 @@
 // Where the game finds its media and keeps the player's files, portable and
 // installed, with the XDG variables set, unset and malformed.
-#include "platform/GameFolders.h"
+#include "files/GameFolders.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // pictures the tests draw.
 #include "MaterialScene.h"
 
-#include "platform/DdsReader.h"
+#include "device/DdsReader.h"
 #include "render/GlassMaterial.h"
 #include "render/PhongMaterial.h"
 #include "render/RenderTexture.h"

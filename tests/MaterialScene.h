@@ -4,8 +4,8 @@
 // Shared by the Phong and glass material tests.
 #include "DeviceTestContext.h"
 
-#include "platform/Buffers.h"
-#include "platform/Texture.h"
+#include "device/Buffers.h"
+#include "device/Texture.h"
 #include "render/Material.h"
 #include "render/Math3d.h"
 #include "render/Renderer.h"

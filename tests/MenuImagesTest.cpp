@@ -2,7 +2,7 @@
 // 800 x 600 reference screen, and drawn together as the menu shows them.
 #include "DeviceTestContext.h"
 
-#include "platform/Texture.h"
+#include "device/Texture.h"
 #include "render/ScreenQuad.h"
 
 #include <cstdlib>

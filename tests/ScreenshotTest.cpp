@@ -1,7 +1,7 @@
 // Screenshots: an opaque PNG of the frame in the pictures folder, named by
 // time, never replacing another shot, and a clear answer when it cannot be
 // written.
-#include "platform/Screenshot.h"
+#include "device/Screenshot.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 // shadow moving with the piece, on both ways of keeping the light's depth.
 #include "SceneTestContext.h"
 
-#include "platform/Texture.h"
+#include "device/Texture.h"
 #include "render/Math3d.h"
 #include "render/Renderer.h"
 #include "render/ShadowMapLighting.h"

@@ -2,9 +2,9 @@
 // loaded as the game loads them.
 #include "DeviceTestContext.h"
 
-#include "platform/DdsReader.h"
-#include "platform/Effect.h"
-#include "platform/Texture.h"
+#include "device/DdsReader.h"
+#include "device/Effect.h"
+#include "device/Texture.h"
 
 #include <algorithm>
 #include <cmath>

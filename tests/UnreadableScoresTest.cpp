@@ -18,7 +18,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/FileProblems.h"
+#include "files/FileProblems.h"
 #include "tests/DataTestFolder.h"
 #include "xml/XmlDocument.h"
 

@@ -2,11 +2,11 @@
 
 #include <glm/gtc/matrix_access.hpp>
 
+#include "device/DdsReader.h"
+#include "device/Device.h"
+#include "device/Texture.h"
+#include "files/FileProblems.h"
 #include "game/GameBoard.h"
-#include "platform/DdsReader.h"
-#include "platform/Device.h"
-#include "platform/FileProblems.h"
-#include "platform/Texture.h"
 #include "render/Math3d.h"
 #include "render/Renderer.h"
 #include "render/UnitCube.h"

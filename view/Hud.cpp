@@ -1,7 +1,7 @@
 #include "view/Hud.h"
 
-#include "platform/Device.h"
-#include "platform/Font.h"
+#include "device/Device.h"
+#include "device/Font.h"
 #include "render/ScreenQuad.h"
 
 #include <cmath>

@@ -1,10 +1,10 @@
 #include "view/MenuScreen.h"
 
+#include "device/Device.h"
+#include "device/Font.h"
+#include "files/FileProblems.h"
 #include "game/HighScoreTable.h"
 #include "game/Menu.h"
-#include "platform/Device.h"
-#include "platform/FileProblems.h"
-#include "platform/Font.h"
 
 #include <string>
 

@@ -5,7 +5,7 @@
 #include <iterator>
 #include <sys/stat.h>
 
-#include "platform/AtomicFile.h"
+#include "files/AtomicFile.h"
 
 namespace {
 

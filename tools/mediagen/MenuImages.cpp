@@ -5,7 +5,7 @@
 // items at x = 400, 504 and 680 on the row at y = 540.
 #include "MediaGenerator.h"
 
-#include "platform/Font.h"
+#include "device/Font.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H

@@ -1,6 +1,6 @@
-#include "platform/DdsReader.h"
+#include "device/DdsReader.h"
 
-#include "platform/Texture.h"
+#include "device/Texture.h"
 
 #include <algorithm>
 #include <bit>

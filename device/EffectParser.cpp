@@ -1,7 +1,7 @@
-#include "platform/EffectParser.h"
+#include "device/EffectParser.h"
 
-#include "platform/Device.h"
-#include "platform/ShaderProgram.h"
+#include "device/Device.h"
+#include "device/ShaderProgram.h"
 
 #include <epoxy/gl.h>
 

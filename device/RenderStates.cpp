@@ -1,4 +1,4 @@
-#include "platform/RenderStates.h"
+#include "device/RenderStates.h"
 
 // Direct3D 9's defaults for a new device.
 DeviceState::DeviceState()

@@ -1,4 +1,4 @@
-#include "platform/FileProblems.h"
+#include "files/FileProblems.h"
 
 #include <algorithm>
 #include <cstdio>

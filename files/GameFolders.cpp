@@ -1,4 +1,4 @@
-#include "platform/GameFolders.h"
+#include "files/GameFolders.h"
 
 #include <pwd.h>
 #include <unistd.h>

@@ -1,7 +1,7 @@
 #pragma once
 // A state block of all device state: a copy taken from the device, put back
 // by apply. Render targets are not part of it, as in Direct3D.
-#include "platform/RenderStates.h"
+#include "device/RenderStates.h"
 
 class CStateBlock {
 public:

@@ -1,9 +1,9 @@
-#include "platform/Effect.h"
+#include "device/Effect.h"
 
-#include "platform/Device.h"
-#include "platform/EffectParser.h"
-#include "platform/ShaderProgram.h"
-#include "platform/Texture.h"
+#include "device/Device.h"
+#include "device/EffectParser.h"
+#include "device/ShaderProgram.h"
+#include "device/Texture.h"
 
 #include <epoxy/gl.h>
 

@@ -5,7 +5,7 @@
 // effect and sent to the pass program at beginPass and commitChanges.
 // begin() remembers the device state the technique's passes change and end()
 // puts it back, so what the caller set around an effect stays in force.
-#include "platform/RenderStates.h"
+#include "device/RenderStates.h"
 
 #include <filesystem>
 #include <map>

@@ -1,6 +1,6 @@
-#include "platform/OpenAlAudio.h"
+#include "sound/OpenAlAudio.h"
 
-#include "platform/MusicStream.h"
+#include "sound/MusicStream.h"
 
 #include <AL/al.h>
 #include <AL/alc.h>

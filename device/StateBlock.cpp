@@ -1,6 +1,6 @@
-#include "platform/StateBlock.h"
+#include "device/StateBlock.h"
 
-#include "platform/Device.h"
+#include "device/Device.h"
 
 CStateBlock::CStateBlock() { capture(); }
 

@@ -1,4 +1,4 @@
-#include "platform/Screenshot.h"
+#include "device/Screenshot.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -9,8 +9,8 @@
 
 #include <stb_image_write.h>
 
-#include "platform/Device.h"
-#include "platform/GameFolders.h"
+#include "device/Device.h"
+#include "files/GameFolders.h"
 
 namespace fs = std::filesystem;
 

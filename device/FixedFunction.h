@@ -4,7 +4,7 @@
 // lighting from point and directional lights with a material, and texture
 // stage 0's colour and alpha operations. The device draws with it whenever no
 // effect program is set.
-#include "platform/RenderStates.h"
+#include "device/RenderStates.h"
 
 #include <memory>
 #include <string>

@@ -1,7 +1,7 @@
 #pragma once
 // Reads the effect file format (media/effects.md): a small block language of
 // techniques, passes, samplers and GLSL stages, compiled into an effect.
-#include "platform/Effect.h"
+#include "device/Effect.h"
 
 #include <memory>
 #include <string>

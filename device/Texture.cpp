@@ -1,6 +1,6 @@
-#include "platform/Texture.h"
+#include "device/Texture.h"
 
-#include "platform/Device.h"
+#include "device/Device.h"
 
 #include <algorithm>
 #include <cstdio>

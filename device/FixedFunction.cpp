@@ -1,6 +1,6 @@
-#include "platform/FixedFunction.h"
+#include "device/FixedFunction.h"
 
-#include "platform/ShaderProgram.h"
+#include "device/ShaderProgram.h"
 
 #include <epoxy/gl.h>
 #include <glm/gtc/type_ptr.hpp>

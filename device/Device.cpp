@@ -1,10 +1,10 @@
-#include "platform/Device.h"
+#include "device/Device.h"
 
-#include "platform/Buffers.h"
-#include "platform/FixedFunction.h"
+#include "device/Buffers.h"
+#include "device/FixedFunction.h"
+#include "device/ShaderProgram.h"
+#include "device/Texture.h"
 #include "platform/Letterbox.h"
-#include "platform/ShaderProgram.h"
-#include "platform/Texture.h"
 
 #include <SDL.h>
 #include <epoxy/gl.h>

@@ -1,6 +1,6 @@
-#include "platform/ShaderProgram.h"
+#include "device/ShaderProgram.h"
 
-#include "platform/Device.h"
+#include "device/Device.h"
 
 #include <epoxy/gl.h>
 

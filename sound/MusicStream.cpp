@@ -1,4 +1,4 @@
-#include "platform/MusicStream.h"
+#include "sound/MusicStream.h"
 
 #include <sndfile.h>
 

@@ -1,8 +1,8 @@
-#include "platform/Font.h"
+#include "device/Font.h"
 
-#include "platform/Device.h"
-#include "platform/StateBlock.h"
-#include "platform/Texture.h"
+#include "device/Device.h"
+#include "device/StateBlock.h"
+#include "device/Texture.h"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>

@@ -9,7 +9,7 @@
 // The frame is drawn into an off-screen back buffer (colour plus a 24-bit
 // depth / 8-bit stencil surface) that present() copies to the window, so any
 // colour target can be paired with any depth-stencil surface.
-#include "platform/RenderStates.h"
+#include "device/RenderStates.h"
 
 #include <cstdint>
 #include <map>

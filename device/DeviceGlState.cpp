@@ -1,12 +1,12 @@
 // The half of the device that sends its state to GL: the framebuffers and
 // vertex arrays it keeps, and the comparison of the state with what GL was
 // last given before each draw.
-#include "platform/Device.h"
+#include "device/Device.h"
 
-#include "platform/Buffers.h"
-#include "platform/FixedFunction.h"
-#include "platform/ShaderProgram.h"
-#include "platform/Texture.h"
+#include "device/Buffers.h"
+#include "device/FixedFunction.h"
+#include "device/ShaderProgram.h"
+#include "device/Texture.h"
 
 #include <epoxy/gl.h>
 

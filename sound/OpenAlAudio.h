@@ -4,7 +4,7 @@
 // playback at a time and playing it again takes that playback over. Music
 // streams are fed by a thread of this layer; the game shares no data with it.
 // Without an audio device every call does nothing.
-#include "platform/AudioBackend.h"
+#include "sound/AudioBackend.h"
 
 #include <memory>
 

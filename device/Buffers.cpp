@@ -1,6 +1,6 @@
-#include "platform/Buffers.h"
+#include "device/Buffers.h"
 
-#include "platform/Device.h"
+#include "device/Device.h"
 
 #include <epoxy/gl.h>
 
