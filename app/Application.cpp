@@ -127,6 +127,5 @@ void CApplication::drawFrame()
     // The view's frame with the HUD and the frame rate, and the menu over
     // everything, in every state.
     parts->view.render([this] { parts->menuScreen.draw(parts->menu, parts->highScores); });
-    d.endScene();
     d.present();
 }

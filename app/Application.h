@@ -54,7 +54,6 @@ public:
 
 protected:
     void frame(double elapsed) override;
-    void onDeviceReset() override {}
     void onMessage(const InputMessage& message) override;
 
 private:

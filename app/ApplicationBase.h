@@ -37,7 +37,6 @@ public:
 
 protected:
     virtual void frame(double elapsed) = 0;
-    virtual void onDeviceReset() = 0;
     virtual void onMessage(const InputMessage&) {}
     // The input the running loop reads; frames poll held keys through it.
     const CInputSource& input() const { return *loopInput; }

@@ -2,10 +2,10 @@
 // the figures are a software floor; compare runs, not absolute values).
 #include "device/Device.h"
 #include "platform/Window.h"
-#include "device/Effect.h"
 #include "device/Font.h"
 #include "device/StateBlock.h"
 #include "device/Texture.h"
+#include "effects/Effect.h"
 #include "render/ScreenQuad.h"
 
 #include <benchmark/benchmark.h>

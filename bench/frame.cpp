@@ -105,12 +105,10 @@ void runFrames(benchmark::State& state, bool shadow, bool bloom, bool mirror, bo
     // One frame to warm up the shaders and buffers.
     d.beginScene();
     scene->view->render();
-    d.endScene();
     benchmark::DoNotOptimize(d.readBackBuffer());
     for (auto _ : state) {
         d.beginScene();
         scene->view->render();
-        d.endScene();
         benchmark::DoNotOptimize(d.readBackBuffer());
     }
     state.counters["entities_after"] = double(scene->renderer->entities.size());
@@ -142,7 +140,6 @@ void FrameFloor(benchmark::State& state)
         applyDefaultFrameState(d);
         d.clear(ClearTarget | ClearZBuffer | ClearStencil, 0, 1.0f, 0);
         drawRenderList(items, renderer);
-        d.endScene();
         benchmark::DoNotOptimize(d.readBackBuffer());
     };
     drawOnce(); // warm-up

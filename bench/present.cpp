@@ -34,7 +34,6 @@ void PresentInto(benchmark::State& state)
         publishDevice(&device);
         device.beginScene();
         device.clear(ClearTarget, 0xFF336699, 1.0f, 0);
-        device.endScene();
         for (auto _ : state) {
             device.present();
             glFinish();

@@ -8,7 +8,6 @@
 
 #include <SDL.h>
 #include <epoxy/gl.h>
-#include <stb_image_write.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -40,13 +39,10 @@ uint32_t fvfSize(uint32_t fvf)
         size += 12;
     if (fvf & FvfDiffuse)
         size += 4;
-    if (fvf & 0x080) // specular colour
+    if (fvf & FvfSpecular)
         size += 4;
-    const uint32_t sets = (fvf >> 8) & 0xF;
-    for (uint32_t i = 0; i < sets; ++i) {
-        const uint32_t code = (fvf >> (16 + 2 * i)) & 3;
-        size += (code == 0 ? 2 : code == 1 ? 3 : code == 2 ? 4 : 1) * 4;
-    }
+    for (uint32_t set = 0; set < fvfTexCoordSets(fvf); ++set)
+        size += static_cast<uint32_t>(fvfTexCoordFloats(fvf, set)) * 4;
     return size;
 }
 
@@ -81,17 +77,7 @@ bool CDevice::create(SDL_Window* sdlWindow, int width, int height)
         lastError = "OpenGL 4.5 is not available";
         return false;
     }
-    // The window's back buffer keeps no alpha, like a Direct3D X8R8G8B8 back
-    // buffer: a screenshot of a frame cleared to 0x00000000 is opaque, and
-    // blending that reads the destination alpha reads 1.
-    backColour = CTexture::create(width, height, 1, Format::X8R8G8B8, TextureUsage::RenderTarget);
-    backDepth = CTexture::create(width, height, 1, Format::D24S8, TextureUsage::DepthStencil);
-    if (!backColour || !backDepth) {
-        lastError = "the back buffer cannot be created";
-        return false;
-    }
-    const GLuint backFramebuffer = framebufferFor(backColour->surface(), backDepth->surface());
-    if (glCheckNamedFramebufferStatus(backFramebuffer, GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+    if (!createBackBuffer(width, height)) {
         lastError = "the back buffer cannot be created";
         return false;
     }
@@ -108,10 +94,36 @@ bool CDevice::create(SDL_Window* sdlWindow, int width, int height)
     glCreateSamplers(1, &sampler0);
     glBindSampler(0, sampler0);
     glCreateBuffers(1, &upBuffer);
-    // Debug aids: VESBRIK_NO_DEPTH_TEXTURES=1 takes the shadow path without
-    // depth textures; VESBRIK_GL_FULL_APPLY=1 re-sends every state before each
-    // draw (a picture that changes with it points at a state sent too late);
-    // VESBRIK_GL_DEBUG=1 prints the driver's messages.
+    readDebugSwitches();
+    current = DeviceState();
+    target = backColour->surface();
+    depthStencil = backDepth->surface();
+    current.viewport = Viewport{0, 0, width, height, 0.0f, 1.0f};
+    appliedValid = false;
+    appliedTarget = nullptr;
+    appliedDepthStencil = nullptr;
+    return true;
+}
+
+bool CDevice::createBackBuffer(int width, int height)
+{
+    // The window's back buffer keeps no alpha, like a Direct3D X8R8G8B8 back
+    // buffer: a screenshot of a frame cleared to 0x00000000 is opaque, and
+    // blending that reads the destination alpha reads 1.
+    backColour = CTexture::create(width, height, 1, Format::X8R8G8B8, TextureUsage::RenderTarget);
+    backDepth = CTexture::create(width, height, 1, Format::D24S8, TextureUsage::DepthStencil);
+    if (!backColour || !backDepth)
+        return false;
+    const GLuint backFramebuffer = framebufferFor(backColour->surface(), backDepth->surface());
+    return glCheckNamedFramebufferStatus(backFramebuffer, GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
+// Debug aids: VESBRIK_NO_DEPTH_TEXTURES=1 takes the shadow path without depth
+// textures; VESBRIK_GL_FULL_APPLY=1 re-sends every state before each draw (a
+// picture that changes with it points at a state sent too late);
+// VESBRIK_GL_DEBUG=1 prints the driver's messages.
+void CDevice::readDebugSwitches()
+{
     if (const char* full = std::getenv("VESBRIK_GL_FULL_APPLY"))
         forceFullApply = full[0] == '1';
     const char* noDepthTextures = std::getenv("VESBRIK_NO_DEPTH_TEXTURES");
@@ -125,14 +137,6 @@ bool CDevice::create(SDL_Window* sdlWindow, int width, int height)
             },
             nullptr);
     }
-    current = DeviceState();
-    target = backColour->surface();
-    depthStencil = backDepth->surface();
-    current.viewport = Viewport{0, 0, width, height, 0.0f, 1.0f};
-    appliedValid = false;
-    appliedTarget = nullptr;
-    appliedDepthStencil = nullptr;
-    return true;
 }
 
 CSurface* CDevice::backBuffer() const { return backColour ? backColour->surface() : nullptr; }
@@ -155,8 +159,6 @@ void CDevice::beginScene()
     draws = 0;
     applyTargets();
 }
-
-void CDevice::endScene() {}
 
 void CDevice::setTransform(TransformType type, const glm::mat4& matrix)
 {
@@ -322,14 +324,6 @@ std::vector<uint8_t> CDevice::readBackBuffer() const
     if (!backColour)
         return {};
     return backColour->readPixels();
-}
-
-bool CDevice::saveScreenshot(const std::string& path) const
-{
-    const std::vector<uint8_t> pixels = readBackBuffer();
-    if (pixels.empty())
-        return false;
-    return stbi_write_png(path.c_str(), backWidth, backHeight, 4, pixels.data(), backWidth * 4) != 0;
 }
 
 // ---- resources going away ---------------------------------------------------------

@@ -43,7 +43,6 @@ public:
     // A null window makes a device that never presents (tests).
     bool create(SDL_Window* window, int width, int height);
     void beginScene();
-    void endScene();
     // Clears the current targets within the viewport; ignores the write masks
     // of the render states, as Direct3D's Clear does.
     void clear(unsigned flags, uint32_t argb, float z, int stencil);
@@ -51,8 +50,6 @@ public:
     void present();
     // The back buffer as tightly packed RGBA rows, top row first.
     std::vector<uint8_t> readBackBuffer() const;
-    // The back buffer as a PNG file; false when it cannot be written.
-    bool saveScreenshot(const std::string& path) const;
     int width() const { return backWidth; }
     int height() const { return backHeight; }
     const char* error() const { return lastError; }
@@ -135,6 +132,8 @@ public:
     void setForceFullApply(bool force) { forceFullApply = force; }
 
 private:
+    bool createBackBuffer(int width, int height);
+    void readDebugSwitches();
     void apply(bool forClear);
     void applyTargets();
     void applyRenderStates(bool all);

@@ -76,6 +76,104 @@ GLenum blendEquationOf(uint32_t op)
     }
 }
 
+// The render states as the device holds them, and which of them differ from
+// what GL was last given (all of them when GL's state is not known).
+class StateChanges {
+public:
+    StateChanges(const DeviceState& now, const DeviceState& sent, bool all) : now(now), sent(sent), all(all) {}
+
+    bool any(std::initializer_list<RenderState> states) const
+    {
+        return all || std::any_of(states.begin(), states.end(),
+                                  [this](RenderState s) { return word(now, s) != word(sent, s); });
+    }
+    uint32_t operator[](RenderState s) const { return word(now, s); }
+
+private:
+    const DeviceState& now;
+    const DeviceState& sent;
+    bool all;
+};
+
+void enable(GLenum capability, bool on) { on ? glEnable(capability) : glDisable(capability); }
+
+void sendDepthStates(const StateChanges& s)
+{
+    if (s.any({RenderState::ZEnable}))
+        enable(GL_DEPTH_TEST, s[RenderState::ZEnable] != 0);
+    if (s.any({RenderState::ZWriteEnable}))
+        glDepthMask(s[RenderState::ZWriteEnable] ? GL_TRUE : GL_FALSE);
+    if (s.any({RenderState::ZFunc}))
+        glDepthFunc(glCompare(s[RenderState::ZFunc]));
+}
+
+void sendCulling(const StateChanges& s)
+{
+    if (!s.any({RenderState::CullMode}))
+        return;
+    // Direct3D culls by the winding as seen on the screen: CCW removes
+    // triangles whose corners run anticlockwise, so clockwise ones are the
+    // front faces (the pixel test of culling holds this).
+    const auto cull = static_cast<Cull>(s[RenderState::CullMode]);
+    enable(GL_CULL_FACE, cull != Cull::None);
+    if (cull != Cull::None) {
+        glCullFace(GL_BACK);
+        glFrontFace(cull == Cull::CCW ? GL_CW : GL_CCW);
+    }
+}
+
+void sendBlending(const StateChanges& s)
+{
+    if (s.any({RenderState::AlphaBlendEnable}))
+        enable(GL_BLEND, s[RenderState::AlphaBlendEnable] != 0);
+    if (s.any({RenderState::SrcBlend, RenderState::DestBlend})) {
+        const uint32_t source = s[RenderState::SrcBlend];
+        GLenum destination = glBlendFactor(s[RenderState::DestBlend]);
+        // The "both" factors set the destination factor too and override it.
+        if (static_cast<Blend>(source) == Blend::BothSrcAlpha)
+            destination = GL_ONE_MINUS_SRC_ALPHA;
+        else if (static_cast<Blend>(source) == Blend::BothInvSrcAlpha)
+            destination = GL_SRC_ALPHA;
+        glBlendFunc(glBlendFactor(source), destination);
+    }
+    if (s.any({RenderState::BlendOp}))
+        glBlendEquation(blendEquationOf(s[RenderState::BlendOp]));
+    if (s.any({RenderState::ColorWriteEnable})) {
+        const uint32_t mask = s[RenderState::ColorWriteEnable];
+        glColorMask((mask & ColorWriteRed) != 0, (mask & ColorWriteGreen) != 0, (mask & ColorWriteBlue) != 0,
+                    (mask & ColorWriteAlpha) != 0);
+    }
+}
+
+void sendStencil(const StateChanges& s)
+{
+    if (s.any({RenderState::StencilEnable}))
+        enable(GL_STENCIL_TEST, s[RenderState::StencilEnable] != 0);
+    if (s.any({RenderState::StencilFunc, RenderState::StencilRef, RenderState::StencilMask}))
+        glStencilFunc(glCompare(s[RenderState::StencilFunc]), static_cast<GLint>(s[RenderState::StencilRef]),
+                      s[RenderState::StencilMask]);
+    if (s.any({RenderState::StencilFail, RenderState::StencilZFail, RenderState::StencilPass}))
+        glStencilOp(glStencilOperation(s[RenderState::StencilFail]), glStencilOperation(s[RenderState::StencilZFail]),
+                    glStencilOperation(s[RenderState::StencilPass]));
+    if (s.any({RenderState::StencilWriteMask}))
+        glStencilMask(s[RenderState::StencilWriteMask]);
+}
+
+// Direct3D's bias is in depth-range units; GL's "units" are steps of the
+// 24-bit depth buffer.
+constexpr float DepthBufferSteps = 16777216.0f;
+
+void sendDepthBias(const StateChanges& s)
+{
+    if (!s.any({RenderState::DepthBias, RenderState::SlopeScaleDepthBias}))
+        return;
+    const float bias = stateFloat(s[RenderState::DepthBias]);
+    const float slope = stateFloat(s[RenderState::SlopeScaleDepthBias]);
+    enable(GL_POLYGON_OFFSET_FILL, bias != 0.0f || slope != 0.0f);
+    if (bias != 0.0f || slope != 0.0f)
+        glPolygonOffset(slope, bias * DepthBufferSteps);
+}
+
 } // namespace
 
 // ---- GL objects for targets and vertex formats --------------------------------
@@ -123,14 +221,12 @@ unsigned CDevice::vertexArrayFor(uint32_t fvf)
         attribute(2, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, offset);
         offset += 4;
     }
-    if (fvf & 0x080)
+    if (fvf & FvfSpecular) // not an input of any program: skipped
         offset += 4;
-    const uint32_t sets = (fvf >> 8) & 0xF;
-    for (uint32_t i = 0; i < sets; ++i) {
-        const uint32_t code = (fvf >> (16 + 2 * i)) & 3;
-        const GLint size = code == 0 ? 2 : code == 1 ? 3 : code == 2 ? 4 : 1;
-        if (i < 2)
-            attribute(3 + i, size, GL_FLOAT, GL_FALSE, offset);
+    for (uint32_t set = 0; set < fvfTexCoordSets(fvf); ++set) {
+        const GLint size = fvfTexCoordFloats(fvf, set);
+        if (set < 2) // the programs read two sets
+            attribute(3 + set, size, GL_FLOAT, GL_FALSE, offset);
         offset += static_cast<GLuint>(size) * 4;
     }
     vertexArrays[fvf] = vao;
@@ -152,77 +248,12 @@ void CDevice::applyTargets()
 
 void CDevice::applyRenderStates(bool all)
 {
-    auto changed = [&](std::initializer_list<RenderState> states) {
-        if (all)
-            return true;
-        for (RenderState s : states) {
-            if (word(current, s) != word(applied, s))
-                return true;
-        }
-        return false;
-    };
-    const DeviceState& s = current;
-    if (changed({RenderState::ZEnable}))
-        word(s, RenderState::ZEnable) ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST);
-    if (changed({RenderState::ZWriteEnable}))
-        glDepthMask(word(s, RenderState::ZWriteEnable) ? GL_TRUE : GL_FALSE);
-    if (changed({RenderState::ZFunc}))
-        glDepthFunc(glCompare(word(s, RenderState::ZFunc)));
-    if (changed({RenderState::CullMode})) {
-        // Direct3D culls by the winding as seen on the screen: CCW removes
-        // triangles whose corners run anticlockwise, so clockwise ones are the
-        // front faces (the pixel test of culling holds this).
-        const auto cull = static_cast<Cull>(word(s, RenderState::CullMode));
-        if (cull == Cull::None) {
-            glDisable(GL_CULL_FACE);
-        } else {
-            glEnable(GL_CULL_FACE);
-            glCullFace(GL_BACK);
-            glFrontFace(cull == Cull::CCW ? GL_CW : GL_CCW);
-        }
-    }
-    if (changed({RenderState::AlphaBlendEnable}))
-        word(s, RenderState::AlphaBlendEnable) ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
-    if (changed({RenderState::SrcBlend, RenderState::DestBlend})) {
-        const uint32_t source = word(s, RenderState::SrcBlend);
-        GLenum destination = glBlendFactor(word(s, RenderState::DestBlend));
-        // The "both" factors set the destination factor too and override it.
-        if (static_cast<Blend>(source) == Blend::BothSrcAlpha)
-            destination = GL_ONE_MINUS_SRC_ALPHA;
-        else if (static_cast<Blend>(source) == Blend::BothInvSrcAlpha)
-            destination = GL_SRC_ALPHA;
-        glBlendFunc(glBlendFactor(source), destination);
-    }
-    if (changed({RenderState::BlendOp}))
-        glBlendEquation(blendEquationOf(word(s, RenderState::BlendOp)));
-    if (changed({RenderState::ColorWriteEnable})) {
-        const uint32_t mask = word(s, RenderState::ColorWriteEnable);
-        glColorMask((mask & ColorWriteRed) != 0, (mask & ColorWriteGreen) != 0, (mask & ColorWriteBlue) != 0,
-                    (mask & ColorWriteAlpha) != 0);
-    }
-    if (changed({RenderState::StencilEnable}))
-        word(s, RenderState::StencilEnable) ? glEnable(GL_STENCIL_TEST) : glDisable(GL_STENCIL_TEST);
-    if (changed({RenderState::StencilFunc, RenderState::StencilRef, RenderState::StencilMask}))
-        glStencilFunc(glCompare(word(s, RenderState::StencilFunc)),
-                      static_cast<GLint>(word(s, RenderState::StencilRef)), word(s, RenderState::StencilMask));
-    if (changed({RenderState::StencilFail, RenderState::StencilZFail, RenderState::StencilPass}))
-        glStencilOp(glStencilOperation(word(s, RenderState::StencilFail)),
-                    glStencilOperation(word(s, RenderState::StencilZFail)),
-                    glStencilOperation(word(s, RenderState::StencilPass)));
-    if (changed({RenderState::StencilWriteMask}))
-        glStencilMask(word(s, RenderState::StencilWriteMask));
-    if (changed({RenderState::DepthBias, RenderState::SlopeScaleDepthBias})) {
-        // Direct3D's bias is in depth-range units; GL's "units" are steps of
-        // the 24-bit depth buffer.
-        const float bias = stateFloat(word(s, RenderState::DepthBias));
-        const float slope = stateFloat(word(s, RenderState::SlopeScaleDepthBias));
-        if (bias != 0.0f || slope != 0.0f) {
-            glEnable(GL_POLYGON_OFFSET_FILL);
-            glPolygonOffset(slope, bias * 16777216.0f);
-        } else {
-            glDisable(GL_POLYGON_OFFSET_FILL);
-        }
-    }
+    const StateChanges changes{current, applied, all};
+    sendDepthStates(changes);
+    sendCulling(changes);
+    sendBlending(changes);
+    sendStencil(changes);
+    sendDepthBias(changes);
     applied.renderStates = current.renderStates;
 }
 

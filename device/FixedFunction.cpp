@@ -194,8 +194,6 @@ bool CFixedFunction::create(std::string& errors)
 
 void CFixedFunction::upload(const DeviceState& state, uint32_t fvf, bool hasTexture)
 {
-    const GLuint p = shader->glName();
-    const Locations& at = *locations;
     const bool all = !uploadedValid;
     if (all) {
         transformsValid = false;
@@ -203,86 +201,115 @@ void CFixedFunction::upload(const DeviceState& state, uint32_t fvf, bool hasText
     }
     const bool preTransformed = (fvf & FvfXyzRhw) != 0;
     const bool lighting = !preTransformed && rs(state, RenderState::Lighting) != 0;
-    const bool specular = lighting && rs(state, RenderState::SpecularEnable) != 0;
+    uploadSwitches(state, fvf, hasTexture, lighting, all);
+    if (all || state.stageStates != uploaded.stageStates)
+        uploadStage(state);
+    if (!preTransformed && (all || !transformsValid || state.world != uploaded.world ||
+                            state.view != uploaded.view || state.projection != uploaded.projection))
+        uploadTransforms(state);
+    if (lighting && (all || !lightsValid || state.material != uploaded.material || state.lights != uploaded.lights ||
+                     state.lightEnabled != uploaded.lightEnabled || state.view != lightsView ||
+                     rs(state, RenderState::Ambient) != rs(uploaded, RenderState::Ambient)))
+        uploadLighting(state);
+    uploaded.stageStates = state.stageStates;
+    uploadedFvf = fvf;
+    uploadedHasTexture = hasTexture;
+    uploadedValid = true;
+}
 
+void CFixedFunction::uploadSwitches(const DeviceState& state, uint32_t fvf, bool hasTexture, bool lighting, bool all)
+{
+    const GLuint p = shader->glName();
+    const Locations& at = *locations;
     if (all || fvf != uploadedFvf) {
-        glProgramUniform1i(p, at.preTransformed, preTransformed);
+        glProgramUniform1i(p, at.preTransformed, (fvf & FvfXyzRhw) != 0);
         glProgramUniform1i(p, at.hasNormal, (fvf & FvfNormal) != 0);
         glProgramUniform1i(p, at.hasColour, (fvf & FvfDiffuse) != 0);
     }
     if (all || hasTexture != uploadedHasTexture)
         glProgramUniform1i(p, at.hasTexture, hasTexture);
+    const bool specular = lighting && rs(state, RenderState::SpecularEnable) != 0;
     glProgramUniform1i(p, at.lighting, lighting);
     glProgramUniform1i(p, at.specularEnable, specular);
     glProgramUniform1i(p, at.addSpecular, specular);
-    if (all || state.stageStates != uploaded.stageStates) {
-        glProgramUniform3i(p, at.colourStage, static_cast<GLint>(ts(state, TextureStageState::ColorOp)),
-                           static_cast<GLint>(ts(state, TextureStageState::ColorArg1)),
-                           static_cast<GLint>(ts(state, TextureStageState::ColorArg2)));
-        glProgramUniform3i(p, at.alphaStage, static_cast<GLint>(ts(state, TextureStageState::AlphaOp)),
-                           static_cast<GLint>(ts(state, TextureStageState::AlphaArg1)),
-                           static_cast<GLint>(ts(state, TextureStageState::AlphaArg2)));
+}
+
+void CFixedFunction::uploadStage(const DeviceState& state)
+{
+    const GLuint p = shader->glName();
+    glProgramUniform3i(p, locations->colourStage, static_cast<GLint>(ts(state, TextureStageState::ColorOp)),
+                       static_cast<GLint>(ts(state, TextureStageState::ColorArg1)),
+                       static_cast<GLint>(ts(state, TextureStageState::ColorArg2)));
+    glProgramUniform3i(p, locations->alphaStage, static_cast<GLint>(ts(state, TextureStageState::AlphaOp)),
+                       static_cast<GLint>(ts(state, TextureStageState::AlphaArg1)),
+                       static_cast<GLint>(ts(state, TextureStageState::AlphaArg2)));
+}
+
+void CFixedFunction::uploadTransforms(const DeviceState& state)
+{
+    transformsValid = true;
+    uploaded.world = state.world;
+    uploaded.view = state.view;
+    uploaded.projection = state.projection;
+    const GLuint p = shader->glName();
+    const glm::mat4 worldView = state.view * state.world;
+    const glm::mat3 normalMatrix = glm::transpose(glm::inverse(glm::mat3(worldView)));
+    glProgramUniformMatrix4fv(p, locations->worldView, 1, GL_FALSE, glm::value_ptr(worldView));
+    glProgramUniformMatrix4fv(p, locations->projection, 1, GL_FALSE, glm::value_ptr(state.projection));
+    glProgramUniformMatrix3fv(p, locations->normalMatrix, 1, GL_FALSE, glm::value_ptr(normalMatrix));
+}
+
+void CFixedFunction::uploadLighting(const DeviceState& state)
+{
+    lightsValid = true;
+    lightsView = state.view;
+    uploaded.material = state.material;
+    uploaded.lights = state.lights;
+    uploaded.lightEnabled = state.lightEnabled;
+    uploaded.renderStates[static_cast<size_t>(RenderState::Ambient)] = rs(state, RenderState::Ambient);
+    const GLuint p = shader->glName();
+    const Locations& at = *locations;
+    glProgramUniform4fv(p, at.globalAmbient, 1, glm::value_ptr(argbToVector(rs(state, RenderState::Ambient))));
+    glProgramUniform4fv(p, at.materialDiffuse, 1, glm::value_ptr(state.material.diffuse));
+    glProgramUniform4fv(p, at.materialAmbient, 1, glm::value_ptr(state.material.ambient));
+    glProgramUniform4fv(p, at.materialSpecular, 1, glm::value_ptr(state.material.specular));
+    glProgramUniform4fv(p, at.materialEmissive, 1, glm::value_ptr(state.material.emissive));
+    glProgramUniform1f(p, at.materialPower, state.material.power);
+    uploadLights(state);
+}
+
+// Enabled lights are packed in index order; lights are given in world space
+// and lit in camera space, as Direct3D does.
+void CFixedFunction::uploadLights(const DeviceState& state)
+{
+    GLint types[MaxLights] = {};
+    glm::vec4 diffuse[MaxLights], specularColour[MaxLights], ambient[MaxLights], attenuation[MaxLights];
+    glm::vec3 position[MaxLights], direction[MaxLights];
+    int count = 0;
+    for (int i = 0; i < MaxLights; ++i) {
+        const Light& light = state.lights[i];
+        if (!state.lightEnabled[i] || (light.type != LightType::Point && light.type != LightType::Directional &&
+                                       light.type != LightType::Spot))
+            continue;
+        types[count] = static_cast<GLint>(light.type);
+        diffuse[count] = light.diffuse;
+        specularColour[count] = light.specular;
+        ambient[count] = light.ambient;
+        position[count] = glm::vec3(state.view * glm::vec4(light.position, 1.0f));
+        direction[count] = glm::vec3(state.view * glm::vec4(light.direction, 0.0f));
+        attenuation[count] = {light.attenuation0, light.attenuation1, light.attenuation2, light.range};
+        ++count;
     }
-    if (!preTransformed && (all || !transformsValid || state.world != uploaded.world ||
-                            state.view != uploaded.view || state.projection != uploaded.projection)) {
-        transformsValid = true;
-        uploaded.world = state.world;
-        uploaded.view = state.view;
-        uploaded.projection = state.projection;
-        const glm::mat4 worldView = state.view * state.world;
-        const glm::mat3 normalMatrix = glm::transpose(glm::inverse(glm::mat3(worldView)));
-        glProgramUniformMatrix4fv(p, at.worldView, 1, GL_FALSE, glm::value_ptr(worldView));
-        glProgramUniformMatrix4fv(p, at.projection, 1, GL_FALSE, glm::value_ptr(state.projection));
-        glProgramUniformMatrix3fv(p, at.normalMatrix, 1, GL_FALSE, glm::value_ptr(normalMatrix));
-    }
-    if (lighting && (all || !lightsValid || state.material != uploaded.material || state.lights != uploaded.lights ||
-                     state.lightEnabled != uploaded.lightEnabled || state.view != lightsView ||
-                     rs(state, RenderState::Ambient) != rs(uploaded, RenderState::Ambient))) {
-        lightsValid = true;
-        lightsView = state.view;
-        uploaded.material = state.material;
-        uploaded.lights = state.lights;
-        uploaded.lightEnabled = state.lightEnabled;
-        uploaded.renderStates[static_cast<size_t>(RenderState::Ambient)] = rs(state, RenderState::Ambient);
-        glProgramUniform4fv(p, at.globalAmbient, 1, glm::value_ptr(argbToVector(rs(state, RenderState::Ambient))));
-        glProgramUniform4fv(p, at.materialDiffuse, 1, glm::value_ptr(state.material.diffuse));
-        glProgramUniform4fv(p, at.materialAmbient, 1, glm::value_ptr(state.material.ambient));
-        glProgramUniform4fv(p, at.materialSpecular, 1, glm::value_ptr(state.material.specular));
-        glProgramUniform4fv(p, at.materialEmissive, 1, glm::value_ptr(state.material.emissive));
-        glProgramUniform1f(p, at.materialPower, state.material.power);
-        // Enabled lights are packed in index order; lights are given in world
-        // space and lit in camera space, as Direct3D does.
-        GLint types[MaxLights] = {};
-        glm::vec4 diffuse[MaxLights], specularColour[MaxLights], ambient[MaxLights], attenuation[MaxLights];
-        glm::vec3 position[MaxLights], direction[MaxLights];
-        int count = 0;
-        for (int i = 0; i < MaxLights; ++i) {
-            const Light& light = state.lights[i];
-            if (!state.lightEnabled[i] || (light.type != LightType::Point && light.type != LightType::Directional &&
-                                           light.type != LightType::Spot))
-                continue;
-            types[count] = static_cast<GLint>(light.type);
-            diffuse[count] = light.diffuse;
-            specularColour[count] = light.specular;
-            ambient[count] = light.ambient;
-            position[count] = glm::vec3(state.view * glm::vec4(light.position, 1.0f));
-            direction[count] = glm::vec3(state.view * glm::vec4(light.direction, 0.0f));
-            attenuation[count] = {light.attenuation0, light.attenuation1, light.attenuation2, light.range};
-            ++count;
-        }
-        glProgramUniform1i(p, at.lightCount, count);
-        if (count > 0) {
-            glProgramUniform1iv(p, at.lightType, count, types);
-            glProgramUniform4fv(p, at.lightDiffuse, count, glm::value_ptr(diffuse[0]));
-            glProgramUniform4fv(p, at.lightSpecular, count, glm::value_ptr(specularColour[0]));
-            glProgramUniform4fv(p, at.lightAmbient, count, glm::value_ptr(ambient[0]));
-            glProgramUniform3fv(p, at.lightPosition, count, glm::value_ptr(position[0]));
-            glProgramUniform3fv(p, at.lightDirection, count, glm::value_ptr(direction[0]));
-            glProgramUniform4fv(p, at.lightAttenuation, count, glm::value_ptr(attenuation[0]));
-        }
-    }
-    uploaded.stageStates = state.stageStates;
-    uploadedFvf = fvf;
-    uploadedHasTexture = hasTexture;
-    uploadedValid = true;
+    const GLuint p = shader->glName();
+    const Locations& at = *locations;
+    glProgramUniform1i(p, at.lightCount, count);
+    if (count == 0)
+        return;
+    glProgramUniform1iv(p, at.lightType, count, types);
+    glProgramUniform4fv(p, at.lightDiffuse, count, glm::value_ptr(diffuse[0]));
+    glProgramUniform4fv(p, at.lightSpecular, count, glm::value_ptr(specularColour[0]));
+    glProgramUniform4fv(p, at.lightAmbient, count, glm::value_ptr(ambient[0]));
+    glProgramUniform3fv(p, at.lightPosition, count, glm::value_ptr(position[0]));
+    glProgramUniform3fv(p, at.lightDirection, count, glm::value_ptr(direction[0]));
+    glProgramUniform4fv(p, at.lightAttenuation, count, glm::value_ptr(attenuation[0]));
 }

@@ -26,6 +26,13 @@ public:
 
 private:
     struct Locations;
+    // The parts of upload, each sending one group of uniforms.
+    void uploadSwitches(const DeviceState& state, uint32_t fvf, bool hasTexture, bool lighting, bool all);
+    void uploadStage(const DeviceState& state);
+    void uploadTransforms(const DeviceState& state);
+    void uploadLighting(const DeviceState& state);
+    void uploadLights(const DeviceState& state);
+
     std::unique_ptr<CShaderProgram> shader;
     std::unique_ptr<Locations> locations;
     DeviceState uploaded;

@@ -70,6 +70,54 @@ struct TextVertex {
     float u, v;
 };
 
+// The glyph's pixels at box, cut to the clip rectangle, as two triangles
+// reading the atlas from (atlasX, atlasY) on.
+void appendClippedQuad(std::vector<TextVertex>& vertices, const TextRect& box, int atlasX, int atlasY,
+                       const TextRect& clip, uint32_t argb)
+{
+    const int cx0 = std::max(box.left, clip.left), cy0 = std::max(box.top, clip.top);
+    const int cx1 = std::min(box.right, clip.right), cy1 = std::min(box.bottom, clip.bottom);
+    if (cx0 >= cx1 || cy0 >= cy1)
+        return;
+    const float inverse = 1.0f / AtlasSize;
+    const float u0 = (atlasX + (cx0 - box.left)) * inverse, v0 = (atlasY + (cy0 - box.top)) * inverse;
+    const float u1 = (atlasX + (cx1 - box.left)) * inverse, v1 = (atlasY + (cy1 - box.top)) * inverse;
+    const TextVertex tl{float(cx0), float(cy0), 0, 1, argb, u0, v0};
+    const TextVertex tr{float(cx1), float(cy0), 0, 1, argb, u1, v0};
+    const TextVertex br{float(cx1), float(cy1), 0, 1, argb, u1, v1};
+    const TextVertex bl{float(cx0), float(cy1), 0, 1, argb, u0, v1};
+    vertices.insert(vertices.end(), {tl, tr, br, tl, br, bl});
+}
+
+// Draws the quads with the atlas's alpha over the target, point-sampled so
+// the glyphs stay as sharp as FreeType made them; the state is put back after.
+void drawGlyphQuads(const CTexture* atlas, const std::vector<TextVertex>& vertices)
+{
+    CDevice& d = device();
+    const CStateBlock saved;
+    d.setProgram(nullptr);
+    d.setRenderState(RenderState::ZEnable, false);
+    d.setRenderState(RenderState::CullMode, Cull::None);
+    d.setRenderState(RenderState::AlphaBlendEnable, true);
+    d.setRenderState(RenderState::SrcBlend, Blend::SrcAlpha);
+    d.setRenderState(RenderState::DestBlend, Blend::InvSrcAlpha);
+    d.setRenderState(RenderState::ColorWriteEnable, ColorWriteAll);
+    d.setTextureStageState(TextureStageState::ColorOp, TextureOp::Modulate);
+    d.setTextureStageState(TextureStageState::ColorArg1, TextureArg::Texture);
+    d.setTextureStageState(TextureStageState::ColorArg2, TextureArg::Diffuse);
+    d.setTextureStageState(TextureStageState::AlphaOp, TextureOp::Modulate);
+    d.setTextureStageState(TextureStageState::AlphaArg1, TextureArg::Texture);
+    d.setTextureStageState(TextureStageState::AlphaArg2, TextureArg::Diffuse);
+    d.setSamplerState(SamplerState::MagFilter, TexFilter::Point);
+    d.setSamplerState(SamplerState::MinFilter, TexFilter::Point);
+    d.setSamplerState(SamplerState::MipFilter, TexFilter::None);
+    d.setTexture(atlas);
+    d.setFvf(FvfScreenQuad);
+    d.drawPrimitiveUP(PrimitiveType::TriangleList, static_cast<int>(vertices.size() / 3), vertices.data(),
+                      sizeof(TextVertex));
+    saved.apply();
+}
+
 } // namespace
 
 // The installed font file nearest to the face name, and its index in the file.
@@ -209,7 +257,6 @@ int CFont::textWidth(const std::string& text)
 int CFont::drawText(const std::string& text, const TextRect& rect, unsigned format, uint32_t argb)
 {
     std::vector<TextVertex> vertices;
-    const float inverse = 1.0f / AtlasSize;
     int lineTop = rect.top;
     size_t lineStart = 0;
     int lines = 0;
@@ -227,19 +274,9 @@ int CFont::drawText(const std::string& text, const TextRect& rect, unsigned form
         const int baseline = lineTop + ascent;
         for (size_t at = 0; at < line.size();) {
             const Glyph& g = glyph(nextCodepoint(line, at));
-            // The glyph's pixels, cut to the rectangle.
-            const int x0 = penX + g.left, y0 = baseline - g.top;
-            const int x1 = x0 + g.width, y1 = y0 + g.height;
-            const int cx0 = std::max(x0, rect.left), cy0 = std::max(y0, rect.top);
-            const int cx1 = std::min(x1, rect.right), cy1 = std::min(y1, rect.bottom);
-            if (g.width > 0 && cx0 < cx1 && cy0 < cy1) {
-                const float u0 = (g.atlasX + (cx0 - x0)) * inverse, v0 = (g.atlasY + (cy0 - y0)) * inverse;
-                const float u1 = (g.atlasX + (cx1 - x0)) * inverse, v1 = (g.atlasY + (cy1 - y0)) * inverse;
-                const TextVertex tl{float(cx0), float(cy0), 0, 1, argb, u0, v0};
-                const TextVertex tr{float(cx1), float(cy0), 0, 1, argb, u1, v0};
-                const TextVertex br{float(cx1), float(cy1), 0, 1, argb, u1, v1};
-                const TextVertex bl{float(cx0), float(cy1), 0, 1, argb, u0, v1};
-                vertices.insert(vertices.end(), {tl, tr, br, tl, br, bl});
+            if (g.width > 0) {
+                const TextRect box{penX + g.left, baseline - g.top, penX + g.left + g.width, baseline - g.top + g.height};
+                appendClippedQuad(vertices, box, g.atlasX, g.atlasY, rect, argb);
             }
             penX += g.advance;
         }
@@ -247,30 +284,7 @@ int CFont::drawText(const std::string& text, const TextRect& rect, unsigned form
         lineTop += cellHeight;
         lineStart = lineEnd + 1;
     }
-    if (!vertices.empty()) {
-        CDevice& d = device();
-        const CStateBlock saved;
-        d.setProgram(nullptr);
-        d.setRenderState(RenderState::ZEnable, false);
-        d.setRenderState(RenderState::CullMode, Cull::None);
-        d.setRenderState(RenderState::AlphaBlendEnable, true);
-        d.setRenderState(RenderState::SrcBlend, Blend::SrcAlpha);
-        d.setRenderState(RenderState::DestBlend, Blend::InvSrcAlpha);
-        d.setRenderState(RenderState::ColorWriteEnable, ColorWriteAll);
-        d.setTextureStageState(TextureStageState::ColorOp, TextureOp::Modulate);
-        d.setTextureStageState(TextureStageState::ColorArg1, TextureArg::Texture);
-        d.setTextureStageState(TextureStageState::ColorArg2, TextureArg::Diffuse);
-        d.setTextureStageState(TextureStageState::AlphaOp, TextureOp::Modulate);
-        d.setTextureStageState(TextureStageState::AlphaArg1, TextureArg::Texture);
-        d.setTextureStageState(TextureStageState::AlphaArg2, TextureArg::Diffuse);
-        d.setSamplerState(SamplerState::MagFilter, TexFilter::Point);
-        d.setSamplerState(SamplerState::MinFilter, TexFilter::Point);
-        d.setSamplerState(SamplerState::MipFilter, TexFilter::None);
-        d.setTexture(atlas.get());
-        d.setFvf(FvfScreenQuad);
-        d.drawPrimitiveUP(PrimitiveType::TriangleList, static_cast<int>(vertices.size() / 3), vertices.data(),
-                          sizeof(TextVertex));
-        saved.apply();
-    }
+    if (!vertices.empty())
+        drawGlyphQuads(atlas.get(), vertices);
     return lines * cellHeight;
 }

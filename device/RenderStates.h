@@ -164,16 +164,31 @@ enum Fvf : uint32_t {
     FvfXyzRhw = 0x004,
     FvfNormal = 0x010,
     FvfDiffuse = 0x040,
+    FvfSpecular = 0x080, // a second colour word; the game's vertices have none, but it takes its 4 bytes
     FvfTex1 = 0x100,
     FvfTex2 = 0x200,
 };
+// How many texture-coordinate sets follow the colours: bits 8-11.
+constexpr uint32_t fvfTexCoordSets(uint32_t fvf) { return (fvf >> 8) & 0xF; }
+// Each set's float count is a 2-bit code from bit 16 on: 0 two, 1 three, 2 four, 3 one.
 constexpr uint32_t fvfTexCoordSize3(int set) { return 1u << (set * 2 + 16); }
+constexpr int fvfTexCoordFloats(uint32_t fvf, uint32_t set)
+{
+    const uint32_t code = (fvf >> (16 + 2 * set)) & 3;
+    return code == 0 ? 2 : code == 1 ? 3 : code == 2 ? 4 : 1;
+}
 // Pre-transformed screen quads: x, y, z, rhw, ARGB colour, u, v (28 bytes).
 constexpr uint32_t FvfScreenQuad = FvfXyzRhw | FvfDiffuse | FvfTex1; // 0x144
 // Mesh vertices: position, normal, u v, and a three-float second set (44 bytes).
 constexpr uint32_t FvfMesh = FvfXyz | FvfNormal | FvfTex2 | fvfTexCoordSize3(1); // 0x40212
 
 enum class PrimitiveType { TriangleList, TriangleStrip, TriangleFan };
+
+// One render state and the value it is set to (an effect pass's settings).
+struct RenderStateSetting {
+    RenderState state;
+    uint32_t value;
+};
 
 // Everything a state block captures: all state but the render targets, which
 // Direct3D keeps outside state blocks too.

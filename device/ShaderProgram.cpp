@@ -41,6 +41,17 @@ std::string stageText(const ShaderSource& source, bool vertex)
     return text;
 }
 
+// The compiler's or the linker's message about a shader or program object.
+std::string infoLog(GLuint object, PFNGLGETSHADERIVPROC getValue, PFNGLGETSHADERINFOLOGPROC getLog)
+{
+    GLint length = 0;
+    getValue(object, GL_INFO_LOG_LENGTH, &length);
+    std::string log(static_cast<size_t>(std::max(length, 1)), '\0');
+    getLog(object, length, nullptr, log.data());
+    log.resize(log.find('\0') == std::string::npos ? log.size() : log.find('\0'));
+    return log;
+}
+
 GLuint compileStage(GLenum stage, const ShaderSource& source, std::string& errors)
 {
     const std::string text = stageText(source, stage == GL_VERTEX_SHADER);
@@ -51,12 +62,7 @@ GLuint compileStage(GLenum stage, const ShaderSource& source, std::string& error
     GLint ok = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
     if (!ok) {
-        GLint length = 0;
-        glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-        std::string log(static_cast<size_t>(std::max(length, 1)), '\0');
-        glGetShaderInfoLog(shader, length, nullptr, log.data());
-        log.resize(log.find('\0') == std::string::npos ? log.size() : log.find('\0'));
-        errors += source.name + ":\n" + log;
+        errors += source.name + ":\n" + infoLog(shader, glGetShaderiv, glGetShaderInfoLog);
         if (!errors.empty() && errors.back() != '\n')
             errors += '\n';
         glDeleteShader(shader);
@@ -110,12 +116,8 @@ std::unique_ptr<CShaderProgram> CShaderProgram::build(const ShaderSource& vertex
     GLint ok = GL_FALSE;
     glGetProgramiv(program, GL_LINK_STATUS, &ok);
     if (!ok) {
-        GLint length = 0;
-        glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-        std::string log(static_cast<size_t>(std::max(length, 1)), '\0');
-        glGetProgramInfoLog(program, length, nullptr, log.data());
-        log.resize(log.find('\0') == std::string::npos ? log.size() : log.find('\0'));
-        errors += "linking " + vertex.name + " with " + fragment.name + ":\n" + log + "\n";
+        errors += "linking " + vertex.name + " with " + fragment.name + ":\n" +
+                  infoLog(program, glGetProgramiv, glGetProgramInfoLog) + "\n";
         glDeleteProgram(program);
         return nullptr;
     }

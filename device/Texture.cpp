@@ -125,7 +125,7 @@ private:
 
 CTexture::CTexture(unsigned name, int width, int height, int levels, Format format, bool cube)
     : name(name), textureWidth(width), textureHeight(height), levelCount(levels), textureFormat(format), cube(cube),
-      levelZero(this, name, false, width, height, format == Format::D24S8)
+      levelZero(this, name, width, height, format == Format::D24S8)
 {
 }
 

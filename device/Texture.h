@@ -37,21 +37,18 @@ public:
     int width() const { return surfaceWidth; }
     int height() const { return surfaceHeight; }
     bool isDepthStencil() const { return depthStencil; }
-    // The texture this is level 0 of; none for the back buffer's own surfaces.
+    // The texture this is level 0 of (the back buffer's surfaces are textures too).
     CTexture* texture() const { return owner; }
     unsigned glName() const { return name; }
-    bool isRenderbuffer() const { return renderbuffer; }
 
-    CSurface(CTexture* owner, unsigned name, bool renderbuffer, int width, int height, bool depthStencil)
-        : owner(owner), name(name), renderbuffer(renderbuffer), surfaceWidth(width), surfaceHeight(height),
-          depthStencil(depthStencil)
+    CSurface(CTexture* owner, unsigned name, int width, int height, bool depthStencil)
+        : owner(owner), name(name), surfaceWidth(width), surfaceHeight(height), depthStencil(depthStencil)
     {
     }
 
 private:
     CTexture* owner;
     unsigned name;
-    bool renderbuffer;
     int surfaceWidth;
     int surfaceHeight;
     bool depthStencil;

@@ -1,6 +1,7 @@
 #include "files/AtomicFile.h"
 
-#include <cerrno>
+#include "files/FileWriting.h"
+
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
@@ -30,35 +31,6 @@ std::string resolveTarget(const std::string& path)
     if (realpath(path.c_str(), resolved) == nullptr)
         return path;
     return resolved;
-}
-
-bool writeAll(int fd, std::string_view contents)
-{
-    const char* data = contents.data();
-    size_t left = contents.size();
-    while (left > 0) {
-        const ssize_t written = write(fd, data, left);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        left -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
-// Makes the rename itself durable; without it a power cut can bring back the
-// old directory entry, or none at all on some file systems.
-bool syncFolder(const std::string& folder)
-{
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = fsync(fd) == 0;
-    close(fd);
-    return synced;
 }
 
 } // namespace
@@ -93,5 +65,7 @@ bool replaceFileAtomically(const std::string& path, std::string_view contents)
         unlink(temporary.c_str());
         return false;
     }
-    return syncFolder(folderOf(target));
+    // Makes the rename itself durable; without it a power cut can bring back
+    // the old directory entry, or none at all on some file systems.
+    return syncToDisk(folderOf(target));
 }

@@ -1,30 +1,19 @@
 #include "files/FileProblems.h"
 
+#include "files/FileWriting.h"
+
 #include <algorithm>
 #include <cstdio>
-#include <fcntl.h>
 #include <fstream>
 #include <mutex>
 #include <set>
 #include <system_error>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
 // Copies beyond this many for one second mean something else is wrong.
 constexpr int MaxCopiesPerSecond = 100;
-
-// The copy reaches the disk before the save that follows replaces the original.
-bool syncFile(const std::string& path)
-{
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = fsync(fd) == 0;
-    close(fd);
-    return synced;
-}
 
 // One character of outside text: its bytes, or where they are not UTF-8,
 // the first byte alone. Overlong forms, surrogates and code points past
@@ -184,8 +173,9 @@ std::string keepUnreadableCopy(const std::string& path, std::time_t when)
         if (fs::exists(fs::symlink_status(copy, error)))
             continue;
         // A copy, not a second link: the kept bytes must stay as they are
-        // whatever later writes into the original in place.
-        if (fs::copy_file(original, copy, fs::copy_options::none, error) && syncFile(copy))
+        // whatever later writes into the original in place. It reaches the
+        // disk before the save that follows replaces the original.
+        if (fs::copy_file(original, copy, fs::copy_options::none, error) && syncToDisk(copy))
             return copy;
         // Half a copy is no copy; a name taken meanwhile is someone else's.
         if (error != std::errc::file_exists)

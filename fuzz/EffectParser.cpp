@@ -1,6 +1,6 @@
 // Any text as an effect file: the reader answers with blocks or a reason,
 // never a crash or a read past the text.
-#include "device/EffectParser.h"
+#include "effects/EffectParser.h"
 
 #include <cstddef>
 #include <cstdint>

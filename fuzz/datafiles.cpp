@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "app/Settings.h"
+#include "files/FileWriting.h"
 #include "game/HighScoreTable.h"
 #include "xml/XmlDocument.h"
 
@@ -21,15 +22,8 @@ void removeInput() { unlink(inputPath.c_str()); }
 void writeInput(const uint8_t* data, size_t size)
 {
     const int fd = open(inputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
+    if (fd < 0 || !writeAll(fd, {reinterpret_cast<const char*>(data), size}))
         abort();
-    while (size > 0) {
-        const ssize_t written = write(fd, data, size);
-        if (written <= 0)
-            abort();
-        data += written;
-        size -= static_cast<size_t>(written);
-    }
     close(fd);
 }
 

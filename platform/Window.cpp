@@ -5,7 +5,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
+#include "platform/Desktop.h"
 #include "platform/Utf8.h"
 #include "platform/VirtualKeys.h"
 
@@ -79,9 +81,9 @@ bool CWindow::create(const std::string& title, int width, int height, bool fulls
     // SDL falls back to its invisible off-screen driver when no display is
     // reachable; a player would get a game nobody can see. Only a run that
     // asked for it (tests, scripts) may draw off screen.
-    const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+    const char* driver = SDL_GetCurrentVideoDriver();
     const char* requested = SDL_getenv("SDL_VIDEODRIVER");
-    if ((driver == "offscreen" || driver == "dummy") && !(requested && driver == requested)) {
+    if (isOffScreenDriver(driver) && !(requested && std::strcmp(driver, requested) == 0)) {
         lastError = "no display available (is DISPLAY or WAYLAND_DISPLAY set?)";
         return false;
     }
@@ -255,8 +257,7 @@ void showMessageBox(const std::string& caption, const std::string& text)
     std::fprintf(stderr, "vesbrik: %s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ", text.c_str());
     // Only try a box where a real display driver is running; without one SDL
     // would fail anyway, and the line on standard error is the message.
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (driver && std::string(driver) != "offscreen" && std::string(driver) != "dummy")
+    if (!drawsOffScreen())
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption.empty() ? "Vesbrik" : caption.c_str(), text.c_str(),
                                  nullptr);
 }

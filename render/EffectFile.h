@@ -3,7 +3,7 @@
 // that cannot be read or compiled shows the compiler's text (or "error loading
 // shader" and a line naming the file when there is none) and ends the
 // program with status 1. It never returns empty.
-#include "device/Effect.h"
+#include "effects/Effect.h"
 
 #include <filesystem>
 #include <initializer_list>

@@ -1,6 +1,6 @@
 #include "render/FlatMaterial.h"
 
-#include "device/Effect.h"
+#include "effects/Effect.h"
 #include "render/Renderer.h"
 
 #include <cstdio>

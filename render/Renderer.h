@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "device/Effect.h"
 #include "device/Texture.h"
+#include "effects/Effect.h"
 #include "render/Camera.h"
 #include "render/Light.h"
 #include "render/Material.h"

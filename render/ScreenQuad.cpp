@@ -16,6 +16,11 @@ struct ScreenVertex {
 };
 static_assert(sizeof(ScreenVertex) == 28);
 
+// The menu's images are sized for an 800 x 600 reference screen: one of their
+// pixels is this fraction of the viewport's width and of its height.
+constexpr float ReferencePixelWidth = 1.0f / 800;
+constexpr float ReferencePixelHeight = 1.0f / 600;
+
 } // namespace
 
 void drawScreenQuad(const CTexture* texture, float left, float top, float right, float bottom, uint32_t colour,
@@ -100,8 +105,8 @@ void CScreenImage::draw(float x, float y) const
     // An image whose file could not be read has no size to draw at.
     if (!image || !imageInfo.valid)
         return;
-    drawScreenQuad(image.get(), x, y, x + static_cast<float>(imageInfo.width) * 0.00125f,
-                   y + static_cast<float>(imageInfo.height) * 0.0016666667f, colour, false);
+    drawScreenQuad(image.get(), x, y, x + static_cast<float>(imageInfo.width) * ReferencePixelWidth,
+                   y + static_cast<float>(imageInfo.height) * ReferencePixelHeight, colour, false);
 }
 
 void setOverlayStates()

@@ -15,7 +15,7 @@
 
 #include <glm/glm.hpp>
 
-#include "device/Effect.h"
+#include "effects/Effect.h"
 #include "render/RenderList.h"
 #include "render/RenderTexture.h"
 

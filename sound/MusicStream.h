@@ -37,7 +37,6 @@ public:
     // that ran dry while it should be playing.
     void feed();
 
-    bool isPlaying() const { return playing; }
     // The frame of the file that is sounding now.
     int64_t position() const;
 

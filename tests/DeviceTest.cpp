@@ -3,6 +3,7 @@
 #include "DeviceTestContext.h"
 
 #include "device/Buffers.h"
+#include "device/Screenshot.h"
 #include "device/StateBlock.h"
 #include "device/Texture.h"
 #include "render/ScreenQuad.h"
@@ -69,10 +70,11 @@ TEST_F(Device, ScreenshotIsThePictureTopRowFirst)
 {
     testDevice->clear(ClearTarget, 0xFF000000, 1.0f, 0);
     drawScreenQuad(nullptr, 0, 0, 1, 0.25f, 0xFFFF0000, false);
-    const auto path = std::filesystem::temp_directory_path() / ("vesbrik_" + std::to_string(getpid()) + "_screenshot.png");
-    ASSERT_TRUE(testDevice->saveScreenshot(path.string()));
-    auto picture = loadTextureFromFile(path);
-    std::filesystem::remove(path);
+    const auto folder = std::filesystem::temp_directory_path() / ("vesbrik_" + std::to_string(getpid()) + "_shots");
+    const ScreenshotResult shot = saveScreenshot(*testDevice, folder, std::tm{});
+    auto picture = loadTextureFromFile(shot.file);
+    std::filesystem::remove_all(folder);
+    ASSERT_TRUE(shot.saved) << shot.error;
     ASSERT_TRUE(picture);
     const auto pixels = picture->readPixels();
     EXPECT_EQ(argbOf(&pixels[0]), 0xFFFF0000u);

@@ -2,10 +2,10 @@
 
 #include <SDL.h>
 #include <epoxy/gl.h>
-#include <stb_image_write.h>
 
 #include <cstdlib>
 
+#include "files/PictureFile.h"
 #include "platform/Window.h"
 
 
@@ -53,7 +53,7 @@ uint32_t DeviceTest::pixel(int x, int y) const
 
 void DeviceTest::savePng(const std::string& path) const
 {
-    stbi_write_png(path.c_str(), testDevice->width(), testDevice->height(), 4, frame.data(), testDevice->width() * 4);
+    writePicture(path, frame, testDevice->width(), testDevice->height());
 }
 
 bool nearColour(uint32_t a, uint32_t b, int tolerance)

@@ -23,7 +23,7 @@ protected:
 
     // The back buffer's pixel at (x, y) from the top left, as 0xAARRGGBB.
     uint32_t pixel(int x, int y) const;
-    // Saves the back buffer as a PNG (for looking at what a test drew).
+    // Saves the frame read last as an opaque PNG (for looking at what a test drew).
     void savePng(const std::string& path) const;
 
     std::unique_ptr<CDevice> testDevice;

@@ -4,7 +4,7 @@
 #include "DeviceTestContext.h"
 
 #include "device/Buffers.h"
-#include "device/Effect.h"
+#include "effects/Effect.h"
 #include "render/Math3d.h"
 #include "device/Texture.h"
 #include "render/EffectFile.h"

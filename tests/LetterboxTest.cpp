@@ -67,7 +67,6 @@ protected:
         Viewport top{0, 0, pictureWidth, 1, 0.0f, 1.0f};
         testDevice->setViewport(top);
         testDevice->clear(ClearTarget, 0xFF00FF00, 1.0f, 0);
-        testDevice->endScene();
         testDevice->present();
 
         // The off-screen window is a single buffer: what present copied in is

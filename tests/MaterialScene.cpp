@@ -1,9 +1,8 @@
 #include "MaterialScene.h"
 
+#include "files/PictureFile.h"
 #include "lwo/LwoObject.h"
 #include "render/ScreenQuad.h"
-
-#include <stb_image_write.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -95,10 +94,7 @@ void keepPicture(const std::string& name, std::vector<uint8_t> rgba, int width, 
     if (!dir || !*dir)
         return;
     // Opaque, as the picture reaches the screen.
-    for (size_t i = 3; i < rgba.size(); i += 4)
-        rgba[i] = 255;
-    const auto path = std::filesystem::path(dir) / (name + ".png");
-    stbi_write_png(path.string().c_str(), width, height, 4, rgba.data(), width * 4);
+    writePicture((std::filesystem::path(dir) / (name + ".png")).string(), std::move(rgba), width, height);
 }
 
 MaterialValues plainValues()

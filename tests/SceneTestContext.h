@@ -7,7 +7,7 @@
 // Made additive, it shows when something is drawn twice.
 #include "DeviceTestContext.h"
 
-#include "device/Effect.h"
+#include "effects/Effect.h"
 #include "render/Material.h"
 #include "render/FlatMaterial.h"
 #include "render/Mesh.h"

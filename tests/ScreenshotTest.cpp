@@ -1,7 +1,7 @@
 // Screenshots: an opaque PNG of the frame in the pictures folder, named by
 // time, never replacing another shot, and a clear answer when it cannot be
 // written.
-#include "device/Screenshot.h"
+#include "files/PictureFile.h"
 
 #include <gtest/gtest.h>
 
@@ -94,4 +94,25 @@ TEST(Screenshot, UnwritablePlacesAndBadPicturesAreReportedNotCrashed)
     result = savePicture({}, 0, 0, temp.path("shots"), sampleTime());
     EXPECT_FALSE(result.saved);
     EXPECT_FALSE(fs::exists(temp.path("shots")));
+}
+
+TEST(Screenshot, AShotToANamedFileReplacesItWholeAndOnlyWithAPicture)
+{
+    CDataTestFolder temp;
+    ASSERT_TRUE(temp.valid());
+    temp.write("shot.png", "an older shot");
+    const std::string path = temp.path("shot.png");
+    EXPECT_FALSE(writePicture(path, smallPicture(), 4, 2)); // the size does not match
+    EXPECT_FALSE(writePicture(path, {}, 0, 0));
+    EXPECT_FALSE(writePicture(temp.path("no/such/folder/shot.png"), smallPicture(), 3, 2));
+    EXPECT_EQ(std::distance(fs::directory_iterator(temp.path("")), fs::directory_iterator{}), 1);
+
+    ASSERT_TRUE(writePicture(path, smallPicture(), 3, 2));
+    int width = 0, height = 0, channels = 0;
+    unsigned char* pixels = stbi_load(path.c_str(), &width, &height, &channels, 4);
+    ASSERT_NE(pixels, nullptr);
+    EXPECT_EQ(width, 3);
+    EXPECT_EQ(height, 2);
+    EXPECT_EQ(pixels[19], 255) << "saved opaque, as the window shows it";
+    stbi_image_free(pixels);
 }

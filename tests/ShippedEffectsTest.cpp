@@ -3,8 +3,8 @@
 #include "DeviceTestContext.h"
 
 #include "device/DdsReader.h"
-#include "device/Effect.h"
 #include "device/Texture.h"
+#include "effects/Effect.h"
 
 #include <algorithm>
 #include <cmath>

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include <stb_image_write.h>
+#include "files/PictureFile.h"
 
 #include "InputScript.h"
 #include "StopSignals.h"
@@ -33,12 +33,7 @@ int usage()
 // that blending writes into, but the window ignores it, so the shot is opaque.
 bool writePng(CDevice& d, const std::string& file)
 {
-    // The window shows no alpha; the scene leaves alpha 0 wherever nothing
-    // was drawn, which viewers would show as transparent.
-    std::vector<uint8_t> pixels = d.readBackBuffer();
-    for (size_t i = 3; i < pixels.size(); i += 4)
-        pixels[i] = 255;
-    return stbi_write_png(file.c_str(), d.width(), d.height(), 4, pixels.data(), d.width() * 4) != 0;
+    return writePicture(file, d.readBackBuffer(), d.width(), d.height());
 }
 
 // A test sets up a position: a row of grey cells, or the falling piece.

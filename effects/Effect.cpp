@@ -1,9 +1,9 @@
-#include "device/Effect.h"
+#include "effects/Effect.h"
 
 #include "device/Device.h"
-#include "device/EffectParser.h"
 #include "device/ShaderProgram.h"
 #include "device/Texture.h"
+#include "effects/EffectParser.h"
 
 #include <epoxy/gl.h>
 
@@ -28,6 +28,51 @@ int componentsOf(unsigned type)
     }
 }
 
+bool isTextureType(unsigned type)
+{
+    return type == GL_SAMPLER_2D || type == GL_SAMPLER_CUBE || type == GL_SAMPLER_2D_SHADOW || type == GL_SAMPLER_3D;
+}
+
+// The program of a pass: its stages looked up by name and compiled; none,
+// with the reason in errors, when a stage is missing or does not compile.
+std::unique_ptr<CShaderProgram> compilePass(const EffectText& read, const EffectPassText& pass, std::string& errors)
+{
+    ShaderSource vertex{ScreenVertexStage, "built-in screen vertex stage", 1};
+    if (!pass.vertex.empty()) {
+        const auto found = read.vertexStages.find(pass.vertex);
+        if (found == read.vertexStages.end()) {
+            errors = read.fileName + ": pass '" + pass.name + "' names no vertex stage '" + pass.vertex + "'\n";
+            return nullptr;
+        }
+        vertex = found->second;
+    }
+    const auto fragment = read.fragmentStages.find(pass.fragment);
+    if (fragment == read.fragmentStages.end()) {
+        errors = read.fileName + ": pass '" + pass.name + "' names no fragment stage '" + pass.fragment + "'\n";
+        return nullptr;
+    }
+    return CShaderProgram::build(vertex, fragment->second, errors);
+}
+
+GLuint makeSampler(const EffectSampler& s)
+{
+    GLuint sampler = 0;
+    glCreateSamplers(1, &sampler);
+    glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, s.magFilter);
+    glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, s.minFilter);
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, s.wrap);
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, s.wrap);
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, s.wrap);
+    if (s.compare) {
+        glSamplerParameteri(sampler, GL_TEXTURE_COMPARE_MODE, GL_COMPARE_REF_TO_TEXTURE);
+        glSamplerParameteri(sampler, GL_TEXTURE_COMPARE_FUNC, s.compare);
+    }
+    if (s.anisotropy > 1.0f && (epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic") ||
+                                epoxy_has_gl_extension("GL_ARB_texture_filter_anisotropic")))
+        glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY_EXT, s.anisotropy);
+    return sampler;
+}
+
 } // namespace
 
 // ---- the effect ------------------------------------------------------------------
@@ -35,7 +80,60 @@ int componentsOf(unsigned type)
 std::unique_ptr<CEffect> CEffect::fromText(const std::string& text, const std::string& fileName, std::string& errors)
 {
     errors.clear();
-    return parseEffect(text, fileName, errors);
+    const std::optional<EffectText> read = readEffectText(text, fileName, errors);
+    if (!read)
+        return nullptr;
+    std::unique_ptr<CEffect> effect(new CEffect());
+    Programs programs;
+    if (!effect->buildTechniques(*read, programs, errors))
+        return nullptr;
+    effect->addParameters(programs, *read);
+    return effect;
+}
+
+bool CEffect::buildTechniques(const EffectText& read, Programs& programs, std::string& errors)
+{
+    for (const EffectTechniqueText& techniqueText : read.techniques) {
+        Technique technique{techniqueText.name, {}};
+        for (const EffectPassText& passText : techniqueText.passes) {
+            std::shared_ptr<CShaderProgram>& program = programs[{passText.vertex, passText.fragment}];
+            if (!program) {
+                std::string compilerText;
+                program = compilePass(read, passText, compilerText);
+                if (!program) {
+                    errors = compilerText;
+                    return false;
+                }
+            }
+            technique.passes.push_back({passText.name, program, passText.states});
+        }
+        techniques.push_back(std::move(technique));
+    }
+    return true;
+}
+
+// The parameters: every uniform of every pass program, by name.
+void CEffect::addParameters(const Programs& programs, const EffectText& read)
+{
+    for (const auto& [stages, program] : programs) {
+        for (const CShaderProgram::Uniform& uniform : program->uniforms()) {
+            if (uniform.name == "uViewportSize" || parameterIndex.count(uniform.name))
+                continue;
+            Parameter parameter;
+            parameter.name = uniform.name;
+            parameter.type = uniform.type;
+            parameter.size = uniform.size;
+            if (isTextureType(uniform.type)) {
+                const auto declared = read.samplers.find(uniform.name);
+                parameter.sampler = makeSampler(declared != read.samplers.end() ? declared->second : EffectSampler{});
+                samplerObjects.push_back(parameter.sampler);
+            } else {
+                parameter.values.assign(static_cast<size_t>(std::max(1, uniform.size)) * 16, 0.0f);
+            }
+            parameterIndex[uniform.name] = static_cast<int>(parameters.size());
+            parameters.push_back(std::move(parameter));
+        }
+    }
 }
 
 std::unique_ptr<CEffect> CEffect::fromFile(const std::filesystem::path& path, std::string& errors)

@@ -1,9 +1,4 @@
-#include "device/EffectParser.h"
-
-#include "device/Device.h"
-#include "device/ShaderProgram.h"
-
-#include <epoxy/gl.h>
+#include "effects/EffectParser.h"
 
 #include <algorithm>
 #include <cctype>
@@ -118,23 +113,8 @@ bool parseStateValue(ValueKind kind, const std::string& text, uint32_t& value)
     return false;
 }
 
-bool isTextureType(unsigned type)
-{
-    return type == GL_SAMPLER_2D || type == GL_SAMPLER_CUBE || type == GL_SAMPLER_2D_SHADOW || type == GL_SAMPLER_3D;
-}
-
 const GLenum GlComparisons[] = {GL_NEVER,   GL_LESS,     GL_EQUAL,  GL_LEQUAL,
                                 GL_GREATER, GL_NOTEQUAL, GL_GEQUAL, GL_ALWAYS};
-
-struct SamplerDeclaration {
-    GLint magFilter = GL_LINEAR;
-    GLint minFilter = GL_LINEAR_MIPMAP_LINEAR;
-    GLint wrap = GL_REPEAT;
-    GLint compare = 0; // 0: no comparison
-    float anisotropy = 1.0f;
-};
-
-} // namespace
 
 // Reads the effect file format: a small block language whose shader blocks
 // are GLSL, taken verbatim up to the matching closing brace.
@@ -142,23 +122,10 @@ class CEffectParser {
 public:
     CEffectParser(const std::string& text, const std::string& fileName) : text(text), fileName(fileName) {}
 
-    std::unique_ptr<CEffect> parse(std::string& errors);
-    // Reads the blocks without compiling anything.
-    bool read(std::string& errors);
+    std::optional<EffectText> read(std::string& errors);
 
 private:
-    struct PassText {
-        std::string name;
-        std::string vertex;
-        std::string fragment;
-        std::vector<CEffect::PassState> states;
-        int line = 0;
-    };
-    struct TechniqueText {
-        std::string name;
-        std::vector<PassText> passes;
-    };
-
+    bool block(const std::string& keyword);
     void skipSpace();
     bool skipComment();
     bool closeBlock();
@@ -168,8 +135,8 @@ private:
     bool codeBlock(std::string& code, int& firstLine);
     bool samplerBlock(const std::string& name);
     bool techniqueBlock();
-    bool passBlock(TechniqueText& technique);
-    std::unique_ptr<CEffect> build(std::string& errors);
+    bool passBlock(EffectTechniqueText& technique);
+    void putCommonInFront(std::map<std::string, ShaderSource>& stages) const;
 
     const std::string& text;
     std::string fileName;
@@ -178,11 +145,10 @@ private:
     std::string error;
     std::string common;
     int commonLine = 1;
-    std::map<std::string, ShaderSource> vertexStages;
-    std::map<std::string, ShaderSource> fragmentStages;
-    std::map<std::string, SamplerDeclaration> samplers;
-    std::vector<TechniqueText> techniques;
+    EffectText result;
 };
+
+} // namespace
 
 // Skips one // or /* */ comment at the current place, counting its lines.
 bool CEffectParser::skipComment()
@@ -292,7 +258,7 @@ bool CEffectParser::codeBlock(std::string& code, int& firstLine)
 
 bool CEffectParser::samplerBlock(const std::string& name)
 {
-    SamplerDeclaration sampler;
+    EffectSampler sampler;
     if (!expect('{'))
         return false;
     while (!closeBlock()) {
@@ -338,13 +304,13 @@ bool CEffectParser::samplerBlock(const std::string& name)
             return fail("unknown sampler setting '" + key + "'");
         }
     }
-    samplers[name] = sampler;
+    result.samplers[name] = sampler;
     return true;
 }
 
-bool CEffectParser::passBlock(TechniqueText& technique)
+bool CEffectParser::passBlock(EffectTechniqueText& technique)
 {
-    PassText pass;
+    EffectPassText pass;
     pass.line = line;
     pass.name = word();
     if (!expect('{'))
@@ -387,7 +353,7 @@ bool CEffectParser::passBlock(TechniqueText& technique)
 
 bool CEffectParser::techniqueBlock()
 {
-    TechniqueText technique;
+    EffectTechniqueText technique;
     technique.name = word();
     if (technique.name.empty())
         return fail("the technique has no name");
@@ -401,150 +367,73 @@ bool CEffectParser::techniqueBlock()
     }
     if (technique.passes.empty())
         return fail("technique '" + technique.name + "' has no pass");
-    techniques.push_back(technique);
+    result.techniques.push_back(technique);
     return true;
 }
 
-std::unique_ptr<CEffect> CEffectParser::parse(std::string& errors)
-{
-    if (!read(errors))
-        return nullptr;
-    return build(errors);
-}
-
-bool CEffectParser::read(std::string& errors)
+std::optional<EffectText> CEffectParser::read(std::string& errors)
 {
     for (;;) {
         skipSpace();
         if (at >= text.size())
             break;
-        const std::string keyword = lower(word());
-        bool ok = false;
-        if (keyword == "common") {
-            ok = codeBlock(common, commonLine);
-        } else if (keyword == "vertex" || keyword == "fragment") {
-            const std::string name = word();
-            if (name.empty()) {
-                ok = fail("the " + keyword + " stage has no name");
-            } else {
-                ShaderSource source;
-                source.name = fileName + ": " + keyword + " " + name;
-                ok = codeBlock(source.text, source.firstLine);
-                (keyword == "vertex" ? vertexStages : fragmentStages)[name] = source;
-            }
-        } else if (keyword == "sampler") {
-            const std::string name = word();
-            ok = name.empty() ? fail("the sampler has no name") : samplerBlock(name);
-        } else if (keyword == "technique") {
-            ok = techniqueBlock();
-        } else {
-            ok = fail(keyword.empty() ? "unexpected character '" + std::string(1, text[at]) + "'"
-                                      : "unknown block '" + keyword + "'");
-        }
-        if (!ok) {
+        if (!block(lower(word()))) {
             errors = error;
-            return false;
+            return std::nullopt;
         }
     }
-    if (techniques.empty()) {
+    if (result.techniques.empty()) {
         errors = fileName + ": no technique\n";
-        return false;
+        return std::nullopt;
     }
-    return true;
+    putCommonInFront(result.vertexStages);
+    putCommonInFront(result.fragmentStages);
+    result.fileName = fileName;
+    return std::move(result);
 }
 
-std::unique_ptr<CEffect> CEffectParser::build(std::string& errors)
+// One top-level block, after its keyword.
+bool CEffectParser::block(const std::string& keyword)
 {
-    std::unique_ptr<CEffect> effect(new CEffect());
-    std::map<std::pair<std::string, std::string>, std::shared_ptr<CShaderProgram>> programs;
-    auto withCommon = [this](ShaderSource source) {
-        if (!common.empty())
-            source.text = "#line " + std::to_string(commonLine) + "\n" + common + "\n#line " +
-                          std::to_string(source.firstLine) + "\n" + source.text;
-        return source;
-    };
-    for (const TechniqueText& techniqueText : techniques) {
-        CEffect::Technique technique{techniqueText.name, {}};
-        for (const PassText& passText : techniqueText.passes) {
-            const auto key = std::make_pair(passText.vertex, passText.fragment);
-            std::shared_ptr<CShaderProgram>& program = programs[key];
-            if (!program) {
-                ShaderSource vertex{ScreenVertexStage, "built-in screen vertex stage", 1};
-                if (!passText.vertex.empty()) {
-                    auto found = vertexStages.find(passText.vertex);
-                    if (found == vertexStages.end()) {
-                        errors = fileName + ": pass '" + passText.name + "' names no vertex stage '" +
-                                 passText.vertex + "'\n";
-                        return nullptr;
-                    }
-                    vertex = withCommon(found->second);
-                }
-                auto fragment = fragmentStages.find(passText.fragment);
-                if (fragment == fragmentStages.end()) {
-                    errors = fileName + ": pass '" + passText.name + "' names no fragment stage '" +
-                             passText.fragment + "'\n";
-                    return nullptr;
-                }
-                std::string compilerText;
-                std::unique_ptr<CShaderProgram> built =
-                    CShaderProgram::build(vertex, withCommon(fragment->second), compilerText);
-                if (!built) {
-                    errors = compilerText;
-                    return nullptr;
-                }
-                program = std::move(built);
-            }
-            technique.passes.push_back({passText.name, program, passText.states});
-        }
-        effect->techniques.push_back(std::move(technique));
+    if (keyword == "common")
+        return codeBlock(common, commonLine);
+    if (keyword == "vertex" || keyword == "fragment") {
+        const std::string name = word();
+        if (name.empty())
+            return fail("the " + keyword + " stage has no name");
+        ShaderSource source;
+        source.name = fileName + ": " + keyword + " " + name;
+        const bool ok = codeBlock(source.text, source.firstLine);
+        (keyword == "vertex" ? result.vertexStages : result.fragmentStages)[name] = source;
+        return ok;
     }
-
-    // The parameters: every uniform of every pass program, by name.
-    for (const auto& [key, program] : programs) {
-        for (const CShaderProgram::Uniform& uniform : program->uniforms()) {
-            if (uniform.name == "uViewportSize" || effect->parameterIndex.count(uniform.name))
-                continue;
-            CEffect::Parameter parameter;
-            parameter.name = uniform.name;
-            parameter.type = uniform.type;
-            parameter.size = uniform.size;
-            if (isTextureType(uniform.type)) {
-                const auto declared = samplers.find(uniform.name);
-                const SamplerDeclaration s = declared != samplers.end() ? declared->second : SamplerDeclaration{};
-                GLuint sampler = 0;
-                glCreateSamplers(1, &sampler);
-                glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, s.magFilter);
-                glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, s.minFilter);
-                glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, s.wrap);
-                glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, s.wrap);
-                glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, s.wrap);
-                if (s.compare) {
-                    glSamplerParameteri(sampler, GL_TEXTURE_COMPARE_MODE, GL_COMPARE_REF_TO_TEXTURE);
-                    glSamplerParameteri(sampler, GL_TEXTURE_COMPARE_FUNC, s.compare);
-                }
-                if (s.anisotropy > 1.0f && (epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic") ||
-                                            epoxy_has_gl_extension("GL_ARB_texture_filter_anisotropic")))
-                    glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY_EXT, s.anisotropy);
-                parameter.sampler = sampler;
-                effect->samplerObjects.push_back(sampler);
-            } else {
-                parameter.values.assign(static_cast<size_t>(std::max(1, uniform.size)) * 16, 0.0f);
-            }
-            effect->parameterIndex[uniform.name] = static_cast<int>(effect->parameters.size());
-            effect->parameters.push_back(std::move(parameter));
-        }
+    if (keyword == "sampler") {
+        const std::string name = word();
+        return name.empty() ? fail("the sampler has no name") : samplerBlock(name);
     }
-    return effect;
+    if (keyword == "technique")
+        return techniqueBlock();
+    return fail(keyword.empty() ? "unexpected character '" + std::string(1, text[at]) + "'"
+                                : "unknown block '" + keyword + "'");
 }
 
-std::unique_ptr<CEffect> parseEffect(const std::string& text, const std::string& fileName, std::string& errors)
+// The common block's code goes in front of every stage, wherever in the file
+// it stands; #line keeps the compiler's line numbers those of the file.
+void CEffectParser::putCommonInFront(std::map<std::string, ShaderSource>& stages) const
 {
-    CEffectParser parser(text, fileName);
-    return parser.parse(errors);
+    if (common.empty())
+        return;
+    for (auto& [name, source] : stages)
+        source.text = "#line " + std::to_string(commonLine) + "\n" + common + "\n#line " +
+                      std::to_string(source.firstLine) + "\n" + source.text;
+}
+
+std::optional<EffectText> readEffectText(const std::string& text, const std::string& fileName, std::string& errors)
+{
+    return CEffectParser(text, fileName).read(errors);
 }
 
 bool checkEffectText(const std::string& text, const std::string& fileName, std::string& errors)
 {
-    CEffectParser parser(text, fileName);
-    return parser.read(errors);
+    return readEffectText(text, fileName, errors).has_value();
 }

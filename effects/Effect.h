@@ -13,7 +13,9 @@
 #include <string>
 #include <vector>
 
+class CShaderProgram;
 class CTexture;
+struct EffectText;
 
 class CEffect {
 public:
@@ -60,13 +62,10 @@ public:
     void endPass();
     void end();
 
-    struct PassState {
-        RenderState state;
-        uint32_t value;
-    };
+    using PassState = RenderStateSetting;
     struct Pass {
         std::string name;
-        std::shared_ptr<class CShaderProgram> program;
+        std::shared_ptr<CShaderProgram> program;
         std::vector<PassState> states;
     };
     struct Technique {
@@ -85,7 +84,13 @@ public:
     };
 
 private:
+    // Pass programs by their vertex and fragment stages' names: passes with
+    // the same stages share one.
+    using Programs = std::map<std::pair<std::string, std::string>, std::shared_ptr<CShaderProgram>>;
+
     CEffect() = default;
+    bool buildTechniques(const EffectText& read, Programs& programs, std::string& errors);
+    void addParameters(const Programs& programs, const EffectText& read);
     void upload(const CShaderProgram& program, bool onlyDirty);
 
     std::vector<Technique> techniques;
@@ -98,6 +103,4 @@ private:
     // What begin() remembered: the states the passes set, and the program.
     std::vector<PassState> savedStates;
     const CShaderProgram* savedProgram = nullptr;
-
-    friend class CEffectParser;
 };
