@@ -14,6 +14,7 @@ namespace {
 
 // Copies beyond this many for one second mean something else is wrong.
 constexpr int MaxCopiesPerSecond = 100;
+constexpr size_t MaxRememberedLines = 4096;
 
 // One character of outside text: its bytes, or where they are not UTF-8,
 // the first byte alone. Overlong forms, surrogates and code points past
@@ -130,7 +131,10 @@ void reportFileProblem(const std::string& file, const std::string& problem, cons
 
     const std::string line = "vesbrik: " + printableText(file) + ": " + problem + "; " + instead;
     std::lock_guard lock(guard);
-    if (!printed.insert(line).second)
+    // Settings lines quote the file's values, so a run fed endless broken
+    // files (a fuzzer) would remember endless lines: past a bound that no
+    // game reaches, lines are printed without being remembered.
+    if (printed.size() < MaxRememberedLines ? !printed.insert(line).second : printed.count(line) > 0)
         return;
     std::fprintf(stderr, "%s\n", line.c_str());
     std::fflush(stderr);
