@@ -69,7 +69,7 @@ CommandLineAnswer readCommandLine(const std::vector<std::string>& arguments)
     for (size_t i = 0; i < arguments.size(); ++i) {
         if (arguments[i] == "--replay" && i + 1 < arguments.size() && looksLikeAnOption(arguments[i + 1]))
             return refusal("--replay needs a recording file name before '" + shown(arguments[i + 1]) +
-                           "' (a file whose name starts with - is ./" + shown(arguments[i + 1]) + ")");
+                           "' (for a file of that name, write ./" + shown(arguments[i + 1]) + ")");
         if (arguments[i] == "--replay" && i + 1 < arguments.size())
             ++i;
         else if (arguments[i] != "--verify" && arguments[i] != "--replay")
