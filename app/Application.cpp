@@ -5,10 +5,10 @@
 #include "app/FixedStep.h"
 #include "app/GameFlow.h"
 #include "app/GameRecorder.h"
+#include "app/KeyMap.h"
 #include "app/ReplayPlayer.h"
 #include "device/Screenshot.h"
 #include "platform/Clock.h"
-#include "platform/VirtualKeys.h"
 #include "view/GameView.h"
 #include "view/MenuScreen.h"
 
@@ -35,47 +35,50 @@ void CApplication::endReplay()
         return;
     }
     replay.reset();
-    flow->replaying = false;
     parts->view.hud.banner.clear();
-    flow->enterMenu(true);
+    flow->endReplayedGame();
+}
+
+// A key means what app/KeyMap.h says it means where it is pressed: in a
+// replay the viewer steers the replay and the view, otherwise the flow acts.
+void CApplication::onKeyDown(int key)
+{
+    const KeyContext context = replay ? KeyContext::Replay : flow->keyContext();
+    const std::optional<Action> action = actionForKey(key, context);
+    if (!action)
+        return;
+    if (*action == Action::Screenshot)
+        takeScreenshot();
+    else if (replay && !replay->onAction(*action))
+        endReplay();
+    else if (!replay)
+        flow->onAction(*action);
 }
 
 void CApplication::onMessage(const InputMessage& message)
 {
-    // The screenshot keys belong to the window, not to the game: in the menu
-    // they do not click, and a replay can be photographed too.
-    if (message.type == InputMessage::KeyDown && (message.key == vk::F12 || message.key == vk::Snapshot)) {
-        takeScreenshot();
-        return;
-    }
-    if (replay) {
-        // A pad watches a replay as it plays: Start pauses, Back ends it.
-        InputMessage viewed = message;
-        if (viewed.type == InputMessage::KeyDown && viewed.key == vk::PadStart)
-            viewed.key = vk::Pause;
-        if (viewed.type == InputMessage::KeyDown && viewed.key == vk::PadBack)
-            viewed.key = vk::Escape;
-        if (!replay->onMessage(viewed))
-            endReplay();
-        return;
-    }
     switch (message.type) {
     case InputMessage::KeyDown:
-        flow->onKeyDown(message.key & 0xFFFF);
-        break;
-    case InputMessage::FocusLost:
-        flow->onFocusLost();
-        break;
-    case InputMessage::Character:
-        flow->onCharacter(message.character);
+        onKeyDown(message.key);
         break;
     case InputMessage::MouseMove:
-        flow->onMouseMove(message.x & 0xFFFF, message.y & 0xFFFF, message.buttons);
+        if (replay)
+            replay->onMouseMove(message.x, message.y, message.buttons);
+        else
+            flow->onMouseMove(message.x, message.y, message.buttons);
+        break;
+    case InputMessage::FocusLost:
+        if (!replay)
+            flow->onFocusLost();
+        break;
+    case InputMessage::Character:
+        if (!replay)
+            flow->onCharacter(message.character);
         break;
     default:
         break;
     }
-    if (flow->quitRequested())
+    if (!replay && flow->quitRequested())
         destroyWindow();
 }
 
@@ -89,14 +92,13 @@ void CApplication::frame(double elapsed)
     }
     if (replay) {
         replay->advance(elapsed, stepAccumulator);
-    } else if (recorder && recorder->active()) {
-        // The steps see exactly the held arrows the recording keeps.
-        const uint8_t arrows = heldArrows(input());
-        const CRecordedHeldKeys held(arrows);
-        recorder->frame(elapsed, arrows, stepAccumulator);
-        advanceFixedSteps(stepAccumulator, elapsed, [this, &held](float dt) { flow->step(dt, held); });
     } else {
-        advanceFixedSteps(stepAccumulator, elapsed, [this](float dt) { flow->step(dt, input()); });
+        // The held moves are read once a frame: the steps see exactly what a
+        // recording of the frame keeps.
+        const HeldKeys held = heldMoves(input());
+        if (recorder && recorder->active())
+            recorder->frame(elapsed, held, stepAccumulator);
+        advanceFixedSteps(stepAccumulator, elapsed, [this, &held](float dt) { flow->step(dt, held); });
     }
 
     if (drawEveryFrame)

@@ -44,7 +44,7 @@ public:
     // Saves the picture as it stands and says where in the window's title.
     void takeScreenshot();
 
-    // Every frame of a game in play goes to the recorder (see app/Replay.h).
+    // Every frame of a game in play goes to the recorder (see GameRecorder.h).
     void setRecorder(CGameRecorder* gameRecorder) { recorder = gameRecorder; }
     // From now on the frames come from the recording, and the player's keys
     // only steer the replay and the view. Escape ends it: the game quits when
@@ -57,6 +57,7 @@ protected:
     void onMessage(const InputMessage& message) override;
 
 private:
+    void onKeyDown(int key);
     void endReplay();
 
     CGameFlow* flow = nullptr;

@@ -1,5 +1,6 @@
-// The game flow: menu and play, the key maps, and what the board's events
-// set off (sounds, the light, debris, the HUD, the high-score entry).
+// The game flow: menu and play, what each action does in them, and what the
+// board's events set off (sounds, the light, debris, the HUD, the high-score
+// entry).
 #include "app/GameFlow.h"
 
 #include <optional>
@@ -13,7 +14,6 @@
 #include "game/Random.h"
 #include "platform/InputSource.h"
 #include "platform/Utf8.h"
-#include "platform/VirtualKeys.h"
 #include "render/Renderer.h"
 #include "view/GameView.h"
 
@@ -21,29 +21,32 @@ namespace {
 
 // What a board event sets off besides its data (which the flow hands on
 // itself: the score to the HUD, a cleared row to the debris, the final score
-// to the table). Every sound picks a random variant at the group's own
-// volume and the centre pan; the spread raises the pitch by up to that many Hz.
+// to the table): every sound the board's play makes. Every sound picks a
+// random variant at the group's own volume and the centre pan; the spread
+// raises the pitch by up to that many Hz.
 struct Reaction {
     std::optional<Sound> sound;
     int pitchSpread = 0;
     bool moveLight = false;
 };
 
-constexpr Reaction reactionTo(BoardEvent event)
+Reaction reactionTo(const BoardEvent& event)
 {
-    switch (event) {
-    case BoardEvent::NewPiece:
+    switch (event.kind) {
+    case BoardEventKind::NewPiece:
         return {Sound::NewBrick};
-    case BoardEvent::PieceLanded:
+    case BoardEventKind::PieceLanded:
         return {Sound::HitBrick, 3000};
-    case BoardEvent::LevelUp:
+    case BoardEventKind::PieceTurned:
+        return {Sound::Turn};
+    case BoardEventKind::RowsCleared:
+        return {lineSound(event.count)};
+    case BoardEventKind::LevelUp:
         return {Sound::LevelUp, 0, true};
     default:
         return {};
     }
 }
-
-constexpr int letterKey(char letter) { return vk::LetterA + (letter - 'A'); }
 
 } // namespace
 
@@ -51,8 +54,7 @@ CGameFlow::CGameFlow(const GameParts& parts) : parts(parts) { parts.board.setLis
 
 CGameFlow::~CGameFlow()
 {
-    if (parts.board.listener == this)
-        parts.board.setListener(nullptr);
+    parts.board.forgetListener(this);
 }
 
 CCamera& CGameFlow::camera() { return parts.renderer.camera; }
@@ -62,10 +64,7 @@ void CGameFlow::enterMenu(bool showScores)
     current = State::Menu;
     camera().eyeGoal = {0.0f, 1.0f, -30.0f};
     camera().targetGoal = {4.5f, 10.0f, 0.0f};
-    parts.menu.visible = true;
-    parts.menu.showScores = showScores;
-    if (!showScores)
-        parts.menu.chosenScore = -1;
+    parts.menu.show(showScores);
     parts.sounds.playMenuMusic();
     // The idle camera path takes over the goals from the next step on.
     swayAmplitude = 10.0f;
@@ -78,15 +77,14 @@ void CGameFlow::startGame()
     // Bricks of an earlier game would go on tumbling and sounding, drawing
     // from the random stream: every game starts with the floor clear.
     parts.view.debris().clear();
-    if (parts.recorder && !replaying)
+    if (parts.recorder && !playingRecording)
         parts.recorder->begin(parts.board);
     // A game played moves the table's entries: a pick would point elsewhere.
-    if (!replaying)
-        parts.menu.chosenScore = -1;
-    parts.board.newGame(0);
+    if (!playingRecording)
+        parts.menu.forgetPick();
+    parts.board.newGame();
     playTime = 0.0f;
-    parts.menu.visible = false;
-    parts.menu.showScores = false;
+    parts.menu.hide();
     camera().eyeGoal = {4.5f, 10.0f, -35.0f};
     camera().targetGoal = {4.5f, 10.0f, 0.0f};
     parts.sounds.playGameMusic();
@@ -106,14 +104,26 @@ void CGameFlow::moveLightGoal()
     parts.renderer.lights.front()->positionGoal = {30.0f - 60.0f * u3, 5.0f + 40.0f * u2, -42.0f - 10.0f * u1};
 }
 
-// The view's part comes first: the HUD takes the score, and a cleared row
-// launches its bricks while the row still holds its colours.
-void CGameFlow::onBoardEvent(BoardEvent event, int value)
+void CGameFlow::startReplayedGame()
 {
-    if (event == BoardEvent::ScoreChanged)
-        parts.view.hud.targetScore = value;
-    if (event == BoardEvent::RowCleared)
-        parts.view.launchRow(value);
+    playingRecording = true;
+    startGame();
+}
+
+void CGameFlow::endReplayedGame()
+{
+    playingRecording = false;
+    enterMenu(true);
+}
+
+// The view's part comes first: the HUD takes the score, and a cleared row
+// launches its bricks in the colours it had.
+void CGameFlow::onBoardEvent(const BoardEvent& event)
+{
+    if (event.kind == BoardEventKind::ScoreChanged)
+        parts.view.hud.targetScore = event.score;
+    if (event.kind == BoardEventKind::RowCleared)
+        parts.view.launchRow(event.row, event.rowColours);
 
     const Reaction reaction = reactionTo(event);
     if (reaction.sound)
@@ -121,34 +131,23 @@ void CGameFlow::onBoardEvent(BoardEvent event, int value)
     if (reaction.moveLight)
         moveLightGoal();
 
-    if (event == BoardEvent::RowsCleared)
-        parts.sounds.playLines(value);
-    if (event == BoardEvent::GameOver && !replaying) {
-        HighScoreEntry* entry = parts.highScores.insert(value, parts.board.level, static_cast<int>(playTime));
-        const std::string kept = endRecording(entry != nullptr);
-        parts.menu.nameEntry = entry ? &entry->name : nullptr;
-        if (entry) {
-            entry->name.clear();
-            entry->replay = kept;
-        }
-        enterMenu(true);
-    }
+    if (event.kind == BoardEventKind::GameOver && !playingRecording)
+        onGameOver(event);
 }
 
-// A pad's directions arrive as the arrow keys; its four buttons stand for the
-// keys that do the same thing in each state. Names are typed on the keyboard:
-// there Start only finishes the entry.
-int CGameFlow::keyForPadButton(int key) const
+// A score good enough for the table gets its entry, named next by the player.
+void CGameFlow::onGameOver(const BoardEvent& event)
 {
-    const bool playing = current == State::Playing;
-    const bool typing = !playing && parts.menu.nameEntry;
-    switch (key) {
-    case vk::PadA: return playing ? vk::Up : typing ? 0 : vk::Return;
-    case vk::PadB: return playing ? vk::Shift : 0;
-    case vk::PadStart: return playing ? vk::Pause : vk::Return;
-    case vk::PadBack: return playing ? vk::Escape : 0;
-    default: return key;
+    HighScoreEntry* entry = parts.highScores.insert(event.score, event.level, static_cast<int>(playTime));
+    const std::string kept = endRecording(entry != nullptr);
+    if (entry) {
+        entry->name.clear();
+        entry->replay = kept;
+        parts.menu.startNaming(*entry);
+    } else {
+        parts.menu.finishNaming();
     }
+    enterMenu(true);
 }
 
 std::string CGameFlow::endRecording(bool keep)
@@ -156,154 +155,130 @@ std::string CGameFlow::endRecording(bool keep)
     return parts.recorder ? parts.recorder->end(parts.board, keep) : std::string();
 }
 
-void CGameFlow::onKeyDown(int key)
+KeyContext CGameFlow::keyContext() const
 {
-    key = keyForPadButton(key);
-    if (key == 0)
-        return; // a pad button with nothing to do here: not even the menu's click
-    if (current == State::Playing && parts.recorder)
-        parts.recorder->keyDown(key);
-    tappedSinceStep.left |= key == vk::Left;
-    tappedSinceStep.right |= key == vk::Right;
-    tappedSinceStep.down |= key == vk::Down;
-    onGlobalKey(key);
     if (current == State::Playing)
-        onPlayingKey(key);
-    else if (parts.menu.nameEntry)
-        onNameEntryKey(key);
-    else
-        onMenuKey(key);
+        return KeyContext::Playing;
+    return parts.menu.typingName() ? KeyContext::NameEntry : KeyContext::Menu;
 }
 
-void CGameFlow::onGlobalKey(int key)
+void CGameFlow::onAction(Action action)
+{
+    if (current == State::Playing) {
+        if (parts.recorder)
+            parts.recorder->record(action);
+        noteTap(action);
+    }
+    switchPicture(action);
+    if (current == State::Playing)
+        onPlayingAction(action);
+    else if (parts.menu.typingName())
+        onNameEntryAction(action);
+    else
+        onMenuAction(action);
+}
+
+void CGameFlow::noteTap(Action action)
+{
+    tappedSinceStep.left |= action == Action::SlideLeft;
+    tappedSinceStep.right |= action == Action::SlideRight;
+    tappedSinceStep.down |= action == Action::DropFaster;
+}
+
+// The light and the picture's switches, the same in every state.
+bool CGameFlow::switchPicture(Action action)
 {
     CRenderer& renderer = parts.renderer;
-    switch (key) {
-    case vk::Space:
-        moveLightGoal();
-        break;
-    case letterKey('B'):
-        renderer.enableBloom = !renderer.enableBloom;
-        break;
-    case letterKey('F'):
-        renderer.filterFrameBuffer = !renderer.filterFrameBuffer;
-        break;
-    case letterKey('L'):
-        renderer.enableShadow = !renderer.enableShadow;
-        break;
-    case letterKey('M'):
-        renderer.enableMirror = !renderer.enableMirror;
-        break;
-    case vk::F2:
-        parts.view.showFrameRate = !parts.view.showFrameRate;
-        break;
-    case vk::F3:
+    switch (action) {
+    case Action::MoveLight: moveLightGoal(); return true;
+    case Action::ToggleBloom: renderer.enableBloom = !renderer.enableBloom; return true;
+    case Action::ToggleFilter: renderer.filterFrameBuffer = !renderer.filterFrameBuffer; return true;
+    case Action::ToggleShadow: renderer.enableShadow = !renderer.enableShadow; return true;
+    case Action::ToggleMirror: renderer.enableMirror = !renderer.enableMirror; return true;
+    case Action::ToggleFrameRate: parts.view.showFrameRate = !parts.view.showFrameRate; return true;
+    case Action::CalmSway:
         if (swayAmplitude > 0.0f)
             swayAmplitude -= 0.5f;
-        break;
-    case vk::F4:
-        swayAmplitude += 0.5f;
-        break;
-    case vk::F6:
-        frameLimit = 30 - frameLimit;
-        break;
-    default:
-        break;
+        return true;
+    case Action::WidenSway: swayAmplitude += 0.5f; return true;
+    case Action::ToggleFrameLimit: frameLimit = 30 - frameLimit; return true;
+    default: return false;
     }
 }
 
-void CGameFlow::onPlayingKey(int key)
+void CGameFlow::onPlayingAction(Action action)
 {
     CGameBoard& board = parts.board;
-    switch (key) {
-    case vk::Up:
-        if (board.tryRotate(+1))
-            parts.sounds.play(Sound::Turn);
-        break;
-    case vk::Shift:
-        if (board.tryRotate(-1))
-            parts.sounds.play(Sound::Turn);
-        break;
-    case vk::Pause:
-        board.running = !board.running;
-        break;
-    case vk::Escape:
+    switch (action) {
+    case Action::TurnClockwise: board.tryRotate(+1); break;
+    case Action::TurnAnticlockwise: board.tryRotate(-1); break;
+    case Action::Pause: board.togglePause(); break;
+    case Action::LevelUp: board.levelUp(); break;
+    case Action::LeaveGame:
         endRecording(false);
         enterMenu(false);
         break;
-    case vk::PageUp:
-        camera().moveInView(0.0f, 0.0f, -5.0f);
+    case Action::CameraCloser:
+    case Action::CameraFarther:
+        camera().moveInView(0.0f, 0.0f, action == Action::CameraCloser ? -5.0f : 5.0f);
         camera().updateView();
         break;
-    case vk::PageDown:
-        camera().moveInView(0.0f, 0.0f, 5.0f);
-        camera().updateView();
-        break;
-    case vk::F5:
+    case Action::ReloadShaders:
         parts.renderer.reloadMaterials();
         if (parts.showNotice)
             parts.showNotice("reloaded");
         break;
-    case vk::F11:
-        board.levelUp();
-        break;
-    default:
-        break;
+    default: break;
     }
 }
 
-// While a high-score name is typed only these keys act; the letters arrive
-// as characters.
-void CGameFlow::onNameEntryKey(int key)
+// While a high-score name is typed only these act; the letters arrive as
+// characters.
+void CGameFlow::onNameEntryAction(Action action)
 {
-    std::string& name = *parts.menu.nameEntry;
-    if (key == vk::Backspace) {
-        removeLastUtf8Character(name);
-    } else if (key == vk::Return || key == vk::Escape) {
-        parts.menu.nameEntry = nullptr;
-        // An installed game keeps the table in the player's data folder,
-        // made when the first name is saved. The player learns at once that
-        // this score will not be there next time.
-        makeFolderFor(parts.highScores.path());
-        const bool saved = parts.highScores.save();
-        parts.menu.scoresNotice = saved ? "" : "The high scores could not be saved";
-        if (saved && parts.recorder)
-            parts.recorder->keepOnly(parts.highScores);
-    }
+    if (action == Action::EraseLetter)
+        removeLastUtf8Character(parts.menu.entryBeingNamed()->name);
+    else if (action == Action::FinishName)
+        finishNaming();
 }
 
-void CGameFlow::onMenuKey(int key)
+void CGameFlow::finishNaming()
+{
+    parts.menu.finishNaming();
+    // An installed game keeps the table in the player's data folder, made
+    // when the first name is saved. The player learns at once that this
+    // score will not be there next time.
+    makeFolderFor(parts.highScores.path());
+    const bool saved = parts.highScores.save();
+    parts.menu.setScoresNotice(saved ? "" : "The high scores could not be saved");
+    if (saved && parts.recorder)
+        parts.recorder->keepOnly(parts.highScores);
+}
+
+void CGameFlow::onMenuAction(Action action)
 {
     parts.sounds.play(Sound::MenuItem);
     CMenu& menu = parts.menu;
-    switch (key) {
-    case vk::Return:
+    switch (action) {
+    case Action::Choose:
         if (watchChosenScore())
             break;
-        if (menu.selected == CMenu::PlayItem)
+        if (menu.selectedItem() == CMenu::PlayItem)
             startGame();
-        else if (menu.selected == CMenu::HighScoreItem)
-            menu.showScores = !menu.showScores;
+        else if (menu.selectedItem() == CMenu::HighScoreItem)
+            menu.toggleScores();
         else
             quitChosen = true;
-        if (!menu.showScores)
-            menu.chosenScore = -1;
+        if (!menu.showsScores())
+            menu.forgetPick();
         break;
-    case vk::Escape:
-        quitChosen = true;
-        break;
-    case vk::Left:
-    case vk::Up:
-        menu.selected = (menu.selected + CMenu::ItemCount - 1) % CMenu::ItemCount;
-        break;
-    case vk::Right:
-    case vk::Down:
-        menu.selected = (menu.selected + 1) % CMenu::ItemCount;
-        break;
+    case Action::Quit: quitChosen = true; break;
+    case Action::PreviousItem: menu.selectPrevious(); break;
+    case Action::NextItem: menu.selectNext(); break;
     default:
-        // While the list shows, 1 to 9 and 0 pick an entry to watch.
-        if (menu.showScores && key >= vk::Digit0 && key <= vk::Digit0 + 9)
-            menu.chosenScore = (key - vk::Digit0 + 9) % 10;
+        // While the list shows, an entry can be picked to watch.
+        if (pickedEntry(action) >= 0)
+            menu.pickEntry(pickedEntry(action));
         break;
     }
 }
@@ -312,9 +287,9 @@ void CGameFlow::onMenuKey(int key)
 bool CGameFlow::watchChosenScore()
 {
     const CMenu& menu = parts.menu;
-    if (!menu.showScores || menu.chosenScore < 0 || menu.chosenScore >= CHighScoreTable::EntryCount)
+    if (!menu.showsScores() || menu.chosenScore() < 0 || menu.chosenScore() >= CHighScoreTable::EntryCount)
         return false;
-    const std::string& name = parts.highScores.entry(menu.chosenScore).replay;
+    const std::string& name = parts.highScores.entry(menu.chosenScore()).replay;
     if (name.empty() || !parts.watchRecording)
         return false;
     // One that cannot play says why in a notice; Enter does nothing else then.
@@ -327,10 +302,11 @@ bool CGameFlow::watchChosenScore()
 // ignored.
 void CGameFlow::onCharacter(uint32_t character)
 {
-    if (current != State::Menu || !parts.menu.nameEntry)
+    HighScoreEntry* named = parts.menu.entryBeingNamed();
+    if (current != State::Menu || !named)
         return;
     if (character >= 32 && character <= 229)
-        appendUtf8(*parts.menu.nameEntry, character);
+        appendUtf8(named->name, character);
 }
 
 void CGameFlow::onMouseMove(int x, int y, unsigned buttons)
@@ -346,7 +322,7 @@ void CGameFlow::onMouseMove(int x, int y, unsigned buttons)
 void CGameFlow::onFocusLost()
 {
     if (pauseOnFocusLoss && current == State::Playing)
-        parts.board.running = false;
+        parts.board.pause();
 }
 
 void CGameFlow::advanceFrameClock(double elapsed)
@@ -356,19 +332,19 @@ void CGameFlow::advanceFrameClock(double elapsed)
         holdTime = static_cast<float>(holdTime - elapsed);
 }
 
-void CGameFlow::step(float dt, const CInputSource& input)
+void CGameFlow::step(float dt, const HeldKeys& held)
 {
     CGameBoard& board = parts.board;
-    board.pollKeys({input.isHeld(vk::Left) || tappedSinceStep.left, input.isHeld(vk::Right) || tappedSinceStep.right,
-                    input.isHeld(vk::Down) || tappedSinceStep.down});
+    board.pollKeys({held.left || tappedSinceStep.left, held.right || tappedSinceStep.right,
+                    held.down || tappedSinceStep.down});
     tappedSinceStep = {};
-    parts.view.stepUpdate(dt, board.running);
+    parts.view.stepUpdate(dt, board.isRunning());
     camera().smoothStep(dt);
     if (!parts.renderer.lights.empty())
         parts.renderer.lights.front()->smoothStep();
     parts.menu.update(dt);
     if (current == State::Playing) {
-        if (board.running)
+        if (board.isRunning())
             playTime += dt;
         board.step(dt);
     }

@@ -1,14 +1,15 @@
 #pragma once
-// The game flow: the two states (menu and playing), the four key maps (keys
-// that act everywhere, in play, in the menu and while a high-score name is
-// typed), the name entry, and the table of what each board event sets off
-// (a sound, a move of the light, debris, the HUD's score, the high-score
-// entry). It owns none of the objects it drives: start-up makes them and
+// The game flow: the two states (menu and playing), what each action does
+// there (app/KeyMap.h decides which action a key asks for), the name entry,
+// and the table of what each board event sets off (a sound, a move of the
+// light, debris, the HUD's score, the high-score entry). It owns none of the objects it drives: start-up makes them and
 // hands them over.
 #include <cstdint>
 #include <functional>
 #include <string>
 
+#include "app/KeyMap.h"
+#include "game/Action.h"
 #include "game/GameBoardListener.h"
 #include "game/HeldKeys.h"
 
@@ -17,7 +18,6 @@ class CGameBoard;
 class CGameRecorder;
 class CGameView;
 class CHighScoreTable;
-class CInputSource;
 class CMenu;
 class CRenderer;
 class CSoundBank;
@@ -58,7 +58,10 @@ public:
     bool quitRequested() const { return quitChosen; }
 
     // ---- input, as delivered between frames -------------------------------------
-    void onKeyDown(int key);
+    // Where a key pressed now would land: play, the menu or the name entry.
+    KeyContext keyContext() const;
+    // What the player asked for, in the flow's current state.
+    void onAction(Action action);
     void onCharacter(uint32_t character);
     void onMouseMove(int x, int y, unsigned buttons);
     // Another window took the keyboard: a running game pauses (when the
@@ -69,13 +72,13 @@ public:
     // The frame's own time, before its steps: the camera path's clock and the
     // hold after a mouse drag run on real time, not on steps.
     void advanceFrameClock(double elapsed);
-    // One simulation step, always in this order: the held keys into the board,
-    // view and debris, camera, light, menu fades, the board, then the
+    // One simulation step, always in this order: the held moves into the
+    // board, view and debris, camera, light, menu fades, the board, then the
     // automatic camera path.
-    void step(float dt, const CInputSource& input);
+    void step(float dt, const HeldKeys& held);
 
     // ---- what the board reports -----------------------------------------------
-    void onBoardEvent(BoardEvent event, int value) override;
+    void onBoardEvent(const BoardEvent& event) override;
 
     // ---- switches the keys flip ---------------------------------------------------
     // Frames a second the loop is held to (30), or 0 for no limit.
@@ -86,17 +89,25 @@ public:
     float holdTime = 0.0f;
     // From the settings: whether losing the keyboard pauses a running game.
     bool pauseOnFocusLoss = true;
-    // Set while a recording plays: its game is not recorded again, and its end
-    // enters no high score and leaves the view where it is.
-    bool replaying = false;
+
+    // ---- replays ----------------------------------------------------------------------
+    // A recording's game starts in the flow: it is not recorded again, and
+    // its end enters no high score and leaves the view where it is.
+    void startReplayedGame();
+    // The viewer left the replay: back to the high-score list.
+    void endReplayedGame();
+    bool replaying() const { return playingRecording; }
 
 private:
-    void onGlobalKey(int key);
-    void onPlayingKey(int key);
-    void onMenuKey(int key);
-    void onNameEntryKey(int key);
-    // The keyboard key a pad button stands for in the current state, or 0.
-    int keyForPadButton(int key) const;
+    // What each group of actions does; false when the action is not theirs.
+    bool switchPicture(Action action);
+    void onPlayingAction(Action action);
+    void onMenuAction(Action action);
+    void onNameEntryAction(Action action);
+    // A move in play that a held key also makes: counts for the next step.
+    void noteTap(Action action);
+    void finishNaming();
+    void onGameOver(const BoardEvent& event);
     // A new goal for the spot light, anywhere in a box above and before the well.
     void moveLightGoal();
     // The game in play ends: its recording is saved, and the table's
@@ -114,6 +125,7 @@ private:
     float playTime = 0.0f;
     int lastMouseX = 0;
     int lastMouseY = 0;
+    bool playingRecording = false;
     // Arrow keys pressed since the last step. A press that is over before
     // the next step (a tap on a machine that draws slowly) still counts as
     // held for that one step, so no tap is lost.

@@ -10,7 +10,7 @@
 #include "game/GameBoard.h"
 #include "game/HighScoreTable.h"
 #include "game/Random.h"
-#include "platform/VirtualKeys.h"
+#include "game/RecordedInput.h"
 
 namespace {
 
@@ -19,37 +19,9 @@ constexpr int MaxFilesLookedAt = 10000;
 
 } // namespace
 
-bool keyChangesTheGame(int key)
-{
-    switch (key) {
-    // The arrows' presses are kept too, beside their held state: a tap
-    // shorter than a frame may count for the board.
-    case vk::Left:
-    case vk::Right:
-    case vk::Down:
-    case vk::Up:
-    case vk::Shift:
-    case vk::Pause:
-    case vk::F11:
-    case vk::Space:
-        return true;
-    default:
-        return false;
-    }
-}
-
-uint8_t heldArrows(const CInputSource& input)
-{
-    return static_cast<uint8_t>((input.isHeld(vk::Left) ? HeldLeft : 0) | (input.isHeld(vk::Right) ? HeldRight : 0) |
-                                (input.isHeld(vk::Down) ? HeldDown : 0));
-}
-
 std::vector<uint8_t> mediaFingerprint(const CSoundBank& sounds)
 {
-    std::vector<uint8_t> counts;
-    for (int i = 0; i < SoundCount; ++i)
-        counts.push_back(static_cast<uint8_t>(sounds.group(static_cast<Sound>(i)).count()));
-    return counts;
+    return sounds.variantCounts();
 }
 
 CGameRecorder::CGameRecorder(std::filesystem::path folder, std::vector<uint8_t> fingerprint)
@@ -62,21 +34,22 @@ void CGameRecorder::begin(const CGameBoard& board)
     game = Recording{};
     game.mediaFingerprint = fingerprint;
     game.randomState = randomState();
-    game.slideVelocity = board.slideVelocity;
-    game.fallSpeed = board.fallSpeed;
+    game.slideVelocity = board.motion().slideVelocity;
+    game.fallSpeed = board.motion().fallSpeed;
     game.frames.reserve(60 * 60 * 5);
     pendingKeys.clear();
     recording = true;
     firstFrame = true;
 }
 
-void CGameRecorder::keyDown(int key)
+void CGameRecorder::record(Action action)
 {
-    if (recording && keyChangesTheGame(key) && pendingKeys.size() < MaxKeysPerFrame)
-        pendingKeys.push_back(static_cast<uint16_t>(key));
+    const std::optional<uint16_t> code = recordedCode(action);
+    if (recording && code && pendingKeys.size() < MaxKeysPerFrame)
+        pendingKeys.push_back(*code);
 }
 
-void CGameRecorder::frame(double dt, uint8_t held, float carriedStepTime)
+void CGameRecorder::frame(double dt, const HeldKeys& held, float carriedStepTime)
 {
     if (!recording)
         return;
@@ -90,7 +63,7 @@ void CGameRecorder::frame(double dt, uint8_t held, float carriedStepTime)
     if (firstFrame)
         game.carriedStepTime = carriedStepTime;
     firstFrame = false;
-    game.frames.push_back(RecordedFrame{dt, held, std::move(pendingKeys)});
+    game.frames.push_back(RecordedFrame{dt, recordedHeld(held), std::move(pendingKeys)});
     pendingKeys.clear();
 }
 
@@ -99,14 +72,14 @@ std::string CGameRecorder::end(const CGameBoard& board, bool keep)
     if (!recording)
         return {};
     recording = false;
-    game.result = {board.score, board.rows, board.level};
+    game.result = {board.score(), board.rows(), board.level()};
 
     // The kept file first: the table names it only once it is on disk.
     std::string kept;
     if (keep) {
         const auto seconds =
             std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
-        const std::string stem = "game-" + std::to_string(seconds) + "-" + std::to_string(board.score);
+        const std::string stem = "game-" + std::to_string(seconds) + "-" + std::to_string(board.score());
         std::error_code ignored;
         kept = stem + ".vrp";
         for (int n = 2; std::filesystem::exists(replayFolder / kept, ignored) && n < 100; ++n)

@@ -2,7 +2,7 @@
 // Recording every game as it is played.
 //
 // A game's story is its random stream's state at the start, then per frame
-// the time step, the keys that change the game and the three held arrows the
+// the time step, the moves that change the game and the three held moves the
 // board polls in every step of that frame. Everything else a player does
 // (camera, picture switches) leaves the game as it is, so a replay leaves
 // those to whoever watches it (see ReplayPlayer.h).
@@ -11,20 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "game/Action.h"
+#include "game/HeldKeys.h"
 #include "game/Recording.h"
-#include "platform/InputSource.h"
 
 class CGameBoard;
 class CHighScoreTable;
 class CSoundBank;
 
 // ---- what a recording keeps ---------------------------------------------------
-// Keys the game flow acts on in play that change the board or draw from the
-// random stream (arrows, turns, pause, level up, the light's new goal): the
-// only keys a recording keeps.
-bool keyChangesTheGame(int key);
-// The held arrows as bits of RecordedFrame::held.
-uint8_t heldArrows(const CInputSource& input);
 // The number of variants of every sound group, in the bank's order.
 std::vector<uint8_t> mediaFingerprint(const CSoundBank& sounds);
 
@@ -44,10 +39,12 @@ public:
     // A game starts: before the board draws its first pieces.
     void begin(const CGameBoard& board);
     bool active() const { return recording; }
-    // A key the flow takes in play; kept for the next frame when it changes the game.
-    void keyDown(int key);
-    // A frame starts its steps, with the loop's carried step time before it.
-    void frame(double dt, uint8_t held, float carriedStepTime);
+    // An action the flow takes in play; kept for the next frame when it is a
+    // move that changes the game (see game/RecordedInput.h).
+    void record(Action action);
+    // A frame starts its steps with these moves held, and the loop's carried
+    // step time before it.
+    void frame(double dt, const HeldKeys& held, float carriedStepTime);
     // The game ended. Saves it as the last game and, when keep is set, in a
     // file of its own whose name (in the folder) is returned; empty when not
     // kept or not saved. A game that was not recording saves nothing.

@@ -9,12 +9,10 @@
 #include "game/GameBoard.h"
 #include "game/Random.h"
 #include "files/FileProblems.h"
-#include "platform/VirtualKeys.h"
+#include "game/RecordedInput.h"
 #include "view/Hud.h"
 
 namespace {
-
-constexpr int letterKey(char letter) { return vk::LetterA + (letter - 'A'); }
 
 std::string speedText(double speed)
 {
@@ -25,55 +23,22 @@ std::string speedText(double speed)
 
 } // namespace
 
-bool keyOnlyChangesTheView(int key)
-{
-    switch (key) {
-    case vk::PageUp:
-    case vk::PageDown:
-    case vk::F2:
-    case vk::F3:
-    case vk::F4:
-    case vk::F6:
-    case letterKey('B'):
-    case letterKey('F'):
-    case letterKey('L'):
-    case letterKey('M'):
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool CRecordedHeldKeys::isHeld(int virtualKey) const
-{
-    switch (virtualKey) {
-    case vk::Left:
-        return held & HeldLeft;
-    case vk::Right:
-        return held & HeldRight;
-    case vk::Down:
-        return held & HeldDown;
-    default:
-        return false;
-    }
-}
-
 void playRecordedFrame(CGameFlow& flow, float& stepAccumulator, const RecordedFrame& frame)
 {
-    for (uint16_t key : frame.keys)
-        flow.onKeyDown(key);
-    const CRecordedHeldKeys held(frame.held);
+    for (uint16_t code : frame.keys) {
+        if (const std::optional<Action> move = recordedAction(code))
+            flow.onAction(*move);
+    }
+    const HeldKeys held = heldFromRecording(frame.held);
     advanceFixedSteps(stepAccumulator, frame.dt, [&](float dt) { flow.step(dt, held); });
 }
 
 void startRecordedGame(const Recording& recording, CGameFlow& flow, CGameBoard& board, float& stepAccumulator)
 {
-    flow.replaying = true;
     seedRandom(recording.randomState);
-    board.slideVelocity = recording.slideVelocity;
-    board.fallSpeed = recording.fallSpeed;
+    board.carryMotion({recording.slideVelocity, recording.fallSpeed});
     stepAccumulator = recording.carriedStepTime;
-    flow.startGame();
+    flow.startReplayedGame();
 }
 
 CReplayPlayer::CReplayPlayer(Recording recording, CGameFlow& flow, CGameBoard& board, CHud& hud)
@@ -105,25 +70,18 @@ void CReplayPlayer::advance(double elapsed, float& stepAccumulator)
         showBanner();
 }
 
-bool CReplayPlayer::onMessage(const InputMessage& message)
+void CReplayPlayer::onMouseMove(int x, int y, unsigned buttons) { flow.onMouseMove(x, y, buttons); }
+
+bool CReplayPlayer::onAction(Action action)
 {
-    if (message.type == InputMessage::MouseMove) {
-        flow.onMouseMove(message.x & 0xFFFF, message.y & 0xFFFF, message.buttons);
-        return true;
+    switch (action) {
+    case Action::EndReplay: return false;
+    case Action::PauseReplay: isPaused = !isPaused; break;
+    case Action::FasterReplay: playSpeed = std::min(playSpeed * 2.0, FastestSpeed); break;
+    case Action::SlowerReplay: playSpeed = std::max(playSpeed / 2.0, SlowestSpeed); break;
+    // The rest only moves the camera or switches parts of the picture.
+    default: flow.onAction(action); break;
     }
-    if (message.type != InputMessage::KeyDown)
-        return true;
-    const int key = message.key & 0xFFFF;
-    if (key == vk::Escape)
-        return false;
-    if (key == vk::Pause || key == letterKey('P'))
-        isPaused = !isPaused;
-    else if (key == vk::Right)
-        playSpeed = std::min(playSpeed * 2.0, FastestSpeed);
-    else if (key == vk::Left)
-        playSpeed = std::max(playSpeed / 2.0, SlowestSpeed);
-    else if (keyOnlyChangesTheView(key))
-        flow.onKeyDown(key);
     showBanner();
     return true;
 }
@@ -192,7 +150,7 @@ int verifyRecording(const Recording& recording, CGameFlow& flow, CGameBoard& boa
     startRecordedGame(recording, flow, board, stepAccumulator);
     for (const RecordedFrame& frame : recording.frames)
         playRecordedFrame(flow, stepAccumulator, frame);
-    const RecordedResult result{board.score, board.rows, board.level};
+    const RecordedResult result{board.score(), board.rows(), board.level()};
     std::printf("score %d rows %d level %d\n", result.score, result.rows, result.level);
     if (result == recording.result) {
         std::printf("matches the recording\n");

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "game/Action.h"
 #include "game/Recording.h"
-#include "platform/InputSource.h"
 
 class CGameBoard;
 class CGameFlow;
@@ -27,24 +27,9 @@ struct ReplayRequest {
 std::optional<ReplayRequest> readReplayArguments(const std::vector<std::string>& arguments, std::string* error);
 
 // ---- feeding a recording to the game --------------------------------------------
-// Keys that only move the camera or switch parts of the picture: a viewer of
-// a replay may use them.
-bool keyOnlyChangesTheView(int key);
-
-// The held arrows of one recorded frame, as the board polls them.
-class CRecordedHeldKeys : public CInputSource {
-public:
-    explicit CRecordedHeldKeys(uint8_t held) : held(held) {}
-    bool poll(InputMessage&) override { return false; }
-    bool isHeld(int virtualKey) const override;
-    bool isActive() const override { return true; }
-
-private:
-    uint8_t held;
-};
-
-// One recorded frame into the flow: its keys, then the fixed steps its time
-// step makes, each polling the frame's held arrows.
+// One recorded frame into the flow: its moves, then the fixed steps its time
+// step makes, each with the frame's held moves. A number no game records is
+// passed over.
 void playRecordedFrame(CGameFlow& flow, float& stepAccumulator, const RecordedFrame& frame);
 
 // Puts the game where the recording started it (random stream, the board's
@@ -82,8 +67,11 @@ public:
     void start(float& stepAccumulator);
     // Real time passed: feeds the recorded frames that became due.
     void advance(double elapsed, float& stepAccumulator);
-    // A viewer's message. False when the viewer ended the replay (Escape).
-    bool onMessage(const InputMessage& message);
+    // What the viewer asked for (see app/KeyMap.h, the replay's column).
+    // False when the viewer ended the replay.
+    bool onAction(Action action);
+    // The viewer drags the camera.
+    void onMouseMove(int x, int y, unsigned buttons);
 
     bool finished() const { return next >= game.frames.size(); }
     bool paused() const { return isPaused; }

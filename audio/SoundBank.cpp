@@ -6,10 +6,20 @@
 
 namespace {
 
-constexpr std::array<const char*, SoundCount> SoundNames = {
+// The groups of the sound set in the file's order; the effects keep theirs
+// with "hitframe" among them.
+constexpr std::array<const char*, SoundCount + 1> SoundSet = {
     "hitfloor", "menuitem", "newbrick", "hitbrick", "hitframe",
     "line1", "line2", "line3", "line4", "levelup", "turn",
 };
+constexpr int HitFrameSlot = 4;
+
+// The effect's place in the sound set.
+int slotOf(Sound sound)
+{
+    const int index = static_cast<int>(sound);
+    return index < HitFrameSlot ? index : index + 1;
+}
 
 AudioHandle openMusic(CAudioBackend& backend, const std::string& file)
 {
@@ -23,7 +33,13 @@ AudioHandle openMusic(CAudioBackend& backend, const std::string& file)
 
 const char* soundName(Sound sound)
 {
-    return SoundNames[static_cast<int>(sound)];
+    return SoundSet[static_cast<size_t>(slotOf(sound))];
+}
+
+std::optional<Sound> lineSound(int rows)
+{
+    constexpr Sound Lines[4] = {Sound::Line1, Sound::Line2, Sound::Line3, Sound::Line4};
+    return rows >= 1 && rows <= 4 ? std::optional<Sound>(Lines[rows - 1]) : std::nullopt;
 }
 
 CSoundBank::CSoundBank(std::unique_ptr<CAudioBackend> audio) : backend(std::move(audio)) {}
@@ -45,8 +61,8 @@ void CSoundBank::load(const std::string& path)
     gameMusic = openMusic(*backend, root.attribute("gamemusic"));
     menuMusic = openMusic(*backend, root.attribute("menumusic"));
 
-    for (int i = 0; i < SoundCount; ++i)
-        groups[i].load(*backend, root.findChild(SoundNames[i]));
+    for (size_t i = 0; i < SoundSet.size(); ++i)
+        groups[i].load(*backend, root.findChild(SoundSet[i]));
 }
 
 void CSoundBank::shutdown()
@@ -60,14 +76,14 @@ void CSoundBank::shutdown()
 
 const CSoundGroup& CSoundBank::group(Sound sound) const
 {
-    return groups[static_cast<int>(sound)];
+    return groups[static_cast<size_t>(slotOf(sound))];
 }
 
 const CSoundGroup& CSoundBank::group(const std::string& name) const
 {
     static const CSoundGroup silent;
-    for (int i = 0; i < SoundCount; ++i) {
-        if (name == SoundNames[i])
+    for (size_t i = 0; i < SoundSet.size(); ++i) {
+        if (name == SoundSet[i])
             return groups[i];
     }
     return silent;
@@ -82,10 +98,12 @@ void CSoundBank::play(Sound sound, int pitchSpread, int volume, int pan) const
         playLog(sound, variant);
 }
 
-void CSoundBank::playLines(int rows) const
+std::vector<uint8_t> CSoundBank::variantCounts() const
 {
-    if (rows >= 1 && rows <= 4)
-        play(static_cast<Sound>(static_cast<int>(Sound::Line1) + rows - 1));
+    std::vector<uint8_t> counts;
+    for (const CSoundGroup& group : groups)
+        counts.push_back(static_cast<uint8_t>(group.count()));
+    return counts;
 }
 
 void CSoundBank::playMenuMusic()

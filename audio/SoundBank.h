@@ -1,5 +1,5 @@
 #pragma once
-// Everything the game lets you hear: eleven named sound effects and the two
+// Everything the game lets you hear: ten named sound effects and the two
 // looping music pieces, one for the menu and one for play. The content comes
 // from media/sound.xml, read once at start-up. Nothing here ever fails loudly:
 // without an audio device or without the files the game simply runs silent.
@@ -9,15 +9,16 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
-// The effects, in the order they are loaded.
+// The effects the game plays.
 enum class Sound {
     HitFloor,   // a debris brick strikes something
     MenuItem,   // a key on the menu
     NewBrick,   // a new piece enters the well
     HitBrick,   // the falling piece comes to rest
-    HitFrame,   // loaded for the sound set, played by nothing yet
     Line1,
     Line2,
     Line3,
@@ -25,10 +26,13 @@ enum class Sound {
     LevelUp,
     Turn,       // the falling piece turns
 };
-constexpr int SoundCount = 11;
+constexpr int SoundCount = 10;
 
 // The element name of each effect in media/sound.xml.
 const char* soundName(Sound sound);
+// The sound of one lock that cleared that many rows (1 to 4); other counts
+// have none.
+std::optional<Sound> lineSound(int rows);
 
 class CSoundBank {
 public:
@@ -55,8 +59,11 @@ public:
     const CSoundGroup& group(Sound sound) const;
     // By element name; an unknown name gives an empty group that plays nothing.
     const CSoundGroup& group(const std::string& name) const;
-    // The sound for n rows cleared by one lock (1 to 4); other counts are silent.
-    void playLines(int rows) const;
+    // The number of variants of every group of the sound set, in the file's
+    // order: the effects and "hitframe", a group of the set that no effect
+    // plays. Every effect played draws a variant from the game's random
+    // stream, so a recording plays exactly only with the same counts.
+    std::vector<uint8_t> variantCounts() const;
     // Told of every effect played, with the variant it picked (the script
     // driver lists them in its dumps).
     using PlayLog = std::function<void(Sound sound, int variant)>;
@@ -70,7 +77,8 @@ public:
 
 private:
     std::unique_ptr<CAudioBackend> backend;
-    std::array<CSoundGroup, SoundCount> groups {};
+    // Every group of the sound set, in the file's order.
+    std::array<CSoundGroup, SoundCount + 1> groups {};
     AudioHandle gameMusic = 0;
     AudioHandle menuMusic = 0;
     PlayLog playLog;

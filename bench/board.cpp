@@ -17,7 +17,7 @@ HeldKeys busyKeys(long steps)
 
 class NullListener : public CGameBoardListener {
 public:
-    void onBoardEvent(BoardEvent event, int value) override { benchmark::DoNotOptimize(static_cast<int>(event) + value); }
+    void onBoardEvent(const BoardEvent& event) override { benchmark::DoNotOptimize(static_cast<int>(event.kind) + event.score); }
 };
 
 // Rows 10..19 filled except one gap per row; every third row gets a second
@@ -30,7 +30,7 @@ void startBusyGame(CGameBoard& board)
         for (int column = 0; column < BoardColumns; ++column) {
             bool hole = column == gap || (row % 3 == 0 && column == (gap + 4) % BoardColumns);
             if (!hole)
-                board.grid[static_cast<size_t>(CGameBoard::cellIndex(column, row))] = 0xFF808080u;
+                board.setCell(column, row, 0xFF808080u);
         }
     }
 }
@@ -47,7 +47,7 @@ void BM_BoardStep(benchmark::State& state)
         board.pollKeys(busyKeys(steps));
         board.step(0.01f);
         ++steps;
-        if (!board.running) {
+        if (!board.isRunning()) {
             startBusyGame(board);
             ++games;
         }

@@ -63,18 +63,18 @@ Scene* makeScene()
     std::array<uint32_t, 200> rowColours;
     for (int i = 0; i < 200; ++i)
         rowColours[size_t(i)] = 0xFF000000u | uint32_t(0x203040 + i * 0x010305);
-    board.grid = rowColours;
+    board.setCells(rowColours);
     for (int row = 12; row < 16; ++row)
-        scene->view->launchRow(row);
+        scene->view->launchRow(row, board.rowColours(row));
     for (int i = 0; i < 50; ++i)
         scene->view->stepUpdate(0.01f, true);
-    board.grid = rowColours;
-    board.current = createPiece(3);
-    board.current->x = 5.0f;
-    board.current->y = 3.0f;
-    board.next = createPiece(6);
-    board.next->x = -5.0f;
-    board.next->y = 0.0f;
+    board.setCells(rowColours);
+    CPiece& current = *board.placePiece(createPiece(3));
+    current.x = 5.0f;
+    current.y = 3.0f;
+    CPiece& next = *board.placeNextPiece(createPiece(6));
+    next.x = -5.0f;
+    next.y = 0.0f;
     scene->renderer->camera.setLookAt({4.5f, 12.0f, -35.0f}, {4.5f, 11.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
     return scene;
 }

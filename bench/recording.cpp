@@ -9,7 +9,9 @@
 #include <string>
 
 #include "app/GameRecorder.h"
+#include "app/KeyMap.h"
 #include "game/GameBoard.h"
+#include "platform/InputSource.h"
 #include "platform/VirtualKeys.h"
 
 namespace {
@@ -40,8 +42,8 @@ void BM_RecordFrame(benchmark::State& state)
     recorder.begin(board);
     for (auto _ : state) {
         if (input.frame % 30 == 0)
-            recorder.keyDown(vk::Up);
-        recorder.frame(1.0 / 60.0, heldArrows(input), 0.0f);
+            recorder.record(Action::TurnClockwise);
+        recorder.frame(1.0 / 60.0, heldMoves(input), 0.0f);
         ++input.frame;
         // A game never runs past the recorder's bound; start a new one before.
         if (input.frame % 36000 == 0) {
@@ -65,7 +67,7 @@ void BM_SaveTenMinuteGame(benchmark::State& state)
         state.PauseTiming();
         recorder.begin(board);
         for (input.frame = 0; input.frame < 36000; ++input.frame)
-            recorder.frame(1.0 / 60.0, heldArrows(input), 0.0f);
+            recorder.frame(1.0 / 60.0, heldMoves(input), 0.0f);
         state.ResumeTiming();
         benchmark::DoNotOptimize(recorder.end(board, false));
     }

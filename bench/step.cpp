@@ -4,15 +4,10 @@
 // bricks, the camera, the light, the menu's fades and the board. Debris is
 // launched again before it settles, so every step moves all forty bricks.
 #include "app/GameFlow.h"
-#include "audio/SoundBank.h"
+#include "app/GameObjects.h"
 #include "device/Device.h"
 #include "game/GameBoard.h"
-#include "game/HighScoreTable.h"
-#include "game/Menu.h"
-#include "platform/InputSource.h"
-#include "platform/VirtualKeys.h"
 #include "platform/Window.h"
-#include "render/Renderer.h"
 #include "view/GameView.h"
 
 #include <benchmark/benchmark.h>
@@ -23,79 +18,65 @@
 namespace {
 
 // Down held all the time, left and right in turns of half a second.
-class BusyInput : public CInputSource {
-public:
-    bool poll(InputMessage&) override { return false; }
-    bool isHeld(int key) const override
-    {
-        const bool leftPhase = (steps / 50) % 2 == 0;
-        return key == vk::Down || key == (leftPhase ? vk::Left : vk::Right);
-    }
-    bool isActive() const override { return true; }
-    long steps = 0;
-};
+HeldKeys busyKeys(long steps)
+{
+    const bool leftPhase = (steps / 50) % 2 == 0;
+    return {leftPhase, !leftPhase, true};
+}
 
-struct Game {
+// The game as the game builds it, on an offscreen context: silent, with a
+// table that is never saved (the benchmark plays no game to its end without
+// starting again) and no recording.
+struct BenchGame {
     std::unique_ptr<CDevice> device;
-    std::unique_ptr<CHighScoreTable> highScores;
-    std::unique_ptr<CSoundBank> sounds;
-    std::unique_ptr<CGameBoard> board;
-    std::unique_ptr<CRenderer> renderer;
-    std::unique_ptr<CGameView> view;
-    std::unique_ptr<CMenu> menu;
-    std::unique_ptr<CGameFlow> flow;
+    GameObjects objects;
 };
 
-Game* makeGame()
+BenchGame* makeGame()
 {
     if (!openOffscreenGlContext(800, 600).empty())
         return nullptr;
-    auto* game = new Game;
+    auto* game = new BenchGame;
     game->device = std::make_unique<CDevice>();
     if (!game->device->create(nullptr, 800, 600))
         return nullptr;
     publishDevice(game->device.get());
     std::filesystem::current_path(std::filesystem::path(VESBRIK_MEDIA_DIR).parent_path());
-    // A table that is never saved: the benchmark plays no game to its end
-    // without starting again.
-    game->highScores = std::make_unique<CHighScoreTable>("no-such-folder/hiscore.xml");
-    game->sounds = std::make_unique<CSoundBank>(); // silent: never loaded
-    game->board = std::make_unique<CGameBoard>(7);
-    game->renderer = std::make_unique<CRenderer>();
-    game->view = std::make_unique<CGameView>(*game->board, *game->renderer);
-    game->menu = std::make_unique<CMenu>();
-    game->flow = std::make_unique<CGameFlow>(
-        GameParts{*game->board, *game->highScores, *game->menu, *game->view, *game->renderer, *game->sounds, {}, nullptr, {}});
+    GameSetup setup;
+    setup.highScoreFile = "no-such-folder/hiscore.xml";
+    setup.seed = 7;
+    assembleGame(game->objects, setup);
     return game;
 }
 
-void launchFourRows(CGameView& view)
+void launchFourRows(CGameView& view, const CGameBoard& board)
 {
     for (int row = 16; row < 20; ++row)
-        view.launchRow(row);
+        view.launchRow(row, board.rowColours(row));
 }
 
 void GameStepInPlay(benchmark::State& state)
 {
-    static Game* game = makeGame();
+    static BenchGame* game = makeGame();
     if (!game) {
         state.SkipWithError("no OpenGL 4.5 core context");
         return;
     }
-    game->flow->startGame();
+    GameObjects& objects = game->objects;
+    objects.flow->startGame();
     for (int row = 16; row < 20; ++row)
         for (int column = 0; column < BoardColumns; ++column)
-            game->board->grid[static_cast<size_t>(CGameBoard::cellIndex(column, row))] = 0xFF8090A0u;
-    launchFourRows(*game->view);
-    BusyInput input;
+            objects.board->setCell(column, row, 0xFF8090A0u);
+    launchFourRows(*objects.view, *objects.board);
+    long steps = 0;
     for (auto _ : state) {
-        game->flow->step(0.01f, input);
-        ++input.steps;
+        objects.flow->step(0.01f, busyKeys(steps));
+        ++steps;
         // Bricks settle within a couple of seconds; new ones keep all forty moving.
-        if (input.steps % 100 == 0)
-            launchFourRows(*game->view);
-        if (!game->board->running)
-            game->flow->startGame();
+        if (steps % 100 == 0)
+            launchFourRows(*objects.view, *objects.board);
+        if (!objects.board->isRunning())
+            objects.flow->startGame();
     }
 }
 

@@ -41,87 +41,91 @@ void CGameBoard::pollKeys(const HeldKeys& keys)
     keyDown = keys.down;
 }
 
-void CGameBoard::newGame(int)
+void CGameBoard::newGame()
 {
-    level = 1;
-    levelSpeed = StartSpeed;
+    currentLevel = 1;
+    levelFallSpeed = StartSpeed;
     lockTimer = 0.0f;
-    rows = 0;
-    score = 0;
+    rowsCleared = 0;
+    points = 0;
     running = true;
     grid.fill(0);
     // The spawn promotes this piece and draws the one after it. A piece left
     // over from an abandoned game goes with it; no fit test at the start.
-    next = createPiece(-1);
+    waiting = createPiece(-1);
     spawnNext();
 }
 
 void CGameBoard::step(float dt)
 {
-    if (!running || !current)
+    if (!running || !falling)
         return;
-    CPiece& piece = *current;
+    CPiece& piece = *falling;
 
     // Left wins when both arrows are held; with neither, a slide under way
-    // carries on to the next column boundary.
+    // carries on to the waiting column boundary.
     if (keyLeft)
-        slideVelocity = -SlideSpeed;
+        carried.slideVelocity = -SlideSpeed;
     else if (keyRight)
-        slideVelocity = SlideSpeed;
+        carried.slideVelocity = SlideSpeed;
 
     // The down arrow ramps the fall up by one row per second each step until
     // it passes 25, then holds it at 25/26; at levels faster than that the
     // arrow slows the fall.
     if (keyDown)
-        fallSpeed = fallSpeed > FastFallLimit ? FastFallLimit : fallSpeed + 1.0f;
+        carried.fallSpeed = carried.fallSpeed > FastFallLimit ? FastFallLimit : carried.fallSpeed + 1.0f;
     else
-        fallSpeed = levelSpeed;
+        carried.fallSpeed = levelFallSpeed;
 
     slide(piece, dt);
     fall(piece, dt);
 
-    // A piece that has rested for the time its level takes to fall one row
+    // A piece that has rested for the time its currentLevel takes to fall one row
     // gets one more try to fall; if that fails too, it locks. A sliding piece
     // never locks.
-    if (slideVelocity == 0.0f && lockTimer >= 1.0f / levelSpeed) {
-        piece.y += fallSpeed * dt;
+    if (carried.slideVelocity == 0.0f && lockTimer >= 1.0f / levelFallSpeed) {
+        piece.y += carried.fallSpeed * dt;
         if (!fits(piece))
-            lockPiece(); // replaces the current piece
+            lockPiece(); // replaces the falling piece
     }
 
-    CPiece& now = *current;
+    CPiece& now = *falling;
     if (now.contact != ContactFree && !now.landedReported) {
-        notify(BoardEvent::PieceLanded, 1);
+        BoardEvent landed = event(BoardEventKind::PieceLanded);
+        for (int i = 0; i < static_cast<int>(landed.cells.size()); ++i)
+            landed.cells[static_cast<size_t>(i)] = now.cellPosition(i);
+        landed.colour = now.colour;
+        notify(landed);
         now.landedReported = true;
     }
 }
 
 // Each press moves the piece exactly one column: the slide stops on the
-// next column boundary, even if the key was let go midway. Snapping back
+// waiting column boundary, even if the key was let go midway. Snapping back
 // to ceil(old) or floor(old) lands on a column the piece already partly
 // covered, so the snapped position fits.
 void CGameBoard::slide(CPiece& piece, float dt)
 {
-    if (slideVelocity > 0.0f) {
+    if (carried.slideVelocity > 0.0f) {
         float old = piece.x;
-        piece.x += slideVelocity * dt;
+        piece.x += carried.slideVelocity * dt;
         if (!fits(piece)) {
-            slideVelocity = 0.0f;
+            carried.slideVelocity = 0.0f;
             piece.x = std::ceil(old);
         }
         if (std::floor(piece.x) > old) {
-            slideVelocity = 0.0f;
+            carried.slideVelocity = 0.0f;
             piece.x = std::ceil(old);
         }
-    } else if (slideVelocity < 0.0f) {
+    } else if (carried.slideVelocity < 0.0f) {
         float old = piece.x;
-        piece.x += slideVelocity * dt;
+        piece.x += carried.slideVelocity * dt;
         if (std::ceil(piece.x) < old) {
-            slideVelocity = 0.0f;
+            carried.slideVelocity = 0.0f;
             piece.x = std::floor(old);
         }
         if (!fits(piece)) {
-            slideVelocity = 0.0f;
+            carried.slideVelocity = 0.0f;
             piece.x = std::floor(old);
         }
     }
@@ -130,7 +134,7 @@ void CGameBoard::slide(CPiece& piece, float dt)
 void CGameBoard::fall(CPiece& piece, float dt)
 {
     float old = piece.y;
-    piece.y += fallSpeed * dt;
+    piece.y += carried.fallSpeed * dt;
     if (!fits(piece)) {
         piece.y = std::ceil(old);
         piece.contact = ContactWall;
@@ -144,27 +148,31 @@ void CGameBoard::fall(CPiece& piece, float dt)
 
 bool CGameBoard::tryRotate(int direction)
 {
-    if (!current)
+    if (!falling)
         return false;
-    int old = current->rotation;
-    current->rotate(direction);
-    if (fits(*current))
+    int old = falling->rotation;
+    falling->rotate(direction);
+    if (fits(*falling)) {
+        notify(event(BoardEventKind::PieceTurned));
         return true;
-    current->rotation = old; // the contact from the failed test stays
+    }
+    falling->rotation = old; // the contact from the failed test stays
     return false;
 }
 
 void CGameBoard::levelUp()
 {
-    ++level;
-    levelSpeed = static_cast<float>(levelSpeed * 1.1);
-    notify(BoardEvent::LevelUp, level);
+    ++currentLevel;
+    levelFallSpeed = static_cast<float>(levelFallSpeed * 1.1);
+    notify(event(BoardEventKind::LevelUp));
 }
 
-void CGameBoard::addScore(int points)
+void CGameBoard::addScore(int added)
 {
-    score += points;
-    notify(BoardEvent::ScoreChanged, score);
+    points += added;
+    BoardEvent changed = event(BoardEventKind::ScoreChanged);
+    changed.points = added;
+    notify(changed);
 }
 
 // A cell between two columns (or rows) covers both. There is no ceiling:
@@ -212,14 +220,14 @@ void CGameBoard::stamp(const CPiece& piece)
 
 void CGameBoard::lockPiece()
 {
-    stamp(*current);
+    stamp(*falling);
     clearFullRows();
     spawnNext();
-    notify(BoardEvent::NewPiece, 0);
+    notify(event(BoardEventKind::NewPiece));
     // The new piece stays where it was placed, overlapping the stack, and the
-    // grid stays as it is until the next game.
-    if (!fits(*current)) {
-        notify(BoardEvent::GameOver, score);
+    // grid stays as it is until the waiting game.
+    if (!fits(*falling)) {
+        notify(event(BoardEventKind::GameOver));
         running = false;
     }
 }
@@ -233,47 +241,87 @@ void CGameBoard::clearFullRows()
         if (!rowIsFull(row))
             continue;
         ++cleared;
-        ++rows;
-        if (rows % RowsPerLevel == 0)
+        ++rowsCleared;
+        if (rowsCleared % RowsPerLevel == 0)
             levelUp();
-        // The debris takes its colours from the row, so it is announced first.
-        notify(BoardEvent::RowCleared, row);
+        BoardEvent clearedRow = event(BoardEventKind::RowCleared);
+        clearedRow.row = row;
+        clearedRow.rowColours = rowColours(row);
+        notify(clearedRow);
         removeRow(row);
     }
     // The score is announced even for a lock that cleared nothing.
     addScore(pointsForRows(cleared));
     if (cleared == 0)
         return;
-    notify(BoardEvent::RowsCleared, cleared);
+    BoardEvent lock = event(BoardEventKind::RowsCleared);
+    lock.count = cleared;
+    notify(lock);
     if (gridIsEmpty()) {
         addScore(EmptyBoardBonus);
-        notify(BoardEvent::BoardEmptied, EmptyBoardBonus);
+        BoardEvent emptied = event(BoardEventKind::BoardEmptied);
+        emptied.points = EmptyBoardBonus;
+        notify(emptied);
     }
 }
 
 void CGameBoard::spawnNext()
 {
     addScore(PiecePoints);
-    if (!next)
-        next = createPiece(-1);
-    current = std::move(next);
-    current->x = 5.0f;
-    current->y = 1.0f;
-    current->rotation = 0;
-    current->contact = ContactFree;
-    current->landedReported = false;
+    if (!waiting)
+        waiting = createPiece(-1);
+    falling = std::move(waiting);
+    falling->x = 5.0f;
+    falling->y = 1.0f;
+    falling->rotation = 0;
+    falling->contact = ContactFree;
+    falling->landedReported = false;
 
     // Shown five columns to the left of the well.
-    next = createPiece(-1);
-    next->x = -5.0f;
-    next->y = 0.0f;
-    next->rotation = 0;
+    waiting = createPiece(-1);
+    waiting->x = -5.0f;
+    waiting->y = 0.0f;
+    waiting->rotation = 0;
 }
 
-void CGameBoard::notify(BoardEvent event, int value)
+BoardEvent CGameBoard::event(BoardEventKind kind) const
+{
+    BoardEvent made{kind};
+    made.score = points;
+    made.rows = rowsCleared;
+    made.level = currentLevel;
+    return made;
+}
+
+void CGameBoard::notify(const BoardEvent& event)
 {
     if (listener)
-        listener->onBoardEvent(event, value);
+        listener->onBoardEvent(event);
+}
+
+void CGameBoard::forgetListener(const CGameBoardListener* leaving)
+{
+    if (listener == leaving)
+        listener = nullptr;
+}
+
+CPiece* CGameBoard::placePiece(std::unique_ptr<CPiece> piece)
+{
+    falling = std::move(piece);
+    return falling.get();
+}
+
+CPiece* CGameBoard::placeNextPiece(std::unique_ptr<CPiece> piece)
+{
+    waiting = std::move(piece);
+    return waiting.get();
+}
+
+void CGameBoard::emptyWell()
+{
+    grid.fill(0);
+    falling.reset();
+    waiting.reset();
 }
 
 std::array<uint32_t, BoardColumns> CGameBoard::rowColours(int row) const

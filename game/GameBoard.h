@@ -5,8 +5,8 @@
 // the level rises every fifteen rows, and the game ends when a new piece
 // has no room. Everything it does is reported to one listener as events.
 //
-// The fields are read directly by the HUD, the board view and the debris;
-// the pause key toggles `running`.
+// Its state is its own: others read it and ask for what they want done
+// (pause, a position set up for a test) by name.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -15,9 +15,12 @@
 #include "game/HeldKeys.h"
 #include "game/Piece.h"
 
-constexpr int BoardColumns = 10;
-constexpr int BoardRows = 20;
-constexpr int BoardCells = BoardColumns * BoardRows;
+// What carries over from step to step and from one game into the next; a
+// recording keeps it from the game before.
+struct BoardMotion {
+    float slideVelocity = 0.0f; // columns per second: -10, 0 or +10
+    float fallSpeed = 0.0f;     // rows per second used by the last step
+};
 
 class CGameBoard {
 public:
@@ -27,18 +30,24 @@ public:
     explicit CGameBoard(uint32_t seed);
 
     void setListener(CGameBoardListener* boardListener) { listener = boardListener; }
+    // Forgets the listener if it is this one (a listener that goes away).
+    void forgetListener(const CGameBoardListener* leaving);
 
     // Takes the held left, right and down keys; called at the start of every step.
     void pollKeys(const HeldKeys& keys);
 
-    // Every game starts at level 1; the argument is accepted and ignored.
-    void newGame(int startLevel = 0);
+    // Every game starts at level 1 with an empty grid.
+    void newGame();
     // One fixed step of sliding, falling, landing and locking (dt is 0.01 s).
     void step(float dt);
     // Turns the falling piece if it fits turned; no kicks.
     bool tryRotate(int direction);
     void levelUp();
     void addScore(int points);
+    // The pause key: a running game stops, a stopped one runs on.
+    void togglePause() { running = !running; }
+    // The game stops where it is (another window took the keyboard).
+    void pause() { running = false; }
 
     // Fit test and the steps of a lock, in the order lockPiece runs them.
     bool fits(CPiece& piece) const;
@@ -47,34 +56,59 @@ public:
     void clearFullRows();
     void spawnNext();
 
+    // ---- what others read ------------------------------------------------------
+    bool isRunning() const { return running; }
+    int score() const { return points; }
+    int rows() const { return rowsCleared; }
+    int level() const { return currentLevel; }
+    float levelSpeed() const { return levelFallSpeed; } // rows per second at this level
+    float restingTime() const { return lockTimer; }      // seconds since the piece last fell freely
+    const BoardMotion& motion() const { return carried; }
+    const CPiece* current() const { return falling.get(); }
+    const CPiece* next() const { return waiting.get(); }
     // Grid cell (column, row); 0 is empty, anything else an ARGB colour.
     static int cellIndex(int column, int row) { return column * BoardRows + row; }
     uint32_t cell(int column, int row) const { return grid[static_cast<size_t>(cellIndex(column, row))]; }
+    const std::array<uint32_t, BoardCells>& cells() const { return grid; }
     // The ten cells of a row, left to right; a row outside the well is empty.
     std::array<uint32_t, BoardColumns> rowColours(int row) const;
 
-    bool keyLeft = false;
-    bool keyRight = false;
-    bool keyDown = false;
-    float levelSpeed = 4.0f;    // rows per second at this level
-    float lockTimer = 0.0f;     // seconds resting since the piece last fell freely
-    CGameBoardListener* listener = nullptr; // not owned
-    bool running = false;
-    int score = 0;
-    int level = 1;
-    int rows = 0;
-    std::unique_ptr<CPiece> current;
-    std::unique_ptr<CPiece> next;
-    std::array<uint32_t, BoardCells> grid{}; // column-major, row 0 at the top
-    // Both carry over from step to step and from one game to the next.
-    float slideVelocity = 0.0f; // columns per second: -10, 0 or +10
-    float fallSpeed = 0.0f;     // rows per second used by the current step
+    // ---- setting up a position (a replay's start, tests, the script driver) ------
+    // The motion the game before left behind, as a recording kept it.
+    void carryMotion(const BoardMotion& motion) { carried = motion; }
+    void setCell(int column, int row, uint32_t colour) { grid[static_cast<size_t>(cellIndex(column, row))] = colour; }
+    void setCells(const std::array<uint32_t, BoardCells>& colours) { grid = colours; }
+    // No cell filled and no piece, falling or waiting.
+    void emptyWell();
+    // The piece becomes the falling (or the waiting) piece; returned so the
+    // caller can put it where the position wants it. None takes the piece away.
+    CPiece* placePiece(std::unique_ptr<CPiece> piece);
+    CPiece* placeNextPiece(std::unique_ptr<CPiece> piece);
 
 private:
-    void notify(BoardEvent event, int value);
+    // The board's own tests look inside.
+    friend struct GameBoardProbe;
+
+    void notify(const BoardEvent& event);
+    BoardEvent event(BoardEventKind kind) const;
     bool rowIsFull(int row) const;
     void removeRow(int row);
     bool gridIsEmpty() const;
     void slide(CPiece& piece, float dt);
     void fall(CPiece& piece, float dt);
+
+    bool keyLeft = false;
+    bool keyRight = false;
+    bool keyDown = false;
+    float levelFallSpeed = 4.0f;
+    float lockTimer = 0.0f;
+    CGameBoardListener* listener = nullptr; // not owned
+    bool running = false;
+    int points = 0;
+    int currentLevel = 1;
+    int rowsCleared = 0;
+    std::unique_ptr<CPiece> falling;
+    std::unique_ptr<CPiece> waiting;
+    std::array<uint32_t, BoardCells> grid{}; // column-major, row 0 at the top
+    BoardMotion carried;
 };

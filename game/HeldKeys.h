@@ -1,6 +1,7 @@
 #pragma once
-// The three keys the board polls at the start of every step, as the game
-// flow read them from whatever input it has (keyboard, pad or a script).
+// The three moves held down (slide left, slide right, drop faster) that the
+// board polls at the start of every step: read once a frame from the keys
+// (app/KeyMap.h), or from a recording.
 
 struct HeldKeys {
     bool left = false;

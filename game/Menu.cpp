@@ -35,7 +35,7 @@ void CMenu::update(float dt)
     } else if (fade > 0.0) {
         fade -= 3.0 * dt;
     }
-    if (showScores) {
+    if (scoresShown) {
         if (scoresFade < 1.0)
             scoresFade += dt;
     } else if (scoresFade > 0.0) {
@@ -57,6 +57,26 @@ uint32_t argb(double r, double g, double b, double a)
 }
 
 } // namespace
+
+void CMenu::show(bool withScores)
+{
+    visible = true;
+    scoresShown = withScores;
+    if (!withScores)
+        forgetPick();
+}
+
+void CMenu::hide()
+{
+    visible = false;
+    scoresShown = false;
+}
+
+void CMenu::pickEntry(int index)
+{
+    if (scoresShown)
+        chosen = index;
+}
 
 void CMenu::holdFade()
 {

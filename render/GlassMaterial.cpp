@@ -19,9 +19,7 @@ CGlassMaterial::~CGlassMaterial() = default;
 bool CGlassMaterial::reload()
 {
     copyTarget.reset();
-    backfaceTarget.reset();
     copyTarget = std::make_unique<CRenderTexture>(&device(), 0, 0, Format::A8R8G8B8);
-    backfaceTarget = std::make_unique<CRenderTexture>(&device(), 0, 0, Format::A8R8G8B8);
 
     shader = loadEffectFile(path, {"GlassSingleRefract"});
     matWorld = shader->parameterByName("matWorld");
@@ -33,7 +31,6 @@ bool CGlassMaterial::reload()
     texFrameBuffer = shader->parameterByName("texFrameBuffer");
     vViewPos = shader->parameterByName("vViewPos");
     texEnvironment = shader->parameterByName("texEnvironment");
-    texBackfaceNormal = shader->parameterByName("texBackfaceNormal");
     return true;
 }
 

@@ -19,7 +19,7 @@ class CTexture;
 
 class CGlassMaterial : public CMaterial {
 public:
-    // Creates the copy targets at the viewport's size and loads the effect; an
+    // Creates the copy target at the viewport's size and loads the effect; an
     // effect that cannot be loaded ends the game.
     explicit CGlassMaterial(CRenderer& renderer, std::filesystem::path effectPath = "media/fakeglass.fx");
     ~CGlassMaterial() override;
@@ -28,7 +28,7 @@ public:
     // None: the render target current when a run begins, if it is a texture.
     void setSceneTarget(const CRenderTexture* target) { sceneTarget = target; }
 
-    // Makes the targets anew (at the viewport's size now) and reloads the effect.
+    // Makes the copy target anew (at the viewport's size now) and reloads the effect.
     bool reload() override;
     int begin() override;
     void beginPass(int pass) override;
@@ -47,8 +47,6 @@ private:
     std::filesystem::path path;
     const CRenderTexture* sceneTarget = nullptr;
     std::unique_ptr<CRenderTexture> copyTarget;
-    // Kept beside the copy for a back-face normal pass; nothing draws into it.
-    std::unique_ptr<CRenderTexture> backfaceTarget;
     std::unique_ptr<CEffect> shader;
 
     // Parameter handles, looked up once per load.
@@ -61,5 +59,4 @@ private:
     int texFrameBuffer = -1;
     int vViewPos = -1;
     int texEnvironment = -1;
-    int texBackfaceNormal = -1;
 };

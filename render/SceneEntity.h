@@ -2,7 +2,6 @@
 // A mesh placed in the world: position, rotation, scale, a tint colour and
 // the world matrix made from them.
 #include <optional>
-#include <string>
 
 #include <glm/glm.hpp>
 
@@ -19,7 +18,6 @@ public:
     glm::vec3 position{0.0f};
     glm::vec3 rotation{0.0f}; // yaw, pitch, roll in radians
     glm::vec3 scale{1.0f};
-    std::string name = "Entity";
     glm::mat4 world{1.0f};
     const CMesh* mesh = nullptr; // not owned
     int kind = Permanent;

@@ -30,25 +30,14 @@ void expectNear(const glm::vec3& a, const glm::vec3& b, float tolerance = 1e-5f)
 glm::vec3 placed(const CSceneEntity& entity, const glm::vec3& local) { return transformCoord(local, entity.world); }
 
 // A scene with an empty board: no pieces, no settled cells, no debris.
-class BoardViewTest : public SceneTest {
+class BoardViewTest : public GameSceneTest {
 protected:
     void SetUp() override
     {
         SceneTest::SetUp();
         if (IsSkipped())
             return;
-        board = std::make_unique<CGameBoard>(7);
-        board->grid.fill(0);
-        board->current.reset();
-        board->next.reset();
-        renderer = std::make_unique<CRenderer>();
-        view = std::make_unique<CGameView>(*board, *renderer);
-    }
-    void TearDown() override
-    {
-        view.reset();
-        renderer.reset();
-        SceneTest::TearDown();
+        makeGameScene(7);
     }
 
     std::vector<CSceneEntity*> bricks() const
@@ -60,9 +49,6 @@ protected:
         return list;
     }
 
-    std::unique_ptr<CGameBoard> board;
-    std::unique_ptr<CRenderer> renderer;
-    std::unique_ptr<CGameView> view;
 };
 
 } // namespace
@@ -199,8 +185,8 @@ TEST_F(BoardViewTest, AnEmptyBoardAddsNoBricks)
 
 TEST_F(BoardViewTest, SettledCellsStandAtTheirRowsFromTheTop)
 {
-    board->grid[CGameBoard::cellIndex(0, 19)] = 0xFF00FF00;
-    board->grid[CGameBoard::cellIndex(3, 0)] = 0x00FF0000; // alpha 0 is kept as stored
+    board->setCell(0, 19, 0xFF00FF00);
+    board->setCell(3, 0, 0x00FF0000); // alpha 0 is kept as stored
     view->buildBoardEntities();
     const auto list = bricks();
     ASSERT_EQ(list.size(), 2u);
@@ -216,21 +202,21 @@ TEST_F(BoardViewTest, SettledCellsStandAtTheirRowsFromTheTop)
 
 TEST_F(BoardViewTest, PiecesComeFirstAndOnlyThePreviewTurns)
 {
-    board->current = createPiece(7); // the square
-    board->current->x = 4.0f;
-    board->current->y = 2.5f;
-    board->current->colour = 0xFF0000FF;
-    board->next = createPiece(6);
-    board->next->x = -5.0f;
-    board->next->y = 0.0f;
-    board->grid[CGameBoard::cellIndex(9, 19)] = 0xFFFFFFFF;
+    CPiece& current = *board->placePiece(createPiece(7)); // the square
+    current.x = 4.0f;
+    current.y = 2.5f;
+    current.colour = 0xFF0000FF;
+    CPiece& next = *board->placeNextPiece(createPiece(6));
+    next.x = -5.0f;
+    next.y = 0.0f;
+    board->setCell(9, 19, 0xFFFFFFFF);
     for (int i = 0; i < 150; ++i)
         view->stepUpdate(0.01f, false);
     view->buildBoardEntities();
     const auto list = bricks();
     ASSERT_EQ(list.size(), 9u);
     for (int i = 0; i < 4; ++i) {
-        const CellPosition cell = board->current->cellPosition(i);
+        const CellPosition cell = board->current()->cellPosition(i);
         expectNear(list[size_t(i)]->position, {cell.x, 20.5f - cell.y, 0.0f});
         EXPECT_EQ(list[size_t(i)]->colour, glm::vec4(0.0f, 0.0f, 1.0f, 1.0f));
         EXPECT_EQ(list[size_t(i)]->rotation.x, 0.0f);
@@ -238,7 +224,7 @@ TEST_F(BoardViewTest, PiecesComeFirstAndOnlyThePreviewTurns)
     const float yaw = view->elapsedTime() * 0.3f;
     EXPECT_NEAR(yaw, 0.45f, 1e-4f);
     for (int i = 4; i < 8; ++i) {
-        const CellPosition cell = board->next->cellPosition(i - 4);
+        const CellPosition cell = board->next()->cellPosition(i - 4);
         expectNear(list[size_t(i)]->position, {cell.x, 20.5f - cell.y, 0.0f});
         EXPECT_EQ(list[size_t(i)]->rotation.x, yaw);
         // The world matrix carries the turn: a brick's +x side faces away from +x.
@@ -251,9 +237,9 @@ TEST_F(BoardViewTest, PiecesComeFirstAndOnlyThePreviewTurns)
 TEST_F(BoardViewTest, DebrisBricksArePlacedAndTurnedAsTheirBodies)
 {
     for (int c = 0; c < 10; ++c)
-        board->grid[size_t(CGameBoard::cellIndex(c, 12))] = 0xFF102030u + uint32_t(c);
-    view->launchRow(12);
-    board->grid.fill(0);
+        board->setCell(c, 12, 0xFF102030u + uint32_t(c));
+    view->launchRow(12, board->rowColours(12));
+    board->setCells({});
     // Let them tumble so the rotations are not the identity.
     for (int i = 0; i < 60; ++i)
         view->stepUpdate(0.01f, true);
@@ -273,11 +259,11 @@ TEST_F(BoardViewTest, DebrisBricksArePlacedAndTurnedAsTheirBodies)
 
 TEST_F(BoardViewTest, AFrameLeavesTheEntityListAsItFoundIt)
 {
-    board->current = createPiece(1);
-    board->next = createPiece(2);
+    board->placePiece(createPiece(1));
+    board->placeNextPiece(createPiece(2));
     for (int c = 0; c < 10; ++c)
-        board->grid[size_t(CGameBoard::cellIndex(c, 19))] = 0xFF808080u;
-    view->launchRow(19);
+        board->setCell(c, 19, 0xFF808080u);
+    view->launchRow(19, board->rowColours(19));
     CSceneEntity* frame = renderer->entities[0].get();
     CSceneEntity* floor = renderer->entities[1].get();
     view->render();

@@ -41,7 +41,7 @@ constexpr std::array<Switches, 4> EachOff = {{{"noshadow", false, true, true, tr
                                                {"nomirror", true, true, false, true},
                                                {"nofilter", true, true, true, false}}};
 
-class FrameSwitches : public SceneTest {
+class FrameSwitches : public GameSceneTest {
 protected:
     void SetUp() override
     {
@@ -52,19 +52,8 @@ protected:
         height = lookDir() ? 600 : 240;
         makeDevice(width, height);
         seedRandom(7);
-        board = std::make_unique<CGameBoard>(7);
-        board->grid.fill(0);
-        renderer = std::make_unique<CRenderer>();
-        view = std::make_unique<CGameView>(*board, *renderer);
-        // Where the playing camera swings about.
-        renderer->camera.setLookAt({4.5f, 12.0f, -35.0f}, {4.5f, 11.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
-    }
-    void TearDown() override
-    {
-        view.reset();
-        renderer.reset();
-        board.reset();
-        SceneTest::TearDown();
+        makeGameScene(7);
+        lookAsInPlay();
     }
 
     std::vector<uint8_t> draw(const Switches& s, const std::string& scene)
@@ -89,8 +78,7 @@ protected:
         for (int row = fromRow; row < BoardRows; ++row)
             for (int column = 0; column < BoardColumns; ++column)
                 if ((column * 7 + row * 3) % gapEvery != 0)
-                    board->grid[size_t(CGameBoard::cellIndex(column, row))] =
-                        0xFF000000u | (0x3050F0u + uint32_t(row * 0x0B1300 + column * 0x1700D));
+                    board->setCell(column, row, 0xFF000000u | (0x3050F0u + uint32_t(row * 0x0B1300 + column * 0x1700D)));
     }
 
     void checkEverySwitch(const std::string& scene)
@@ -123,30 +111,27 @@ protected:
 
     int width = 0;
     int height = 0;
-    std::unique_ptr<CGameBoard> board;
-    std::unique_ptr<CRenderer> renderer;
-    std::unique_ptr<CGameView> view;
 };
 
 TEST_F(FrameSwitches, EarlyPlay)
 {
     fillRows(17, 4);
-    board->current = createPiece(2);
-    board->current->x = 4.0f;
-    board->current->y = 8.0f;
-    board->next = createPiece(5);
-    board->next->x = -5.0f;
-    board->next->y = 0.0f;
+    CPiece& current = *board->placePiece(createPiece(2));
+    current.x = 4.0f;
+    current.y = 8.0f;
+    CPiece& next = *board->placeNextPiece(createPiece(5));
+    next.x = -5.0f;
+    next.y = 0.0f;
     checkEverySwitch("early");
 }
 
 TEST_F(FrameSwitches, ATallStack)
 {
     fillRows(3, 6);
-    board->current = createPiece(0);
-    board->current->x = 4.0f;
-    board->current->y = 0.5f;
-    board->next.reset();
+    CPiece& current = *board->placePiece(createPiece(0));
+    current.x = 4.0f;
+    current.y = 0.5f;
+    board->placeNextPiece(nullptr);
     checkEverySwitch("tall");
 }
 
@@ -155,16 +140,16 @@ TEST_F(FrameSwitches, ABurstOfDebris)
     fillRows(12, 5);
     for (int row = 16; row < 19; ++row) {
         for (int column = 0; column < BoardColumns; ++column)
-            board->grid[size_t(CGameBoard::cellIndex(column, row))] = 0xFFFF8020u + uint32_t(column * 0x001100);
-        view->launchRow(row);
+            board->setCell(column, row, 0xFFFF8020u + uint32_t(column * 0x001100));
+        view->launchRow(row, board->rowColours(row));
     }
     for (int row = 16; row < 19; ++row)
         for (int column = 0; column < BoardColumns; ++column)
-            board->grid[size_t(CGameBoard::cellIndex(column, row))] = 0;
+            board->setCell(column, row, 0);
     for (int step = 0; step < 35; ++step)
         view->stepUpdate(0.01f, true);
-    board->current.reset();
-    board->next.reset();
+    board->placePiece(nullptr);
+    board->placeNextPiece(nullptr);
     checkEverySwitch("debris");
 }
 
@@ -173,8 +158,8 @@ TEST_F(FrameSwitches, ABurstOfDebris)
 TEST_F(FrameSwitches, TheStacksShadowUpClose)
 {
     fillRows(10, 4);
-    board->current.reset();
-    board->next.reset();
+    board->placePiece(nullptr);
+    board->placeNextPiece(nullptr);
     renderer->camera.setLookAt({16.0f, 9.0f, -3.0f}, {8.0f, 0.0f, 7.0f}, {0.0f, 1.0f, 0.0f});
     checkEverySwitch("closeup");
 }

@@ -113,9 +113,7 @@ TEST_F(Frame, WithEverySwitchOffASettledCellAppearsWhereTheCameraPutsIt)
 {
     makeDevice(Width, Height);
     CGameBoard board(3);
-    board.grid.fill(0);
-    board.current.reset();
-    board.next.reset();
+    board.emptyWell();
     CRenderer renderer;
     CGameView view(board, renderer);
     switchAllOff(renderer);
@@ -125,7 +123,7 @@ TEST_F(Frame, WithEverySwitchOffASettledCellAppearsWhereTheCameraPutsIt)
 
     view.render();
     const std::vector<uint8_t> empty = testDevice->readBackBuffer();
-    board.grid[size_t(CGameBoard::cellIndex(2, 10))] = 0xFFFFFF00;
+    board.setCell(2, 10, 0xFFFFFF00);
     view.render();
     readFrame();
 

@@ -9,26 +9,56 @@
 
 #include "game/Random.h"
 
+// The board's own tests look inside it: the white-box set-ups and readings
+// that no other part of the game may do.
+struct GameBoardProbe {
+    static HeldKeys keys(const CGameBoard& board) { return {board.keyLeft, board.keyRight, board.keyDown}; }
+    static CPiece& falling(CGameBoard& board) { return *board.falling; }
+    static void setRunning(CGameBoard& board, bool running) { board.running = running; }
+    static void setRows(CGameBoard& board, int rows) { board.rowsCleared = rows; }
+    static void setLevelSpeed(CGameBoard& board, float speed) { board.levelFallSpeed = speed; }
+    static void setFallSpeed(CGameBoard& board, float speed) { board.carried.fallSpeed = speed; }
+    static void setLockTimer(CGameBoard& board, float seconds) { board.lockTimer = seconds; }
+};
+
 namespace {
-using enum BoardEvent;
-using Event = std::pair<BoardEvent, int>;
+using enum BoardEventKind;
+using Event = std::pair<BoardEventKind, int>;
 using Events = std::vector<Event>;
 
-// Records every event; on RowCleared it also notes whether the row still
-// held all its cells at that moment (the debris takes its colours from it).
+// The one number each kind of event is compared by here.
+int numberOf(const BoardEvent& event)
+{
+    switch (event.kind) {
+    case ScoreChanged:
+    case GameOver: return event.score;
+    case RowCleared: return event.row;
+    case BoardEmptied: return event.points;
+    case RowsCleared: return event.count;
+    case LevelUp: return event.level;
+    case PieceLanded: return 1;
+    default: return 0;
+    }
+}
+
+// Records every event; on RowCleared it also notes whether the row's colours
+// it carries are the full row's (the debris takes its colours from them).
 class RecordingListener : public CGameBoardListener {
 public:
-    void onBoardEvent(BoardEvent type, int value) override
+    void onBoardEvent(const BoardEvent& event) override
     {
-        events.push_back({type, value});
-        if (type == RowCleared && board) {
+        events.push_back({event.kind, numberOf(event)});
+        if (event.kind == RowCleared && board) {
             bool full = true;
             for (int column = 0; column < BoardColumns; ++column)
-                full = full && board->cell(column, value) != 0;
+                full = full && event.rowColours[static_cast<size_t>(column)] != 0 &&
+                       event.rowColours[static_cast<size_t>(column)] == board->cell(column, event.row);
             rowsFullWhenAnnounced.push_back(full);
         }
+        if (event.kind == PieceLanded)
+            landings.push_back(event);
     }
-    int count(BoardEvent type) const
+    int count(BoardEventKind type) const
     {
         int n = 0;
         for (const Event& e : events)
@@ -39,6 +69,7 @@ public:
     const CGameBoard* board = nullptr;
     Events events;
     std::vector<bool> rowsFullWhenAnnounced;
+    std::vector<BoardEvent> landings;
 };
 
 enum Key { Left, Right, Down, Up };
@@ -65,13 +96,13 @@ protected:
 
     CPiece& place(int kind, float x, float y, int rotation = 0)
     {
-        board.current = createPiece(kind);
-        board.current->x = x;
-        board.current->y = y;
-        board.current->rotation = rotation;
-        return *board.current;
+        CPiece& piece = *board.placePiece(createPiece(kind));
+        piece.x = x;
+        piece.y = y;
+        piece.rotation = rotation;
+        return piece;
     }
-    void set(int column, int row, uint32_t colour = Grey) { board.grid[static_cast<size_t>(CGameBoard::cellIndex(column, row))] = colour; }
+    void set(int column, int row, uint32_t colour = Grey) { board.setCell(column, row, colour); }
     // Fills a row except the columns from gapFrom to gapTo.
     void fillRow(int row, int gapFrom = -1, int gapTo = -1)
     {
@@ -90,7 +121,7 @@ protected:
     int filledCells() const
     {
         int n = 0;
-        for (uint32_t c : board.grid)
+        for (uint32_t c : board.cells())
             n += c != 0;
         return n;
     }
@@ -107,18 +138,18 @@ TEST(BoardStart, FillsTheGridWithRandomColoursAndWaits)
     seedRandom(99);
     for (int i = 0; i < BoardCells; ++i) {
         uint32_t expected = static_cast<uint32_t>(std::floor(randomUnit() * 16777215.0));
-        ASSERT_EQ(board.grid[static_cast<size_t>(i)], expected) << "cell " << i;
-        ASSERT_LT(board.grid[static_cast<size_t>(i)], 0x1000000u);
+        ASSERT_EQ(board.cells()[static_cast<size_t>(i)], expected) << "cell " << i;
+        ASSERT_LT(board.cells()[static_cast<size_t>(i)], 0x1000000u);
     }
-    EXPECT_FALSE(board.running);
-    EXPECT_EQ(board.level, 1);
-    EXPECT_EQ(board.score, 0);
-    EXPECT_EQ(board.rows, 0);
-    EXPECT_FALSE(board.current);
-    EXPECT_FALSE(board.next);
+    EXPECT_FALSE(board.isRunning());
+    EXPECT_EQ(board.level(), 1);
+    EXPECT_EQ(board.score(), 0);
+    EXPECT_EQ(board.rows(), 0);
+    EXPECT_FALSE(board.current());
+    EXPECT_FALSE(board.next());
 
     // Stepping or turning before any game is harmless, even if running was switched on.
-    board.running = true;
+    GameBoardProbe::setRunning(board, true);
     board.step(Dt);
     EXPECT_FALSE(board.tryRotate(1));
 }
@@ -129,29 +160,29 @@ TEST(BoardStart, NewGameSpawnsTheFirstPieceForTenPoints)
     RecordingListener listener;
     board.setListener(&listener);
     board.levelUp();
-    board.rows = 40;
+    GameBoardProbe::setRows(board, 40);
     listener.events.clear();
 
     board.newGame();
     EXPECT_EQ(listener.events, (Events{{ScoreChanged, 10}}));
-    EXPECT_TRUE(board.running);
-    EXPECT_EQ(board.score, 10);
-    EXPECT_EQ(board.level, 1);
-    EXPECT_EQ(board.levelSpeed, 4.0f);
-    EXPECT_EQ(board.rows, 0);
-    for (uint32_t c : board.grid)
+    EXPECT_TRUE(board.isRunning());
+    EXPECT_EQ(board.score(), 10);
+    EXPECT_EQ(board.level(), 1);
+    EXPECT_EQ(board.levelSpeed(), 4.0f);
+    EXPECT_EQ(board.rows(), 0);
+    for (uint32_t c : board.cells())
         ASSERT_EQ(c, 0u);
-    EXPECT_EQ(board.current->x, 5.0f);
-    EXPECT_EQ(board.current->y, 1.0f);
-    EXPECT_EQ(board.next->x, -5.0f);
-    EXPECT_EQ(board.next->y, 0.0f);
+    EXPECT_EQ(board.current()->x, 5.0f);
+    EXPECT_EQ(board.current()->y, 1.0f);
+    EXPECT_EQ(board.next()->x, -5.0f);
+    EXPECT_EQ(board.next()->y, 0.0f);
 
     // The square sits with its top-left cell on the spawn point.
-    board.next = createPiece(PieceKindSquare);
+    board.placeNextPiece(createPiece(PieceKindSquare));
     board.spawnNext();
     std::set<std::pair<float, float>> cells;
     for (int i = 0; i < 4; ++i)
-        cells.insert({board.current->cellPosition(i).x, board.current->cellPosition(i).y});
+        cells.insert({board.current()->cellPosition(i).x, board.current()->cellPosition(i).y});
     EXPECT_EQ(cells, (std::set<std::pair<float, float>>{{5, 1}, {6, 1}, {5, 2}, {6, 2}}));
 }
 
@@ -159,14 +190,14 @@ TEST_F(Board, ReadsTheArrowKeys)
 {
     keys.held = {Left, Down};
     board.pollKeys(keys.state());
-    EXPECT_TRUE(board.keyLeft);
-    EXPECT_FALSE(board.keyRight);
-    EXPECT_TRUE(board.keyDown);
+    EXPECT_TRUE(GameBoardProbe::keys(board).left);
+    EXPECT_FALSE(GameBoardProbe::keys(board).right);
+    EXPECT_TRUE(GameBoardProbe::keys(board).down);
     keys.held = {Right, Up};
     board.pollKeys(keys.state());
-    EXPECT_FALSE(board.keyLeft);
-    EXPECT_TRUE(board.keyRight);
-    EXPECT_FALSE(board.keyDown);
+    EXPECT_FALSE(GameBoardProbe::keys(board).left);
+    EXPECT_TRUE(GameBoardProbe::keys(board).right);
+    EXPECT_FALSE(GameBoardProbe::keys(board).down);
 }
 
 TEST_F(Board, FitTestCoversBothNeighboursOfAFraction)
@@ -213,7 +244,7 @@ TEST_F(Board, SlidesOneColumnPerPressAndStopsAtTheWall)
     keys.held.clear();
     step(12);
     EXPECT_EQ(piece.x, 4.0f);
-    EXPECT_EQ(board.slideVelocity, 0.0f);
+    EXPECT_EQ(board.motion().slideVelocity, 0.0f);
 
     keys.held = {Left, Right}; // left wins
     step();
@@ -237,12 +268,19 @@ TEST_F(Board, RestingPieceLocksAfterTheTimeOfOneRow)
 {
     CPiece* square = &place(PieceKindSquare, 0, 18);
     step(24);
-    EXPECT_EQ(board.current.get(), square);
+    EXPECT_EQ(board.current(), square);
     EXPECT_EQ(listener.events, (Events{{PieceLanded, 1}})); // once per rest
+    // The landing carries where the cells rest and their colour.
+    ASSERT_EQ(listener.landings.size(), 1u);
+    EXPECT_EQ(listener.landings[0].colour, square->colour);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(listener.landings[0].cells[static_cast<size_t>(i)].x, square->cellPosition(i).x);
+        EXPECT_EQ(listener.landings[0].cells[static_cast<size_t>(i)].y, square->cellPosition(i).y);
+    }
     EXPECT_EQ(filledCells(), 0);
 
     step(); // the 25th resting step at level 1 (0.25 s)
-    EXPECT_NE(board.current.get(), square);
+    EXPECT_NE(board.current(), square);
     EXPECT_EQ(board.cell(0, 18), 0xFFFFAA00u);
     EXPECT_EQ(board.cell(1, 18), 0xFFFFAA00u);
     EXPECT_EQ(board.cell(0, 19), 0xFFFFAA00u);
@@ -272,12 +310,12 @@ TEST_F(Board, SlidingPieceDoesNotLock)
 
 TEST_F(Board, DownArrowRampsTheFallAndCapsIt)
 {
-    board.fallSpeed = 4;
+    GameBoardProbe::setFallSpeed(board, 4);
     keys.held = {Down};
     std::vector<float> speeds;
     for (int i = 0; i < 24; ++i) {
         step();
-        speeds.push_back(board.fallSpeed);
+        speeds.push_back(board.motion().fallSpeed);
     }
     EXPECT_EQ(speeds[0], 5.0f);
     EXPECT_EQ(speeds[20], 25.0f);
@@ -286,14 +324,14 @@ TEST_F(Board, DownArrowRampsTheFallAndCapsIt)
     EXPECT_EQ(speeds[23], 26.0f);
     keys.held.clear();
     step();
-    EXPECT_EQ(board.fallSpeed, 4.0f);
+    EXPECT_EQ(board.motion().fallSpeed, 4.0f);
 
     // Faster levels fall slower with the arrow held.
-    board.levelSpeed = 40;
-    board.fallSpeed = 40;
+    GameBoardProbe::setLevelSpeed(board, 40);
+    GameBoardProbe::setFallSpeed(board, 40);
     keys.held = {Down};
     step();
-    EXPECT_EQ(board.fallSpeed, 25.0f);
+    EXPECT_EQ(board.motion().fallSpeed, 25.0f);
 }
 
 TEST_F(Board, RotationIsRefusedWithoutRoom)
@@ -322,8 +360,8 @@ TEST_F(Board, ClearsRowsTopDownThenScores)
     EXPECT_EQ(listener.events, (Events{{RowCleared, 17}, {RowCleared, 18}, {RowCleared, 19}, {ScoreChanged, 410},
                                        {RowsCleared, 3}, {ScoreChanged, 420}, {NewPiece, 0}}));
     EXPECT_EQ(listener.rowsFullWhenAnnounced, (std::vector<bool>{true, true, true}));
-    EXPECT_EQ(board.rows, 3);
-    EXPECT_EQ(board.level, 1);
+    EXPECT_EQ(board.rows(), 3);
+    EXPECT_EQ(board.level(), 1);
     // Row 16 came down three rows; nothing else is left.
     EXPECT_EQ(board.cell(0, 19), 0xFFFF0000u);
     EXPECT_EQ(board.cell(5, 19), 0xFF123456u);
@@ -332,7 +370,7 @@ TEST_F(Board, ClearsRowsTopDownThenScores)
 
 TEST_F(Board, FifteenthRowLevelsUpOnce)
 {
-    board.rows = 13;
+    GameBoardProbe::setRows(board, 13);
     for (int row = 16; row <= 19; ++row)
         fillRow(row, 0, 0);
     set(3, 10);
@@ -342,9 +380,9 @@ TEST_F(Board, FifteenthRowLevelsUpOnce)
     EXPECT_EQ(listener.events,
               (Events{{RowCleared, 16}, {LevelUp, 2}, {RowCleared, 17}, {RowCleared, 18}, {RowCleared, 19},
                       {ScoreChanged, 810}, {RowsCleared, 4}, {ScoreChanged, 820}, {NewPiece, 0}}));
-    EXPECT_EQ(board.rows, 17);
-    EXPECT_EQ(board.level, 2);
-    EXPECT_EQ(board.levelSpeed, static_cast<float>(4.0f * 1.1));
+    EXPECT_EQ(board.rows(), 17);
+    EXPECT_EQ(board.level(), 2);
+    EXPECT_EQ(board.levelSpeed(), static_cast<float>(4.0f * 1.1));
 }
 
 TEST_F(Board, EmptiedBoardEarnsItsBonus)
@@ -354,7 +392,7 @@ TEST_F(Board, EmptiedBoardEarnsItsBonus)
     board.lockPiece();
     EXPECT_EQ(listener.events, (Events{{RowCleared, 19}, {ScoreChanged, 110}, {RowsCleared, 1}, {ScoreChanged, 410},
                                        {BoardEmptied, 300}, {ScoreChanged, 420}, {NewPiece, 0}}));
-    EXPECT_EQ(board.score, 420);
+    EXPECT_EQ(board.score(), 420);
 }
 
 TEST_F(Board, ClearedRowEmptiesTheTopRow)
@@ -376,22 +414,22 @@ TEST_F(Board, GameOverWhenTheNewPieceHasNoRoom)
     set(9, 19);
     CPiece& old = place(PieceKindSquare, 0, 18);
     old.landedReported = true;
-    board.lockTimer = 0.25f;
-    board.next = createPiece(3);
+    GameBoardProbe::setLockTimer(board, 0.25f);
+    board.placeNextPiece(createPiece(3));
     step();
 
     EXPECT_EQ(listener.events,
               (Events{{ScoreChanged, 10}, {ScoreChanged, 20}, {NewPiece, 0}, {GameOver, 20}, {PieceLanded, 1}}));
-    EXPECT_FALSE(board.running);
-    EXPECT_EQ(board.current->x, 5.0f);
-    EXPECT_EQ(board.current->y, 1.0f);
+    EXPECT_FALSE(board.isRunning());
+    EXPECT_EQ(board.current()->x, 5.0f);
+    EXPECT_EQ(board.current()->y, 1.0f);
 
     // Nothing moves afterwards; the final grid stays for the menu.
-    auto grid = board.grid;
+    auto grid = board.cells();
     keys.held = {Down, Left};
     step(50);
-    EXPECT_EQ(board.grid, grid);
-    EXPECT_EQ(board.current->y, 1.0f);
+    EXPECT_EQ(board.cells(), grid);
+    EXPECT_EQ(board.current()->y, 1.0f);
     EXPECT_EQ(listener.events.size(), 5u);
 }
 
@@ -418,12 +456,12 @@ TEST_F(Board, StraightPieceReachingAboveTheGrid)
 TEST_F(Board, PausedBoardStandsStill)
 {
     CPiece& piece = place(PieceKindSquare, 4, 3);
-    board.running = false;
+    GameBoardProbe::setRunning(board, false);
     keys.held = {Right, Down};
     step(30);
     EXPECT_EQ(piece.x, 4.0f);
     EXPECT_EQ(piece.y, 3.0f);
-    board.running = true;
+    GameBoardProbe::setRunning(board, true);
     step();
     EXPECT_GT(piece.y, 3.0f);
 }
@@ -435,7 +473,7 @@ TEST_F(Board, LongRandomPlayKeepsThePieceInTheClear)
     // the board's score.
     seedRandom(4242);
     int games = 0;
-    int lastScore = board.score;
+    int lastScore = board.score();
     for (int i = 0; i < 100000; ++i) {
         if (i % 7 == 0) {
             int r = randomInt();
@@ -457,19 +495,19 @@ TEST_F(Board, LongRandomPlayKeepsThePieceInTheClear)
                 lastScore = e.second;
             }
         }
-        ASSERT_EQ(board.score, lastScore);
-        if (!board.running) {
+        ASSERT_EQ(board.score(), lastScore);
+        if (!board.isRunning()) {
             ASSERT_EQ(listener.count(GameOver), 1);
             board.newGame();
-            lastScore = board.score;
+            lastScore = board.score();
             ++games;
             continue;
         }
-        int contact = board.current->contact;
-        ASSERT_TRUE(board.fits(*board.current)) << "step " << i;
-        board.current->contact = contact;
-        ASSERT_GE(board.current->x, 0.0f);
-        ASSERT_LE(board.current->x, 9.0f);
+        int contact = board.current()->contact;
+        ASSERT_TRUE(board.fits(GameBoardProbe::falling(board))) << "step " << i;
+        GameBoardProbe::falling(board).contact = contact;
+        ASSERT_GE(board.current()->x, 0.0f);
+        ASSERT_LE(board.current()->x, 9.0f);
     }
     EXPECT_GT(games, 5);
 }

@@ -60,7 +60,7 @@ TEST_F(MenuDrawing, StartsWithTheBackgroundOverTheBoardAndTheTitleOnIt)
 
     testDevice->clear(ClearTarget | ClearZBuffer, 0xFFFFFFFFu, 1.0f, 0);
     CMenu menu;
-    menu.visible = true;
+    menu.show(false);
     menu.update(Step);
     screen.draw(menu, scores);
     readFrame();
@@ -84,7 +84,7 @@ TEST_F(MenuDrawing, DuringPlayOnlyTheWebAddressShows)
 {
     testDevice->clear(ClearTarget | ClearZBuffer, 0xFFFFFFFFu, 1.0f, 0);
     CMenu menu;
-    menu.visible = false;
+    menu.hide();
     menu.fade = -0.01; // faded out
     menu.update(Step);
     screen.draw(menu, scores);
@@ -103,11 +103,11 @@ TEST_F(MenuDrawing, AnEmptyTypedNameShowsOnlyTheFlashingCursor)
     entry->name.clear();
     testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000u, 1.0f, 0);
     CMenu menu;
-    menu.visible = false;
+    menu.hide();
     menu.fade = -0.01;
-    menu.showScores = true;
+    menu.toggleScores(); // on
     menu.scoresFade = 1.0;
-    menu.nameEntry = &entry->name;
+    menu.startNaming(*entry);
     screen.draw(menu, scores);
     readFrame();
 

@@ -21,7 +21,7 @@ uint8_t channel(uint32_t argb, int shift) { return static_cast<uint8_t>((argb >>
 TEST(MenuStep, SelectedItemPulsesBetweenWhiteAndRedOthersStayDimWhite)
 {
     CMenu menu;
-    menu.selected = CMenu::HighScoreItem;
+    menu.selectNext(); // the high-score item
     // Steps that land on the top and the bottom of the pulse.
     const double period = 2.0 * std::numbers::pi / 25.12;
     menu.clock = period / 4.0 - Step;
@@ -37,7 +37,7 @@ TEST(MenuStep, SelectedItemPulsesBetweenWhiteAndRedOthersStayDimWhite)
 
     // The first step from the start: a quarter of the way up the pulse,
     // 1 - (0.5 sin 0.2512 + 0.5) = 0.3757 of green and blue, 96.
-    menu.selected = CMenu::PlayItem;
+    menu.selectPrevious(); // back to Play
     menu.clock = 0.0;
     menu.update(Step);
     EXPECT_EQ(menu.itemColours[CMenu::PlayItem], 0xFFFF6060u);
@@ -48,7 +48,7 @@ TEST(MenuStep, BackgroundFadesInFastAndOutInAThirdOfASecond)
 {
     CMenu menu;
     menu.fade = 0.0;
-    menu.visible = true;
+    menu.show(false);
     int steps = 0;
     while (!menu.fullyShown() && steps < 1000) {
         menu.update(Step);
@@ -66,7 +66,7 @@ TEST(MenuStep, BackgroundFadesInFastAndOutInAThirdOfASecond)
 
     // A game starts: the title goes at once, the background in 0.3 s, and
     // the fade stops once it is gone (maybe a little below zero).
-    menu.visible = false;
+    menu.hide();
     menu.update(Step);
     EXPECT_FALSE(menu.fullyShown());
     for (int i = 0; i < 29; ++i)
@@ -81,7 +81,7 @@ TEST(MenuStep, BackgroundFadesInFastAndOutInAThirdOfASecond)
 TEST(MenuStep, ScoreListTakesASecondToShowAndAThirdToHide)
 {
     CMenu menu;
-    menu.showScores = true;
+    menu.toggleScores(); // on
     for (int i = 0; i < 99; ++i)
         menu.update(Step);
     EXPECT_LT(menu.scoresFade, 1.0);
@@ -92,7 +92,7 @@ TEST(MenuStep, ScoreListTakesASecondToShowAndAThirdToHide)
     menu.update(Step);
     EXPECT_EQ(menu.scoresFade, shown);
 
-    menu.showScores = false;
+    menu.toggleScores(); // off
     for (int i = 0; i < 34; ++i)
         menu.update(Step);
     EXPECT_LE(menu.scoresFade, 0.0);

@@ -269,7 +269,7 @@ TEST(AudioScenario, DISABLED_Everything)
     bank.playGameMusic();
     for (int i = 0; i < SoundCount; ++i)
         bank.group(static_cast<Sound>(i)).play(-1, -1, -1, 3000);
-    bank.playLines(1);
+    bank.play(Sound::Line1);
     bank.shutdown();
 }
 

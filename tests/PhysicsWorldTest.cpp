@@ -310,11 +310,11 @@ TEST_F(GameViewDebris, GameViewDebrisALaunchedRowHasTheBoardsColours)
     auto grid = numberedGrid();
     CGameBoard board(1);
     CRenderer renderer;
-    board.grid = grid;
+    board.setCells(grid);
     CGameView view(board, renderer);
     EXPECT_EQ(occupiedSlots(view.debris()), 0);
 
-    view.launchRow(19);
+    view.launchRow(19, board.rowColours(19));
     EXPECT_EQ(occupiedSlots(view.debris()), 10);
     EXPECT_EQ(view.debris().slot(4)->colour, cell(grid, 4, 19));
 }
@@ -324,9 +324,9 @@ TEST_F(GameViewDebris, GameViewDebrisMovesOnlyWhileTheBoardRuns)
     auto grid = numberedGrid();
     CGameBoard board(1);
     CRenderer renderer;
-    board.grid = grid;
+    board.setCells(grid);
     CGameView view(board, renderer);
-    view.launchRow(10);
+    view.launchRow(10, board.rowColours(10));
     glm::vec3 start = view.debris().slot(0)->position();
     view.stepUpdate(0.01f, false);
     EXPECT_EQ(view.debris().slot(0)->position(), start);

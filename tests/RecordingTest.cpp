@@ -21,6 +21,7 @@
 #include "game/GameBoard.h"
 #include "game/HighScoreTable.h"
 #include "game/Random.h"
+#include "game/Action.h"
 #include "platform/VirtualKeys.h"
 #include "tests/DataTestFolder.h"
 #include "xml/XmlDocument.h"
@@ -218,20 +219,19 @@ TEST(GameRecorder, KeepsTheStartTheGameKeysAndTheFrames)
     CDataTestFolder folder;
     CGameRecorder recorder(folder.path("replays"), {1, 2, 3});
     CGameBoard board(77);
-    board.slideVelocity = 10.0f;
-    board.fallSpeed = 6.0f;
+    board.carryMotion({10.0f, 6.0f});
     seedRandom(4242);
 
-    recorder.keyDown(vk::Up); // no game yet: nothing to keep
+    recorder.record(Action::TurnClockwise); // no game yet: nothing to keep
     recorder.begin(board);
     EXPECT_TRUE(recorder.active());
-    recorder.keyDown(vk::PageUp); // only the view: not kept
-    recorder.keyDown(vk::Up);
-    recorder.keyDown(letterKeyForTest('B'));
-    recorder.keyDown(vk::F11);
-    recorder.keyDown(vk::Left);
-    recorder.frame(0.02, HeldLeft, 0.004f);
-    recorder.frame(0.015, 0, 0.009f); // only the first frame's carried time counts
+    recorder.record(Action::CameraCloser); // only the view: not kept
+    recorder.record(Action::TurnClockwise);
+    recorder.record(Action::ToggleBloom);
+    recorder.record(Action::LevelUp);
+    recorder.record(Action::SlideLeft);
+    recorder.frame(0.02, {true, false, false}, 0.004f);
+    recorder.frame(0.015, {}, 0.009f); // only the first frame's carried time counts
 
     const Recording& game = recorder.current();
     EXPECT_EQ(game.randomState, 4242u);
@@ -249,16 +249,21 @@ TEST(GameRecorder, SavesTheLastGameAndKeepsTheTablesOwn)
     CDataTestFolder folder;
     const std::filesystem::path replays = folder.path("replays");
     CGameRecorder recorder(replays, {});
+    // A board that ended with score 1110 (the first piece, four rows and the
+    // empty well), 4 rows, level 2.
     CGameBoard board(1);
-    board.score = 321;
-    board.rows = 4;
-    board.level = 2;
+    board.newGame();
+    board.levelUp();
+    for (int row = 16; row < BoardRows; ++row)
+        for (int column = 0; column < BoardColumns; ++column)
+            board.setCell(column, row, 0xFF808080u);
+    board.clearFullRows();
 
     EXPECT_EQ(recorder.end(board, true), ""); // never started: nothing saved
     EXPECT_FALSE(std::filesystem::exists(replays / "last.vrp"));
 
     recorder.begin(board);
-    recorder.frame(0.01, 0, 0.0f);
+    recorder.frame(0.01, {}, 0.0f);
     const std::string kept = recorder.end(board, true);
     EXPECT_FALSE(recorder.active());
     ASSERT_FALSE(kept.empty());
@@ -267,7 +272,7 @@ TEST(GameRecorder, SavesTheLastGameAndKeepsTheTablesOwn)
         std::string error;
         const std::optional<Recording> read = readRecordingFile((replays / name).string(), &error);
         ASSERT_TRUE(read) << error;
-        EXPECT_EQ(read->result, (RecordedResult{321, 4, 2}));
+        EXPECT_EQ(read->result, (RecordedResult{1110, 4, 2}));
         EXPECT_EQ(read->frames.size(), 1u);
     }
 
@@ -293,8 +298,8 @@ TEST(GameRecorder, AFrameTimeNoFileCouldHoldStopsTheRecording)
     CGameRecorder recorder(folder.path("replays"), {});
     CGameBoard board(1);
     recorder.begin(board);
-    recorder.frame(0.01, 0, 0.0f);
-    recorder.frame(std::numeric_limits<double>::quiet_NaN(), 0, 0.0f);
+    recorder.frame(0.01, {}, 0.0f);
+    recorder.frame(std::numeric_limits<double>::quiet_NaN(), {}, 0.0f);
     EXPECT_FALSE(recorder.active());
     EXPECT_EQ(recorder.end(board, true), "");
     EXPECT_FALSE(std::filesystem::exists(folder.path("replays/last.vrp")));

@@ -35,7 +35,7 @@ struct Rgb {
 
 int channelOf(uint32_t argb, int c) { return int((argb >> (16 - 8 * c)) & 0xFF); }
 
-class SceneLookTest : public SceneTest {
+class SceneLookTest : public GameSceneTest {
 protected:
     void SetUp() override
     {
@@ -43,25 +43,12 @@ protected:
         if (IsSkipped())
             return;
         makeDevice(Width, Height);
-        board = std::make_unique<CGameBoard>(5);
-        board->grid.fill(0);
-        board->current.reset();
-        board->next.reset();
-        renderer = std::make_unique<CRenderer>();
-        view = std::make_unique<CGameView>(*board, *renderer);
+        makeGameScene(5);
         renderer->enableShadow = false;
         renderer->enableBloom = false;
         renderer->enableMirror = true;
         renderer->filterFrameBuffer = true;
-        // Where the playing camera swings about.
-        renderer->camera.setLookAt({4.5f, 12.0f, -35.0f}, {4.5f, 11.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
-    }
-    void TearDown() override
-    {
-        view.reset();
-        renderer.reset();
-        board.reset();
-        SceneTest::TearDown();
+        lookAsInPlay();
     }
 
     std::vector<uint8_t> draw(const std::string& name)
@@ -125,13 +112,9 @@ protected:
     {
         for (int row = firstRow; row < BoardRows; ++row)
             for (int column = 0; column < BoardColumns; ++column)
-                board->grid[size_t(CGameBoard::cellIndex(column, row))] =
-                    (Colours[size_t(column * 3 + row) % Colours.size()] & 0x00FFFFFFu) | uint32_t(alpha) << 24;
+                board->setCell(column, row, (Colours[size_t(column * 3 + row) % Colours.size()] & 0x00FFFFFFu) | uint32_t(alpha) << 24);
     }
 
-    std::unique_ptr<CGameBoard> board;
-    std::unique_ptr<CRenderer> renderer;
-    std::unique_ptr<CGameView> view;
 };
 
 } // namespace
@@ -154,7 +137,7 @@ TEST_F(SceneLookTest, AFullWellShowsEveryBrickInItsColourAndTheSceneCoversTheScr
             int x = 0, y = 0;
             // The middle of the brick's front face.
             ASSERT_TRUE(toScreen({float(column), 20.5f - float(row), -0.5f}, x, y));
-            const uint32_t colour = board->grid[size_t(CGameBoard::cellIndex(column, row))];
+            const uint32_t colour = board->cell(column, row);
             const Rgb seen = patch(pixels, x, y);
             EXPECT_TRUE(leads(seen, colour, 40)) << "cell " << column << ", " << row << " of colour " << std::hex
                                                  << colour << std::dec << " looks " << seen.r << ", " << seen.g
@@ -181,8 +164,8 @@ TEST_F(SceneLookTest, BurstRowsTumbleOntoTheFloorInViewAndShowInTheMirror)
 {
     fillRows(18, 0xFF);
     for (int row : {19, 18})
-        view->launchRow(row);
-    board->grid.fill(0);
+        view->launchRow(row, board->rowColours(row));
+    board->setCells({});
     // Back and up a little from the playing camera, to see the floor in
     // front of the well where the bricks come down.
     renderer->camera.setLookAt({4.5f, 15.0f, -40.0f}, {4.5f, 6.0f, 0.0f}, {0.0f, 1.0f, 0.0f});

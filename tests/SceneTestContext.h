@@ -8,11 +8,13 @@
 #include "DeviceTestContext.h"
 
 #include "effects/Effect.h"
+#include "game/GameBoard.h"
 #include "render/Material.h"
 #include "render/FlatMaterial.h"
 #include "render/Mesh.h"
 #include "render/Renderer.h"
 #include "render/SceneEntity.h"
+#include "view/GameView.h"
 
 #include <filesystem>
 #include <memory>
@@ -33,6 +35,31 @@ protected:
 
 private:
     std::filesystem::path previousFolder;
+};
+
+// The game's own view of an empty well (no cells, no pieces) on the device
+// made so far; the camera may be put where play swings it about.
+class GameSceneTest : public SceneTest {
+protected:
+    void makeGameScene(uint32_t seed)
+    {
+        board = std::make_unique<CGameBoard>(seed);
+        board->emptyWell();
+        renderer = std::make_unique<CRenderer>();
+        view = std::make_unique<CGameView>(*board, *renderer);
+    }
+    void lookAsInPlay() { renderer->camera.setLookAt({4.5f, 12.0f, -35.0f}, {4.5f, 11.0f, 0.0f}, {0.0f, 1.0f, 0.0f}); }
+    void TearDown() override
+    {
+        view.reset();
+        renderer.reset();
+        board.reset();
+        SceneTest::TearDown();
+    }
+
+    std::unique_ptr<CGameBoard> board;
+    std::unique_ptr<CRenderer> renderer;
+    std::unique_ptr<CGameView> view;
 };
 
 

@@ -134,12 +134,15 @@ TEST_F(SoundBankTest, ReadsVariantsInFileOrderAndTheGroupVolume)
 TEST_F(SoundBankTest, AnEffectWithoutElementPlaysNothing)
 {
     loadXml(FullSet);
-    const CSoundGroup& frame = bank.group(Sound::HitFrame);
+    const CSoundGroup& frame = bank.group("hitframe");
     EXPECT_EQ(frame.count(), 0);
     EXPECT_EQ(frame.volume(), 100);
     EXPECT_EQ(frame.play(-1, -1, -1, 0), 0u);
     EXPECT_EQ(frame.play(0, 100, 0, 0), 0u);
     EXPECT_TRUE(log.played.empty());
+    // The set's groups in the file's order, "hitframe" among them, as every
+    // recording's media fingerprint counts them.
+    EXPECT_EQ(bank.variantCounts(), (std::vector<uint8_t>{3, 1, 1, 2, 0, 1, 1, 1, 1, 1, 1}));
 }
 
 TEST_F(SoundBankTest, AFailedVariantKeepsItsPlaceAndPlaysSilence)
@@ -177,7 +180,7 @@ TEST_F(SoundBankTest, MissingOrBrokenFileLeavesTheGameSilent)
         loadXml(text);
         for (int i = 0; i < SoundCount; ++i)
             EXPECT_EQ(bank.group(static_cast<Sound>(i)).count(), 0) << text;
-        bank.playLines(1);
+        bank.play(Sound::Line1);
         bank.playMenuMusic();
         bank.playGameMusic();
     }
@@ -254,18 +257,17 @@ TEST_F(SoundBankTest, PitchSpreadRaisesTheRateWithinItsRange)
     }
 }
 
-TEST_F(SoundBankTest, PlayLinesPlaysTheSoundOfThatManyRows)
+TEST_F(SoundBankTest, TheLineSoundIsTheSoundOfThatManyRows)
 {
     loadXml(FullSet);
-    bank.playLines(1);
+    bank.play(*lineSound(1));
     ASSERT_EQ(log.played.size(), 1u);
     EXPECT_EQ(pathOf(log.played.back()), "line1.wav");
-    bank.playLines(4);
+    bank.play(*lineSound(4));
     ASSERT_EQ(log.played.size(), 2u);
     EXPECT_EQ(pathOf(log.played.back()), "line4.wav");
-    bank.playLines(0);
-    bank.playLines(5);
-    EXPECT_EQ(log.played.size(), 2u);
+    EXPECT_FALSE(lineSound(0));
+    EXPECT_FALSE(lineSound(5));
 }
 
 // ---- music -------------------------------------------------------------------

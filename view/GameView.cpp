@@ -107,7 +107,10 @@ void CGameView::loadScene()
     }
 }
 
-void CGameView::launchRow(int row) { physics.spawnRow(row, board.rowColours(row)); }
+void CGameView::launchRow(int row, const std::array<uint32_t, BoardColumns>& colours)
+{
+    physics.spawnRow(row, colours);
+}
 
 void CGameView::stepUpdate(float dt, bool boardRunning)
 {
@@ -128,7 +131,7 @@ void CGameView::drawFrameRate()
 void CGameView::buildBoardEntities()
 {
     // The falling piece, then the next piece, turning in its preview place.
-    const CPiece* pieces[2] = {board.current.get(), board.next.get()};
+    const CPiece* pieces[2] = {board.current(), board.next()};
     for (int p = 0; p < 2; ++p) {
         if (!pieces[p])
             continue;
@@ -181,6 +184,6 @@ void CGameView::buildBoardEntities()
 void CGameView::render(const FrameOverlay& menu)
 {
     buildBoardEntities();
-    renderer.renderFrame({[this] { hud.draw(board.level, board.rows); }, [this] { drawFrameRate(); }, menu});
+    renderer.renderFrame({[this] { hud.draw(board.level(), board.rows()); }, [this] { drawFrameRate(); }, menu});
     renderer.removeEntities(CSceneEntity::OneFrame);
 }

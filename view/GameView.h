@@ -3,12 +3,14 @@
 // mirror floor, the camera, the spot light and the environment map), the
 // debris of cleared rows, and, every frame, the bricks that show the board.
 //
-// The game flow tells it when a row's bricks launch (while the row still
-// holds its colours) and which score to run the HUD up to, and advances it
-// once per fixed simulation step.
+// The game flow tells it when a row's bricks launch (with the colours the
+// row had) and which score to run the HUD up to, and advances it once per
+// fixed simulation step.
+#include <array>
 #include <cstdint>
 #include <memory>
 
+#include "game/GameBoardListener.h"
 #include "physics/PhysicsWorld.h"
 #include "view/Hud.h"
 #include "render/Mesh.h"
@@ -27,9 +29,9 @@ public:
     CGameView(const CGameView&) = delete;
     CGameView& operator=(const CGameView&) = delete;
 
-    // Row `row` of the board bursts into its ten bricks, in the colours it
-    // holds at this moment.
-    void launchRow(int row);
+    // Row `row` of the board bursts into ten bricks of these colours, left to
+    // right (0 leaves a gap).
+    void launchRow(int row, const std::array<uint32_t, BoardColumns>& colours);
     // One fixed step of dt seconds: the view's clock, and the debris, which
     // moves only while the board runs.
     void stepUpdate(float dt, bool boardRunning);

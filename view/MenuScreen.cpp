@@ -124,11 +124,11 @@ void CMenuScreen::drawHighScores(const CMenu& menu, const CHighScoreTable& score
     for (int i = 0; i < CHighScoreTable::EntryCount; ++i) {
         const HighScoreEntry& entry = scores.entry(i);
         // The entry whose name is being typed shows it with a cursor.
-        const bool typing = menu.nameEntry == &entry.name;
+        const bool typing = menu.entryBeingNamed() == &entry;
         const HighScoreRow row = menu.highScoreRow(i, v.width, v.height, typing);
         std::string name = typing ? entry.name + "|" : entry.name;
         // The entry picked to watch is pointed at; a kept recording shows a star.
-        if (menu.chosenScore == i)
+        if (menu.chosenScore() == i)
             name = "> " + name;
         if (!entry.replay.empty())
             name += " *";
@@ -142,11 +142,11 @@ void CMenuScreen::drawHighScores(const CMenu& menu, const CHighScoreTable& score
 // Under the list, in red that fades with it.
 void CMenuScreen::drawScoresNotice(const CMenu& menu)
 {
-    if (menu.scoresNotice.empty())
+    if (menu.scoresNotice().empty())
         return;
     const Viewport& v = device().viewport();
     const HighScoreRow below = menu.highScoreRow(CHighScoreTable::EntryCount, v.width, v.height, false);
     const uint32_t alpha = static_cast<uint32_t>(colourByte(menu.scoresFade));
-    largeFont->drawText(menu.scoresNotice, {v.width / 2 - 300, below.top + 8, v.width / 2 + 300, FarEdge},
+    largeFont->drawText(menu.scoresNotice(), {v.width / 2 - 300, below.top + 8, v.width / 2 + 300, FarEdge},
                         TextCenter, alpha << 24 | 0x00FF4040u);
 }

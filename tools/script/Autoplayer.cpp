@@ -66,7 +66,7 @@ double judge(const Occupied& cells)
 
 void CAutoplayer::plan(const CGameBoard& board)
 {
-    const CPiece& piece = *board.current;
+    const CPiece& piece = *board.current();
     planned = &piece;
     turnsTried = 0;
     targetRotation = piece.rotation;
@@ -74,7 +74,7 @@ void CAutoplayer::plan(const CGameBoard& board)
     double best = -std::numeric_limits<double>::infinity();
     Occupied now{};
     for (int i = 0; i < BoardCells; ++i)
-        now[static_cast<size_t>(i)] = board.grid[static_cast<size_t>(i)] != 0;
+        now[static_cast<size_t>(i)] = board.cells()[static_cast<size_t>(i)] != 0;
     const int turns = piece.kind == PieceKindSquare ? 1 : 4;
     for (int turn = 0; turn < turns; ++turn) {
         for (int column = -2; column < BoardColumns + 2; ++column) {
@@ -99,9 +99,9 @@ void CAutoplayer::plan(const CGameBoard& board)
 AutoplayMove CAutoplayer::next(const CGameBoard& board)
 {
     AutoplayMove move;
-    if (!board.running || !board.current)
+    if (!board.isRunning() || !board.current())
         return move;
-    const CPiece& piece = *board.current;
+    const CPiece& piece = *board.current();
     // A new piece is a new object, or (its memory reused) one back at the top.
     if (&piece != planned || piece.y < lastY - 0.5f)
         plan(board);

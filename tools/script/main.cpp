@@ -16,6 +16,7 @@
 #include "app/Entry.h"
 #include "app/GameFlow.h"
 #include "game/GameBoard.h"
+#include "game/HighScoreTable.h"
 #include "game/Menu.h"
 #include "render/Renderer.h"
 #include "physics/PhysicsWorld.h"
@@ -41,22 +42,21 @@ void editBoard(CGameBoard& board, const ScriptAction& action)
 {
     if (action.kind == ScriptAction::Cells) {
         for (int column = 0; column < BoardColumns; ++column)
-            board.grid[static_cast<size_t>(CGameBoard::cellIndex(column, action.count))] =
-                action.value[static_cast<size_t>(column)] == '.' ? 0u : 0xFF808080u;
+            board.setCell(column, action.count, action.value[static_cast<size_t>(column)] == '.' ? 0u : 0xFF808080u);
         return;
     }
-    board.current = createPiece(action.key);
-    board.current->x = action.px;
-    board.current->y = action.py;
+    CPiece& piece = *board.placePiece(createPiece(action.key));
+    piece.x = action.px;
+    piece.y = action.py;
     for (int turn = 0; turn < (action.count & 3); ++turn)
-        board.current->rotate(+1);
+        piece.rotate(+1);
 }
 
 // A short fingerprint of the settled cells (FNV-1a over the 200 cells).
 std::string gridHash(const CGameBoard& board)
 {
     uint32_t hash = 2166136261u;
-    for (uint32_t cell : board.grid)
+    for (uint32_t cell : board.cells())
         for (int byte = 0; byte < 4; ++byte)
             hash = (hash ^ ((cell >> (8 * byte)) & 0xFFu)) * 16777619u;
     char text[9];
@@ -83,18 +83,18 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
         lines.push_back(line.str());
     };
     add("state", static_cast<int>(game.flow.state()));
-    add("running", game.board.running);
-    add("score", game.board.score);
-    add("level", game.board.level);
-    add("rows", game.board.rows);
-    if (const CPiece* piece = game.board.current.get()) {
+    add("running", game.board.isRunning());
+    add("score", game.board.score());
+    add("level", game.board.level());
+    add("rows", game.board.rows());
+    if (const CPiece* piece = game.board.current()) {
         std::ostringstream place;
         place << piece->x << " " << piece->y << " " << piece->rotation;
         add("piece", place.str());
         add("current", piece->kind);
     }
-    if (game.board.next)
-        add("next", game.board.next->kind);
+    if (game.board.next())
+        add("next", game.board.next()->kind);
     add("grid", gridHash(game.board));
     add("debris", debrisCount(game.view));
     auto point = [](const glm::vec3& p) {
@@ -106,15 +106,15 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
         add("lightGoal", point(game.renderer.lights.front()->positionGoal));
     if (!game.view.hud.banner.empty())
         add("hud.banner", game.view.hud.banner);
-    add("menu.visible", game.menu.visible);
-    add("menu.selected", game.menu.selected);
-    add("menu.showScores", game.menu.showScores);
-    add("menu.scoresNotice", game.menu.scoresNotice);
-    add("menu.chosenScore", game.menu.chosenScore);
+    add("menu.visible", game.menu.isVisible());
+    add("menu.selected", game.menu.selectedItem());
+    add("menu.showScores", game.menu.showsScores());
+    add("menu.scoresNotice", game.menu.scoresNotice());
+    add("menu.chosenScore", game.menu.chosenScore());
     add("menu.fade", game.menu.fade);
-    add("menu.nameEntry", game.menu.nameEntry ? 1 : 0);
-    if (game.menu.nameEntry)
-        add("menu.name", *game.menu.nameEntry);
+    add("menu.nameEntry", game.menu.typingName() ? 1 : 0);
+    if (const HighScoreEntry* named = game.menu.entryBeingNamed())
+        add("menu.name", named->name);
     add("sway", game.flow.swayAmplitude);
     add("frameLimit", game.flow.frameLimit);
     add("bloom", game.renderer.enableBloom);

@@ -1,0 +1,55 @@
+#include "app/GameObjects.h"
+
+#include "app/GameFlow.h"
+#include "app/GameRecorder.h"
+#include "game/GameBoard.h"
+#include "game/HighScoreTable.h"
+#include "game/Menu.h"
+#include "physics/ImpactSoundSink.h"
+#include "render/Renderer.h"
+#include "view/GameView.h"
+#include "view/MenuScreen.h"
+
+namespace {
+
+// Debris impacts sound on the floor-hit group, pitched up to 10000 Hz higher.
+class FloorHitSound : public CImpactSoundSink {
+public:
+    explicit FloorHitSound(const CSoundBank& sounds) : sounds(sounds) {}
+    void playImpact(int volume, int pan) override { sounds.play(Sound::HitFloor, 10000, volume, pan); }
+
+private:
+    const CSoundBank& sounds;
+};
+
+} // namespace
+
+GameObjects::GameObjects() = default;
+
+GameObjects::~GameObjects()
+{
+    if (sounds)
+        sounds->shutdown();
+}
+
+void assembleGame(GameObjects& game, const GameSetup& setup)
+{
+    game.highScores = std::make_unique<CHighScoreTable>(setup.highScoreFile);
+    game.sounds = std::make_unique<CSoundBank>();
+    if (!setup.soundFile.empty())
+        game.sounds->load(setup.soundFile);
+    game.sounds->setPlayLog(setup.soundLog);
+    game.board = std::make_unique<CGameBoard>(setup.seed);
+    game.renderer = std::make_unique<CRenderer>();
+    game.floorHitSound = std::make_unique<FloorHitSound>(*game.sounds);
+    game.view = std::make_unique<CGameView>(*game.board, *game.renderer, game.floorHitSound.get());
+    game.menu = std::make_unique<CMenu>();
+    game.menuScreen = std::make_unique<CMenuScreen>();
+    game.menuScreen->load("media");
+    if (setup.replayFolder)
+        game.recorder = std::make_unique<CGameRecorder>(*setup.replayFolder, mediaFingerprint(*game.sounds));
+    game.flow = std::make_unique<CGameFlow>(GameParts{*game.board, *game.highScores, *game.menu, *game.view,
+                                                      *game.renderer, *game.sounds, setup.showNotice,
+                                                      game.recorder.get(), setup.watchRecording});
+    game.flow->enterMenu(false);
+}

@@ -1,0 +1,107 @@
+#include "app/KeyMap.h"
+
+#include <array>
+
+#include "platform/InputSource.h"
+#include "platform/VirtualKeys.h"
+
+namespace {
+
+constexpr int letterKey(char letter) { return vk::LetterA + (letter - 'A'); }
+
+// What one key means in each place. The letters of a name arrive as typed
+// characters, not as keys, so the picture's letter keys act while a name is
+// typed as they do everywhere.
+struct KeyMeaning {
+    int key;
+    std::optional<Action> playing;
+    std::optional<Action> menu;
+    std::optional<Action> nameEntry;
+    std::optional<Action> replay;
+};
+
+constexpr std::optional<Action> Nothing = std::nullopt;
+constexpr Action Unbound = Action::Unbound;
+
+// A pad's directions arrive as the arrow keys; its four buttons stand for
+// what the matching key does in each place. A name is typed on the keyboard,
+// so there only Start acts, finishing it as Enter does.
+constexpr std::array<KeyMeaning, 29> KeyTable = {{
+    // key                 playing                    menu                   name entry            replay
+    {vk::Left,             Action::SlideLeft,         Action::PreviousItem,  Unbound,              Action::SlowerReplay},
+    {vk::Right,            Action::SlideRight,        Action::NextItem,      Unbound,              Action::FasterReplay},
+    {vk::Up,               Action::TurnClockwise,     Action::PreviousItem,  Unbound,              Nothing},
+    {vk::Down,             Action::DropFaster,        Action::NextItem,      Unbound,              Nothing},
+    {vk::Shift,            Action::TurnAnticlockwise, Unbound,               Unbound,              Nothing},
+    {vk::Pause,            Action::Pause,             Unbound,               Unbound,              Action::PauseReplay},
+    {letterKey('P'),       Unbound,                   Unbound,               Unbound,              Action::PauseReplay},
+    {vk::Return,           Unbound,                   Action::Choose,        Action::FinishName,   Nothing},
+    {vk::Escape,           Action::LeaveGame,         Action::Quit,          Action::FinishName,   Action::EndReplay},
+    {vk::Backspace,        Unbound,                   Unbound,               Action::EraseLetter,  Nothing},
+    {vk::Space,            Action::MoveLight,         Action::MoveLight,     Action::MoveLight,    Nothing},
+    {vk::PageUp,           Action::CameraCloser,      Unbound,               Unbound,              Action::CameraCloser},
+    {vk::PageDown,         Action::CameraFarther,     Unbound,               Unbound,              Action::CameraFarther},
+    {vk::F5,               Action::ReloadShaders,     Unbound,               Unbound,              Nothing},
+    {vk::F11,              Action::LevelUp,           Unbound,               Unbound,              Nothing},
+    {letterKey('B'),       Action::ToggleBloom,       Action::ToggleBloom,   Action::ToggleBloom,  Action::ToggleBloom},
+    {letterKey('F'),       Action::ToggleFilter,      Action::ToggleFilter,  Action::ToggleFilter, Action::ToggleFilter},
+    {letterKey('L'),       Action::ToggleShadow,      Action::ToggleShadow,  Action::ToggleShadow, Action::ToggleShadow},
+    {letterKey('M'),       Action::ToggleMirror,      Action::ToggleMirror,  Action::ToggleMirror, Action::ToggleMirror},
+    {vk::F2,               Action::ToggleFrameRate,   Action::ToggleFrameRate, Action::ToggleFrameRate, Action::ToggleFrameRate},
+    {vk::F3,               Action::CalmSway,          Action::CalmSway,      Action::CalmSway,     Action::CalmSway},
+    {vk::F4,               Action::WidenSway,         Action::WidenSway,     Action::WidenSway,    Action::WidenSway},
+    {vk::F6,               Action::ToggleFrameLimit,  Action::ToggleFrameLimit, Action::ToggleFrameLimit, Action::ToggleFrameLimit},
+    // The screenshot keys belong to the window: a replay can be photographed
+    // too, and in the menu they do not click.
+    {vk::F12,              Action::Screenshot,        Action::Screenshot,    Action::Screenshot,   Action::Screenshot},
+    {vk::Snapshot,         Action::Screenshot,        Action::Screenshot,    Action::Screenshot,   Action::Screenshot},
+    {vk::PadA,             Action::TurnClockwise,     Action::Choose,        Nothing,              Nothing},
+    {vk::PadB,             Action::TurnAnticlockwise, Nothing,               Nothing,              Nothing},
+    {vk::PadStart,         Action::Pause,             Action::Choose,        Action::FinishName,   Action::PauseReplay},
+    {vk::PadBack,          Action::LeaveGame,         Nothing,               Nothing,              Action::EndReplay},
+}};
+
+// While the high-score list shows, 1 to 9 and 0 pick entry 1 to 10 to watch.
+std::optional<Action> digitAction(int key, KeyContext context)
+{
+    switch (context) {
+    case KeyContext::Menu: {
+        const int entry = (key - vk::Digit0 + 9) % 10; // 1 the best, 0 the tenth
+        return static_cast<Action>(static_cast<int>(Action::PickEntry1) + entry);
+    }
+    case KeyContext::Replay: return Nothing;
+    default: return Unbound;
+    }
+}
+
+} // namespace
+
+std::optional<Action> actionForKey(int key, KeyContext context)
+{
+    for (const KeyMeaning& meaning : KeyTable) {
+        if (meaning.key != key)
+            continue;
+        switch (context) {
+        case KeyContext::Playing: return meaning.playing;
+        case KeyContext::Menu: return meaning.menu;
+        case KeyContext::NameEntry: return meaning.nameEntry;
+        case KeyContext::Replay: return meaning.replay;
+        }
+    }
+    if (key >= vk::Digit0 && key <= vk::Digit0 + 9)
+        return digitAction(key, context);
+    return context == KeyContext::Replay ? Nothing : Unbound;
+}
+
+HeldKeys heldMoves(const CInputSource& input)
+{
+    HeldKeys held;
+    for (const KeyMeaning& meaning : KeyTable) {
+        if (!input.isHeld(meaning.key))
+            continue;
+        held.left |= meaning.playing == Action::SlideLeft;
+        held.right |= meaning.playing == Action::SlideRight;
+        held.down |= meaning.playing == Action::DropFaster;
+    }
+    return held;
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The one table of what each key and pad button means: keys become actions
+// here and nowhere else, and everything above (the flow, the recorder, the
+// replay, the loop) reads actions.
+#include <optional>
+
+#include "game/Action.h"
+#include "game/HeldKeys.h"
+
+class CInputSource;
+
+// Where a key is pressed: what it means depends on it.
+enum class KeyContext { Playing, Menu, NameEntry, Replay };
+
+// The action a key press asks for here. Unbound for a keyboard key with no
+// task here (the menu still clicks on it); none for a press that must do
+// nothing at all (a pad button with no task here, any key the replay does
+// not take).
+std::optional<Action> actionForKey(int key, KeyContext context);
+
+// The moves held down at this moment (left, right, down), as the board polls
+// them: the one way a held key reaches the game.
+HeldKeys heldMoves(const CInputSource& input);

@@ -1,0 +1,78 @@
+// The one table from keys to actions, and how a recording writes the moves.
+#include "app/KeyMap.h"
+
+#include <set>
+
+#include <gtest/gtest.h>
+
+#include "game/RecordedInput.h"
+#include "platform/InputSource.h"
+#include "platform/VirtualKeys.h"
+
+namespace {
+
+class HeldSet : public CInputSource {
+public:
+    explicit HeldSet(std::set<int> keys) : keys(std::move(keys)) {}
+    bool poll(InputMessage&) override { return false; }
+    bool isHeld(int key) const override { return keys.contains(key); }
+    bool isActive() const override { return true; }
+
+private:
+    std::set<int> keys;
+};
+
+} // namespace
+
+// Recordings made before the keys became actions hold the keys' own codes:
+// every move a key makes in play is written as that key's code, the pad's
+// as the key it stands for, and read back as the same move.
+TEST(KeyMap, MovesAreRecordedAsTheKeysThatFirstMadeThem)
+{
+    int moves = 0;
+    for (int key = 1; key < 0x100; ++key) {
+        const std::optional<Action> action = actionForKey(key, KeyContext::Playing);
+        const std::optional<uint16_t> code = action ? recordedCode(*action) : std::nullopt;
+        if (!code)
+            continue;
+        ++moves;
+        if (key < vk::PadA) {
+            EXPECT_EQ(*code, key) << key;
+        }
+        EXPECT_EQ(recordedAction(*code), action) << key;
+    }
+    EXPECT_EQ(moves, 11); // eight keys, and the pad's A, B and Start
+    EXPECT_EQ(*recordedCode(Action::TurnClockwise), vk::Up);
+    EXPECT_EQ(*recordedCode(Action::TurnAnticlockwise), vk::Shift);
+    EXPECT_FALSE(recordedCode(Action::CameraCloser));
+    EXPECT_FALSE(recordedAction(vk::Escape)); // no game records it: passed over
+    EXPECT_EQ(heldFromRecording(recordedHeld({true, false, true})).down, true);
+    EXPECT_EQ(recordedHeld(heldFromRecording(7)), 7);
+}
+
+// The same key means what the place it is pressed in needs; a pad button with
+// no task there does nothing at all, where a keyboard key still clicks in the menu.
+TEST(KeyMap, AKeyMeansWhatItsPlaceNeeds)
+{
+    EXPECT_EQ(actionForKey(vk::Left, KeyContext::Playing), Action::SlideLeft);
+    EXPECT_EQ(actionForKey(vk::Left, KeyContext::Menu), Action::PreviousItem);
+    EXPECT_EQ(actionForKey(vk::Left, KeyContext::Replay), Action::SlowerReplay);
+    EXPECT_EQ(actionForKey(vk::PadStart, KeyContext::Playing), Action::Pause);
+    EXPECT_EQ(actionForKey(vk::PadStart, KeyContext::NameEntry), Action::FinishName);
+    EXPECT_EQ(actionForKey(vk::PadA, KeyContext::NameEntry), std::nullopt);
+    EXPECT_EQ(actionForKey(vk::PadB, KeyContext::Menu), std::nullopt);
+    EXPECT_EQ(actionForKey(vk::LetterA + ('X' - 'A'), KeyContext::Menu), Action::Unbound);
+    EXPECT_EQ(actionForKey(vk::Up, KeyContext::Replay), std::nullopt);
+    EXPECT_EQ(actionForKey(vk::Digit0 + 1, KeyContext::Menu), Action::PickEntry1);
+    EXPECT_EQ(pickedEntry(*actionForKey(vk::Digit0, KeyContext::Menu)), 9);
+    EXPECT_EQ(actionForKey(vk::Digit0 + 1, KeyContext::Playing), Action::Unbound);
+    for (KeyContext place : {KeyContext::Playing, KeyContext::Menu, KeyContext::NameEntry, KeyContext::Replay}) {
+        EXPECT_EQ(actionForKey(vk::F12, place), Action::Screenshot);
+        EXPECT_EQ(actionForKey(vk::Snapshot, place), Action::Screenshot);
+    }
+
+    const HeldKeys held = heldMoves(HeldSet({vk::Left, vk::Down, vk::Up, vk::PadA}));
+    EXPECT_TRUE(held.left);
+    EXPECT_FALSE(held.right);
+    EXPECT_TRUE(held.down);
+}
