@@ -9,6 +9,8 @@
 #include "app/ReplayPlayer.h"
 #include "device/Screenshot.h"
 #include "platform/Clock.h"
+#include "render/Renderer.h"
+#include "render/SceneScaleChooser.h"
 #include "view/GameView.h"
 #include "view/MenuScreen.h"
 
@@ -122,8 +124,35 @@ void CApplication::takeScreenshot()
     noticeSeconds = 5.0;
 }
 
+void CApplication::adaptSceneScale(CSceneScaleChooser& chooser, CRenderer& renderer, FrameTimeLog log)
+{
+    scaleChooser = &chooser;
+    scaledRenderer = &renderer;
+    frameTimeLog = std::move(log);
+    renderer.sceneScale = chooser.scale();
+}
+
+// Only frames drawn one after the other tell how long a frame takes; a run
+// that draws only its shots keeps the scale it started with.
+void CApplication::measureDrawnFrame()
+{
+    if (!scaleChooser)
+        return;
+    const int64_t now = queryCounter();
+    const int64_t frequency = queryCounterFrequency();
+    if (drawEveryFrame && lastDrawnAt != 0 && frequency > 0) {
+        const double seconds = static_cast<double>(now - lastDrawnAt) / static_cast<double>(frequency);
+        if (frameTimeLog)
+            frameTimeLog(seconds, scaledRenderer->sceneScale);
+        scaleChooser->addFrame(seconds);
+    }
+    lastDrawnAt = now;
+    scaledRenderer->sceneScale = scaleChooser->scale();
+}
+
 void CApplication::drawFrame()
 {
+    measureDrawnFrame();
     CDevice& d = graphics();
     d.beginScene();
     // The view's frame with the HUD and the frame rate, and the menu over

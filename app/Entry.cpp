@@ -19,6 +19,7 @@
 #include "platform/Clock.h"
 #include "platform/Window.h"
 #include "render/Renderer.h"
+#include "render/SceneScaleChooser.h"
 #include "view/GameView.h"
 
 namespace {
@@ -40,6 +41,8 @@ struct Game {
     std::unique_ptr<CApplication> application;
     std::unique_ptr<DevicePublication> devicePublication;
     GameObjects objects;
+    // The scene's scale, from the settings or from the frame times.
+    std::unique_ptr<CSceneScaleChooser> scaleChooser;
 };
 
 // Portable, the game stays in the folder it was started in. Installed, its
@@ -133,9 +136,10 @@ GameSetup gameSetup(Game& game, const GameOptions& options, const GameFolders& f
     return setup;
 }
 
-void attachToApplication(CApplication& app, GameObjects& objects, const CSettings& settings,
-                         const GameFolders& folders, const GameOptions& options)
+void attachToApplication(CApplication& app, Game& game, const CSettings& settings, const GameFolders& folders,
+                         const GameOptions& options)
 {
+    GameObjects& objects = game.objects;
     app.attach(*objects.flow, FrameParts{*objects.view, *objects.menu, *objects.highScores, *objects.menuScreen});
     app.setRecorder(objects.recorder.get());
     applySwitches(settings, *objects.renderer);
@@ -143,6 +147,8 @@ void attachToApplication(CApplication& app, GameObjects& objects, const CSetting
     app.setScreenshotFolder(folders.screenshotFolder);
     app.setFixedFrameTime(options.fixedFrameTime);
     app.setDrawEveryFrame(options.drawEveryFrame);
+    game.scaleChooser = std::make_unique<CSceneScaleChooser>(settings.renderScale);
+    app.adaptSceneScale(*game.scaleChooser, *objects.renderer, options.frameTimeLog);
 }
 
 // Plays or checks the recording the command line names, read from its file
@@ -202,7 +208,7 @@ int runGame(const GameOptions& options)
     app.window().setIcon("media/icons/vesbrik-64.png");
     game.devicePublication = std::make_unique<DevicePublication>(app.graphics());
     assembleGame(game.objects, gameSetup(game, options, folders));
-    attachToApplication(app, game.objects, settings, folders, options);
+    attachToApplication(app, game, settings, folders, options);
 
     if (replay) {
         if (const std::optional<int> status = startRequestedReplay(*replay, std::move(*replayed), game))

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 
@@ -101,6 +103,35 @@ void readSwitch(const CXmlNode& root, const char* name, bool& field, const std::
                       std::string("the default, ") + (field ? "on" : "off") + ", is used");
 }
 
+// "auto" or a decimal share from 0.5 to 1, blanks around it allowed.
+std::optional<float> parseRenderScale(const std::string& text, bool& understood)
+{
+    const size_t first = text.find_first_not_of(" \t\r\n");
+    const size_t last = text.find_last_not_of(" \t\r\n");
+    const std::string word = first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+    understood = true;
+    if (word == "auto")
+        return std::nullopt;
+    char* end = nullptr;
+    const double value = word.empty() ? NAN : std::strtod(word.c_str(), &end);
+    if (std::isfinite(value) && end && *end == '\0' && value >= 0.5 && value <= 1.0)
+        return static_cast<float>(value);
+    understood = false;
+    return std::nullopt;
+}
+
+void readRenderScale(const CXmlNode& root, std::optional<float>& field, const std::string& file)
+{
+    const std::string text = root.attribute("renderscale");
+    if (text.empty())
+        return;
+    bool understood = false;
+    field = parseRenderScale(text, understood);
+    if (!understood)
+        reportFileProblem(file, written("renderscale", text) + " is neither auto nor a share from 0.5 to 1",
+                          "the scene's scale follows the frame rate (auto)");
+}
+
 } // namespace
 
 void CSettings::load(const std::string& path)
@@ -126,4 +157,5 @@ void CSettings::read(const CXmlNode& root)
     readSwitch(root, "enablemirror", enableMirror, file);
     readSwitch(root, "filterframebuffer", filterFrameBuffer, file);
     readSwitch(root, "pauseonfocusloss", pauseOnFocusLoss, file);
+    readRenderScale(root, renderScale, file);
 }

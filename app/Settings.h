@@ -1,6 +1,7 @@
 #pragma once
 // The display mode and the rendering switches from settings.xml, read once at
 // start-up before the window opens. The game never writes the file.
+#include <optional>
 #include <string>
 
 class CXmlNode;
@@ -19,6 +20,12 @@ struct CSettings {
     bool enableShadow = true;
     bool enableMirror = true;
     bool filterFrameBuffer = true;
+
+    // The share of the window's width and height the 3D scene is drawn at,
+    // 0.5 to 1; none ("auto", the shipped value) lets the game choose it
+    // from its frame times. A value that is neither is reported once and
+    // read as auto.
+    std::optional<float> renderScale;
 
     // Pause a running game when another window takes the keyboard.
     bool pauseOnFocusLoss = true;

@@ -59,4 +59,5 @@ private:
     int texFrameBuffer = -1;
     int vViewPos = -1;
     int texEnvironment = -1;
+    int vFrameBufferArea = -1;
 };

@@ -1,5 +1,7 @@
 #include "app/Settings.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "tests/DataTestFolder.h"
@@ -25,6 +27,7 @@ void expectDefaults(const CSettings& s)
     EXPECT_TRUE(s.enableMirror);
     EXPECT_TRUE(s.filterFrameBuffer);
     EXPECT_TRUE(s.pauseOnFocusLoss);
+    EXPECT_FALSE(s.renderScale.has_value()) << "auto";
 }
 
 } // namespace
@@ -199,9 +202,36 @@ TEST(SettingsFiles, ShippedFileHasEveryValue)
     ASSERT_TRUE(document.load(VESBRIK_SOURCE_DIR "/settings.xml"));
     CXmlNode root = document.root();
     for (const char* name : {"width", "height", "fullscreen", "enablebloom", "enableshadow", "enablemirror",
-                             "filterframebuffer", "pauseonfocusloss"})
+                             "filterframebuffer", "pauseonfocusloss", "renderscale"})
         EXPECT_NE(root.attribute(name), "") << name;
     CSettings s;
     s.load(VESBRIK_SOURCE_DIR "/settings.xml");
     expectDefaults(s);
+}
+
+// The scene's scale: auto, or a share from 0.5 to 1. Anything else is said
+// once on standard error and read as auto, never as a scale outside the range.
+TEST(SettingsValues, RenderScaleIsAutoOrAShareFromHalfToWhole)
+{
+    auto scaleOf = [](const std::string& value, std::string* said = nullptr) {
+        testing::internal::CaptureStderr();
+        const CSettings s = settingsFrom("<settings renderscale=\"" + value + "\"/>");
+        const std::string err = testing::internal::GetCapturedStderr();
+        if (said)
+            *said = err;
+        return s.renderScale;
+    };
+    std::string said;
+    EXPECT_EQ(scaleOf("auto", &said), std::nullopt);
+    EXPECT_EQ(said, "");
+    EXPECT_EQ(scaleOf(" 0.75 ", &said), 0.75f);
+    EXPECT_EQ(said, "");
+    EXPECT_EQ(scaleOf("0.5"), 0.5f);
+    EXPECT_EQ(scaleOf("1"), 1.0f);
+    EXPECT_EQ(settingsFrom("<settings/>").renderScale, std::nullopt);
+    for (const char* broken : {"0.49", "1.01", "2", "-1", "half", "0.7x", "nan", "inf", "AUTO"}) {
+        EXPECT_EQ(scaleOf(broken, &said), std::nullopt) << broken;
+        EXPECT_NE(said.find("renderscale"), std::string::npos) << broken;
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    }
 }
