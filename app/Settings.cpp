@@ -75,6 +75,21 @@ void readSize(const CXmlNode& root, const char* name, int& field, std::string& k
     kept = raw;
 }
 
+// A whole number (a limit, a volume), read as every data file reads one; a
+// value with no number in it keeps the value there and is said.
+void readNumber(const CXmlNode& root, const char* name, int& field, const std::string& file)
+{
+    if (!root.hasAttribute(name))
+        return;
+    const std::string raw = root.attribute(name);
+    if (numberLength(trimmed(raw)) == 0) {
+        reportFileProblem(file, written(name, raw) + (trimmed(raw).empty() ? " is empty" : " is not a number"),
+                          "the default, " + std::to_string(field) + ", is used");
+        return;
+    }
+    field = parseDecimal(raw);
+}
+
 // What a player may write for a switch; none when the text is none of them.
 std::optional<bool> switchValue(const std::string& raw)
 {
@@ -157,5 +172,16 @@ void CSettings::read(const CXmlNode& root)
     readSwitch(root, "enablemirror", enableMirror, file);
     readSwitch(root, "filterframebuffer", filterFrameBuffer, file);
     readSwitch(root, "pauseonfocusloss", pauseOnFocusLoss, file);
+    readNumber(root, "framelimit", frameLimit, file);
+    readSwitch(root, "showframerate", showFrameRate, file);
+    readNumber(root, "musicvolume", musicVolume, file);
+    readNumber(root, "effectsvolume", effectsVolume, file);
+    readSwitch(root, "mute", mute, file);
     readRenderScale(root, renderScale, file);
+
+    // The loop knows one limit; any other number asks for a limit all the same.
+    if (frameLimit != 0)
+        frameLimit = 30;
+    musicVolume = std::clamp(musicVolume, 0, MaxVolume);
+    effectsVolume = std::clamp(effectsVolume, 0, MaxVolume);
 }
