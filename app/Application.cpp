@@ -9,6 +9,7 @@
 #include "app/ReplayPlayer.h"
 #include "device/Screenshot.h"
 #include "platform/Clock.h"
+#include "platform/Letterbox.h"
 #include "render/Renderer.h"
 #include "render/SceneScaleChooser.h"
 #include "view/GameView.h"
@@ -63,12 +64,23 @@ void CApplication::onMessage(const InputMessage& message)
     case InputMessage::KeyDown:
         onKeyDown(message.key);
         break;
-    case InputMessage::MouseMove:
-        if (replay)
+    case InputMessage::MouseMove: {
+        if (replay) {
             replay->onMouseMove(message.x, message.y, message.buttons);
-        else
-            flow->onMouseMove(message.x, message.y, message.buttons);
+            break;
+        }
+        flow->onMouseMove(message.x, message.y, message.buttons);
+        int x = message.x, y = message.y;
+        if (message.buttons == 0 && pointInPicture(x, y))
+            flow->onMousePoint(x, y, graphics().width(), graphics().height());
         break;
+    }
+    case InputMessage::MouseDown: {
+        int x = message.x, y = message.y;
+        if (!replay && pointInPicture(x, y))
+            flow->onMouseDown(x, y, message.buttons, graphics().width(), graphics().height());
+        break;
+    }
     case InputMessage::FocusLost:
         if (!replay)
             flow->onFocusLost();
@@ -82,6 +94,26 @@ void CApplication::onMessage(const InputMessage& message)
     }
     if (!replay && flow->quitRequested())
         destroyWindow();
+}
+
+// The window shows the picture at its own shape, scaled, between black bars
+// (see platform/Letterbox.h); the menu's places are places in the picture.
+bool CApplication::pointInPicture(int& x, int& y)
+{
+    const int pictureWidth = graphics().width();
+    const int pictureHeight = graphics().height();
+    int windowWidth = 0, windowHeight = 0;
+    window().size(windowWidth, windowHeight);
+    if (windowWidth <= 0 || windowHeight <= 0) {
+        windowWidth = pictureWidth;
+        windowHeight = pictureHeight;
+    }
+    const PictureRect shown = fitPicture(pictureWidth, pictureHeight, windowWidth, windowHeight);
+    if (shown.width <= 0 || shown.height <= 0)
+        return false;
+    x = (x - shown.x) * pictureWidth / shown.width;
+    y = (y - shown.y) * pictureHeight / shown.height;
+    return x >= 0 && y >= 0 && x < pictureWidth && y < pictureHeight;
 }
 
 void CApplication::frame(double elapsed)

@@ -69,6 +69,8 @@ protected:
 private:
     void onKeyDown(int key);
     void endReplay();
+    // Moves a point of the window to the picture's pixels; false outside it.
+    bool pointInPicture(int& x, int& y);
     void measureDrawnFrame();
 
     CGameFlow* flow = nullptr;

@@ -25,6 +25,7 @@ struct GameState {
     const CMenu& menu;
     const CRenderer& renderer;
     const CGameView& view;
+    const CSoundBank& sounds;
 };
 
 struct GameOptions {

@@ -3,6 +3,7 @@
 #include "files/FileProblems.h"
 #include "xml/XmlDocument.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -72,6 +73,11 @@ void CSettings::read(const CXmlNode& root)
     readSwitch(root, "enablemirror", enableMirror);
     readSwitch(root, "filterframebuffer", filterFrameBuffer);
     readSwitch(root, "pauseonfocusloss", pauseOnFocusLoss);
+    readInt(root, "framelimit", frameLimit);
+    readSwitch(root, "showframerate", showFrameRate);
+    readInt(root, "musicvolume", musicVolume);
+    readInt(root, "effectsvolume", effectsVolume);
+    readSwitch(root, "mute", mute);
     readRenderScale(root, renderScale);
 
     // A window needs a size; "0" or "-1" (or a word) cannot open one, so such
@@ -80,4 +86,9 @@ void CSettings::read(const CXmlNode& root)
         width = DefaultWidth;
     if (height <= 0)
         height = DefaultHeight;
+    // The loop knows one limit; any other number asks for a limit all the same.
+    if (frameLimit != 0)
+        frameLimit = 30;
+    musicVolume = std::clamp(musicVolume, 0, MaxVolume);
+    effectsVolume = std::clamp(effectsVolume, 0, MaxVolume);
 }

@@ -93,3 +93,12 @@ void CSceneScaleChooser::changeTo(float scale)
     ++changeCount;
     settling = SettleFrames;
 }
+
+void CSceneScaleChooser::fix(std::optional<float> fixedScale)
+{
+    fixed = fixedScale.has_value();
+    if (fixedScale)
+        current = std::isfinite(*fixedScale) ? std::clamp(*fixedScale, MinimumScale, 1.0f) : 1.0f;
+    window.clear();
+    settling = SettleFrames;
+}

@@ -32,6 +32,10 @@ public:
     // drawn frame to the start of this one.
     void addFrame(double seconds);
 
+    // The player chose a scale (kept within 0.5..1), or none to adapt again
+    // from the scale in use; either way the measuring starts afresh.
+    void fix(std::optional<float> fixedScale);
+
     float scale() const { return current; }
     bool adapting() const { return !fixed; }
     // How often the scale changed.

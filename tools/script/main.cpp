@@ -165,6 +165,20 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
     add("menu.nameEntry", game.menu.typingName() ? 1 : 0);
     if (const HighScoreEntry* named = game.menu.entryBeingNamed())
         add("menu.name", named->name);
+    if (game.menu.pickedLetter() != 0)
+        add("menu.picked", std::string(1, game.menu.pickedLetter()));
+    add("menu.help", game.menu.helpShown());
+    add("menu.paused", game.menu.pausedShown());
+    add("options.open", game.menu.options.isOpen());
+    if (game.menu.options.isOpen()) {
+        add("options.page", optionsPageName(game.menu.options.page()));
+        add("options.row", game.menu.options.row());
+        for (const OptionItem& item : game.menu.options.items())
+            add("options.value", item.label + " = " + item.shown());
+    }
+    add("music", game.sounds.musicLevelSet());
+    add("effects", game.sounds.effectsLevelSet());
+    add("mute", game.sounds.mutedSet());
     add("sway", game.flow.swayAmplitude);
     add("frameLimit", game.flow.frameLimit);
     add("bloom", game.renderer.enableBloom);
@@ -243,7 +257,14 @@ int main(int argc, char** argv)
                 app.drawFrame();
             return writePng(app.graphics(), png);
         };
-        auto state = [&game, &sounds] { return stateLines(game, sounds); };
+        auto state = [&game, &sounds, &app] {
+            std::vector<std::string> lines = stateLines(game, sounds);
+            int width = 0, height = 0;
+            app.window().size(width, height);
+            lines.push_back("window " + std::to_string(width) + " " + std::to_string(height));
+            lines.push_back(std::string("fullscreen ") + (app.window().isWindowed() ? "0" : "1"));
+            return lines;
+        };
         auto edit = [&game](const ScriptAction& action) { editBoard(game.board, action); };
         auto play = [&game, player = std::make_shared<CAutoplayer>()] { return player->next(game.board); };
         script = std::make_unique<CInputScript>(std::move(actions), &app.window(), shot, state, edit, play);
