@@ -76,7 +76,7 @@ fragment singleRefract {
     // What the two faces of a brick reflect away of the light passing through.
     const float Clarity = 1.0;
     // The share of the picture behind that passes as its brightness alone.
-    const float GreyShare = 0.5;
+    const float GreyShare = 0.3;
     // How strongly the room shows in the faces at their steepest.
     const float Reflectance = 0.9;
     // How deep the brick's edges are cut, in object units.
@@ -231,7 +231,7 @@ fragment singleRefract {
 
         float lit = max(dot(n, toLight), 0.0);
         float darkBehind = 1.0 - clamp(brightness, 0.0, 1.0);
-        float body = (1.0 - exp(-1.4 * path.length)) * (0.12 + 0.14 * lit + 0.2 * colourful * darkBehind);
+        float body = (1.0 - exp(-1.4 * path.length)) * (0.16 + 0.18 * lit + 0.24 * colourful * darkBehind);
         vec3 glass = transmitted + tint * (body + 0.15 * path.edges);
 
         // The room reflects more the more steeply the face is seen (Schlick).
