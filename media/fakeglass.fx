@@ -73,6 +73,8 @@ fragment singleRefract {
     uniform vec4 vLightPos = vec4(-4.0, 38.0, -44.0, 1.0);
     // Of each colour the brick lacks, the share one brick's width lets through.
     const float Density = 0.7;
+    // The line of sight's share in the way that counts for the colour.
+    const float LineOfSight = 0.6;
     // What the two faces of a brick reflect away of the light passing through.
     const float Clarity = 1.0;
     // The share of the picture behind that passes as its brightness alone.
@@ -129,6 +131,14 @@ fragment singleRefract {
         float a = min(depth.x, min(depth.y, depth.z));
         float b = depth.x + depth.y + depth.z - a - max(depth.x, max(depth.y, depth.z));
         return 1.0 - smoothstep(0.0, EdgeWidth, b);
+    }
+
+    // How far the unbent line of sight runs inside the brick: across the
+    // middle of a turned brick more than a brick's width, by its outline
+    // where it only clips a corner next to nothing.
+    float chord(vec3 entry, vec3 inward) {
+        vec3 reach = (HalfSize - entry * sign(inward)) / max(abs(inward), vec3(1e-5));
+        return max(min(reach.x, min(reach.y, reach.z)), 0.0);
     }
 
     Trace follow(vec3 entry, vec3 inward, vec3 normal, float eta) {
@@ -211,9 +221,12 @@ fragment singleRefract {
         // What is behind passes through the glass losing what its colour
         // lacks, more the longer the way through: a short way by an edge
         // passes nearly all of it, the full width of a brick takes most of
-        // what is not its colour and two widths nearly all.
+        // what is not its colour and two widths nearly all. The way that
+        // counts is partly the line of sight's: the bent ray, bouncing off
+        // the side walls, runs about a width through any cube, while the eye
+        // expects a brick to be clearer where it sees only a corner of it.
         vec3 perUnit = max(mix(vec3(1.0), tint, Density), vec3(0.02));
-        vec3 through = exp(log(perUnit) * path.length);
+        vec3 through = exp(log(perUnit) * mix(path.length, chord(vObjectPos, inward), LineOfSight));
 
         // Against a picture of strong colour, a coloured brick would vanish
         // where the picture lacks its colour (a red brick before the blue
@@ -231,7 +244,7 @@ fragment singleRefract {
 
         float lit = max(dot(n, toLight), 0.0);
         float darkBehind = 1.0 - clamp(brightness, 0.0, 1.0);
-        float body = (1.0 - exp(-1.4 * path.length)) * (0.16 + 0.18 * lit + 0.24 * colourful * darkBehind);
+        float body = (1.0 - exp(-1.4 * path.length)) * (0.08 + 0.12 * lit + 0.34 * colourful * darkBehind);
         vec3 glass = transmitted + tint * (body + 0.15 * path.edges);
 
         // The room reflects more the more steeply the face is seen (Schlick).
@@ -249,7 +262,7 @@ fragment singleRefract {
         float cutLight = pow(max(dot(normalize(toLight + toEye), cutWorld), 0.0), EdgeSharpness);
         vec3 edge = environment(reflect(-toEye, cutWorld)) * cutFresnel * 0.8
                     + vMaterialSpecular.rgb * cutLight * 0.9 + tint * 0.12 * max(dot(cutWorld, toLight), 0.0);
-        colour = mix(colour, colour * 0.6 + edge, cut);
+        colour += edge * cut;
 
         // The spot light mirrored in the face: small and hard, and bright
         // enough for the bloom to make it glow.
