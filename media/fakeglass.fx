@@ -1,8 +1,10 @@
 // Glass bricks, a faked single refraction: each brick shows the picture drawn
 // behind it so far (texFrameBuffer, a copy of the scene), looked up where a
-// ray bent by the glass comes out, tinted by the brick's colour. The room is
-// reflected on top, more strongly at grazing angles, and a key light leaves a
-// crisp glint.
+// ray bent by the glass comes out, tinted by the brick's colour, deeper where
+// the way through is long. The room is reflected on top, more strongly at
+// grazing angles; the cut edges catch the room and the spot light as thin
+// bright lines, and the spot light leaves a small hard glint that the bloom
+// turns into a glow.
 //
 // Inside, the ray is followed through the brick as a unit cube around the
 // object's origin (the brick mesh is one): it bends at the face it enters,
@@ -71,12 +73,10 @@ fragment singleRefract {
     // The spot light that moves over the well; until the game says where it
     // is, where it starts.
     uniform vec4 vLightPos = vec4(-4.0, 38.0, -44.0, 1.0);
-    // Of each colour the brick lacks, the share one brick's width lets through.
+    // How much of each colour the brick lacks one brick's width takes away.
     const float Density = 0.7;
     // The line of sight's share in the way that counts for the colour.
     const float LineOfSight = 0.6;
-    // What the two faces of a brick reflect away of the light passing through.
-    const float Clarity = 1.0;
     // The share of the picture behind that passes as its brightness alone.
     const float GreyShare = 0.3;
     // How strongly the room shows in the faces at their steepest.
@@ -232,16 +232,15 @@ fragment singleRefract {
         // where the picture lacks its colour (a red brick before the blue
         // sky); the picture's brightness passes in part as grey, so its shapes
         // show through in the brick's colour. Clear glass passes it as it is.
-        //
+        float colourful = max(tint.r, max(tint.g, tint.b)) - min(tint.r, min(tint.g, tint.b));
+        float brightness = dot(seen, vec3(0.3, 0.55, 0.15));
+        vec3 transmitted = mix(seen, vec3(brightness), GreyShare * colourful) * through;
+
         // The body of the glass catches light of its own colour, more where
         // the way through it is long, so a brick before nothing still shows
         // in its colour; strongly coloured glass glows a little more before
         // a dark background, which keeps the colours apart before the floor
         // and the night sky. The inner edges the ray passed near catch more.
-        float colourful = max(tint.r, max(tint.g, tint.b)) - min(tint.r, min(tint.g, tint.b));
-        float brightness = dot(seen, vec3(0.3, 0.55, 0.15));
-        vec3 transmitted = mix(seen, vec3(brightness), GreyShare * colourful) * through * Clarity;
-
         float lit = max(dot(n, toLight), 0.0);
         float darkBehind = 1.0 - clamp(brightness, 0.0, 1.0);
         float body = (1.0 - exp(-1.4 * path.length)) * (0.08 + 0.12 * lit + 0.34 * colourful * darkBehind);
@@ -255,14 +254,16 @@ fragment singleRefract {
         // The cut edges stand at their own angle: the room and the light
         // glance off them, which draws each brick's outline as a thin bright
         // line along the edges that face the light.
-        vec3 cutWorld = normalize(vNormalMatrix * cutNormal(vObjectPos));
         float cut = onCut(vObjectPos);
-        float cutFacing = clamp(dot(cutWorld, toEye), 0.0, 1.0);
-        float cutFresnel = 0.04 + 0.96 * pow(1.0 - cutFacing, 5.0);
-        float cutLight = pow(max(dot(normalize(toLight + toEye), cutWorld), 0.0), EdgeSharpness);
-        vec3 edge = environment(reflect(-toEye, cutWorld)) * cutFresnel * 0.8
-                    + vMaterialSpecular.rgb * cutLight * 0.9 + tint * 0.12 * max(dot(cutWorld, toLight), 0.0);
-        colour += edge * cut;
+        if (cut > 0.0) {
+            vec3 cutWorld = normalize(vNormalMatrix * cutNormal(vObjectPos));
+            float cutFacing = clamp(dot(cutWorld, toEye), 0.0, 1.0);
+            float cutFresnel = 0.04 + 0.96 * pow(1.0 - cutFacing, 5.0);
+            float cutLight = pow(max(dot(normalize(toLight + toEye), cutWorld), 0.0), EdgeSharpness);
+            vec3 edge = environment(reflect(-toEye, cutWorld)) * cutFresnel * 0.8
+                        + vMaterialSpecular.rgb * cutLight * 0.9 + tint * 0.12 * max(dot(cutWorld, toLight), 0.0);
+            colour += edge * cut;
+        }
 
         // The spot light mirrored in the face: small and hard, and bright
         // enough for the bloom to make it glow.
