@@ -9,6 +9,9 @@
 #include "app/ReplayPlayer.h"
 #include "device/Screenshot.h"
 #include "platform/Clock.h"
+#include "platform/Letterbox.h"
+#include "render/Renderer.h"
+#include "render/SceneScaleChooser.h"
 #include "view/GameView.h"
 #include "view/MenuScreen.h"
 
@@ -61,12 +64,23 @@ void CApplication::onMessage(const InputMessage& message)
     case InputMessage::KeyDown:
         onKeyDown(message.key);
         break;
-    case InputMessage::MouseMove:
-        if (replay)
+    case InputMessage::MouseMove: {
+        if (replay) {
             replay->onMouseMove(message.x, message.y, message.buttons);
-        else
-            flow->onMouseMove(message.x, message.y, message.buttons);
+            break;
+        }
+        flow->onMouseMove(message.x, message.y, message.buttons);
+        int x = message.x, y = message.y;
+        if (message.buttons == 0 && pointInPicture(x, y))
+            flow->onMousePoint(x, y, graphics().width(), graphics().height());
         break;
+    }
+    case InputMessage::MouseDown: {
+        int x = message.x, y = message.y;
+        if (!replay && pointInPicture(x, y))
+            flow->onMouseDown(x, y, message.buttons, graphics().width(), graphics().height());
+        break;
+    }
     case InputMessage::FocusLost:
         if (!replay)
             flow->onFocusLost();
@@ -80,6 +94,26 @@ void CApplication::onMessage(const InputMessage& message)
     }
     if (!replay && flow->quitRequested())
         destroyWindow();
+}
+
+// The window shows the picture at its own shape, scaled, between black bars
+// (see platform/Letterbox.h); the menu's places are places in the picture.
+bool CApplication::pointInPicture(int& x, int& y)
+{
+    const int pictureWidth = graphics().width();
+    const int pictureHeight = graphics().height();
+    int windowWidth = 0, windowHeight = 0;
+    window().size(windowWidth, windowHeight);
+    if (windowWidth <= 0 || windowHeight <= 0) {
+        windowWidth = pictureWidth;
+        windowHeight = pictureHeight;
+    }
+    const PictureRect shown = fitPicture(pictureWidth, pictureHeight, windowWidth, windowHeight);
+    if (shown.width <= 0 || shown.height <= 0)
+        return false;
+    x = (x - shown.x) * pictureWidth / shown.width;
+    y = (y - shown.y) * pictureHeight / shown.height;
+    return x >= 0 && y >= 0 && x < pictureWidth && y < pictureHeight;
 }
 
 void CApplication::frame(double elapsed)
@@ -122,8 +156,35 @@ void CApplication::takeScreenshot()
     noticeSeconds = 5.0;
 }
 
+void CApplication::adaptSceneScale(CSceneScaleChooser& chooser, CRenderer& renderer, FrameTimeLog log)
+{
+    scaleChooser = &chooser;
+    scaledRenderer = &renderer;
+    frameTimeLog = std::move(log);
+    renderer.sceneScale = chooser.scale();
+}
+
+// Only frames drawn one after the other tell how long a frame takes; a run
+// that draws only its shots keeps the scale it started with.
+void CApplication::measureDrawnFrame()
+{
+    if (!scaleChooser)
+        return;
+    const int64_t now = queryCounter();
+    const int64_t frequency = queryCounterFrequency();
+    if (drawEveryFrame && lastDrawnAt != 0 && frequency > 0) {
+        const double seconds = static_cast<double>(now - lastDrawnAt) / static_cast<double>(frequency);
+        if (frameTimeLog)
+            frameTimeLog(seconds, scaledRenderer->sceneScale);
+        scaleChooser->addFrame(seconds);
+    }
+    lastDrawnAt = now;
+    scaledRenderer->sceneScale = scaleChooser->scale();
+}
+
 void CApplication::drawFrame()
 {
+    measureDrawnFrame();
     CDevice& d = graphics();
     d.beginScene();
     // The view's frame with the HUD and the frame rate, and the menu over

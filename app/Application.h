@@ -3,7 +3,9 @@
 // game flow; a frame hands its elapsed time to the flow's clock, runs the
 // fixed steps that fit (see FixedStep.h), draws the picture from whatever
 // state the steps left and presents it.
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -16,6 +18,8 @@ class CGameView;
 class CHighScoreTable;
 class CMenu;
 class CMenuScreen;
+class CRenderer;
+class CSceneScaleChooser;
 
 // What a frame draws: the 3D view with its HUD, then the menu over it.
 struct FrameParts {
@@ -44,6 +48,12 @@ public:
     // Saves the picture as it stands and says where in the window's title.
     void takeScreenshot();
 
+    // While every frame is drawn, the time between drawn frames goes to the
+    // chooser, whose scale the renderer draws the next scene at; the log,
+    // if any, hears each frame's seconds and the scale it was drawn at.
+    using FrameTimeLog = std::function<void(double seconds, float scale)>;
+    void adaptSceneScale(CSceneScaleChooser& chooser, CRenderer& renderer, FrameTimeLog log = {});
+
     // Every frame of a game in play goes to the recorder (see GameRecorder.h).
     void setRecorder(CGameRecorder* gameRecorder) { recorder = gameRecorder; }
     // From now on the frames come from the recording, and the player's keys
@@ -59,6 +69,9 @@ protected:
 private:
     void onKeyDown(int key);
     void endReplay();
+    // Moves a point of the window to the picture's pixels; false outside it.
+    bool pointInPicture(int& x, int& y);
+    void measureDrawnFrame();
 
     CGameFlow* flow = nullptr;
     CGameRecorder* recorder = nullptr;
@@ -70,4 +83,8 @@ private:
     std::filesystem::path screenshotFolder;
     // Seconds the screenshot notice stays in the title before it goes back.
     double noticeSeconds = 0.0;
+    CSceneScaleChooser* scaleChooser = nullptr;
+    CRenderer* scaledRenderer = nullptr;
+    FrameTimeLog frameTimeLog;
+    int64_t lastDrawnAt = 0;
 };

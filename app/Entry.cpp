@@ -10,6 +10,7 @@
 #include "app/GameFlow.h"
 #include "app/GameObjects.h"
 #include "app/GameRecorder.h"
+#include "app/PlayerSettings.h"
 #include "app/ReplayPlayer.h"
 #include "app/Settings.h"
 #include "app/WindowSize.h"
@@ -19,6 +20,7 @@
 #include "platform/Clock.h"
 #include "platform/Window.h"
 #include "render/Renderer.h"
+#include "render/SceneScaleChooser.h"
 #include "view/GameView.h"
 
 namespace {
@@ -40,6 +42,10 @@ struct Game {
     std::unique_ptr<CApplication> application;
     std::unique_ptr<DevicePublication> devicePublication;
     GameObjects objects;
+    // The scene's scale, from the settings or from the frame times.
+    std::unique_ptr<CSceneScaleChooser> scaleChooser;
+    // Drives the renderer, view, sounds, flow and scale: released before them.
+    std::unique_ptr<CPlayerSettings> playerSettings;
 };
 
 // Portable, the game stays in the folder it was started in. Installed, its
@@ -90,14 +96,6 @@ void prepareEnvironment(bool verifying)
     setenv("SDL_VIDEO_X11_WMCLASS", "org.example.vesbrik", 0);
 }
 
-void applySwitches(const CSettings& settings, CRenderer& renderer)
-{
-    renderer.enableBloom = settings.enableBloom;
-    renderer.enableShadow = settings.enableShadow;
-    renderer.enableMirror = settings.enableMirror;
-    renderer.filterFrameBuffer = settings.filterFrameBuffer;
-}
-
 std::unique_ptr<CReplayPlayer> makeReplayPlayer(Recording recording, GameObjects& objects)
 {
     return std::make_unique<CReplayPlayer>(std::move(recording), *objects.flow, *objects.board, objects.view->hud);
@@ -133,16 +131,39 @@ GameSetup gameSetup(Game& game, const GameOptions& options, const GameFolders& f
     return setup;
 }
 
-void attachToApplication(CApplication& app, GameObjects& objects, const CSettings& settings,
-                         const GameFolders& folders, const GameOptions& options)
+void attachToApplication(CApplication& app, Game& game, const CSettings& settings, const GameFolders& folders,
+                         const GameOptions& options)
 {
+    GameObjects& objects = game.objects;
     app.attach(*objects.flow, FrameParts{*objects.view, *objects.menu, *objects.highScores, *objects.menuScreen});
     app.setRecorder(objects.recorder.get());
-    applySwitches(settings, *objects.renderer);
     objects.flow->pauseOnFocusLoss = settings.pauseOnFocusLoss;
     app.setScreenshotFolder(folders.screenshotFolder);
     app.setFixedFrameTime(options.fixedFrameTime);
     app.setDrawEveryFrame(options.drawEveryFrame);
+    game.scaleChooser = std::make_unique<CSceneScaleChooser>(settings.renderScale);
+    app.adaptSceneScale(*game.scaleChooser, *objects.renderer, options.frameTimeLog);
+}
+
+// The settings as the player changes them in the game: from the file as it
+// was read, put into the game at once, and kept in it.
+std::unique_ptr<CPlayerSettings> makePlayerSettings(CApplication& app, Game& game, const CSettings& asRead,
+                                                    const GameFolders& folders, std::optional<DesktopSize> desktop,
+                                                    WindowSize opened)
+{
+    GameObjects& objects = game.objects;
+    CSceneScaleChooser& scale = *game.scaleChooser;
+    auto settings = std::make_unique<CPlayerSettings>(
+        asRead, CSettingsStore(folders.settingsFile.string(), asRead),
+        SettingsTargets{*objects.renderer, *objects.view, *objects.sounds, objects.flow->frameLimit,
+                        [&app](int width, int height) { app.window().setSize(width, height); },
+                        [&app](bool fullScreen) { app.window().setFullScreen(fullScreen); },
+                        [&app] { return !app.window().isWindowed(); },
+                        [&scale](std::optional<float> fixed) { scale.fix(fixed); }},
+        windowSizeChoices(desktopModes(), desktop, opened), opened);
+    settings->applyToGame();
+    objects.flow->setPlayerSettings(settings.get());
+    return settings;
 }
 
 // Plays or checks the recording the command line names. A status when the
@@ -178,7 +199,11 @@ int runGame(const GameOptions& options)
 
     CSettings settings;
     settings.load(folders.settingsFile);
-    fitWindowSize(settings, desktopSize());
+    // The file keeps what the player asked for; the window opens at what fits.
+    const CSettings asRead = settings;
+    const std::optional<DesktopSize> desktop = desktopSize();
+    fitWindowSize(settings, desktop);
+    const WindowSize opened{settings.width, settings.height};
 
     Game game;
     game.application = std::make_unique<CApplication>();
@@ -190,7 +215,8 @@ int runGame(const GameOptions& options)
     app.window().setIcon("media/icons/vesbrik-64.png");
     game.devicePublication = std::make_unique<DevicePublication>(app.graphics());
     assembleGame(game.objects, gameSetup(game, options, folders));
-    attachToApplication(app, game.objects, settings, folders, options);
+    attachToApplication(app, game, settings, folders, options);
+    game.playerSettings = makePlayerSettings(app, game, asRead, folders, desktop, opened);
 
     if (replay) {
         if (const std::optional<int> status = startRequestedReplay(*replay, game))
@@ -198,7 +224,8 @@ int runGame(const GameOptions& options)
     }
 
     GameObjects& objects = game.objects;
-    const GameState state{*objects.flow, *objects.board, *objects.menu, *objects.renderer, *objects.view};
+    const GameState state{*objects.flow, *objects.board, *objects.menu, *objects.renderer, *objects.view,
+                          *objects.sounds};
     CInputSource* input = options.makeInput ? options.makeInput(app, state) : &app.window();
     return app.run(*input);
 }

@@ -25,6 +25,7 @@ struct GameState {
     const CMenu& menu;
     const CRenderer& renderer;
     const CGameView& view;
+    const CSoundBank& sounds;
 };
 
 struct GameOptions {
@@ -41,6 +42,9 @@ struct GameOptions {
     std::function<CInputSource*(CApplication&, const GameState&)> makeInput;
     // Plays (or checks) a recording instead of opening the menu.
     std::optional<ReplayRequest> replay;
+    // Hears the seconds and the scene's scale of every frame drawn one after
+    // another (with drawEveryFrame).
+    std::function<void(double seconds, float scale)> frameTimeLog;
     // Where finished games are recorded.
     std::string replayFolder = "replays";
 };

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "app/GameRecorder.h"
+#include "app/PlayerSettings.h"
 #include "audio/SoundBank.h"
 #include "files/GameFolders.h"
 #include "game/GameBoard.h"
@@ -157,9 +158,13 @@ std::string CGameFlow::endRecording(bool keep)
 
 KeyContext CGameFlow::keyContext() const
 {
+    if (parts.menu.helpShown())
+        return KeyContext::Help;
     if (current == State::Playing)
         return KeyContext::Playing;
-    return parts.menu.typingName() ? KeyContext::NameEntry : KeyContext::Menu;
+    if (parts.menu.typingName())
+        return KeyContext::NameEntry;
+    return parts.menu.options.isOpen() ? KeyContext::Options : KeyContext::Menu;
 }
 
 void CGameFlow::onAction(Action action)
@@ -169,13 +174,60 @@ void CGameFlow::onAction(Action action)
             parts.recorder->record(action);
         noteTap(action);
     }
-    switchPicture(action);
+    if (action == Action::ShowHelp) {
+        showHelp();
+        return;
+    }
+    if (action == Action::HideHelp) {
+        hideHelp();
+        return;
+    }
+    if (switchPicture(action))
+        keepSwitches();
     if (current == State::Playing)
         onPlayingAction(action);
     else if (parts.menu.typingName())
         onNameEntryAction(action);
+    else if (parts.menu.options.isOpen())
+        onOptionsAction(action);
     else
         onMenuAction(action);
+}
+
+void CGameFlow::keepSwitches()
+{
+    // A recording's moves switch nothing of the player's settings.
+    if (!playerSettings || playingRecording)
+        return;
+    playerSettings->takeFromGame();
+    // The screen, when open, shows what the key switched.
+    if (parts.menu.options.isOpen())
+        parts.menu.options.refresh(playerSettings->optionValues());
+}
+
+// The help holds a running game as the Pause key would, and is recorded as
+// that key, so that a replay stands still where the game did.
+void CGameFlow::showHelp()
+{
+    parts.menu.showHelp(true);
+    resumeAfterHelp = current == State::Playing && parts.board.isRunning();
+    if (resumeAfterHelp)
+        togglePauseRecorded();
+}
+
+void CGameFlow::hideHelp()
+{
+    parts.menu.showHelp(false);
+    if (resumeAfterHelp && current == State::Playing && !parts.board.isRunning())
+        togglePauseRecorded();
+    resumeAfterHelp = false;
+}
+
+void CGameFlow::togglePauseRecorded()
+{
+    if (parts.recorder)
+        parts.recorder->record(Action::Pause);
+    parts.board.togglePause();
 }
 
 void CGameFlow::noteTap(Action action)
@@ -233,13 +285,37 @@ void CGameFlow::onPlayingAction(Action action)
 }
 
 // While a high-score name is typed only these act; the letters arrive as
-// characters.
+// characters. A pad picks a letter with up and down, keeps it with A or
+// right, drops it (or the last letter kept) with B or left; Start keeps the
+// name with the letter being picked. Enter and Escape keep it as typed.
 void CGameFlow::onNameEntryAction(Action action)
 {
-    if (action == Action::EraseLetter)
-        removeLastUtf8Character(parts.menu.entryBeingNamed()->name);
-    else if (action == Action::FinishName)
+    CMenu& menu = parts.menu;
+    std::string& name = menu.entryBeingNamed()->name;
+    const char picked = menu.pickedLetter();
+    switch (action) {
+    case Action::NextLetter: menu.pickLetter(nextNameLetter(picked, +1)); break;
+    case Action::PreviousLetter: menu.pickLetter(nextNameLetter(picked, -1)); break;
+    case Action::KeepLetter:
+        if (picked != 0)
+            name += picked;
+        menu.pickLetter(0);
+        break;
+    case Action::DropLetter:
+        if (picked != 0)
+            menu.pickLetter(0);
+        else
+            removeLastUtf8Character(name);
+        break;
+    case Action::EraseLetter: removeLastUtf8Character(name); break;
+    case Action::FinishNameWithLetter:
+        if (picked != 0)
+            name += picked;
         finishNaming();
+        break;
+    case Action::FinishName: finishNaming(); break;
+    default: break;
+    }
 }
 
 void CGameFlow::finishNaming()
@@ -267,6 +343,8 @@ void CGameFlow::onMenuAction(Action action)
             startGame();
         else if (menu.selectedItem() == CMenu::HighScoreItem)
             menu.toggleScores();
+        else if (menu.selectedItem() == CMenu::OptionsItem)
+            openOptions();
         else
             quitChosen = true;
         if (!menu.showsScores())
@@ -281,6 +359,89 @@ void CGameFlow::onMenuAction(Action action)
             menu.pickEntry(pickedEntry(action));
         break;
     }
+}
+
+void CGameFlow::openOptions()
+{
+    parts.menu.options.open(playerSettings ? playerSettings->optionValues() : OptionValues{});
+}
+
+void CGameFlow::onOptionsAction(Action action)
+{
+    parts.sounds.play(Sound::MenuItem);
+    switch (action) {
+    case Action::OptionUp: moveInOptions(OptionsMove::Up); break;
+    case Action::OptionDown: moveInOptions(OptionsMove::Down); break;
+    case Action::OptionLeft: moveInOptions(OptionsMove::Left); break;
+    case Action::OptionRight: moveInOptions(OptionsMove::Right); break;
+    case Action::OptionTake: moveInOptions(OptionsMove::Take); break;
+    case Action::OptionBack: moveInOptions(OptionsMove::Back); break;
+    default: break;
+    }
+}
+
+void CGameFlow::moveInOptions(OptionsMove move)
+{
+    const OptionsOutcome outcome = parts.menu.options.move(move);
+    if (!playerSettings)
+        return;
+    if (outcome.changed) {
+        playerSettings->change(outcome.option, outcome.value);
+        // Full screen may not be granted; the screen shows what the window did.
+        parts.menu.options.refresh(playerSettings->optionValues());
+    }
+    if (outcome.leave && !playerSettings->save() && parts.showNotice)
+        parts.showNotice("Vesbrik - the settings could not be saved");
+}
+
+void CGameFlow::onMouseDown(int x, int y, unsigned button, int pictureWidth, int pictureHeight)
+{
+    CMenu& menu = parts.menu;
+    if (menu.helpShown()) {
+        hideHelp();
+        return;
+    }
+    if (current != State::Menu || menu.typingName() || !menu.fullyShown())
+        return;
+    if (!menu.options.isOpen()) {
+        const int item = CMenu::itemAt(x, y, pictureWidth, pictureHeight);
+        if (item < 0 || button != MouseLeft)
+            return;
+        menu.select(item);
+        onMenuAction(Action::Choose);
+        return;
+    }
+    parts.sounds.play(Sound::MenuItem);
+    const OptionsLayout layout(pictureWidth, pictureHeight);
+    if (layout.onHint(x, y)) {
+        moveInOptions(OptionsMove::Back);
+        return;
+    }
+    const int row = layout.rowAt(x, y, menu.options.rowCount());
+    if (row < 0)
+        return;
+    menu.options.point(row, layout.tabAt(x));
+    if (row > 0)
+        moveInOptions(button == MouseRight ? OptionsMove::TakeBack : OptionsMove::Take);
+}
+
+// Pointing picks, clicking takes: the item or row under the mouse becomes
+// the chosen one. On the page row it stays on the page shown until a click.
+void CGameFlow::onMousePoint(int x, int y, int pictureWidth, int pictureHeight)
+{
+    CMenu& menu = parts.menu;
+    if (current != State::Menu || menu.typingName() || menu.helpShown() || !menu.fullyShown())
+        return;
+    if (!menu.options.isOpen()) {
+        const int item = CMenu::itemAt(x, y, pictureWidth, pictureHeight);
+        if (item >= 0)
+            menu.select(item);
+        return;
+    }
+    const OptionsLayout layout(pictureWidth, pictureHeight);
+    const int row = layout.rowAt(x, y, menu.options.rowCount());
+    if (row >= 0)
+        menu.options.point(row, menu.options.page());
 }
 
 // Enter on a picked high-score entry that kept its recording plays it.
@@ -305,8 +466,10 @@ void CGameFlow::onCharacter(uint32_t character)
     HighScoreEntry* named = parts.menu.entryBeingNamed();
     if (current != State::Menu || !named)
         return;
-    if (character >= 32 && character <= 229)
+    if (character >= 32 && character <= 229) {
         appendUtf8(named->name, character);
+        parts.menu.pickLetter(0);
+    }
 }
 
 void CGameFlow::onMouseMove(int x, int y, unsigned buttons)
@@ -342,6 +505,7 @@ void CGameFlow::step(float dt, const HeldKeys& held)
     camera().smoothStep(dt);
     if (!parts.renderer.lights.empty())
         parts.renderer.lights.front()->smoothStep();
+    parts.menu.showPaused(current == State::Playing && !board.isRunning());
     parts.menu.update(dt);
     if (current == State::Playing) {
         if (board.isRunning())

@@ -12,6 +12,7 @@
 #include "game/Action.h"
 #include "game/GameBoardListener.h"
 #include "game/HeldKeys.h"
+#include "game/OptionsMenu.h"
 
 class CCamera;
 class CGameBoard;
@@ -19,6 +20,7 @@ class CGameRecorder;
 class CGameView;
 class CHighScoreTable;
 class CMenu;
+class CPlayerSettings;
 class CRenderer;
 class CSoundBank;
 
@@ -64,6 +66,12 @@ public:
     void onAction(Action action);
     void onCharacter(uint32_t character);
     void onMouseMove(int x, int y, unsigned buttons);
+    // A mouse button went down at a point of the picture (not the window):
+    // it takes a menu item or an option under it.
+    void onMouseDown(int x, int y, unsigned button, int pictureWidth, int pictureHeight);
+    // Where the mouse points in the picture, for the menu's items and the
+    // options screen's rows.
+    void onMousePoint(int x, int y, int pictureWidth, int pictureHeight);
     // Another window took the keyboard: a running game pauses (when the
     // setting asks for it), as it would with the Pause key.
     void onFocusLost();
@@ -90,6 +98,11 @@ public:
     // From the settings: whether losing the keyboard pauses a running game.
     bool pauseOnFocusLoss = true;
 
+    // ---- settings -----------------------------------------------------------------
+    // The player's settings that the options screen and the switch keys
+    // change; none keeps the switches to this run.
+    void setPlayerSettings(CPlayerSettings* settings) { playerSettings = settings; }
+
     // ---- replays ----------------------------------------------------------------------
     // A recording's game starts in the flow: it is not recorded again, and
     // its end enters no high score and leaves the view where it is.
@@ -104,6 +117,18 @@ private:
     void onPlayingAction(Action action);
     void onMenuAction(Action action);
     void onNameEntryAction(Action action);
+    void onOptionsAction(Action action);
+    // A move on the options screen: a change goes into the game at once,
+    // leaving saves the settings.
+    void moveInOptions(OptionsMove move);
+    void openOptions();
+    // F1, or the pad's Back in the menu: the keys over the game, play held.
+    void showHelp();
+    void hideHelp();
+    // The help holds a game as Pause does, and is recorded as it.
+    void togglePauseRecorded();
+    // A switch key changed the game: the settings take it and keep it.
+    void keepSwitches();
     // A move in play that a held key also makes: counts for the next step.
     void noteTap(Action action);
     void finishNaming();
@@ -117,6 +142,9 @@ private:
     CCamera& camera();
 
     GameParts parts;
+    CPlayerSettings* playerSettings = nullptr;
+    // Help paused a running game, which goes on when the help is hidden.
+    bool resumeAfterHelp = false;
     State current = State::Menu;
     bool quitChosen = false;
     // Seconds since start; drives the idle camera path.

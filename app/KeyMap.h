@@ -10,7 +10,7 @@
 class CInputSource;
 
 // Where a key is pressed: what it means depends on it.
-enum class KeyContext { Playing, Menu, NameEntry, Replay };
+enum class KeyContext { Playing, Menu, NameEntry, Options, Help, Replay };
 
 // The action a key press asks for here. Unbound for a keyboard key with no
 // task here (the menu still clicks on it); none for a press that must do

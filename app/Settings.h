@@ -1,6 +1,9 @@
 #pragma once
-// The display mode and the rendering switches from settings.xml, read once at
-// start-up before the window opens. The game never writes the file.
+// The player's settings from settings.xml: the display mode, the rendering
+// switches and the scene's scale, the frame limit and the sound levels. Read
+// once at start-up before the window opens; what the player changes in the
+// game is written back by the CSettingsStore (app/SettingsStore.h).
+#include <optional>
 #include <string>
 
 class CXmlNode;
@@ -20,8 +23,25 @@ struct CSettings {
     bool enableMirror = true;
     bool filterFrameBuffer = true;
 
+    // The share of the window's width and height the 3D scene is drawn at,
+    // 0.5 to 1; none ("auto", the shipped value) lets the game choose it
+    // from its frame times. A value that is neither is reported once and
+    // read as auto.
+    std::optional<float> renderScale;
+
     // Pause a running game when another window takes the keyboard.
     bool pauseOnFocusLoss = true;
+
+    // Frames a second the loop is held to (30), or 0 for no limit.
+    int frameLimit = 0;
+    // The frame-rate line over the picture.
+    bool showFrameRate = false;
+
+    // Sound levels from 0 (silent) to 10 (as loud as the sound set makes it).
+    static constexpr int MaxVolume = 10;
+    int musicVolume = MaxVolume;
+    int effectsVolume = MaxVolume;
+    bool mute = false;
 
     // Fills the record from the root element of the file at path. A missing or
     // ill-formed file, or a missing attribute, keeps the value already there.

@@ -10,6 +10,9 @@ namespace {
 
 std::string sizeText(int width, int height) { return std::to_string(width) + " x " + std::to_string(height); }
 
+// Offered where no desktop lists its modes (off screen, or no display).
+constexpr WindowSize CommonSizes[] = {{640, 480}, {800, 600}, {1024, 768}, {1280, 720}, {1280, 960}, {1920, 1080}};
+
 } // namespace
 
 WindowSize clampWindowSize(WindowSize wanted, std::optional<DesktopSize> desktop)
@@ -35,4 +38,26 @@ void fitWindowSize(CSettings& settings, std::optional<DesktopSize> desktop)
                       "the window opens at " + sizeText(fitted.width, fitted.height));
     settings.width = fitted.width;
     settings.height = fitted.height;
+}
+
+std::string windowSizeText(WindowSize size) { return sizeText(size.width, size.height); }
+
+std::vector<WindowSize> windowSizeChoices(const std::vector<DesktopSize>& modes, std::optional<DesktopSize> desktop,
+                                          WindowSize current)
+{
+    std::vector<WindowSize> choices;
+    auto fits = [&desktop](WindowSize size) { return clampWindowSize(size, desktop) == size; };
+    for (const DesktopSize& mode : modes)
+        if (fits({mode.width, mode.height}))
+            choices.push_back({mode.width, mode.height});
+    if (choices.empty())
+        for (const WindowSize& size : CommonSizes)
+            if (fits(size))
+                choices.push_back(size);
+    choices.push_back(current);
+    std::sort(choices.begin(), choices.end(), [](WindowSize a, WindowSize b) {
+        return a.width != b.width ? a.width < b.width : a.height < b.height;
+    });
+    choices.erase(std::unique(choices.begin(), choices.end()), choices.end());
+    return choices;
 }

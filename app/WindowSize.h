@@ -4,6 +4,8 @@
 // the menu; one larger than the desktop cannot be seen whole, and one of
 // thousands of pixels a side takes seconds a frame to draw.
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "platform/Desktop.h"
 
@@ -30,3 +32,11 @@ WindowSize clampWindowSize(WindowSize wanted, std::optional<DesktopSize> desktop
 // Fits the settings' width and height to the desktop, printing one line on
 // standard error when either changes.
 void fitWindowSize(CSettings& settings, std::optional<DesktopSize> desktop);
+
+// The window sizes the options offer, smallest first: the desktop's modes that
+// fit it (from 320 x 240 up), or common sizes that fit where no desktop lists
+// any, and always the current size.
+std::vector<WindowSize> windowSizeChoices(const std::vector<DesktopSize>& modes, std::optional<DesktopSize> desktop,
+                                          WindowSize current);
+// "800 x 600".
+std::string windowSizeText(WindowSize size);

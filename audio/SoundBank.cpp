@@ -4,6 +4,8 @@
 #include "sound/OpenAlAudio.h"
 #include "xml/XmlDocument.h"
 
+#include <algorithm>
+
 namespace {
 
 // The groups of the sound set in the file's order; the effects keep theirs
@@ -92,8 +94,10 @@ const CSoundGroup& CSoundBank::group(const std::string& name) const
 void CSoundBank::play(Sound sound, int pitchSpread, int volume, int pan) const
 {
     const CSoundGroup& effect = group(sound);
+    const int wanted = volume == -1 ? effect.volume() : volume;
+    const int heard = muted ? 0 : wanted * effectsLevel / MaxLevel;
     int variant = -1;
-    effect.play(-1, volume, pan, pitchSpread, &variant);
+    effect.play(-1, heard, pan, pitchSpread, &variant);
     if (playLog && variant >= 0)
         playLog(sound, variant);
 }
@@ -104,6 +108,18 @@ std::vector<uint8_t> CSoundBank::variantCounts() const
     for (const CSoundGroup& group : groups)
         counts.push_back(static_cast<uint8_t>(group.count()));
     return counts;
+}
+
+void CSoundBank::setLevels(int music, int effects, bool mute)
+{
+    musicLevel = std::clamp(music, 0, MaxLevel);
+    effectsLevel = std::clamp(effects, 0, MaxLevel);
+    muted = mute;
+    if (!backend)
+        return;
+    const int musicVolume = muted ? 0 : musicLevel * 100 / MaxLevel;
+    backend->setStreamVolume(menuMusic, musicVolume);
+    backend->setStreamVolume(gameMusic, musicVolume);
 }
 
 void CSoundBank::playMenuMusic()

@@ -69,6 +69,18 @@ public:
     using PlayLog = std::function<void(Sound sound, int variant)>;
     void setPlayLog(PlayLog log) { playLog = std::move(log); }
 
+    // ---- levels ----------------------------------------------------------------
+    // The player's levels from 0 to MaxLevel (as loud as the sound set makes
+    // them) for the music and the effects; mute silences both. The music
+    // changes at once, also while it plays; effects from their next play.
+    // Muted effects still pick their variant, so a game sounds the same
+    // random sequence whatever is heard.
+    static constexpr int MaxLevel = 10;
+    void setLevels(int music, int effects, bool mute);
+    int musicLevelSet() const { return musicLevel; }
+    int effectsLevelSet() const { return effectsLevel; }
+    bool mutedSet() const { return muted; }
+
     // ---- music -----------------------------------------------------------------
     // The menu music, going on from where it last stopped; the game music stops.
     void playMenuMusic();
@@ -82,4 +94,7 @@ private:
     AudioHandle gameMusic = 0;
     AudioHandle menuMusic = 0;
     PlayLog playLog;
+    int musicLevel = MaxLevel;
+    int effectsLevel = MaxLevel;
+    bool muted = false;
 };

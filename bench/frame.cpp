@@ -1,4 +1,4 @@
-// Cost of one frame of the 3D view at 800 x 600, headless on whatever GL the
+// Cost of one frame of the 3D view at 800 x 600 (see benchSize), headless on whatever GL the
 // machine has (llvmpipe on a machine without a GPU): a full grid of 200
 // settled cells, the falling and the next piece, and 40 debris bricks, with
 // every switch off, with the mirror on, with the spot light's shadows on,
@@ -32,8 +32,24 @@
 
 namespace {
 
-constexpr int Width = 800;
-constexpr int Height = 600;
+// 800 x 600 unless VESBRIK_BENCH_SIZE says otherwise ("200x150"): the same
+// cases at a small size show which part of a frame does not depend on the
+// number of pixels.
+struct BenchSize {
+    int width = 800;
+    int height = 600;
+};
+
+BenchSize benchSize()
+{
+    BenchSize size;
+    if (const char* text = std::getenv("VESBRIK_BENCH_SIZE")) {
+        int w = 0, h = 0;
+        if (std::sscanf(text, "%dx%d", &w, &h) == 2 && w >= 64 && h >= 64 && w <= 4096 && h <= 4096)
+            size = {w, h};
+    }
+    return size;
+}
 
 struct Scene {
     std::unique_ptr<CDevice> device;
@@ -44,11 +60,12 @@ struct Scene {
 
 Scene* makeScene()
 {
-    if (!openOffscreenGlContext(Width, Height).empty())
+    const BenchSize size = benchSize();
+    if (!openOffscreenGlContext(size.width, size.height).empty())
         return nullptr;
     auto* scene = new Scene;
     scene->device = std::make_unique<CDevice>();
-    if (!scene->device->create(nullptr, Width, Height))
+    if (!scene->device->create(nullptr, size.width, size.height))
         return nullptr;
     publishDevice(scene->device.get());
 
@@ -93,7 +110,7 @@ void setSwitches(CRenderer& renderer, bool shadow, bool bloom, bool mirror, bool
     renderer.filterFrameBuffer = filter;
 }
 
-void runFrames(benchmark::State& state, bool shadow, bool bloom, bool mirror, bool filter)
+void runFrames(benchmark::State& state, bool shadow, bool bloom, bool mirror, bool filter, float scale = 1.0f)
 {
     Scene* scene = theScene();
     if (!scene) {
@@ -101,6 +118,7 @@ void runFrames(benchmark::State& state, bool shadow, bool bloom, bool mirror, bo
         return;
     }
     setSwitches(*scene->renderer, shadow, bloom, mirror, filter);
+    scene->renderer->sceneScale = scale;
     CDevice& d = *scene->device;
     // One frame to warm up the shaders and buffers.
     d.beginScene();
@@ -112,6 +130,7 @@ void runFrames(benchmark::State& state, bool shadow, bool bloom, bool mirror, bo
         benchmark::DoNotOptimize(d.readBackBuffer());
     }
     state.counters["entities_after"] = double(scene->renderer->entities.size());
+    scene->renderer->sceneScale = 1.0f;
 }
 
 
@@ -154,6 +173,9 @@ void FrameMirrorOn(benchmark::State& state) { runFrames(state, false, false, tru
 void FrameShadowOn(benchmark::State& state) { runFrames(state, true, false, false, false); }
 void FrameBloomOn(benchmark::State& state) { runFrames(state, false, true, false, false); }
 void FrameEverythingOn(benchmark::State& state) { runFrames(state, true, true, true, true); }
+// The lowest scale a slow machine falls back to: the scene at half the
+// width and height, the HUD and the menu still whole.
+void FrameEverythingOnHalfScale(benchmark::State& state) { runFrames(state, true, true, true, true, 0.5f); }
 
 void ReadBackOnly(benchmark::State& state)
 {
@@ -172,6 +194,7 @@ BENCHMARK(FrameMirrorOn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(
 BENCHMARK(FrameShadowOn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(FrameBloomOn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(FrameEverythingOn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(FrameEverythingOnHalfScale)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(ReadBackOnly)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
 
 } // namespace

@@ -154,6 +154,24 @@ bool CDevice::copySurface(const CSurface* source, CSurface* destination)
     return true;
 }
 
+bool CDevice::copySurfaces(const CSurface* source, const CSurface* sourceDepth, CSurface* destination,
+                           CSurface* destinationDepth)
+{
+    const auto sameSize = [](const CSurface* a, const CSurface* b) {
+        return a->width() == b->width() && a->height() == b->height();
+    };
+    if (!sourceDepth || !destinationDepth || sourceDepth == destinationDepth || !sourceDepth->isDepthStencil() ||
+        !destinationDepth->isDepthStencil() || !sameSize(sourceDepth, destinationDepth))
+        return false;
+    if (!source || !destination || source == destination || source->isDepthStencil() ||
+        destination->isDepthStencil() || !sameSize(source, destination) || !sameSize(source, sourceDepth))
+        return false;
+    glBlitNamedFramebuffer(framebufferFor(source, sourceDepth), framebufferFor(destination, destinationDepth), 0, 0,
+                           source->width(), source->height(), 0, 0, destination->width(), destination->height(),
+                           GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT, GL_NEAREST);
+    return true;
+}
+
 void CDevice::beginScene()
 {
     draws = 0;

@@ -108,6 +108,11 @@ public:
     // copy where a drawn quad would run a program for every pixel. False,
     // with nothing copied, when the sizes differ or either holds depth.
     bool copySurface(const CSurface* source, CSurface* destination);
+    // The same for a colour surface and its depth-stencil surface at once
+    // (both pairs of one size and format): a render target and its depth
+    // kept aside and put back.
+    bool copySurfaces(const CSurface* source, const CSurface* sourceDepth, CSurface* destination,
+                      CSurface* destinationDepth);
     // Whether a D24S8 texture can be sampled as a shadow map. GL 4.5 always
     // can; VESBRIK_NO_DEPTH_TEXTURES=1 (read at create) or the setter makes
     // the device say it cannot, so the game's other shadow path can run.

@@ -43,6 +43,24 @@ enum class Action : uint8_t {
     // ---- typing a high-score name ----
     EraseLetter,
     FinishName,
+    // A pad's way: pick a letter, keep or drop it, and finish with it.
+    NextLetter,
+    PreviousLetter,
+    KeepLetter,
+    DropLetter,
+    FinishNameWithLetter,
+
+    // ---- the options screen ----
+    OptionUp,
+    OptionDown,
+    OptionLeft,
+    OptionRight,
+    OptionTake,
+    OptionBack,
+
+    // ---- help over the game, in every state ----
+    ShowHelp,
+    HideHelp,
 
     // ---- the picture, in every state ----
     ToggleBloom,

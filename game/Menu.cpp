@@ -1,6 +1,7 @@
 #include "game/Menu.h"
 
 #include <cmath>
+#include <string_view>
 
 int colourByte(double v)
 {
@@ -18,14 +19,8 @@ void CMenu::update(float dt)
 
     // The selected item pulses between white and red; the others stay a
     // slightly translucent white.
-    for (int i = 0; i < ItemCount; ++i) {
-        if (i == selected) {
-            const uint32_t b = static_cast<uint32_t>(colourByte(1.0 - pulse));
-            itemColours[i] = 0xFFFF0000u | (b << 8) | b;
-        } else {
-            itemColours[i] = 0xDDFFFFFFu;
-        }
-    }
+    for (int i = 0; i < ItemCount; ++i)
+        itemColours[i] = i == selected ? pulseColour(pulse) : 0xDDFFFFFFu;
 
     // The fades are not clamped here: the background is held at 0.9 below,
     // and a hidden fade may end slightly below zero.
@@ -57,6 +52,45 @@ uint32_t argb(double r, double g, double b, double a)
 }
 
 } // namespace
+
+uint32_t pulseColour(double pulse)
+{
+    const uint32_t b = static_cast<uint32_t>(colourByte(1.0 - pulse));
+    return 0xFFFF0000u | (b << 8) | b;
+}
+
+int CMenu::itemAt(int x, int y, int viewportWidth, int viewportHeight)
+{
+    if (viewportWidth <= 0 || viewportHeight <= 0)
+        return -1;
+    // Back to the reference screen the slots are given on.
+    const double rx = x * 800.0 / viewportWidth;
+    const double ry = y * 600.0 / viewportHeight;
+    if (ry < ItemRowTop || ry >= ItemRowTop + ItemHeight)
+        return -1;
+    for (int i = 0; i < ItemCount; ++i)
+        if (rx >= ItemSlots[i].left && rx < ItemSlots[i].left + ItemSlots[i].width)
+            return i;
+    return -1;
+}
+
+namespace {
+
+// A space first, so that a name can have words; then what a keyboard-less
+// player most likely wants.
+constexpr std::string_view NameLetters = " ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+
+} // namespace
+
+char nextNameLetter(char letter, int step)
+{
+    const size_t at = NameLetters.find(letter);
+    if (letter == 0 || at == std::string_view::npos)
+        return step >= 0 ? 'A' : '9';
+    const int count = static_cast<int>(NameLetters.size());
+    const int index = ((static_cast<int>(at) + step) % count + count) % count;
+    return NameLetters[static_cast<size_t>(index)];
+}
 
 void CMenu::show(bool withScores)
 {

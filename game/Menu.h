@@ -1,11 +1,13 @@
 #pragma once
 // The front-end menu: what the game flow asks of it (shown or hidden, the
 // high-score list, the highlighted item, the picked entry, the name being
-// typed), which it keeps to itself, and the fades and pulse that advance
-// every simulation step.
+// typed, the help, the options screen), which it keeps to itself, and the
+// fades and pulse that advance every simulation step.
 #include <array>
 #include <cstdint>
 #include <string>
+
+#include "game/OptionsMenu.h"
 
 struct HighScoreEntry;
 
@@ -18,10 +20,25 @@ struct HighScoreRow {
     uint32_t colour = 0; // ARGB
 };
 
+// Where an item's picture sits on the 800 x 600 reference screen: the row
+// at y = 540, from left for width pixels; the picture is as wide as its slot.
+struct MenuItemSlot {
+    int left;
+    int width;
+};
+
 class CMenu {
 public:
-    enum Item { PlayItem = 0, HighScoreItem = 1, ExitItem = 2 };
-    static constexpr int ItemCount = 3;
+    // In the order Up/Down and Left/Right go through them, left to right.
+    enum Item { PlayItem = 0, HighScoreItem = 1, OptionsItem = 2, ExitItem = 3 };
+    static constexpr int ItemCount = 4;
+    static constexpr int ItemRowTop = 540;
+    static constexpr int ItemHeight = 48;
+    // Clear of the address plate at the bottom left (up to x = 240), eight
+    // pixels apart, ending inside the screen.
+    static constexpr std::array<MenuItemSlot, ItemCount> ItemSlots = {{{264, 112}, {384, 144}, {536, 152}, {696, 96}}};
+    // The item whose picture covers a point of a viewport, or -1.
+    static int itemAt(int x, int y, int viewportWidth, int viewportHeight);
 
     // One simulation step of the fades and the pulse of the selected item.
     void update(float dt);
@@ -42,10 +59,18 @@ public:
     // The new entry in the high-score table whose name the player types; the
     // table holds the entry, and must keep it in place while it is named.
     void startNaming(HighScoreEntry& entry) { named = &entry; }
-    void finishNaming() { named = nullptr; }
+    void finishNaming()
+    {
+        named = nullptr;
+        picked = 0;
+    }
     bool typingName() const { return named != nullptr; }
     // The entry being named, or null.
     HighScoreEntry* entryBeingNamed() const { return named; }
+    // The letter a pad is picking for the name (shown after it, not yet in
+    // it), or 0 when none is being picked.
+    void pickLetter(char letter) { picked = letter; }
+    char pickedLetter() const { return picked; }
 
     // ---- what the game flow asks of it -------------------------------------------
     // Shown, with the high-score list or without it (then no entry stays picked).
@@ -53,6 +78,12 @@ public:
     // Hidden for play, the list with it.
     void hide();
     void toggleScores() { scoresShown = !scoresShown; }
+    // The item under the mouse; a number outside the items changes nothing.
+    void select(int item)
+    {
+        if (item >= 0 && item < ItemCount)
+            selected = item;
+    }
     void selectPrevious() { selected = (selected + ItemCount - 1) % ItemCount; }
     void selectNext() { selected = (selected + 1) % ItemCount; }
     // Points at entry i (0 the best) to watch, while the list shows.
@@ -61,6 +92,10 @@ public:
     // A line under the high-score list telling the player something went
     // wrong with the table (it could not be saved); empty when all is well.
     void setScoresNotice(std::string notice) { problemNotice = std::move(notice); }
+    // The keys and pad buttons shown over the game (F1), in any state.
+    void showHelp(bool shown) { helpOn = shown; }
+    // A game in play stands still: the screen says so over the well.
+    void showPaused(bool shown) { paused = shown; }
 
     bool isVisible() const { return visible; }
     bool showsScores() const { return scoresShown; }
@@ -68,6 +103,8 @@ public:
     // The high-score entry picked (0 the best) while the list shows, or -1.
     int chosenScore() const { return chosen; }
     const std::string& scoresNotice() const { return problemNotice; }
+    bool helpShown() const { return helpOn; }
+    bool pausedShown() const { return paused; }
 
     // The fades and the pulse, as the steps advance them.
     double clock = 0.0;
@@ -76,6 +113,10 @@ public:
     double pulse = 0.0;
     std::array<uint32_t, ItemCount> itemColours{};
 
+    // The options screen, drawn over the menu while it is open; the flow
+    // moves through it.
+    COptionsMenu options;
+
 private:
     bool visible = false;
     bool scoresShown = false;
@@ -83,7 +124,18 @@ private:
     int chosen = -1;
     std::string problemNotice;
     HighScoreEntry* named = nullptr;
+    char picked = 0;
+    bool helpOn = false;
+    bool paused = false;
 };
+
+// The colour of a chosen item or row at a point of the pulse: white at 0,
+// red at 1.
+uint32_t pulseColour(double pulse);
+
+// The letters a pad steps through for a high-score name, from one to the
+// next (or previous), round; from none it starts at 'A' (or '9' backwards).
+char nextNameLetter(char letter, int step);
 
 // A fraction as a colour byte: 255 from 1 up, 0 from 0 down, rounded between.
 int colourByte(double fraction);

@@ -57,6 +57,10 @@ fragment singleRefract {
     uniform vec4 vMaterialSpecular;
     uniform float fMaterialSpecularPower;
     uniform sampler2D texFrameBuffer;
+    // The part of the copy the scene fills (x, y: shares of its width and
+    // height; z, w: half a texel): a slow machine draws the scene into the
+    // top left part of its targets, and reads stay inside it.
+    uniform vec4 vFrameBufferArea;
     uniform samplerCube texEnvironment;
     out vec4 fragColour;
 
@@ -177,15 +181,17 @@ fragment singleRefract {
         vec3 outWorld = normalize(mat3(matWorld) * trace.direction);
         vec2 at = screenOf(exitWorld + outWorld * Behind);
         vec2 bend = (at - screenOf(vWorldPos)) * Fringe;
-        return vec3(texture(texFrameBuffer, clamp(at - bend, vec2(0.0), vec2(1.0))).r,
-                    texture(texFrameBuffer, clamp(at, vec2(0.0), vec2(1.0))).g,
-                    texture(texFrameBuffer, clamp(at + bend, vec2(0.0), vec2(1.0))).b);
+        vec2 area = vFrameBufferArea.xy;
+        vec2 last = area - vFrameBufferArea.zw;
+        return vec3(texture(texFrameBuffer, clamp((at - bend) * area, vec2(0.0), last)).r,
+                    texture(texFrameBuffer, clamp(at * area, vec2(0.0), last)).g,
+                    texture(texFrameBuffer, clamp((at + bend) * area, vec2(0.0), last)).b);
     }
 
     // The cut edges: where the point lies within the cut of two faces (or
     // three, at a corner), the surface there faces out between them. The
-    // mesh blends its normals across the cut, so the cut's own direction is
-    // found from where the point is.
+    // cut's direction is found from where the point is, so any cube, cut or
+    // not, draws its outline the same way.
     float onCut(vec3 p) {
         vec3 depth = HalfSize - abs(p);
         float a = min(depth.x, min(depth.y, depth.z));

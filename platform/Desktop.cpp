@@ -4,6 +4,20 @@
 
 #include <cstring>
 
+std::vector<DesktopSize> desktopModes()
+{
+    std::vector<DesktopSize> modes;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0 || drawsOffScreen())
+        return modes;
+    const int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode mode;
+        if (SDL_GetDisplayMode(0, i, &mode) == 0 && mode.w > 0 && mode.h > 0)
+            modes.push_back({mode.w, mode.h});
+    }
+    return modes;
+}
+
 std::optional<DesktopSize> desktopSize()
 {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)

@@ -2,6 +2,7 @@
 // The desktop the game's window opens on: its size, and whether SDL shows
 // anything on one at all.
 #include <optional>
+#include <vector>
 
 struct DesktopSize {
     int width = 0;
@@ -21,3 +22,7 @@ bool isOffScreenDriver(const char* driver);
 // for an OK nobody can press: the running video driver is an off-screen one,
 // or, before SDL's video starts, the one SDL_VIDEODRIVER asks for.
 bool drawsOffScreen();
+
+// The display modes of the first display, largest first as SDL lists them;
+// none where desktopSize() has none.
+std::vector<DesktopSize> desktopModes();

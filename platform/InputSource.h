@@ -5,13 +5,13 @@
 
 struct InputMessage {
     // FocusLost: the window stopped receiving the keyboard (another window
-    // came to the front); the game may pause.
-    enum Type { None, KeyDown, Character, MouseMove, Quit, FocusLost };
+    // came to the front); the game may pause. MouseDown: a button went down.
+    enum Type { None, KeyDown, Character, MouseMove, Quit, FocusLost, MouseDown };
     Type type = None;
     int key = 0;                // KeyDown: virtual-key code
     uint32_t character = 0;     // Character: Unicode code point
-    int x = 0, y = 0;           // MouseMove: client pixels
-    unsigned buttons = 0;       // MouseMove: MouseLeft | MouseRight | MouseMiddle
+    int x = 0, y = 0;           // MouseMove, MouseDown: client pixels
+    unsigned buttons = 0;       // MouseMove: MouseLeft | MouseRight | MouseMiddle held; MouseDown: the one pressed
 };
 
 // Button flags of a mouse move, with the classic values.

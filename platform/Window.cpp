@@ -124,6 +124,20 @@ void CWindow::setTitle(const std::string& title)
         SDL_SetWindowTitle(window, title.c_str());
 }
 
+void CWindow::setSize(int width, int height)
+{
+    if (window)
+        SDL_SetWindowSize(window, width, height);
+}
+
+void CWindow::size(int& width, int& height) const
+{
+    width = 0;
+    height = 0;
+    if (window)
+        SDL_GetWindowSize(window, &width, &height);
+}
+
 void CWindow::setIcon(const std::string& pngFile)
 {
     int width = 0, height = 0, channels = 0;
@@ -215,6 +229,19 @@ bool CWindow::translate(const void* sdlEvent, InputMessage& message)
         Uint32 state = event.motion.state;
         message.buttons = ((state & SDL_BUTTON_LMASK) ? MouseLeft : 0) | ((state & SDL_BUTTON_RMASK) ? MouseRight : 0) |
                           ((state & SDL_BUTTON_MMASK) ? MouseMiddle : 0);
+        return true;
+    }
+    case SDL_MOUSEBUTTONDOWN: {
+        const Uint8 button = event.button.button;
+        message.buttons = button == SDL_BUTTON_LEFT    ? MouseLeft
+                          : button == SDL_BUTTON_RIGHT ? MouseRight
+                          : button == SDL_BUTTON_MIDDLE ? MouseMiddle
+                                                        : 0;
+        if (message.buttons == 0)
+            return false;
+        message.type = InputMessage::MouseDown;
+        message.x = event.button.x;
+        message.y = event.button.y;
         return true;
     }
     default:

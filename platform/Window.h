@@ -24,6 +24,11 @@ public:
     // Full screen covers the desktop at its own resolution; the monitor's
     // mode never changes. False when the switch failed (the mode stays).
     bool setFullScreen(bool fullScreen);
+    // A new client size for the window; the picture fills it at its own
+    // shape, as after a resize by the player.
+    void setSize(int width, int height);
+    // The client size in window coordinates, those of the mouse.
+    void size(int& width, int& height) const;
     void setTitle(const std::string& title);
     // The picture the desktop shows for the window (a PNG); a missing or
     // unreadable file leaves the desktop's default.

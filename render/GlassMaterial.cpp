@@ -32,6 +32,7 @@ bool CGlassMaterial::reload()
     texFrameBuffer = shader->parameterByName("texFrameBuffer");
     vViewPos = shader->parameterByName("vViewPos");
     texEnvironment = shader->parameterByName("texEnvironment");
+    vFrameBufferArea = shader->parameterByName("vFrameBufferArea");
     vLightPos = shader->parameterByName("vLightPos");
     return true;
 }
@@ -70,6 +71,7 @@ int CGlassMaterial::begin()
     shader->setMatrix(matProj, renderer.projection);
     copySceneTarget();
     shader->setTexture(texFrameBuffer, copyTarget->colorTexture());
+    shader->setVector(vFrameBufferArea, renderer.sceneTextureArea());
     shader->setVector(vViewPos, glm::vec4(renderer.camera.eye, 0.0f));
     shader->setTechnique("GlassSingleRefract");
     shader->setTexture(texEnvironment, renderer.environmentTexture);

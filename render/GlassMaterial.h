@@ -60,5 +60,6 @@ private:
     int texFrameBuffer = -1;
     int vViewPos = -1;
     int texEnvironment = -1;
+    int vFrameBufferArea = -1;
     int vLightPos = -1;
 };

@@ -35,6 +35,25 @@ void CRenderTexture::saveTarget()
     if (depth)
         savedDepthStencil = owner->depthStencilSurface();
     savedTarget = owner->renderTarget();
+    savedViewport = owner->viewport();
+}
+
+void CRenderTexture::setDrawArea(int width, int height)
+{
+    areaWidth = std::max(width, 0);
+    areaHeight = std::max(height, 0);
+}
+
+int CRenderTexture::drawWidth() const
+{
+    const int whole = colour->width();
+    return areaWidth == 0 ? whole : std::min(areaWidth, whole);
+}
+
+int CRenderTexture::drawHeight() const
+{
+    const int whole = colour->height();
+    return areaHeight == 0 ? whole : std::min(areaHeight, whole);
 }
 
 void CRenderTexture::bind()
@@ -42,6 +61,10 @@ void CRenderTexture::bind()
     owner->setRenderTarget(colour->surface());
     if (depth)
         owner->setDepthStencilSurface(depth->surface());
+    Viewport area = owner->viewport();
+    area.width = drawWidth();
+    area.height = drawHeight();
+    owner->setViewport(area);
 }
 
 void CRenderTexture::restoreTarget()
@@ -52,6 +75,7 @@ void CRenderTexture::restoreTarget()
     }
     if (savedTarget) {
         owner->setRenderTarget(savedTarget);
+        owner->setViewport(savedViewport);
         savedTarget = nullptr;
     }
 }

@@ -6,7 +6,10 @@
 //   target.bind();         // may be called again, also after binding another target
 //   target.restoreTarget(); // puts back what the last saveTarget remembered
 // Without a depth texture, binding keeps the device's depth-stencil surface,
-// contents included.
+// contents included. Binding makes the target's drawing area the viewport:
+// the whole target unless setDrawArea chose its top left part, and
+// restoreTarget puts back the viewport that was in force at saveTarget.
+#include "device/RenderStates.h"
 #include "device/Texture.h"
 
 #include <memory>
@@ -28,6 +31,14 @@ public:
     void bind();
     void restoreTarget();
 
+    // The top left width x height pixels are drawn into from the next bind on,
+    // clamped to the target; 0 x 0 (as at creation) is the whole target. The
+    // scene of a slow machine is drawn at fewer pixels this way, and nothing
+    // is created or resized for it.
+    void setDrawArea(int width, int height);
+    int drawWidth() const;
+    int drawHeight() const;
+
     CTexture* colorTexture() const { return colour.get(); }
     CTexture* depthTexture() const { return depth.get(); }
     unsigned requestedWidth() const { return wantedWidth; }
@@ -41,6 +52,9 @@ private:
     CDevice* owner = nullptr;
     CSurface* savedTarget = nullptr;
     CSurface* savedDepthStencil = nullptr;
+    Viewport savedViewport;
+    int areaWidth = 0;
+    int areaHeight = 0;
 };
 
 // Binds a target for a scope and restores the previous one at its end.

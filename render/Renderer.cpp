@@ -1,6 +1,7 @@
 #include "render/Renderer.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "device/Device.h"
 #include "device/StateBlock.h"
@@ -155,6 +156,7 @@ void CRenderer::renderFrame(const std::vector<FrameOverlay>& overlays)
 
     // ---- frame start: the default state, the back buffer cleared
     beginFrame();
+    chooseSceneArea();
 
     // ---- shadow map: the depth of everything as the spot light sees it
     if (enableShadow)
@@ -203,6 +205,28 @@ void CRenderer::beginFrame()
     d.setTransform(TransformType::View, camera.view);
     d.setTransform(TransformType::Projection, projection);
     d.clear(ClearTarget | ClearZBuffer | ClearStencil, ClearColour, 1.0f, 0);
+}
+
+// At a scale below 1 the scene and its mirror and shadow images are drawn into
+// the top left part of the targets, the same part in each, so every image of
+// one frame lines up pixel for pixel.
+void CRenderer::chooseSceneArea()
+{
+    const float scale = std::clamp(sceneScale, MinimumSceneScale, 1.0f);
+    const CTexture& whole = *sceneTarget->colorTexture();
+    const int width = std::clamp(static_cast<int>(std::lround(whole.width() * scale)), 1, whole.width());
+    const int height = std::clamp(static_cast<int>(std::lround(whole.height() * scale)), 1, whole.height());
+    sceneTarget->setDrawArea(width, height);
+    auxTarget->setDrawArea(width, height);
+}
+
+glm::vec4 CRenderer::sceneTextureArea() const
+{
+    const CTexture& whole = *sceneTarget->colorTexture();
+    const float w = static_cast<float>(whole.width());
+    const float h = static_cast<float>(whole.height());
+    return {static_cast<float>(sceneTarget->drawWidth()) / w, static_cast<float>(sceneTarget->drawHeight()) / h,
+            0.5f / w, 0.5f / h};
 }
 
 void CRenderer::drawShadowMap(const RenderList& allItems)
@@ -263,7 +287,8 @@ void CRenderer::drawMirror(const FrameItems& items)
     d.setRenderState(RenderState::SrcBlend, Blend::BothSrcAlpha);
     d.setRenderState(RenderState::DestBlend, Blend::Zero); // overridden by BothSrcAlpha
     d.setRenderState(RenderState::AlphaBlendEnable, true);
-    drawScreenQuad(auxTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, MirrorBlendColour, false);
+    const glm::vec4 area = sceneTextureArea();
+    drawScreenQuad(auxTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, MirrorBlendColour, false, area.x, area.y);
 }
 
 // The shadow-lit picture goes into the aux target (black where nothing is),
@@ -280,20 +305,24 @@ void CRenderer::multiplyShadowLit(const RenderList& allItems)
     d.setRenderState(RenderState::SrcBlend, Blend::DestColor);
     d.setRenderState(RenderState::DestBlend, Blend::Zero); // source x destination
     d.setRenderState(RenderState::AlphaBlendEnable, true);
-    drawScreenQuad(auxTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, White, false);
+    const glm::vec4 area = sceneTextureArea();
+    drawScreenQuad(auxTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, White, false, area.x, area.y);
 }
 
-// At the same size the filter makes no difference, and the copy is a plain one.
+// At the same size the filter makes no difference, and the copy is a plain
+// one; a scene drawn at a smaller scale is stretched over the window.
 void CRenderer::copySceneToBackBuffer()
 {
-    if (copyOverRenderTarget(*sceneTarget->colorTexture()))
+    const glm::vec4 area = sceneTextureArea();
+    const bool whole = area.x == 1.0f && area.y == 1.0f;
+    if (whole && copyOverRenderTarget(*sceneTarget->colorTexture()))
         return;
     CDevice& d = device();
     CStateScope states;
     const TexFilter filter = filterFrameBuffer ? TexFilter::Anisotropic : TexFilter::Point;
     d.setSamplerState(SamplerState::MagFilter, filter);
     d.setSamplerState(SamplerState::MinFilter, filter);
-    drawScreenQuad(sceneTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, White, false);
+    drawScreenQuad(sceneTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, White, false, area.x, area.y);
 }
 
 // The glow, made small, is stretched over the frame and added to it.
@@ -317,7 +346,8 @@ void CRenderer::addBloom()
 void CRenderer::renderBloom()
 {
     CRenderTargetScope reduced(*bloomTargetA);
-    drawScreenQuad(sceneTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, White, false);
+    const glm::vec4 area = sceneTextureArea();
+    drawScreenQuad(sceneTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, White, false, area.x, area.y);
 
     bloomTargetB->bind();
     runPostPass("hipass", *bloomTargetA);

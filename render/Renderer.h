@@ -36,6 +36,8 @@ public:
     // The glow is laid over the frame shifted up and left by this fraction
     // of the viewport.
     static constexpr float BloomShift = 0.01f;
+    // The scene is never drawn at less than half the window's width and height.
+    static constexpr float MinimumSceneScale = 0.5f;
 
     // Needs the published device: the targets take the size of its viewport.
     CRenderer();
@@ -67,6 +69,11 @@ public:
     // the shadows.
     void renderFrame(const std::vector<FrameOverlay>& overlays = {});
 
+    // The part of the scene target this frame's scene fills, as shares of its
+    // width and height (1, 1 at scale 1), and half a texel of it: reads of the
+    // scene stay inside the drawn part.
+    glm::vec4 sceneTextureArea() const;
+
     // The item drawer of every render list: the material takes the entity's
     // and the subset's values, then the subset draws.
     void drawItem(const RenderItem& item) override;
@@ -91,6 +98,11 @@ public:
     bool enableBloom = true;
     bool enableMirror = true;
     bool filterFrameBuffer = true;
+    // The share of the targets' width and height the scene is drawn at, 0.5
+    // to 1: a slow machine draws the scene at fewer pixels and the copy to
+    // the back buffer stretches it over the window. The HUD, the frame rate
+    // and the menu are drawn over it at the window's own size.
+    float sceneScale = 1.0f;
 
     std::vector<std::unique_ptr<CSceneEntity>> entities;
     std::vector<std::unique_ptr<CLight>> lights;
@@ -116,6 +128,7 @@ private:
 
     // The steps of the frame, in the order renderFrame takes them.
     void beginFrame();
+    void chooseSceneArea();
     void drawShadowMap(const RenderList& allItems);
     void drawScene(const FrameItems& items);
     void drawMirror(const FrameItems& items);

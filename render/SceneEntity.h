@@ -21,5 +21,10 @@ public:
     glm::mat4 world{1.0f};
     const CMesh* mesh = nullptr; // not owned
     int kind = Permanent;
+    // Stands where it stood last frame (a settled cell, made anew each frame
+    // in the same place): the spot light's shadow map keeps such casters
+    // drawn from frame to frame and redraws them only when one of them, or
+    // the light, has moved. Permanent entities count as settled too.
+    bool settled = false;
     glm::vec4 colour{1.0f};
 };

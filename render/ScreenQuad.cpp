@@ -24,7 +24,7 @@ constexpr float ReferencePixelHeight = 1.0f / 600;
 } // namespace
 
 void drawScreenQuad(const CTexture* texture, float left, float top, float right, float bottom, uint32_t colour,
-                    bool keepState)
+                    bool keepState, float texRight, float texBottom)
 {
     CDevice& d = device();
     std::optional<CStateBlock> saved;
@@ -39,9 +39,9 @@ void drawScreenQuad(const CTexture* texture, float left, float top, float right,
     // No half-pixel offset: GL samples texel centres at pixel centres already.
     const ScreenVertex quad[4] = {
         {left * w, top * h, 0.0f, 1.0f, colour, 0.0f, 0.0f},
-        {right * w, top * h, 0.0f, 1.0f, colour, 1.0f, 0.0f},
-        {right * w, bottom * h, 0.0f, 1.0f, colour, 1.0f, 1.0f},
-        {left * w, bottom * h, 0.0f, 1.0f, colour, 0.0f, 1.0f},
+        {right * w, top * h, 0.0f, 1.0f, colour, texRight, 0.0f},
+        {right * w, bottom * h, 0.0f, 1.0f, colour, texRight, texBottom},
+        {left * w, bottom * h, 0.0f, 1.0f, colour, 0.0f, texBottom},
     };
     d.setFvf(FvfScreenQuad);
     d.drawPrimitiveUP(PrimitiveType::TriangleFan, 2, quad, sizeof(ScreenVertex));

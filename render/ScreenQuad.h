@@ -13,9 +13,11 @@
 // the device state is saved first and put back after, and the quad is drawn
 // with no shaders, no z test and the texture in stage 0, combined with the
 // colour by stage 0 as it is set. With keepState true only the vertex format
-// changes, so the quad can be drawn inside an effect pass.
+// changes, so the quad can be drawn inside an effect pass. texRight and
+// texBottom are where the texture's used part ends (the scene of a frame
+// drawn at a smaller scale fills only its top left part).
 void drawScreenQuad(const CTexture* texture, float left, float top, float right, float bottom, uint32_t colour,
-                    bool keepState);
+                    bool keepState, float texRight = 1.0f, float texBottom = 1.0f);
 
 // A picture of the current target's size copied over the whole target, pixel
 // for pixel, as a full-screen quad with a white colour and no blending would

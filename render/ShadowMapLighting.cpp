@@ -51,6 +51,8 @@ CShadowMapLighting::CShadowMapLighting(CDevice& device, const std::filesystem::p
     const bool windowTooSmall = device.width() < static_cast<int>(MapSize) || device.height() < static_cast<int>(MapSize);
     const Format depthFormat = hardware || windowTooSmall ? Format::D24S8 : Format::Unknown;
     target = std::make_unique<CRenderTexture>(&device, MapSize, MapSize, Format::R32F, depthFormat);
+    if (depthFormat != Format::Unknown)
+        settledTarget = std::make_unique<CRenderTexture>(&device, MapSize, MapSize, Format::R32F, depthFormat);
 }
 
 CShadowMapLighting::~CShadowMapLighting() = default;
@@ -72,10 +74,56 @@ void CShadowMapLighting::renderShadowMap(const RenderList& allItems)
     shader->setTechnique("shadow");
 
     CStateScope states;
-    CRenderTargetScope mapTarget(*target);
     setSolidDrawing(device);
+    if (settledTarget) {
+        drawMapFromSettled(allItems);
+        return;
+    }
+    CRenderTargetScope mapTarget(*target);
     device.clear(ClearTarget | ClearZBuffer | ClearStencil, MapClearColour, 1.0f, 0);
     drawItems(allItems, false);
+}
+
+namespace {
+
+bool isSettled(const RenderItem& item)
+{
+    return item.entity && (item.entity->settled || item.entity->kind == CSceneEntity::Permanent);
+}
+
+} // namespace
+
+// The settled casters' part is drawn only when one of them or the light has
+// moved; the map starts from a copy of it, and what moves is drawn over.
+void CShadowMapLighting::drawMapFromSettled(const RenderList& allItems)
+{
+    RenderList settled, moving;
+    std::vector<CasterPlace> places;
+    for (const RenderItem& item : allItems) {
+        if (!item.subset || !item.entity)
+            continue;
+        if (isSettled(item)) {
+            settled.push_back(item);
+            places.push_back({item.subset, item.entity->world});
+        } else {
+            moving.push_back(item);
+        }
+    }
+    if (!settledValid || places != settledPlaces || textureMatrix != settledLightMatrix) {
+        CRenderTargetScope settledMap(*settledTarget);
+        device.clear(ClearTarget | ClearZBuffer | ClearStencil, MapClearColour, 1.0f, 0);
+        drawItems(settled, false);
+        settledPlaces = std::move(places);
+        settledLightMatrix = textureMatrix;
+        settledValid = true;
+        ++settledDraws;
+    }
+    device.copySurfaces(settledTarget->colorTexture()->surface(), settledTarget->depthTexture()->surface(),
+                        target->colorTexture()->surface(), target->depthTexture()->surface());
+    if (moving.empty())
+        return;
+    CRenderTargetScope mapTarget(*target);
+    drawItems(moving, false);
 }
 
 void CShadowMapLighting::renderShadowLit(const RenderList& allItems, const glm::mat4& cameraView,

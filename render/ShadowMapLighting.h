@@ -10,8 +10,16 @@
 // texture, the map's depth buffer is compared in hardware ("scene"); where it
 // cannot, the "shadow" pass writes the light-space depth into the map's R32F
 // colour and "scene_nohw" compares it itself.
+//
+// The settled casters (the frame, the floor, the settled cells) mostly stand
+// still, so their part of the map is kept in a second target and drawn anew
+// only when one of them or the light has moved; each frame starts from a copy
+// of it and adds what moves (the pieces and the debris). The map is the
+// same as one drawn whole: each texel keeps the nearest depth, in whatever
+// order the casters come.
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include <glm/glm.hpp>
 
@@ -60,15 +68,36 @@ public:
     CRenderTexture& shadowTarget() { return *target; }
     const CTexture* spotTexture() const { return spot.get(); }
     CEffect& effect() { return *shader; }
+    // Whether the settled casters' part is kept between frames (it needs a
+    // depth texture of the map's own), and how often it was drawn.
+    bool keepsSettledCasters() const { return settledTarget != nullptr && keepSettled; }
+    // Off, every map is drawn whole, as without a depth texture.
+    void setKeepSettledCasters(bool keep) { keepSettled = keep; }
+    int settledRedraws() const { return settledDraws; }
+    // The next map draws the settled casters anew.
+    void forgetSettledCasters() { settledPlaces.clear(); settledValid = false; }
 
 private:
+    // Where one settled caster stands: its mesh part and its world matrix.
+    struct CasterPlace {
+        const void* subset;
+        glm::mat4 world;
+        bool operator==(const CasterPlace&) const = default;
+    };
     void drawItems(const RenderList& items, bool withColour);
+    void drawMapFromSettled(const RenderList& allItems);
 
     CDevice& device;
     const CLight* light = nullptr;
     bool hardware = false;
     std::unique_ptr<CEffect> shader;
     std::unique_ptr<CRenderTexture> target;
+    std::unique_ptr<CRenderTexture> settledTarget;
+    std::vector<CasterPlace> settledPlaces;
+    glm::mat4 settledLightMatrix{1.0f};
+    bool settledValid = false;
+    bool keepSettled = true;
+    int settledDraws = 0;
     std::unique_ptr<CTexture> spot;
     glm::mat4 view{1.0f};
     glm::mat4 projection{1.0f};

@@ -43,4 +43,7 @@ public:
     virtual void stopStream(AudioHandle stream) = 0;
     // Moves the stream to its start; the next play begins there.
     virtual void rewindStream(AudioHandle stream) = 0;
+    // The stream's loudness from now on, 0..100 (100 as the file is), also
+    // while it plays.
+    virtual void setStreamVolume(AudioHandle stream, int volume) = 0;
 };

@@ -161,3 +161,9 @@ void CMusicStream::seekTo(int64_t frame)
 {
     decodePosition = sf_seek(file, frame, SEEK_SET) < 0 ? 0 : frame;
 }
+
+void CMusicStream::setGain(float gain)
+{
+    if (source != 0)
+        alSourcef(source, AL_GAIN, gain);
+}

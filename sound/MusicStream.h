@@ -31,6 +31,8 @@ public:
     void play();
     void stop();
     void rewind();
+    // 1 plays the file as it is, 0 silences it.
+    void setGain(float gain);
 
     // ---- feeding (audio thread) --------------------------------------------
     // Refills the buffers the source has finished with and restarts a source

@@ -43,6 +43,7 @@ public:
     void playStream(AudioHandle stream) override;
     void stopStream(AudioHandle stream) override;
     void rewindStream(AudioHandle stream) override;
+    void setStreamVolume(AudioHandle stream, int volume) override;
 
 private:
     void feedLoop();
@@ -223,6 +224,13 @@ void COpenAlAudio::rewindStream(AudioHandle handle)
     std::lock_guard guard(lock);
     if (CMusicStream* stream = findStream(handle))
         stream->rewind();
+}
+
+void COpenAlAudio::setStreamVolume(AudioHandle handle, int volume)
+{
+    std::lock_guard guard(lock);
+    if (CMusicStream* stream = findStream(handle))
+        stream->setGain(std::clamp(volume, 0, 100) / 100.0f);
 }
 
 void COpenAlAudio::feedLoop()

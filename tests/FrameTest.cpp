@@ -7,10 +7,12 @@
 #include "render/Math3d.h"
 #include "render/Renderer.h"
 #include "view/GameView.h"
+#include "view/Hud.h"
 #include "render/Mesh.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -292,4 +294,47 @@ TEST_F(Frame, TheFixedMaterialLightsWithTheRenderersLightsAndIgnoresTheTint)
     EXPECT_EQ(state.texture, renderer.whiteTexture.get());
     fixed.endPass(0);
     fixed.end();
+}
+
+// At half scale, the lowest a slow machine goes, the scene is drawn at half
+// the width and height into the same targets (nothing is made anew) and
+// stretched over the window, every pass lined up with the others: the
+// brick, its reflection and the floor stay where they were. The HUD and the
+// frame rate are drawn over it at the window's own size, pixel for pixel as
+// at full scale.
+TEST_F(MirrorFrameTest, AtHalfScaleTheSceneIsStretchedAndTheOverlaysStayWhole)
+{
+    renderer->enableMirror = true;
+    renderer->filterFrameBuffer = true;
+    CHud hud;
+    const std::vector<FrameOverlay> overlays{[&hud] { hud.draw(3, 12); }, [&hud] { hud.drawFrameRate(30.0f, 0.5f); }};
+    auto frameAt = [&](float scale) {
+        renderer->sceneScale = scale;
+        testDevice->clear(ClearTarget | ClearZBuffer | ClearStencil, 0, 1.0f, 0);
+        renderer->renderFrame(overlays);
+        return testDevice->readBackBuffer();
+    };
+    const CTexture* sceneTexture = renderer->sceneTarget->colorTexture();
+    const std::vector<uint8_t> whole = frameAt(1.0f);
+    const std::vector<uint8_t> half = frameAt(0.5f);
+    EXPECT_EQ(renderer->sceneTarget->colorTexture(), sceneTexture);
+    EXPECT_EQ(sceneTexture->width(), Width);
+
+    // The overlays' rows (the HUD strip and the frame rate under it) lie over
+    // empty sky, so they match to the pixel.
+    const size_t overlayRows = size_t(Width) * 70 * 4;
+    EXPECT_TRUE(std::equal(whole.begin(), whole.begin() + overlayRows, half.begin()))
+        << "the HUD is drawn at the window's size";
+    EXPECT_NE(whole, half) << "the scene is drawn at fewer pixels";
+
+    const glm::vec2 brickCentre = screenPoint(*renderer, {0.0f, 1.5f, -0.5f});
+    EXPECT_TRUE(nearColour(rgb(at(half, int(brickCentre.x), int(brickCentre.y))), 0xFFFF0000u, 2));
+    const glm::vec2 reflection = screenPoint(*renderer, {0.0f, -1.0f, -0.5f});
+    EXPECT_TRUE(nearColour(rgb(at(half, int(reflection.x), int(reflection.y))),
+                           rgb(at(whole, int(reflection.x), int(reflection.y))), 3))
+        << "the reflection lines up with the floor";
+    // Outside the drawn part, the targets hold nothing that reaches the window:
+    // the bottom right corner is the floor's blue as at full scale.
+    EXPECT_TRUE(nearColour(rgb(at(half, Width - 2, Height - 2)), rgb(at(whole, Width - 2, Height - 2)), 3));
+    renderer->sceneScale = 1.0f;
 }

@@ -75,9 +75,9 @@ TEST_F(HudInTheView, HudScoreTheViewRunsItsHudUpInItsOwnStep)
 
 TEST(FrameRate, ReadsAsFramesPerSecondWithTwoDecimals)
 {
-    EXPECT_EQ(formatFrameRate(60.0f), "60.00 fps");
-    EXPECT_EQ(formatFrameRate(0.0f), "0.00 fps");
-    EXPECT_EQ(formatFrameRate(144.0f), "144.00 fps");
+    EXPECT_EQ(formatFrameRate(60.0f, 1.0f), "60.00 fps, scene at 1.00");
+    EXPECT_EQ(formatFrameRate(0.0f, 0.5f), "0.00 fps, scene at 0.50");
+    EXPECT_EQ(formatFrameRate(144.0f, 0.71875f), "144.00 fps, scene at 0.72");
 }
 
 TEST(FrameRate, CountsTheFramesOfEachWindowOfJustOverASecond)
@@ -157,7 +157,7 @@ TEST_F(HudDrawing, FrameRateTextIsGreenUnderTheStrip)
     makeDevice(800, 600);
     testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000u, 1.0f, 0);
     CHud hud;
-    hud.drawFrameRate(60.0f);
+    hud.drawFrameRate(60.0f, 1.0f);
     readFrame();
     int green = 0, other = 0;
     for (int y = 40; y < 70; ++y) {

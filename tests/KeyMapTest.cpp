@@ -36,12 +36,13 @@ TEST(KeyMap, MovesAreRecordedAsTheKeysThatFirstMadeThem)
         if (!code)
             continue;
         ++moves;
-        if (key < vk::PadA) {
+        // P stands for Pause, as the pad's buttons stand for their keys.
+        if (key < vk::PadA && key != vk::LetterA + ('P' - 'A')) {
             EXPECT_EQ(*code, key) << key;
         }
         EXPECT_EQ(recordedAction(*code), action) << key;
     }
-    EXPECT_EQ(moves, 11); // eight keys, and the pad's A, B and Start
+    EXPECT_EQ(moves, 12); // eight keys, P, and the pad's A, B and Start
     EXPECT_EQ(*recordedCode(Action::TurnClockwise), vk::Up);
     EXPECT_EQ(*recordedCode(Action::TurnAnticlockwise), vk::Shift);
     EXPECT_FALSE(recordedCode(Action::CameraCloser));
@@ -58,15 +59,26 @@ TEST(KeyMap, AKeyMeansWhatItsPlaceNeeds)
     EXPECT_EQ(actionForKey(vk::Left, KeyContext::Menu), Action::PreviousItem);
     EXPECT_EQ(actionForKey(vk::Left, KeyContext::Replay), Action::SlowerReplay);
     EXPECT_EQ(actionForKey(vk::PadStart, KeyContext::Playing), Action::Pause);
-    EXPECT_EQ(actionForKey(vk::PadStart, KeyContext::NameEntry), Action::FinishName);
-    EXPECT_EQ(actionForKey(vk::PadA, KeyContext::NameEntry), std::nullopt);
+    EXPECT_EQ(actionForKey(vk::PadA, KeyContext::NameEntry), Action::KeepLetter);
+    EXPECT_EQ(actionForKey(vk::PadStart, KeyContext::NameEntry), Action::FinishNameWithLetter);
+    EXPECT_EQ(actionForKey(vk::Return, KeyContext::NameEntry), Action::FinishName);
+    EXPECT_EQ(actionForKey(vk::PadBack, KeyContext::NameEntry), std::nullopt);
+    EXPECT_EQ(actionForKey(vk::PadB, KeyContext::Options), Action::OptionBack);
+    EXPECT_EQ(actionForKey(vk::Left, KeyContext::Options), Action::OptionLeft);
+    EXPECT_EQ(actionForKey(vk::PadBack, KeyContext::Menu), Action::ShowHelp);
+    EXPECT_EQ(actionForKey(vk::F1, KeyContext::Playing), Action::ShowHelp);
+    // The help hides at any key, which does nothing else; pictures still work.
+    EXPECT_EQ(actionForKey(vk::Escape, KeyContext::Help), Action::HideHelp);
+    EXPECT_EQ(actionForKey(vk::PadB, KeyContext::Help), Action::HideHelp);
+    EXPECT_EQ(actionForKey(vk::F12, KeyContext::Help), Action::Screenshot);
     EXPECT_EQ(actionForKey(vk::PadB, KeyContext::Menu), std::nullopt);
     EXPECT_EQ(actionForKey(vk::LetterA + ('X' - 'A'), KeyContext::Menu), Action::Unbound);
     EXPECT_EQ(actionForKey(vk::Up, KeyContext::Replay), std::nullopt);
     EXPECT_EQ(actionForKey(vk::Digit0 + 1, KeyContext::Menu), Action::PickEntry1);
     EXPECT_EQ(pickedEntry(*actionForKey(vk::Digit0, KeyContext::Menu)), 9);
     EXPECT_EQ(actionForKey(vk::Digit0 + 1, KeyContext::Playing), Action::Unbound);
-    for (KeyContext place : {KeyContext::Playing, KeyContext::Menu, KeyContext::NameEntry, KeyContext::Replay}) {
+    for (KeyContext place : {KeyContext::Playing, KeyContext::Menu, KeyContext::NameEntry, KeyContext::Options,
+                             KeyContext::Help, KeyContext::Replay}) {
         EXPECT_EQ(actionForKey(vk::F12, place), Action::Screenshot);
         EXPECT_EQ(actionForKey(vk::Snapshot, place), Action::Screenshot);
     }

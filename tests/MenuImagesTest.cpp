@@ -3,6 +3,7 @@
 #include "DeviceTestContext.h"
 
 #include "device/Texture.h"
+#include "game/Menu.h"
 #include "render/ScreenQuad.h"
 
 #include <cstdlib>
@@ -19,20 +20,26 @@ TEST(MenuImages, FitTheirPlacesOnTheReferenceScreen)
 {
     const ImageInfo back = readImageInfo(MediaDir / "back1.tga");
     const ImageInfo title = readImageInfo(MediaDir / "title.tga");
-    const ImageInfo play = readImageInfo(MediaDir / "play.tga");
-    const ImageInfo scores = readImageInfo(MediaDir / "highscore.tga");
-    const ImageInfo exit = readImageInfo(MediaDir / "exit.tga");
-    ASSERT_TRUE(back.valid && title.valid && play.valid && scores.valid && exit.valid);
+    ASSERT_TRUE(back.valid && title.valid);
     EXPECT_EQ(back.channels, 4);
     // Title at (160, 30): inside the screen and above the item row at y = 540.
     EXPECT_LE(160 + title.width, 800);
-    EXPECT_LE(30 + title.height, 540);
-    // Items at x = 400, 504, 680 on y = 540: side by side, inside the screen.
-    EXPECT_LE(400 + play.width, 504);
-    EXPECT_LE(504 + scores.width, 680);
-    EXPECT_LE(680 + exit.width, 800);
-    for (const ImageInfo* item : {&play, &scores, &exit})
-        EXPECT_LE(540 + item->height, 600);
+    EXPECT_LE(30 + title.height, CMenu::ItemRowTop);
+    // The four items fill their slots, side by side in the menu's order,
+    // clear of the address plate (x < 240), inside the screen; so they fit
+    // at every window size, which scales them all alike.
+    const char* files[CMenu::ItemCount] = {"play.tga", "highscore.tga", "options.tga", "exit.tga"};
+    int right = 240;
+    for (int i = 0; i < CMenu::ItemCount; ++i) {
+        const ImageInfo item = readImageInfo(MediaDir / files[i]);
+        ASSERT_TRUE(item.valid) << files[i];
+        EXPECT_EQ(item.width, CMenu::ItemSlots[i].width) << files[i];
+        EXPECT_GE(CMenu::ItemSlots[i].left, right) << files[i];
+        right = CMenu::ItemSlots[i].left + item.width;
+        EXPECT_EQ(item.height, CMenu::ItemHeight);
+    }
+    EXPECT_LE(right, 800);
+    EXPECT_LE(CMenu::ItemRowTop + CMenu::ItemHeight, 600);
 }
 
 TEST_F(MenuImagesDrawn, MenuImagesDrawAsTheMenuShowsThem)
@@ -61,7 +68,7 @@ TEST_F(MenuImagesDrawn, MenuImagesDrawAsTheMenuShowsThem)
     play.colour = 0xFFFF4040; // the chosen item, on its way to red
     play.draw(0.5f, 0.9f);
     scores.colour = 0xDDFFFFFF;
-    scores.draw(0.63f, 0.9f);
+    scores.draw(0.65f, 0.9f);
     exit.colour = 0xDDFFFFFF;
     exit.draw(0.85f, 0.9f);
     readFrame();

@@ -237,8 +237,8 @@ TEST(Replay, EnterOnExitStillQuitsWithAnEntryPicked)
     // The list shown and an entry picked, or the list hidden again: Exit, and
     // only Exit, quits the game, before the frame that follows it.
     const std::pair<const char*, const char*> cases[] = {
-        {"press Right\npress Return\npress 1\npress Right\n", "line 7"},
-        {"press Right\npress Return\npress 1\npress Return\npress Right\n", "line 8"},
+        {"press Right\npress Return\npress 1\npress Right\npress Right\n", "line 8"},
+        {"press Right\npress Return\npress 1\npress Return\npress Right\npress Right\n", "line 9"},
     };
     for (const auto& [toExit, line] : cases) {
         const ScriptResult run = folder.run(std::string("frames 1\n") + toExit + "press Return\nframes 1\n");
@@ -271,4 +271,18 @@ TEST(Replay, AKeptRecordingThatCannotPlayLeavesTheListAsItIs)
     run = folder.run(watchFirst);
     EXPECT_EQ(run.status, 0) << run.errors;
     EXPECT_NE(folder.read("settings.xml"), "");
+}
+
+TEST(Replay, PausedByPOrByTheHelpComesOutTheSame)
+{
+    // The help holds the game as Pause does, and the key that hides it
+    // moves nothing: a replay must stand still and go on where the game did.
+    CScriptFolder folder;
+    const ScriptResult played =
+        folder.run("frames 1\npress Return\nautoplay 400\npress P\nframes 90\npress P\nautoplay 300\n"
+                   "press F1\nframes 120\npress Left\nautoplay 400\npress Escape\nframes 1\n",
+                   "--seed 5");
+    ASSERT_EQ(played.status, 0) << played.errors;
+    const GameRun check = verify(folder);
+    EXPECT_EQ(check.status, 0) << check.output << check.errors;
 }

@@ -1,4 +1,10 @@
 #include "app/Settings.h"
+#include "app/SettingsStore.h"
+
+#include <filesystem>
+#include <unistd.h>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -25,6 +31,12 @@ void expectDefaults(const CSettings& s)
     EXPECT_TRUE(s.enableMirror);
     EXPECT_TRUE(s.filterFrameBuffer);
     EXPECT_TRUE(s.pauseOnFocusLoss);
+    EXPECT_FALSE(s.renderScale.has_value()) << "auto";
+    EXPECT_EQ(s.frameLimit, 0);
+    EXPECT_FALSE(s.showFrameRate);
+    EXPECT_EQ(s.musicVolume, 10);
+    EXPECT_EQ(s.effectsVolume, 10);
+    EXPECT_FALSE(s.mute);
 }
 
 } // namespace
@@ -147,9 +159,172 @@ TEST(SettingsFiles, ShippedFileHasEveryValue)
     ASSERT_TRUE(document.load(VESBRIK_SOURCE_DIR "/settings.xml"));
     CXmlNode root = document.root();
     for (const char* name : {"width", "height", "fullscreen", "enablebloom", "enableshadow", "enablemirror",
-                             "filterframebuffer", "pauseonfocusloss"})
+                             "filterframebuffer", "pauseonfocusloss", "renderscale", "framelimit", "showframerate",
+                             "musicvolume", "effectsvolume", "mute"})
         EXPECT_NE(root.attribute(name), "") << name;
     CSettings s;
     s.load(VESBRIK_SOURCE_DIR "/settings.xml");
     expectDefaults(s);
+}
+
+// ---- written back ---------------------------------------------------------
+
+namespace {
+
+// A player's file: a comment, values written their own way and an attribute
+// of a later version of the game.
+const char* HandWritten = "<?xml version=\"1.0\"?>\n"
+                          "<!-- my laptop: no mirror, it is slow -->\n"
+                          "<settings width=\"1024\" height=\"768\" enablemirror=\"0\" enablebloom=\"2\" "
+                          "theme=\"dark\"/>\n";
+
+CSettings loaded(const std::string& file)
+{
+    CSettings settings;
+    settings.load(file);
+    return settings;
+}
+
+} // namespace
+
+TEST(SettingsSaved, ChangesAreKeptAndTheHandEditWithThem)
+{
+    CDataTestFolder folder;
+    const std::string file = folder.write("settings.xml", HandWritten);
+    CSettings settings = loaded(file);
+    CSettingsStore store(file, settings);
+
+    settings.enableShadow = false;
+    settings.renderScale = 0.6f;
+    settings.musicVolume = 3;
+    settings.mute = true;
+    settings.frameLimit = 30;
+    ASSERT_TRUE(store.save(settings));
+
+    const std::string text = readWholeFile(file);
+    EXPECT_NE(text.find("<!-- my laptop: no mirror, it is slow -->"), std::string::npos) << text;
+    CXmlDocument document;
+    ASSERT_TRUE(document.load(file));
+    const CXmlNode root = document.root();
+    EXPECT_EQ(root.attribute("theme"), "dark");
+    // Values the player did not change keep the way they were written.
+    EXPECT_EQ(root.attribute("enablebloom"), "2");
+    EXPECT_EQ(root.attribute("width"), "1024");
+    EXPECT_EQ(root.attribute("fullscreen"), "");
+
+    const CSettings again = loaded(file);
+    EXPECT_FALSE(again.enableShadow);
+    EXPECT_FALSE(again.enableMirror);
+    EXPECT_TRUE(again.enableBloom);
+    EXPECT_EQ(again.musicVolume, 3);
+    EXPECT_EQ(again.effectsVolume, 10);
+    EXPECT_EQ(root.attribute("renderscale"), "0.6");
+    ASSERT_TRUE(again.renderScale);
+    EXPECT_FLOAT_EQ(*again.renderScale, 0.6f);
+    EXPECT_TRUE(again.mute);
+    EXPECT_EQ(again.frameLimit, 30);
+    EXPECT_EQ(again.width, 1024);
+
+    // A second change goes on from the first; nothing changed writes nothing.
+    settings.musicVolume = 7;
+    ASSERT_TRUE(store.save(settings));
+    EXPECT_EQ(loaded(file).musicVolume, 7);
+    EXPECT_TRUE(loaded(file).mute);
+    const std::string before = readWholeFile(file);
+    ASSERT_TRUE(store.save(settings));
+    EXPECT_EQ(readWholeFile(file), before);
+}
+
+TEST(SettingsSaved, MissingFileAndFolderAreMade)
+{
+    CDataTestFolder folder;
+    const std::string file = folder.path("config/vesbrik/settings.xml");
+    CSettings settings = loaded(file);
+    CSettingsStore store(file, settings);
+    ASSERT_TRUE(store.save(settings));
+    EXPECT_FALSE(std::filesystem::exists(file)) << "nothing changed, nothing written";
+    settings.showFrameRate = true;
+    settings.width = 1280;
+    ASSERT_TRUE(store.save(settings));
+    const CSettings again = loaded(file);
+    EXPECT_TRUE(again.showFrameRate);
+    EXPECT_EQ(again.width, 1280);
+    EXPECT_EQ(again.height, 600);
+}
+
+TEST(SettingsSaved, UnreadableFileIsKeptAsideNeverLost)
+{
+    CDataTestFolder folder;
+    const std::string broken = "<settings width=\"1024\" enablemirror=\"0\"";
+    const std::string file = folder.write("settings.xml", broken);
+    CSettings settings = loaded(file);
+    CSettingsStore store(file, settings);
+
+    settings.enableBloom = false;
+    ASSERT_TRUE(store.save(settings));
+    EXPECT_FALSE(loaded(file).enableBloom);
+    int copies = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path(""))) {
+        if (entry.path().filename().string().rfind("settings.xml.unreadable-", 0) == 0) {
+            ++copies;
+            EXPECT_EQ(readWholeFile(entry.path().string()), broken);
+        }
+    }
+    EXPECT_EQ(copies, 1);
+}
+
+TEST(SettingsSaved, FailedSaveLeavesTheOldFileWhole)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes into any folder";
+    CDataTestFolder folder;
+    const std::string file = folder.write("settings.xml", HandWritten);
+    CSettings settings = loaded(file);
+    CSettingsStore store(file, settings);
+    std::filesystem::permissions(folder.path(""), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    settings.enableBloom = false;
+    EXPECT_FALSE(store.save(settings));
+    std::filesystem::permissions(folder.path(""), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    EXPECT_EQ(readWholeFile(file), HandWritten);
+    // Tried again once the folder can be written: the change is not forgotten.
+    EXPECT_TRUE(store.save(settings));
+    EXPECT_FALSE(loaded(file).enableBloom);
+}
+
+TEST(SettingsValues, VolumesAndLimitAreKeptInRange)
+{
+    const CSettings s = settingsFrom("<s musicvolume=\"25\" effectsvolume=\"-3\" framelimit=\"60\"/>");
+    EXPECT_EQ(s.musicVolume, 10);
+    EXPECT_EQ(s.effectsVolume, 0);
+    EXPECT_EQ(s.frameLimit, 30);
+    EXPECT_EQ(settingsFrom("<s/>").frameLimit, 0);
+}
+
+// The scene's scale: auto, or a share from 0.5 to 1. Anything else is said
+// once on standard error and read as auto, never as a scale outside the range.
+TEST(SettingsValues, RenderScaleIsAutoOrAShareFromHalfToWhole)
+{
+    auto scaleOf = [](const std::string& value, std::string* said = nullptr) {
+        testing::internal::CaptureStderr();
+        const CSettings s = settingsFrom("<settings renderscale=\"" + value + "\"/>");
+        const std::string err = testing::internal::GetCapturedStderr();
+        if (said)
+            *said = err;
+        return s.renderScale;
+    };
+    std::string said;
+    EXPECT_EQ(scaleOf("auto", &said), std::nullopt);
+    EXPECT_EQ(said, "");
+    EXPECT_EQ(scaleOf(" 0.75 ", &said), 0.75f);
+    EXPECT_EQ(said, "");
+    EXPECT_EQ(scaleOf("0.5"), 0.5f);
+    EXPECT_EQ(scaleOf("1"), 1.0f);
+    EXPECT_EQ(settingsFrom("<settings/>").renderScale, std::nullopt);
+    for (const char* broken : {"0.49", "1.01", "2", "-1", "half", "0.7x", "nan", "inf", "AUTO"}) {
+        EXPECT_EQ(scaleOf(broken, &said), std::nullopt) << broken;
+        EXPECT_NE(said.find("renderscale"), std::string::npos) << broken;
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    }
 }

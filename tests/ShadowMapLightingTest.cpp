@@ -109,6 +109,69 @@ TEST_F(ShadowMapLighting, WithoutTheSpotTextureTheLightStillFallsInAPool)
     EXPECT_GT(brightness(at(picture, middle.x, middle.y)), 3 * 240);
 }
 
+// ---- the settled casters' part kept between frames ---------------------------------------
+
+// The map and the frame with the settled casters' part kept from earlier
+// frames must equal those of a map drawn whole, through everything that changes the
+// casters or the light: a piece landing, a row cleared, the light moving, the
+// scene drawn at another size. Each check also shows the kept part was used
+// (no redraw) when nothing changed, so the comparison is not vacuous.
+TEST_F(ShadowMapLighting, AMapKeptFromEarlierFramesEqualsOneDrawnAfresh)
+{
+    makeScene(240, 180);
+    CShadowMapLighting& shadows = *renderer->shadowLighting;
+    ASSERT_TRUE(shadows.keepsSettledCasters());
+    renderer->enableShadow = true;
+    renderer->camera.setLookAt({4.5f, 14.0f, -10.0f}, {4.5f, 2.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    addBrick({4.5f, -0.5f, 0.0f}, {14.0f, 1.0f, 14.0f}, White); // the floor: permanent
+    std::vector<CSceneEntity*> cells;
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 10; column += 1 + row) {
+            CSceneEntity* cell = addBrick({float(column), 0.5f + float(row), 0.0f}, glm::vec3(1.0f), White);
+            cell->kind = CSceneEntity::OneFrame;
+            cell->settled = true;
+            cells.push_back(cell);
+        }
+    CSceneEntity* piece = addBrick({4.0f, 8.0f, 0.0f}, glm::vec3(1.0f), {0.0f, 0.0f, 1.0f, 1.0f});
+    piece->kind = CSceneEntity::OneFrame;
+
+    auto expectSameAsAfresh = [&](const char* after, bool redrawn) {
+        const int before = shadows.settledRedraws();
+        const std::vector<uint8_t> kept = drawFrame();
+        const std::vector<float> keptMap = shadows.shadowTarget().colorTexture()->readFloats();
+        EXPECT_EQ(shadows.settledRedraws() - before, redrawn ? 1 : 0) << after;
+        shadows.setKeepSettledCasters(false);
+        EXPECT_EQ(drawFrame(), kept) << after;
+        EXPECT_EQ(shadows.shadowTarget().colorTexture()->readFloats(), keptMap) << after;
+        shadows.setKeepSettledCasters(true);
+    };
+    expectSameAsAfresh("the first frame", true);
+    expectSameAsAfresh("a frame where nothing moved", false);
+    piece->position.y -= 3.0f; // falling: only what moves is drawn again
+    piece->updateWorld();
+    expectSameAsAfresh("the piece falling", false);
+
+    piece->position = {9.0f, 3.5f, 0.0f}; // landing: the piece settles
+    piece->updateWorld();
+    piece->settled = true;
+    expectSameAsAfresh("a landing", true);
+
+    for (CSceneEntity* cell : cells) // the bottom row cleared, the rest come down
+        if (cell->position.y < 1.0f)
+            cell->position.x = 1000.0f;
+        else
+            cell->position.y -= 1.0f;
+    for (CSceneEntity* cell : cells)
+        cell->updateWorld();
+    expectSameAsAfresh("a cleared row", true);
+
+    light->position += glm::vec3(3.0f, 0.0f, 2.0f);
+    expectSameAsAfresh("the light moving", true);
+
+    renderer->sceneScale = 0.5f;
+    expectSameAsAfresh("the scene drawn at half size", false);
+}
+
 // ---- a piece above the stack casts its shadow onto it ------------------------------------
 
 struct ShadowPath {

@@ -59,6 +59,10 @@ public:
     void playStream(AudioHandle stream) override { log.musicCalls.push_back("play " + name(stream)); }
     void stopStream(AudioHandle stream) override { log.musicCalls.push_back("stop " + name(stream)); }
     void rewindStream(AudioHandle stream) override { log.musicCalls.push_back("rewind " + name(stream)); }
+    void setStreamVolume(AudioHandle stream, int volume) override
+    {
+        log.musicCalls.push_back("volume " + name(stream) + " " + std::to_string(volume));
+    }
 
 private:
     std::string name(AudioHandle stream) const
@@ -295,4 +299,44 @@ TEST_F(SoundBankTest, ShutdownReleasesTheOutputAndSilencesTheBank)
     EXPECT_TRUE(log.shutDown);
     EXPECT_EQ(bank.group(Sound::Line1).play(-1, -1, -1, 0), 0u);
     EXPECT_TRUE(log.played.empty());
+}
+
+// ---- the player's levels -------------------------------------------------------
+
+// The levels reach the output: the music's streams at once, effects at their
+// next play, scaled from the volume they would have had; mute silences both
+// without changing which variants the game's random sequence picks.
+TEST_F(SoundBankTest, LevelsScaleWhatReachesTheOutput)
+{
+    loadXml(FullSet);
+    bank.setLevels(4, 5, false);
+    EXPECT_EQ(log.musicCalls, (std::vector<std::string>{"volume media/menu.ogg 40", "volume media/game.ogg 40"}));
+    bank.play(Sound::NewBrick);
+    EXPECT_EQ(log.played.back().volume, 20);
+    bank.play(Sound::HitFloor, 10000, 250, 60);
+    EXPECT_EQ(log.played.back().volume, 125);
+
+    seedRandom(5);
+    bank.setLevels(10, 10, false);
+    for (int i = 0; i < 30; ++i)
+        bank.play(Sound::HitFloor);
+    const std::vector<PlayedSample> heard(log.played.end() - 30, log.played.end());
+    seedRandom(5);
+    log.musicCalls.clear();
+    bank.setLevels(10, 10, true);
+    for (int i = 0; i < 30; ++i)
+        bank.play(Sound::HitFloor);
+    EXPECT_EQ(log.musicCalls, (std::vector<std::string>{"volume media/menu.ogg 0", "volume media/game.ogg 0"}));
+    for (int i = 0; i < 30; ++i) {
+        const PlayedSample& muted = log.played[log.played.size() - 30 + i];
+        EXPECT_EQ(muted.volume, 0);
+        EXPECT_EQ(muted.sample, heard[i].sample);
+        EXPECT_EQ(muted.frequency, heard[i].frequency);
+    }
+    // Levels out of range are held to it.
+    log.musicCalls.clear();
+    bank.setLevels(14, -2, false);
+    EXPECT_EQ(log.musicCalls.front(), "volume media/menu.ogg 100");
+    bank.play(Sound::MenuItem);
+    EXPECT_EQ(log.played.back().volume, 0);
 }

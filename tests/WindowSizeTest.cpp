@@ -71,3 +71,17 @@ TEST(WindowSize, TinyWindowFromTheSettingsOpensAtTheLeastSize)
     EXPECT_EQ(pngSize(run.read("small.png")), (WindowSize{320, 240}));
     EXPECT_NE(result.errors.find("settings.xml: a window of 1 x 1"), std::string::npos) << result.errors;
 }
+
+TEST(WindowSize, ChoicesAreTheModesThatFitAndTheCurrentSize)
+{
+    // SDL lists a mode once per refresh rate, largest first.
+    const std::vector<DesktopSize> modes = {{2560, 1440}, {1920, 1080}, {1920, 1080}, {1280, 720}, {800, 600}, {320, 200}};
+    const std::vector<WindowSize> choices = windowSizeChoices(modes, FullHd, {1000, 700});
+    const std::vector<WindowSize> expected = {{800, 600}, {1000, 700}, {1280, 720}, {1920, 1080}};
+    EXPECT_EQ(choices, expected);
+    // Without a desktop's list the common sizes stand in, within the limits.
+    const std::vector<WindowSize> common = windowSizeChoices({}, DesktopSize{1024, 768}, {800, 600});
+    EXPECT_EQ(common.front(), (WindowSize{640, 480}));
+    EXPECT_EQ(common.back(), (WindowSize{1024, 768}));
+    EXPECT_EQ(windowSizeText(common.back()), "1024 x 768");
+}

@@ -123,7 +123,7 @@ void CGameView::stepUpdate(float dt, bool boardRunning)
 void CGameView::drawFrameRate()
 {
     if (showFrameRate) {
-        hud.drawFrameRate(frameRate.rate());
+        hud.drawFrameRate(frameRate.rate(), renderer.sceneScale);
         frameRate.tick();
     }
 }
@@ -154,6 +154,7 @@ void CGameView::buildBoardEntities()
             if (value == 0)
                 continue;
             CSceneEntity* entity = renderer.addEntity(&brick, CSceneEntity::OneFrame);
+            entity->settled = true;
             entity->colour = colourFromArgb(value);
             entity->position = boardToWorld(float(column), float(row));
             entity->updateWorld();

@@ -76,17 +76,18 @@ void CHud::draw(int level, int rows)
         font->drawText(banner, {400, 44, 790, 512}, TextRight, BannerColour);
 }
 
-void CHud::drawFrameRate(float framesPerSecond)
+void CHud::drawFrameRate(float framesPerSecond, float sceneScale)
 {
     if (!ensureFont())
         return;
-    font->drawText(formatFrameRate(framesPerSecond), {30, 40, 200, 200}, TextLeft, FrameRateColour);
+    font->drawText(formatFrameRate(framesPerSecond, sceneScale), {30, 40, 400, 200}, TextLeft, FrameRateColour);
 }
 
-std::string formatFrameRate(float framesPerSecond)
+std::string formatFrameRate(float framesPerSecond, float sceneScale)
 {
-    char text[48];
-    std::snprintf(text, sizeof text, "%.2f fps", static_cast<double>(framesPerSecond));
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f fps, scene at %.2f", static_cast<double>(framesPerSecond),
+                  static_cast<double>(sceneScale));
     return text;
 }
 

@@ -25,7 +25,7 @@ public:
     // own back after.
     void draw(int level, int rows);
     // The frame-rate text under the strip.
-    void drawFrameRate(float framesPerSecond);
+    void drawFrameRate(float framesPerSecond, float sceneScale);
 
     float displayedScore = 0.0f;
     int targetScore = 0;
@@ -39,8 +39,9 @@ private:
     bool fontTried = false;
 };
 
-// "60.00 fps": the frames counted in the last window, two decimals.
-std::string formatFrameRate(float framesPerSecond);
+// "60.00 fps, scene at 0.75": the frames counted in the last window, and the
+// share of the window's width and height the 3D scene is drawn at.
+std::string formatFrameRate(float framesPerSecond, float sceneScale);
 
 // Counts frames over windows of just over a second. The count of the last
 // finished window is the rate shown; it is not divided by the window's exact

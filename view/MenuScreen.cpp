@@ -6,21 +6,22 @@
 #include "game/HighScoreTable.h"
 #include "game/Menu.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
 
 // Top-left corners of the pictures, in fractions of the viewport.
 constexpr float TitleX = 0.2f, TitleY = 0.05f;
-constexpr std::array<float, 3> ItemX = {0.5f, 0.63f, 0.85f};
-constexpr float ItemY = 0.9f;
+constexpr float ItemY = CMenu::ItemRowTop / 600.0f;
+float itemX(int item) { return static_cast<float>(CMenu::ItemSlots[static_cast<size_t>(item)].left) / 800.0f; }
 
 // Text reaches as far right and down as it likes unless the row says otherwise.
 constexpr int FarEdge = 10000;
 
 // What the pictures say, written out where a picture is missing.
 constexpr const char* TitleText = "Vesbrik";
-constexpr std::array<const char*, 3> ItemText = {"Play", "Scores", "Exit"};
+constexpr std::array<const char*, CMenu::ItemCount> ItemText = {"Play", "Scores", "Options", "Exit"};
 
 // Loads one picture; a missing one is said, with what shows in its place.
 std::unique_ptr<CScreenImage> loadPicture(const std::filesystem::path& file, const std::string& instead)
@@ -40,16 +41,22 @@ void CMenuScreen::load(const std::filesystem::path& mediaDir)
 {
     background = loadPicture(mediaDir / "back1.tga", "the menu is drawn over a dark background");
     title = loadPicture(mediaDir / "title.tga", "the title is written in text");
-    const std::array<const char*, 3> files = {"play.tga", "highscore.tga", "exit.tga"};
+    const std::array<const char*, CMenu::ItemCount> files = {"play.tga", "highscore.tga", "options.tga", "exit.tga"};
     for (int i = 0; i < CMenu::ItemCount; ++i)
         items[i] = loadPicture(mediaDir / files[i], "the item is written in text");
     // "Tahoma" is what the rows were laid out for; fontconfig picks the
     // nearest face installed. The list's font is narrow so ten-letter names
     // and six-digit scores fit the 600-pixel column.
     largeFont = CFont::create("Tahoma", 24, 10);
-    smallFont = CFont::create("Tahoma", 18);
-    const bool pictureMissing = !title->texture() || !items[0]->texture() || !items[1]->texture() ||
-                                !items[2]->texture();
+    pausedFont = CFont::create("Tahoma", std::max(12, 48 * device().viewport().height / 600), 0, 700);
+    // The address line keeps to its plate at the bottom left, left of the
+    // items, so it shrinks with a window smaller than the 600 pixels high it
+    // was laid out for.
+    const int height = device().viewport().height;
+    smallFont = CFont::create("Tahoma", height >= 600 ? 18 : std::max(7, 18 * height / 600));
+    bool pictureMissing = !title->texture();
+    for (const auto& item : items)
+        pictureMissing = pictureMissing || !item->texture();
     if (pictureMissing)
         labelFont = CFont::create("Tahoma", 24, 16); // the HUD's font
 }
@@ -73,20 +80,40 @@ void CMenuScreen::draw(const CMenu& menu, const CHighScoreTable& scores)
     d.setSamplerState(SamplerState::MinFilter, TexFilter::Linear);
 
     // Title and items appear at once when the background has faded in and
-    // vanish at once when it starts to fade out.
-    if (menu.fullyShown()) {
+    // vanish at once when it starts to fade out. The options screen takes
+    // their place while it is open.
+    if (menu.fullyShown() && menu.options.isOpen()) {
+        optionsScreen.draw(menu);
+        setOverlayStates();
+    } else if (menu.fullyShown()) {
         if (title)
             drawPicture(*title, TitleText, TitleX, TitleY);
         for (int i = 0; i < CMenu::ItemCount; ++i) {
             if (!items[i])
                 continue;
             items[i]->colour = menu.itemColours[i];
-            drawPicture(*items[i], ItemText[i], ItemX[i], ItemY);
+            drawPicture(*items[i], ItemText[i], itemX(i), ItemY);
         }
     }
 
-    if (menu.scoresFade > 0.0)
+    if (menu.scoresFade > 0.0 && !menu.options.isOpen())
         drawHighScores(menu, scores);
+
+    // Over the well while a game stands still, whatever stopped it.
+    if (menu.pausedShown() && !menu.helpShown() && pausedFont) {
+        const Viewport& v = d.viewport();
+        pausedFont->drawText(PausedText, {0, v.height * 2 / 5, v.width, FarEdge}, TextCenter, pulseColour(menu.pulse));
+    }
+    // The one word in the menu about help, small, at the bottom right.
+    if (menu.fullyShown() && !menu.options.isOpen() && !menu.helpShown() && smallFont) {
+        const Viewport& v = d.viewport();
+        const int line = smallFont->lineHeight();
+        smallFont->drawText(HelpText, {0, v.height - line - 2, v.width - 6, v.height}, TextRight, 0xB0FFFFFFu);
+    }
+    if (menu.helpShown()) {
+        optionsScreen.drawHelp(menu);
+        setOverlayStates();
+    }
 
     d.setRenderState(RenderState::AlphaBlendEnable, false);
 
@@ -96,7 +123,9 @@ void CMenuScreen::draw(const CMenu& menu, const CHighScoreTable& scores)
     if (smallFont) {
         const Viewport& v = d.viewport();
         const uint32_t colour = background && !background->texture() ? 0xFFC0C0C0u : 0xFF000000u;
-        smallFont->drawText(WebAddress, {4, v.height - 20, v.width - 4, v.height}, TextLeft | TextTop, colour);
+        const int lineHeight = smallFont->lineHeight();
+        smallFont->drawText(WebAddress, {4, v.height - lineHeight - 2, v.width - 4, v.height}, TextLeft | TextTop,
+                            colour);
     }
 }
 
@@ -124,7 +153,13 @@ void CMenuScreen::drawHighScores(const CMenu& menu, const CHighScoreTable& score
         // The entry whose name is being typed shows it with a cursor.
         const bool typing = menu.entryBeingNamed() == &entry;
         const HighScoreRow row = menu.highScoreRow(i, v.width, v.height, typing);
-        std::string name = typing ? entry.name + "|" : entry.name;
+        // A letter a pad is picking stands in brackets before the cursor
+        // (a space as "_"): it is not in the name until A keeps it.
+        std::string name = entry.name;
+        if (typing && menu.pickedLetter() != 0)
+            name += std::string("[") + (menu.pickedLetter() == ' ' ? '_' : menu.pickedLetter()) + "]";
+        if (typing)
+            name += "|";
         // The entry picked to watch is pointed at; a kept recording shows a star.
         if (menu.chosenScore() == i)
             name = "> " + name;
@@ -135,6 +170,31 @@ void CMenuScreen::drawHighScores(const CMenu& menu, const CHighScoreTable& score
                             TextRight, row.colour);
     }
     drawScoresNotice(menu);
+    drawListHints(menu, scores);
+}
+
+// What the player can do with the list: above it, that a name is wanted and
+// how to keep it; under it, what the star means and how to watch the game.
+void CMenuScreen::drawListHints(const CMenu& menu, const CHighScoreTable& scores)
+{
+    if (!smallFont)
+        return;
+    const Viewport& v = device().viewport();
+    const uint32_t alpha = static_cast<uint32_t>(colourByte(menu.scoresFade));
+    const uint32_t colour = alpha << 24 | 0x00FFFFFFu;
+    const HighScoreRow first = menu.highScoreRow(0, v.width, v.height, false);
+    const int line = smallFont->lineHeight();
+    if (menu.typingName())
+        smallFont->drawText(NameWanted, {0, first.top - 2 * line, v.width, FarEdge}, TextCenter, colour);
+
+    bool anyRecording = false;
+    for (const HighScoreEntry& entry : scores.allEntries())
+        anyRecording = anyRecording || !entry.replay.empty();
+    if (!anyRecording || menu.typingName())
+        return;
+    const HighScoreRow below = menu.highScoreRow(CHighScoreTable::EntryCount, v.width, v.height, false);
+    const int top = below.top + 8 + (menu.scoresNotice().empty() ? 0 : largeFont->lineHeight() + 4);
+    smallFont->drawText(StarMeaning, {0, top, v.width, FarEdge}, TextCenter, colour);
 }
 
 // Under the list, in red that fades with it.

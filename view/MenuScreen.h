@@ -1,10 +1,11 @@
 #pragma once
 // The menu drawn over the finished frame: the background that fades in and
-// out, the title and the three items (the chosen one pulsing), the high-score
-// list with the name being typed, and the web-address line at the bottom,
-// which shows in every state. What it shows comes from the CMenu; this class
+// out, the title and the four items (the chosen one pulsing), the high-score
+// list with the name being typed, the options screen while it is open, and
+// the web-address line at the bottom, which shows in every state. What it shows comes from the CMenu; this class
 // holds only the pictures and fonts.
 #include "render/ScreenQuad.h"
+#include "view/OptionsScreen.h"
 
 #include <array>
 #include <filesystem>
@@ -19,7 +20,7 @@ public:
     CMenuScreen();
     ~CMenuScreen();
 
-    // The five images from the media folder, then the two fonts. Needs the
+    // The six images from the media folder, then the two fonts. Needs the
     // device. A missing image is said on standard error; the title and the
     // items are then written in the HUD's font, and the background becomes
     // a dark colour, so the light text over it stays readable.
@@ -29,20 +30,30 @@ public:
 
     // The line at the bottom of the screen.
     static constexpr const char* WebAddress = "https://vesbrik.example.org";
+    static constexpr const char* PausedText = "Paused";
+    static constexpr const char* HelpText = "F1 or pad Back: help";
+    // Over the list while a new high score's name is wanted.
+    static constexpr const char* NameWanted =
+        "A new high score! Type your name, Enter keeps it  (pad: up / down, A, Start)";
+    // Under the list when an entry kept its game.
+    static constexpr const char* StarMeaning = "* a recorded game: 1 - 0 picks the entry, Enter plays it";
     // The colour behind the menu when its background image is missing (RGB).
     static constexpr uint32_t MissingBackground = 0x0C1018u;
 
 private:
     void drawHighScores(const CMenu& menu, const CHighScoreTable& scores);
     void drawScoresNotice(const CMenu& menu);
+    void drawListHints(const CMenu& menu, const CHighScoreTable& scores);
     // The image, or its text where the image is missing.
     void drawPicture(const CScreenImage& image, const char* text, float x, float y);
 
     std::unique_ptr<CScreenImage> background;
     std::unique_ptr<CScreenImage> title;
-    std::array<std::unique_ptr<CScreenImage>, 3> items;
+    std::array<std::unique_ptr<CScreenImage>, 4> items;
+    COptionsScreen optionsScreen;
     std::unique_ptr<CFont> largeFont;
     std::unique_ptr<CFont> smallFont;
+    std::unique_ptr<CFont> pausedFont;
     // Made only when an image is missing.
     std::unique_ptr<CFont> labelFont;
 };

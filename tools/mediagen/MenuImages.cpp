@@ -2,10 +2,11 @@
 // with real type (a bold face found through fontconfig, drawn by FreeType),
 // colour and glow. Sizes suit an 800 x 600 reference screen, on which an
 // image covers as many pixels as it has: the title sits at (160, 30) and the
-// items at x = 400, 504 and 680 on the row at y = 540.
+// four items fill their slots on the row at y = 540 (see game/Menu.h).
 #include "MediaGenerator.h"
 
 #include "device/Font.h"
+#include "game/Menu.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -323,24 +324,23 @@ bool makeMenuImages(const std::filesystem::path& mediaDir)
     ok = textImage(type, "VESBRIK", titleSize, 480, 140, title).save(mediaDir / "title.tga") && ok;
 
     // The items are tinted by the menu (white, or pulsing to red when chosen),
-    // so they are drawn near white with a cool glow. One size for all three,
-    // the largest at which each fits the room it has on the item row.
+    // so they are drawn near white with a cool glow, centred in their slots.
+    // One size for all four, the largest at which each fits its slot.
     const struct {
         const char* text;
         const char* file;
-        int room;
-    } items[] = {{"PLAY", "play.tga", 100}, {"SCORES", "highscore.tga", 170}, {"EXIT", "exit.tga", 110}};
-    const int height = 48;
+    } items[CMenu::ItemCount] = {
+        {"PLAY", "play.tga"}, {"SCORES", "highscore.tga"}, {"OPTIONS", "options.tga"}, {"EXIT", "exit.tga"}};
     const int margin = 8;
     int size = 34;
-    for (const auto& item : items) {
-        while (size > 10 && type.textWidth(item.text, size) > item.room - 2 * margin)
+    for (int i = 0; i < CMenu::ItemCount; ++i) {
+        while (size > 10 && type.textWidth(items[i].text, size) > CMenu::ItemSlots[i].width - 2 * margin)
             --size;
     }
     const TextStyle itemStyle{{1.0f, 1.0f, 1.0f, 1}, {0.80f, 0.86f, 0.95f, 1}, {0.55f, 0.75f, 1.0f, 1}, 4, 1.6f};
-    for (const auto& item : items) {
-        const int width = std::min(item.room, type.textWidth(item.text, size) + 2 * margin);
-        ok = textImage(type, item.text, size, width, height, itemStyle).save(mediaDir / item.file) && ok;
+    for (int i = 0; i < CMenu::ItemCount; ++i) {
+        const Canvas image = textImage(type, items[i].text, size, CMenu::ItemSlots[i].width, CMenu::ItemHeight, itemStyle);
+        ok = image.save(mediaDir / items[i].file) && ok;
     }
     return ok;
 }

@@ -60,6 +60,14 @@ bool parseLine(const std::string& line, ScriptAction& action)
             return false;
         if (in >> word && !parseButtons(word, action.buttons))
             return false;
+    } else if (verb == "click") {
+        // One button goes down where the mouse is; the left one unless named.
+        action.kind = ScriptAction::Click;
+        if (!(in >> action.x >> action.y))
+            return false;
+        action.buttons = MouseLeft;
+        if (in >> word && (!parseButtons(word, action.buttons) || word.size() != 1))
+            return false;
     } else if (verb == "blur") {
         action.kind = ScriptAction::Blur;
     } else if (verb == "expect") {
@@ -218,7 +226,8 @@ void CInputScript::startNextAction()
         }
         break;
     case ScriptAction::Mouse:
-        message.type = InputMessage::MouseMove;
+    case ScriptAction::Click:
+        message.type = action.kind == ScriptAction::Mouse ? InputMessage::MouseMove : InputMessage::MouseDown;
         message.x = action.x;
         message.y = action.y;
         message.buttons = action.buttons;

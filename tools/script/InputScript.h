@@ -6,6 +6,7 @@
 //   hold KEY N           press KEY and keep it held for N frames
 //   type TEXT            type the text (UTF-8), one character at a time
 //   mouse X Y [BUTTONS]  move the mouse; BUTTONS any of L, R, M (e.g. LR)
+//   click X Y [BUTTON]   press a mouse button (L, R or M; L when not named)
 //   blur                 the window loses the keyboard to another window
 //   shot FILE.png        save a picture of the game as it stands as a PNG
 //   dump FILE            write the game's state as "name value" lines (tests)
@@ -31,7 +32,7 @@
 #include "platform/InputSource.h"
 
 struct ScriptAction {
-    enum Kind { Frames, Press, Hold, Type, Mouse, Blur, Shot, Dump, Expect, Cells, Piece, Autoplay };
+    enum Kind { Frames, Press, Hold, Type, Mouse, Click, Blur, Shot, Dump, Expect, Cells, Piece, Autoplay };
     Kind kind;
     int key = 0;
     int count = 0;

@@ -1,0 +1,156 @@
+// The options screen's rules: rows and pages, values that wrap or stop, what
+// reaches the flow as a change, the mouse, and the layout's hit tests at the
+// smallest window and a large one.
+#include "game/OptionsMenu.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+OptionValues someValues()
+{
+    OptionValues values;
+    values.windowSizes = {"640 x 480", "800 x 600", "1024 x 768"};
+    values.windowSize = 1;
+    values.bloom = false;
+    values.musicVolume = 9;
+    return values;
+}
+
+struct OptionsMenuTest : testing::Test {
+    OptionsMenuTest() { menu.open(someValues()); }
+    COptionsMenu menu;
+};
+
+} // namespace
+
+TEST_F(OptionsMenuTest, WalksPagesAndRowsWithEveryMoveWrapping)
+{
+    EXPECT_TRUE(menu.isOpen());
+    EXPECT_EQ(menu.page(), OptionsPage::Display);
+    EXPECT_EQ(menu.row(), 0);
+    EXPECT_EQ(menu.item(OptionId::WindowSize).shown(), "800 x 600");
+    EXPECT_EQ(menu.item(OptionId::Bloom).shown(), "off");
+
+    // On the page row Left and Right turn the pages, round.
+    menu.move(OptionsMove::Left);
+    EXPECT_EQ(menu.page(), OptionsPage::Controls);
+    EXPECT_EQ(menu.rowCount(), 1);
+    menu.move(OptionsMove::Down);
+    EXPECT_EQ(menu.row(), 0) << "the controls page has only its tabs";
+    menu.move(OptionsMove::Right);
+    menu.move(OptionsMove::Right);
+    EXPECT_EQ(menu.page(), OptionsPage::Effects);
+    // Up from the page row goes to the last setting.
+    menu.move(OptionsMove::Up);
+    EXPECT_EQ(menu.row(), 4);
+    EXPECT_EQ(menu.items()[3].id, OptionId::FilteredCopy);
+    menu.move(OptionsMove::Down);
+    EXPECT_EQ(menu.row(), 0);
+    // Take on the page row steps into the page.
+    EXPECT_FALSE(menu.move(OptionsMove::Take).changed);
+    EXPECT_EQ(menu.row(), 1);
+}
+
+TEST_F(OptionsMenuTest, ChangesSayWhichSettingAndStopOrWrap)
+{
+    menu.move(OptionsMove::Down); // window size
+    OptionsOutcome outcome = menu.move(OptionsMove::Right);
+    EXPECT_TRUE(outcome.changed);
+    EXPECT_EQ(outcome.option, OptionId::WindowSize);
+    EXPECT_EQ(outcome.value, 2);
+    // A list stops at its end for the arrows, and starts over for Take.
+    EXPECT_FALSE(menu.move(OptionsMove::Right).changed);
+    outcome = menu.move(OptionsMove::Take);
+    EXPECT_EQ(outcome.value, 0);
+    EXPECT_EQ(menu.move(OptionsMove::TakeBack).changed, false);
+
+    // A switch flips both ways.
+    menu.move(OptionsMove::Up);
+    menu.move(OptionsMove::Right); // to Effects
+    menu.move(OptionsMove::Down);  // bloom
+    outcome = menu.move(OptionsMove::Left);
+    EXPECT_EQ(outcome.option, OptionId::Bloom);
+    EXPECT_EQ(outcome.value, 1);
+    EXPECT_EQ(menu.move(OptionsMove::Left).value, 0);
+
+    // Levels stop at 0 and 10.
+    menu.move(OptionsMove::Up);
+    menu.move(OptionsMove::Right); // to Sound
+    menu.move(OptionsMove::Down);  // music at 9
+    EXPECT_EQ(menu.move(OptionsMove::Right).value, 10);
+    EXPECT_FALSE(menu.move(OptionsMove::Right).changed);
+    for (int i = 0; i < 12; ++i)
+        menu.move(OptionsMove::Left);
+    EXPECT_EQ(menu.item(OptionId::MusicVolume).value, 0);
+
+    // Back leaves; a closed screen ignores every move.
+    EXPECT_TRUE(menu.move(OptionsMove::Back).leave);
+    EXPECT_FALSE(menu.isOpen());
+    EXPECT_FALSE(menu.move(OptionsMove::Right).changed);
+}
+
+TEST_F(OptionsMenuTest, RefreshKeepsThePlaceAndOpenStartsOver)
+{
+    menu.move(OptionsMove::Right);
+    menu.move(OptionsMove::Down);
+    OptionValues values = someValues();
+    values.bloom = true;
+    menu.refresh(values);
+    EXPECT_EQ(menu.page(), OptionsPage::Effects);
+    EXPECT_EQ(menu.row(), 1);
+    EXPECT_EQ(menu.item(OptionId::Bloom).shown(), "on");
+    // A size list that lost every entry still shows a value, and a current
+    // size past its end is held to it.
+    values.windowSizes.clear();
+    menu.refresh(values);
+    EXPECT_EQ(menu.item(OptionId::WindowSize).shown(), "-");
+    values.windowSizes = {"640 x 480"};
+    values.windowSize = 5;
+    menu.open(values);
+    EXPECT_EQ(menu.page(), OptionsPage::Display);
+    EXPECT_EQ(menu.row(), 0);
+    EXPECT_EQ(menu.item(OptionId::WindowSize).shown(), "640 x 480");
+}
+
+TEST_F(OptionsMenuTest, TheMouseFindsRowsAndTabsAtEverySize)
+{
+    for (const auto& [width, height] : {std::pair{320, 240}, std::pair{800, 600}, std::pair{1920, 1080}}) {
+        const OptionsLayout layout(width, height);
+        // Rows stack without overlapping, inside the panel, above the hint line.
+        for (int row = 0; row < 5; ++row) {
+            const int middle = layout.rowTop(row) + layout.rowHeight / 2;
+            EXPECT_EQ(layout.rowAt(width / 2, middle, 5), row) << width;
+            EXPECT_LT(layout.rowTop(row) + layout.rowHeight, layout.hintTop) << width;
+        }
+        EXPECT_GE(layout.rowTop(0), layout.panelTop);
+        EXPECT_GE(layout.rowHeight, layout.rowFont) << width;
+        EXPECT_EQ(layout.rowAt(layout.panelLeft - 1, layout.rowTop(1) + 1, 5), -1);
+        EXPECT_EQ(layout.rowAt(width / 2, layout.rowTop(4) + 1, 4), -1) << "past the page's rows";
+        EXPECT_EQ(layout.tabAt(layout.panelLeft + 1), OptionsPage::Display);
+        EXPECT_EQ(layout.tabAt(layout.panelRight - 1), OptionsPage::Controls);
+        EXPECT_TRUE(layout.onHint(width / 2, layout.hintTop + 1));
+    }
+
+    menu.point(0, OptionsPage::Sound);
+    EXPECT_EQ(menu.page(), OptionsPage::Sound);
+    menu.point(3, OptionsPage::Display);
+    EXPECT_EQ(menu.row(), 3);
+    EXPECT_EQ(menu.page(), OptionsPage::Sound);
+    menu.point(4, OptionsPage::Display);
+    EXPECT_EQ(menu.row(), 3) << "no such row on the sound page";
+    EXPECT_EQ(menu.move(OptionsMove::Take).option, OptionId::Mute);
+}
+
+TEST(RenderScaleChoices, SharesMapToTheNearestChoiceAndBack)
+{
+    EXPECT_EQ(renderScaleChoice(std::nullopt), 0);
+    EXPECT_EQ(renderScaleChoice(0.5f), 1);
+    EXPECT_EQ(renderScaleChoice(0.75f), 4); // a hand-written share shows as the nearest
+    EXPECT_EQ(renderScaleChoice(1.0f), 6);
+    EXPECT_EQ(renderScaleChoice(3.0f), 6);
+    for (int choice = 1; choice < RenderScaleChoices; ++choice)
+        EXPECT_EQ(renderScaleChoice(renderScaleShare(choice)), choice);
+    EXPECT_FALSE(renderScaleShare(0));
+    EXPECT_FLOAT_EQ(*renderScaleShare(6), 1.0f);
+}

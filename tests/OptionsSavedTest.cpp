@@ -1,0 +1,74 @@
+// The options screen in the running game keeps what the player changed in
+// settings.xml, with the player's own comment and attributes, and never
+// writes over a file it could not read.
+#include "ScriptRunner.h"
+
+#include <gtest/gtest.h>
+
+#include "app/Settings.h"
+#include "xml/XmlDocument.h"
+
+#include <filesystem>
+
+namespace {
+
+// Into the options (third item), the effects page, bloom off; the sound
+// page, music down two; back, which saves; then F2 in the menu, kept at once.
+const std::string ChangeAndLeave = "frames 2\npress Right\npress Right\npress Return\n"
+                                   "press Right\npress Down\npress Right\n"
+                                   "press Up\npress Right\npress Down\npress Left\npress Left\n"
+                                   "press Escape\npress F2\nframes 1\n";
+
+CSettings settingsIn(const CScriptFolder& run)
+{
+    CSettings settings;
+    settings.load((run.path() / "settings.xml").string());
+    return settings;
+}
+
+} // namespace
+
+TEST(OptionsSaved, ChangesAreKeptBesideTheHandEdit)
+{
+    CScriptFolder run;
+    run.write("settings.xml", "<!-- set up by hand -->\n"
+                              "<settings width=\"640\" height=\"480\" enableshadow=\"0\" joystick=\"left\"/>\n");
+    const ScriptResult result = run.run(ChangeAndLeave);
+    ASSERT_EQ(result.status, 0) << result.errors;
+
+    const std::string text = run.read("settings.xml");
+    EXPECT_NE(text.find("<!-- set up by hand -->"), std::string::npos) << text;
+    CXmlDocument document;
+    ASSERT_TRUE(document.load((run.path() / "settings.xml").string())) << text;
+    EXPECT_EQ(document.root().attribute("joystick"), "left");
+    const CSettings saved = settingsIn(run);
+    EXPECT_FALSE(saved.enableBloom);
+    EXPECT_FALSE(saved.enableShadow);
+    EXPECT_EQ(saved.musicVolume, 8);
+    EXPECT_TRUE(saved.showFrameRate);
+    EXPECT_EQ(saved.width, 640);
+
+    // The next start begins from them.
+    const ScriptResult again = run.run("frames 2\nexpect bloom 0\nexpect frameRate 1\nexpect music 8\n");
+    EXPECT_EQ(again.status, 0) << again.errors;
+}
+
+TEST(OptionsSaved, AFileThatDoesNotParseIsKeptAside)
+{
+    CScriptFolder run;
+    const std::string broken = "<settings width=\"640\" enablemirror=\"0\"";
+    run.write("settings.xml", broken);
+    const ScriptResult result = run.run(ChangeAndLeave);
+    ASSERT_EQ(result.status, 0) << result.errors;
+    EXPECT_NE(result.errors.find("settings.xml: was not readable settings; kept it as "), std::string::npos)
+        << result.errors;
+    int copies = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(run.path())) {
+        if (entry.path().filename().string().rfind("settings.xml.unreadable-", 0) == 0) {
+            EXPECT_EQ(run.read(entry.path().filename().string()), broken);
+            ++copies;
+        }
+    }
+    EXPECT_EQ(copies, 1);
+    EXPECT_FALSE(settingsIn(run).enableBloom);
+}

@@ -1,0 +1,37 @@
+#pragma once
+// The options screen drawn over the menu's background in the menu's own
+// look: its fonts' face, its white items and the red pulse of the chosen
+// one. A dark glass panel holds the page tabs, the page's settings with their
+// values, or the keyboard and pad tables, and a line that says how to go
+// back. What it shows comes from the COptionsMenu; this class holds only the
+// fonts, made to the viewport's height so that the screen reads the same at
+// 320 x 240 as at full HD.
+#include <memory>
+
+class CFont;
+class CMenu;
+
+class COptionsScreen {
+public:
+    COptionsScreen();
+    ~COptionsScreen();
+
+    // Once per frame while the options are open, after the menu background.
+    void draw(const CMenu& menu);
+    // The keys and pad buttons over the game, in any state (F1).
+    void drawHelp(const CMenu& menu);
+
+    static constexpr const char* BackHint = "Escape or pad B: back     Left / Right: change";
+    static constexpr const char* HelpHint = "Any key or button: back";
+
+private:
+    void makeFonts(int viewportHeight);
+    void drawPageRow(const CMenu& menu);
+    void drawSettings(const CMenu& menu);
+    void drawControls();
+    void drawPanel();
+
+    int fontsForHeight = 0;
+    std::unique_ptr<CFont> rowFont;
+    std::unique_ptr<CFont> smallFont;
+};
