@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "files/FileProblems.h"
+
 #ifndef VESBRIK_VERSION
 #define VESBRIK_VERSION "unknown"
 #endif
@@ -26,17 +28,15 @@ std::string helpText()
            "Alt+Enter switches full screen, F12 or PrintScreen saves a screenshot.\n";
 }
 
-// The argument as the message names it: printable ASCII only and cut short,
-// so that no argument can put control sequences on the player's terminal.
-std::string shown(const std::string& argument, size_t maxShown = 40)
-{
-    std::string text;
-    for (char c : argument.substr(0, maxShown))
-        text += (c >= 0x20 && c < 0x7F) ? c : '?';
-    if (argument.size() > maxShown)
-        text += "...";
-    return text;
-}
+// A command-line word as a message shows it: escaped where a terminal would
+// act on it, shortened in the middle, so that no argument can put control
+// sequences on the player's terminal or fill it.
+std::string shown(const std::string& argument, size_t maxShown = 60) { return printableText(argument, maxShown); }
+
+// A word where the recording's file name belongs that is an option instead,
+// as in "--replay --verify". A file whose name starts with "-" is still
+// reached as ./-name.
+bool looksLikeAnOption(const std::string& word) { return word.size() > 1 && word[0] == '-'; }
 
 CommandLineAnswer refusal(const std::string& problem)
 {
@@ -67,6 +67,9 @@ CommandLineAnswer readCommandLine(const std::vector<std::string>& arguments)
     // Only the replay's words may remain; anything else is named, shown
     // safely, before the replay's own rules are asked.
     for (size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == "--replay" && i + 1 < arguments.size() && looksLikeAnOption(arguments[i + 1]))
+            return refusal("--replay needs a recording file name before '" + shown(arguments[i + 1]) +
+                           "' (for a file of that name, write ./" + shown(arguments[i + 1]) + ")");
         if (arguments[i] == "--replay" && i + 1 < arguments.size())
             ++i;
         else if (arguments[i] != "--verify" && arguments[i] != "--replay")
@@ -75,6 +78,6 @@ CommandLineAnswer readCommandLine(const std::vector<std::string>& arguments)
     std::string error;
     answer.replay = readReplayArguments(arguments, &error);
     if (!error.empty())
-        return refusal(shown(error, 200));
+        return refusal(shown(error, 300));
     return answer;
 }

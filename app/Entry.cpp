@@ -166,13 +166,14 @@ std::unique_ptr<CPlayerSettings> makePlayerSettings(CApplication& app, Game& gam
     return settings;
 }
 
-// Plays or checks the recording the command line names. A status when the
-// game ends here (checked, or not playable); none when the replay plays.
-std::optional<int> startRequestedReplay(const ReplayRequest& replay, Game& game)
+// Plays or checks the recording the command line names, read from its file
+// before the start-up. A status when the game ends here (checked, or not
+// playable); none when the replay plays.
+std::optional<int> startRequestedReplay(const ReplayRequest& replay, Recording read, Game& game)
 {
     GameObjects& objects = game.objects;
     std::string error;
-    std::optional<Recording> recording = loadPlayableRecording(replay.file, *objects.sounds, &error);
+    std::optional<Recording> recording = playableRecording(std::move(read), replay.file, *objects.sounds, &error);
     if (!recording) {
         std::fprintf(stderr, "vesbrik: %s\n", error.c_str());
         return 2;
@@ -191,6 +192,17 @@ int runGame(const GameOptions& options)
     const std::filesystem::path startFolder = std::filesystem::current_path(unknown);
     const GameFolders folders = settleFolders();
     const std::optional<ReplayRequest> replay = replayFromStartFolder(options.replay, folders, startFolder);
+    // The file is read before any window opens, so that a folder, a pipe or
+    // a damaged file is refused at once, not after the start-up.
+    std::optional<Recording> replayed;
+    if (replay) {
+        std::string error;
+        replayed = readRecordingFile(replay->file, &error);
+        if (!replayed) {
+            std::fprintf(stderr, "vesbrik: %s\n", error.c_str());
+            return 2;
+        }
+    }
     if (!folders.mediaFound) {
         reportMissingMedia(folders);
         return 1;
@@ -219,7 +231,7 @@ int runGame(const GameOptions& options)
     game.playerSettings = makePlayerSettings(app, game, asRead, folders, desktop, opened);
 
     if (replay) {
-        if (const std::optional<int> status = startRequestedReplay(*replay, game))
+        if (const std::optional<int> status = startRequestedReplay(*replay, std::move(*replayed), game))
             return *status;
     }
 

@@ -29,7 +29,8 @@ constexpr Action Unbound = Action::Unbound;
 // pad alone: up and down pick a letter, A (or right) keeps it, B (or left)
 // drops it, Start keeps the name. On the options screen B and Back go back;
 // in the menu Back shows the help. P pauses as Pause does: many laptops have
-// no Pause key.
+// no Pause key. While a name is typed, letters and Space are the name's own:
+// B, F, L, M and Space switch nothing there.
 constexpr std::array<KeyMeaning, 31> KeyTable = {{
     // key            playing                    menu                     name entry                    options                   replay
     {vk::Left,        Action::SlideLeft,         Action::PreviousItem,    Action::DropLetter,           Action::OptionLeft,       Action::SlowerReplay},
@@ -42,16 +43,16 @@ constexpr std::array<KeyMeaning, 31> KeyTable = {{
     {vk::Return,      Unbound,                   Action::Choose,          Action::FinishName,           Action::OptionTake,       Nothing},
     {vk::Escape,      Action::LeaveGame,         Action::Quit,            Action::FinishName,           Action::OptionBack,       Action::EndReplay},
     {vk::Backspace,   Unbound,                   Unbound,                 Action::EraseLetter,          Action::OptionBack,       Nothing},
-    {vk::Space,       Action::MoveLight,         Action::MoveLight,       Action::MoveLight,            Action::MoveLight,        Nothing},
+    {vk::Space,       Action::MoveLight,         Action::MoveLight,       Unbound,                      Action::MoveLight,        Nothing},
     {vk::PageUp,      Action::CameraCloser,      Unbound,                 Unbound,                      Unbound,                  Action::CameraCloser},
     {vk::PageDown,    Action::CameraFarther,     Unbound,                 Unbound,                      Unbound,                  Action::CameraFarther},
     {vk::F1,          Action::ShowHelp,          Action::ShowHelp,        Action::ShowHelp,             Action::ShowHelp,         Nothing},
     {vk::F5,          Action::ReloadShaders,     Unbound,                 Unbound,                      Unbound,                  Nothing},
     {vk::F11,         Action::LevelUp,           Unbound,                 Unbound,                      Unbound,                  Nothing},
-    {letterKey('B'),  Action::ToggleBloom,       Action::ToggleBloom,     Action::ToggleBloom,          Action::ToggleBloom,      Action::ToggleBloom},
-    {letterKey('F'),  Action::ToggleFilter,      Action::ToggleFilter,    Action::ToggleFilter,         Action::ToggleFilter,     Action::ToggleFilter},
-    {letterKey('L'),  Action::ToggleShadow,      Action::ToggleShadow,    Action::ToggleShadow,         Action::ToggleShadow,     Action::ToggleShadow},
-    {letterKey('M'),  Action::ToggleMirror,      Action::ToggleMirror,    Action::ToggleMirror,         Action::ToggleMirror,     Action::ToggleMirror},
+    {letterKey('B'),  Action::ToggleBloom,       Action::ToggleBloom,     Unbound,                      Action::ToggleBloom,      Action::ToggleBloom},
+    {letterKey('F'),  Action::ToggleFilter,      Action::ToggleFilter,    Unbound,                      Action::ToggleFilter,     Action::ToggleFilter},
+    {letterKey('L'),  Action::ToggleShadow,      Action::ToggleShadow,    Unbound,                      Action::ToggleShadow,     Action::ToggleShadow},
+    {letterKey('M'),  Action::ToggleMirror,      Action::ToggleMirror,    Unbound,                      Action::ToggleMirror,     Action::ToggleMirror},
     {vk::F2,          Action::ToggleFrameRate,   Action::ToggleFrameRate, Action::ToggleFrameRate,      Action::ToggleFrameRate,  Action::ToggleFrameRate},
     {vk::F3,          Action::CalmSway,          Action::CalmSway,        Action::CalmSway,             Action::CalmSway,         Action::CalmSway},
     {vk::F4,          Action::WidenSway,         Action::WidenSway,       Action::WidenSway,            Action::WidenSway,        Action::WidenSway},

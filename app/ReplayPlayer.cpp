@@ -8,6 +8,7 @@
 #include "app/GameRecorder.h"
 #include "game/GameBoard.h"
 #include "game/Random.h"
+#include "files/FileProblems.h"
 #include "game/RecordedInput.h"
 #include "view/Hud.h"
 
@@ -129,9 +130,15 @@ std::optional<Recording> loadPlayableRecording(const std::string& path, const CS
     std::optional<Recording> recording = readRecordingFile(path, error);
     if (!recording)
         return std::nullopt;
-    const std::string problem = compatibilityProblem(*recording, GameVersion, mediaFingerprint(sounds));
+    return playableRecording(std::move(*recording), path, sounds, error);
+}
+
+std::optional<Recording> playableRecording(Recording recording, const std::string& path, const CSoundBank& sounds,
+                                           std::string* error)
+{
+    const std::string problem = compatibilityProblem(recording, GameVersion, mediaFingerprint(sounds));
     if (!problem.empty()) {
-        *error = path + " cannot be played exactly: " + problem;
+        *error = printableText(path, 120) + " cannot be played exactly: " + problem;
         return std::nullopt;
     }
     return recording;

@@ -40,6 +40,9 @@ void startRecordedGame(const Recording& recording, CGameFlow& flow, CGameBoard& 
 // The recording in the file, when this game can play it exactly (same
 // version, same sound media); otherwise nothing, and why in *error.
 std::optional<Recording> loadPlayableRecording(const std::string& path, const CSoundBank& sounds, std::string* error);
+// The same for a recording already read from the file at path.
+std::optional<Recording> playableRecording(Recording recording, const std::string& path, const CSoundBank& sounds,
+                                           std::string* error);
 
 // Plays the whole recording as fast as it goes, without drawing, and prints
 // the final score, rows and level. 0 when they match the recording's end, 1

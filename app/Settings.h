@@ -43,8 +43,20 @@ struct CSettings {
     int effectsVolume = MaxVolume;
     bool mute = false;
 
-    // Fills the record from the root element of the file at path. A missing or
-    // ill-formed file, or a missing attribute, keeps the value already there.
+    // Where the values came from, for what the game says about them: the
+    // file, and the width and height as the file writes them ("" when it
+    // gives none).
+    std::string file = "settings.xml";
+    std::string widthText;
+    std::string heightText;
+
+    // Fills the record from the root element of the file at path. A missing
+    // file or attribute keeps the value already there, silently. A file that
+    // does not parse, and each value that is not understood, keeps the value
+    // too and says so in one line on standard error, naming the file, the
+    // attribute as written and the value used instead. Switches read 1/0,
+    // yes/no, true/false and on/off in any case; any other whole number is on
+    // unless it is 0.
     void load(const std::string& path);
     void read(const CXmlNode& root);
 };

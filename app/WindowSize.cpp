@@ -30,9 +30,22 @@ void fitWindowSize(CSettings& settings, std::optional<DesktopSize> desktop)
     const WindowSize fitted = clampWindowSize(wanted, desktop);
     if (fitted == wanted)
         return;
+    // Each side that moves is named as the file writes it, so the line never
+    // quotes a number the player did not write.
+    std::string sides;
+    int moved = 0;
+    const auto name = [&](const char* attribute, int value, const std::string& text) {
+        sides += moved++ == 0 ? "" : " and ";
+        sides += text.empty() ? std::string("the default ") + attribute + " " + std::to_string(value)
+                              : std::string(attribute) + "=\"" + printableText(text, 40) + "\"";
+    };
+    if (fitted.width != wanted.width)
+        name("width", wanted.width, settings.widthText);
+    if (fitted.height != wanted.height)
+        name("height", wanted.height, settings.heightText);
     const WindowSize largest = clampWindowSize({1 << 30, 1 << 30}, desktop);
-    reportFileProblem("settings.xml",
-                      "a window of " + sizeText(wanted.width, wanted.height) + " is outside " +
+    reportFileProblem(settings.file,
+                      sides + (moved == 1 ? " is" : " are") + " outside the window sizes " +
                           sizeText(WindowSizeRange::MinWidth, WindowSizeRange::MinHeight) + " to " +
                           sizeText(largest.width, largest.height),
                       "the window opens at " + sizeText(fitted.width, fitted.height));

@@ -3,6 +3,7 @@
 #include "device/Device.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <epoxy/gl.h>
 #include <stb_image.h>
 #include <stb_image_resize.h>
@@ -82,6 +83,43 @@ void uploadWithMipmaps(CTexture& texture, const uint8_t* rgba)
         above.swap(level);
     }
 }
+
+// An image file handed to the decoder piece by piece, noting whether the
+// decoder wanted bytes after the last one. The decoder fills pixels past the
+// end with zeros and reports success, so a file cut in half would otherwise
+// load as a picture half black.
+class ImageFileSource {
+public:
+    explicit ImageFileSource(FILE* file) : file(file) {}
+
+    bool ranPastTheEnd() const { return wantedMoreThanThere; }
+    stbi_io_callbacks callbacks() const { return {&ImageFileSource::read, &ImageFileSource::skip, &ImageFileSource::eof}; }
+
+private:
+    // The decoder refills its buffer in pieces of this many bytes; a shorter
+    // answer to such a refill is just the file's last piece. Any other short
+    // read was for bytes the picture needs.
+    static constexpr int RefillSize = 128;
+
+    static int read(void* self, char* data, int size)
+    {
+        auto& source = *static_cast<ImageFileSource*>(self);
+        const size_t got = std::fread(data, 1, static_cast<size_t>(size), source.file);
+        if (got == 0 || (static_cast<int>(got) < size && size != RefillSize))
+            source.wantedMoreThanThere = true;
+        return static_cast<int>(got);
+    }
+    static void skip(void* self, int count)
+    {
+        auto& source = *static_cast<ImageFileSource*>(self);
+        if (count < 0 || std::fseek(source.file, count, SEEK_CUR) != 0)
+            source.wantedMoreThanThere = true;
+    }
+    static int eof(void* self) { return std::feof(static_cast<ImageFileSource*>(self)->file); }
+
+    FILE* file;
+    bool wantedMoreThanThere = false;
+};
 
 } // namespace
 
@@ -217,15 +255,31 @@ ImageInfo readImageInfo(const std::filesystem::path& path)
     return info;
 }
 
-std::unique_ptr<CTexture> loadTextureFromFile(const std::filesystem::path& path, ImageInfo* info)
+std::unique_ptr<CTexture> loadTextureFromFile(const std::filesystem::path& path, ImageInfo* info,
+                                              std::string* problem)
 {
+    const auto fail = [&](const std::string& why) -> std::unique_ptr<CTexture> {
+        if (problem)
+            *problem = why;
+        return nullptr;
+    };
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return fail("");
+    ImageFileSource source(file);
+    const stbi_io_callbacks callbacks = source.callbacks();
     int w = 0, h = 0, n = 0;
     // Image files store their top row first, which is also how textures are
     // addressed here (v = 0 is the top), so no flip.
     stbi_set_flip_vertically_on_load(0);
-    stbi_uc* pixels = stbi_load(path.c_str(), &w, &h, &n, 4);
+    stbi_uc* pixels = stbi_load_from_callbacks(&callbacks, &source, &w, &h, &n, 4);
+    std::fclose(file);
     if (!pixels)
-        return nullptr;
+        return fail("not a readable image");
+    if (source.ranPastTheEnd()) {
+        stbi_image_free(pixels);
+        return fail("cut short: its pixels end before the picture does");
+    }
     std::unique_ptr<CTexture> texture = CTexture::create(w, h, 0, Format::A8R8G8B8);
     if (texture) {
         uploadWithMipmaps(*texture, pixels);
@@ -233,5 +287,7 @@ std::unique_ptr<CTexture> loadTextureFromFile(const std::filesystem::path& path,
             *info = ImageInfo{w, h, n, true};
     }
     stbi_image_free(pixels);
+    if (!texture)
+        return fail("a picture of " + std::to_string(w) + " x " + std::to_string(h) + " is larger than a texture can be");
     return texture;
 }

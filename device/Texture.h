@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 class CTexture;
@@ -113,5 +114,9 @@ struct ImageInfo {
 // Reads .tga, .jpg, .png (and .bmp) files.
 ImageInfo readImageInfo(const std::filesystem::path& path);
 // A texture with a full mipmap chain at the file's own size; none when the file
-// is missing or unreadable.
-std::unique_ptr<CTexture> loadTextureFromFile(const std::filesystem::path& path, ImageInfo* info = nullptr);
+// is missing, unreadable or cut short (its pixels end before the picture does:
+// a decoder would draw the rest black). Then *problem, when given, says what
+// the decoder found wrong in a few words ("" when the file could not be
+// opened at all).
+std::unique_ptr<CTexture> loadTextureFromFile(const std::filesystem::path& path, ImageInfo* info = nullptr,
+                                              std::string* problem = nullptr);

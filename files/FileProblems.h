@@ -7,9 +7,10 @@
 #include <ctime>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 // Prints "vesbrik: FILE: PROBLEM; INSTEAD" unless the same line was printed
-// before in this run.
+// before in this run. FILE is shown as printableText shows it.
 void reportFileProblem(const std::string& file, const std::string& problem, const std::string& instead);
 
 // Why a file that failed to load is of no use, in a few words: "missing",
@@ -26,3 +27,12 @@ std::string unreadableCopyName(const std::string& path, std::time_t when);
 // nothing. Returns the copy's path, or "" when no copy could be made; the
 // file itself is never changed.
 std::string keepUnreadableCopy(const std::string& path, std::time_t when);
+
+// Text from outside the game (a file name, a word of the command line) as a
+// message may show it on the player's terminal: valid UTF-8 stays as it is;
+// control characters, bidirectional overrides and bytes that are not UTF-8
+// are written as escapes (\n, \x1b, \u202e, \xff, and \\ for a backslash),
+// so no name can move the cursor, clear the screen or hide its own end; text
+// of more than maxCharacters characters keeps its start and its end, with
+// "..." in the middle.
+std::string printableText(std::string_view text, size_t maxCharacters = 160);

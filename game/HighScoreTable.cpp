@@ -17,6 +17,17 @@ bool holdsUnreadBytes(const std::string& path)
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
 }
 
+// An element the table reads as an entry. Attribute names are exact: an
+// entry written with Name= and Score= is some other program's, and reading
+// it as "" and 0 would lose it.
+bool isEntry(const CXmlNode& node) { return node.hasAttribute("name") || node.hasAttribute("score"); }
+
+std::string elementsThatAreNotEntries(int count)
+{
+    return count == 1 ? "1 element that is not a high-score entry"
+                      : std::to_string(count) + " elements that are not high-score entries";
+}
+
 } // namespace
 
 CHighScoreTable::CHighScoreTable(std::string path) : filePath(std::move(path)) { load(); }
@@ -29,24 +40,43 @@ void CHighScoreTable::load()
     if (unreadableFile)
         reportFileProblem(filePath, whyUnusable(filePath, "not a readable high-score table"),
                           "the table starts empty, and the file is kept aside before the first save");
-    read(document.root());
+    const Reading reading = read(document.root());
+    if (!loaded || !reading.leftSomethingUnread() || !holdsUnreadBytes(filePath))
+        return;
+    unreadableFile = true;
+    const std::string what = reading.otherElements > 0
+                                 ? "holds " + elementsThatAreNotEntries(reading.otherElements) +
+                                       " (an entry has name=\"...\" score=\"...\")"
+                                 : "its root element carries attributes: it is not a high-score table";
+    const std::string instead = reading.entries == 0 ? "the table starts empty"
+                                                     : "the table starts with the " + std::to_string(reading.entries) +
+                                                           " entries it could read";
+    reportFileProblem(filePath, what, instead + ", and the file is kept aside before the first save");
 }
 
-void CHighScoreTable::read(const CXmlNode& root)
+CHighScoreTable::Reading CHighScoreTable::read(const CXmlNode& root)
 {
     // Element names are not examined: a hand-edited file with <entry> or
     // <Score> elements reads the same. Comments take no place in the table.
-    int index = 0;
-    for (CXmlNode node = root.child(0); !node.isNull() && index < EntryCount; node = node.nextSibling()) {
+    Reading reading;
+    reading.rootAttributes = root.attributeCount() > 0;
+    for (CXmlNode node = root.child(0); !node.isNull(); node = node.nextSibling()) {
         if (!node.isElement())
             continue;
-        HighScoreEntry& entry = entries[index++];
+        if (!isEntry(node)) {
+            ++reading.otherElements;
+            continue;
+        }
+        if (reading.entries == EntryCount)
+            continue;
+        HighScoreEntry& entry = entries[reading.entries++];
         entry.name = node.attribute("name");
         entry.score = parseDecimal(node.attribute("score"));
         entry.level = parseDecimal(node.attribute("level"));
         entry.seconds = parseDecimal(node.attribute("seconds"));
         entry.replay = node.attribute("replay");
     }
+    return reading;
 }
 
 HighScoreEntry* CHighScoreTable::insert(int score, int level, int seconds)

@@ -28,13 +28,24 @@ public:
 
     // Reads the file over the current entries. A missing or ill-formed file
     // changes nothing; entries the file does not reach keep their values. A
-    // file that is there but cannot be read is reported on standard error and
-    // remembered, so that the first save keeps it aside instead of writing
-    // over the player's old scores.
+    // file that is there but cannot be read, or that parses but holds
+    // elements the table does not recognise as entries (another program's
+    // file, entries wrapped in one more element, attributes spelt otherwise),
+    // is reported on standard error and remembered, so that the first save
+    // keeps it aside instead of writing over the player's old scores.
     void load();
-    // Entry i comes from the i-th element under root; comments and other
-    // non-element children are skipped and elements past the tenth ignored.
-    void read(const CXmlNode& root);
+    // Entry i comes from the i-th entry element under root: an element with
+    // a name or a score attribute. Comments and other non-element children
+    // are skipped, entries past the tenth ignored. Returns what was taken and
+    // what could not be: other elements, and attributes of the root itself
+    // (a lone entry, or another file, as the whole document).
+    struct Reading {
+        int entries = 0;
+        int otherElements = 0;
+        bool rootAttributes = false;
+        bool leftSomethingUnread() const { return otherElements > 0 || rootAttributes; }
+    };
+    Reading read(const CXmlNode& root);
 
     // Places a finished game's score below every entry with an equal or better
     // score, pushing the rest down and dropping the last. Returns the entry

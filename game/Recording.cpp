@@ -2,13 +2,30 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cmath>
-#include <fstream>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include "files/FileProblems.h"
 
 namespace {
 
 constexpr std::string_view Magic{"VRPLAY\x1A\0", 8};
 constexpr std::string_view EndMark{"END!"};
+constexpr size_t ChecksumBytes = 4;
+
+// The first format whose files end in a checksum.
+constexpr uint32_t ChecksummedFormat = 2;
+
+uint32_t checksumOf(std::string_view bytes)
+{
+    return static_cast<uint32_t>(
+        crc32_z(crc32_z(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(bytes.data()), bytes.size()));
+}
 
 // ---- writing -------------------------------------------------------------------
 
@@ -56,6 +73,18 @@ public:
             problem = why;
     }
 
+    // Sets the last count bytes apart from the ones read in order, and
+    // returns them.
+    std::string_view takeBack(size_t count, const char* what)
+    {
+        if (failed() || remaining() < count) {
+            fail(std::string("it ends inside the ") + what);
+            return {};
+        }
+        std::string_view taken = in.substr(in.size() - count);
+        in.remove_suffix(count);
+        return taken;
+    }
     std::string_view bytes(size_t count, const char* what)
     {
         if (failed() || remaining() < count) {
@@ -100,11 +129,12 @@ void readHeader(Reader& reader, Recording& recording)
         return;
     }
     const uint32_t format = reader.u32("header");
-    if (!reader.failed() && format != RecordingFormat) {
-        reader.fail("its format " + std::to_string(format) + " is not the format " +
-                    std::to_string(RecordingFormat) + " this game reads");
+    if (!reader.failed() && (format < OldestRecordingFormat || format > RecordingFormat)) {
+        reader.fail("its format " + std::to_string(format) + " is not one this game reads (" +
+                    std::to_string(OldestRecordingFormat) + " to " + std::to_string(RecordingFormat) + ")");
         return;
     }
+    recording.format = format;
     const uint8_t versionLength = reader.u8("version");
     recording.version = std::string(reader.bytes(versionLength, "version"));
     const uint8_t fingerprintLength = reader.u8("media fingerprint");
@@ -166,7 +196,7 @@ std::string encodeRecording(const Recording& recording)
 {
     Writer writer;
     writer.bytes(Magic);
-    writer.u32(RecordingFormat);
+    writer.u32(recording.format);
     const size_t versionLength = std::min<size_t>(recording.version.size(), 255);
     writer.u8(static_cast<uint8_t>(versionLength));
     writer.bytes(std::string_view(recording.version).substr(0, versionLength));
@@ -191,6 +221,8 @@ std::string encodeRecording(const Recording& recording)
     writer.i32(recording.result.rows);
     writer.i32(recording.result.level);
     writer.bytes(EndMark);
+    if (recording.format >= ChecksummedFormat)
+        writer.u32(checksumOf(writer.out));
     return std::move(writer.out);
 }
 
@@ -202,10 +234,18 @@ std::optional<Recording> decodeRecording(std::string_view bytes, std::string* er
         reader.fail("it is larger than any recording can be");
     if (!reader.failed())
         readHeader(reader, recording);
+    // The checksum is compared last: a file cut short or of another kind is
+    // better named by what its structure lacks than as merely damaged.
+    std::string_view storedChecksum;
+    if (!reader.failed() && recording.format >= ChecksummedFormat)
+        storedChecksum = reader.takeBack(ChecksumBytes, "checksum");
     if (!reader.failed())
         readFrames(reader, recording);
     if (!reader.failed())
         readResult(reader, recording);
+    if (!reader.failed() && recording.format >= ChecksummedFormat &&
+        Reader(storedChecksum).u32("checksum") != checksumOf(bytes.substr(0, bytes.size() - ChecksumBytes)))
+        reader.fail("it is damaged: its checksum does not match its content");
     if (reader.failed()) {
         if (error)
             *error = reader.reason();
@@ -214,33 +254,98 @@ std::optional<Recording> decodeRecording(std::string_view bytes, std::string* er
     return recording;
 }
 
+namespace {
+
+// What a file that is not a regular file is, for the message; "" for a
+// regular file. Reading a named pipe or a device would wait for a writer or
+// read forever.
+std::string notARegularFile(const struct stat& info)
+{
+    if (S_ISREG(info.st_mode))
+        return "";
+    if (S_ISDIR(info.st_mode))
+        return "is a folder, not a recording";
+    if (S_ISFIFO(info.st_mode))
+        return "is a named pipe, not a recording file";
+    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
+        return "is a device, not a recording file";
+    if (S_ISSOCK(info.st_mode))
+        return "is a socket, not a recording file";
+    return "is not a regular file";
+}
+
+// The file's bytes, at most MaxRecordingBytes + 1 of them (one more tells
+// that it is too large); nothing with the reason when it is not a regular
+// file or cannot be read.
+std::optional<std::string> readRegularFile(const std::string& path, const std::string& shownPath, std::string* error)
+{
+    const auto refuse = [&](const std::string& why) -> std::optional<std::string> {
+        if (error)
+            *error = why;
+        return std::nullopt;
+    };
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0)
+        return refuse("cannot open " + shownPath + ": " + std::strerror(errno));
+    if (const std::string kind = notARegularFile(info); !kind.empty())
+        return refuse(shownPath + " " + kind);
+    // Not blocking: should a pipe take the file's place after the look
+    // above, opening it does not wait for a writer, and fstat refuses it.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return refuse("cannot open " + shownPath + ": " + std::strerror(errno));
+    std::string bytes;
+    std::string problem;
+    if (fstat(fd, &info) != 0)
+        problem = "cannot read " + shownPath + ": " + std::strerror(errno);
+    else if (const std::string kind = notARegularFile(info); !kind.empty())
+        problem = shownPath + " " + kind;
+    else if (info.st_size > static_cast<off_t>(MaxRecordingBytes))
+        bytes.resize(MaxRecordingBytes + 1);
+    else
+        bytes.resize(static_cast<size_t>(info.st_size));
+    // The size may change while the file is read; whatever is there up to
+    // one byte past the limit counts.
+    size_t filled = 0;
+    while (problem.empty()) {
+        if (filled == bytes.size()) {
+            if (bytes.size() > MaxRecordingBytes)
+                break;
+            bytes.resize(std::min(bytes.size() + 4096, MaxRecordingBytes + 1));
+        }
+        const ssize_t got = read(fd, bytes.data() + filled, bytes.size() - filled);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            problem = "cannot read " + shownPath + ": " + std::strerror(errno);
+        if (got <= 0)
+            break;
+        filled += static_cast<size_t>(got);
+    }
+    close(fd);
+    if (!problem.empty())
+        return refuse(problem);
+    bytes.resize(filled);
+    return bytes;
+}
+
+} // namespace
+
 std::optional<Recording> readRecordingFile(const std::string& path, std::string* error)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        if (error)
-            *error = "cannot open " + path;
+    const std::string shownPath = printableText(path, 120);
+    const std::optional<std::string> bytes = readRegularFile(path, shownPath, error);
+    if (!bytes)
         return std::nullopt;
-    }
-    file.seekg(0, std::ios::end);
-    const std::streamoff size = file.tellg();
-    file.seekg(0, std::ios::beg);
-    if (size < 0 || static_cast<uint64_t>(size) > MaxRecordingBytes) {
+    if (bytes->size() > MaxRecordingBytes) {
         if (error)
-            *error = path + " is not a recording this game can play: it is larger than any recording can be";
-        return std::nullopt;
-    }
-    std::string bytes(static_cast<size_t>(size), '\0');
-    file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (file.gcount() != static_cast<std::streamsize>(bytes.size())) {
-        if (error)
-            *error = "cannot read " + path;
+            *error = shownPath + " is not a recording this game can play: it is larger than any recording can be";
         return std::nullopt;
     }
     std::string reason;
-    std::optional<Recording> recording = decodeRecording(bytes, &reason);
+    std::optional<Recording> recording = decodeRecording(*bytes, &reason);
     if (!recording && error)
-        *error = path + " is not a recording this game can play: " + reason;
+        *error = shownPath + " is not a recording this game can play: " + reason;
     return recording;
 }
 

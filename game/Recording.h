@@ -12,9 +12,13 @@
 //   random state (u32), slide velocity, fall speed, carried step time (f32 each),
 //   frame count (u32), then per frame: time step (f64), held keys (u8: bit 0
 //   left, bit 1 right, bit 2 down), key count (u8), keys (u16 each),
-//   and at the end: score, rows, level (i32 each), "END!".
+//   and at the end: score, rows, level (i32 each), "END!",
+//   then (format 2 on) the CRC-32 of every byte before it (u32).
 // Reading checks every count and value against the bytes that remain, so a
-// cut, corrupted or hostile file is refused with a reason, never trusted.
+// cut, corrupted or hostile file is refused with a reason, never trusted; the
+// checksum catches the damage that still reads as a game, such as a changed
+// time step or header field. Files of format 1, which have no checksum, are
+// still read, so games recorded before it came still play.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -25,7 +29,9 @@
 // differently (the rules, the order of the random draws, the debris, the
 // step); a recording from another version is refused.
 inline constexpr std::string_view GameVersion = "vesbrik-1";
-inline constexpr uint32_t RecordingFormat = 1;
+// The format new recordings are written in, and the oldest still read.
+inline constexpr uint32_t RecordingFormat = 2;
+inline constexpr uint32_t OldestRecordingFormat = 1;
 
 // Bounds every recording is held to. Four hours of frames at 250 a second
 // (the loop makes at most about a thousand a second, and a game of an hour
@@ -58,6 +64,8 @@ struct RecordedResult {
 };
 
 struct Recording {
+    // The file format it was read from, and is written in.
+    uint32_t format = RecordingFormat;
     std::string version{GameVersion};
     // The number of variants of each sound group, in the sound bank's order:
     // every sound played draws a variant from the random stream.
@@ -82,7 +90,9 @@ std::string encodeRecording(const Recording& recording);
 std::optional<Recording> decodeRecording(std::string_view bytes, std::string* error);
 
 // Reads a file of at most MaxRecordingBytes and decodes it; the reason names
-// the file when it cannot be read.
+// the file (shown safely) when it cannot be read. Only a regular file is
+// opened for reading: a folder, a named pipe or a device is refused at once,
+// by what it is, and never waited on.
 std::optional<Recording> readRecordingFile(const std::string& path, std::string* error);
 
 // Empty when a recording made with `recorded` can play on a game that has

@@ -3,7 +3,8 @@
 #include "files/FileProblems.h"
 #include "platform/FatalError.h"
 
-std::unique_ptr<CEffect> loadEffectFile(const std::filesystem::path& path)
+std::unique_ptr<CEffect> loadEffectFile(const std::filesystem::path& path,
+                                        std::initializer_list<std::string_view> techniques)
 {
     std::string errors;
     std::unique_ptr<CEffect> effect = CEffect::fromFile(path, errors);
@@ -13,5 +14,9 @@ std::unique_ptr<CEffect> loadEffectFile(const std::filesystem::path& path)
         exitWithMessage("error loading shader\n" + path.string() + ": " + whyUnusable(path, "cannot be read"));
     if (!effect)
         exitWithMessage(errors);
+    for (std::string_view technique : techniques)
+        if (!effect->hasTechnique(std::string(technique)))
+            exitWithMessage("error loading shader\n" + path.string() + ": has no technique \"" +
+                            std::string(technique) + "\", which the game draws with");
     return effect;
 }

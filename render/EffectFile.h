@@ -6,6 +6,13 @@
 #include "effects/Effect.h"
 
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
+#include <string_view>
 
-std::unique_ptr<CEffect> loadEffectFile(const std::filesystem::path& path);
+// `techniques` are the ones the caller selects: an effect that lacks one of
+// them (renamed, say) is an error like any other, named with the file and
+// the technique, rather than drawing on with whatever technique was chosen
+// before.
+std::unique_ptr<CEffect> loadEffectFile(const std::filesystem::path& path,
+                                        std::initializer_list<std::string_view> techniques);

@@ -22,7 +22,7 @@ bool CGlassMaterial::reload()
     copyTarget.reset();
     copyTarget = std::make_unique<CRenderTexture>(&device(), 0, 0, Format::A8R8G8B8);
 
-    shader = loadEffectFile(path);
+    shader = loadEffectFile(path, {"GlassSingleRefract"});
     matWorld = shader->parameterByName("matWorld");
     vMaterialDiffuse = shader->parameterByName("vMaterialDiffuse");
     vMaterialSpecular = shader->parameterByName("vMaterialSpecular");

@@ -211,10 +211,11 @@ bool CMesh::buildFromObject(const LwoObject& object, const std::string& director
         const std::string image = colourImageName(object, surface);
         if (!image.empty()) {
             const std::string path = clipTexturePath(directory, image);
-            subset.texture = loadTextureFromFile(path);
+            std::string problem;
+            subset.texture = loadTextureFromFile(path, nullptr, &problem);
             subset.values.texture = subset.texture.get();
             if (!subset.texture)
-                reportFileProblem(path, whyUnusable(path, "not a readable image"),
+                reportFileProblem(path, whyUnusable(path, problem.empty() ? "not a readable image" : problem),
                                   "surface \"" + surface.name + "\" is drawn without it");
         }
     }

@@ -31,7 +31,7 @@ CPhongMaterial::~CPhongMaterial() = default;
 
 bool CPhongMaterial::reload()
 {
-    shader = loadEffectFile(path);
+    shader = loadEffectFile(path, {LitTechnique});
     return true;
 }
 

@@ -59,7 +59,7 @@ CRenderer::CRenderer() : projection(sceneProjection())
     bloomTargetB = std::make_unique<CRenderTexture>(&d, BloomTargetSize, BloomTargetSize, Format::A8R8G8B8);
     environmentTexture = whiteTexture.get();
     shadowLighting = std::make_unique<CShadowMapLighting>(d);
-    postEffect = loadEffectFile("media/post.fx");
+    postEffect = loadEffectFile("media/post.fx", {"hipass", "blur"});
 
     d.setRenderState(RenderState::Lighting, false);
     mirrorMatrix = matrixReflect(planeFromPointNormal({0.0f, 0.0f, 0.0f}, {0.0f, -1.0f, 0.0f}));

@@ -97,7 +97,7 @@ void fillTextureSolid(CTexture* texture, float r, float g, float b, float a)
 CScreenImage::CScreenImage(const std::filesystem::path& path)
 {
     imageInfo = readImageInfo(path);
-    image = loadTextureFromFile(path);
+    image = loadTextureFromFile(path, nullptr, &loadProblem);
 }
 
 void CScreenImage::draw(float x, float y) const

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
 
 // Draws the texture (or, with none, the colour alone) over the rectangle
 // (left, top)-(right, bottom) in fractions of the viewport, with the ARGB
@@ -46,10 +47,14 @@ public:
 
     const CTexture* texture() const { return image.get(); }
     const ImageInfo& info() const { return imageInfo; }
+    // What the decoder found wrong with the file when there is no texture;
+    // "" when it could not be opened at all.
+    const std::string& problem() const { return loadProblem; }
 
     uint32_t colour = 0xFFFFFFFF;
 
 private:
     std::unique_ptr<CTexture> image;
     ImageInfo imageInfo;
+    std::string loadProblem;
 };

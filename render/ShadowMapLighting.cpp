@@ -3,6 +3,7 @@
 #include "device/Device.h"
 #include "device/StateBlock.h"
 #include "device/Texture.h"
+#include "files/FileProblems.h"
 #include "render/Camera.h"
 #include "render/EffectFile.h"
 #include "render/Light.h"
@@ -42,8 +43,8 @@ glm::mat4 shadowTextureMatrix(const glm::mat4& lightView, const glm::mat4& light
 
 CShadowMapLighting::CShadowMapLighting(CDevice& device, const std::filesystem::path& mediaDir) : device(device)
 {
-    shader = loadEffectFile(mediaDir / "shadowmap.fx");
-    spot = loadTextureFromFile(mediaDir / "spot.jpg");
+    shader = loadEffectFile(mediaDir / "shadowmap.fx", {"shadow", "scene", "scene_nohw"});
+    loadSpot(mediaDir / "spot.jpg");
     hardware = device.supportsDepthTextures();
     // Without a depth texture the map is drawn with the device's own
     // depth-stencil surface, which is only as large as the window: a window
@@ -56,6 +57,15 @@ CShadowMapLighting::CShadowMapLighting(CDevice& device, const std::filesystem::p
 }
 
 CShadowMapLighting::~CShadowMapLighting() = default;
+
+void CShadowMapLighting::loadSpot(const std::filesystem::path& file)
+{
+    std::string problem;
+    spot = loadTextureFromFile(file, nullptr, &problem);
+    if (!spot)
+        reportFileProblem(file.string(), whyUnusable(file, problem.empty() ? "not a readable image" : problem),
+                          "the light shines a plain round pool");
+}
 
 void CShadowMapLighting::renderShadowMap(const RenderList& allItems)
 {

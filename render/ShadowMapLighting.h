@@ -42,7 +42,8 @@ public:
     static constexpr float LightFarPlane = 140.0f;
 
     // Loads the effect (a failure ends the program) and the spot texture (a
-    // missing one leaves none), and makes the shadow target.
+    // missing, unreadable or cut one is said and leaves none: the light then
+    // shines a plain round pool), and makes the shadow target.
     explicit CShadowMapLighting(CDevice& device, const std::filesystem::path& mediaDir = "media");
     ~CShadowMapLighting();
     CShadowMapLighting(const CShadowMapLighting&) = delete;
@@ -84,6 +85,7 @@ private:
         glm::mat4 world;
         bool operator==(const CasterPlace&) const = default;
     };
+    void loadSpot(const std::filesystem::path& file);
     void drawItems(const RenderList& items, bool withColour);
     void drawMapFromSettled(const RenderList& allItems);
 

@@ -86,15 +86,23 @@ TEST(CommandLine, ReplayAsksToWatchOrCheckARecording)
     EXPECT_EQ(watch.replay->file, "game.vbr");
     EXPECT_FALSE(watch.replay->verify);
 
-    CommandLineAnswer check = readCommandLine({"--verify", "--replay", "--help"}); // a file may be named so
+    CommandLineAnswer check = readCommandLine({"--verify", "--replay", "./--help"}); // a file may be named so
     EXPECT_EQ(check.action, CommandLineAnswer::Play);
     ASSERT_TRUE(check.replay);
-    EXPECT_EQ(check.replay->file, "--help");
+    EXPECT_EQ(check.replay->file, "./--help");
     EXPECT_TRUE(check.replay->verify);
+
+    // An option where the file name belongs is no file name.
+    CommandLineAnswer noFile = readCommandLine({"--replay", "--verify"});
+    EXPECT_EQ(noFile.action, CommandLineAnswer::Refuse);
+    EXPECT_EQ(noFile.status, 2);
+    EXPECT_EQ(noFile.text.rfind("vesbrik: --replay needs a recording file name before '--verify'", 0), 0u)
+        << noFile.text;
 
     EXPECT_FALSE(readCommandLine({}).replay);
     for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
-             {"--replay"}, {"--verify"}, {"--replay", "a", "--replay", "b"}, {"--replay", "a", "b"}}) {
+             {"--replay"}, {"--verify"}, {"--replay", "a", "--replay", "b"}, {"--replay", "a", "b"},
+             {"--verify", "--replay", "--help"}, {"--replay", "-x"}}) {
         CommandLineAnswer answer = readCommandLine(wrong);
         EXPECT_EQ(answer.action, CommandLineAnswer::Refuse) << wrong.size();
         EXPECT_EQ(answer.status, 2);
@@ -107,10 +115,21 @@ TEST(CommandLine, RefusalNamesTheArgumentWithoutPassingControlCharacters)
     CommandLineAnswer answer = readCommandLine({"--fulscreen"});
     EXPECT_NE(answer.text.find("'--fulscreen'"), std::string::npos) << answer.text;
 
-    answer = readCommandLine({"\x1b]0;owned\x07\n" + std::string(500, 'x')});
+    // Escapes are shown, not sent; a long word keeps its two ends.
+    answer = readCommandLine({"\x1b]0;owned\x07\n" + std::string(128 * 1024, 'x') + "END"});
     EXPECT_EQ(answer.text.find('\x1b'), std::string::npos);
+    EXPECT_EQ(answer.text.rfind("vesbrik: unknown argument '\\x1b]0;owned\\x07\\nxxx", 0), 0u) << answer.text;
+    EXPECT_NE(answer.text.find("xxx...xxx"), std::string::npos) << answer.text;
+    EXPECT_NE(answer.text.find("xxxEND'"), std::string::npos) << answer.text;
     EXPECT_EQ(lineCount(answer.text), 1u);
     EXPECT_LT(answer.text.size(), 200u);
+
+    // Valid UTF-8 is the player's language; broken UTF-8 and the characters
+    // that turn text around are escaped.
+    answer = readCommandLine({"--größe=zwölf"});
+    EXPECT_NE(answer.text.find("'--größe=zwölf'"), std::string::npos) << answer.text;
+    answer = readCommandLine({"a\xC3(\xFF\xE2\x80\xAE\xC2\x9B\\b"});
+    EXPECT_NE(answer.text.find("'a\\xc3(\\xff\\u202e\\u009b\\\\b'"), std::string::npos) << answer.text;
 }
 
 TEST(CommandLine, TheGameBinaryAnswersWithoutOpeningAWindow)

@@ -7,6 +7,7 @@
 #include "device/StateBlock.h"
 #include "device/Texture.h"
 #include "render/ScreenQuad.h"
+#include "tests/DataTestFolder.h"
 
 #include <stb_image_write.h>
 
@@ -526,6 +527,65 @@ TEST_F(Device, ImageFilesLoadTopRowFirstWithTheirSize)
 
     EXPECT_FALSE(loadTextureFromFile("/nonexistent/picture.tga"));
     EXPECT_FALSE(readImageInfo("/nonexistent/picture.tga").valid);
+}
+
+namespace {
+
+// An uncompressed 32-bit TGA of width x height, every pixel opaque grey.
+std::string greyTga(int width, int height)
+{
+    std::string bytes(18, '\0');
+    bytes[2] = 2; // true colour, not compressed
+    bytes[12] = static_cast<char>(width & 0xFF), bytes[13] = static_cast<char>(width >> 8);
+    bytes[14] = static_cast<char>(height & 0xFF), bytes[15] = static_cast<char>(height >> 8);
+    bytes[16] = 32;
+    bytes[17] = 0x28; // top row first, 8 alpha bits
+    return bytes + std::string(static_cast<size_t>(width) * height * 4, '\x80');
+}
+
+// Loads the bytes as the file name says; the problem, or "loaded".
+std::string loadOutcome(const CDataTestFolder& folder, const std::string& name, const std::string& bytes)
+{
+    std::string problem;
+    const auto texture = loadTextureFromFile(folder.write(name, bytes), nullptr, &problem);
+    return texture ? "loaded" : problem;
+}
+
+} // namespace
+
+TEST_F(Device, ImagesCutShortAreRefusedAndWholeOnesLoad)
+{
+    CDataTestFolder folder;
+    // Every picture the game ships, of every kind and size, loads whole: the
+    // check for a cut file must never refuse a good one.
+    int shipped = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(VESBRIK_MEDIA_DIR)) {
+        const std::string extension = entry.path().extension().string();
+        if (extension != ".tga" && extension != ".jpg" && extension != ".png")
+            continue;
+        std::string problem;
+        EXPECT_TRUE(loadTextureFromFile(entry.path(), nullptr, &problem)) << entry.path() << ": " << problem;
+        ++shipped;
+    }
+    EXPECT_GE(shipped, 7);
+
+    // Cut anywhere in its pixels, a picture is refused, not drawn half black;
+    // cut in its header it is no picture at all.
+    for (const auto& [width, height] : {std::pair{1, 1}, std::pair{5, 3}, std::pair{64, 64}}) {
+        const std::string tga = greyTga(width, height);
+        EXPECT_EQ(loadOutcome(folder, "whole.tga", tga), "loaded") << width;
+        for (size_t length : {size_t{19}, 18 + (tga.size() - 18) / 2, tga.size() - 1})
+            EXPECT_EQ(loadOutcome(folder, "cut.tga", tga.substr(0, length)),
+                      "cut short: its pixels end before the picture does")
+                << width << " x " << height << " cut at " << length;
+        EXPECT_EQ(loadOutcome(folder, "cut.tga", tga.substr(0, 10)), "not a readable image");
+    }
+    const std::string spot = readWholeFile(std::string(VESBRIK_MEDIA_DIR) + "/spot.jpg");
+    ASSERT_GT(spot.size(), 100u);
+    for (size_t length : {spot.size() / 2, spot.size() - 2})
+        EXPECT_NE(loadOutcome(folder, "spot.jpg", spot.substr(0, length)), "loaded") << length;
+    EXPECT_EQ(loadOutcome(folder, "random.jpg", std::string(300, '\x5A')), "not a readable image");
+    EXPECT_EQ(loadOutcome(folder, "empty.jpg", ""), "not a readable image");
 }
 
 TEST_F(Device, SolidFillReachesEveryLevel)

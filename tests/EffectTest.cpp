@@ -238,7 +238,7 @@ TEST(DeathTests, RunInAFreshRunOfTheProgram)
 
 TEST_F(EffectFileDeathTest, MissingFileEndsTheProgramWithErrorLoadingShader)
 {
-    EXPECT_EXIT(loadEffectFile("/nonexistent/post.fx"), ::testing::ExitedWithCode(1), "error loading shader");
+    EXPECT_EXIT(loadEffectFile("/nonexistent/post.fx", {}), ::testing::ExitedWithCode(1), "error loading shader");
 }
 
 TEST_F(EffectFileDeathTest, CompileErrorEndsTheProgramWithTheCompilersText)
@@ -250,14 +250,27 @@ TEST_F(EffectFileDeathTest, CompileErrorEndsTheProgramWithTheCompilersText)
     const auto path = std::filesystem::temp_directory_path() / "vesbrik_broken.fx";
     std::ofstream(path) << "fragment f { void main() { broken_here(); } }\n"
                            "technique t { pass p { fragment = f; } }\n";
-    EXPECT_EXIT(loadEffectFile(path), ::testing::ExitedWithCode(1), "broken_here");
+    EXPECT_EXIT(loadEffectFile(path, {}), ::testing::ExitedWithCode(1), "broken_here");
+    std::filesystem::remove(path);
+}
+
+TEST_F(EffectFileDeathTest, RenamedTechniqueEndsTheProgramNamingFileAndTechnique)
+{
+    // It compiles, but the game would go on drawing with whatever technique
+    // it chose before: a wrong picture with nothing said.
+    const auto path = std::filesystem::temp_directory_path() / "vesbrik_renamed.fx";
+    std::ofstream(path) << "fragment f { out vec4 c; void main() { c = vec4(1.0); } }\n"
+                           "technique shadow { pass p { fragment = f; } }\n"
+                           "technique scene_renamed { pass p { fragment = f; } }\n";
+    EXPECT_EXIT(loadEffectFile(path, {"shadow", "scene"}), ::testing::ExitedWithCode(1),
+                "vesbrik_renamed.fx: has no technique \"scene\"");
     std::filesystem::remove(path);
 }
 
 TEST_F(Effect, EffectFileLoadsFromDisk)
 {
     const auto path = writeTemporary("vesbrik_tint.fx", TintEffect);
-    auto effect = loadEffectFile(path);
+    auto effect = loadEffectFile(path, {"invert"});
     ASSERT_TRUE(effect);
     EXPECT_TRUE(effect->hasTechnique("invert"));
     std::filesystem::remove(path);

@@ -63,6 +63,10 @@ TEST(KeyMap, AKeyMeansWhatItsPlaceNeeds)
     EXPECT_EQ(actionForKey(vk::PadStart, KeyContext::NameEntry), Action::FinishNameWithLetter);
     EXPECT_EQ(actionForKey(vk::Return, KeyContext::NameEntry), Action::FinishName);
     EXPECT_EQ(actionForKey(vk::PadBack, KeyContext::NameEntry), std::nullopt);
+    // The letters and Space of a typed name switch no effect and move no light.
+    for (char letter : {'B', 'F', 'L', 'M'})
+        EXPECT_EQ(actionForKey(vk::LetterA + (letter - 'A'), KeyContext::NameEntry), Action::Unbound) << letter;
+    EXPECT_EQ(actionForKey(vk::Space, KeyContext::NameEntry), Action::Unbound);
     EXPECT_EQ(actionForKey(vk::PadB, KeyContext::Options), Action::OptionBack);
     EXPECT_EQ(actionForKey(vk::Left, KeyContext::Options), Action::OptionLeft);
     EXPECT_EQ(actionForKey(vk::PadBack, KeyContext::Menu), Action::ShowHelp);

@@ -112,6 +112,10 @@ TEST(MissingMedia, BrokenImagesSoundsAndTexturesAreNamedWithTheirReason)
     useSmallWindow(run);
     const std::string junk(300, '\x5A');
     run.write("media/back1.tga", junk);
+    run.write("media/spot.jpg", junk);
+    // Cut in half, a picture would decode with its lower half black.
+    const std::string title = run.read("media/title.tga");
+    run.write("media/title.tga", title.substr(0, title.size() / 2));
     run.write("media/line1.wav", junk);
     fs::remove(run.path() / "media" / "turn.wav");
     fs::remove(run.path() / "media" / "menumusic.ogg");
@@ -119,6 +123,9 @@ TEST(MissingMedia, BrokenImagesSoundsAndTexturesAreNamedWithTheirReason)
     const ScriptResult result = run.run("frames 3\n");
     ASSERT_EQ(result.status, 0) << result.errors;
     for (const char* line : {"media/back1.tga: not a readable image; the menu is drawn over a dark background",
+                             "media/spot.jpg: not a readable image; the light shines a plain round pool",
+                             "media/title.tga: cut short: its pixels end before the picture does; the title is "
+                             "written in text",
                              "media/line1.wav: not a readable sound; that sound stays silent",
                              "media/turn.wav: missing; that sound stays silent",
                              "media/menumusic.ogg: missing; that music stays silent",

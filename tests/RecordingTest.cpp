@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -128,6 +129,54 @@ TEST(RecordingFormat, HostileCountsAndValuesAreRefused)
     std::string otherFormat = good;
     putU32(otherFormat, 8, RecordingFormat + 1);
     EXPECT_NE(decodeError(otherFormat).find("format"), std::string::npos);
+}
+
+TEST(RecordingFormat, EveryFlippedBitIsRefusedAndOldFilesStillRead)
+{
+    // Flips in a time step or a header field still read as a game; only the
+    // checksum tells them from the real one.
+    const std::string bytes = encodeRecording(sampleRecording());
+    for (size_t at = 0; at < bytes.size(); ++at)
+        for (int bit = 0; bit < 8; ++bit) {
+            std::string flipped = bytes;
+            flipped[at] = static_cast<char>(flipped[at] ^ (1 << bit));
+            EXPECT_FALSE(decodeError(flipped).empty()) << "byte " << at << " bit " << bit;
+        }
+    std::string timeStep = bytes;
+    timeStep[frameCountOffset(sampleRecording()) + 4 + 3] ^= 0x01;
+    EXPECT_EQ(decodeError(timeStep), "it is damaged: its checksum does not match its content");
+
+    // Recordings made before the checksum came play as they always did.
+    Recording old = sampleRecording();
+    old.format = 1;
+    const std::string oldBytes = encodeRecording(old);
+    EXPECT_EQ(oldBytes.size() + 4, bytes.size());
+    const std::optional<Recording> read = decodeRecording(oldBytes, nullptr);
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(*read, old);
+    EXPECT_EQ(encodeRecording(*read), oldBytes);
+}
+
+TEST(RecordingFormat, OnlyRegularFilesAreOpenedAndNamesAreShownSafely)
+{
+    CDataTestFolder folder;
+    std::string error;
+    const std::string pipe = folder.path("pipe.vrp");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    // Read as a file, a pipe with no writer would wait for ever.
+    EXPECT_FALSE(readRecordingFile(pipe, &error));
+    EXPECT_EQ(error, pipe + " is a named pipe, not a recording file");
+    EXPECT_FALSE(readRecordingFile(folder.path(""), &error));
+    EXPECT_NE(error.find("is a folder, not a recording"), std::string::npos) << error;
+    EXPECT_FALSE(readRecordingFile("/dev/zero", &error));
+    EXPECT_EQ(error, "/dev/zero is a device, not a recording file");
+
+    const std::string hostile = folder.path("\x1b[2J\x1b]0;owned\x07" + std::string(5000, 'x') + ".vrp");
+    EXPECT_FALSE(readRecordingFile(hostile, &error));
+    EXPECT_EQ(error.find('\x1b'), std::string::npos) << error;
+    EXPECT_NE(error.find("\\x1b[2J\\x1b]0;owned\\x07"), std::string::npos) << error;
+    EXPECT_NE(error.find("xx...xx"), std::string::npos) << error;
+    EXPECT_LT(error.size(), 300u);
 }
 
 TEST(RecordingFormat, FilesAreReadWithinBounds)

@@ -2,6 +2,7 @@
 // plays through vesbrik-script, then `vesbrik --replay ... --verify` must
 // come out with the same score, rows and level, or refuse a file it cannot
 // play exactly.
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -182,6 +183,45 @@ TEST(Replay, CutShortOrFromAnotherVersionIsRefusedWithAClearMessage)
     check = verify(folder, "missing.vrp");
     EXPECT_EQ(check.status, 2);
     EXPECT_NE(check.errors.find("cannot open missing.vrp"), std::string::npos) << check.errors;
+}
+
+TEST(Replay, OldRecordingsStillPlayAndDamagedOrOddFilesAreRefusedAtOnce)
+{
+    CScriptFolder folder;
+    ASSERT_EQ(folder.run("frames 1\npress Return\nautoplay 300\npress Escape\nframes 1\n").status, 0);
+    Recording recording = readLast(folder);
+    ASSERT_EQ(recording.format, RecordingFormat);
+
+    // A recording made before the checksum came still plays and checks.
+    recording.format = 1;
+    folder.write("old-format.vrp", encodeRecording(recording));
+    GameRun check = verify(folder, "old-format.vrp");
+    EXPECT_EQ(check.status, 0) << check.output << check.errors;
+
+    // A flipped bit in a time step plays a different game that may well end
+    // the same: the checksum refuses it.
+    std::string bytes = folder.read("replays/last.vrp");
+    bytes[bytes.size() / 2] ^= 0x10;
+    folder.write("flipped.vrp", bytes);
+    check = verify(folder, "flipped.vrp");
+    EXPECT_EQ(check.status, 2);
+    EXPECT_NE(check.errors.find("flipped.vrp is not a recording this game can play: "), std::string::npos)
+        << check.errors;
+
+    // Nothing that is not a file is opened: a pipe is not waited on.
+    ASSERT_EQ(mkfifo((folder.path() / "pipe.vrp").c_str(), 0600), 0);
+    check = verify(folder, "pipe.vrp");
+    EXPECT_EQ(check.status, 2);
+    EXPECT_EQ(check.errors, "vesbrik: pipe.vrp is a named pipe, not a recording file\n");
+    check = verify(folder, "replays");
+    EXPECT_EQ(check.status, 2);
+    EXPECT_EQ(check.errors, "vesbrik: replays is a folder, not a recording\n");
+
+    // A name that would clear the player's terminal is shown escaped.
+    check = verify(folder, "\"$(printf '\\033[2J\\033]0;owned\\007.vrp')\"");
+    EXPECT_EQ(check.status, 2);
+    EXPECT_EQ(check.errors.find('\x1b'), std::string::npos) << check.errors;
+    EXPECT_NE(check.errors.find("\\x1b[2J\\x1b]0;owned\\x07.vrp"), std::string::npos) << check.errors;
 }
 
 TEST(Replay, AHighScoreKeepsItsGameAndTheListPlaysIt)

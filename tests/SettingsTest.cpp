@@ -67,15 +67,16 @@ TEST(SettingsValues, OnlyFullscreenKeepsEveryOtherDefault)
     EXPECT_TRUE(s.enableBloom && s.enableShadow && s.enableMirror && s.filterFrameBuffer);
 }
 
-TEST(SettingsValues, AnySwitchValueButZeroIsOn)
+TEST(SettingsValues, SwitchesReadAsAPlayerWritesThem)
 {
-    EXPECT_FALSE(settingsFrom("<s enablebloom=\"0\"/>").enableBloom);
-    EXPECT_TRUE(settingsFrom("<s enablebloom=\"2\"/>").enableBloom);
-    EXPECT_TRUE(settingsFrom("<s enablebloom=\"-1\"/>").enableBloom);
-    // A word reads as 0, an empty value as not given.
-    EXPECT_FALSE(settingsFrom("<s enablebloom=\"yes\"/>").enableBloom);
+    for (const char* on : {"1", "yes", "YES", "true", "True", "on", " On ", "2", "-1"})
+        EXPECT_TRUE(settingsFrom(std::string("<s enablebloom=\"0\" fullscreen=\"") + on + "\"/>").fullscreen) << on;
+    for (const char* off : {"0", "no", "No", "false", "FALSE", "off", " 0 ", "+0"})
+        EXPECT_FALSE(settingsFrom(std::string("<s enablebloom=\"") + off + "\"/>").enableBloom) << off;
+    // Not understood: the default stands (said, see below).
+    EXPECT_TRUE(settingsFrom("<s enablebloom=\"maybe\"/>").enableBloom);
+    EXPECT_FALSE(settingsFrom("<s fullscreen=\"1x\"/>").fullscreen);
     EXPECT_TRUE(settingsFrom("<s enablebloom=\"\"/>").enableBloom);
-    EXPECT_TRUE(settingsFrom("<s fullscreen=\" 1 \"/>").fullscreen);
 }
 
 TEST(SettingsValues, NumbersAreReadUpToTheFirstNonDigit)
@@ -106,6 +107,52 @@ TEST(SettingsValues, SizeOfZeroOrBelowFallsBackPerDimension)
     EXPECT_EQ(s.height, 600);
 }
 
+// ---- what is said ------------------------------------------------------------
+
+namespace {
+
+// What loading the bytes prints, with the file's path written as FILE.
+std::string saidAbout(const std::string& bytes)
+{
+    CDataTestFolder folder;
+    const std::string file = folder.write("settings.xml", bytes);
+    testing::internal::CaptureStderr();
+    CSettings settings;
+    settings.load(file);
+    std::string said = testing::internal::GetCapturedStderr();
+    for (size_t at = said.find(file); at != std::string::npos; at = said.find(file))
+        said.replace(at, file.size(), "FILE");
+    return said;
+}
+
+} // namespace
+
+TEST(SettingsMessages, EachValueNotUnderstoodIsOneLineWithTheValueUsed)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"<s width=\"-640\"/>", "vesbrik: FILE: width=\"-640\" is not a size above 0; the default, 800, is used\n"},
+        {"<s width=\"0\"/>", "vesbrik: FILE: width=\"0\" is not a size above 0; the default, 800, is used\n"},
+        {"<s height=\"tall\"/>", "vesbrik: FILE: height=\"tall\" is not a number; the default, 600, is used\n"},
+        {"<s width=\"\"/>", "vesbrik: FILE: width=\"\" is empty; the default, 800, is used\n"},
+        {"<s width=\"1e5\"/>", "vesbrik: FILE: width=\"1e5\" has text after its number; it is read as 1\n"},
+        {"<s enablebloom=\"maybe\"/>", "vesbrik: FILE: enablebloom=\"maybe\" is not on or off (1/0, yes/no, "
+                                       "true/false, on/off); the default, on, is used\n"},
+        {"<s fullscreen=\"\"/>", "vesbrik: FILE: fullscreen=\"\" is empty (1/0, yes/no, true/false, on/off); the "
+                                  "default, off, is used\n"},
+        // A value is quoted as the file holds it, escaped where a terminal
+        // would act on it.
+        {"<s width=\"&#x1b;[2J\"/>", "vesbrik: FILE: width=\"\\x1b[2J\" is not a number; the default, 800, is used\n"},
+    };
+    for (const auto& [bytes, line] : cases)
+        EXPECT_EQ(saidAbout(bytes), line) << bytes;
+
+    // Values understood, and a missing file, say nothing.
+    EXPECT_EQ(saidAbout("<s width=\" 640px\" height=\"480\" fullscreen=\"yes\" enablebloom=\"Off\"/>"), "");
+    testing::internal::CaptureStderr();
+    CSettings().load("/tmp/vesbrik-no-such-folder/settings.xml");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
 // ---- files that give nothing ----------------------------------------------
 
 TEST(SettingsFiles, MissingFileLeavesDefaults)
@@ -125,8 +172,13 @@ TEST(SettingsFiles, BrokenFilesLeaveDefaults)
         "",
         deeplyNested(50000, false),
     };
-    for (const std::string& bytes : broken)
+    for (const std::string& bytes : broken) {
         expectDefaults(settingsFrom(bytes));
+        // One line, naming the file and what is used instead.
+        const std::string said = saidAbout(bytes);
+        EXPECT_EQ(said.rfind("vesbrik: FILE: not readable XML; the defaults are used (800 x 600", 0), 0u) << said;
+        EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
+    }
 }
 
 TEST(SettingsFiles, RootNameAndChildrenAreNotExamined)
@@ -150,7 +202,7 @@ TEST(SettingsValues, FocusLossPausesUnlessSwitchedOff)
     EXPECT_TRUE(settingsFrom("<settings/>").pauseOnFocusLoss);
     EXPECT_TRUE(settingsFrom("<settings pauseonfocusloss=\"1\"/>").pauseOnFocusLoss);
     EXPECT_FALSE(settingsFrom("<settings pauseonfocusloss=\"0\"/>").pauseOnFocusLoss);
-    EXPECT_FALSE(settingsFrom("<settings pauseonfocusloss=\"no\"/>").pauseOnFocusLoss); // a word reads as 0
+    EXPECT_FALSE(settingsFrom("<settings pauseonfocusloss=\"no\"/>").pauseOnFocusLoss);
 }
 
 TEST(SettingsFiles, ShippedFileHasEveryValue)

@@ -88,6 +88,54 @@ TEST(UnreadableScores, TableCutInHalfIsKeptBeforeTheFirstSave)
     EXPECT_EQ(CHighScoreTable(file).entry(0).name, "newer");
 }
 
+TEST(UnreadableScores, WellFormedFilesTheTableDoesNotRecogniseAreKeptAsWell)
+{
+    // Each parses, but reading it as ten empty entries and saving over it
+    // would lose every score it holds.
+    struct Case {
+        const char* what;
+        std::string bytes;
+        int readEntries;
+    };
+    std::string capitalised = "<hiscore>";
+    std::string wrapped = "<hiscore><scores>";
+    for (int i = 0; i < 10; ++i) {
+        capitalised += "<Entry Name=\"n" + std::to_string(i) + "\" Score=\"" + std::to_string(900 - i) + "\"/>";
+        wrapped += "<Entry name=\"n" + std::to_string(i) + "\" score=\"" + std::to_string(900 - i) + "\"/>";
+    }
+    const Case cases[] = {
+        {"attributes spelt otherwise", capitalised + "</hiscore>", 0},
+        {"entries wrapped in one more element", wrapped + "</scores></hiscore>", 0},
+        {"a lone entry as the whole file", "<Entry name=\"Solo\" score=\"77\"/>", 0},
+        {"another program's file", "<settings width=\"1024\" height=\"768\"/>", 0},
+        {"some entries among others", "<hiscore><Entry name=\"a\" score=\"9\"/><Entry Name=\"b\"/>"
+                                      "<Entry name=\"c\" score=\"5\"/></hiscore>", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CDataTestFolder folder;
+        const std::string file = folder.write("hiscore.xml", c.bytes);
+
+        testing::internal::CaptureStderr();
+        CHighScoreTable table(file);
+        const std::string loadMessage = testing::internal::GetCapturedStderr();
+        EXPECT_NE(loadMessage.find("vesbrik: " + file + ": "), std::string::npos) << loadMessage;
+        EXPECT_NE(loadMessage.find("kept aside"), std::string::npos) << loadMessage;
+        EXPECT_EQ(loadMessage.find('\n'), loadMessage.size() - 1) << "one line: " << loadMessage;
+        EXPECT_TRUE(table.unreadableOnDisk());
+        // What was recognised is read, in order; the rest stays as it was.
+        for (int i = 0; i < CHighScoreTable::EntryCount; ++i)
+            EXPECT_EQ(table.entry(i).name == "-", i >= c.readEntries) << i;
+
+        table.insert(100000, 1, 1)->name = "new";
+        ASSERT_TRUE(table.save());
+        const std::vector<std::string> copies = keptCopies(folder);
+        ASSERT_EQ(copies.size(), 1u);
+        EXPECT_EQ(readWholeFile(copies[0]), c.bytes);
+        EXPECT_EQ(CHighScoreTable(file).entry(0).name, "new");
+    }
+}
+
 TEST(UnreadableScores, OnlyFilesWithUnreadBytesAreKept)
 {
     // A missing, an empty and a readable file hold nothing to lose.

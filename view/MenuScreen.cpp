@@ -28,7 +28,9 @@ std::unique_ptr<CScreenImage> loadPicture(const std::filesystem::path& file, con
 {
     auto image = std::make_unique<CScreenImage>(file);
     if (!image->texture())
-        reportFileProblem(file.string(), whyUnusable(file, "not a readable image"), instead);
+        reportFileProblem(file.string(),
+                          whyUnusable(file, image->problem().empty() ? "not a readable image" : image->problem()),
+                          instead);
     return image;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <climits>
+#include <iterator>
 #include <sys/stat.h>
 
 #include "files/AtomicFile.h"
@@ -122,6 +123,18 @@ std::string CXmlNode::attribute(const std::string& name) const
     if (node.type() != pugi::node_element)
         return "";
     return node.attribute(name.c_str()).value();
+}
+
+bool CXmlNode::hasAttribute(const std::string& name) const
+{
+    return node.type() == pugi::node_element && node.attribute(name.c_str());
+}
+
+int CXmlNode::attributeCount() const
+{
+    if (node.type() != pugi::node_element)
+        return 0;
+    return static_cast<int>(std::distance(node.attributes_begin(), node.attributes_end()));
 }
 
 void CXmlNode::setAttribute(const std::string& name, const std::string& value)

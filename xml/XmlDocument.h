@@ -34,6 +34,10 @@ public:
 
     // The attribute's text; "" when it is absent or this is not an element.
     std::string attribute(const std::string& name) const;
+    // Whether the element carries the attribute, empty or not.
+    bool hasAttribute(const std::string& name) const;
+    // The number of the element's attributes; 0 when this is not an element.
+    int attributeCount() const;
     // Writing a name that is already there replaces its value. Names that are
     // not valid XML names are refused (nothing is written), so a saved document
     // always parses again.
