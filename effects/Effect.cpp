@@ -88,6 +88,7 @@ std::unique_ptr<CEffect> CEffect::fromText(const std::string& text, const std::s
     if (!effect->buildTechniques(*read, programs, errors))
         return nullptr;
     effect->addParameters(programs, *read);
+    effect->linkPrograms(programs);
     return effect;
 }
 
@@ -132,6 +133,29 @@ void CEffect::addParameters(const Programs& programs, const EffectText& read)
             }
             parameterIndex[uniform.name] = static_cast<int>(parameters.size());
             parameters.push_back(std::move(parameter));
+        }
+    }
+}
+
+// Each pass learns once which parameter feeds each of its program's uniforms,
+// so drawing looks up no names.
+void CEffect::linkPrograms(const Programs& programs)
+{
+    for (const auto& [stages, program] : programs) {
+        ProgramLink link;
+        link.program = program.get();
+        for (const CShaderProgram::Uniform& uniform : program->uniforms()) {
+            const auto found = parameterIndex.find(uniform.name);
+            link.parameterOfUniform.push_back(found == parameterIndex.end() ? -1 : found->second);
+        }
+        link.sent.resize(program->uniforms().size());
+        links.push_back(std::move(link));
+    }
+    for (Technique& technique : techniques) {
+        for (Pass& pass : technique.passes) {
+            const auto same = std::find_if(links.begin(), links.end(),
+                                           [&](const ProgramLink& l) { return l.program == pass.program.get(); });
+            pass.link = static_cast<int>(same - links.begin());
         }
     }
 }
@@ -265,7 +289,7 @@ void CEffect::beginPass(int pass)
     device().setProgram(p.program.get());
     for (const PassState& s : p.states)
         device().setRenderState(s.state, s.value);
-    upload(*p.program, false);
+    upload(p, false);
 }
 
 void CEffect::commitChanges()
@@ -273,7 +297,7 @@ void CEffect::commitChanges()
     const Technique& technique = techniques[static_cast<size_t>(currentTechnique)];
     if (currentPass < 0 || currentPass >= static_cast<int>(technique.passes.size()))
         return;
-    upload(*technique.passes[static_cast<size_t>(currentPass)].program, true);
+    upload(technique.passes[static_cast<size_t>(currentPass)], true);
 }
 
 void CEffect::endPass() { currentPass = -1; }
@@ -289,35 +313,41 @@ void CEffect::end()
     currentPass = -1;
 }
 
-void CEffect::upload(const CShaderProgram& program, bool onlyDirty)
+void CEffect::upload(const Pass& pass, bool onlyDirty)
 {
+    const CShaderProgram& program = *pass.program;
+    ProgramLink& link = links[static_cast<size_t>(pass.link)];
     const GLuint name = program.glName();
-    for (const CShaderProgram::Uniform& uniform : program.uniforms()) {
-        const int index = parameterByName(uniform.name);
+    const std::vector<CShaderProgram::Uniform>& uniforms = program.uniforms();
+    for (size_t u = 0; u < uniforms.size(); ++u) {
+        const CShaderProgram::Uniform& uniform = uniforms[u];
+        const int index = link.parameterOfUniform[u];
         if (index < 0)
             continue;
         const Parameter& p = parameters[static_cast<size_t>(index)];
         if (uniform.textureUnit >= 0) {
-            // Texture bindings are re-sent at every commit: another program
-            // may have used the unit in between.
+            // Texture bindings are offered at every commit: another program
+            // may have used the unit in between (the device skips a binding
+            // the unit already holds).
             device().bindEffectTexture(uniform.textureUnit, p.texture, p.sampler);
             continue;
         }
         if (!p.set || (onlyDirty && !p.dirty))
             continue;
         const int components = componentsOf(uniform.type);
-        const int count = std::min(uniform.size, p.size);
-        if (uniform.type == GL_FLOAT_MAT4) {
-            glProgramUniformMatrix4fv(name, uniform.location, count, GL_FALSE, p.values.data());
-            continue;
-        }
         if (components == 0)
             continue;
+        const int count = std::min(uniform.size, p.size);
         // Values are kept 16 floats per element; pack them to the uniform's size.
-        std::vector<float> packed(static_cast<size_t>(count * components));
+        packed.resize(static_cast<size_t>(count * components));
         for (int i = 0; i < count; ++i)
             std::copy_n(p.values.begin() + i * 16, components, packed.begin() + i * components);
+        std::vector<float>& sent = link.sent[u];
+        if (sent == packed)
+            continue;
+        sent = packed;
         switch (uniform.type) {
+        case GL_FLOAT_MAT4: glProgramUniformMatrix4fv(name, uniform.location, count, GL_FALSE, packed.data()); break;
         case GL_FLOAT: glProgramUniform1fv(name, uniform.location, count, packed.data()); break;
         case GL_FLOAT_VEC2: glProgramUniform2fv(name, uniform.location, count, packed.data()); break;
         case GL_FLOAT_VEC3: glProgramUniform3fv(name, uniform.location, count, packed.data()); break;

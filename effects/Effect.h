@@ -67,6 +67,7 @@ public:
         std::string name;
         std::shared_ptr<CShaderProgram> program;
         std::vector<PassState> states;
+        int link = -1; // index of the program's entry in links
     };
     struct Technique {
         std::string name;
@@ -91,7 +92,19 @@ private:
     CEffect() = default;
     bool buildTechniques(const EffectText& read, Programs& programs, std::string& errors);
     void addParameters(const Programs& programs, const EffectText& read);
-    void upload(const CShaderProgram& program, bool onlyDirty);
+    void linkPrograms(const Programs& programs);
+    void upload(const Pass& pass, bool onlyDirty);
+
+    // What one program's uniforms are bound to, and what each was last sent:
+    // the program is this effect's alone, so a value it already holds need
+    // not be sent again.
+    struct ProgramLink {
+        const CShaderProgram* program = nullptr;
+        std::vector<int> parameterOfUniform; // -1: not a parameter
+        std::vector<std::vector<float>> sent; // packed, empty: never sent
+    };
+    std::vector<ProgramLink> links;
+    std::vector<float> packed; // reused between uploads
 
     std::vector<Technique> techniques;
     std::vector<Parameter> parameters;
