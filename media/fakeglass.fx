@@ -1,8 +1,10 @@
 // Glass bricks, a faked single refraction: each brick shows the picture drawn
 // behind it so far (texFrameBuffer, a copy of the scene), looked up where a
-// ray bent by the glass comes out, tinted by the brick's colour. The room is
-// reflected on top, more strongly at grazing angles, and a key light leaves a
-// crisp glint.
+// ray bent by the glass comes out, tinted by the brick's colour, deeper where
+// the way through is long. The room is reflected on top, more strongly at
+// grazing angles; the cut edges catch the room and the spot light as thin
+// bright lines, and the spot light leaves a small hard glint that the bloom
+// turns into a glow.
 //
 // Inside, the ray is followed through the brick as a unit cube around the
 // object's origin (the brick mesh is one): it bends at the face it enters,
@@ -21,14 +23,14 @@ vertex glass {
     uniform mat4 matProj;
     uniform vec4 vViewPos;
     out vec3 vWorldPos;
-    out vec3 vWorldNormal;
+    flat out mat3 vNormalMatrix;
     out vec3 vObjectPos;
     out vec3 vObjectNormal;
     out vec3 vObjectEye;
     void main() {
         vec4 world = matWorld * vec4(inPosition.xyz, 1.0);
         vWorldPos = world.xyz;
-        vWorldNormal = transpose(inverse(mat3(matWorld))) * inNormal;
+        vNormalMatrix = transpose(inverse(mat3(matWorld)));
         vObjectPos = inPosition.xyz;
         vObjectNormal = inNormal;
         // A brick squashed flat has no inside to look into: it is then seen
@@ -43,7 +45,7 @@ vertex glass {
 
 fragment singleRefract {
     in vec3 vWorldPos;
-    in vec3 vWorldNormal;
+    flat in mat3 vNormalMatrix;
     in vec3 vObjectPos;
     in vec3 vObjectNormal;
     in vec3 vObjectEye;
@@ -65,16 +67,38 @@ fragment singleRefract {
     const float HalfSize = 0.5;
     // How far beyond the brick the picture behind is taken to lie, in world
     // units: the bricks stand in front of the frame and the floor.
-    const float Behind = 1.0;
+    const float Behind = 1.5;
     const float Eta = 1.50;
     // Glass bends blue a little more than red. Rather than follow a ray per
     // colour, red and blue are looked up this share of the bend short of and
     // beyond where the traced ray lands: the same faint coloured fringe at a
     // third of the cost.
     const float Fringe = 0.06;
-    // The scene's key light comes from above, in front of the well, where
-    // the camera is; the glint and the body's own light come from there.
-    const vec3 KeyLight = vec3(-0.17, 0.54, -0.83);
+    // The spot light that moves over the well; until the game says where it
+    // is, where it starts.
+    uniform vec4 vLightPos = vec4(-4.0, 38.0, -44.0, 1.0);
+    // How much of each colour the brick lacks one brick's width takes away.
+    const float Density = 0.7;
+    // The line of sight's share in the way that counts for the colour.
+    const float LineOfSight = 0.6;
+    // The share of the picture behind that passes as its brightness alone.
+    const float GreyShare = 0.3;
+    // How strongly the room shows in the faces at their steepest.
+    const float Reflectance = 0.9;
+    // How deep the brick's edges are cut, in object units.
+    const float CutDepth = 0.08;
+    const float EdgeSharpness = 24.0;
+    // How flat the faces are: the face normal's weight against the point's
+    // way out from the middle (at 1.5 a face's normal turns 14 degrees by
+    // the middle of an edge).
+    const float Bulge = 1.5;
+    // The bend of the picture behind follows a flatter bulge (5 degrees at
+    // the middle of an edge): enough to sway the picture as the brick turns,
+    // not so much that the brick becomes a magnifying glass.
+    const float LensFlatness = 6.0;
+    // The glint: the surface's own sharpness made much harder, and over-bright.
+    const float GlintSharpness = 150.0;
+    const float GlintStrength = 2.5;
     // Width of the inner edge lines, in object units.
     const float EdgeWidth = 0.035;
 
@@ -111,6 +135,14 @@ fragment singleRefract {
         float a = min(depth.x, min(depth.y, depth.z));
         float b = depth.x + depth.y + depth.z - a - max(depth.x, max(depth.y, depth.z));
         return 1.0 - smoothstep(0.0, EdgeWidth, b);
+    }
+
+    // How far the unbent line of sight runs inside the brick: across the
+    // middle of a turned brick more than a brick's width, by its outline
+    // where it only clips a corner next to nothing.
+    float chord(vec3 entry, vec3 inward) {
+        vec3 reach = (HalfSize - entry * sign(inward)) / max(abs(inward), vec3(1e-5));
+        return max(min(reach.x, min(reach.y, reach.z)), 0.0);
     }
 
     Trace follow(vec3 entry, vec3 inward, vec3 normal, float eta) {
@@ -156,43 +188,95 @@ fragment singleRefract {
                     texture(texFrameBuffer, clamp((at + bend) * area, vec2(0.0), last)).b);
     }
 
+    // The cut edges: where the point lies within the cut of two faces (or
+    // three, at a corner), the surface there faces out between them. The
+    // cut's direction is found from where the point is, so any cube, cut or
+    // not, draws its outline the same way.
+    float onCut(vec3 p) {
+        vec3 depth = HalfSize - abs(p);
+        float a = min(depth.x, min(depth.y, depth.z));
+        float b = depth.x + depth.y + depth.z - a - max(depth.x, max(depth.y, depth.z));
+        return 1.0 - smoothstep(CutDepth * 0.6, CutDepth * 1.15, b);
+    }
+    vec3 cutNormal(vec3 p) {
+        vec3 depth = HalfSize - abs(p);
+        vec3 along = step(depth, vec3(CutDepth * 1.15));
+        return normalize(sign(p) * max(along, step(depth, vec3(min(depth.x, min(depth.y, depth.z))))));
+    }
+
+    // The brick's faces are flat, but glass blocks are never quite: each
+    // face is taken to bulge a little, its normal turning towards the edges,
+    // which bends the picture behind more near the edges and keeps the glint
+    // a small spot instead of a whole lit face.
+    vec3 bulgedNormal(vec3 p, vec3 faceNormal, float flatness) {
+        return normalize(faceNormal * flatness + p);
+    }
+
     void main() {
-        vec3 n = normalize(vWorldNormal);
+        vec3 faceNormal = normalize(vObjectNormal);
+        vec3 n = normalize(vNormalMatrix * bulgedNormal(vObjectPos, faceNormal, Bulge));
         vec3 toEye = normalize(vViewPos.xyz - vWorldPos);
+        vec3 toLight = normalize(vLightPos.xyz - vWorldPos);
         float facing = clamp(dot(n, toEye), 0.0, 1.0);
-        vec3 tint = vMaterialDiffuse.rgb;
-        vec3 key = normalize(KeyLight);
+        vec3 tint = clamp(vMaterialDiffuse.rgb, 0.0, 1.0);
 
         vec3 inward = normalize(vObjectPos - vObjectEye);
-        vec3 objectNormal = normalize(vObjectNormal);
-        Trace path = follow(vObjectPos, inward, objectNormal, Eta);
+        Trace path = follow(vObjectPos, inward, bulgedNormal(vObjectPos, faceNormal, LensFlatness), Eta);
         vec3 seen = behind(path);
 
-        // Coloured glass passes its own colour, the more deeply the longer the
-        // way through it, and even in its own colour strongly coloured glass
-        // takes a little away, so a brick before the bright horizon keeps
-        // its shape instead of burning out.
+        // What is behind passes through the glass losing what its colour
+        // lacks, more the longer the way through: a short way by an edge
+        // passes nearly all of it, the full width of a brick takes most of
+        // what is not its colour and two widths nearly all. The way that
+        // counts is partly the line of sight's: the bent ray, bouncing off
+        // the side walls, runs about a width through any cube, while the eye
+        // expects a brick to be clearer where it sees only a corner of it.
+        vec3 perUnit = max(mix(vec3(1.0), tint, Density), vec3(0.02));
+        vec3 through = exp(log(perUnit) * mix(path.length, chord(vObjectPos, inward), LineOfSight));
+
+        // Against a picture of strong colour, a coloured brick would vanish
+        // where the picture lacks its colour (a red brick before the blue
+        // sky); the picture's brightness passes in part as grey, so its shapes
+        // show through in the brick's colour. Clear glass passes it as it is.
         float colourful = max(tint.r, max(tint.g, tint.b)) - min(tint.r, min(tint.g, tint.b));
-        vec3 passes = max(tint * (1.0 - 0.2 * colourful), vec3(0.001));
-        vec3 transmitted = seen * pow(passes, vec3(0.5 + 0.5 * path.length));
-        // The body of the glass catches light of its own colour from the key
-        // light, so a brick in front of nothing still shows, and in colour;
-        // the inner edges catch more. Strongly coloured glass glows more
-        // before a dark background, so the bricks keep their colour before
-        // the dark floor and sky, while clear glass stays clear.
-        float lit = max(dot(n, key), 0.0);
-        float darkBehind = 1.0 - clamp(dot(seen, vec3(0.3, 0.5, 0.2)), 0.0, 1.0);
-        transmitted += tint * (0.10 + 0.25 * lit + 0.35 * path.edges);
-        transmitted += tint * colourful * darkBehind * (0.18 + 0.05 * lit + 0.15 * path.edges);
+        float brightness = dot(seen, vec3(0.3, 0.55, 0.15));
+        vec3 transmitted = mix(seen, vec3(brightness), GreyShare * colourful) * through;
 
-        float fresnel = 0.05 + 0.95 * pow(1.0 - facing, 3.0);
+        // The body of the glass catches light of its own colour, more where
+        // the way through it is long, so a brick before nothing still shows
+        // in its colour; strongly coloured glass glows a little more before
+        // a dark background, which keeps the colours apart before the floor
+        // and the night sky. The inner edges the ray passed near catch more.
+        float lit = max(dot(n, toLight), 0.0);
+        float darkBehind = 1.0 - clamp(brightness, 0.0, 1.0);
+        float body = (1.0 - exp(-1.4 * path.length)) * (0.08 + 0.12 * lit + 0.34 * colourful * darkBehind);
+        vec3 glass = transmitted + tint * (body + 0.15 * path.edges);
+
+        // The room reflects more the more steeply the face is seen (Schlick).
+        float fresnel = 0.04 + 0.96 * pow(1.0 - facing, 5.0);
         vec3 reflected = environment(reflect(-toEye, n));
+        vec3 colour = mix(glass, reflected, fresnel * Reflectance);
 
-        float power = max(fMaterialSpecularPower, 1.0);
-        float toLight = max(dot(reflect(-key, n), toEye), 0.0);
-        vec3 highlight = vMaterialSpecular.rgb * pow(toLight, power * 12.0);
+        // The cut edges stand at their own angle: the room and the light
+        // glance off them, which draws each brick's outline as a thin bright
+        // line along the edges that face the light.
+        float cut = onCut(vObjectPos);
+        if (cut > 0.0) {
+            vec3 cutWorld = normalize(vNormalMatrix * cutNormal(vObjectPos));
+            float cutFacing = clamp(dot(cutWorld, toEye), 0.0, 1.0);
+            float cutFresnel = 0.04 + 0.96 * pow(1.0 - cutFacing, 5.0);
+            float cutLight = pow(max(dot(normalize(toLight + toEye), cutWorld), 0.0), EdgeSharpness);
+            vec3 edge = environment(reflect(-toEye, cutWorld)) * cutFresnel * 0.8
+                        + vMaterialSpecular.rgb * cutLight * 0.9 + tint * 0.12 * max(dot(cutWorld, toLight), 0.0);
+            colour += edge * cut;
+        }
 
-        vec3 colour = mix(transmitted, reflected, fresnel) + highlight;
+        // The spot light mirrored in the face: small and hard, and bright
+        // enough for the bloom to make it glow.
+        float power = max(fMaterialSpecularPower, 1.0) * GlintSharpness;
+        float glint = pow(max(dot(normalize(toLight + toEye), n), 0.0), power);
+        colour += vMaterialSpecular.rgb * glint * GlintStrength;
+
         fragColour = vec4(colour, 1.0);
     }
 }

@@ -3,6 +3,7 @@
 #include "device/Device.h"
 #include "device/StateBlock.h"
 #include "render/EffectFile.h"
+#include "render/Light.h"
 #include "render/RenderTexture.h"
 #include "render/Renderer.h"
 #include "render/ScreenQuad.h"
@@ -32,6 +33,7 @@ bool CGlassMaterial::reload()
     vViewPos = shader->parameterByName("vViewPos");
     texEnvironment = shader->parameterByName("texEnvironment");
     vFrameBufferArea = shader->parameterByName("vFrameBufferArea");
+    vLightPos = shader->parameterByName("vLightPos");
     return true;
 }
 
@@ -73,6 +75,10 @@ int CGlassMaterial::begin()
     shader->setVector(vViewPos, glm::vec4(renderer.camera.eye, 0.0f));
     shader->setTechnique("GlassSingleRefract");
     shader->setTexture(texEnvironment, renderer.environmentTexture);
+    // The glint follows the spot light (the first light) as it moves; with
+    // no light the effect keeps its own.
+    if (!renderer.lights.empty())
+        shader->setVector(vLightPos, glm::vec4(renderer.lights.front()->position, 1.0f));
     return shader->begin(0);
 }
 

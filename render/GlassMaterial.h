@@ -2,7 +2,8 @@
 // The material of the glass bricks, drawn by media/fakeglass.fx (technique
 // "GlassSingleRefract"): each brick shows the picture drawn behind it so far,
 // shifted as if bent by the glass and tinted by the brick's colour, with the
-// environment reflected more strongly at grazing angles and a highlight.
+// environment reflected more strongly at grazing angles and the scene's spot
+// light glinting in it where it meets the eye.
 //
 // The picture behind comes from a copy of the scene target taken every time a
 // run of glass items begins, so glass drawn later in a frame sees the glass
@@ -60,4 +61,5 @@ private:
     int vViewPos = -1;
     int texEnvironment = -1;
     int vFrameBufferArea = -1;
+    int vLightPos = -1;
 };

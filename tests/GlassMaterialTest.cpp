@@ -122,6 +122,61 @@ TEST_F(GlassMaterialTest, GlassTintsByItsColourAndReflectsMoreAtGrazingAngles)
     EXPECT_GT(grazing, facing + 40);
 }
 
+TEST_F(GlassMaterialTest, WhatStandsBehindShowsThroughInTheGlassColourDeeperWhereTheGlassIsThicker)
+{
+    // A lit post behind the middle of a red brick seen head on: it shows
+    // through, red, where the dark around it stays dark red.
+    auto white = solidTexture(1, 1, 1);
+    drawScreenQuad(white.get(), 0.45f, 0.0f, 0.55f, 1.0f, 0xFFFFFFFF, false);
+    const glm::vec4 red{1.0f, 0.15f, 0.15f, 1.0f};
+    drawWith(*glass, turnedCube(red, 0.0f), clearGlass());
+    auto pixels = scenePixels("glass-post-behind");
+    const Rgb post = at(pixels, 64, MiddleY), dark = at(pixels, 52, MiddleY);
+    EXPECT_GT(post.r, dark.r + 80) << "the post shows through";
+    EXPECT_GT(post.r, post.g + 80) << "in the glass's colour";
+    EXPECT_GT(post.r, post.b + 80);
+
+    // Before white, a brick stood on a corner: through its middle the eye
+    // looks corner to corner, by its outline it only clips an edge. The
+    // middle takes more of what red glass lacks, and keeps its red.
+    testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
+    drawBackground(white.get());
+    CSceneEntity onCorner = turnedCube(red);
+    onCorner.rotation.y = 0.6155f; // the long diagonal towards the camera
+    onCorner.updateWorld();
+    drawWith(*glass, onCorner, clearGlass());
+    pixels = scenePixels("glass-thick-and-thin");
+    int outline = 0;
+    while (outline < 60 && at(pixels, outline, MiddleY).b == 255)
+        ++outline;
+    ASSERT_LT(outline, 60) << "the brick is in view";
+    const Rgb thin = at(pixels, outline + 3, MiddleY), thick = at(pixels, 66, MiddleY);
+    EXPECT_LT(thick.g + 30, thin.g);
+    EXPECT_GT(thick.r, 200);
+    EXPECT_GT(thick.r, thick.g * 2);
+}
+
+TEST_F(GlassMaterialTest, TheSpotLightGlintsInASmallSpotBrightEnoughToGlow)
+{
+    // The light straight behind the camera: its reflection meets the eye in
+    // the middle of the face seen head on.
+    CLight* light = renderer->addLight(CLight::Directional);
+    light->position = {0.0f, 0.0f, -60.0f};
+    MaterialValues shiny = clearGlass();
+    shiny.specular = glm::vec4(0.9f);
+    shiny.power = 8.0f;
+    drawWith(*glass, turnedCube({0.2f, 0.2f, 1.0f, 1.0f}, 0.0f), shiny);
+    const auto pixels = scenePixels("glass-glint");
+    const Rgb glint = at(pixels, 64, MiddleY);
+    // The bloom keeps what is brighter than about three quarters.
+    EXPECT_GT(std::min({glint.r, glint.g, glint.b}), 220) << "a white glint";
+    for (int offset : {-8, 8}) {
+        const Rgb beside = at(pixels, 64 + offset, MiddleY);
+        EXPECT_LT(beside.r, 120) << "the glint is small, at " << offset;
+        EXPECT_GT(beside.b, beside.r) << "and the face beside it is the glass's colour";
+    }
+}
+
 TEST_F(GlassMaterialTest, EachRunSeesTheGlassOfTheRunsBeforeIt)
 {
     auto background = coordinateTexture();
