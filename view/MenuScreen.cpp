@@ -83,8 +83,9 @@ void CMenuScreen::draw(const CMenu& menu, const CHighScoreTable& scores)
 
     // Title and items appear at once when the background has faded in and
     // vanish at once when it starts to fade out. The options screen takes
-    // their place while it is open.
-    if (menu.fullyShown() && menu.options.isOpen()) {
+    // their place while it is open, and the help takes the options' place, as
+    // one panel over another would be hard to read.
+    if (menu.fullyShown() && menu.options.isOpen() && !menu.helpShown()) {
         optionsScreen.draw(menu);
         setOverlayStates();
     } else if (menu.fullyShown()) {

@@ -56,21 +56,28 @@ void COptionsScreen::makeFonts(int viewportHeight)
 
 void COptionsScreen::draw(const CMenu& menu)
 {
-    const Viewport& v = device().viewport();
-    makeFonts(v.height);
-    if (!rowFont || !smallFont)
+    const auto layout = beginPanel();
+    if (!layout)
         return;
-    const OptionsLayout layout(v.width, v.height);
-
-    drawPanel();
     drawPageRow(menu);
     if (menu.options.page() == OptionsPage::Controls)
         drawControls();
     else
         drawSettings(menu);
-
-    smallFont->drawText(BackHint, {layout.panelLeft, layout.hintTop, layout.panelRight, FarEdge}, TextCenter,
+    smallFont->drawText(BackHint, {layout->panelLeft, layout->hintTop, layout->panelRight, FarEdge}, TextCenter,
                         DimColour);
+}
+
+// The fonts for this window's height and the panel under everything else;
+// the layout to draw on it, or nothing when no font could be made.
+std::optional<OptionsLayout> COptionsScreen::beginPanel()
+{
+    const Viewport& v = device().viewport();
+    makeFonts(v.height);
+    if (!rowFont || !smallFont)
+        return std::nullopt;
+    drawPanel();
+    return OptionsLayout(v.width, v.height);
 }
 
 void COptionsScreen::drawPanel()
@@ -85,16 +92,13 @@ void COptionsScreen::drawPanel()
 
 void COptionsScreen::drawHelp(const CMenu& menu)
 {
-    const Viewport& v = device().viewport();
-    makeFonts(v.height);
-    if (!rowFont || !smallFont)
+    const auto layout = beginPanel();
+    if (!layout)
         return;
-    const OptionsLayout layout(v.width, v.height);
-    drawPanel();
-    rowFont->drawText("Help", {layout.panelLeft, layout.rowTop(0), layout.panelRight, FarEdge}, TextCenter,
+    rowFont->drawText("Help", {layout->panelLeft, layout->rowTop(0), layout->panelRight, FarEdge}, TextCenter,
                       pulseColour(menu.pulse));
     drawControls();
-    smallFont->drawText(HelpHint, {layout.panelLeft, layout.hintTop, layout.panelRight, FarEdge}, TextCenter,
+    smallFont->drawText(HelpHint, {layout->panelLeft, layout->hintTop, layout->panelRight, FarEdge}, TextCenter,
                         DimColour);
 }
 

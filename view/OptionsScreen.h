@@ -7,6 +7,9 @@
 // fonts, made to the viewport's height so that the screen reads the same at
 // 320 x 240 as at full HD.
 #include <memory>
+#include <optional>
+
+#include "game/OptionsMenu.h"
 
 class CFont;
 class CMenu;
@@ -29,6 +32,7 @@ private:
     void drawPageRow(const CMenu& menu);
     void drawSettings(const CMenu& menu);
     void drawControls();
+    std::optional<OptionsLayout> beginPanel();
     void drawPanel();
 
     int fontsForHeight = 0;
