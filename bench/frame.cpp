@@ -9,6 +9,15 @@
 //
 // Times are wall-clock: the GL draws on threads of its own.
 //
+// FramePasses* draw every switch on and wait for the GL to finish after each
+// step of the frame, so each step's wall time is its own (counters in ms per
+// frame). Under callgrind with VESBRIK_BENCH_DUMP_STEPS=N, and llvmpipe on
+// the calling thread (LP_NUM_THREADS=0), frame N (0 the first, which also
+// makes the fonts and programs; 3 the first timed one) dumps its counts
+// after each step, one file per step:
+//     LP_NUM_THREADS=0 VESBRIK_BENCH_DUMP_STEPS=3 valgrind --tool=callgrind
+//         bench_frame --benchmark_filter=FramePassesEverythingOn/
+//
 // FrameFloor is the yardstick: the same scene with every item drawn once,
 // straight into the back buffer, in one flat colour, with no targets and no
 // copies. It is what any 3D picture of this scene costs on this machine; read
@@ -23,12 +32,23 @@
 #include "view/GameView.h"
 
 #include <benchmark/benchmark.h>
+#include <epoxy/gl.h>
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#define VESBRIK_CALLGRIND_DUMP(name) CALLGRIND_DUMP_STATS_AT(name)
+#else
+#define VESBRIK_CALLGRIND_DUMP(name) ((void)(name))
+#endif
 
+#include <algorithm>
 #include <cstdio>
 #include <array>
 #include <cstdlib>
 #include <filesystem>
+#include <chrono>
+#include <map>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -133,6 +153,56 @@ void runFrames(benchmark::State& state, bool shadow, bool bloom, bool mirror, bo
     scene->renderer->sceneScale = 1.0f;
 }
 
+// Every switch on, the GL finished after each step: the wall time of each
+// step, in ms per frame, as counters named after the steps.
+void runFramePasses(benchmark::State& state, float scale)
+{
+    Scene* scene = theScene();
+    if (!scene) {
+        state.SkipWithError("no OpenGL 4.5 core context");
+        return;
+    }
+    CRenderer& renderer = *scene->renderer;
+    setSwitches(renderer, true, true, true, true);
+    renderer.sceneScale = scale;
+    CDevice& d = *scene->device;
+    const char* dumpText = std::getenv("VESBRIK_BENCH_DUMP_STEPS");
+    const int dumpFrame = dumpText ? std::atoi(dumpText) : -1;
+    std::map<std::string, double> seconds;
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point stepStart;
+    int frame = 0;
+    renderer.afterStep = [&](const char* step) {
+        glFinish();
+        const Clock::time_point now = Clock::now();
+        seconds[step] += std::chrono::duration<double>(now - stepStart).count();
+        stepStart = now;
+        if (frame == dumpFrame)
+            VESBRIK_CALLGRIND_DUMP(step);
+    };
+    auto drawOnce = [&] {
+        glFinish();
+        stepStart = Clock::now();
+        d.beginScene();
+        scene->view->render();
+        ++frame;
+    };
+    for (int warm = 0; warm < 3; ++warm)
+        drawOnce();
+    seconds.clear();
+    int frames = 0;
+    for (auto _ : state) {
+        drawOnce();
+        ++frames;
+    }
+    renderer.afterStep = nullptr;
+    renderer.sceneScale = 1.0f;
+    for (const auto& [step, total] : seconds)
+        state.counters[step] = total * 1000.0 / std::max(frames, 1);
+}
+
+void FramePassesEverythingOn(benchmark::State& state) { runFramePasses(state, 1.0f); }
+void FramePassesEverythingOnHalfScale(benchmark::State& state) { runFramePasses(state, 0.5f); }
 
 void FrameFloor(benchmark::State& state)
 {
@@ -195,6 +265,8 @@ BENCHMARK(FrameShadowOn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(
 BENCHMARK(FrameBloomOn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(FrameEverythingOn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(FrameEverythingOnHalfScale)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(FramePassesEverythingOn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(FramePassesEverythingOnHalfScale)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(ReadBackOnly)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "device/Device.h"
 #include "device/StateBlock.h"
@@ -60,6 +61,7 @@ CRenderer::CRenderer() : projection(sceneProjection())
     environmentTexture = whiteTexture.get();
     shadowLighting = std::make_unique<CShadowMapLighting>(d);
     postEffect = loadEffectFile("media/post.fx", {"hipass", "blur"});
+    postQuad = std::make_unique<CPostQuad>();
 
     d.setRenderState(RenderState::Lighting, false);
     mirrorMatrix = matrixReflect(planeFromPointNormal({0.0f, 0.0f, 0.0f}, {0.0f, -1.0f, 0.0f}));
@@ -157,15 +159,19 @@ void CRenderer::renderFrame(const std::vector<FrameOverlay>& overlays)
     // ---- frame start: the default state, the back buffer cleared
     beginFrame();
     chooseSceneArea();
+    stepDone("frame start");
 
     // ---- shadow map: the depth of everything as the spot light sees it
-    if (enableShadow)
+    if (enableShadow) {
         drawShadowMap(items.all);
+        stepDone("shadow map");
+    }
 
     {
         CRenderTargetScope scene(*sceneTarget);
         // ---- scene: the floor, then everything standing on it
         drawScene(items);
+        stepDone("scene");
         // ---- mirror: the scene reflected in the floor where the floor shows
         if (enableMirror && mirrorFloor)
             drawMirror(items);
@@ -176,14 +182,18 @@ void CRenderer::renderFrame(const std::vector<FrameOverlay>& overlays)
 
     // ---- copy to the back buffer, filtered or pixel for pixel
     copySceneToBackBuffer();
+    stepDone("copy");
 
     // ---- bloom: the glow of the brightest parts added on top
     if (enableBloom)
         addBloom();
 
     // ---- overlays: HUD, frame rate, menu, as the caller orders them
-    for (const FrameOverlay& overlay : overlays)
-        drawOverlay(overlay);
+    static const char* const overlayNames[] = {"overlay 0", "overlay 1", "overlay 2", "overlay 3"};
+    for (size_t i = 0; i < overlays.size(); ++i) {
+        drawOverlay(overlays[i]);
+        stepDone(overlayNames[std::min(i, std::size(overlayNames) - 1)]);
+    }
 }
 
 CRenderer::FrameItems CRenderer::collectFrameItems()
@@ -275,6 +285,7 @@ void CRenderer::drawMirror(const FrameItems& items)
         drawRenderList(items.others, *this);
         drawRenderList(items.mirror, *this);
     }
+    stepDone("mirror draw");
 
     // Where the mirror pass drew nothing the aux target is clear (alpha 0), so
     // blending by its alpha leaves the scene unchanged there; the stencil test
@@ -288,7 +299,8 @@ void CRenderer::drawMirror(const FrameItems& items)
     d.setRenderState(RenderState::DestBlend, Blend::Zero); // overridden by BothSrcAlpha
     d.setRenderState(RenderState::AlphaBlendEnable, true);
     const glm::vec4 area = sceneTextureArea();
-    drawScreenQuad(auxTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, MirrorBlendColour, false, area.x, area.y);
+    postQuad->draw(auxTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, MirrorBlendColour, QuadFilter::Point, glm::vec2(area));
+    stepDone("mirror blend");
 }
 
 // The shadow-lit picture goes into the aux target (black where nothing is),
@@ -301,12 +313,14 @@ void CRenderer::multiplyShadowLit(const RenderList& allItems)
         d.clear(ClearTarget | ClearZBuffer, ClearColour, 1.0f, 0);
         shadowLighting->renderShadowLit(allItems, camera.view, projection);
     }
+    stepDone("shadow-lit draw");
     CStateScope states;
     d.setRenderState(RenderState::SrcBlend, Blend::DestColor);
     d.setRenderState(RenderState::DestBlend, Blend::Zero); // source x destination
     d.setRenderState(RenderState::AlphaBlendEnable, true);
     const glm::vec4 area = sceneTextureArea();
-    drawScreenQuad(auxTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, White, false, area.x, area.y);
+    postQuad->draw(auxTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, White, QuadFilter::Point, glm::vec2(area));
+    stepDone("shadow-lit multiply");
 }
 
 // At the same size the filter makes no difference, and the copy is a plain
@@ -317,12 +331,8 @@ void CRenderer::copySceneToBackBuffer()
     const bool whole = area.x == 1.0f && area.y == 1.0f;
     if (whole && copyOverRenderTarget(*sceneTarget->colorTexture()))
         return;
-    CDevice& d = device();
-    CStateScope states;
-    const TexFilter filter = filterFrameBuffer ? TexFilter::Anisotropic : TexFilter::Point;
-    d.setSamplerState(SamplerState::MagFilter, filter);
-    d.setSamplerState(SamplerState::MinFilter, filter);
-    drawScreenQuad(sceneTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, White, false, area.x, area.y);
+    postQuad->draw(sceneTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, White,
+                   filterFrameBuffer ? QuadFilter::Linear : QuadFilter::Point, glm::vec2(area));
 }
 
 // The glow, made small, is stretched over the frame and added to it.
@@ -330,14 +340,13 @@ void CRenderer::addBloom()
 {
     CDevice& d = device();
     CStateScope states;
-    d.setSamplerState(SamplerState::MagFilter, TexFilter::Anisotropic);
-    d.setSamplerState(SamplerState::MinFilter, TexFilter::Anisotropic);
     renderBloom();
     d.setRenderState(RenderState::SrcBlend, Blend::One);
     d.setRenderState(RenderState::DestBlend, Blend::One);
     d.setRenderState(RenderState::AlphaBlendEnable, true);
-    drawScreenQuad(bloomTargetB->colorTexture(), -BloomShift, -BloomShift, 1.0f - BloomShift, 1.0f - BloomShift, White,
-                   false);
+    postQuad->draw(bloomTargetB->colorTexture(), -BloomShift, -BloomShift, 1.0f - BloomShift, 1.0f - BloomShift, White,
+                   QuadFilter::Linear);
+    stepDone("bloom add");
 }
 
 // The scene shrunk into A, its bright parts into B, blurred along one
@@ -347,10 +356,12 @@ void CRenderer::renderBloom()
 {
     CRenderTargetScope reduced(*bloomTargetA);
     const glm::vec4 area = sceneTextureArea();
-    drawScreenQuad(sceneTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, White, false, area.x, area.y);
+    postQuad->draw(sceneTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, White, QuadFilter::Linear, glm::vec2(area));
+    stepDone("bloom reduce");
 
     bloomTargetB->bind();
     runPostPass("hipass", *bloomTargetA);
+    stepDone("bloom hipass");
 
     bloomTargetA->bind();
     postEffect->setVector("vBlurDir", FirstBlurDirection);
@@ -359,6 +370,7 @@ void CRenderer::renderBloom()
     bloomTargetB->bind();
     postEffect->setVector("vBlurDir", SecondBlurDirection);
     runPostPass("blur", *bloomTargetA);
+    stepDone("bloom blur");
 }
 
 // One pass of the post effect over the whole current target, reading the

@@ -18,6 +18,7 @@
 #include "render/Camera.h"
 #include "render/Light.h"
 #include "render/Material.h"
+#include "render/PostQuad.h"
 #include "render/RenderList.h"
 #include "render/RenderTexture.h"
 #include "render/SceneEntity.h"
@@ -104,6 +105,11 @@ public:
     // and the menu are drawn over it at the window's own size.
     float sceneScale = 1.0f;
 
+    // Called after each step of the frame with the step's name ("scene",
+    // "bloom blur", "overlay 0", ...), for a benchmark that times the steps
+    // one by one; unset, the frame calls nothing.
+    std::function<void(const char* step)> afterStep;
+
     std::vector<std::unique_ptr<CSceneEntity>> entities;
     std::vector<std::unique_ptr<CLight>> lights;
     CCamera camera;
@@ -116,6 +122,8 @@ public:
     std::unique_ptr<CShadowMapLighting> shadowLighting;
     // "hipass" and "blur" of the bloom.
     std::unique_ptr<CEffect> postEffect;
+    // The textured quads laid over the frame and copied out of it.
+    std::unique_ptr<CPostQuad> postQuad;
 
 private:
     // This frame's items: all of them, the mirror floor's, and the others.
@@ -138,6 +146,11 @@ private:
     void renderBloom();
     void runPostPass(const char* technique, const CRenderTexture& source);
     void drawOverlay(const FrameOverlay& overlay);
+    void stepDone(const char* step)
+    {
+        if (afterStep)
+            afterStep(step);
+    }
 };
 
 // Appends one item per subset of the entity's mesh, in subset order.

@@ -1,0 +1,42 @@
+#pragma once
+// The frame's full-screen quads (the mirror's blend, the shadow multiply, the
+// copy to the back buffer, the bloom's reduction and its glow) drawn by one
+// small program each instead of the general fixed-function one: a software
+// GL runs the program for every pixel, and the general one weighs every
+// texture stage setting there. The picture is the same: texture times the
+// quad's colour, blended as the caller's states say.
+#include <cstdint>
+#include <memory>
+
+#include <glm/glm.hpp>
+
+#include "effects/Effect.h"
+
+class CTexture;
+
+enum class QuadFilter {
+    Point,  // the nearest texel
+    Linear, // the four nearest texels, weighed by distance
+};
+
+class CPostQuad {
+public:
+    // Builds the programs; a GL that cannot compile them is a broken GL, and
+    // ends the program as a broken effect file does.
+    CPostQuad();
+    ~CPostQuad();
+    CPostQuad(const CPostQuad&) = delete;
+    CPostQuad& operator=(const CPostQuad&) = delete;
+
+    // Draws the texture over (left, top)-(right, bottom), fractions of the
+    // viewport, times the ARGB colour, with the blending, stencil and colour
+    // writes the caller set; no depth test, no culling. textureArea: the part
+    // of the texture to stretch over the quad (x, y: its right and bottom
+    // edge as shares of the texture; the scene of a slow frame fills only its
+    // top left part). Texels outside that part are never read.
+    void draw(const CTexture* texture, float left, float top, float right, float bottom, uint32_t colour,
+              QuadFilter filter, glm::vec2 textureArea = {1.0f, 1.0f});
+
+private:
+    std::unique_ptr<CEffect> effect;
+};
