@@ -91,7 +91,7 @@ void CShadowMapLighting::renderShadowMap(const RenderList& allItems)
     }
     CRenderTargetScope mapTarget(*target);
     device.clear(ClearTarget | ClearZBuffer | ClearStencil, MapClearColour, 1.0f, 0);
-    drawItems(allItems, false);
+    drawItems(allItems);
 }
 
 namespace {
@@ -122,7 +122,7 @@ void CShadowMapLighting::drawMapFromSettled(const RenderList& allItems)
     if (!settledValid || places != settledPlaces || textureMatrix != settledLightMatrix) {
         CRenderTargetScope settledMap(*settledTarget);
         device.clear(ClearTarget | ClearZBuffer | ClearStencil, MapClearColour, 1.0f, 0);
-        drawItems(settled, false);
+        drawItems(settled);
         settledPlaces = std::move(places);
         settledLightMatrix = textureMatrix;
         settledValid = true;
@@ -133,7 +133,7 @@ void CShadowMapLighting::drawMapFromSettled(const RenderList& allItems)
     if (moving.empty())
         return;
     CRenderTargetScope mapTarget(*target);
-    drawItems(moving, false);
+    drawItems(moving);
 }
 
 void CShadowMapLighting::renderShadowLit(const RenderList& allItems, const glm::mat4& cameraView,
@@ -152,23 +152,21 @@ void CShadowMapLighting::renderShadowLit(const RenderList& allItems, const glm::
 
     CStateScope states;
     setSolidDrawing(device);
-    drawItems(allItems, true);
+    drawItems(allItems);
 }
 
-void CShadowMapLighting::drawItems(const RenderList& items, bool withColour)
+// The items already stand in world space in the batch, so the world matrix
+// is the identity for all of them.
+void CShadowMapLighting::drawItems(const RenderList& items)
 {
+    batch.gather(items);
+    if (batch.empty())
+        return;
+    shader->setMatrix("matWorld", glm::mat4(1.0f));
     const int passes = shader->begin(0);
     for (int pass = 0; pass < passes; ++pass) {
         shader->beginPass(pass);
-        for (const RenderItem& item : items) {
-            if (!item.subset || !item.entity)
-                continue;
-            shader->setMatrix("matWorld", item.entity->world);
-            if (withColour)
-                shader->setVector("vMaterialDiffuse", item.subset->values.diffuse * item.entity->colour);
-            shader->commitChanges();
-            item.subset->drawSubset();
-        }
+        batch.draw();
         shader->endPass();
     }
     shader->end();

@@ -26,6 +26,7 @@
 #include "effects/Effect.h"
 #include "render/RenderList.h"
 #include "render/RenderTexture.h"
+#include "render/WorldBatch.h"
 
 class CDevice;
 class CLight;
@@ -86,7 +87,7 @@ private:
         bool operator==(const CasterPlace&) const = default;
     };
     void loadSpot(const std::filesystem::path& file);
-    void drawItems(const RenderList& items, bool withColour);
+    void drawItems(const RenderList& items);
     void drawMapFromSettled(const RenderList& allItems);
 
     CDevice& device;
@@ -101,6 +102,9 @@ private:
     bool keepSettled = true;
     int settledDraws = 0;
     std::unique_ptr<CTexture> spot;
+    // Both passes need nothing of an item but its place: the items go into
+    // world space and are drawn a few at a time.
+    CWorldBatch batch;
     glm::mat4 view{1.0f};
     glm::mat4 projection{1.0f};
     glm::mat4 textureMatrix{1.0f};
