@@ -85,7 +85,7 @@ void CShadowMapLighting::renderShadowMap(const RenderList& allItems)
 
     CStateScope states;
     setSolidDrawing(device);
-    if (settledTarget) {
+    if (keepsSettledCasters()) {
         drawMapFromSettled(allItems);
         return;
     }
@@ -159,15 +159,31 @@ void CShadowMapLighting::renderShadowLit(const RenderList& allItems, const glm::
 // is the identity for all of them.
 void CShadowMapLighting::drawItems(const RenderList& items)
 {
-    batch.gather(items);
-    if (batch.empty())
-        return;
-    shader->setMatrix("matWorld", glm::mat4(1.0f));
+    if (drawTogether) {
+        batch.gather(items);
+        if (batch.empty())
+            return;
+        shader->setMatrix("matWorld", glm::mat4(1.0f));
+    }
     const int passes = shader->begin(0);
     for (int pass = 0; pass < passes; ++pass) {
         shader->beginPass(pass);
-        batch.draw();
+        if (drawTogether)
+            batch.draw();
+        else
+            drawOneByOne(items);
         shader->endPass();
     }
     shader->end();
+}
+
+void CShadowMapLighting::drawOneByOne(const RenderList& items)
+{
+    for (const RenderItem& item : items) {
+        if (!item.subset || !item.entity)
+            continue;
+        shader->setMatrix("matWorld", item.entity->world);
+        shader->commitChanges();
+        item.subset->drawSubset();
+    }
 }

@@ -1,6 +1,7 @@
 #include "render/WorldBatch.h"
 
 #include "device/Device.h"
+#include "render/Mesh.h"
 #include "render/SceneEntity.h"
 
 #include <algorithm>
@@ -21,6 +22,7 @@ CWorldBatch::~CWorldBatch() = default;
 
 void CWorldBatch::gather(const RenderList& items)
 {
+    static_assert(sizeof(Vertex) == sizeof(MeshVertex), "mesh vertices are copied as they are");
     vertices.clear();
     indices.clear();
     runs.clear();
@@ -54,7 +56,7 @@ void CWorldBatch::gather(const RenderList& items)
             vertices.resize(first + meshVertices);
             std::memcpy(&vertices[first], meshBytes.data(), meshVertices * sizeof(MeshVertex));
             for (size_t i = first; i < vertices.size(); ++i) {
-                MeshVertex& v = vertices[i];
+                Vertex& v = vertices[i];
                 const glm::vec4 position = world * glm::vec4(v.x, v.y, v.z, 1.0f);
                 const glm::vec3 normal = normalMatrix * glm::vec3(v.nx, v.ny, v.nz);
                 v.x = position.x, v.y = position.y, v.z = position.z;
@@ -90,12 +92,12 @@ void CWorldBatch::upload()
     for (const Run& run : runs)
         vertexRoom = std::max(vertexRoom, static_cast<size_t>(run.baseVertex) + largestIndex + 1);
 
-    const size_t vertexBytes = vertexRoom * sizeof(MeshVertex);
+    const size_t vertexBytes = vertexRoom * sizeof(Vertex);
     if (!vertexBuffer || vertexBuffer->size() < vertexBytes)
-        vertexBuffer = std::make_unique<CVertexBuffer>(grown(vertexRoom) * sizeof(MeshVertex));
+        vertexBuffer = std::make_unique<CVertexBuffer>(grown(vertexRoom) * sizeof(Vertex));
     if (!indexBuffer || indexBuffer->count() < indices.size())
         indexBuffer = std::make_unique<CIndexBuffer>(grown(indices.size()));
-    std::memcpy(vertexBuffer->lock(), vertices.data(), vertices.size() * sizeof(MeshVertex));
+    std::memcpy(vertexBuffer->lock(), vertices.data(), vertices.size() * sizeof(Vertex));
     vertexBuffer->unlock();
     // The rest is cleared: the device checks the largest index of the whole
     // buffer, and a longer list of an earlier frame must not count.
@@ -111,7 +113,7 @@ void CWorldBatch::draw()
         return;
     CDevice& d = device();
     d.setFvf(FvfMesh);
-    d.setStreamSource(vertexBuffer.get(), sizeof(MeshVertex));
+    d.setStreamSource(vertexBuffer.get(), sizeof(Vertex));
     d.setIndices(indexBuffer.get());
     for (const Run& run : runs)
         d.drawIndexedPrimitive(PrimitiveType::TriangleList, run.baseVertex, 0, run.vertexCount, run.startIndex,

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "device/Buffers.h"
-#include "render/Mesh.h"
 #include "render/RenderList.h"
 
 class CWorldBatch {
@@ -30,6 +29,13 @@ public:
     int drawCount() const { return static_cast<int>(runs.size()); }
 
 private:
+    // A mesh's vertex (FvfMesh, 44 bytes) moved into world space.
+    struct Vertex {
+        float x, y, z;
+        float nx, ny, nz;
+        float u, v;
+        float unused[3];
+    };
     // Triangles whose indices count from baseVertex.
     struct Run {
         int baseVertex = 0;
@@ -39,7 +45,7 @@ private:
     };
     void upload();
 
-    std::vector<MeshVertex> vertices;
+    std::vector<Vertex> vertices;
     std::vector<uint16_t> indices;
     std::vector<Run> runs;
     std::unique_ptr<CVertexBuffer> vertexBuffer;
