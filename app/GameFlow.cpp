@@ -49,6 +49,14 @@ Reaction reactionTo(const BoardEvent& event)
     }
 }
 
+// Turns one optional step of the frame on or off, the others as they were.
+void flipSwitch(CRenderer& renderer, bool RenderSwitches::*step)
+{
+    RenderSwitches switches = renderer.switches();
+    switches.*step = !(switches.*step);
+    renderer.setSwitches(switches);
+}
+
 } // namespace
 
 CGameFlow::CGameFlow(const GameParts& parts) : parts(parts) { parts.board.setListener(this); }
@@ -58,7 +66,7 @@ CGameFlow::~CGameFlow()
     parts.board.forgetListener(this);
 }
 
-CCamera& CGameFlow::camera() { return parts.renderer.camera; }
+CCamera& CGameFlow::camera() { return parts.renderer.camera(); }
 
 void CGameFlow::enterMenu(bool showScores)
 {
@@ -100,9 +108,9 @@ void CGameFlow::moveLightGoal()
     const float u1 = randomUnit();
     const float u2 = randomUnit();
     const float u3 = randomUnit();
-    if (parts.renderer.lights.empty())
+    if (parts.renderer.lights().empty())
         return;
-    parts.renderer.lights.front()->positionGoal = {30.0f - 60.0f * u3, 5.0f + 40.0f * u2, -42.0f - 10.0f * u1};
+    parts.renderer.lights().front()->positionGoal = {30.0f - 60.0f * u3, 5.0f + 40.0f * u2, -42.0f - 10.0f * u1};
 }
 
 void CGameFlow::startReplayedGame()
@@ -243,10 +251,10 @@ bool CGameFlow::switchPicture(Action action)
     CRenderer& renderer = parts.renderer;
     switch (action) {
     case Action::MoveLight: moveLightGoal(); return true;
-    case Action::ToggleBloom: renderer.enableBloom = !renderer.enableBloom; return true;
-    case Action::ToggleFilter: renderer.filterFrameBuffer = !renderer.filterFrameBuffer; return true;
-    case Action::ToggleShadow: renderer.enableShadow = !renderer.enableShadow; return true;
-    case Action::ToggleMirror: renderer.enableMirror = !renderer.enableMirror; return true;
+    case Action::ToggleBloom: flipSwitch(renderer, &RenderSwitches::bloom); return true;
+    case Action::ToggleFilter: flipSwitch(renderer, &RenderSwitches::filteredCopy); return true;
+    case Action::ToggleShadow: flipSwitch(renderer, &RenderSwitches::shadow); return true;
+    case Action::ToggleMirror: flipSwitch(renderer, &RenderSwitches::mirror); return true;
     case Action::ToggleFrameRate: parts.view.showFrameRate = !parts.view.showFrameRate; return true;
     case Action::CalmSway:
         if (swayAmplitude > 0.0f)
@@ -503,8 +511,8 @@ void CGameFlow::step(float dt, const HeldKeys& held)
     tappedSinceStep = {};
     parts.view.stepUpdate(dt, board.isRunning());
     camera().smoothStep(dt);
-    if (!parts.renderer.lights.empty())
-        parts.renderer.lights.front()->smoothStep();
+    if (!parts.renderer.lights().empty())
+        parts.renderer.lights().front()->smoothStep();
     parts.menu.showPaused(current == State::Playing && !board.isRunning());
     parts.menu.update(dt);
     if (current == State::Playing) {

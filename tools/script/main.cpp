@@ -152,8 +152,8 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
         text << p.x << " " << p.y << " " << p.z;
         return text.str();
     };
-    if (!game.renderer.lights.empty())
-        add("lightGoal", point(game.renderer.lights.front()->positionGoal));
+    if (!game.renderer.lights().empty())
+        add("lightGoal", point(game.renderer.lights().front()->positionGoal));
     if (!game.view.hud.banner.empty())
         add("hud.banner", game.view.hud.banner);
     add("menu.visible", game.menu.isVisible());
@@ -181,13 +181,14 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
     add("mute", game.sounds.mutedSet());
     add("sway", game.flow.swayAmplitude);
     add("frameLimit", game.flow.frameLimit);
-    add("bloom", game.renderer.enableBloom);
-    add("mirror", game.renderer.enableMirror);
-    add("shadow", game.renderer.enableShadow);
-    add("filter", game.renderer.filterFrameBuffer);
+    const RenderSwitches switches = game.renderer.switches();
+    add("bloom", switches.bloom);
+    add("mirror", switches.mirror);
+    add("shadow", switches.shadow);
+    add("filter", switches.filteredCopy);
     add("frameRate", game.view.showFrameRate);
-    add("camera", point(game.renderer.camera.eye));
-    add("cameraGoal", point(game.renderer.camera.eyeGoal));
+    add("camera", point(game.renderer.camera().eye));
+    add("cameraGoal", point(game.renderer.camera().eyeGoal));
     for (const std::string& sound : sounds)
         lines.push_back("sound." + sound);
     sounds.clear();
