@@ -172,7 +172,7 @@ KeyContext CGameFlow::keyContext() const
         return KeyContext::Playing;
     if (parts.menu.typingName())
         return KeyContext::NameEntry;
-    return parts.menu.options.isOpen() ? KeyContext::Options : KeyContext::Menu;
+    return parts.menu.options().isOpen() ? KeyContext::Options : KeyContext::Menu;
 }
 
 void CGameFlow::onAction(Action action)
@@ -196,7 +196,7 @@ void CGameFlow::onAction(Action action)
         onPlayingAction(action);
     else if (parts.menu.typingName())
         onNameEntryAction(action);
-    else if (parts.menu.options.isOpen())
+    else if (parts.menu.options().isOpen())
         onOptionsAction(action);
     else
         onMenuAction(action);
@@ -209,8 +209,8 @@ void CGameFlow::keepSwitches()
         return;
     playerSettings->takeFromGame();
     // The screen, when open, shows what the key switched.
-    if (parts.menu.options.isOpen())
-        parts.menu.options.refresh(playerSettings->optionValues());
+    if (parts.menu.options().isOpen())
+        parts.menu.options().refresh(playerSettings->optionValues());
 }
 
 // The help holds a running game as the Pause key would, and is recorded as
@@ -371,7 +371,7 @@ void CGameFlow::onMenuAction(Action action)
 
 void CGameFlow::openOptions()
 {
-    parts.menu.options.open(playerSettings ? playerSettings->optionValues() : OptionValues{});
+    parts.menu.options().open(playerSettings ? playerSettings->optionValues() : OptionValues{});
 }
 
 void CGameFlow::onOptionsAction(Action action)
@@ -390,13 +390,13 @@ void CGameFlow::onOptionsAction(Action action)
 
 void CGameFlow::moveInOptions(OptionsMove move)
 {
-    const OptionsOutcome outcome = parts.menu.options.move(move);
+    const OptionsOutcome outcome = parts.menu.options().move(move);
     if (!playerSettings)
         return;
     if (outcome.changed) {
         playerSettings->change(outcome.option, outcome.value);
         // Full screen may not be granted; the screen shows what the window did.
-        parts.menu.options.refresh(playerSettings->optionValues());
+        parts.menu.options().refresh(playerSettings->optionValues());
     }
     if (outcome.leave && !playerSettings->save() && parts.showNotice)
         parts.showNotice("Vesbrik - the settings could not be saved");
@@ -411,7 +411,7 @@ void CGameFlow::onMouseDown(int x, int y, unsigned button, int pictureWidth, int
     }
     if (current != State::Menu || menu.typingName() || !menu.fullyShown())
         return;
-    if (!menu.options.isOpen()) {
+    if (!menu.options().isOpen()) {
         const int item = CMenu::itemAt(x, y, pictureWidth, pictureHeight);
         if (item < 0 || button != MouseLeft)
             return;
@@ -425,10 +425,10 @@ void CGameFlow::onMouseDown(int x, int y, unsigned button, int pictureWidth, int
         moveInOptions(OptionsMove::Back);
         return;
     }
-    const int row = layout.rowAt(x, y, menu.options.rowCount());
+    const int row = layout.rowAt(x, y, menu.options().rowCount());
     if (row < 0)
         return;
-    menu.options.point(row, layout.tabAt(x));
+    menu.options().point(row, layout.tabAt(x));
     if (row > 0)
         moveInOptions(button == MouseRight ? OptionsMove::TakeBack : OptionsMove::Take);
 }
@@ -440,16 +440,16 @@ void CGameFlow::onMousePoint(int x, int y, int pictureWidth, int pictureHeight)
     CMenu& menu = parts.menu;
     if (current != State::Menu || menu.typingName() || menu.helpShown() || !menu.fullyShown())
         return;
-    if (!menu.options.isOpen()) {
+    if (!menu.options().isOpen()) {
         const int item = CMenu::itemAt(x, y, pictureWidth, pictureHeight);
         if (item >= 0)
             menu.select(item);
         return;
     }
     const OptionsLayout layout(pictureWidth, pictureHeight);
-    const int row = layout.rowAt(x, y, menu.options.rowCount());
+    const int row = layout.rowAt(x, y, menu.options().rowCount());
     if (row >= 0)
-        menu.options.point(row, menu.options.page());
+        menu.options().point(row, menu.options().page());
 }
 
 // Enter on a picked high-score entry that kept its recording plays it.

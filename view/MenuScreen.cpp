@@ -85,7 +85,7 @@ void CMenuScreen::draw(const CMenu& menu, const CHighScoreTable& scores)
     // vanish at once when it starts to fade out. The options screen takes
     // their place while it is open, and the help takes the options' place, as
     // one panel over another would be hard to read.
-    if (menu.fullyShown() && menu.options.isOpen() && !menu.helpShown()) {
+    if (menu.fullyShown() && menu.options().isOpen() && !menu.helpShown()) {
         optionsScreen.draw(menu);
         setOverlayStates();
     } else if (menu.fullyShown()) {
@@ -94,21 +94,21 @@ void CMenuScreen::draw(const CMenu& menu, const CHighScoreTable& scores)
         for (int i = 0; i < CMenu::ItemCount; ++i) {
             if (!items[i])
                 continue;
-            items[i]->colour = menu.itemColours[i];
+            items[i]->colour = menu.itemColour(i);
             drawPicture(*items[i], ItemText[i], itemX(i), ItemY);
         }
     }
 
-    if (menu.scoresFade > 0.0 && !menu.options.isOpen())
+    if (menu.scoresFade() > 0.0 && !menu.options().isOpen())
         drawHighScores(menu, scores);
 
     // Over the well while a game stands still, whatever stopped it.
     if (menu.pausedShown() && !menu.helpShown() && pausedFont) {
         const Viewport& v = d.viewport();
-        pausedFont->drawText(PausedText, {0, v.height * 2 / 5, v.width, FarEdge}, TextCenter, pulseColour(menu.pulse));
+        pausedFont->drawText(PausedText, {0, v.height * 2 / 5, v.width, FarEdge}, TextCenter, pulseColour(menu.pulse()));
     }
     // The one word in the menu about help, small, at the bottom right.
-    if (menu.fullyShown() && !menu.options.isOpen() && !menu.helpShown() && smallFont) {
+    if (menu.fullyShown() && !menu.options().isOpen() && !menu.helpShown() && smallFont) {
         const Viewport& v = d.viewport();
         const int line = smallFont->lineHeight();
         smallFont->drawText(HelpText, {0, v.height - line - 2, v.width - 6, v.height}, TextRight, 0xB0FFFFFFu);
@@ -188,7 +188,7 @@ void CMenuScreen::drawListHints(const CMenu& menu, const CHighScoreTable& scores
     if (!smallFont)
         return;
     const Viewport& v = device().viewport();
-    const uint32_t alpha = static_cast<uint32_t>(colourByte(menu.scoresFade));
+    const uint32_t alpha = static_cast<uint32_t>(colourByte(menu.scoresFade()));
     const uint32_t colour = alpha << 24 | 0x00FFFFFFu;
     const HighScoreRow first = menu.highScoreRow(0, v.width, v.height, false);
     const int line = smallFont->lineHeight();
@@ -212,7 +212,7 @@ void CMenuScreen::drawScoresNotice(const CMenu& menu)
         return;
     const Viewport& v = device().viewport();
     const HighScoreRow below = menu.highScoreRow(CHighScoreTable::EntryCount, v.width, v.height, false);
-    const uint32_t alpha = static_cast<uint32_t>(colourByte(menu.scoresFade));
+    const uint32_t alpha = static_cast<uint32_t>(colourByte(menu.scoresFade()));
     largeFont->drawText(menu.scoresNotice(), {v.width / 2 - 300, below.top + 8, v.width / 2 + 300, FarEdge},
                         TextCenter, alpha << 24 | 0x00FF4040u);
 }

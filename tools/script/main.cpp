@@ -161,7 +161,7 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
     add("menu.showScores", game.menu.showsScores());
     add("menu.scoresNotice", game.menu.scoresNotice());
     add("menu.chosenScore", game.menu.chosenScore());
-    add("menu.fade", game.menu.fade);
+    add("menu.fade()", game.menu.fade());
     add("menu.nameEntry", game.menu.typingName() ? 1 : 0);
     if (const HighScoreEntry* named = game.menu.entryBeingNamed())
         add("menu.name", named->name);
@@ -169,11 +169,11 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
         add("menu.picked", std::string(1, game.menu.pickedLetter()));
     add("menu.help", game.menu.helpShown());
     add("menu.paused", game.menu.pausedShown());
-    add("options.open", game.menu.options.isOpen());
-    if (game.menu.options.isOpen()) {
-        add("options.page", optionsPageName(game.menu.options.page()));
-        add("options.row", game.menu.options.row());
-        for (const OptionItem& item : game.menu.options.items())
+    add("options.open", game.menu.options().isOpen());
+    if (game.menu.options().isOpen()) {
+        add("options.page", optionsPageName(game.menu.options().page()));
+        add("options.row", game.menu.options().row());
+        for (const OptionItem& item : game.menu.options().items())
             add("options.value", item.label + " = " + item.shown());
     }
     add("music", game.sounds.musicLevelSet());
