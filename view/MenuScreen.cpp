@@ -141,7 +141,8 @@ void CMenuScreen::drawWebAddress()
     const Viewport& v = device().viewport();
     const uint32_t colour = background && !background->texture() ? 0xFFC0C0C0u : 0xFF000000u;
     const int lineHeight = smallFont->lineHeight();
-    smallFont->drawText(bottomLine(), {4, v.height - lineHeight - 2, v.width - 4, v.height}, TextLeft | TextTop, colour);
+    const TextRect line{4, v.height - lineHeight - 2, v.width - 4, v.height};
+    smallFont->drawText(bottomLine(), line, TextLeft | TextTop, colour);
 }
 
 const char* CMenuScreen::bottomLine()
