@@ -112,7 +112,7 @@ Scene* makeScene()
     CPiece& next = *board.placeNextPiece(createPiece(6));
     next.x = -5.0f;
     next.y = 0.0f;
-    scene->renderer->camera.setLookAt({4.5f, 12.0f, -35.0f}, {4.5f, 11.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    scene->renderer->camera().setLookAt({4.5f, 12.0f, -35.0f}, {4.5f, 11.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
     return scene;
 }
 
@@ -124,10 +124,7 @@ Scene* theScene()
 
 void setSwitches(CRenderer& renderer, bool shadow, bool bloom, bool mirror, bool filter)
 {
-    renderer.enableShadow = shadow;
-    renderer.enableBloom = bloom;
-    renderer.enableMirror = mirror;
-    renderer.filterFrameBuffer = filter;
+    renderer.setSwitches({.shadow = shadow, .bloom = bloom, .mirror = mirror, .filteredCopy = filter});
 }
 
 void runFrames(benchmark::State& state, bool shadow, bool bloom, bool mirror, bool filter, float scale = 1.0f)
@@ -138,7 +135,7 @@ void runFrames(benchmark::State& state, bool shadow, bool bloom, bool mirror, bo
         return;
     }
     setSwitches(*scene->renderer, shadow, bloom, mirror, filter);
-    scene->renderer->sceneScale = scale;
+    scene->renderer->setSceneScale(scale);
     CDevice& d = *scene->device;
     // One frame to warm up the shaders and buffers.
     d.beginScene();
@@ -149,8 +146,8 @@ void runFrames(benchmark::State& state, bool shadow, bool bloom, bool mirror, bo
         scene->view->render();
         benchmark::DoNotOptimize(d.readBackBuffer());
     }
-    state.counters["entities_after"] = double(scene->renderer->entities.size());
-    scene->renderer->sceneScale = 1.0f;
+    state.counters["entities_after"] = double(scene->renderer->entities().size());
+    scene->renderer->setSceneScale(1.0f);
 }
 
 // Every switch on, the GL finished after each step: the wall time of each
@@ -164,7 +161,7 @@ void runFramePasses(benchmark::State& state, float scale)
     }
     CRenderer& renderer = *scene->renderer;
     setSwitches(renderer, true, true, true, true);
-    renderer.sceneScale = scale;
+    renderer.setSceneScale(scale);
     CDevice& d = *scene->device;
     const char* dumpText = std::getenv("VESBRIK_BENCH_DUMP_STEPS");
     const int dumpFrame = dumpText ? std::atoi(dumpText) : -1;
@@ -172,14 +169,14 @@ void runFramePasses(benchmark::State& state, float scale)
     using Clock = std::chrono::steady_clock;
     Clock::time_point stepStart;
     int frame = 0;
-    renderer.afterStep = [&](const char* step) {
+    renderer.setStepObserver([&](const char* step) {
         glFinish();
         const Clock::time_point now = Clock::now();
         seconds[step] += std::chrono::duration<double>(now - stepStart).count();
         stepStart = now;
         if (frame == dumpFrame)
             VESBRIK_CALLGRIND_DUMP(step);
-    };
+    });
     auto drawOnce = [&] {
         glFinish();
         stepStart = Clock::now();
@@ -195,8 +192,8 @@ void runFramePasses(benchmark::State& state, float scale)
         drawOnce();
         ++frames;
     }
-    renderer.afterStep = nullptr;
-    renderer.sceneScale = 1.0f;
+    renderer.setStepObserver(nullptr);
+    renderer.setSceneScale(1.0f);
     for (const auto& [step, total] : seconds)
         state.counters[step] = total * 1000.0 / std::max(frames, 1);
 }
@@ -219,7 +216,7 @@ void FrameFloor(benchmark::State& state)
     CRenderer& renderer = *scene->renderer;
     scene->view->buildBoardEntities();
     RenderList items;
-    for (const auto& entity : renderer.entities)
+    for (const auto& entity : renderer.entities())
         collectRenderItems(items, *entity);
     for (RenderItem& item : items)
         item.material = &flat;
