@@ -19,8 +19,6 @@ public:
 
     size_t size() const { return bytes.size(); }
     unsigned glName() const { return name; }
-    // The CPU copy, as last written.
-    const std::vector<uint8_t>& contents() const { return bytes; }
 
 private:
     std::vector<uint8_t> bytes;
@@ -42,8 +40,6 @@ public:
     // The largest index written (as of the last unlock).
     uint16_t maxIndex() const { return largest; }
     unsigned glName() const { return name; }
-    // The CPU copy, as last written.
-    const std::vector<uint16_t>& contents() const { return indices; }
 
 private:
     std::vector<uint16_t> indices;

@@ -91,7 +91,7 @@ void CShadowMapLighting::renderShadowMap(const RenderList& allItems)
     }
     CRenderTargetScope mapTarget(*target);
     device.clear(ClearTarget | ClearZBuffer | ClearStencil, MapClearColour, 1.0f, 0);
-    drawItems(allItems);
+    drawItems(allItems, false);
 }
 
 namespace {
@@ -122,7 +122,7 @@ void CShadowMapLighting::drawMapFromSettled(const RenderList& allItems)
     if (!settledValid || places != settledPlaces || textureMatrix != settledLightMatrix) {
         CRenderTargetScope settledMap(*settledTarget);
         device.clear(ClearTarget | ClearZBuffer | ClearStencil, MapClearColour, 1.0f, 0);
-        drawItems(settled);
+        drawItems(settled, false);
         settledPlaces = std::move(places);
         settledLightMatrix = textureMatrix;
         settledValid = true;
@@ -133,7 +133,7 @@ void CShadowMapLighting::drawMapFromSettled(const RenderList& allItems)
     if (moving.empty())
         return;
     CRenderTargetScope mapTarget(*target);
-    drawItems(moving);
+    drawItems(moving, false);
 }
 
 void CShadowMapLighting::renderShadowLit(const RenderList& allItems, const glm::mat4& cameraView,
@@ -152,38 +152,24 @@ void CShadowMapLighting::renderShadowLit(const RenderList& allItems, const glm::
 
     CStateScope states;
     setSolidDrawing(device);
-    drawItems(allItems);
+    drawItems(allItems, true);
 }
 
-// The items already stand in world space in the batch, so the world matrix
-// is the identity for all of them.
-void CShadowMapLighting::drawItems(const RenderList& items)
+void CShadowMapLighting::drawItems(const RenderList& items, bool withColour)
 {
-    if (drawTogether) {
-        batch.gather(items);
-        if (batch.empty())
-            return;
-        shader->setMatrix("matWorld", glm::mat4(1.0f));
-    }
     const int passes = shader->begin(0);
     for (int pass = 0; pass < passes; ++pass) {
         shader->beginPass(pass);
-        if (drawTogether)
-            batch.draw();
-        else
-            drawOneByOne(items);
+        for (const RenderItem& item : items) {
+            if (!item.subset || !item.entity)
+                continue;
+            shader->setMatrix("matWorld", item.entity->world);
+            if (withColour)
+                shader->setVector("vMaterialDiffuse", item.subset->values.diffuse * item.entity->colour);
+            shader->commitChanges();
+            item.subset->drawSubset();
+        }
         shader->endPass();
     }
     shader->end();
-}
-
-void CShadowMapLighting::drawOneByOne(const RenderList& items)
-{
-    for (const RenderItem& item : items) {
-        if (!item.subset || !item.entity)
-            continue;
-        shader->setMatrix("matWorld", item.entity->world);
-        shader->commitChanges();
-        item.subset->drawSubset();
-    }
 }

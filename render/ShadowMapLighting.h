@@ -26,7 +26,6 @@
 #include "effects/Effect.h"
 #include "render/RenderList.h"
 #include "render/RenderTexture.h"
-#include "render/WorldBatch.h"
 
 class CDevice;
 class CLight;
@@ -76,9 +75,6 @@ public:
     // Off, every map is drawn whole, as without a depth texture.
     void setKeepSettledCasters(bool keep) { keepSettled = keep; }
     int settledRedraws() const { return settledDraws; }
-    // Off, each item is drawn by itself with its own world matrix: the
-    // picture the gathered draws must give.
-    void setDrawTogether(bool together) { drawTogether = together; }
     // The next map draws the settled casters anew.
     void forgetSettledCasters() { settledPlaces.clear(); settledValid = false; }
 
@@ -90,8 +86,7 @@ private:
         bool operator==(const CasterPlace&) const = default;
     };
     void loadSpot(const std::filesystem::path& file);
-    void drawItems(const RenderList& items);
-    void drawOneByOne(const RenderList& items);
+    void drawItems(const RenderList& items, bool withColour);
     void drawMapFromSettled(const RenderList& allItems);
 
     CDevice& device;
@@ -106,10 +101,6 @@ private:
     bool keepSettled = true;
     int settledDraws = 0;
     std::unique_ptr<CTexture> spot;
-    // Both passes need nothing of an item but its place: the items go into
-    // world space and are drawn a few at a time.
-    CWorldBatch batch;
-    bool drawTogether = true;
     glm::mat4 view{1.0f};
     glm::mat4 projection{1.0f};
     glm::mat4 textureMatrix{1.0f};

@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
 #include <string>
 
@@ -171,59 +170,6 @@ TEST_F(ShadowMapLighting, AMapKeptFromEarlierFramesEqualsOneDrawnAfresh)
 
     renderer->setSceneScale(0.5f);
     expectSameAsAfresh("the scene drawn at half size", false);
-}
-
-// Gathered into a few draws, the items give the light's map and the
-// shadow-lit frame that drawing them one by one gives: bricks turned and
-// stretched unevenly (their normals then need the inverse transpose), so
-// many that their vertices pass what 16-bit indices reach. Putting points
-// into world space on the CPU may round a last bit differently from the
-// GL, so an edge pixel may flip; nothing more.
-TEST_F(ShadowMapLighting, ItemsDrawnTogetherGiveThePicturesOfItemsDrawnOneByOne)
-{
-    makeScene(200, 150);
-    CShadowMapLighting& shadows = renderer->shadows();
-    shadows.setKeepSettledCasters(false);
-    setSwitch(*renderer, &RenderSwitches::shadow, true);
-    renderer->camera().setLookAt({4.5f, 16.0f, -16.0f}, {4.5f, 4.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
-    addBrick({4.5f, -0.5f, 0.0f}, {14.0f, 1.0f, 14.0f}, White);
-    ASSERT_GT(brick.vertexCount, 0);
-    const int bricks = 65536 / brick.vertexCount + 10;
-    for (int i = 0; i < bricks; ++i) {
-        CSceneEntity* cell = addBrick({float(i % 10), 1.0f + float(i / 10 % 10), float(i / 100) * 1.2f},
-                                      {0.9f, 0.5f + 0.05f * float(i % 7), 0.8f}, White);
-        cell->rotation = {0.3f * float(i), 0.2f * float(i), 0.1f * float(i)};
-        cell->updateWorld();
-    }
-
-    auto drawCounted = [&](int& draws) {
-        const int before = testDevice->drawCount();
-        std::vector<uint8_t> picture = drawFrame();
-        draws = testDevice->drawCount() - before;
-        return picture;
-    };
-    int drawsTogether = 0, drawsAlone = 0;
-    const std::vector<uint8_t> together = drawCounted(drawsTogether);
-    const std::vector<float> mapTogether = shadows.shadowTarget().colorTexture()->readFloats();
-    shadows.setDrawTogether(false);
-    const std::vector<uint8_t> alone = drawCounted(drawsAlone);
-    const std::vector<float> mapAlone = shadows.shadowTarget().colorTexture()->readFloats();
-    EXPECT_LT(drawsTogether + 2 * bricks - 8, drawsAlone) << "the bricks were gathered into a few draws";
-
-    ASSERT_EQ(together.size(), alone.size());
-    size_t differing = 0;
-    for (size_t i = 0; i < together.size(); i += 4)
-        for (size_t c = 0; c < 3; ++c)
-            if (std::abs(int(together[i + c]) - int(alone[i + c])) > 2) {
-                ++differing;
-                break;
-            }
-    EXPECT_LT(differing, together.size() / 4 / 200) << "pixels that differ, of " << together.size() / 4;
-    ASSERT_EQ(mapTogether.size(), mapAlone.size());
-    size_t differingDepths = 0;
-    for (size_t i = 0; i < mapTogether.size(); ++i)
-        differingDepths += std::abs(mapTogether[i] - mapAlone[i]) > 1e-5f;
-    EXPECT_LT(differingDepths, mapTogether.size() / 200);
 }
 
 // ---- a piece above the stack casts its shadow onto it ------------------------------------
