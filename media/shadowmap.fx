@@ -57,14 +57,6 @@ common {
         return all(greaterThan(coord, vec3(0.0))) && all(lessThan(coord, vec3(1.0)));
     }
 
-    // Whether the map must be read at all: outside the spot's pool, behind
-    // the light or beyond its reach, a shadow there would change nothing
-    // (shadowLitColour does not use lit there), so most of the room is
-    // drawn without a single tap.
-    bool needsTaps(vec3 coord, float pool, float distance) {
-        return inMap(coord) && pool > 0.0 && distance < ReachEnd;
-    }
-
     // The spot's pool: from the spot texture, or, when there is none, a
     // round pool of the same size worked out here.
     float poolOf(float spotSample, bool hasSpotTexture, vec2 uv) {
@@ -150,16 +142,15 @@ fragment sceneHardware {
         float inFront = step(0.0001, vMapCoord.w);
         vec3 coord = vMapCoord.xyz / max(vMapCoord.w, 0.0001);
         float facing = dot(normalize(vWorldNormal), normalize(vToLight));
-        bool hasSpot = textureSize(texSpot, 0).x > 1;
-        float pool = poolOf(texture(texSpot, coord.xy).r, hasSpot, coord.xy);
-        float distance = length(vToLight);
+        float depth = coord.z - biasFor(facing);
+        float texel = 1.0 / float(textureSize(texDepth, 0).x);
         float lit = 1.0;
-        if (needsTaps(coord, pool * inFront, distance)) {
-            float depth = coord.z - biasFor(facing);
-            float texel = 1.0 / float(textureSize(texDepth, 0).x);
+        if (inMap(coord)) {
             lit = filteredLit(coord.xy, depth, texel);
         }
-        fragColour = shadowLitColour(lit, pool, facing, inFront, distance);
+        bool hasSpot = textureSize(texSpot, 0).x > 1;
+        float pool = poolOf(texture(texSpot, coord.xy).r, hasSpot, coord.xy);
+        fragColour = shadowLitColour(lit, pool, facing, inFront, length(vToLight));
     }
 }
 
@@ -208,16 +199,15 @@ fragment sceneSoftware {
         float inFront = step(0.0001, vMapCoord.w);
         vec3 coord = vMapCoord.xyz / max(vMapCoord.w, 0.0001);
         float facing = dot(normalize(vWorldNormal), normalize(vToLight));
-        bool hasSpot = textureSize(texSpot, 0).x > 1;
-        float pool = poolOf(texture(texSpot, coord.xy).r, hasSpot, coord.xy);
-        float distance = length(vToLight);
+        float depth = coord.z - biasFor(facing);
+        float texel = 1.0 / float(textureSize(texDepth, 0).x);
         float lit = 1.0;
-        if (needsTaps(coord, pool * inFront, distance)) {
-            float depth = coord.z - biasFor(facing);
-            float texel = 1.0 / float(textureSize(texDepth, 0).x);
+        if (inMap(coord)) {
             lit = filteredLit(coord.xy, depth, texel);
         }
-        fragColour = shadowLitColour(lit, pool, facing, inFront, distance);
+        bool hasSpot = textureSize(texSpot, 0).x > 1;
+        float pool = poolOf(texture(texSpot, coord.xy).r, hasSpot, coord.xy);
+        fragColour = shadowLitColour(lit, pool, facing, inFront, length(vToLight));
     }
 }
 
