@@ -151,9 +151,15 @@ void CGameFlow::onGameOver(const BoardEvent& event)
     enterMenu(true);
 }
 
-std::string CGameFlow::endRecording(bool keep)
+std::string CGameFlow::endRecording(bool keep, RecordedEnd how)
 {
-    return parts.recorder ? parts.recorder->end(parts.board, keep) : std::string();
+    return parts.recorder ? parts.recorder->end(parts.board, keep, how) : std::string();
+}
+
+void CGameFlow::onProgramEnd()
+{
+    if (current == State::Playing && !playingRecording)
+        endRecording(false, RecordedEnd::CutShort);
 }
 
 KeyContext CGameFlow::keyContext() const

@@ -270,18 +270,32 @@ bool CWindow::translate(const void* sdlEvent, InputMessage& message)
         else if (event.window.event == SDL_WINDOWEVENT_RESTORED || event.window.event == SDL_WINDOWEVENT_SHOWN ||
                  event.window.event == SDL_WINDOWEVENT_EXPOSED || event.window.event == SDL_WINDOWEVENT_MAXIMIZED)
             active = true;
+        // SDL has already taken in the keys down at this moment, so they
+        // can be told apart from the presses that follow.
+        if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
+            int count = 0;
+            const Uint8* keys = SDL_GetKeyboardState(&count);
+            keysAtFocus.focusGained(keys, count);
+        }
         if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
             // SDL lets go of the keyboard's keys; the pads' keys go up too,
             // or a piece would slide on while the player is elsewhere.
             pads.releaseAll();
+            keysAtFocus.focusLost();
             message.type = InputMessage::FocusLost;
             return true;
         }
         return false;
     case SDL_KEYDOWN:
+        if (!keysAtFocus.pressCounts(event.key.keysym.scancode))
+            return false;
         return translateKey(&event, message);
+    case SDL_KEYUP:
+        keysAtFocus.released(event.key.keysym.scancode);
+        return false;
     case SDL_TEXTINPUT:
-        pendingCharacters += decodeUtf8(event.text.text);
+        if (keysAtFocus.textCounts())
+            pendingCharacters += decodeUtf8(event.text.text);
         return false;
     case SDL_MOUSEMOTION: {
         message.type = InputMessage::MouseMove;
@@ -330,12 +344,13 @@ bool CWindow::translateKey(const void* sdlEvent, InputMessage& message)
 bool CWindow::isHeld(int virtualKey) const
 {
     const Uint8* keys = SDL_GetKeyboardState(nullptr);
+    const auto down = [&](SDL_Scancode key) { return keys[key] && keysAtFocus.heldCounts(key); };
     switch (virtualKey) {
-    case vk::Left: return keys[SDL_SCANCODE_LEFT] || pads.isHeld(vk::Left);
-    case vk::Right: return keys[SDL_SCANCODE_RIGHT] || pads.isHeld(vk::Right);
-    case vk::Up: return keys[SDL_SCANCODE_UP] || pads.isHeld(vk::Up);
-    case vk::Down: return keys[SDL_SCANCODE_DOWN] || pads.isHeld(vk::Down);
-    case vk::Shift: return keys[SDL_SCANCODE_LSHIFT] || keys[SDL_SCANCODE_RSHIFT];
+    case vk::Left: return down(SDL_SCANCODE_LEFT) || pads.isHeld(vk::Left);
+    case vk::Right: return down(SDL_SCANCODE_RIGHT) || pads.isHeld(vk::Right);
+    case vk::Up: return down(SDL_SCANCODE_UP) || pads.isHeld(vk::Up);
+    case vk::Down: return down(SDL_SCANCODE_DOWN) || pads.isHeld(vk::Down);
+    case vk::Shift: return down(SDL_SCANCODE_LSHIFT) || down(SDL_SCANCODE_RSHIFT);
     default: return pads.isHeld(virtualKey);
     }
 }

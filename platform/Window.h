@@ -8,6 +8,7 @@
 #include "platform/Desktop.h"
 #include "platform/Gamepads.h"
 #include "platform/InputSource.h"
+#include "platform/KeysAtFocus.h"
 
 struct SDL_Window;
 
@@ -62,6 +63,8 @@ private:
     // Characters of one text-input event wait here, one message each.
     std::u32string pendingCharacters;
     CGamepads pads;
+    // Keys held when the keyboard arrived count from their next press.
+    CKeysAtFocus keysAtFocus;
     std::string lastError;
 };
 
