@@ -98,8 +98,13 @@ private:
     bool hooked = false;
 };
 
-// Made before any output opens, so it outlives the exit hook that uses it.
-OpenOutputs openOutputs;
+// Never destroyed: an output released by a destructor late in the exit
+// still finds it.
+OpenOutputs& openOutputs()
+{
+    static OpenOutputs* const outputs = new OpenOutputs;
+    return *outputs;
+}
 
 class COpenAlAudio final : public CAudioBackend {
 public:
@@ -178,10 +183,11 @@ void OpenOutputs::closeAllAtExit()
 {
     std::vector<COpenAlAudio*> closing;
     {
-        std::lock_guard lock(openOutputs.guard);
-        if (openOutputs.owner != getpid())
+        OpenOutputs& outputs = openOutputs();
+        std::lock_guard lock(outputs.guard);
+        if (outputs.owner != getpid())
             return;
-        closing = openOutputs.open;
+        closing = outputs.open;
     }
     for (COpenAlAudio* audio : closing)
         audio->shutdown();
@@ -216,7 +222,7 @@ void COpenAlAudio::start()
     }
     quitting = false;
     feeder = std::thread([this] { feedLoop(); });
-    openOutputs.add(this);
+    openOutputs().add(this);
 }
 
 void COpenAlAudio::shutdown()
@@ -245,7 +251,7 @@ void COpenAlAudio::shutdown()
     alcCloseDevice(device);
     context = nullptr;
     device = nullptr;
-    openOutputs.remove(this);
+    openOutputs().remove(this);
 }
 
 AudioHandle COpenAlAudio::loadSample(const std::string& path)
