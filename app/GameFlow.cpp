@@ -490,8 +490,10 @@ void CGameFlow::onMouseMove(int x, int y, unsigned buttons)
 
 void CGameFlow::onFocusLost()
 {
-    if (pauseOnFocusLoss && current == State::Playing)
-        parts.board.pause();
+    // Recorded as the Pause key, so that a replay stands still where the
+    // game did; without it the replay plays on through the pause.
+    if (pauseOnFocusLoss && current == State::Playing && parts.board.isRunning())
+        togglePauseRecorded();
 }
 
 void CGameFlow::advanceFrameClock(double elapsed)

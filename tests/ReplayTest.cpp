@@ -337,14 +337,16 @@ TEST(Replay, AKeptRecordingThatCannotPlayLeavesTheListAsItIs)
     EXPECT_NE(folder.read("settings.xml"), "");
 }
 
-TEST(Replay, PausedByPOrByTheHelpComesOutTheSame)
+TEST(Replay, PausedByPTheHelpOrTheLostKeyboardComesOutTheSame)
 {
-    // The help holds the game as Pause does, and the key that hides it
-    // moves nothing: a replay must stand still and go on where the game did.
+    // The help and another window taking the keyboard hold the game as Pause
+    // does, and the key that hides the help moves nothing: a replay must
+    // stand still and go on where the game did.
     CScriptFolder folder;
     const ScriptResult played =
         folder.run("frames 1\npress Return\nautoplay 400\npress P\nframes 90\npress P\nautoplay 300\n"
-                   "press F1\nframes 120\npress Left\nautoplay 400\npress Escape\nframes 1\n",
+                   "press F1\nframes 120\npress Left\nautoplay 400\nblur\nframes 120\nexpect running 0\n"
+                   "press P\nautoplay 300\npress Escape\nframes 1\n",
                    "--seed 5");
     ASSERT_EQ(played.status, 0) << played.errors;
     const GameRun check = verify(folder);
