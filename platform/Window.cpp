@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 #include "platform/Desktop.h"
 #include "platform/Utf8.h"
@@ -270,13 +271,8 @@ bool CWindow::translate(const void* sdlEvent, InputMessage& message)
         else if (event.window.event == SDL_WINDOWEVENT_RESTORED || event.window.event == SDL_WINDOWEVENT_SHOWN ||
                  event.window.event == SDL_WINDOWEVENT_EXPOSED || event.window.event == SDL_WINDOWEVENT_MAXIMIZED)
             active = true;
-        // SDL has already taken in the keys down at this moment, so they
-        // can be told apart from the presses that follow.
-        if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
-            int count = 0;
-            const Uint8* keys = SDL_GetKeyboardState(&count);
-            keysAtFocus.focusGained(keys, count);
-        }
+        if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
+            noteKeysDownAtFocus();
         if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
             // SDL lets go of the keyboard's keys; the pads' keys go up too,
             // or a piece would slide on while the player is elsewhere.
@@ -323,6 +319,19 @@ bool CWindow::translate(const void* sdlEvent, InputMessage& message)
         pads.handle(event, SDL_GetTicks64());
         return false;
     }
+}
+
+// The keys down as the keyboard arrives: those SDL knows of, and on X11 those
+// the server holds, which SDL takes for fresh presses when they next repeat.
+void CWindow::noteKeysDownAtFocus()
+{
+    int count = 0;
+    const Uint8* known = SDL_GetKeyboardState(&count);
+    std::vector<uint8_t> down(known, known + std::max(count, 0));
+    for (int scancode : keysDownOnDisplay(window))
+        if (scancode >= 0 && scancode < count)
+            down[static_cast<size_t>(scancode)] = 1;
+    keysAtFocus.focusGained(down.data(), count);
 }
 
 bool CWindow::translateKey(const void* sdlEvent, InputMessage& message)

@@ -52,6 +52,7 @@ private:
     void coverDisplay(bool cover);
     bool translate(const void* sdlEvent, InputMessage& message);
     bool translateKey(const void* sdlEvent, InputMessage& message);
+    void noteKeysDownAtFocus();
 
     SDL_Window* window = nullptr;
     void* context = nullptr;

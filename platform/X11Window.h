@@ -1,8 +1,10 @@
 #pragma once
 // What SDL leaves unsaid about the game's window on an X11 display: whether
-// a window manager runs that makes windows full screen on request, and
-// whether another program destroyed the window. On other displays (Wayland,
+// a window manager runs that makes windows full screen on request, whether
+// another program destroyed the window, and which keys are down. On other displays (Wayland,
 // off screen) the answers are the ones that change nothing.
+#include <vector>
+
 struct SDL_Window;
 
 // True when the desktop makes a window full screen on request: a window
@@ -15,3 +17,10 @@ bool desktopDoesFullScreen(SDL_Window* window);
 // windowDestroyedFromOutside() then answers true.
 void watchForOutsideDestruction(SDL_Window* window);
 bool windowDestroyedFromOutside();
+
+// The keys the X server holds down at this moment, as SDL scancodes, among
+// those the game reads (letters, digits, F1 to F12, the arrows and the other
+// named keys). SDL learns of a key held while the window had no keyboard
+// only from the server's next repeat of it, which then reads as a fresh
+// press. Empty on other displays.
+std::vector<int> keysDownOnDisplay(SDL_Window* window);
