@@ -26,6 +26,7 @@
 
 #include "game/Recording.h"
 #include "tests/DataTestFolder.h"
+#include "tests/ScriptRunner.h"
 #include "xml/XmlDocument.h"
 
 namespace {
@@ -164,4 +165,19 @@ TEST(SaveKill, RecordingOnDiskIsAlwaysWholeAndCurrent)
         EXPECT_LE(temporariesIn(replays), 1) << "after kill " << kill;
     });
     RecordProperty("kills", kills);
+}
+
+TEST(SaveKill, TheGamesStartClearsWhatKilledSavesLeftAndNothingElse)
+{
+    CScriptFolder run;
+    std::filesystem::create_directories(run.path() / "replays" / "mine.vrp.tmp");
+    for (const char* leftover : {"settings.xml.tmp", "media/hiscore.xml.tmp", "replays/last.vrp.tmp",
+                                 "replays/game-1765100000-900.vrp.tmp", "replays/notes.tmp"})
+        run.write(leftover, "half a save");
+    ASSERT_EQ(run.run("frames 1\n").status, 0);
+    for (const char* gone : {"settings.xml.tmp", "media/hiscore.xml.tmp", "replays/last.vrp.tmp",
+                             "replays/game-1765100000-900.vrp.tmp"})
+        EXPECT_FALSE(std::filesystem::exists(run.path() / gone)) << gone;
+    EXPECT_TRUE(std::filesystem::is_directory(run.path() / "replays" / "mine.vrp.tmp"));
+    EXPECT_EQ(run.read("replays/notes.tmp"), "half a save");
 }
