@@ -34,17 +34,17 @@ export DISPLAY=":$(cat display.txt)"
 unset SDL_VIDEODRIVER WAYLAND_DISPLAY
 ALSOFT_DRIVERS=null LIBGL_ALWAYS_SOFTWARE=1 timeout 60 "$GAME" > out.txt 2> errors.txt &
 game=$!
-window=$(timeout 30 xdotool search --sync --name '^Vesbrik$' | tail -1)
+window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Vesbrik$' | tail -1)
 root=$(xwininfo -root | awk '/Window id/ { print $4 }')
 # The pointer stays off the window, so that the keys go where the focus is.
 xdotool mousemove 1 1
-xdotool windowfocus "$window"; sleep 0.5
+timeout 10 xdotool windowfocus --sync "$window"; sleep 0.5
 xdotool key --window "$window" Return; sleep 1.5
 # Escape goes down while the root window has the keyboard and is held, the
 # server repeating it, after the game's window has it back.
-xdotool windowfocus "$root"; sleep 0.5
+timeout 10 xdotool windowfocus --sync "$root"; sleep 0.5
 xdotool keydown Escape; sleep 0.8
-xdotool windowfocus "$window"; sleep 1.5
+timeout 10 xdotool windowfocus --sync "$window"; sleep 1.5
 xdotool keyup Escape; sleep 0.5
 kill -0 "$game" 2> /dev/null && echo alive > alive.txt
 xdotool windowclose "$window"
