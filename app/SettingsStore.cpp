@@ -107,7 +107,8 @@ bool CSettingsStore::save(const CSettings& settings)
     makeFolderFor(filePath);
     std::string whyNot;
     if (!document.save(filePath, &whyNot)) {
-        reportFileProblem(filePath, "the settings cannot be saved: " + whyNot, "the changed settings last until the game ends");
+        reportFileProblem(filePath, "the settings cannot be saved: " + whyNot,
+                          "the changed settings last until the game ends");
         return false;
     }
     onDisk = settings;

@@ -172,8 +172,9 @@ int removeLeftoverTemporaries(const std::filesystem::path& folder, std::string_v
     std::error_code error;
     int removed = 0;
     int looked = 0;
-    for (auto it = std::filesystem::directory_iterator(folder, error);
-         !error && it != std::filesystem::directory_iterator() && looked < MaxNamesLookedAt; it.increment(error), ++looked) {
+    const std::filesystem::directory_iterator end;
+    for (auto it = std::filesystem::directory_iterator(folder, error); !error && it != end && looked < MaxNamesLookedAt;
+         it.increment(error), ++looked) {
         const std::string name = it->path().filename().string();
         // A name that is only the ending is nobody's temporary.
         if (name.size() <= ending.size() || !name.ends_with(ending))

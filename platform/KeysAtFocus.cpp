@@ -33,4 +33,7 @@ void CKeysAtFocus::released(int scancode)
 // is that key's.
 bool CKeysAtFocus::textCounts() { return !std::exchange(lastPressDropped, false); }
 
-bool CKeysAtFocus::heldCounts(int scancode) const { return !known(scancode) || !downAtFocus[static_cast<size_t>(scancode)]; }
+bool CKeysAtFocus::heldCounts(int scancode) const
+{
+    return !known(scancode) || !downAtFocus[static_cast<size_t>(scancode)];
+}

@@ -34,12 +34,14 @@ TEST(AtomicFile, WhatStandsInTheWayIsNamedAndTheOldFileStays)
     folder.write("scores.xml", "old");
 
     fs::create_directory(folder.path("scores.xml.tmp"));
-    EXPECT_EQ(whyNotReplaced(folder, "scores.xml"), "a folder named " + folder.path("scores.xml.tmp") + " is in the way");
+    EXPECT_EQ(whyNotReplaced(folder, "scores.xml"),
+              "a folder named " + folder.path("scores.xml.tmp") + " is in the way");
     EXPECT_EQ(readWholeFile(folder.path("scores.xml")), "old");
     EXPECT_TRUE(fs::is_directory(folder.path("scores.xml.tmp"))) << "a folder is not the save's to remove";
 
     fs::create_directory(folder.path("settings.xml"));
-    EXPECT_EQ(whyNotReplaced(folder, "settings.xml"), "a folder named " + folder.path("settings.xml") + " is in the way");
+    EXPECT_EQ(whyNotReplaced(folder, "settings.xml"),
+              "a folder named " + folder.path("settings.xml") + " is in the way");
 
     folder.write("replays", "a file where the folder should be");
     EXPECT_EQ(whyNotReplaced(folder, "replays/last.vrp"),
