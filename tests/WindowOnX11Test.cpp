@@ -1,5 +1,5 @@
 // The real game in a real X11 window (a virtual X server driven by xdotool):
-// a key held while another window has the keyboard does nothing when the
+// keys held while another window has the keyboard do nothing when the
 // keyboard comes back, and a game ended by closing its window keeps its
 // recording, marked as cut short. Skipped where Xvfb or xdotool is missing.
 #include <sys/wait.h>
@@ -40,12 +40,12 @@ root=$(xwininfo -root | awk '/Window id/ { print $4 }')
 xdotool mousemove 1 1
 timeout 10 xdotool windowfocus --sync "$window"; sleep 0.5
 xdotool key --window "$window" Return; sleep 1.5
-# Escape goes down while the root window has the keyboard and is held, the
-# server repeating it, after the game's window has it back.
+# Escape and Left go down while the root window has the keyboard and are
+# held, the server repeating them, after the game's window has it back.
 timeout 10 xdotool windowfocus --sync "$root"; sleep 0.5
-xdotool keydown Escape; sleep 0.8
+xdotool keydown Escape Left; sleep 0.8
 timeout 10 xdotool windowfocus --sync "$window"; sleep 1.5
-xdotool keyup Escape; sleep 0.5
+xdotool keyup Escape Left; sleep 0.5
 kill -0 "$game" 2> /dev/null && echo alive > alive.txt
 xdotool windowclose "$window"
 wait "$game"; echo $? > status.txt
@@ -54,7 +54,7 @@ kill "$xvfb"; wait "$xvfb"
 
 } // namespace
 
-TEST(WindowOnX11, AKeyHeldAsTheKeyboardReturnsWaitsAndClosingKeepsTheGame)
+TEST(WindowOnX11, KeysHeldAsTheKeyboardReturnsWaitAndClosingKeepsTheGame)
 {
     if (!installed("Xvfb") || !installed("xdotool") || !installed("xwininfo"))
         GTEST_SKIP() << "needs Xvfb, xdotool and xwininfo";
@@ -71,4 +71,7 @@ TEST(WindowOnX11, AKeyHeldAsTheKeyboardReturnsWaitsAndClosingKeepsTheGame)
     const std::optional<Recording> kept = readRecordingFile((folder.path() / "replays/last.vrp").string(), &error);
     ASSERT_TRUE(kept) << error;
     EXPECT_EQ(kept->end, RecordedEnd::CutShort);
+    // The held arrow never slid the piece: no frame of the game holds it.
+    for (const RecordedFrame& frame : kept->frames)
+        ASSERT_EQ(frame.held & HeldLeft, 0) << "a frame of " << kept->frames.size() << " holds Left";
 }
