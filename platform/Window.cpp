@@ -197,6 +197,14 @@ void CWindow::size(int& width, int& height) const
         SDL_GetWindowSize(window, &width, &height);
 }
 
+void CWindow::drawableSize(int& width, int& height) const
+{
+    width = 0;
+    height = 0;
+    if (window)
+        SDL_GL_GetDrawableSize(window, &width, &height);
+}
+
 void CWindow::setIcon(const std::string& pngFile)
 {
     int width = 0, height = 0, channels = 0;

@@ -32,6 +32,8 @@ public:
     void setSize(int width, int height);
     // The client size in window coordinates, those of the mouse.
     void size(int& width, int& height) const;
+    // The client size in the pixels GL draws (larger on a high-density screen).
+    void drawableSize(int& width, int& height) const;
     void setTitle(const std::string& title);
     // The picture the desktop shows for the window (a PNG); a missing or
     // unreadable file leaves the desktop's default.
