@@ -185,8 +185,22 @@ void CWindow::setTitle(const std::string& title)
 
 void CWindow::setSize(int width, int height)
 {
-    if (window)
-        SDL_SetWindowSize(window, width, height);
+    if (!window)
+        return;
+    // Covering the display itself, the window keeps the new size for when it
+    // leaves full screen; on a desktop's full screen SDL keeps it likewise.
+    if (!windowed && !desktopDoesFullScreen(window)) {
+        windowedPlace.width = width;
+        windowedPlace.height = height;
+        return;
+    }
+    SDL_SetWindowSize(window, width, height);
+    // A larger window may no longer fit where it stands: it moves, or
+    // shrinks, as it would have at start.
+    if (windowed) {
+        if (const std::optional<ScreenRect> usable = usableDesktop())
+            keepFrameOnDesktop(*usable);
+    }
 }
 
 void CWindow::size(int& width, int& height) const

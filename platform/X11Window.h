@@ -3,6 +3,9 @@
 // a window manager runs that makes windows full screen on request, and
 // whether another program destroyed the window. On other displays (Wayland,
 // off screen) the answers are the ones that change nothing.
+#include <cstdint>
+#include <vector>
+
 struct SDL_Window;
 
 // True when the desktop makes a window full screen on request: a window
@@ -15,3 +18,9 @@ bool desktopDoesFullScreen(SDL_Window* window);
 // windowDestroyedFromOutside() then answers true.
 void watchForOutsideDestruction(SDL_Window* window);
 bool windowDestroyedFromOutside();
+
+// What the display shows of the window's client area now, as RGBA rows, top
+// row first (tests of what a player sees). False where the display is not
+// X11 or the window cannot be read (not mapped, gone, or partly off the
+// screen, which X refuses to read).
+bool readShownPixels(SDL_Window* window, std::vector<uint8_t>& rgba, int& width, int& height);
