@@ -281,6 +281,11 @@ std::string stepLines(const std::string& change, const std::string& step)
     return change + "\nwindowshot " + step + ".png\nshot " + step + "-back.png\n";
 }
 
+// Three suites, so that CTest can run them side by side.
+class RealWindowBare : public RealWindowTest {};
+class RealWindowManaged : public RealWindowTest {};
+class RealWindowClosing : public RealWindowTest {};
+
 // A 16:9 picture, so that every window of another shape has bars.
 const char* const WideSettings = R"(<settings width="960" height="540" fullscreen="0" renderscale="1"/>)";
 
@@ -289,7 +294,7 @@ const char* const ChooseNextSize = "press Right\npress Right\npress Return\npres
 
 } // namespace
 
-TEST_F(RealWindowTest, WithoutWindowManagerThePictureFillsItsLetterboxAtEverySwitch)
+TEST_F(RealWindowBare, ThePictureFillsItsLetterboxAtEverySwitch)
 {
     startDisplay(false);
     if (IsSkipped())
@@ -313,7 +318,7 @@ TEST_F(RealWindowTest, WithoutWindowManagerThePictureFillsItsLetterboxAtEverySwi
     EXPECT_EQ(checkShown(folder, "chosen", chosen->first, chosen->second), "");
 }
 
-TEST_F(RealWindowTest, WithWindowManagerThePictureFillsItsLetterboxAtEverySwitch)
+TEST_F(RealWindowManaged, ThePictureFillsItsLetterboxAtEverySwitch)
 {
     startDisplay(true);
     if (IsSkipped())
@@ -336,7 +341,7 @@ TEST_F(RealWindowTest, WithWindowManagerThePictureFillsItsLetterboxAtEverySwitch
 // Another program destroys the window (no window manager), or the window
 // manager asks it to close as its close button does: the game ends at once,
 // with status 0 and no X error.
-TEST_F(RealWindowTest, ClosedFromOutsideTheGameEndsWithStatusZero)
+TEST_F(RealWindowClosing, FromOutsideTheGameEndsWithStatusZero)
 {
     for (const bool withWindowManager : {false, true}) {
         SCOPED_TRACE(withWindowManager ? "closed by the window manager" : "destroyed by another program");
