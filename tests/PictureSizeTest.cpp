@@ -27,10 +27,7 @@ protected:
         for (int column = 2; column < 8; ++column)
             board->setCell(column, 19, 0xFF40A0FFu - static_cast<uint32_t>(column) * 0x100800u);
         board->setCell(4, 18, 0xFFFF6020u);
-        renderer->enableShadow = true;
-        renderer->enableBloom = true;
-        renderer->enableMirror = true;
-        renderer->filterFrameBuffer = true;
+        renderer->setSwitches({.shadow = true, .bloom = true, .mirror = true, .filteredCopy = true});
         lookAsInPlay();
     }
 
@@ -91,8 +88,8 @@ TEST_F(RendererResize, AResizedGameDrawsWhatOneMadeAtTheNewSizeDraws)
     EXPECT_EQ(differing, 0);
 
     // The scene scale still draws into part of the new targets.
-    renderer->sceneScale = 0.5f;
+    renderer->setSceneScale(0.5f);
     draw();
-    EXPECT_EQ(renderer->sceneTarget->drawWidth(), 80);
-    EXPECT_EQ(renderer->sceneTarget->drawHeight(), 60);
+    EXPECT_EQ(renderer->sceneImage().drawWidth(), 80);
+    EXPECT_EQ(renderer->sceneImage().drawHeight(), 60);
 }

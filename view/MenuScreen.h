@@ -48,6 +48,11 @@ private:
     // The help line's top: under the items where the room below them holds
     // it, otherwise just above them, never touching their pictures.
     int helpLineTop(int viewportHeight, int lineHeight) const;
+    // The steps of draw, in its order.
+    void drawBackground(const CMenu& menu);
+    void drawFront(const CMenu& menu);
+    void drawPausedAndHelpWord(const CMenu& menu);
+    void drawWebAddress();
     void drawHighScores(const CMenu& menu, const CHighScoreTable& scores);
     void drawScoresNotice(const CMenu& menu);
     void drawListHints(const CMenu& menu, const CHighScoreTable& scores);
