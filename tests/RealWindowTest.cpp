@@ -19,6 +19,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -52,19 +53,19 @@ public:
     CChildProcess& operator=(const CChildProcess&) = delete;
     ~CChildProcess() { stop(); }
 
-    // argv[0] is looked up on PATH; `environment` adds NAME=value pairs to
-    // this process's own; output goes to the file (or nowhere). keepOpen is
-    // a descriptor the child keeps (Xvfb writes its display number to it).
+    // argv[0] is looked up on PATH; `environment` sets NAME=value pairs over
+    // this process's own; output goes to the file (or nowhere). Descriptors
+    // made without close-on-exec are inherited (Xvfb's -displayfd).
     bool start(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
-               const std::string& output = "/dev/null", int keepOpen = -1)
+               const std::string& output = "/dev/null")
     {
+        auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=') + 1); };
         std::vector<std::string> env;
         for (char** e = environ; *e; ++e) {
             const std::string entry = *e;
-            bool replaced = false;
-            for (const std::string& added : environment)
-                replaced = replaced || entry.compare(0, added.find('=') + 1, added, 0, added.find('=') + 1) == 0;
-            if (!replaced)
+            const bool overridden = std::any_of(environment.begin(), environment.end(),
+                                                [&](const std::string& set) { return nameOf(set) == nameOf(entry); });
+            if (!overridden)
                 env.push_back(entry);
         }
         env.insert(env.end(), environment.begin(), environment.end());
@@ -79,7 +80,6 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        (void)keepOpen; // inherited: made without close-on-exec
         const int failed = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
         posix_spawn_file_actions_destroy(&actions);
         if (failed != 0)
@@ -155,7 +155,7 @@ protected:
         const bool started = server.start({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
                                            std::to_string(ScreenWidth) + "x" + std::to_string(ScreenHeight) + "x24",
                                            "-nolisten", "tcp"},
-                                          {}, "/dev/null", fds[1]);
+                                          {});
         close(fds[1]);
         std::string number;
         pollfd readable{fds[0], POLLIN, 0};
