@@ -10,8 +10,10 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "files/PictureFile.h"
 
@@ -92,9 +94,20 @@ bool writePng(CDevice& d, const std::string& file)
 
 // Waits until the window's size has stayed the same for a quarter of a
 // second (at most three seconds): a window manager answers a request in its
-// own time. The events are left queued for the game.
-void waitForWindowToSettle(CWindow& window)
+// own time, on a busy machine later than that. When the size before a
+// request is given, the wait starts once the size has left it (or two
+// seconds passed). The events are left queued for the game.
+void waitForWindowToSettle(CWindow& window, std::optional<std::pair<int, int>> before = std::nullopt)
 {
+    const Uint64 changeDue = SDL_GetTicks64() + 2000;
+    while (before && SDL_GetTicks64() < changeDue) {
+        SDL_PumpEvents();
+        int width = 0, height = 0;
+        window.drawableSize(width, height);
+        if (std::make_pair(width, height) != *before)
+            break;
+        SDL_Delay(10);
+    }
     int lastWidth = -1, lastHeight = -1;
     Uint64 steadySince = SDL_GetTicks64();
     const Uint64 giveUpAt = steadySince + 3000;
@@ -128,6 +141,8 @@ bool actOnWindow(CApplication& app, const ScriptAction& action)
         int width = 0, height = 0;
         return readShownPixels(window.handle(), rgba, width, height) && writePicture(action.file, rgba, width, height);
     }
+    std::pair<int, int> before;
+    window.drawableSize(before.first, before.second);
     if (action.name == "size")
         window.setSize(action.x, action.y);
     else if (action.name == "fullscreen" || action.name == "windowed")
@@ -136,7 +151,7 @@ bool actOnWindow(CApplication& app, const ScriptAction& action)
         SDL_MaximizeWindow(window.handle());
     else if (action.name == "restore")
         SDL_RestoreWindow(window.handle());
-    waitForWindowToSettle(window);
+    waitForWindowToSettle(window, before);
     return true;
 }
 
