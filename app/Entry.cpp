@@ -151,7 +151,7 @@ void attachToApplication(CApplication& app, Game& game, const CSettings& setting
                          const GameOptions& options)
 {
     GameObjects& objects = game.objects;
-    app.attach(*objects.flow, FrameParts{*objects.view, *objects.menu, *objects.highScores, *objects.menuScreen});
+    app.attach(*objects.flow, FrameParts{*objects.renderer, *objects.view, *objects.menu, *objects.highScores, *objects.menuScreen});
     app.setRecorder(objects.recorder.get());
     objects.flow->pauseOnFocusLoss = settings.pauseOnFocusLoss;
     app.setScreenshotFolder(folders.screenshotFolder);
@@ -172,7 +172,7 @@ std::unique_ptr<CPlayerSettings> makePlayerSettings(CApplication& app, Game& gam
     auto settings = std::make_unique<CPlayerSettings>(
         asRead, CSettingsStore(folders.settingsFile.string(), asRead),
         SettingsTargets{*objects.renderer, *objects.view, *objects.sounds, objects.flow->frameLimit,
-                        [&app](int width, int height) { app.window().setSize(width, height); },
+                        [&app](int width, int height) { app.resizeWindow(width, height); },
                         [&app](bool fullScreen) { app.window().setFullScreen(fullScreen); },
                         [&app] { return !app.window().isWindowed(); },
                         [&scale](std::optional<float> fixed) { scale.fix(fixed); }},

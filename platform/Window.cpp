@@ -186,8 +186,22 @@ void CWindow::setTitle(const std::string& title)
 
 void CWindow::setSize(int width, int height)
 {
-    if (window)
-        SDL_SetWindowSize(window, width, height);
+    if (!window)
+        return;
+    // Covering the display itself, the window keeps the new size for when it
+    // leaves full screen; on a desktop's full screen SDL keeps it likewise.
+    if (!windowed && !desktopDoesFullScreen(window)) {
+        windowedPlace.width = width;
+        windowedPlace.height = height;
+        return;
+    }
+    SDL_SetWindowSize(window, width, height);
+    // A larger window may no longer fit where it stands: it moves, or
+    // shrinks, as it would have at start.
+    if (windowed) {
+        if (const std::optional<ScreenRect> usable = usableDesktop())
+            keepFrameOnDesktop(*usable);
+    }
 }
 
 void CWindow::size(int& width, int& height) const
@@ -196,6 +210,14 @@ void CWindow::size(int& width, int& height) const
     height = 0;
     if (window)
         SDL_GetWindowSize(window, &width, &height);
+}
+
+void CWindow::drawableSize(int& width, int& height) const
+{
+    width = 0;
+    height = 0;
+    if (window)
+        SDL_GL_GetDrawableSize(window, &width, &height);
 }
 
 void CWindow::setIcon(const std::string& pngFile)

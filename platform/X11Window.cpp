@@ -6,6 +6,7 @@
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/keysym.h>
 
 #include <atomic>
@@ -177,4 +178,56 @@ std::vector<int> keysDownOnDisplay(SDL_Window* window)
             scancodes.push_back(scancode);
     }
     return scancodes;
+}
+
+namespace {
+
+// The bits of a pixel under a colour mask, as a byte.
+uint8_t channel(unsigned long pixel, unsigned long mask)
+{
+    if (mask == 0)
+        return 0;
+    int shift = 0;
+    while (((mask >> shift) & 1u) == 0)
+        ++shift;
+    const unsigned long top = mask >> shift;
+    return static_cast<uint8_t>(((pixel >> shift) & top) * 255u / top);
+}
+
+} // namespace
+
+bool readShownPixels(SDL_Window* window, std::vector<uint8_t>& rgba, int& width, int& height)
+{
+    Display* display = nullptr;
+    Window xWindow = 0;
+    if (!x11Window(window, display, xWindow))
+        return false;
+    installHandler();
+    // A window that is not viewable cannot be read: an error, not an exit.
+    probing = true;
+    XSync(display, False);
+    probeErrors = 0;
+    XWindowAttributes attributes{};
+    XImage* image = nullptr;
+    if (XGetWindowAttributes(display, xWindow, &attributes) && attributes.map_state == IsViewable)
+        image = XGetImage(display, xWindow, 0, 0, static_cast<unsigned>(attributes.width),
+                          static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    XSync(display, False);
+    probing = false;
+    if (!image)
+        return false;
+    width = attributes.width;
+    height = attributes.height;
+    rgba.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 255);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const unsigned long pixel = XGetPixel(image, x, y);
+            uint8_t* out = &rgba[(static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 4];
+            out[0] = channel(pixel, image->red_mask);
+            out[1] = channel(pixel, image->green_mask);
+            out[2] = channel(pixel, image->blue_mask);
+        }
+    }
+    XDestroyImage(image);
+    return probeErrors == 0;
 }

@@ -3,6 +3,7 @@
 // a window manager runs that makes windows full screen on request, whether
 // another program destroyed the window, and which keys are down. On other displays (Wayland,
 // off screen) the answers are the ones that change nothing.
+#include <cstdint>
 #include <vector>
 
 struct SDL_Window;
@@ -24,3 +25,9 @@ bool windowDestroyedFromOutside();
 // only from the server's next repeat of it, which then reads as a fresh
 // press. Empty on other displays.
 std::vector<int> keysDownOnDisplay(SDL_Window* window);
+
+// What the display shows of the window's client area now, as RGBA rows, top
+// row first (tests of what a player sees). False where the display is not
+// X11 or the window cannot be read (not mapped, gone, or partly off the
+// screen, which X refuses to read).
+bool readShownPixels(SDL_Window* window, std::vector<uint8_t>& rgba, int& width, int& height);
