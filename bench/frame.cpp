@@ -23,6 +23,12 @@
 #include "view/GameView.h"
 
 #include <benchmark/benchmark.h>
+#include <epoxy/gl.h>
+
+#include <chrono>
+#include <ctime>
+#include <map>
+#include <string>
 
 #include <cstdio>
 #include <array>
@@ -102,6 +108,16 @@ Scene* theScene()
     return scene;
 }
 
+// The CPU time of every thread of the process (the GL's own included), in
+// milliseconds: on a busy machine it tells the work a frame asks for where
+// wall time mostly tells the load.
+double processCpuMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) * 1e-6;
+}
+
 void setSwitches(CRenderer& renderer, bool shadow, bool bloom, bool mirror, bool filter)
 {
     renderer.enableShadow = shadow;
@@ -124,11 +140,15 @@ void runFrames(benchmark::State& state, bool shadow, bool bloom, bool mirror, bo
     d.beginScene();
     scene->view->render();
     benchmark::DoNotOptimize(d.readBackBuffer());
+    const double cpuStart = processCpuMilliseconds();
     for (auto _ : state) {
         d.beginScene();
         scene->view->render();
         benchmark::DoNotOptimize(d.readBackBuffer());
     }
+    state.counters["cpu_all_ms"] =
+        benchmark::Counter((processCpuMilliseconds() - cpuStart) / double(state.iterations()));
+    state.counters["draws"] = double(d.drawCount());
     state.counters["entities_after"] = double(scene->renderer->entities.size());
     scene->renderer->sceneScale = 1.0f;
 }
@@ -177,6 +197,45 @@ void FrameEverythingOn(benchmark::State& state) { runFrames(state, true, true, t
 // width and height, the HUD and the menu still whole.
 void FrameEverythingOnHalfScale(benchmark::State& state) { runFrames(state, true, true, true, true, 0.5f); }
 
+// Every switch on, with the GL made to finish after each step of the frame:
+// the wall time of each step alone, in milliseconds per frame (a counter per
+// step). The waits make the whole frame slower than FrameEverythingOn; read
+// the steps against each other.
+void FrameSteps(benchmark::State& state)
+{
+    Scene* scene = theScene();
+    if (!scene) {
+        state.SkipWithError("no OpenGL 4.5 core context");
+        return;
+    }
+    using Clock = std::chrono::steady_clock;
+    CRenderer& renderer = *scene->renderer;
+    setSwitches(renderer, true, true, true, true);
+    std::map<std::string, double> stepSeconds;
+    Clock::time_point stepStart;
+    renderer.setStepObserver([&](const char* step) {
+        glFinish();
+        const Clock::time_point now = Clock::now();
+        stepSeconds[step] += std::chrono::duration<double>(now - stepStart).count();
+        stepStart = now;
+    });
+    CDevice& d = *scene->device;
+    auto frame = [&] {
+        d.beginScene();
+        glFinish();
+        stepStart = Clock::now();
+        scene->view->render();
+        benchmark::DoNotOptimize(d.readBackBuffer());
+    };
+    frame(); // warm-up
+    stepSeconds.clear();
+    for (auto _ : state)
+        frame();
+    renderer.setStepObserver({});
+    for (const auto& [step, seconds] : stepSeconds)
+        state.counters[step] = benchmark::Counter(seconds * 1e3 / double(state.iterations()));
+}
+
 void ReadBackOnly(benchmark::State& state)
 {
     Scene* scene = theScene();
@@ -195,6 +254,7 @@ BENCHMARK(FrameShadowOn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(
 BENCHMARK(FrameBloomOn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(FrameEverythingOn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(FrameEverythingOnHalfScale)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(FrameSteps)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(ReadBackOnly)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
 
 } // namespace

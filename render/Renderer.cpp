@@ -157,33 +157,45 @@ void CRenderer::renderFrame(const std::vector<FrameOverlay>& overlays)
     // ---- frame start: the default state, the back buffer cleared
     beginFrame();
     chooseSceneArea();
+    stepFinished("start");
 
     // ---- shadow map: the depth of everything as the spot light sees it
-    if (enableShadow)
+    if (enableShadow) {
         drawShadowMap(items.all);
+        stepFinished("shadow map");
+    }
 
     {
         CRenderTargetScope scene(*sceneTarget);
         // ---- scene: the floor, then everything standing on it
         drawScene(items);
+        stepFinished("scene");
         // ---- mirror: the scene reflected in the floor where the floor shows
-        if (enableMirror && mirrorFloor)
+        if (enableMirror && mirrorFloor) {
             drawMirror(items);
+            stepFinished("mirror");
+        }
         // ---- shadow multiply: the scene darkened where the spot light does not reach
-        if (enableShadow && shadowLighting->hasLight())
+        if (enableShadow && shadowLighting->hasLight()) {
             multiplyShadowLit(items.all);
+            stepFinished("shadow lit");
+        }
     }
 
     // ---- copy to the back buffer, filtered or pixel for pixel
     copySceneToBackBuffer();
+    stepFinished("copy");
 
     // ---- bloom: the glow of the brightest parts added on top
-    if (enableBloom)
+    if (enableBloom) {
         addBloom();
+        stepFinished("bloom");
+    }
 
     // ---- overlays: HUD, frame rate, menu, as the caller orders them
     for (const FrameOverlay& overlay : overlays)
         drawOverlay(overlay);
+    stepFinished("overlays");
 }
 
 CRenderer::FrameItems CRenderer::collectFrameItems()

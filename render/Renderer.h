@@ -29,6 +29,10 @@ class CMesh;
 // Each starts from the frame's default state, and what it sets ends with it.
 using FrameOverlay = std::function<void()>;
 
+// Told the name of each step of the frame as it is finished (benchmarks time
+// the steps one by one with it).
+using FrameStepObserver = std::function<void(const char* step)>;
+
 class CRenderer : public CItemDrawer {
 public:
     // The bloom passes work on a small picture of the frame.
@@ -78,6 +82,9 @@ public:
     // and the subset's values, then the subset draws.
     void drawItem(const RenderItem& item) override;
 
+    // None by default: the frame then runs without a word about its steps.
+    void setStepObserver(FrameStepObserver observer) { stepObserver = std::move(observer); }
+
     // ---- state ------------------------------------------------------------------------------
     // The floor whose visible pixels show the mirror image; the scene set-up
     // names it. Removing it from the entity list forgets it.
@@ -118,6 +125,14 @@ public:
     std::unique_ptr<CEffect> postEffect;
 
 private:
+    void stepFinished(const char* step) const
+    {
+        if (stepObserver)
+            stepObserver(step);
+    }
+
+    FrameStepObserver stepObserver;
+
     // This frame's items: all of them, the mirror floor's, and the others.
     struct FrameItems {
         RenderList all;
