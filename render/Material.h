@@ -26,6 +26,11 @@ public:
     virtual void beginPass(int pass) = 0;
     // Per-item values: the entity's world matrix and colour, the subset's values.
     virtual void apply(const CSceneEntity& entity, const MaterialValues& values) = 0;
+    // Whether the current pass draws a subset's run of items as instances of
+    // one draw, each with its entity's world matrix and colour, after
+    // applyInstanced of the subset's values, instead of apply per item.
+    virtual bool instanced() const { return false; }
+    virtual void applyInstanced(const MaterialValues&) {}
     virtual void endPass(int pass) = 0;
     virtual void end() = 0;
 };

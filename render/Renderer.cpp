@@ -144,6 +144,26 @@ void CRenderer::drawItem(const RenderItem& item)
     item.subset->drawSubset();
 }
 
+void CRenderer::drawItems(std::span<const RenderItem> run)
+{
+    if (run.empty())
+        return;
+    const RenderItem& first = run.front();
+    if (!first.material || !first.subset || !first.material->instanced()) {
+        CItemDrawer::drawItems(run);
+        return;
+    }
+    collectInstances(run, instances);
+    first.material->applyInstanced(first.subset->values);
+    first.subset->drawInstances(instances);
+}
+
+void CRenderer::setInstancedDrawing(bool on)
+{
+    instancing = on;
+    shadowLighting->setInstancing(on);
+}
+
 // ---- the frame --------------------------------------------------------------------------------
 
 // The recipe of a frame, step by step. Every step starts from the frame's
