@@ -4,10 +4,19 @@
 #include "device/StateBlock.h"
 #include "render/EffectFile.h"
 #include "render/Light.h"
+#include "render/Mesh.h"
 #include "render/RenderTexture.h"
 #include "render/Renderer.h"
 #include "render/ScreenQuad.h"
 #include "render/SceneEntity.h"
+
+namespace {
+
+constexpr const char* Technique = "GlassSingleRefract";
+// The same glass, each brick placed and coloured by its instance.
+constexpr const char* InstancedTechnique = "GlassSingleRefractInstanced";
+
+} // namespace
 
 CGlassMaterial::CGlassMaterial(CRenderer& renderer, std::filesystem::path effectPath)
     : renderer(renderer), path(std::move(effectPath))
@@ -22,7 +31,7 @@ bool CGlassMaterial::reload()
     copyTarget.reset();
     copyTarget = std::make_unique<CRenderTexture>(&device(), 0, 0, Format::A8R8G8B8);
 
-    shader = loadEffectFile(path, {"GlassSingleRefract"});
+    shader = loadEffectFile(path, {Technique});
     matWorld = shader->parameterByName("matWorld");
     vMaterialDiffuse = shader->parameterByName("vMaterialDiffuse");
     vMaterialSpecular = shader->parameterByName("vMaterialSpecular");
@@ -73,7 +82,9 @@ int CGlassMaterial::begin()
     shader->setTexture(texFrameBuffer, copyTarget->colorTexture());
     shader->setVector(vFrameBufferArea, renderer.sceneTextureArea());
     shader->setVector(vViewPos, glm::vec4(renderer.camera.eye, 0.0f));
-    shader->setTechnique("GlassSingleRefract");
+    // The frame draws its glass as instances where it can: begin with the
+    // program that does.
+    shader->setTechnique(instanced() ? InstancedTechnique : Technique);
     shader->setTexture(texEnvironment, renderer.environmentTexture);
     // The glint follows the spot light (the first light) as it moves; with
     // no light the effect keeps its own.
@@ -82,15 +93,49 @@ int CGlassMaterial::begin()
     return shader->begin(0);
 }
 
-void CGlassMaterial::beginPass(int pass) { shader->beginPass(pass); }
+void CGlassMaterial::beginPass(int pass)
+{
+    currentPass = pass;
+    shader->beginPass(pass);
+}
+
+bool CGlassMaterial::instanced() const
+{
+    return renderer.instancedDrawing() && shader->hasTechnique(InstancedTechnique);
+}
+
+// Changes program within a run when it is drawn the other way than begun.
+void CGlassMaterial::useTechnique(const char* name)
+{
+    if (shader->technique() == name)
+        return;
+    shader->endPass();
+    shader->end();
+    shader->setTechnique(name);
+    shader->begin(0);
+    shader->beginPass(currentPass);
+}
 
 void CGlassMaterial::apply(const CSceneEntity& entity, const MaterialValues& values)
 {
+    useTechnique(Technique);
     shader->setMatrix(matWorld, entity.world);
     shader->setVector(vMaterialDiffuse, entity.colour * values.diffuse);
     shader->setVector(vMaterialSpecular, values.specular);
     shader->setFloat(fMaterialSpecularPower, values.power);
     shader->commitChanges();
+}
+
+void CGlassMaterial::drawInstances(std::span<const RenderItem> run, std::span<const MeshInstance> instances)
+{
+    if (run.empty() || !run.front().subset)
+        return;
+    const CMeshSubset& subset = *run.front().subset;
+    useTechnique(InstancedTechnique);
+    shader->setVector(vMaterialSpecular, subset.values.specular);
+    shader->setFloat(fMaterialSpecularPower, subset.values.power);
+    shader->commitChanges();
+    subset.drawInstances(instances);
 }
 
 void CGlassMaterial::endPass(int) { shader->endPass(); }

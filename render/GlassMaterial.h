@@ -34,6 +34,9 @@ public:
     int begin() override;
     void beginPass(int pass) override;
     void apply(const CSceneEntity& entity, const MaterialValues& values) override;
+    // Where the renderer draws instances and the effect has the program.
+    bool instanced() const override;
+    void drawInstances(std::span<const RenderItem> run, std::span<const MeshInstance> instances) override;
     void endPass(int pass) override;
     void end() override;
 
@@ -43,6 +46,7 @@ public:
 
 private:
     void copySceneTarget();
+    void useTechnique(const char* name);
 
     CRenderer& renderer;
     std::filesystem::path path;
@@ -62,4 +66,5 @@ private:
     int texEnvironment = -1;
     int vFrameBufferArea = -1;
     int vLightPos = -1;
+    int currentPass = 0;
 };

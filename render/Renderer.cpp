@@ -154,8 +154,7 @@ void CRenderer::drawItems(std::span<const RenderItem> run)
         return;
     }
     collectInstances(run, instances);
-    first.material->applyInstanced(first.subset->values);
-    first.subset->drawInstances(instances);
+    first.material->drawInstances(run, instances);
 }
 
 void CRenderer::setInstancedDrawing(bool on)
