@@ -28,6 +28,7 @@ CGlassMaterial::~CGlassMaterial() = default;
 
 bool CGlassMaterial::reload()
 {
+    seen = nullptr;
     copyTarget.reset();
     copyTarget = std::make_unique<CRenderTexture>(&device(), 0, 0, Format::A8R8G8B8);
 
@@ -46,7 +47,7 @@ bool CGlassMaterial::reload()
     return true;
 }
 
-const CTexture* CGlassMaterial::frameBufferCopy() const { return copyTarget->colorTexture(); }
+const CTexture* CGlassMaterial::frameBufferCopy() const { return seen ? seen : copyTarget->colorTexture(); }
 
 // The copy is an exact one whatever the caller has set. Where the sizes
 // match it is a plain copy, which no state takes part in. Otherwise it is
@@ -59,10 +60,19 @@ void CGlassMaterial::copySceneTarget()
     const CTexture* source = sceneTarget ? sceneTarget->colorTexture() : nullptr;
     if (!source && d.renderTarget())
         source = d.renderTarget()->texture();
-    if (!source || source == copyTarget->colorTexture())
+    const CTexture* copy = copyTarget->colorTexture();
+    seen = copy;
+    if (!source || source == copy)
         return;
+    // A run drawn into another target (the mirror image) cannot change the
+    // picture it sees, so it reads that picture itself and spares the copy.
+    if (d.renderTarget() != source->surface() && source->width() == copy->width() &&
+        source->height() == copy->height()) {
+        seen = source;
+        return;
+    }
 
-    CRenderTargetScope copy(*copyTarget);
+    CRenderTargetScope copyInto(*copyTarget);
     if (copyOverRenderTarget(*source))
         return;
     CStateBlock saved;
@@ -79,7 +89,7 @@ int CGlassMaterial::begin()
     shader->setMatrix(matView, renderer.camera.view);
     shader->setMatrix(matProj, renderer.projection);
     copySceneTarget();
-    shader->setTexture(texFrameBuffer, copyTarget->colorTexture());
+    shader->setTexture(texFrameBuffer, frameBufferCopy());
     shader->setVector(vFrameBufferArea, renderer.sceneTextureArea());
     shader->setVector(vViewPos, glm::vec4(renderer.camera.eye, 0.0f));
     // The frame draws its glass as instances where it can: begin with the
