@@ -86,20 +86,20 @@ void CGlassMaterial::copySceneTarget()
 
 int CGlassMaterial::begin()
 {
-    shader->setMatrix(matView, renderer.camera.view);
-    shader->setMatrix(matProj, renderer.projection);
+    shader->setMatrix(matView, renderer.camera().view);
+    shader->setMatrix(matProj, renderer.projection());
     copySceneTarget();
     shader->setTexture(texFrameBuffer, frameBufferCopy());
     shader->setVector(vFrameBufferArea, renderer.sceneTextureArea());
-    shader->setVector(vViewPos, glm::vec4(renderer.camera.eye, 0.0f));
+    shader->setVector(vViewPos, glm::vec4(renderer.camera().eye, 0.0f));
     // The frame draws its glass as instances where it can: begin with the
     // program that does.
     shader->setTechnique(instanced() ? InstancedTechnique : Technique);
-    shader->setTexture(texEnvironment, renderer.environmentTexture);
+    shader->setTexture(texEnvironment, renderer.environmentTexture());
     // The glint follows the spot light (the first light) as it moves; with
     // no light the effect keeps its own.
-    if (!renderer.lights.empty())
-        shader->setVector(vLightPos, glm::vec4(renderer.lights.front()->position, 1.0f));
+    if (!renderer.lights().empty())
+        shader->setVector(vLightPos, glm::vec4(renderer.lights().front()->position, 1.0f));
     return shader->begin(0);
 }
 

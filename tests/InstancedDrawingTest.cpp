@@ -59,7 +59,7 @@ protected:
     std::vector<uint8_t> drawFrame(bool instanced, int& draws)
     {
         renderer->setInstancedDrawing(instanced);
-        renderer->shadowLighting->forgetSettledCasters();
+        renderer->shadows().forgetSettledCasters();
         testDevice->beginScene();
         view->render();
         draws = testDevice->drawCount();
