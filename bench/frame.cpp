@@ -179,8 +179,11 @@ void FrameFloor(benchmark::State& state)
         benchmark::DoNotOptimize(d.readBackBuffer());
     };
     drawOnce(); // warm-up
+    const double cpuStart = processCpuMilliseconds();
     for (auto _ : state)
         drawOnce();
+    state.counters["cpu_all_ms"] =
+        benchmark::Counter((processCpuMilliseconds() - cpuStart) / double(state.iterations()));
     renderer.removeEntities(CSceneEntity::OneFrame);
     state.counters["items"] = double(items.size());
 }
@@ -196,8 +199,10 @@ void FrameEverythingOnHalfScale(benchmark::State& state) { runFrames(state, true
 
 // Every switch on, with the GL made to finish after each step of the frame:
 // the wall time of each step alone, in milliseconds per frame (a counter per
-// step). The waits make the whole frame slower than FrameEverythingOn; read
-// the steps against each other.
+// step), and the CPU time of every thread in it ("cpu " and the step). The
+// waits make the whole frame slower than FrameEverythingOn; read the steps
+// against each other. Run with LP_NUM_THREADS=0 a software GL draws on the
+// calling thread, and the CPU times tell each step's work whatever the load.
 void FrameSteps(benchmark::State& state)
 {
     Scene* scene = theScene();
@@ -209,28 +214,38 @@ void FrameSteps(benchmark::State& state)
     CRenderer& renderer = *scene->renderer;
     setSwitches(renderer, true, true, true, true);
     std::map<std::string, double> stepSeconds;
+    std::map<std::string, double> stepCpu;
     Clock::time_point stepStart;
+    double cpuStart = 0.0;
+    auto startStep = [&] {
+        stepStart = Clock::now();
+        cpuStart = processCpuMilliseconds();
+    };
     renderer.setStepObserver([&](const char* step) {
         glFinish();
-        const Clock::time_point now = Clock::now();
-        stepSeconds[step] += std::chrono::duration<double>(now - stepStart).count();
-        stepStart = now;
+        stepSeconds[step] += std::chrono::duration<double>(Clock::now() - stepStart).count();
+        stepCpu[std::string("cpu ") + step] += processCpuMilliseconds() - cpuStart;
+        startStep();
     });
     CDevice& d = *scene->device;
     auto frame = [&] {
         d.beginScene();
         glFinish();
-        stepStart = Clock::now();
+        startStep();
         scene->view->render();
         benchmark::DoNotOptimize(d.readBackBuffer());
     };
     frame(); // warm-up
     stepSeconds.clear();
+    stepCpu.clear();
     for (auto _ : state)
         frame();
     renderer.setStepObserver({});
+    const double frames = double(state.iterations());
     for (const auto& [step, seconds] : stepSeconds)
-        state.counters[step] = benchmark::Counter(seconds * 1e3 / double(state.iterations()));
+        state.counters[step] = benchmark::Counter(seconds * 1e3 / frames);
+    for (const auto& [step, milliseconds] : stepCpu)
+        state.counters[step] = benchmark::Counter(milliseconds / frames);
 }
 
 void ReadBackOnly(benchmark::State& state)
