@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
-// The vertex inputs as GLSL, put in front of every vertex stage.
+// The first location of inInstanceWorld; inInstanceColour follows its four.
 constexpr unsigned InstanceWorldLocation = 5;
+// The vertex inputs as GLSL, put in front of every vertex stage.
 extern const char* const VertexInputDeclarations;
 // The stage that draws pre-transformed screen vertices: it passes vColour and
 // vTexCoord on and places the vertex by uViewportSize.
