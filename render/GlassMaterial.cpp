@@ -60,18 +60,21 @@ void CGlassMaterial::copySceneTarget()
     const CTexture* source = sceneTarget ? sceneTarget->colorTexture() : nullptr;
     if (!source && d.renderTarget())
         source = d.renderTarget()->texture();
-    const CTexture* copy = copyTarget->colorTexture();
-    seen = copy;
-    if (!source || source == copy)
+    // Unless the run reads the scene target itself, it sees the copy, which
+    // the copy below may make anew at another size.
+    seen = nullptr;
+    if (!source || source == copyTarget->colorTexture())
         return;
     // A run drawn into another target (the mirror image) cannot change the
     // picture it sees, so it reads that picture itself and spares the copy.
-    if (d.renderTarget() != source->surface() && source->width() == copy->width() &&
-        source->height() == copy->height()) {
+    if (d.renderTarget() != source->surface()) {
         seen = source;
         return;
     }
 
+    // The copy keeps the scene's size when the picture changes size, so the
+    // glass shows what lies behind it pixel for pixel.
+    copyTarget->resize(source->width(), source->height());
     CRenderTargetScope copyInto(*copyTarget);
     if (copyOverRenderTarget(*source))
         return;
@@ -150,4 +153,8 @@ void CGlassMaterial::drawInstances(std::span<const RenderItem> run, std::span<co
 
 void CGlassMaterial::endPass(int) { shader->endPass(); }
 
-void CGlassMaterial::end() { shader->end(); }
+void CGlassMaterial::end()
+{
+    shader->end();
+    seen = nullptr; // the scene target may be made anew before the next run
+}

@@ -177,6 +177,15 @@ void CRenderer::setInstancedDrawing(bool on)
     shadowLighting->setInstancing(on);
 }
 
+// ---- the picture's size -------------------------------------------------------------------------
+
+bool CRenderer::resize(int width, int height)
+{
+    const bool scene = sceneTarget->resize(width, height);
+    const bool aux = auxTarget->resize(width, height);
+    return scene && aux;
+}
+
 // ---- the frame --------------------------------------------------------------------------------
 
 // The recipe of a frame, step by step. Every step starts from the frame's
