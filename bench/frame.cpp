@@ -9,15 +9,6 @@
 //
 // Times are wall-clock: the GL draws on threads of its own.
 //
-// FramePasses* draw every switch on and wait for the GL to finish after each
-// step of the frame, so each step's wall time is its own (counters in ms per
-// frame). Under callgrind with VESBRIK_BENCH_DUMP_STEPS=N, and llvmpipe on
-// the calling thread (LP_NUM_THREADS=0), frame N (0 the first, which also
-// makes the fonts and programs; 3 the first timed one) dumps its counts
-// after each step, one file per step:
-//     LP_NUM_THREADS=0 VESBRIK_BENCH_DUMP_STEPS=3 valgrind --tool=callgrind
-//         bench_frame --benchmark_filter=FramePassesEverythingOn/
-//
 // FrameFloor is the yardstick: the same scene with every item drawn once,
 // straight into the back buffer, in one flat colour, with no targets and no
 // copies. It is what any 3D picture of this scene costs on this machine; read
@@ -33,22 +24,17 @@
 
 #include <benchmark/benchmark.h>
 #include <epoxy/gl.h>
-#if __has_include(<valgrind/callgrind.h>)
-#include <valgrind/callgrind.h>
-#define VESBRIK_CALLGRIND_DUMP(name) CALLGRIND_DUMP_STATS_AT(name)
-#else
-#define VESBRIK_CALLGRIND_DUMP(name) ((void)(name))
-#endif
 
-#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <map>
+#include <string>
+
 #include <cstdio>
 #include <array>
 #include <cstdlib>
 #include <filesystem>
-#include <chrono>
-#include <map>
 #include <memory>
-#include <string>
 
 namespace {
 
@@ -122,6 +108,16 @@ Scene* theScene()
     return scene;
 }
 
+// The CPU time of every thread of the process (the GL's own included), in
+// milliseconds: on a busy machine it tells the work a frame asks for where
+// wall time mostly tells the load.
+double processCpuMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) * 1e-6;
+}
+
 void setSwitches(CRenderer& renderer, bool shadow, bool bloom, bool mirror, bool filter)
 {
     renderer.setSwitches({.shadow = shadow, .bloom = bloom, .mirror = mirror, .filteredCopy = filter});
@@ -141,65 +137,19 @@ void runFrames(benchmark::State& state, bool shadow, bool bloom, bool mirror, bo
     d.beginScene();
     scene->view->render();
     benchmark::DoNotOptimize(d.readBackBuffer());
+    const double cpuStart = processCpuMilliseconds();
     for (auto _ : state) {
         d.beginScene();
         scene->view->render();
         benchmark::DoNotOptimize(d.readBackBuffer());
     }
+    state.counters["cpu_all_ms"] =
+        benchmark::Counter((processCpuMilliseconds() - cpuStart) / double(state.iterations()));
+    state.counters["draws"] = double(d.drawCount());
     state.counters["entities_after"] = double(scene->renderer->entities().size());
     scene->renderer->setSceneScale(1.0f);
 }
 
-// Every switch on, the GL finished after each step: the wall time of each
-// step, in ms per frame, as counters named after the steps.
-void runFramePasses(benchmark::State& state, float scale)
-{
-    Scene* scene = theScene();
-    if (!scene) {
-        state.SkipWithError("no OpenGL 4.5 core context");
-        return;
-    }
-    CRenderer& renderer = *scene->renderer;
-    setSwitches(renderer, true, true, true, true);
-    renderer.setSceneScale(scale);
-    CDevice& d = *scene->device;
-    const char* dumpText = std::getenv("VESBRIK_BENCH_DUMP_STEPS");
-    const int dumpFrame = dumpText ? std::atoi(dumpText) : -1;
-    std::map<std::string, double> seconds;
-    using Clock = std::chrono::steady_clock;
-    Clock::time_point stepStart;
-    int frame = 0;
-    renderer.setStepObserver([&](const char* step) {
-        glFinish();
-        const Clock::time_point now = Clock::now();
-        seconds[step] += std::chrono::duration<double>(now - stepStart).count();
-        stepStart = now;
-        if (frame == dumpFrame)
-            VESBRIK_CALLGRIND_DUMP(step);
-    });
-    auto drawOnce = [&] {
-        glFinish();
-        stepStart = Clock::now();
-        d.beginScene();
-        scene->view->render();
-        ++frame;
-    };
-    for (int warm = 0; warm < 3; ++warm)
-        drawOnce();
-    seconds.clear();
-    int frames = 0;
-    for (auto _ : state) {
-        drawOnce();
-        ++frames;
-    }
-    renderer.setStepObserver(nullptr);
-    renderer.setSceneScale(1.0f);
-    for (const auto& [step, total] : seconds)
-        state.counters[step] = total * 1000.0 / std::max(frames, 1);
-}
-
-void FramePassesEverythingOn(benchmark::State& state) { runFramePasses(state, 1.0f); }
-void FramePassesEverythingOnHalfScale(benchmark::State& state) { runFramePasses(state, 0.5f); }
 
 void FrameFloor(benchmark::State& state)
 {
@@ -229,8 +179,11 @@ void FrameFloor(benchmark::State& state)
         benchmark::DoNotOptimize(d.readBackBuffer());
     };
     drawOnce(); // warm-up
+    const double cpuStart = processCpuMilliseconds();
     for (auto _ : state)
         drawOnce();
+    state.counters["cpu_all_ms"] =
+        benchmark::Counter((processCpuMilliseconds() - cpuStart) / double(state.iterations()));
     renderer.removeEntities(CSceneEntity::OneFrame);
     state.counters["items"] = double(items.size());
 }
@@ -243,6 +196,57 @@ void FrameEverythingOn(benchmark::State& state) { runFrames(state, true, true, t
 // The lowest scale a slow machine falls back to: the scene at half the
 // width and height, the HUD and the menu still whole.
 void FrameEverythingOnHalfScale(benchmark::State& state) { runFrames(state, true, true, true, true, 0.5f); }
+
+// Every switch on, with the GL made to finish after each step of the frame:
+// the wall time of each step alone, in milliseconds per frame (a counter per
+// step), and the CPU time of every thread in it ("cpu " and the step). The
+// waits make the whole frame slower than FrameEverythingOn; read the steps
+// against each other. Run with LP_NUM_THREADS=0 a software GL draws on the
+// calling thread, and the CPU times tell each step's work whatever the load.
+void FrameSteps(benchmark::State& state)
+{
+    Scene* scene = theScene();
+    if (!scene) {
+        state.SkipWithError("no OpenGL 4.5 core context");
+        return;
+    }
+    using Clock = std::chrono::steady_clock;
+    CRenderer& renderer = *scene->renderer;
+    setSwitches(renderer, true, true, true, true);
+    std::map<std::string, double> stepSeconds;
+    std::map<std::string, double> stepCpu;
+    Clock::time_point stepStart;
+    double cpuStart = 0.0;
+    auto startStep = [&] {
+        stepStart = Clock::now();
+        cpuStart = processCpuMilliseconds();
+    };
+    renderer.setStepObserver([&](const char* step) {
+        glFinish();
+        stepSeconds[step] += std::chrono::duration<double>(Clock::now() - stepStart).count();
+        stepCpu[std::string("cpu ") + step] += processCpuMilliseconds() - cpuStart;
+        startStep();
+    });
+    CDevice& d = *scene->device;
+    auto frame = [&] {
+        d.beginScene();
+        glFinish();
+        startStep();
+        scene->view->render();
+        benchmark::DoNotOptimize(d.readBackBuffer());
+    };
+    frame(); // warm-up
+    stepSeconds.clear();
+    stepCpu.clear();
+    for (auto _ : state)
+        frame();
+    renderer.setStepObserver({});
+    const double frames = double(state.iterations());
+    for (const auto& [step, seconds] : stepSeconds)
+        state.counters[step] = benchmark::Counter(seconds * 1e3 / frames);
+    for (const auto& [step, milliseconds] : stepCpu)
+        state.counters[step] = benchmark::Counter(milliseconds / frames);
+}
 
 void ReadBackOnly(benchmark::State& state)
 {
@@ -262,8 +266,7 @@ BENCHMARK(FrameShadowOn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(
 BENCHMARK(FrameBloomOn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(FrameEverythingOn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(FrameEverythingOnHalfScale)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
-BENCHMARK(FramePassesEverythingOn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
-BENCHMARK(FramePassesEverythingOnHalfScale)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(FrameSteps)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(ReadBackOnly)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
 
 } // namespace

@@ -4,10 +4,19 @@
 #include "device/StateBlock.h"
 #include "render/EffectFile.h"
 #include "render/Light.h"
+#include "render/Mesh.h"
 #include "render/RenderTexture.h"
 #include "render/Renderer.h"
 #include "render/ScreenQuad.h"
 #include "render/SceneEntity.h"
+
+namespace {
+
+constexpr const char* Technique = "GlassSingleRefract";
+// The same glass, each brick placed and coloured by its instance.
+constexpr const char* InstancedTechnique = "GlassSingleRefractInstanced";
+
+} // namespace
 
 CGlassMaterial::CGlassMaterial(CRenderer& renderer, std::filesystem::path effectPath)
     : renderer(renderer), path(std::move(effectPath))
@@ -19,10 +28,11 @@ CGlassMaterial::~CGlassMaterial() = default;
 
 bool CGlassMaterial::reload()
 {
+    seen = nullptr;
     copyTarget.reset();
     copyTarget = std::make_unique<CRenderTexture>(&device(), 0, 0, Format::A8R8G8B8);
 
-    shader = loadEffectFile(path, {"GlassSingleRefract"});
+    shader = loadEffectFile(path, {Technique});
     matWorld = shader->parameterByName("matWorld");
     vMaterialDiffuse = shader->parameterByName("vMaterialDiffuse");
     vMaterialSpecular = shader->parameterByName("vMaterialSpecular");
@@ -37,7 +47,7 @@ bool CGlassMaterial::reload()
     return true;
 }
 
-const CTexture* CGlassMaterial::frameBufferCopy() const { return copyTarget->colorTexture(); }
+const CTexture* CGlassMaterial::frameBufferCopy() const { return seen ? seen : copyTarget->colorTexture(); }
 
 // The copy is an exact one whatever the caller has set. Where the sizes
 // match it is a plain copy, which no state takes part in. Otherwise it is
@@ -50,13 +60,22 @@ void CGlassMaterial::copySceneTarget()
     const CTexture* source = sceneTarget ? sceneTarget->colorTexture() : nullptr;
     if (!source && d.renderTarget())
         source = d.renderTarget()->texture();
+    // Unless the run reads the scene target itself, it sees the copy, which
+    // the copy below may make anew at another size.
+    seen = nullptr;
     if (!source || source == copyTarget->colorTexture())
         return;
+    // A run drawn into another target (the mirror image) cannot change the
+    // picture it sees, so it reads that picture itself and spares the copy.
+    if (d.renderTarget() != source->surface()) {
+        seen = source;
+        return;
+    }
 
     // The copy keeps the scene's size when the picture changes size, so the
     // glass shows what lies behind it pixel for pixel.
     copyTarget->resize(source->width(), source->height());
-    CRenderTargetScope copy(*copyTarget);
+    CRenderTargetScope copyInto(*copyTarget);
     if (copyOverRenderTarget(*source))
         return;
     CStateBlock saved;
@@ -73,10 +92,12 @@ int CGlassMaterial::begin()
     shader->setMatrix(matView, renderer.camera().view);
     shader->setMatrix(matProj, renderer.projection());
     copySceneTarget();
-    shader->setTexture(texFrameBuffer, copyTarget->colorTexture());
+    shader->setTexture(texFrameBuffer, frameBufferCopy());
     shader->setVector(vFrameBufferArea, renderer.sceneTextureArea());
     shader->setVector(vViewPos, glm::vec4(renderer.camera().eye, 0.0f));
-    shader->setTechnique("GlassSingleRefract");
+    // The frame draws its glass as instances where it can: begin with the
+    // program that does.
+    shader->setTechnique(instanced() ? InstancedTechnique : Technique);
     shader->setTexture(texEnvironment, renderer.environmentTexture());
     // The glint follows the spot light (the first light) as it moves; with
     // no light the effect keeps its own.
@@ -85,10 +106,32 @@ int CGlassMaterial::begin()
     return shader->begin(0);
 }
 
-void CGlassMaterial::beginPass(int pass) { shader->beginPass(pass); }
+void CGlassMaterial::beginPass(int pass)
+{
+    currentPass = pass;
+    shader->beginPass(pass);
+}
+
+bool CGlassMaterial::instanced() const
+{
+    return renderer.instancedDrawing() && shader->hasTechnique(InstancedTechnique);
+}
+
+// Changes program within a run when it is drawn the other way than begun.
+void CGlassMaterial::useTechnique(const char* name)
+{
+    if (shader->technique() == name)
+        return;
+    shader->endPass();
+    shader->end();
+    shader->setTechnique(name);
+    shader->begin(0);
+    shader->beginPass(currentPass);
+}
 
 void CGlassMaterial::apply(const CSceneEntity& entity, const MaterialValues& values)
 {
+    useTechnique(Technique);
     shader->setMatrix(matWorld, entity.world);
     shader->setVector(vMaterialDiffuse, entity.colour * values.diffuse);
     shader->setVector(vMaterialSpecular, values.specular);
@@ -96,6 +139,22 @@ void CGlassMaterial::apply(const CSceneEntity& entity, const MaterialValues& val
     shader->commitChanges();
 }
 
+void CGlassMaterial::drawInstances(std::span<const RenderItem> run, std::span<const MeshInstance> instances)
+{
+    if (run.empty() || !run.front().subset)
+        return;
+    const CMeshSubset& subset = *run.front().subset;
+    useTechnique(InstancedTechnique);
+    shader->setVector(vMaterialSpecular, subset.values.specular);
+    shader->setFloat(fMaterialSpecularPower, subset.values.power);
+    shader->commitChanges();
+    subset.drawInstances(instances);
+}
+
 void CGlassMaterial::endPass(int) { shader->endPass(); }
 
-void CGlassMaterial::end() { shader->end(); }
+void CGlassMaterial::end()
+{
+    shader->end();
+    seen = nullptr; // the scene target may be made anew before the next run
+}

@@ -3,11 +3,14 @@
 // "GlassSingleRefract"): each brick shows the picture drawn behind it so far,
 // shifted as if bent by the glass and tinted by the brick's colour, with the
 // environment reflected more strongly at grazing angles and the scene's spot
-// light glinting in it where it meets the eye.
+// light glinting in it where it meets the eye. A run of bricks is drawn as
+// instances of one draw ("GlassSingleRefractInstanced") where the renderer
+// draws so.
 //
 // The picture behind comes from a copy of the scene target taken every time a
 // run of glass items begins, so glass drawn later in a frame sees the glass
-// drawn before it.
+// drawn before it. A run drawn into another target (the mirror image) reads
+// the scene target itself.
 #include "render/Material.h"
 
 #include <filesystem>
@@ -34,20 +37,26 @@ public:
     int begin() override;
     void beginPass(int pass) override;
     void apply(const CSceneEntity& entity, const MaterialValues& values) override;
+    // Where the renderer draws instances and the effect has the program.
+    bool instanced() const override;
+    void drawInstances(std::span<const RenderItem> run, std::span<const MeshInstance> instances) override;
     void endPass(int pass) override;
     void end() override;
 
     CEffect& effect() const { return *shader; }
-    // The copy the current run sees.
+    // The picture the current run sees: a copy of the scene target, or the
+    // scene target itself for a run drawn into another target.
     const CTexture* frameBufferCopy() const;
 
 private:
     void copySceneTarget();
+    void useTechnique(const char* name);
 
     CRenderer& renderer;
     std::filesystem::path path;
     const CRenderTexture* sceneTarget = nullptr;
     std::unique_ptr<CRenderTexture> copyTarget;
+    const CTexture* seen = nullptr;
     std::unique_ptr<CEffect> shader;
 
     // Parameter handles, looked up once per load.
@@ -62,4 +71,5 @@ private:
     int texEnvironment = -1;
     int vFrameBufferArea = -1;
     int vLightPos = -1;
+    int currentPass = 0;
 };

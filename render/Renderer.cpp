@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 
 #include "device/Device.h"
 #include "device/StateBlock.h"
@@ -138,8 +137,10 @@ void CRenderer::replaceMaterials(std::unique_ptr<CMaterial> phong, std::unique_p
 
 void CRenderer::replaceShadows(std::unique_ptr<CShadowMapLighting> replacement)
 {
-    if (replacement)
-        shadowLighting = std::move(replacement);
+    if (!replacement)
+        return;
+    shadowLighting = std::move(replacement);
+    shadowLighting->setInstancing(instancing);
 }
 
 void CRenderer::reloadMaterials()
@@ -156,6 +157,25 @@ void CRenderer::drawItem(const RenderItem& item)
         return;
     item.material->apply(*item.entity, item.subset->values);
     item.subset->drawSubset();
+}
+
+void CRenderer::drawItems(std::span<const RenderItem> run)
+{
+    if (run.empty())
+        return;
+    const RenderItem& first = run.front();
+    if (!first.material || !first.subset || !first.material->instanced()) {
+        CItemDrawer::drawItems(run);
+        return;
+    }
+    collectInstances(run, instances);
+    first.material->drawInstances(run, instances);
+}
+
+void CRenderer::setInstancedDrawing(bool on)
+{
+    instancing = on;
+    shadowLighting->setInstancing(on);
 }
 
 // ---- the picture's size -------------------------------------------------------------------------
@@ -180,41 +200,45 @@ void CRenderer::renderFrame(const std::vector<FrameOverlay>& overlays)
     // ---- frame start: the default state, the back buffer cleared
     beginFrame();
     chooseSceneArea();
-    stepDone("frame start");
+    stepFinished("start");
 
     // ---- shadow map: the depth of everything as the spot light sees it
     if (enableShadow) {
         drawShadowMap(items.all);
-        stepDone("shadow map");
+        stepFinished("shadow map");
     }
 
     {
         CRenderTargetScope scene(*sceneTarget);
         // ---- scene: the floor, then everything standing on it
         drawScene(items);
-        stepDone("scene");
+        stepFinished("scene");
         // ---- mirror: the scene reflected in the floor where the floor shows
-        if (enableMirror && mirrorFloorEntity)
+        if (enableMirror && mirrorFloorEntity) {
             drawMirror(items);
+            stepFinished("mirror");
+        }
         // ---- shadow multiply: the scene darkened where the spot light does not reach
-        if (enableShadow && shadowLighting->hasLight())
+        if (enableShadow && shadowLighting->hasLight()) {
             multiplyShadowLit(items.all);
+            stepFinished("shadow lit");
+        }
     }
 
     // ---- copy to the back buffer, filtered or pixel for pixel
     copySceneToBackBuffer();
-    stepDone("copy");
+    stepFinished("copy");
 
     // ---- bloom: the glow of the brightest parts added on top
-    if (enableBloom)
+    if (enableBloom) {
         addBloom();
+        stepFinished("bloom");
+    }
 
     // ---- overlays: HUD, frame rate, menu, as the caller orders them
-    static const char* const overlayNames[] = {"overlay 0", "overlay 1", "overlay 2", "overlay 3"};
-    for (size_t i = 0; i < overlays.size(); ++i) {
-        drawOverlay(overlays[i]);
-        stepDone(overlayNames[std::min(i, std::size(overlayNames) - 1)]);
-    }
+    for (const FrameOverlay& overlay : overlays)
+        drawOverlay(overlay);
+    stepFinished("overlays");
 }
 
 CRenderer::FrameItems CRenderer::collectFrameItems()
@@ -306,7 +330,6 @@ void CRenderer::drawMirror(const FrameItems& items)
         drawRenderList(items.others, *this);
         drawRenderList(items.mirror, *this);
     }
-    stepDone("mirror draw");
 
     // Where the mirror pass drew nothing the aux target is clear (alpha 0), so
     // blending by its alpha leaves the scene unchanged there; the stencil test
@@ -320,8 +343,8 @@ void CRenderer::drawMirror(const FrameItems& items)
     d.setRenderState(RenderState::DestBlend, Blend::Zero); // overridden by BothSrcAlpha
     d.setRenderState(RenderState::AlphaBlendEnable, true);
     const glm::vec4 area = sceneTextureArea();
-    postQuad->draw(auxTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, MirrorBlendColour, QuadFilter::Point, glm::vec2(area));
-    stepDone("mirror blend");
+    postQuad->draw(auxTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, MirrorBlendColour, QuadFilter::Point,
+                   glm::vec2(area));
 }
 
 // The shadow-lit picture goes into the aux target (black where nothing is),
@@ -334,14 +357,12 @@ void CRenderer::multiplyShadowLit(const RenderList& allItems)
         d.clear(ClearTarget | ClearZBuffer, ClearColour, 1.0f, 0);
         shadowLighting->renderShadowLit(allItems, sceneCamera.view, projectionMatrix);
     }
-    stepDone("shadow-lit draw");
     CStateScope states;
     d.setRenderState(RenderState::SrcBlend, Blend::DestColor);
     d.setRenderState(RenderState::DestBlend, Blend::Zero); // source x destination
     d.setRenderState(RenderState::AlphaBlendEnable, true);
     const glm::vec4 area = sceneTextureArea();
     postQuad->draw(auxTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, White, QuadFilter::Point, glm::vec2(area));
-    stepDone("shadow-lit multiply");
 }
 
 // At the same size the filter makes no difference, and the copy is a plain
@@ -367,7 +388,6 @@ void CRenderer::addBloom()
     d.setRenderState(RenderState::AlphaBlendEnable, true);
     postQuad->draw(bloomTargetB->colorTexture(), -BloomShift, -BloomShift, 1.0f - BloomShift, 1.0f - BloomShift, White,
                    QuadFilter::Linear);
-    stepDone("bloom add");
 }
 
 // The scene shrunk into A, its bright parts into B, blurred along one
@@ -378,11 +398,9 @@ void CRenderer::renderBloom()
     CRenderTargetScope reduced(*bloomTargetA);
     const glm::vec4 area = sceneTextureArea();
     postQuad->draw(sceneTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, White, QuadFilter::Linear, glm::vec2(area));
-    stepDone("bloom reduce");
 
     bloomTargetB->bind();
     runPostPass("hipass", *bloomTargetA);
-    stepDone("bloom hipass");
 
     bloomTargetA->bind();
     postEffect->setVector("vBlurDir", FirstBlurDirection);
@@ -391,7 +409,6 @@ void CRenderer::renderBloom()
     bloomTargetB->bind();
     postEffect->setVector("vBlurDir", SecondBlurDirection);
     runPostPass("blur", *bloomTargetA);
-    stepDone("bloom blur");
 }
 
 // One pass of the post effect over the whole current target, reading the

@@ -41,6 +41,10 @@ struct RenderSwitches {
 // Each starts from the frame's default state, and what it sets ends with it.
 using FrameOverlay = std::function<void()>;
 
+// Told the name of each step of the frame as it is finished (benchmarks time
+// the steps one by one with it).
+using FrameStepObserver = std::function<void(const char* step)>;
+
 class CRenderer : public CItemDrawer {
 public:
     // The bloom passes work on a small picture of the frame.
@@ -99,6 +103,17 @@ public:
     // The item drawer of every render list: the material takes the entity's
     // and the subset's values, then the subset draws.
     void drawItem(const RenderItem& item) override;
+    // A run of one subset: one instanced draw where its material draws so.
+    void drawItems(std::span<const RenderItem> run) override;
+
+    // On (the default), runs of items that share a mesh part are drawn as
+    // instances of one draw in every step that can; off, item by item. The
+    // picture is the same either way.
+    void setInstancedDrawing(bool on);
+    bool instancedDrawing() const { return instancing; }
+
+    // None by default: the frame then runs without a word about its steps.
+    void setStepObserver(FrameStepObserver observer) { stepObserver = std::move(observer); }
 
     // ---- what the frame draws with --------------------------------------------------------
     RenderSwitches switches() const
@@ -120,11 +135,6 @@ public:
     // and the menu are drawn over it at the window's own size.
     float sceneScale() const { return sceneDrawScale; }
     void setSceneScale(float scale) { sceneDrawScale = scale; }
-
-    // Called after each step of the frame with the step's name ("scene",
-    // "bloom blur", "overlay 0", ...), for a benchmark that times the steps
-    // one by one; empty, the frame calls nothing.
-    void setStepObserver(std::function<void(const char* step)> observer) { afterStep = std::move(observer); }
 
     // The camera the scene is seen through; the view moves it every step.
     CCamera& camera() { return sceneCamera; }
@@ -169,6 +179,17 @@ public:
     const CEffect& bloomEffect() const { return *postEffect; }
 
 private:
+    void stepFinished(const char* step) const
+    {
+        if (stepObserver)
+            stepObserver(step);
+    }
+
+    FrameStepObserver stepObserver;
+    bool instancing = true;
+    // Reused from run to run.
+    std::vector<MeshInstance> instances;
+
     // This frame's items: all of them, the mirror floor's, and the others.
     struct FrameItems {
         RenderList all;
@@ -189,11 +210,6 @@ private:
     void renderBloom();
     void runPostPass(const char* technique, const CRenderTexture& source);
     void drawOverlay(const FrameOverlay& overlay);
-    void stepDone(const char* step)
-    {
-        if (afterStep)
-            afterStep(step);
-    }
 
     // The floor whose visible pixels show the mirror image, or null.
     CSceneEntity* mirrorFloorEntity = nullptr;
@@ -227,7 +243,6 @@ private:
     std::unique_ptr<CEffect> postEffect;
     // The textured quads laid over the frame and copied out of it.
     std::unique_ptr<CPostQuad> postQuad;
-    std::function<void(const char* step)> afterStep;
 };
 
 // Appends one item per subset of the entity's mesh, in subset order.
