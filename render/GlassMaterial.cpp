@@ -3,11 +3,14 @@
 #include "device/Device.h"
 #include "device/StateBlock.h"
 #include "render/EffectFile.h"
+#include "render/Camera.h"
 #include "render/Light.h"
 #include "render/RenderTexture.h"
 #include "render/Renderer.h"
 #include "render/ScreenQuad.h"
 #include "render/SceneEntity.h"
+
+#include <algorithm>
 
 CGlassMaterial::CGlassMaterial(CRenderer& renderer, std::filesystem::path effectPath)
     : renderer(renderer), path(std::move(effectPath))
@@ -79,13 +82,36 @@ int CGlassMaterial::begin()
     // no light the effect keeps its own.
     if (!renderer.lights.empty())
         shader->setVector(vLightPos, glm::vec4(renderer.lights.front()->position, 1.0f));
+    runIntoScene = sceneTarget && device().renderTarget() == sceneTarget->colorTexture()->surface();
+    runStarted = false;
+    nearLayerCopied = false;
     return shader->begin(0);
+}
+
+// A plain copy between two targets of one size changes no state, so it can
+// be taken in the middle of the effect's pass; where it cannot be taken the
+// near bricks see what the far ones saw.
+void CGlassMaterial::copyForNearLayer(const CSceneEntity& entity)
+{
+    if (!runIntoScene || nearLayerCopied)
+        return;
+    const float depth = glassDepth(glm::vec3(entity.world[3]), renderer.camera);
+    if (!runStarted) {
+        runStarted = true;
+        runFarthest = depth;
+        return;
+    }
+    if (depth > runFarthest - LayerGap)
+        return;
+    nearLayerCopied = true;
+    device().copySurface(sceneTarget->colorTexture()->surface(), copyTarget->colorTexture()->surface());
 }
 
 void CGlassMaterial::beginPass(int pass) { shader->beginPass(pass); }
 
 void CGlassMaterial::apply(const CSceneEntity& entity, const MaterialValues& values)
 {
+    copyForNearLayer(entity);
     shader->setMatrix(matWorld, entity.world);
     shader->setVector(vMaterialDiffuse, entity.colour * values.diffuse);
     shader->setVector(vMaterialSpecular, values.specular);
@@ -96,3 +122,31 @@ void CGlassMaterial::apply(const CSceneEntity& entity, const MaterialValues& val
 void CGlassMaterial::endPass(int) { shader->endPass(); }
 
 void CGlassMaterial::end() { shader->end(); }
+
+float glassDepth(const glm::vec3& position, const CCamera& camera)
+{
+    glm::vec3 level(camera.direction.x, 0.0f, camera.direction.z);
+    const float length = glm::length(level);
+    // Looking straight down there is no level way of looking.
+    level = length > 1e-3f ? level / length : camera.direction;
+    return glm::dot(position - camera.eye, level);
+}
+
+void orderGlassBackToFront(RenderList& items, const CMaterial* glass, const CCamera& camera)
+{
+    if (!glass)
+        return;
+    auto depthOf = [&camera](const RenderItem& item) {
+        return item.entity ? glassDepth(glm::vec3(item.entity->world[3]), camera) : 0.0f;
+    };
+    for (auto run = items.begin(); run != items.end();) {
+        if (run->material != glass) {
+            ++run;
+            continue;
+        }
+        auto runEnd = std::find_if(run, items.end(), [glass](const RenderItem& item) { return item.material != glass; });
+        std::stable_sort(run, runEnd,
+                         [&](const RenderItem& a, const RenderItem& b) { return depthOf(a) > depthOf(b); });
+        run = runEnd;
+    }
+}

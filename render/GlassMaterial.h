@@ -7,12 +7,19 @@
 //
 // The picture behind comes from a copy of the scene target taken every time a
 // run of glass items begins, so glass drawn later in a frame sees the glass
-// drawn before it.
+// drawn before it. Within a run drawn into the scene target, the bricks come
+// from the farthest to the nearest (orderGlassBackToFront), and once the run
+// reaches bricks standing well in front of its farthest ones (debris flying
+// before the well, a row seen from its end) the copy is taken again: those
+// see the bricks behind them through their glass. One copy more at most, so
+// the cost stays that of a single screen-sized copy per frame.
 #include "render/Material.h"
+#include "render/RenderList.h"
 
 #include <filesystem>
 #include <memory>
 
+class CCamera;
 class CEffect;
 class CRenderer;
 class CRenderTexture;
@@ -41,8 +48,15 @@ public:
     // The copy the current run sees.
     const CTexture* frameBufferCopy() const;
 
+    // How much nearer than a run's farthest brick a brick must stand to see
+    // the bricks behind it: more than a brick's width, so the bricks of one
+    // wall never take a neighbour for what stands behind them.
+    static constexpr float LayerGap = 1.5f;
+
 private:
     void copySceneTarget();
+    // Takes the copy again before the first brick of the run's near layer.
+    void copyForNearLayer(const CSceneEntity& entity);
 
     CRenderer& renderer;
     std::filesystem::path path;
@@ -62,4 +76,22 @@ private:
     int texEnvironment = -1;
     int vFrameBufferArea = -1;
     int vLightPos = -1;
+
+    // The run being drawn: whether it draws into the scene target (the only
+    // one whose copy can show what the run drew), how far its first brick
+    // stands and whether the near layer's copy has been taken.
+    bool runIntoScene = false;
+    bool runStarted = false;
+    bool nearLayerCopied = false;
+    float runFarthest = 0.0f;
 };
+
+// How far in front of the camera a brick stands, along the camera's way of
+// looking taken level: a tall wall of bricks seen a little from above stands
+// at one depth from its top to its foot.
+float glassDepth(const glm::vec3& position, const CCamera& camera);
+
+// Puts the items of each run of the glass material in the list in order from
+// the farthest to the nearest brick; the other items, and which items make up
+// each run, stay as they are.
+void orderGlassBackToFront(RenderList& items, const CMaterial* glass, const CCamera& camera);
