@@ -37,6 +37,7 @@ bool CGlassMaterial::reload()
     texEnvironment = shader->parameterByName("texEnvironment");
     vFrameBufferArea = shader->parameterByName("vFrameBufferArea");
     vLightPos = shader->parameterByName("vLightPos");
+    fHighlight = shader->parameterByName("fHighlight");
     return true;
 }
 
@@ -116,6 +117,7 @@ void CGlassMaterial::apply(const CSceneEntity& entity, const MaterialValues& val
     shader->setVector(vMaterialDiffuse, entity.colour * values.diffuse);
     shader->setVector(vMaterialSpecular, values.specular);
     shader->setFloat(fMaterialSpecularPower, values.power);
+    shader->setFloat(fHighlight, entity.highlight);
     shader->commitChanges();
 }
 

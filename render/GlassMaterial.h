@@ -76,6 +76,7 @@ private:
     int texEnvironment = -1;
     int vFrameBufferArea = -1;
     int vLightPos = -1;
+    int fHighlight = -1;
 
     // The run being drawn: whether it draws into the scene target (the only
     // one whose copy can show what the run drew), how far its first brick
