@@ -161,7 +161,7 @@ void CApplication::adaptSceneScale(CSceneScaleChooser& chooser, CRenderer& rende
     scaleChooser = &chooser;
     scaledRenderer = &renderer;
     frameTimeLog = std::move(log);
-    renderer.sceneScale = chooser.scale();
+    renderer.setSceneScale(chooser.scale());
 }
 
 // Only frames drawn one after the other tell how long a frame takes; a run
@@ -175,11 +175,11 @@ void CApplication::measureDrawnFrame()
     if (drawEveryFrame && lastDrawnAt != 0 && frequency > 0) {
         const double seconds = static_cast<double>(now - lastDrawnAt) / static_cast<double>(frequency);
         if (frameTimeLog)
-            frameTimeLog(seconds, scaledRenderer->sceneScale);
+            frameTimeLog(seconds, scaledRenderer->sceneScale());
         scaleChooser->addFrame(seconds);
     }
     lastDrawnAt = now;
-    scaledRenderer->sceneScale = scaleChooser->scale();
+    scaledRenderer->setSceneScale(scaleChooser->scale());
 }
 
 void CApplication::drawFrame()

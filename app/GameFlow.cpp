@@ -49,6 +49,14 @@ Reaction reactionTo(const BoardEvent& event)
     }
 }
 
+// Turns one optional step of the frame on or off, the others as they were.
+void flipSwitch(CRenderer& renderer, bool RenderSwitches::*step)
+{
+    RenderSwitches switches = renderer.switches();
+    switches.*step = !(switches.*step);
+    renderer.setSwitches(switches);
+}
+
 } // namespace
 
 CGameFlow::CGameFlow(const GameParts& parts) : parts(parts) { parts.board.setListener(this); }
@@ -58,7 +66,7 @@ CGameFlow::~CGameFlow()
     parts.board.forgetListener(this);
 }
 
-CCamera& CGameFlow::camera() { return parts.renderer.camera; }
+CCamera& CGameFlow::camera() { return parts.renderer.camera(); }
 
 void CGameFlow::enterMenu(bool showScores)
 {
@@ -100,9 +108,9 @@ void CGameFlow::moveLightGoal()
     const float u1 = randomUnit();
     const float u2 = randomUnit();
     const float u3 = randomUnit();
-    if (parts.renderer.lights.empty())
+    if (parts.renderer.lights().empty())
         return;
-    parts.renderer.lights.front()->positionGoal = {30.0f - 60.0f * u3, 5.0f + 40.0f * u2, -42.0f - 10.0f * u1};
+    parts.renderer.lights().front()->positionGoal = {30.0f - 60.0f * u3, 5.0f + 40.0f * u2, -42.0f - 10.0f * u1};
 }
 
 void CGameFlow::startReplayedGame()
@@ -164,7 +172,7 @@ KeyContext CGameFlow::keyContext() const
         return KeyContext::Playing;
     if (parts.menu.typingName())
         return KeyContext::NameEntry;
-    return parts.menu.options.isOpen() ? KeyContext::Options : KeyContext::Menu;
+    return parts.menu.options().isOpen() ? KeyContext::Options : KeyContext::Menu;
 }
 
 void CGameFlow::onAction(Action action)
@@ -188,7 +196,7 @@ void CGameFlow::onAction(Action action)
         onPlayingAction(action);
     else if (parts.menu.typingName())
         onNameEntryAction(action);
-    else if (parts.menu.options.isOpen())
+    else if (parts.menu.options().isOpen())
         onOptionsAction(action);
     else
         onMenuAction(action);
@@ -201,8 +209,8 @@ void CGameFlow::keepSwitches()
         return;
     playerSettings->takeFromGame();
     // The screen, when open, shows what the key switched.
-    if (parts.menu.options.isOpen())
-        parts.menu.options.refresh(playerSettings->optionValues());
+    if (parts.menu.options().isOpen())
+        parts.menu.options().refresh(playerSettings->optionValues());
 }
 
 // The help holds a running game as the Pause key would, and is recorded as
@@ -243,10 +251,10 @@ bool CGameFlow::switchPicture(Action action)
     CRenderer& renderer = parts.renderer;
     switch (action) {
     case Action::MoveLight: moveLightGoal(); return true;
-    case Action::ToggleBloom: renderer.enableBloom = !renderer.enableBloom; return true;
-    case Action::ToggleFilter: renderer.filterFrameBuffer = !renderer.filterFrameBuffer; return true;
-    case Action::ToggleShadow: renderer.enableShadow = !renderer.enableShadow; return true;
-    case Action::ToggleMirror: renderer.enableMirror = !renderer.enableMirror; return true;
+    case Action::ToggleBloom: flipSwitch(renderer, &RenderSwitches::bloom); return true;
+    case Action::ToggleFilter: flipSwitch(renderer, &RenderSwitches::filteredCopy); return true;
+    case Action::ToggleShadow: flipSwitch(renderer, &RenderSwitches::shadow); return true;
+    case Action::ToggleMirror: flipSwitch(renderer, &RenderSwitches::mirror); return true;
     case Action::ToggleFrameRate: parts.view.showFrameRate = !parts.view.showFrameRate; return true;
     case Action::CalmSway:
         if (swayAmplitude > 0.0f)
@@ -363,7 +371,7 @@ void CGameFlow::onMenuAction(Action action)
 
 void CGameFlow::openOptions()
 {
-    parts.menu.options.open(playerSettings ? playerSettings->optionValues() : OptionValues{});
+    parts.menu.options().open(playerSettings ? playerSettings->optionValues() : OptionValues{});
 }
 
 void CGameFlow::onOptionsAction(Action action)
@@ -382,13 +390,13 @@ void CGameFlow::onOptionsAction(Action action)
 
 void CGameFlow::moveInOptions(OptionsMove move)
 {
-    const OptionsOutcome outcome = parts.menu.options.move(move);
+    const OptionsOutcome outcome = parts.menu.options().move(move);
     if (!playerSettings)
         return;
     if (outcome.changed) {
         playerSettings->change(outcome.option, outcome.value);
         // Full screen may not be granted; the screen shows what the window did.
-        parts.menu.options.refresh(playerSettings->optionValues());
+        parts.menu.options().refresh(playerSettings->optionValues());
     }
     if (outcome.leave && !playerSettings->save() && parts.showNotice)
         parts.showNotice("Vesbrik - the settings could not be saved");
@@ -403,7 +411,7 @@ void CGameFlow::onMouseDown(int x, int y, unsigned button, int pictureWidth, int
     }
     if (current != State::Menu || menu.typingName() || !menu.fullyShown())
         return;
-    if (!menu.options.isOpen()) {
+    if (!menu.options().isOpen()) {
         const int item = CMenu::itemAt(x, y, pictureWidth, pictureHeight);
         if (item < 0 || button != MouseLeft)
             return;
@@ -417,10 +425,10 @@ void CGameFlow::onMouseDown(int x, int y, unsigned button, int pictureWidth, int
         moveInOptions(OptionsMove::Back);
         return;
     }
-    const int row = layout.rowAt(x, y, menu.options.rowCount());
+    const int row = layout.rowAt(x, y, menu.options().rowCount());
     if (row < 0)
         return;
-    menu.options.point(row, layout.tabAt(x));
+    menu.options().point(row, layout.tabAt(x));
     if (row > 0)
         moveInOptions(button == MouseRight ? OptionsMove::TakeBack : OptionsMove::Take);
 }
@@ -432,16 +440,16 @@ void CGameFlow::onMousePoint(int x, int y, int pictureWidth, int pictureHeight)
     CMenu& menu = parts.menu;
     if (current != State::Menu || menu.typingName() || menu.helpShown() || !menu.fullyShown())
         return;
-    if (!menu.options.isOpen()) {
+    if (!menu.options().isOpen()) {
         const int item = CMenu::itemAt(x, y, pictureWidth, pictureHeight);
         if (item >= 0)
             menu.select(item);
         return;
     }
     const OptionsLayout layout(pictureWidth, pictureHeight);
-    const int row = layout.rowAt(x, y, menu.options.rowCount());
+    const int row = layout.rowAt(x, y, menu.options().rowCount());
     if (row >= 0)
-        menu.options.point(row, menu.options.page());
+        menu.options().point(row, menu.options().page());
 }
 
 // Enter on a picked high-score entry that kept its recording plays it.
@@ -503,8 +511,8 @@ void CGameFlow::step(float dt, const HeldKeys& held)
     tappedSinceStep = {};
     parts.view.stepUpdate(dt, board.isRunning());
     camera().smoothStep(dt);
-    if (!parts.renderer.lights.empty())
-        parts.renderer.lights.front()->smoothStep();
+    if (!parts.renderer.lights().empty())
+        parts.renderer.lights().front()->smoothStep();
     parts.menu.showPaused(current == State::Playing && !board.isRunning());
     parts.menu.update(dt);
     if (current == State::Playing) {

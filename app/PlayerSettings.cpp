@@ -17,10 +17,10 @@ CPlayerSettings::CPlayerSettings(const CSettings& settings, CSettingsStore store
 void CPlayerSettings::applyToGame()
 {
     CRenderer& renderer = targets.renderer;
-    renderer.enableBloom = settings.enableBloom;
-    renderer.enableShadow = settings.enableShadow;
-    renderer.enableMirror = settings.enableMirror;
-    renderer.filterFrameBuffer = settings.filterFrameBuffer;
+    renderer.setSwitches({.shadow = settings.enableShadow,
+                          .bloom = settings.enableBloom,
+                          .mirror = settings.enableMirror,
+                          .filteredCopy = settings.filterFrameBuffer});
     targets.view.showFrameRate = settings.showFrameRate;
     targets.frameLimit = settings.frameLimit;
     targets.sounds.setLevels(settings.musicVolume, settings.effectsVolume, settings.mute);
@@ -29,10 +29,11 @@ void CPlayerSettings::applyToGame()
 void CPlayerSettings::takeFromGame()
 {
     const CRenderer& renderer = targets.renderer;
-    settings.enableBloom = renderer.enableBloom;
-    settings.enableShadow = renderer.enableShadow;
-    settings.enableMirror = renderer.enableMirror;
-    settings.filterFrameBuffer = renderer.filterFrameBuffer;
+    const RenderSwitches switches = renderer.switches();
+    settings.enableBloom = switches.bloom;
+    settings.enableShadow = switches.shadow;
+    settings.enableMirror = switches.mirror;
+    settings.filterFrameBuffer = switches.filteredCopy;
     settings.showFrameRate = targets.view.showFrameRate;
     settings.frameLimit = targets.frameLimit;
     if (targets.isFullScreen)

@@ -92,7 +92,7 @@ Scene* makeScene()
     CPiece& next = *board.placeNextPiece(createPiece(6));
     next.x = -5.0f;
     next.y = 0.0f;
-    scene->renderer->camera.setLookAt({4.5f, 12.0f, -35.0f}, {4.5f, 11.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    scene->renderer->camera().setLookAt({4.5f, 12.0f, -35.0f}, {4.5f, 11.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
     return scene;
 }
 
@@ -104,10 +104,7 @@ Scene* theScene()
 
 void setSwitches(CRenderer& renderer, bool shadow, bool bloom, bool mirror, bool filter)
 {
-    renderer.enableShadow = shadow;
-    renderer.enableBloom = bloom;
-    renderer.enableMirror = mirror;
-    renderer.filterFrameBuffer = filter;
+    renderer.setSwitches({.shadow = shadow, .bloom = bloom, .mirror = mirror, .filteredCopy = filter});
 }
 
 void runFrames(benchmark::State& state, bool shadow, bool bloom, bool mirror, bool filter, float scale = 1.0f)
@@ -118,7 +115,7 @@ void runFrames(benchmark::State& state, bool shadow, bool bloom, bool mirror, bo
         return;
     }
     setSwitches(*scene->renderer, shadow, bloom, mirror, filter);
-    scene->renderer->sceneScale = scale;
+    scene->renderer->setSceneScale(scale);
     CDevice& d = *scene->device;
     // One frame to warm up the shaders and buffers.
     d.beginScene();
@@ -129,8 +126,8 @@ void runFrames(benchmark::State& state, bool shadow, bool bloom, bool mirror, bo
         scene->view->render();
         benchmark::DoNotOptimize(d.readBackBuffer());
     }
-    state.counters["entities_after"] = double(scene->renderer->entities.size());
-    scene->renderer->sceneScale = 1.0f;
+    state.counters["entities_after"] = double(scene->renderer->entities().size());
+    scene->renderer->setSceneScale(1.0f);
 }
 
 
@@ -149,7 +146,7 @@ void FrameFloor(benchmark::State& state)
     CRenderer& renderer = *scene->renderer;
     scene->view->buildBoardEntities();
     RenderList items;
-    for (const auto& entity : renderer.entities)
+    for (const auto& entity : renderer.entities())
         collectRenderItems(items, *entity);
     for (RenderItem& item : items)
         item.material = &flat;

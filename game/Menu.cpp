@@ -14,27 +14,27 @@ int colourByte(double v)
 
 void CMenu::update(float dt)
 {
-    clock += dt;
-    pulse = 0.5 * std::sin(25.12 * clock) + 0.5;
+    elapsed += dt;
+    pulseLevel = 0.5 * std::sin(25.12 * elapsed) + 0.5;
 
     // The selected item pulses between white and red; the others stay a
     // slightly translucent white.
     for (int i = 0; i < ItemCount; ++i)
-        itemColours[i] = i == selected ? pulseColour(pulse) : 0xDDFFFFFFu;
+        colours[i] = i == selected ? pulseColour(pulseLevel) : 0xDDFFFFFFu;
 
     // The fades are not clamped here: the background is held at 0.9 below,
     // and a hidden fade may end slightly below zero.
     if (visible) {
-        if (fade < 1.0)
-            fade += 3.0 * dt;
-    } else if (fade > 0.0) {
-        fade -= 3.0 * dt;
+        if (backgroundFade < 1.0)
+            backgroundFade += 3.0 * dt;
+    } else if (backgroundFade > 0.0) {
+        backgroundFade -= 3.0 * dt;
     }
     if (scoresShown) {
-        if (scoresFade < 1.0)
-            scoresFade += dt;
-    } else if (scoresFade > 0.0) {
-        scoresFade -= 3.0 * dt;
+        if (listFade < 1.0)
+            listFade += dt;
+    } else if (listFade > 0.0) {
+        listFade -= 3.0 * dt;
     }
     holdFade();
 }
@@ -114,13 +114,13 @@ void CMenu::pickEntry(int index)
 
 void CMenu::holdFade()
 {
-    if (fade >= HeldFade)
-        fade = HeldFade;
+    if (backgroundFade >= HeldFade)
+        backgroundFade = HeldFade;
 }
 
-bool CMenu::fullyShown() const { return fade >= HeldFade; }
+bool CMenu::fullyShown() const { return backgroundFade >= HeldFade; }
 
-double CMenu::shownFade() const { return fade >= HeldFade ? HeldFade : fade; }
+double CMenu::shownFade() const { return backgroundFade >= HeldFade ? HeldFade : backgroundFade; }
 
 // The list sits in a 600-pixel column around the centre, rows 21 pixels
 // apart from 100 pixels above the middle. It slides in from the middle as it
@@ -130,8 +130,8 @@ HighScoreRow CMenu::highScoreRow(int index, int viewportWidth, int viewportHeigh
 {
     const int left = viewportWidth / 2 - 300;
     const int right = viewportWidth / 2 + 300;
-    const double phase = 0.1 * index + clock;
-    const double slide = scoresFade * 100.0 + 20.0 * std::sin(0.2 * index + clock);
+    const double phase = 0.1 * index + elapsed;
+    const double slide = listFade * 100.0 + 20.0 * std::sin(0.2 * index + elapsed);
 
     HighScoreRow row;
     row.top = viewportHeight / 2 - 100 + 21 * index;
@@ -139,10 +139,10 @@ HighScoreRow CMenu::highScoreRow(int index, int viewportWidth, int viewportHeigh
     row.scoreRight = static_cast<int>(right - slide);
     if (typing) {
         // The name being typed flashes between red and yellow, fully opaque.
-        row.colour = argb(1.0, (std::sin(10.0 * clock) + 1.0) / 2.0, 0.0, 1.0);
+        row.colour = argb(1.0, (std::sin(10.0 * elapsed) + 1.0) / 2.0, 0.0, 1.0);
     } else {
         row.colour = argb((std::sin(4.0 * phase) + 1.0) / 2.0, (std::sin(-2.2 * phase) + 1.0) / 2.0,
-                          (std::sin(1.6 * phase) + 1.0) / 2.0, scoresFade);
+                          (std::sin(1.6 * phase) + 1.0) / 2.0, listFade);
     }
     return row;
 }

@@ -106,18 +106,38 @@ public:
     bool helpShown() const { return helpOn; }
     bool pausedShown() const { return paused; }
 
-    // The fades and the pulse, as the steps advance them.
-    double clock = 0.0;
-    double fade = 1.0;
-    double scoresFade = 0.0;
-    double pulse = 0.0;
-    std::array<uint32_t, ItemCount> itemColours{};
+    // ---- the fades and the pulse, as the steps advance them --------------------------
+    // Seconds of steps so far: the phase of the pulse and of the list's ripple.
+    double clock() const { return elapsed; }
+    // The selected item's pulse, 0 (white) to 1 (red).
+    double pulse() const { return pulseLevel; }
+    // The background's fade (1 in, 0 out; a hidden menu may end a little
+    // below 0) and the high-score list's (past 1 when fully in).
+    double fade() const { return backgroundFade; }
+    double scoresFade() const { return listFade; }
+    uint32_t itemColour(int item) const { return colours[static_cast<size_t>(item)]; }
+    // Puts the clock and the fades somewhere in their course, as if steps had
+    // taken them there; the pulse and the colours follow at the next step.
+    void setClock(double seconds) { elapsed = seconds; }
+    void setFades(double background, double scores)
+    {
+        backgroundFade = background;
+        listFade = scores;
+    }
 
     // The options screen, drawn over the menu while it is open; the flow
     // moves through it.
-    COptionsMenu options;
+    COptionsMenu& options() { return optionsScreen; }
+    const COptionsMenu& options() const { return optionsScreen; }
 
 private:
+    double elapsed = 0.0;
+    double backgroundFade = 1.0;
+    double listFade = 0.0;
+    double pulseLevel = 0.0;
+    std::array<uint32_t, ItemCount> colours{};
+    COptionsMenu optionsScreen;
+
     bool visible = false;
     bool scoresShown = false;
     int selected = PlayItem;

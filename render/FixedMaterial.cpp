@@ -28,9 +28,9 @@ void CFixedMaterial::beginPass(int)
     d.setRenderState(RenderState::Lighting, true);
     d.setRenderState(RenderState::SpecularEnable, true);
     d.setProgram(nullptr);
-    const int count = static_cast<int>(std::min<size_t>(renderer.lights.size(), MaxLights));
+    const int count = static_cast<int>(std::min<size_t>(renderer.lights().size(), MaxLights));
     for (int i = 0; i < count; ++i) {
-        const CLight& source = *renderer.lights[static_cast<size_t>(i)];
+        const CLight& source = *renderer.lights()[static_cast<size_t>(i)];
         Light light;
         light.type = deviceLightType(source.kind);
         light.diffuse = source.diffuse;

@@ -44,8 +44,8 @@ int CFlatMaterial::begin()
         return 0;
     ++begins;
     effect->setTechnique(additive ? "add" : "flat");
-    effect->setMatrix("matView", renderer.camera.view);
-    effect->setMatrix("matProj", renderer.projection);
+    effect->setMatrix("matView", renderer.camera().view);
+    effect->setMatrix("matProj", renderer.projection());
     return effect->begin();
 }
 

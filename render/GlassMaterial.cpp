@@ -71,18 +71,18 @@ void CGlassMaterial::copySceneTarget()
 
 int CGlassMaterial::begin()
 {
-    shader->setMatrix(matView, renderer.camera.view);
-    shader->setMatrix(matProj, renderer.projection);
+    shader->setMatrix(matView, renderer.camera().view);
+    shader->setMatrix(matProj, renderer.projection());
     copySceneTarget();
     shader->setTexture(texFrameBuffer, copyTarget->colorTexture());
     shader->setVector(vFrameBufferArea, renderer.sceneTextureArea());
-    shader->setVector(vViewPos, glm::vec4(renderer.camera.eye, 0.0f));
+    shader->setVector(vViewPos, glm::vec4(renderer.camera().eye, 0.0f));
     shader->setTechnique("GlassSingleRefract");
-    shader->setTexture(texEnvironment, renderer.environmentTexture);
+    shader->setTexture(texEnvironment, renderer.environmentTexture());
     // The glint follows the spot light (the first light) as it moves; with
     // no light the effect keeps its own.
-    if (!renderer.lights.empty())
-        shader->setVector(vLightPos, glm::vec4(renderer.lights.front()->position, 1.0f));
+    if (!renderer.lights().empty())
+        shader->setVector(vLightPos, glm::vec4(renderer.lights().front()->position, 1.0f));
     runIntoScene = sceneTarget && device().renderTarget() == sceneTarget->colorTexture()->surface();
     runStarted = false;
     nearLayerCopied = false;
@@ -96,7 +96,7 @@ void CGlassMaterial::copyForNearLayer(const CSceneEntity& entity)
 {
     if (!runIntoScene || nearLayerCopied)
         return;
-    const float depth = glassDepth(glm::vec3(entity.world[3]), renderer.camera);
+    const float depth = glassDepth(glm::vec3(entity.world[3]), renderer.camera());
     if (!runStarted) {
         runStarted = true;
         runFarthest = depth;

@@ -44,22 +44,22 @@ int CPhongMaterial::begin()
 void CPhongMaterial::beginPass(int pass)
 {
     currentPass = pass;
-    shader->setMatrix("matView", renderer.camera.view);
-    shader->setMatrix("matProj", renderer.projection);
-    shader->setTexture("texEnvironment", renderer.environmentTexture);
+    shader->setMatrix("matView", renderer.camera().view);
+    shader->setMatrix("matProj", renderer.projection());
+    shader->setTexture("texEnvironment", renderer.environmentTexture());
 
     std::vector<glm::vec4> positions;
     std::vector<glm::vec4> colours;
-    positions.reserve(renderer.lights.size());
-    colours.reserve(renderer.lights.size());
-    for (const auto& light : renderer.lights) {
+    positions.reserve(renderer.lights().size());
+    colours.reserve(renderer.lights().size());
+    for (const auto& light : renderer.lights()) {
         positions.emplace_back(light->position, 1.0f);
         colours.push_back(light->diffuse);
     }
-    const int count = static_cast<int>(renderer.lights.size());
+    const int count = static_cast<int>(renderer.lights().size());
     shader->setVectorArray("vaLightPos", positions.data(), count);
     shader->setVectorArray("vaLightDiffuse", colours.data(), count);
-    shader->setVector("vViewPos", glm::vec4(renderer.camera.eye, 1.0f));
+    shader->setVector("vViewPos", glm::vec4(renderer.camera().eye, 1.0f));
     shader->beginPass(pass);
 }
 
@@ -85,7 +85,7 @@ void CPhongMaterial::apply(const CSceneEntity& entity, const MaterialValues& val
     shader->setFloat("fMaterialSpecularPower", values.power);
     shader->setVector("vMaterialAmbient", values.luminous);
     shader->setVector("vMaterialReflect", values.reflection);
-    shader->setTexture("texDiffuse", values.texture ? values.texture : renderer.whiteTexture.get());
+    shader->setTexture("texDiffuse", values.texture ? values.texture : renderer.whiteTexture());
     shader->commitChanges();
 }
 

@@ -46,18 +46,18 @@ private:
 
 } // namespace
 
-CRenderer::CRenderer() : projection(sceneProjection())
+CRenderer::CRenderer() : projectionMatrix(sceneProjection())
 {
     CDevice& d = device();
 
-    whiteTexture = CTexture::create(1, 1, 1, Format::A8R8G8B8);
-    fillTextureSolid(whiteTexture.get(), 1.0f, 1.0f, 1.0f, 1.0f);
+    whiteStandIn = CTexture::create(1, 1, 1, Format::A8R8G8B8);
+    fillTextureSolid(whiteStandIn.get(), 1.0f, 1.0f, 1.0f, 1.0f);
 
     sceneTarget = std::make_unique<CRenderTexture>(&d, 0, 0, Format::A8R8G8B8);
     auxTarget = std::make_unique<CRenderTexture>(&d, 0, 0, Format::A8R8G8B8);
     bloomTargetA = std::make_unique<CRenderTexture>(&d, BloomTargetSize, BloomTargetSize, Format::A8R8G8B8);
     bloomTargetB = std::make_unique<CRenderTexture>(&d, BloomTargetSize, BloomTargetSize, Format::A8R8G8B8);
-    environmentTexture = whiteTexture.get();
+    environment = whiteStandIn.get();
     shadowLighting = std::make_unique<CShadowMapLighting>(d);
     postEffect = loadEffectFile("media/post.fx", {"hipass", "blur"});
 
@@ -82,28 +82,28 @@ CSceneEntity* CRenderer::addEntity(const CMesh* mesh, int kind)
     entity->mesh = mesh;
     entity->kind = kind;
     entity->updateWorld();
-    entities.push_back(std::move(entity));
-    return entities.back().get();
+    entityList.push_back(std::move(entity));
+    return entityList.back().get();
 }
 
 void CRenderer::removeEntities(int kind)
 {
     if (kind == CSceneEntity::Permanent) {
-        entities.clear();
+        entityList.clear();
     } else {
-        std::erase_if(entities, [kind](const std::unique_ptr<CSceneEntity>& e) { return e->kind == kind; });
+        std::erase_if(entityList, [kind](const std::unique_ptr<CSceneEntity>& e) { return e->kind == kind; });
     }
     // Never keep a dangling floor.
-    const bool floorKept = std::any_of(entities.begin(), entities.end(),
-                                       [this](const std::unique_ptr<CSceneEntity>& e) { return e.get() == mirrorFloor; });
+    const bool floorKept = std::any_of(entityList.begin(), entityList.end(),
+                                       [this](const auto& e) { return e.get() == mirrorFloorEntity; });
     if (!floorKept)
-        mirrorFloor = nullptr;
+        mirrorFloorEntity = nullptr;
 }
 
 CLight* CRenderer::addLight(int kind)
 {
-    lights.push_back(std::make_unique<CLight>(kind));
-    return lights.back().get();
+    lightList.push_back(std::make_unique<CLight>(kind));
+    return lightList.back().get();
 }
 
 void collectRenderItems(RenderList& list, CSceneEntity& entity)
@@ -126,6 +126,18 @@ CMaterial* CRenderer::materialFor(const std::string& surfaceName) const
     else
         chosen = phongMaterial.get();
     return chosen ? chosen : fixedMaterial.get();
+}
+
+void CRenderer::replaceMaterials(std::unique_ptr<CMaterial> phong, std::unique_ptr<CMaterial> glass)
+{
+    phongMaterial = std::move(phong);
+    glassMaterial = std::move(glass);
+}
+
+void CRenderer::replaceShadows(std::unique_ptr<CShadowMapLighting> replacement)
+{
+    if (replacement)
+        shadowLighting = std::move(replacement);
 }
 
 void CRenderer::reloadMaterials()
@@ -167,7 +179,7 @@ void CRenderer::renderFrame(const std::vector<FrameOverlay>& overlays)
         // ---- scene: the floor, then everything standing on it
         drawScene(items);
         // ---- mirror: the scene reflected in the floor where the floor shows
-        if (enableMirror && mirrorFloor)
+        if (enableMirror && mirrorFloorEntity)
             drawMirror(items);
         // ---- shadow multiply: the scene darkened where the spot light does not reach
         if (enableShadow && shadowLighting->hasLight())
@@ -189,12 +201,12 @@ void CRenderer::renderFrame(const std::vector<FrameOverlay>& overlays)
 CRenderer::FrameItems CRenderer::collectFrameItems()
 {
     FrameItems items;
-    for (const auto& entity : entities) {
+    for (const auto& entity : entityList) {
         collectRenderItems(items.all, *entity);
-        collectRenderItems(entity.get() == mirrorFloor ? items.mirror : items.others, *entity);
+        collectRenderItems(entity.get() == mirrorFloorEntity ? items.mirror : items.others, *entity);
     }
     // The glass sees what was drawn before it: the far bricks first.
-    orderGlassBackToFront(items.others, glassMaterial.get(), camera);
+    orderGlassBackToFront(items.others, glassMaterial.get(), sceneCamera);
     return items;
 }
 
@@ -204,8 +216,8 @@ void CRenderer::beginFrame()
 {
     CDevice& d = device();
     applyDefaultFrameState(d);
-    d.setTransform(TransformType::View, camera.view);
-    d.setTransform(TransformType::Projection, projection);
+    d.setTransform(TransformType::View, sceneCamera.view);
+    d.setTransform(TransformType::Projection, projectionMatrix);
     d.clear(ClearTarget | ClearZBuffer | ClearStencil, ClearColour, 1.0f, 0);
 }
 
@@ -214,7 +226,7 @@ void CRenderer::beginFrame()
 // one frame lines up pixel for pixel.
 void CRenderer::chooseSceneArea()
 {
-    const float scale = std::clamp(sceneScale, MinimumSceneScale, 1.0f);
+    const float scale = std::clamp(sceneDrawScale, MinimumSceneScale, 1.0f);
     const CTexture& whole = *sceneTarget->colorTexture();
     const int width = std::clamp(static_cast<int>(std::lround(whole.width() * scale)), 1, whole.width());
     const int height = std::clamp(static_cast<int>(std::lround(whole.height() * scale)), 1, whole.height());
@@ -233,7 +245,7 @@ glm::vec4 CRenderer::sceneTextureArea() const
 
 void CRenderer::drawShadowMap(const RenderList& allItems)
 {
-    shadowLighting->setLight(lights.empty() ? nullptr : lights.front().get());
+    shadowLighting->setLight(lightList.empty() ? nullptr : lightList.front().get());
     shadowLighting->renderShadowMap(allItems);
 }
 
@@ -246,7 +258,7 @@ void CRenderer::drawScene(const FrameItems& items)
     CDevice& d = device();
     d.clear(ClearTarget | ClearZBuffer | ClearStencil, ClearColour, 1.0f, 0);
     CStateScope states;
-    const bool markFloor = enableMirror && mirrorFloor;
+    const bool markFloor = enableMirror && mirrorFloorEntity;
     if (markFloor) {
         d.setRenderState(RenderState::StencilEnable, true);
         d.setRenderState(RenderState::StencilFunc, Cmp::Always);
@@ -271,7 +283,7 @@ void CRenderer::drawMirror(const FrameItems& items)
     d.setRenderState(RenderState::StencilPass, StencilOp::Keep);
     d.setRenderState(RenderState::CullMode, Cull::CW); // the reflection turns the winding round
     {
-        CReflectedView reflected(camera, mirrorMatrix);
+        CReflectedView reflected(sceneCamera, mirrorMatrix);
         CRenderTargetScope mirrorImage(*auxTarget); // keeps the depth-stencil surface and its marks
         d.clear(ClearTarget | ClearZBuffer, ClearColour, 1.0f, 0);
         drawRenderList(items.others, *this);
@@ -301,7 +313,7 @@ void CRenderer::multiplyShadowLit(const RenderList& allItems)
     {
         CRenderTargetScope shadowLit(*auxTarget);
         d.clear(ClearTarget | ClearZBuffer, ClearColour, 1.0f, 0);
-        shadowLighting->renderShadowLit(allItems, camera.view, projection);
+        shadowLighting->renderShadowLit(allItems, sceneCamera.view, projectionMatrix);
     }
     CStateScope states;
     d.setRenderState(RenderState::SrcBlend, Blend::DestColor);

@@ -25,6 +25,17 @@
 
 class CMesh;
 
+// The optional steps of a frame. The settings choose them and debug keys
+// flip them one by one.
+struct RenderSwitches {
+    bool shadow = true;
+    bool bloom = true;
+    bool mirror = true;
+    // The copy of the scene to the back buffer filtered, not pixel for pixel.
+    bool filteredCopy = true;
+    bool operator==(const RenderSwitches&) const = default;
+};
+
 // Something drawn over the finished frame: the HUD, the frame rate, the menu.
 // Each starts from the frame's default state, and what it sets ends with it.
 using FrameOverlay = std::function<void()>;
@@ -78,44 +89,68 @@ public:
     // and the subset's values, then the subset draws.
     void drawItem(const RenderItem& item) override;
 
-    // ---- state ------------------------------------------------------------------------------
-    // The floor whose visible pixels show the mirror image; the scene set-up
-    // names it. Removing it from the entity list forgets it.
-    CSceneEntity* mirrorFloor = nullptr;
-    // Reflection through the floor plane y = 0.
-    glm::mat4 mirrorMatrix{1.0f};
+    // ---- what the frame draws with --------------------------------------------------------
+    RenderSwitches switches() const
+    {
+        return {
+            .shadow = enableShadow, .bloom = enableBloom, .mirror = enableMirror, .filteredCopy = filterFrameBuffer};
+    }
+    void setSwitches(const RenderSwitches& chosen)
+    {
+        enableShadow = chosen.shadow;
+        enableBloom = chosen.bloom;
+        enableMirror = chosen.mirror;
+        filterFrameBuffer = chosen.filteredCopy;
+    }
 
-    std::unique_ptr<CMaterial> phongMaterial;
-    std::unique_ptr<CMaterial> fixedMaterial;
-    std::unique_ptr<CMaterial> glassMaterial;
-
-    // A 1 x 1 opaque white texture: the stand-in for a missing texture.
-    std::unique_ptr<CTexture> whiteTexture;
-    // The environment cube map, or the white texture when it did not load.
-    const CTexture* environmentTexture = nullptr;
-
-    bool enableShadow = true;
-    bool enableBloom = true;
-    bool enableMirror = true;
-    bool filterFrameBuffer = true;
     // The share of the targets' width and height the scene is drawn at, 0.5
     // to 1: a slow machine draws the scene at fewer pixels and the copy to
     // the back buffer stretches it over the window. The HUD, the frame rate
     // and the menu are drawn over it at the window's own size.
-    float sceneScale = 1.0f;
+    float sceneScale() const { return sceneDrawScale; }
+    void setSceneScale(float scale) { sceneDrawScale = scale; }
 
-    std::vector<std::unique_ptr<CSceneEntity>> entities;
-    std::vector<std::unique_ptr<CLight>> lights;
-    CCamera camera;
-    glm::mat4 projection{1.0f};
+    // The camera the scene is seen through; the view moves it every step.
+    CCamera& camera() { return sceneCamera; }
+    const CCamera& camera() const { return sceneCamera; }
+    const glm::mat4& projection() const { return projectionMatrix; }
+    void setProjection(const glm::mat4& projection) { projectionMatrix = projection; }
 
-    std::unique_ptr<CRenderTexture> sceneTarget;
-    std::unique_ptr<CRenderTexture> auxTarget;
-    std::unique_ptr<CRenderTexture> bloomTargetA;
-    std::unique_ptr<CRenderTexture> bloomTargetB;
-    std::unique_ptr<CShadowMapLighting> shadowLighting;
+    using EntityList = std::vector<std::unique_ptr<CSceneEntity>>;
+    using LightList = std::vector<std::unique_ptr<CLight>>;
+    // In drawing order; addEntity and removeEntities change the list.
+    const EntityList& entities() const { return entityList; }
+    // The first light is the spot light that casts the shadows.
+    const LightList& lights() const { return lightList; }
+    void removeLights() { lightList.clear(); }
+
+    // The floor whose visible pixels show the mirror image; the scene set-up
+    // names it. Removing it from the entity list forgets it.
+    void setMirrorFloor(CSceneEntity* floor) { mirrorFloorEntity = floor; }
+    const CSceneEntity* mirrorFloor() const { return mirrorFloorEntity; }
+
+    // The environment cube map the surfaces reflect; null puts back the plain
+    // white texture.
+    void setEnvironment(const CTexture* cubeMap) { environment = cubeMap ? cubeMap : whiteStandIn.get(); }
+    const CTexture* environmentTexture() const { return environment; }
+    // A 1 x 1 opaque white texture: the stand-in for a missing texture.
+    const CTexture* whiteTexture() const { return whiteStandIn.get(); }
+
+    // The spot light's shadows, which keep their map between frames.
+    CShadowMapLighting& shadows() { return *shadowLighting; }
+    // Puts shadows made elsewhere (another media folder) in place of the own.
+    void replaceShadows(std::unique_ptr<CShadowMapLighting> replacement);
+    // Puts other materials in place of the Phong and the glass ones; a null
+    // one leaves the fixed-function material drawing in its place.
+    void replaceMaterials(std::unique_ptr<CMaterial> phong, std::unique_ptr<CMaterial> glass);
+
+    // What the last frame left in the targets, to look at: the scene, and the
+    // bloom's small pictures (the glow ends in the second).
+    const CRenderTexture& sceneImage() const { return *sceneTarget; }
+    const CRenderTexture& bloomFirstImage() const { return *bloomTargetA; }
+    const CRenderTexture& bloomGlowImage() const { return *bloomTargetB; }
     // "hipass" and "blur" of the bloom.
-    std::unique_ptr<CEffect> postEffect;
+    const CEffect& bloomEffect() const { return *postEffect; }
 
 private:
     // This frame's items: all of them, the mirror floor's, and the others.
@@ -138,6 +173,37 @@ private:
     void renderBloom();
     void runPostPass(const char* technique, const CRenderTexture& source);
     void drawOverlay(const FrameOverlay& overlay);
+
+    // The floor whose visible pixels show the mirror image, or null.
+    CSceneEntity* mirrorFloorEntity = nullptr;
+    // Reflection through the floor plane y = 0.
+    glm::mat4 mirrorMatrix{1.0f};
+
+    std::unique_ptr<CMaterial> phongMaterial;
+    std::unique_ptr<CMaterial> fixedMaterial;
+    std::unique_ptr<CMaterial> glassMaterial;
+
+    std::unique_ptr<CTexture> whiteStandIn;
+    // The environment cube map, or the white texture when there is none.
+    const CTexture* environment = nullptr;
+
+    bool enableShadow = true;
+    bool enableBloom = true;
+    bool enableMirror = true;
+    bool filterFrameBuffer = true;
+    float sceneDrawScale = 1.0f;
+
+    EntityList entityList;
+    LightList lightList;
+    CCamera sceneCamera;
+    glm::mat4 projectionMatrix{1.0f};
+
+    std::unique_ptr<CRenderTexture> sceneTarget;
+    std::unique_ptr<CRenderTexture> auxTarget;
+    std::unique_ptr<CRenderTexture> bloomTargetA;
+    std::unique_ptr<CRenderTexture> bloomTargetB;
+    std::unique_ptr<CShadowMapLighting> shadowLighting;
+    std::unique_ptr<CEffect> postEffect;
 };
 
 // Appends one item per subset of the entity's mesh, in subset order.

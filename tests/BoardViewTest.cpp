@@ -43,7 +43,7 @@ protected:
     std::vector<CSceneEntity*> bricks() const
     {
         std::vector<CSceneEntity*> list;
-        for (const auto& e : renderer->entities)
+        for (const auto& e : renderer->entities())
             if (e->kind == CSceneEntity::OneFrame)
                 list.push_back(e.get());
         return list;
@@ -84,31 +84,31 @@ TEST_F(EntityList, EntitiesAreRemovedByKindAndKeepTheirOrder)
     EXPECT_EQ(a->world, glm::mat4(1.0f));
 
     renderer.removeEntities(CSceneEntity::OneFrame);
-    ASSERT_EQ(renderer.entities.size(), 2u);
-    EXPECT_EQ(renderer.entities[0].get(), a);
-    EXPECT_EQ(renderer.entities[1].get(), b);
+    ASSERT_EQ(renderer.entities().size(), 2u);
+    EXPECT_EQ(renderer.entities()[0].get(), a);
+    EXPECT_EQ(renderer.entities()[1].get(), b);
     renderer.removeEntities(CSceneEntity::Permanent); // every entity, permanent ones included
-    EXPECT_TRUE(renderer.entities.empty());
+    EXPECT_TRUE(renderer.entities().empty());
 }
 
 // ---- the scene ------------------------------------------------------------------------------
 
 TEST_F(BoardViewTest, TheSceneHasTheFrameThenTheFloorAndOneLight)
 {
-    ASSERT_EQ(renderer->entities.size(), 2u);
-    expectNear(renderer->entities[0]->position, {4.5f, 0.0f, -0.5f});
-    expectNear(renderer->entities[1]->position, {0.0f, 30.0f, 0.0f});
-    EXPECT_EQ(renderer->entities[1]->world[3], glm::vec4(0.0f, 30.0f, 0.0f, 1.0f));
+    ASSERT_EQ(renderer->entities().size(), 2u);
+    expectNear(renderer->entities()[0]->position, {4.5f, 0.0f, -0.5f});
+    expectNear(renderer->entities()[1]->position, {0.0f, 30.0f, 0.0f});
+    EXPECT_EQ(renderer->entities()[1]->world[3], glm::vec4(0.0f, 30.0f, 0.0f, 1.0f));
     EXPECT_FALSE(view->brickMesh().subsets.empty());
-    ASSERT_EQ(renderer->lights.size(), 1u);
-    EXPECT_EQ(renderer->lights[0]->kind, CLight::Directional);
-    expectNear(renderer->lights[0]->position, {-4.0f, 38.0f, -44.0f});
-    expectNear(renderer->camera.eye, {-4.0f, 15.0f, -60.0f});
-    EXPECT_TRUE(renderer->camera.fixedUp);
-    EXPECT_EQ(testDevice->transform(TransformType::View), renderer->camera.view);
-    EXPECT_EQ(testDevice->transform(TransformType::Projection), renderer->projection);
+    ASSERT_EQ(renderer->lights().size(), 1u);
+    EXPECT_EQ(renderer->lights()[0]->kind, CLight::Directional);
+    expectNear(renderer->lights()[0]->position, {-4.0f, 38.0f, -44.0f});
+    expectNear(renderer->camera().eye, {-4.0f, 15.0f, -60.0f});
+    EXPECT_TRUE(renderer->camera().fixedUp);
+    EXPECT_EQ(testDevice->transform(TransformType::View), renderer->camera().view);
+    EXPECT_EQ(testDevice->transform(TransformType::Projection), renderer->projection());
     // The cube map may be missing; something is always there to reflect.
-    EXPECT_NE(renderer->environmentTexture, nullptr);
+    EXPECT_NE(renderer->environmentTexture(), nullptr);
 }
 
 // A tiny uncompressed DDS file: a 2 x 2 cube map, or a flat 2 x 2 image.
@@ -155,22 +155,22 @@ TEST_F(EntityList, TheSceneReflectsTheCubeMapWhenThereIsOneAndSurvivesMissingMes
         writeDds(folder / "media" / "Chrome128.dds", true);
         CRenderer renderer;
         CGameView view(board, renderer);
-        ASSERT_NE(renderer.environmentTexture, nullptr);
-        EXPECT_TRUE(renderer.environmentTexture->isCube());
+        ASSERT_NE(renderer.environmentTexture(), nullptr);
+        EXPECT_TRUE(renderer.environmentTexture()->isCube());
         // No meshes: the frame and floor entities are there and draw
         // nothing; the bricks fall back on a plain cube of 12 triangles.
-        EXPECT_EQ(renderer.entities.size(), 2u);
+        EXPECT_EQ(renderer.entities().size(), 2u);
         ASSERT_EQ(view.brickMesh().subsets.size(), 1u);
         EXPECT_EQ(view.brickMesh().subsets[0]->triangleCount, 12);
         EXPECT_EQ(view.brickMesh().subsets[0]->material, renderer.materialFor("glass"));
         view.render();
-        EXPECT_EQ(renderer.entities.size(), 2u);
+        EXPECT_EQ(renderer.entities().size(), 2u);
     }
     {
         writeDds(folder / "media" / "Chrome128.dds", false);
         CRenderer renderer;
         CGameView view(board, renderer);
-        EXPECT_EQ(renderer.environmentTexture, renderer.whiteTexture.get());
+        EXPECT_EQ(renderer.environmentTexture(), renderer.whiteTexture());
     }
     std::filesystem::remove_all(folder);
 }
@@ -180,7 +180,7 @@ TEST_F(EntityList, TheSceneReflectsTheCubeMapWhenThereIsOneAndSurvivesMissingMes
 TEST_F(BoardViewTest, AnEmptyBoardAddsNoBricks)
 {
     view->buildBoardEntities();
-    EXPECT_EQ(renderer->entities.size(), 2u);
+    EXPECT_EQ(renderer->entities().size(), 2u);
 }
 
 TEST_F(BoardViewTest, SettledCellsStandAtTheirRowsFromTheTop)
@@ -267,12 +267,12 @@ TEST_F(BoardViewTest, AFrameLeavesTheEntityListAsItFoundIt)
     for (int c = 0; c < 10; ++c)
         board->setCell(c, 19, 0xFF808080u);
     view->launchRow(19, board->rowColours(19));
-    CSceneEntity* frame = renderer->entities[0].get();
-    CSceneEntity* floor = renderer->entities[1].get();
+    CSceneEntity* frame = renderer->entities()[0].get();
+    CSceneEntity* floor = renderer->entities()[1].get();
     view->render();
-    ASSERT_EQ(renderer->entities.size(), 2u);
-    EXPECT_EQ(renderer->entities[0].get(), frame);
-    EXPECT_EQ(renderer->entities[1].get(), floor);
+    ASSERT_EQ(renderer->entities().size(), 2u);
+    EXPECT_EQ(renderer->entities()[0].get(), frame);
+    EXPECT_EQ(renderer->entities()[1].get(), floor);
     view->render();
-    EXPECT_EQ(renderer->entities.size(), 2u);
+    EXPECT_EQ(renderer->entities().size(), 2u);
 }

@@ -23,21 +23,21 @@ TEST_F(FrameRecipe, BloomOffTouchesNeitherItsTargetsNorThePostEffect)
 {
     makeScene(160, 120);
     addBrick({0.0f, 0.0f, 0.0f}, glm::vec3(2.0f), White);
-    renderer->camera.setLookAt({0.0f, 2.0f, -6.0f}, {0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
-    fillTextureSolid(renderer->bloomTargetA->colorTexture(), 0.0f, 1.0f, 0.0f, 1.0f);
-    fillTextureSolid(renderer->bloomTargetB->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f);
-    const std::vector<uint8_t> a = renderer->bloomTargetA->colorTexture()->readPixels();
-    const std::vector<uint8_t> b = renderer->bloomTargetB->colorTexture()->readPixels();
-    const int source = renderer->postEffect->parameterByName("texSource");
+    renderer->camera().setLookAt({0.0f, 2.0f, -6.0f}, {0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    fillTextureSolid(renderer->bloomFirstImage().colorTexture(), 0.0f, 1.0f, 0.0f, 1.0f);
+    fillTextureSolid(renderer->bloomGlowImage().colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f);
+    const std::vector<uint8_t> a = renderer->bloomFirstImage().colorTexture()->readPixels();
+    const std::vector<uint8_t> b = renderer->bloomGlowImage().colorTexture()->readPixels();
+    const int source = renderer->bloomEffect().parameterByName("texSource");
     ASSERT_GE(source, 0);
 
-    renderer->enableShadow = true;
-    renderer->enableMirror = true;
-    renderer->filterFrameBuffer = true;
+    setSwitch(*renderer, &RenderSwitches::shadow, true);
+    setSwitch(*renderer, &RenderSwitches::mirror, true);
+    setSwitch(*renderer, &RenderSwitches::filteredCopy, true);
     drawFrame();
-    EXPECT_EQ(renderer->bloomTargetA->colorTexture()->readPixels(), a);
-    EXPECT_EQ(renderer->bloomTargetB->colorTexture()->readPixels(), b);
-    EXPECT_EQ(renderer->postEffect->parameterTexture(source), nullptr);
+    EXPECT_EQ(renderer->bloomFirstImage().colorTexture()->readPixels(), a);
+    EXPECT_EQ(renderer->bloomGlowImage().colorTexture()->readPixels(), b);
+    EXPECT_EQ(renderer->bloomEffect().parameterTexture(source), nullptr);
 }
 
 // Every step puts back what it changed: after any frame the device's states
@@ -49,13 +49,13 @@ TEST_F(FrameRecipe, EveryCombinationOfSwitchesEndsInTheDefaultState)
     makeScene(160, 120);
     addBrick({4.5f, 2.0f, 0.0f}, glm::vec3(2.0f), White);
     CSceneEntity* floor = addBrick({4.5f, -0.5f, 0.0f}, {20.0f, 1.0f, 20.0f}, {0.2f, 0.2f, 0.3f, 1.0f});
-    renderer->mirrorFloor = floor;
-    renderer->camera.setLookAt({4.5f, 8.0f, -12.0f}, {4.5f, 1.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    renderer->setMirrorFloor(floor);
+    renderer->camera().setLookAt({4.5f, 8.0f, -12.0f}, {4.5f, 1.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
     for (int switches = 0; switches < 16; ++switches) {
-        renderer->enableShadow = switches & 1;
-        renderer->enableBloom = switches & 2;
-        renderer->enableMirror = switches & 4;
-        renderer->filterFrameBuffer = switches & 8;
+        renderer->setSwitches({.shadow = (switches & 1) != 0,
+                               .bloom = (switches & 2) != 0,
+                               .mirror = (switches & 4) != 0,
+                               .filteredCopy = (switches & 8) != 0});
         renderer->renderFrame({[this] {
             testDevice->setRenderState(RenderState::AlphaBlendEnable, true);
             testDevice->setSamplerState(SamplerState::MinFilter, TexFilter::Linear);
@@ -92,9 +92,9 @@ TEST_F(Bloom, TheGlowIsLaidOnShiftedUpAndLeftByOnePercent)
 {
     makeScene(400, 300);
     addBrick({0.0f, 0.0f, 5.0f}, {200.0f, 200.0f, 1.0f}, {0.86f, 0.86f, 0.86f, 1.0f});
-    renderer->camera.setLookAt({0.0f, 0.0f, -10.0f}, {0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    renderer->camera().setLookAt({0.0f, 0.0f, -10.0f}, {0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
     const std::vector<uint8_t> plain = drawFrame();
-    renderer->enableBloom = true;
+    setSwitch(*renderer, &RenderSwitches::bloom, true);
     const std::vector<uint8_t> glowing = drawFrame();
     // 1 % of 400 x 300 is 4 x 3 pixels: columns from 396 and rows from 297
     // are left as they were; the rest, up to the left and top edges, glows.
@@ -117,10 +117,10 @@ TEST_F(Bloom, TheSecondBlurReadsTheFirst)
 {
     makeScene(256, 256);
     addBrick({0.0f, 0.0f, 0.0f}, glm::vec3(0.15f), White);
-    renderer->camera.setLookAt({0.0f, 0.0f, -10.0f}, {0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
-    renderer->enableBloom = true;
+    renderer->camera().setLookAt({0.0f, 0.0f, -10.0f}, {0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    setSwitch(*renderer, &RenderSwitches::bloom, true);
     drawFrame();
-    const std::vector<uint8_t> glow = renderer->bloomTargetB->colorTexture()->readPixels();
+    const std::vector<uint8_t> glow = renderer->bloomGlowImage().colorTexture()->readPixels();
     auto red = [&](int x, int y) { return int(glow[size_t((y * 256 + x) * 4)]); };
     const int c = 128;
     ASSERT_GT(red(c, c), 10) << "the point glows";
@@ -137,9 +137,9 @@ TEST_F(Bloom, ABrightGlintGlowsAroundItAndADarkFrameGetsNoGlow)
 {
     makeScene(200, 200);
     CSceneEntity* glint = addBrick({0.0f, 0.0f, 0.0f}, glm::vec3(0.6f), White);
-    renderer->camera.setLookAt({0.0f, 0.0f, -10.0f}, {0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    renderer->camera().setLookAt({0.0f, 0.0f, -10.0f}, {0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
     const std::vector<uint8_t> plain = drawFrame();
-    renderer->enableBloom = true;
+    setSwitch(*renderer, &RenderSwitches::bloom, true);
     const std::vector<uint8_t> glowing = drawFrame();
     const glm::ivec2 centre = toScreen({0.0f, 0.0f, 0.0f});
     const int beside = centre.x - 12; // a little outside the glint's left edge
@@ -149,9 +149,9 @@ TEST_F(Bloom, ABrightGlintGlowsAroundItAndADarkFrameGetsNoGlow)
 
     // The same brick in an ordinary, unlit grey: the frame is as without bloom.
     glint->colour = {0.45f, 0.45f, 0.45f, 1.0f};
-    renderer->enableBloom = false;
+    setSwitch(*renderer, &RenderSwitches::bloom, false);
     const std::vector<uint8_t> dim = drawFrame();
-    renderer->enableBloom = true;
+    setSwitch(*renderer, &RenderSwitches::bloom, true);
     EXPECT_EQ(drawFrame(), dim);
 }
 

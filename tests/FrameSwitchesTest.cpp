@@ -58,10 +58,7 @@ protected:
 
     std::vector<uint8_t> draw(const Switches& s, const std::string& scene)
     {
-        renderer->enableShadow = s.shadow;
-        renderer->enableBloom = s.bloom;
-        renderer->enableMirror = s.mirror;
-        renderer->filterFrameBuffer = s.filter;
+        renderer->setSwitches({.shadow = s.shadow, .bloom = s.bloom, .mirror = s.mirror, .filteredCopy = s.filter});
         view->render();
         std::vector<uint8_t> picture = testDevice->readBackBuffer();
         for (size_t i = 3; i < picture.size(); i += 4)
@@ -160,7 +157,7 @@ TEST_F(FrameSwitches, TheStacksShadowUpClose)
     fillRows(10, 4);
     board->placePiece(nullptr);
     board->placeNextPiece(nullptr);
-    renderer->camera.setLookAt({16.0f, 9.0f, -3.0f}, {8.0f, 0.0f, 7.0f}, {0.0f, 1.0f, 0.0f});
+    renderer->camera().setLookAt({16.0f, 9.0f, -3.0f}, {8.0f, 0.0f, 7.0f}, {0.0f, 1.0f, 0.0f});
     checkEverySwitch("closeup");
 }
 

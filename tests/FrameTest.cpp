@@ -25,16 +25,13 @@ constexpr glm::vec4 Blue{0.0f, 0.0f, 1.0f, 1.0f};
 
 void switchAllOff(CRenderer& renderer)
 {
-    renderer.enableShadow = false;
-    renderer.enableBloom = false;
-    renderer.enableMirror = false;
-    renderer.filterFrameBuffer = false;
+    renderer.setSwitches(AllSwitchesOff);
 }
 
 // Where a world point lands on the back buffer, in pixels from the top left.
 glm::vec2 screenPoint(const CRenderer& renderer, const glm::vec3& world)
 {
-    const glm::vec4 clip = renderer.projection * renderer.camera.view * glm::vec4(world, 1.0f);
+    const glm::vec4 clip = renderer.projection() * renderer.camera().view * glm::vec4(world, 1.0f);
     return {(clip.x / clip.w * 0.5f + 0.5f) * Width, (0.5f - clip.y / clip.w * 0.5f) * Height};
 }
 
@@ -74,8 +71,8 @@ protected:
         floor->position = {0.0f, 30.0f, 0.0f};
         floor->colour = Blue;
         floor->updateWorld();
-        renderer->mirrorFloor = floor;
-        renderer->camera.setLookAt({0.0f, 5.0f, -8.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+        renderer->setMirrorFloor(floor);
+        renderer->camera().setLookAt({0.0f, 5.0f, -8.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
         switchAllOff(*renderer);
     }
     void TearDown() override
@@ -121,7 +118,7 @@ TEST_F(Frame, WithEverySwitchOffASettledCellAppearsWhereTheCameraPutsIt)
     switchAllOff(renderer);
     // Looking down at the cell, so the floor lies behind it: a glass brick
     // shows what is behind it, and the floor makes it differ from nothing.
-    renderer.camera.setLookAt({2.0f, 16.0f, -14.0f}, {4.5f, 10.5f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    renderer.camera().setLookAt({2.0f, 16.0f, -14.0f}, {4.5f, 10.5f, 0.0f}, {0.0f, 1.0f, 0.0f});
 
     view.render();
     const std::vector<uint8_t> empty = testDevice->readBackBuffer();
@@ -151,7 +148,7 @@ TEST_F(Frame, WithEverySwitchOffASettledCellAppearsWhereTheCameraPutsIt)
 TEST_F(MirrorFrameTest, TheMirrorAddsItsImageOnlyOnTheFloor)
 {
     const std::vector<uint8_t> plain = drawFrame();
-    renderer->enableMirror = true;
+    setSwitch(*renderer, &RenderSwitches::mirror, true);
     const std::vector<uint8_t> mirrored = drawFrame();
 
     const uint32_t blue = 0xFF0000FF;
@@ -183,14 +180,14 @@ TEST_F(MirrorFrameTest, AFloorHiddenEverywhereGetsNoReflection)
     // A wall of bricks between the camera and the floor hides all of it. It
     // is drawn additively: if the mirror step drew it again in colour (its
     // depth is all the step needs), the wall would come out brighter.
-    CSceneEntity* wall = renderer->entities[0].get();
+    CSceneEntity* wall = renderer->entities()[0].get();
     wall->scale = {400.0f, 400.0f, 1.0f};
     wall->position = {0.0f, 0.0f, -6.0f};
     wall->colour = {0.3f, 0.0f, 0.0f, 1.0f};
     wall->updateWorld();
     flat->additive = true;
     const std::vector<uint8_t> plain = drawFrame();
-    renderer->enableMirror = true;
+    setSwitch(*renderer, &RenderSwitches::mirror, true);
     const std::vector<uint8_t> mirrored = drawFrame();
     for (size_t i = 0; i < plain.size(); i += 4)
         ASSERT_EQ(rgb(argbOf(&plain[i])), rgb(argbOf(&mirrored[i]))) << "pixel " << i / 4;
@@ -204,18 +201,18 @@ TEST_F(MirrorFrameTest, TheMirrorDrawsTheItemsOnceMoreReflectedAndNothingElse)
     // for every pixel again, the glass's among them.
     drawFrame();
     const int withoutMirror = flat->begins;
-    renderer->enableMirror = true;
+    setSwitch(*renderer, &RenderSwitches::mirror, true);
     drawFrame();
     EXPECT_EQ(flat->begins - 2 * withoutMirror, 2);
 }
 
 TEST_F(MirrorFrameTest, AFrameWithoutAFloorEntitySkipsTheMirror)
 {
-    renderer->enableMirror = true;
+    setSwitch(*renderer, &RenderSwitches::mirror, true);
     renderer->removeEntities(CSceneEntity::Permanent);
     renderer->addEntity(&brick, CSceneEntity::Permanent)->colour = Red;
     drawFrame(); // one entity: nothing to mirror in, and nothing to crash on
-    EXPECT_EQ(renderer->mirrorFloor, nullptr);
+    EXPECT_EQ(renderer->mirrorFloor(), nullptr);
 }
 
 // ---- the copy -----------------------------------------------------------------------------
@@ -224,15 +221,15 @@ TEST_F(MirrorFrameTest, TheCopyIsPointSampledUnlessFilteringIsOn)
 {
     // The scene target is the back buffer's size, so the copy is exact
     // either way, whatever sampler 0 held before the frame.
-    renderer->filterFrameBuffer = false;
+    setSwitch(*renderer, &RenderSwitches::filteredCopy, false);
     const std::vector<uint8_t> sharp = drawFrame();
-    renderer->filterFrameBuffer = true;
+    setSwitch(*renderer, &RenderSwitches::filteredCopy, true);
     testDevice->setSamplerState(SamplerState::MagFilter, TexFilter::Point);
     EXPECT_EQ(drawFrame(), sharp);
 
-    // A scene target of half the size is stretched by the copy: pixel pairs
+    // A scene drawn at half the size is stretched by the copy: pixel pairs
     // stay equal without filtering and blend at the brick's edges with it.
-    renderer->sceneTarget = std::make_unique<CRenderTexture>(testDevice.get(), Width / 2, Height / 2, Format::A8R8G8B8);
+    renderer->setSceneScale(0.5f);
     auto blendedPixels = [](const std::vector<uint8_t>& picture) {
         int blended = 0;
         for (int y = 0; y < Height; ++y)
@@ -240,9 +237,9 @@ TEST_F(MirrorFrameTest, TheCopyIsPointSampledUnlessFilteringIsOn)
                 blended += at(picture, x, y) != at(picture, x + 1, y);
         return blended;
     };
-    renderer->filterFrameBuffer = false;
+    setSwitch(*renderer, &RenderSwitches::filteredCopy, false);
     EXPECT_EQ(blendedPixels(drawFrame()), 0);
-    renderer->filterFrameBuffer = true;
+    setSwitch(*renderer, &RenderSwitches::filteredCopy, true);
     EXPECT_GT(blendedPixels(drawFrame()), 20);
 }
 
@@ -257,7 +254,7 @@ TEST_F(Frame, TheFixedMaterialLightsWithTheRenderersLightsAndIgnoresTheTint)
     point->attenuation1 = 0.25f;
     renderer.addLight(CLight::Directional)->direction = {10.0f, 10.0f, 10.0f};
     renderer.addLight(7); // an unknown kind gives a light of no type
-    CMaterial& fixed = *renderer.fixedMaterial;
+    CMaterial& fixed = *renderer.materialFor("d3dfixed");
     EXPECT_FALSE(fixed.reload());
     EXPECT_EQ(fixed.begin(), 1);
     fixed.beginPass(0);
@@ -283,7 +280,7 @@ TEST_F(Frame, TheFixedMaterialLightsWithTheRenderersLightsAndIgnoresTheTint)
     values.luminous = {0.1f, 0.1f, 0.1f, 0.1f};
     values.specular = glm::vec4(0.5f);
     values.power = 8.0f;
-    values.texture = renderer.whiteTexture.get();
+    values.texture = renderer.whiteTexture();
     fixed.apply(entity, values);
     EXPECT_EQ(state.world, entity.world);
     EXPECT_EQ(state.material.diffuse, values.diffuse); // the tint is not applied
@@ -291,7 +288,7 @@ TEST_F(Frame, TheFixedMaterialLightsWithTheRenderersLightsAndIgnoresTheTint)
     EXPECT_EQ(state.material.specular, values.specular);
     EXPECT_EQ(state.material.emissive, glm::vec4(0.0f));
     EXPECT_EQ(state.material.power, 8.0f);
-    EXPECT_EQ(state.texture, renderer.whiteTexture.get());
+    EXPECT_EQ(state.texture, renderer.whiteTexture());
     fixed.endPass(0);
     fixed.end();
 }
@@ -304,20 +301,20 @@ TEST_F(Frame, TheFixedMaterialLightsWithTheRenderersLightsAndIgnoresTheTint)
 // at full scale.
 TEST_F(MirrorFrameTest, AtHalfScaleTheSceneIsStretchedAndTheOverlaysStayWhole)
 {
-    renderer->enableMirror = true;
-    renderer->filterFrameBuffer = true;
+    setSwitch(*renderer, &RenderSwitches::mirror, true);
+    setSwitch(*renderer, &RenderSwitches::filteredCopy, true);
     CHud hud;
     const std::vector<FrameOverlay> overlays{[&hud] { hud.draw(3, 12); }, [&hud] { hud.drawFrameRate(30.0f, 0.5f); }};
     auto frameAt = [&](float scale) {
-        renderer->sceneScale = scale;
+        renderer->setSceneScale(scale);
         testDevice->clear(ClearTarget | ClearZBuffer | ClearStencil, 0, 1.0f, 0);
         renderer->renderFrame(overlays);
         return testDevice->readBackBuffer();
     };
-    const CTexture* sceneTexture = renderer->sceneTarget->colorTexture();
+    const CTexture* sceneTexture = renderer->sceneImage().colorTexture();
     const std::vector<uint8_t> whole = frameAt(1.0f);
     const std::vector<uint8_t> half = frameAt(0.5f);
-    EXPECT_EQ(renderer->sceneTarget->colorTexture(), sceneTexture);
+    EXPECT_EQ(renderer->sceneImage().colorTexture(), sceneTexture);
     EXPECT_EQ(sceneTexture->width(), Width);
 
     // The overlays' rows (the HUD strip and the frame rate under it) lie over
@@ -336,5 +333,5 @@ TEST_F(MirrorFrameTest, AtHalfScaleTheSceneIsStretchedAndTheOverlaysStayWhole)
     // Outside the drawn part, the targets hold nothing that reaches the window:
     // the bottom right corner is the floor's blue as at full scale.
     EXPECT_TRUE(nearColour(rgb(at(half, Width - 2, Height - 2)), rgb(at(whole, Width - 2, Height - 2)), 3));
-    renderer->sceneScale = 1.0f;
+    renderer->setSceneScale(1.0f);
 }

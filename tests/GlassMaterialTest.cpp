@@ -21,7 +21,7 @@ protected:
             return;
         scene = std::make_unique<CRenderTexture>(testDevice.get(), 0, 0, Format::A8R8G8B8);
         black = solidCube(0.0f, 0.0f, 0.0f);
-        renderer->environmentTexture = black.get();
+        renderer->setEnvironment(black.get());
         glass = std::make_unique<CGlassMaterial>(*renderer, MediaDir / "fakeglass.fx");
         glass->setSceneTarget(scene.get());
         scene->saveTarget();
@@ -107,7 +107,7 @@ TEST_F(GlassMaterialTest, GlassTintsByItsColourAndReflectsMoreAtGrazingAngles)
 
     // A white room over a black picture: a face seen at a slant reflects more
     // than one seen head on.
-    renderer->environmentTexture = renderer->whiteTexture.get();
+    renderer->setEnvironment(renderer->whiteTexture());
     testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
     CSceneEntity slanted = turnedCube(glm::vec4(1.0f), 1.2f);
     drawWith(*glass, slanted, clearGlass());
@@ -290,7 +290,7 @@ TEST_F(GlassMaterialTest, ABrickSeesTheBricksStandingWellBehindIt)
     farBrick.scale = glm::vec3(2.5f);
     farBrick.updateWorld();
     RenderList list{{nullptr, &nearBrick, glass.get()}, {nullptr, &farBrick, glass.get()}};
-    orderGlassBackToFront(list, glass.get(), renderer->camera);
+    orderGlassBackToFront(list, glass.get(), renderer->camera());
     ASSERT_EQ(list.front().entity, &farBrick);
 
     const MaterialValues values = clearGlass();
@@ -347,9 +347,9 @@ TEST_F(GlassMaterialTest, ColouredBricksInFrontOfALitWallTakeTheirColourFromWhat
     testDevice->setRenderState(RenderState::CullMode, Cull::CCW);
     auto room = loadDdsTexture(MediaDir / "Chrome128.dds");
     ASSERT_TRUE(room);
-    renderer->environmentTexture = room.get();
-    renderer->camera.setLookAt({1.0f, 3.0f, -8.0f}, {0.0f, 1.0f, 0.0f}, {0, 1, 0});
-    renderer->projection = matrixPerspectiveFovLH(SceneFieldOfView, static_cast<float>(Width) / Height, 0.2f, 100.0f);
+    renderer->setEnvironment(room.get());
+    renderer->camera().setLookAt({1.0f, 3.0f, -8.0f}, {0.0f, 1.0f, 0.0f}, {0, 1, 0});
+    renderer->setProjection(matrixPerspectiveFovLH(SceneFieldOfView, static_cast<float>(Width) / Height, 0.2f, 100.0f));
     CLight* light = renderer->addLight(CLight::Directional);
     light->diffuse = glm::vec4(1.0f);
     light->position = {-4.0f, 38.0f, -44.0f};
@@ -421,7 +421,7 @@ TEST_F(GlassMaterialTest, ColouredBricksInFrontOfALitWallTakeTheirColourFromWhat
 
     // Where each brick is, look at a small patch around the projection of
     // its middle: its own colour's channel leads there.
-    const glm::mat4 toScreen = renderer->projection * renderer->camera.view;
+    const glm::mat4 toScreen = renderer->projection() * renderer->camera().view;
     for (int i = 0; i < 4; ++i) {
         glm::vec4 clip = toScreen * glm::vec4(-2.4f + 1.6f * static_cast<float>(i), 0.0f, 0.0f, 1.0f);
         const int x = static_cast<int>((clip.x / clip.w * 0.5f + 0.5f) * Width);

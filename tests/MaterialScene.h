@@ -94,9 +94,7 @@ protected:
             return;
         makeDevice(Size, Size);
         renderer = std::make_unique<CRenderer>();
-        renderer->whiteTexture = solidTexture(1, 1, 1);
-        renderer->environmentTexture = renderer->whiteTexture.get();
-        renderer->camera.setLookAt({0, 0, -3}, {0, 0, 0}, {0, 1, 0});
+        renderer->camera().setLookAt({0, 0, -3}, {0, 0, 0}, {0, 1, 0});
         cube = makeCube();
         testDevice->setRenderState(RenderState::ZEnable, true);
         testDevice->setRenderState(RenderState::CullMode, Cull::CCW);

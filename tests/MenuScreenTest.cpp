@@ -64,7 +64,7 @@ TEST_F(MenuDrawing, StartsWithTheBackgroundOverTheBoardAndTheTitleOnIt)
     menu.update(Step);
     screen.draw(menu, scores);
     readFrame();
-    EXPECT_EQ(menu.fade, static_cast<double>(0.9f));
+    EXPECT_EQ(menu.fade(), static_cast<double>(0.9f));
 
     // The middle of the screen: the background at 229/255 of its own alpha over white.
     const double alpha = 229.0 / 255.0 * channel(texel, 24) / 255.0;
@@ -85,7 +85,7 @@ TEST_F(MenuDrawing, DuringPlayOnlyTheWebAddressShows)
     testDevice->clear(ClearTarget | ClearZBuffer, 0xFFFFFFFFu, 1.0f, 0);
     CMenu menu;
     menu.hide();
-    menu.fade = -0.01; // faded out
+    menu.setFades(-0.01, menu.scoresFade()); // faded out
     menu.update(Step);
     screen.draw(menu, scores);
     readFrame();
@@ -104,9 +104,9 @@ TEST_F(MenuDrawing, AnEmptyTypedNameShowsOnlyTheFlashingCursor)
     testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000u, 1.0f, 0);
     CMenu menu;
     menu.hide();
-    menu.fade = -0.01;
+    menu.setFades(-0.01, menu.scoresFade());
     menu.toggleScores(); // on
-    menu.scoresFade = 1.0;
+    menu.setFades(menu.fade(), 1.0);
     menu.startNaming(*entry);
     screen.draw(menu, scores);
     readFrame();

@@ -24,30 +24,30 @@ TEST(MenuStep, SelectedItemPulsesBetweenWhiteAndRedOthersStayDimWhite)
     menu.selectNext(); // the high-score item
     // Steps that land on the top and the bottom of the pulse.
     const double period = 2.0 * std::numbers::pi / 25.12;
-    menu.clock = period / 4.0 - Step;
+    menu.setClock(period / 4.0 - Step);
     menu.update(Step);
-    EXPECT_NEAR(menu.pulse, 1.0, 1e-6);
-    EXPECT_EQ(menu.itemColours[CMenu::HighScoreItem], 0xFFFF0000u);
-    EXPECT_EQ(menu.itemColours[CMenu::PlayItem], 0xDDFFFFFFu);
-    EXPECT_EQ(menu.itemColours[CMenu::ExitItem], 0xDDFFFFFFu);
+    EXPECT_NEAR(menu.pulse(), 1.0, 1e-6);
+    EXPECT_EQ(menu.itemColour(CMenu::HighScoreItem), 0xFFFF0000u);
+    EXPECT_EQ(menu.itemColour(CMenu::PlayItem), 0xDDFFFFFFu);
+    EXPECT_EQ(menu.itemColour(CMenu::ExitItem), 0xDDFFFFFFu);
 
-    menu.clock = 3.0 * period / 4.0 - Step;
+    menu.setClock(3.0 * period / 4.0 - Step);
     menu.update(Step);
-    EXPECT_EQ(menu.itemColours[CMenu::HighScoreItem], 0xFFFFFFFFu);
+    EXPECT_EQ(menu.itemColour(CMenu::HighScoreItem), 0xFFFFFFFFu);
 
     // The first step from the start: a quarter of the way up the pulse,
     // 1 - (0.5 sin 0.2512 + 0.5) = 0.3757 of green and blue, 96.
     menu.selectPrevious(); // back to Play
-    menu.clock = 0.0;
+    menu.setClock(0.0);
     menu.update(Step);
-    EXPECT_EQ(menu.itemColours[CMenu::PlayItem], 0xFFFF6060u);
-    EXPECT_EQ(menu.itemColours[CMenu::HighScoreItem], 0xDDFFFFFFu);
+    EXPECT_EQ(menu.itemColour(CMenu::PlayItem), 0xFFFF6060u);
+    EXPECT_EQ(menu.itemColour(CMenu::HighScoreItem), 0xDDFFFFFFu);
 }
 
 TEST(MenuStep, BackgroundFadesInFastAndOutInAThirdOfASecond)
 {
     CMenu menu;
-    menu.fade = 0.0;
+    menu.setFades(0.0, menu.scoresFade());
     menu.show(false);
     int steps = 0;
     while (!menu.fullyShown() && steps < 1000) {
@@ -61,8 +61,8 @@ TEST(MenuStep, BackgroundFadesInFastAndOutInAThirdOfASecond)
         menu.update(Step);
         menu.holdFade();
     }
-    EXPECT_EQ(menu.fade, static_cast<double>(0.9f));
-    EXPECT_EQ(colourByte(menu.fade), 229);
+    EXPECT_EQ(menu.fade(), static_cast<double>(0.9f));
+    EXPECT_EQ(colourByte(menu.fade()), 229);
 
     // A game starts: the title goes at once, the background in 0.3 s, and
     // the fade stops once it is gone (maybe a little below zero).
@@ -71,11 +71,11 @@ TEST(MenuStep, BackgroundFadesInFastAndOutInAThirdOfASecond)
     EXPECT_FALSE(menu.fullyShown());
     for (int i = 0; i < 29; ++i)
         menu.update(Step);
-    EXPECT_LE(menu.fade, 0.0);
-    EXPECT_GT(menu.fade, -0.03);
-    const double gone = menu.fade;
+    EXPECT_LE(menu.fade(), 0.0);
+    EXPECT_GT(menu.fade(), -0.03);
+    const double gone = menu.fade();
     menu.update(Step);
-    EXPECT_EQ(menu.fade, gone);
+    EXPECT_EQ(menu.fade(), gone);
 }
 
 TEST(MenuStep, ScoreListTakesASecondToShowAndAThirdToHide)
@@ -84,37 +84,37 @@ TEST(MenuStep, ScoreListTakesASecondToShowAndAThirdToHide)
     menu.toggleScores(); // on
     for (int i = 0; i < 99; ++i)
         menu.update(Step);
-    EXPECT_LT(menu.scoresFade, 1.0);
+    EXPECT_LT(menu.scoresFade(), 1.0);
     menu.update(Step);
     menu.update(Step);
-    EXPECT_GE(menu.scoresFade, 1.0);
-    const double shown = menu.scoresFade;
+    EXPECT_GE(menu.scoresFade(), 1.0);
+    const double shown = menu.scoresFade();
     menu.update(Step);
-    EXPECT_EQ(menu.scoresFade, shown);
+    EXPECT_EQ(menu.scoresFade(), shown);
 
     menu.toggleScores(); // off
     for (int i = 0; i < 34; ++i)
         menu.update(Step);
-    EXPECT_LE(menu.scoresFade, 0.0);
+    EXPECT_LE(menu.scoresFade(), 0.0);
 }
 
 TEST(MenuStep, StartUpFadeIsHeldAtItsRestingValue)
 {
     CMenu menu; // starts fully faded in, over the board of random cubes
-    EXPECT_EQ(menu.fade, 1.0);
+    EXPECT_EQ(menu.fade(), 1.0);
     EXPECT_TRUE(menu.fullyShown());
     menu.holdFade();
-    EXPECT_EQ(menu.fade, static_cast<double>(0.9f));
+    EXPECT_EQ(menu.fade(), static_cast<double>(0.9f));
     // 0.9 written in double precision is just above the held value: it is
     // held too, and the title shows.
-    menu.fade = 0.9;
+    menu.setFades(0.9, menu.scoresFade());
     EXPECT_TRUE(menu.fullyShown());
     menu.holdFade();
-    EXPECT_EQ(menu.fade, static_cast<double>(0.9f));
+    EXPECT_EQ(menu.fade(), static_cast<double>(0.9f));
     // Below it nothing changes and the title is hidden.
-    menu.fade = 0.8999;
+    menu.setFades(0.8999, menu.scoresFade());
     menu.holdFade();
-    EXPECT_EQ(menu.fade, 0.8999);
+    EXPECT_EQ(menu.fade(), 0.8999);
     EXPECT_FALSE(menu.fullyShown());
 }
 
@@ -123,8 +123,8 @@ TEST(MenuStep, StartUpFadeIsHeldAtItsRestingValue)
 TEST(HighScoreRows, SitInTheMiddleColumnAndSlideWithTheFade)
 {
     CMenu menu;
-    menu.scoresFade = 1.0;
-    menu.clock = 0.0;
+    menu.setFades(menu.fade(), 1.0);
+    menu.setClock(0.0);
     for (int i = 0; i < CHighScoreTable::EntryCount; ++i) {
         const HighScoreRow row = menu.highScoreRow(i, 640, 480, false);
         EXPECT_EQ(row.top, 140 + 21 * i) << i;
@@ -137,7 +137,7 @@ TEST(HighScoreRows, SitInTheMiddleColumnAndSlideWithTheFade)
     EXPECT_EQ(menu.highScoreRow(3, 640, 480, false).scoreRight, 508);
 
     // Hidden, the list starts from the outer edges; odd sizes halve downwards.
-    menu.scoresFade = 0.0;
+    menu.setFades(menu.fade(), 0.0);
     const HighScoreRow row = menu.highScoreRow(0, 801, 601, false);
     EXPECT_EQ(row.nameLeft, 100);
     EXPECT_EQ(row.scoreRight, 700);
@@ -147,22 +147,22 @@ TEST(HighScoreRows, SitInTheMiddleColumnAndSlideWithTheFade)
 TEST(HighScoreRows, RippleThroughColoursAndTheTypedNameFlashes)
 {
     CMenu menu;
-    menu.clock = 0.0;
-    menu.scoresFade = 0.5;
+    menu.setClock(0.0);
+    menu.setFades(menu.fade(), 0.5);
     // Row 0 at clock 0: every channel at half, alpha the fade.
     EXPECT_EQ(menu.highScoreRow(0, 800, 600, false).colour, 0x80808080u);
     // Row 5 is half a second behind: the colours of clock 0.5 on row 0.
     const uint32_t row5 = menu.highScoreRow(5, 800, 600, false).colour;
-    menu.clock = 0.5;
+    menu.setClock(0.5);
     EXPECT_EQ(menu.highScoreRow(0, 800, 600, false).colour, row5);
     // A fade past one is full opacity, not a wrapped byte.
-    menu.scoresFade = 1.02;
+    menu.setFades(menu.fade(), 1.02);
     EXPECT_EQ(channel(menu.highScoreRow(0, 800, 600, false).colour, 24), 255);
 
     // The typed name: opaque red to yellow whatever the list's fade.
-    menu.scoresFade = 0.1;
-    menu.clock = 0.0;
+    menu.setFades(menu.fade(), 0.1);
+    menu.setClock(0.0);
     EXPECT_EQ(menu.highScoreRow(2, 800, 600, true).colour, 0xFFFF8000u);
-    menu.clock = std::numbers::pi / 20.0;
+    menu.setClock(std::numbers::pi / 20.0);
     EXPECT_EQ(menu.highScoreRow(2, 800, 600, true).colour, 0xFFFFFF00u);
 }

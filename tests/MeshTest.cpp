@@ -120,16 +120,20 @@ TEST_F(Mesh, MeshSubsetTakesItsColoursAndPowerFromTheSurface)
 TEST_F(MeshInScene, MeshMaterialIsChosenByTheExactSurfaceName)
 {
     CRenderer renderer;
-    renderer.phongMaterial = std::make_unique<NamedMaterial>();
-    renderer.glassMaterial = std::make_unique<NamedMaterial>();
+    const CMaterial* fixed = renderer.materialFor("d3dfixed");
+    auto phongMaterial = std::make_unique<NamedMaterial>();
+    auto glassMaterial = std::make_unique<NamedMaterial>();
+    const CMaterial* phong = phongMaterial.get();
+    const CMaterial* glass = glassMaterial.get();
+    renderer.replaceMaterials(std::move(phongMaterial), std::move(glassMaterial));
     auto built = build(trianglesOnSurfaces({"glass", "Glass", "d3dfixed", "frame"}),
                        [&](const std::string& name) { return renderer.materialFor(name); });
     ASSERT_TRUE(built->built);
     ASSERT_EQ(built->mesh.subsets.size(), 4u);
-    EXPECT_EQ(built->mesh.subsets[0]->material, renderer.glassMaterial.get());
-    EXPECT_EQ(built->mesh.subsets[1]->material, renderer.phongMaterial.get());
-    EXPECT_EQ(built->mesh.subsets[2]->material, renderer.fixedMaterial.get());
-    EXPECT_EQ(built->mesh.subsets[3]->material, renderer.phongMaterial.get());
+    EXPECT_EQ(built->mesh.subsets[0]->material, glass);
+    EXPECT_EQ(built->mesh.subsets[1]->material, phong);
+    EXPECT_EQ(built->mesh.subsets[2]->material, fixed);
+    EXPECT_EQ(built->mesh.subsets[3]->material, phong);
     // A surface without a name is looked up as "default".
     std::string asked;
     build(trianglesOnSurfaces({""}), [&](const std::string& name) {
@@ -139,10 +143,9 @@ TEST_F(MeshInScene, MeshMaterialIsChosenByTheExactSurfaceName)
     EXPECT_EQ(asked, "default");
 
     // Without the Phong and glass materials the fixed-function one draws everything.
-    renderer.phongMaterial.reset();
-    renderer.glassMaterial.reset();
-    EXPECT_EQ(renderer.materialFor("glass"), renderer.fixedMaterial.get());
-    EXPECT_EQ(renderer.materialFor("floor"), renderer.fixedMaterial.get());
+    renderer.replaceMaterials(nullptr, nullptr);
+    EXPECT_EQ(renderer.materialFor("glass"), fixed);
+    EXPECT_EQ(renderer.materialFor("floor"), fixed);
 }
 
 // ---- failures and limits ---------------------------------------------------------
@@ -285,11 +288,11 @@ TEST_F(MeshInScene, TheGameFrameIsTexturedAndItsPlateDrawnFixedFunction)
     ASSERT_NE(frame.subsets[0]->texture, nullptr);
     EXPECT_EQ(frame.subsets[0]->values.texture, frame.subsets[0]->texture.get());
     EXPECT_NE(frame.subsets[1]->texture, nullptr); // the plate's own picture
-    EXPECT_EQ(frame.subsets[1]->material, renderer.fixedMaterial.get());
+    EXPECT_EQ(frame.subsets[1]->material, renderer.materialFor("d3dfixed"));
     // The backdrop around the well takes its picture from a texture of its own.
     ASSERT_NE(frame.subsets[2]->texture, nullptr);
     EXPECT_NE(frame.subsets[2]->texture.get(), frame.subsets[0]->texture.get());
-    EXPECT_EQ(frame.subsets[2]->material, renderer.phongMaterial.get());
+    EXPECT_EQ(frame.subsets[2]->material, renderer.materialFor("default"));
 
     // The same object read from another folder finds no texture, quietly.
     auto object = loadLwoObject("media/frame.lwo");

@@ -83,7 +83,7 @@ TEST_F(PhongMaterialTest, MatteSurfacesDrawTheSamePictureWithTheLighterProgram)
 {
     addLeftLight();
     auto cubeMap = solidCube(0.2f, 0.9f, 0.4f);
-    renderer->environmentTexture = cubeMap.get();
+    renderer->setEnvironment(cubeMap.get());
     CPhongMaterial phong(*renderer, MediaDir / "phong.fx");
     auto striped = coordinateTexture();
     const CSceneEntity entity = turnedCube({0.9f, 0.7f, 0.5f, 1.0f});
@@ -146,7 +146,7 @@ TEST_F(PhongMaterialTest, PhongReflectsTheCubeMapOrWhiteWithoutOne)
     EXPECT_GT(at(RightFaceX, MiddleY).g, 240);
 
     auto blue = solidCube(0.0f, 0.0f, 1.0f);
-    renderer->environmentTexture = blue.get();
+    renderer->setEnvironment(blue.get());
     testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
     drawWith(phong, turnedCube(), mirror);
     readFrame();

@@ -44,10 +44,7 @@ protected:
             return;
         makeDevice(Width, Height);
         makeGameScene(5);
-        renderer->enableShadow = false;
-        renderer->enableBloom = false;
-        renderer->enableMirror = true;
-        renderer->filterFrameBuffer = true;
+        renderer->setSwitches({.shadow = false, .bloom = false, .mirror = true, .filteredCopy = true});
         lookAsInPlay();
     }
 
@@ -75,7 +72,7 @@ protected:
     // false when it is behind the camera or off the screen.
     bool toScreen(const glm::vec3& world, int& x, int& y) const
     {
-        const glm::vec4 clip = renderer->projection * renderer->camera.view * glm::vec4(world, 1.0f);
+        const glm::vec4 clip = renderer->projection() * renderer->camera().view * glm::vec4(world, 1.0f);
         if (clip.w <= 0.0f)
             return false;
         x = int((clip.x / clip.w * 0.5f + 0.5f) * Width);
@@ -168,7 +165,7 @@ TEST_F(SceneLookTest, BurstRowsTumbleOntoTheFloorInViewAndShowInTheMirror)
     board->setCells({});
     // Back and up a little from the playing camera, to see the floor in
     // front of the well where the bricks come down.
-    renderer->camera.setLookAt({4.5f, 15.0f, -40.0f}, {4.5f, 6.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    renderer->camera().setLookAt({4.5f, 15.0f, -40.0f}, {4.5f, 6.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
     for (int step = 0; step < 6; ++step)
         view->stepUpdate(0.01f, true);
     draw("debris-bursting");
@@ -176,9 +173,9 @@ TEST_F(SceneLookTest, BurstRowsTumbleOntoTheFloorInViewAndShowInTheMirror)
     // Long enough for every brick to come down and settle.
     for (int step = 0; step < 400; ++step)
         view->stepUpdate(0.01f, true);
-    renderer->enableMirror = false;
+    setSwitch(*renderer, &RenderSwitches::mirror, false);
     const std::vector<uint8_t> plain = draw("debris-landed-no-mirror");
-    renderer->enableMirror = true;
+    setSwitch(*renderer, &RenderSwitches::mirror, true);
     const std::vector<uint8_t> mirrored = draw("debris-landed");
 
     int bricks = 0, reflected = 0;

@@ -19,6 +19,17 @@
 #include <filesystem>
 #include <memory>
 
+// Every optional step of the frame left out.
+constexpr RenderSwitches AllSwitchesOff{.shadow = false, .bloom = false, .mirror = false, .filteredCopy = false};
+
+// Turns one optional step of the frame on or off, the others as they were.
+inline void setSwitch(CRenderer& renderer, bool RenderSwitches::*step, bool on)
+{
+    RenderSwitches switches = renderer.switches();
+    switches.*step = on;
+    renderer.setSwitches(switches);
+}
+
 class SceneTest : public DeviceTest {
 protected:
     void SetUp() override
@@ -48,7 +59,10 @@ protected:
         renderer = std::make_unique<CRenderer>();
         view = std::make_unique<CGameView>(*board, *renderer);
     }
-    void lookAsInPlay() { renderer->camera.setLookAt({4.5f, 12.0f, -35.0f}, {4.5f, 11.0f, 0.0f}, {0.0f, 1.0f, 0.0f}); }
+    void lookAsInPlay()
+    {
+        renderer->camera().setLookAt({4.5f, 12.0f, -35.0f}, {4.5f, 11.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    }
     void TearDown() override
     {
         view.reset();
@@ -83,10 +97,7 @@ protected:
         ASSERT_TRUE(brick.buildMesh("media/chamferbox.lwo", [this](const std::string&) { return flat.get(); }));
         light = renderer->addLight(CLight::Directional);
         light->position = LightStart;
-        renderer->enableShadow = false;
-        renderer->enableBloom = false;
-        renderer->enableMirror = false;
-        renderer->filterFrameBuffer = false;
+        renderer->setSwitches(AllSwitchesOff);
     }
     void TearDown() override
     {
@@ -118,7 +129,7 @@ protected:
 
     glm::ivec2 toScreen(const glm::vec3& world) const
     {
-        const glm::vec4 clip = renderer->projection * renderer->camera.view * glm::vec4(world, 1.0f);
+        const glm::vec4 clip = renderer->projection() * renderer->camera().view * glm::vec4(world, 1.0f);
         return {int((clip.x / clip.w * 0.5f + 0.5f) * float(testDevice->width())),
                 int((0.5f - clip.y / clip.w * 0.5f) * float(testDevice->height()))};
     }

@@ -22,7 +22,7 @@ using ShadowMapLighting = FlatSceneTest;
 TEST_F(ShadowMapLighting, TheLightAtItsStartLooksAtTheMiddleOfTheWellsFloor)
 {
     makeScene(64, 64);
-    CShadowMapLighting& shadows = *renderer->shadowLighting;
+    CShadowMapLighting& shadows = renderer->shadows();
     shadows.setLight(light);
     shadows.renderShadowMap({});
     const glm::mat4& toMap = shadows.lightTextureMatrix();
@@ -40,13 +40,13 @@ TEST_F(ShadowMapLighting, AShadowLitImageThatIsWhiteEverywhereLeavesTheSceneUnch
 {
     makeScene(160, 120);
     addBrick({0.0f, 0.0f, 0.0f}, glm::vec3(2.0f), {0.8f, 0.4f, 0.2f, 1.0f});
-    renderer->camera.setLookAt({0.0f, 2.0f, -6.0f}, {0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    renderer->camera().setLookAt({0.0f, 2.0f, -6.0f}, {0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
     const std::vector<uint8_t> plain = drawFrame();
     // A light far beyond its reach lights nothing and shadows nothing: the
     // shadow-lit picture is white where the brick is, so only the black
     // around it (black times black) could change, and it does not.
     light->position = {0.0f, 400.0f, 0.0f};
-    renderer->enableShadow = true;
+    setSwitch(*renderer, &RenderSwitches::shadow, true);
     EXPECT_EQ(drawFrame(), plain);
 }
 
@@ -54,22 +54,22 @@ TEST_F(ShadowMapLighting, ShadowsOffSkipsBothPassesAndTheMapKeepsItsLastContents
 {
     makeScene(160, 120);
     CSceneEntity* piece = addBrick({4.5f, 2.0f, 0.0f}, glm::vec3(2.0f), White);
-    renderer->camera.setLookAt({4.5f, 8.0f, -12.0f}, {4.5f, 1.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
-    renderer->enableShadow = true;
+    renderer->camera().setLookAt({4.5f, 8.0f, -12.0f}, {4.5f, 1.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    setSwitch(*renderer, &RenderSwitches::shadow, true);
     drawFrame();
-    const std::vector<float> map = renderer->shadowLighting->shadowTarget().colorTexture()->readFloats();
+    const std::vector<float> map = renderer->shadows().shadowTarget().colorTexture()->readFloats();
     ASSERT_LT(*std::min_element(map.begin(), map.end()), 1.0f) << "the piece is in the map";
 
-    renderer->enableShadow = false;
+    setSwitch(*renderer, &RenderSwitches::shadow, false);
     piece->position.x += 3.0f;
     piece->updateWorld();
     testDevice->beginScene();
     drawFrame();
     const int drawsOff = testDevice->drawCount();
-    EXPECT_EQ(renderer->shadowLighting->shadowTarget().colorTexture()->readFloats(), map);
+    EXPECT_EQ(renderer->shadows().shadowTarget().colorTexture()->readFloats(), map);
     // With shadows on, the one brick is drawn into the map and shadow-lit,
     // and one quad multiplies the scene.
-    renderer->enableShadow = true;
+    setSwitch(*renderer, &RenderSwitches::shadow, true);
     testDevice->beginScene();
     drawFrame();
     EXPECT_EQ(testDevice->drawCount(), drawsOff + 3);
@@ -81,10 +81,10 @@ TEST_F(ShadowMapLighting, WithoutALightTheShadowStepsAreLeftOut)
 {
     makeScene(160, 120);
     addBrick({0.0f, 0.0f, 0.0f}, glm::vec3(2.0f), {0.8f, 0.4f, 0.2f, 1.0f});
-    renderer->camera.setLookAt({0.0f, 2.0f, -6.0f}, {0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
-    renderer->lights.clear();
+    renderer->camera().setLookAt({0.0f, 2.0f, -6.0f}, {0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    renderer->removeLights();
     const std::vector<uint8_t> plain = drawFrame();
-    renderer->enableShadow = true;
+    setSwitch(*renderer, &RenderSwitches::shadow, true);
     EXPECT_EQ(drawFrame(), plain);
 }
 
@@ -97,13 +97,13 @@ TEST_F(ShadowMapLighting, WithoutTheSpotTextureTheLightStillFallsInAPool)
     std::filesystem::create_directories(folder);
     std::filesystem::copy_file("media/shadowmap.fx", folder / "shadowmap.fx",
                                std::filesystem::copy_options::overwrite_existing);
-    renderer->shadowLighting = std::make_unique<CShadowMapLighting>(*testDevice, folder);
+    renderer->replaceShadows(std::make_unique<CShadowMapLighting>(*testDevice, folder));
     std::filesystem::remove_all(folder);
-    EXPECT_EQ(renderer->shadowLighting->spotTexture(), nullptr);
+    EXPECT_EQ(renderer->shadows().spotTexture(), nullptr);
 
     addBrick({4.5f, 0.5f, 0.0f}, {14.0f, 1.0f, 14.0f}, White);
-    renderer->camera.setLookAt({4.5f, 16.0f, -6.0f}, {4.5f, 1.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
-    renderer->enableShadow = true;
+    renderer->camera().setLookAt({4.5f, 16.0f, -6.0f}, {4.5f, 1.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    setSwitch(*renderer, &RenderSwitches::shadow, true);
     const std::vector<uint8_t> picture = drawFrame();
     const glm::ivec2 middle = toScreen({4.5f, 1.0f, 0.0f});
     EXPECT_GT(brightness(at(picture, middle.x, middle.y)), 3 * 240);
@@ -119,10 +119,10 @@ TEST_F(ShadowMapLighting, WithoutTheSpotTextureTheLightStillFallsInAPool)
 TEST_F(ShadowMapLighting, AMapKeptFromEarlierFramesEqualsOneDrawnAfresh)
 {
     makeScene(240, 180);
-    CShadowMapLighting& shadows = *renderer->shadowLighting;
+    CShadowMapLighting& shadows = renderer->shadows();
     ASSERT_TRUE(shadows.keepsSettledCasters());
-    renderer->enableShadow = true;
-    renderer->camera.setLookAt({4.5f, 14.0f, -10.0f}, {4.5f, 2.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    setSwitch(*renderer, &RenderSwitches::shadow, true);
+    renderer->camera().setLookAt({4.5f, 14.0f, -10.0f}, {4.5f, 2.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
     addBrick({4.5f, -0.5f, 0.0f}, {14.0f, 1.0f, 14.0f}, White); // the floor: permanent
     std::vector<CSceneEntity*> cells;
     for (int row = 0; row < 3; ++row)
@@ -168,7 +168,7 @@ TEST_F(ShadowMapLighting, AMapKeptFromEarlierFramesEqualsOneDrawnAfresh)
     light->position += glm::vec3(3.0f, 0.0f, 2.0f);
     expectSameAsAfresh("the light moving", true);
 
-    renderer->sceneScale = 0.5f;
+    renderer->setSceneScale(0.5f);
     expectSameAsAfresh("the scene drawn at half size", false);
 }
 
@@ -201,7 +201,7 @@ TEST_P(ShadowCast, APieceAboveTheStackShadowsItAndTheShadowMovesWithThePiece)
 {
     const ShadowPath path = GetParam();
     makeScene(path.width, path.height, path.depthTextures);
-    CShadowMapLighting& shadows = *renderer->shadowLighting;
+    CShadowMapLighting& shadows = renderer->shadows();
     EXPECT_EQ(shadows.hardwareShadowMap(), path.depthTextures);
     // A window smaller than the map gives the map a depth surface of its own.
     const bool ownDepth = path.depthTextures || path.width < 512 || path.height < 512;
@@ -212,8 +212,8 @@ TEST_P(ShadowCast, APieceAboveTheStackShadowsItAndTheShadowMovesWithThePiece)
     const glm::vec3 aim{4.5f, 1.0f, 0.0f};
     const glm::vec3 above = LightStart + (aim - LightStart) * 0.85f;
     CSceneEntity* piece = addBrick(above, glm::vec3(1.0f), {0.0f, 0.0f, 1.0f, 1.0f});
-    renderer->camera.setLookAt({4.5f, 16.0f, -6.0f}, aim, {0.0f, 1.0f, 0.0f});
-    renderer->enableShadow = true;
+    renderer->camera().setLookAt({4.5f, 16.0f, -6.0f}, aim, {0.0f, 1.0f, 0.0f});
+    setSwitch(*renderer, &RenderSwitches::shadow, true);
 
     auto slabBrightness = [&](const std::vector<uint8_t>& picture, const glm::vec3& world) {
         const glm::ivec2 p = toScreen(world);

@@ -63,10 +63,10 @@ CGameView::~CGameView() = default;
 void CGameView::loadScene()
 {
     CDevice& d = device();
-    renderer.projection = sceneProjection();
-    d.setTransform(TransformType::Projection, renderer.projection);
+    renderer.setProjection(sceneProjection());
+    d.setTransform(TransformType::Projection, renderer.projection());
 
-    CCamera& camera = renderer.camera;
+    CCamera& camera = renderer.camera();
     camera.fixedUp = true;
     camera.setLookAt(CameraStartEye, CameraStartTarget, {0.0f, 1.0f, 0.0f});
     d.setTransform(TransformType::View, camera.view);
@@ -90,7 +90,7 @@ void CGameView::loadScene()
     CSceneEntity* floorEntity = renderer.addEntity(&floorBox, CSceneEntity::Permanent);
     floorEntity->position = FloorBoxPosition;
     floorEntity->updateWorld();
-    renderer.mirrorFloor = floorEntity;
+    renderer.setMirrorFloor(floorEntity);
 
     if (!buildMeshOrSay(brick, "media/chamferbox.lwo", materialFor, "the bricks are drawn as plain cubes"))
         buildUnitCube(brick, renderer.materialFor("glass"));
@@ -99,7 +99,7 @@ void CGameView::loadScene()
     // its place is refused like a missing one: the shaders sample a cube.
     environment = loadDdsTexture("media/Chrome128.dds");
     if (environment && environment->isCube()) {
-        renderer.environmentTexture = environment.get();
+        renderer.setEnvironment(environment.get());
     } else {
         reportFileProblem("media/Chrome128.dds", whyUnusable("media/Chrome128.dds", "not a readable cube map"),
                           "the bricks reflect plain white");
@@ -123,7 +123,7 @@ void CGameView::stepUpdate(float dt, bool boardRunning)
 void CGameView::drawFrameRate()
 {
     if (showFrameRate) {
-        hud.drawFrameRate(frameRate.rate(), renderer.sceneScale);
+        hud.drawFrameRate(frameRate.rate(), renderer.sceneScale());
         frameRate.tick();
     }
 }

@@ -65,71 +65,84 @@ void CMenuScreen::load(const std::filesystem::path& mediaDir)
 
 void CMenuScreen::draw(const CMenu& menu, const CHighScoreTable& scores)
 {
-    CDevice& d = device();
     setOverlayStates();
+    drawBackground(menu);
+    drawFront(menu);
+    if (menu.scoresFade() > 0.0 && !menu.options().isOpen())
+        drawHighScores(menu, scores);
+    drawPausedAndHelpWord(menu);
+    if (menu.helpShown()) {
+        optionsScreen.drawHelp(menu);
+        setOverlayStates();
+    }
+    device().setRenderState(RenderState::AlphaBlendEnable, false);
+    drawWebAddress();
+}
+
+// The background: fading in over the board, held a little translucent, or
+// fading out as a game starts. What follows is drawn linearly filtered.
+void CMenuScreen::drawBackground(const CMenu& menu)
+{
+    CDevice& d = device();
     d.setSamplerState(SamplerState::MagFilter, TexFilter::Anisotropic);
     d.setSamplerState(SamplerState::MinFilter, TexFilter::Anisotropic);
-
-    // The background: fading in over the board, held a little translucent,
-    // or fading out as a game starts.
     if (background) {
         const uint32_t tint = background->texture() ? 0xFFFFFFu : MissingBackground;
         drawScreenQuad(background->texture(), 0.0f, 0.0f, 1.0f, 1.0f,
                        static_cast<uint32_t>(colourByte(menu.shownFade())) << 24 | tint, false);
     }
-
     d.setSamplerState(SamplerState::MagFilter, TexFilter::Linear);
     d.setSamplerState(SamplerState::MinFilter, TexFilter::Linear);
+}
 
-    // Title and items appear at once when the background has faded in and
-    // vanish at once when it starts to fade out. The options screen takes
-    // their place while it is open, and the help takes the options' place, as
-    // one panel over another would be hard to read.
-    if (menu.fullyShown() && menu.options.isOpen() && !menu.helpShown()) {
+// Title and items appear at once when the background has faded in and
+// vanish at once when it starts to fade out. The options screen takes
+// their place while it is open, and the help takes the options' place, as
+// one panel over another would be hard to read.
+void CMenuScreen::drawFront(const CMenu& menu)
+{
+    if (!menu.fullyShown())
+        return;
+    if (menu.options().isOpen() && !menu.helpShown()) {
         optionsScreen.draw(menu);
         setOverlayStates();
-    } else if (menu.fullyShown()) {
-        if (title)
-            drawPicture(*title, TitleText, TitleX, TitleY);
-        for (int i = 0; i < CMenu::ItemCount; ++i) {
-            if (!items[i])
-                continue;
-            items[i]->colour = menu.itemColours[i];
-            drawPicture(*items[i], ItemText[i], itemX(i), ItemY);
-        }
+        return;
     }
+    if (title)
+        drawPicture(*title, TitleText, TitleX, TitleY);
+    for (int i = 0; i < CMenu::ItemCount; ++i) {
+        if (!items[i])
+            continue;
+        items[i]->colour = menu.itemColour(i);
+        drawPicture(*items[i], ItemText[i], itemX(i), ItemY);
+    }
+}
 
-    if (menu.scoresFade > 0.0 && !menu.options.isOpen())
-        drawHighScores(menu, scores);
-
+void CMenuScreen::drawPausedAndHelpWord(const CMenu& menu)
+{
+    const Viewport& v = device().viewport();
     // Over the well while a game stands still, whatever stopped it.
-    if (menu.pausedShown() && !menu.helpShown() && pausedFont) {
-        const Viewport& v = d.viewport();
-        pausedFont->drawText(PausedText, {0, v.height * 2 / 5, v.width, FarEdge}, TextCenter, pulseColour(menu.pulse));
-    }
+    if (menu.pausedShown() && !menu.helpShown() && pausedFont)
+        pausedFont->drawText(PausedText, {0, v.height * 2 / 5, v.width, FarEdge}, TextCenter, pulseColour(menu.pulse()));
     // The one word in the menu about help, small, at the bottom right.
-    if (menu.fullyShown() && !menu.options.isOpen() && !menu.helpShown() && smallFont) {
-        const Viewport& v = d.viewport();
+    if (menu.fullyShown() && !menu.options().isOpen() && !menu.helpShown() && smallFont) {
         const int line = smallFont->lineHeight();
         smallFont->drawText(HelpText, {0, v.height - line - 2, v.width - 6, v.height}, TextRight, 0xB0FFFFFFu);
     }
-    if (menu.helpShown()) {
-        optionsScreen.drawHelp(menu);
-        setOverlayStates();
-    }
+}
 
-    d.setRenderState(RenderState::AlphaBlendEnable, false);
-
-    // The web address, in every state, during play as well: black on the
-    // light background picture, light grey on the dark colour that stands in
-    // for a missing one.
-    if (smallFont) {
-        const Viewport& v = d.viewport();
-        const uint32_t colour = background && !background->texture() ? 0xFFC0C0C0u : 0xFF000000u;
-        const int lineHeight = smallFont->lineHeight();
-        smallFont->drawText(bottomLine(), {4, v.height - lineHeight - 2, v.width - 4, v.height}, TextLeft | TextTop,
-                            colour);
-    }
+// The web address, in every state, during play as well: black on the light
+// background picture, light grey on the dark colour that stands in for a
+// missing one.
+void CMenuScreen::drawWebAddress()
+{
+    if (!smallFont)
+        return;
+    const Viewport& v = device().viewport();
+    const uint32_t colour = background && !background->texture() ? 0xFFC0C0C0u : 0xFF000000u;
+    const int lineHeight = smallFont->lineHeight();
+    const TextRect line{4, v.height - lineHeight - 2, v.width - 4, v.height};
+    smallFont->drawText(bottomLine(), line, TextLeft | TextTop, colour);
 }
 
 const char* CMenuScreen::bottomLine()
@@ -188,7 +201,7 @@ void CMenuScreen::drawListHints(const CMenu& menu, const CHighScoreTable& scores
     if (!smallFont)
         return;
     const Viewport& v = device().viewport();
-    const uint32_t alpha = static_cast<uint32_t>(colourByte(menu.scoresFade));
+    const uint32_t alpha = static_cast<uint32_t>(colourByte(menu.scoresFade()));
     const uint32_t colour = alpha << 24 | 0x00FFFFFFu;
     const HighScoreRow first = menu.highScoreRow(0, v.width, v.height, false);
     const int line = smallFont->lineHeight();
@@ -212,7 +225,7 @@ void CMenuScreen::drawScoresNotice(const CMenu& menu)
         return;
     const Viewport& v = device().viewport();
     const HighScoreRow below = menu.highScoreRow(CHighScoreTable::EntryCount, v.width, v.height, false);
-    const uint32_t alpha = static_cast<uint32_t>(colourByte(menu.scoresFade));
+    const uint32_t alpha = static_cast<uint32_t>(colourByte(menu.scoresFade()));
     largeFont->drawText(menu.scoresNotice(), {v.width / 2 - 300, below.top + 8, v.width / 2 + 300, FarEdge},
                         TextCenter, alpha << 24 | 0x00FF4040u);
 }

@@ -42,6 +42,11 @@ public:
     static constexpr uint32_t MissingBackground = 0x0C1018u;
 
 private:
+    // The steps of draw, in its order.
+    void drawBackground(const CMenu& menu);
+    void drawFront(const CMenu& menu);
+    void drawPausedAndHelpWord(const CMenu& menu);
+    void drawWebAddress();
     void drawHighScores(const CMenu& menu, const CHighScoreTable& scores);
     void drawScoresNotice(const CMenu& menu);
     void drawListHints(const CMenu& menu, const CHighScoreTable& scores);

@@ -60,7 +60,7 @@ void COptionsScreen::draw(const CMenu& menu)
     if (!layout)
         return;
     drawPageRow(menu);
-    if (menu.options.page() == OptionsPage::Controls)
+    if (menu.options().page() == OptionsPage::Controls)
         drawControls();
     else
         drawSettings(menu);
@@ -96,7 +96,7 @@ void COptionsScreen::drawHelp(const CMenu& menu)
     if (!layout)
         return;
     rowFont->drawText("Help", {layout->panelLeft, layout->rowTop(0), layout->panelRight, FarEdge}, TextCenter,
-                      pulseColour(menu.pulse));
+                      pulseColour(menu.pulse()));
     drawControls();
     smallFont->drawText(HelpHint, {layout->panelLeft, layout->hintTop, layout->panelRight, FarEdge}, TextCenter,
                         DimColour);
@@ -111,10 +111,10 @@ void COptionsScreen::drawPageRow(const CMenu& menu)
     const int top = layout.rowTop(0);
     for (int i = 0; i < OptionsPageCount; ++i) {
         const auto page = static_cast<OptionsPage>(i);
-        const bool current = page == menu.options.page();
+        const bool current = page == menu.options().page();
         uint32_t colour = current ? ItemColour : DimColour;
-        if (current && menu.options.row() == 0)
-            colour = pulseColour(menu.pulse);
+        if (current && menu.options().row() == 0)
+            colour = pulseColour(menu.pulse());
         const int left = layout.panelLeft + i * layout.tabWidth;
         rowFont->drawText(optionsPageName(page), {left, top, left + layout.tabWidth, FarEdge}, TextCenter, colour);
         if (current)
@@ -127,11 +127,11 @@ void COptionsScreen::drawSettings(const CMenu& menu)
 {
     const Viewport& v = device().viewport();
     const OptionsLayout layout(v.width, v.height);
-    const std::vector<OptionItem>& items = menu.options.items();
+    const std::vector<OptionItem>& items = menu.options().items();
     for (size_t i = 0; i < items.size(); ++i) {
         const int row = static_cast<int>(i) + 1;
-        const bool chosen = menu.options.row() == row;
-        const uint32_t colour = chosen ? pulseColour(menu.pulse) : ItemColour;
+        const bool chosen = menu.options().row() == row;
+        const uint32_t colour = chosen ? pulseColour(menu.pulse()) : ItemColour;
         const int top = layout.rowTop(row);
         rowFont->drawText(items[i].label, {layout.labelLeft, top, FarEdge, FarEdge}, TextLeft, colour);
         // The chosen row shows that Left and Right change its value.

@@ -164,8 +164,8 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
         text << p.x << " " << p.y << " " << p.z;
         return text.str();
     };
-    if (!game.renderer.lights.empty())
-        add("lightGoal", point(game.renderer.lights.front()->positionGoal));
+    if (!game.renderer.lights().empty())
+        add("lightGoal", point(game.renderer.lights().front()->positionGoal));
     if (!game.view.hud.banner.empty())
         add("hud.banner", game.view.hud.banner);
     add("menu.visible", game.menu.isVisible());
@@ -173,7 +173,7 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
     add("menu.showScores", game.menu.showsScores());
     add("menu.scoresNotice", game.menu.scoresNotice());
     add("menu.chosenScore", game.menu.chosenScore());
-    add("menu.fade", game.menu.fade);
+    add("menu.fade()", game.menu.fade());
     add("menu.nameEntry", game.menu.typingName() ? 1 : 0);
     if (const HighScoreEntry* named = game.menu.entryBeingNamed())
         add("menu.name", named->name);
@@ -181,11 +181,11 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
         add("menu.picked", std::string(1, game.menu.pickedLetter()));
     add("menu.help", game.menu.helpShown());
     add("menu.paused", game.menu.pausedShown());
-    add("options.open", game.menu.options.isOpen());
-    if (game.menu.options.isOpen()) {
-        add("options.page", optionsPageName(game.menu.options.page()));
-        add("options.row", game.menu.options.row());
-        for (const OptionItem& item : game.menu.options.items())
+    add("options.open", game.menu.options().isOpen());
+    if (game.menu.options().isOpen()) {
+        add("options.page", optionsPageName(game.menu.options().page()));
+        add("options.row", game.menu.options().row());
+        for (const OptionItem& item : game.menu.options().items())
             add("options.value", item.label + " = " + item.shown());
     }
     add("music", game.sounds.musicLevelSet());
@@ -193,14 +193,15 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
     add("mute", game.sounds.mutedSet());
     add("sway", game.flow.swayAmplitude);
     add("frameLimit", game.flow.frameLimit);
-    add("bloom", game.renderer.enableBloom);
-    add("mirror", game.renderer.enableMirror);
-    add("shadow", game.renderer.enableShadow);
-    add("filter", game.renderer.filterFrameBuffer);
+    const RenderSwitches switches = game.renderer.switches();
+    add("bloom", switches.bloom);
+    add("mirror", switches.mirror);
+    add("shadow", switches.shadow);
+    add("filter", switches.filteredCopy);
     add("frameRate", game.view.showFrameRate);
-    add("camera", point(game.renderer.camera.eye));
-    add("cameraGoal", point(game.renderer.camera.eyeGoal));
-    add("cameraTarget", point(game.renderer.camera.target));
+    add("camera", point(game.renderer.camera().eye));
+    add("cameraGoal", point(game.renderer.camera().eyeGoal));
+    add("cameraTarget", point(game.renderer.camera().target));
     for (const std::string& sound : sounds)
         lines.push_back("sound." + sound);
     sounds.clear();
