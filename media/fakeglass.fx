@@ -1,7 +1,10 @@
 // Glass bricks, a faked single refraction: each brick shows the picture drawn
-// behind it so far (texFrameBuffer, a copy of the scene), looked up where a
-// ray bent by the glass comes out, tinted by the brick's colour, deeper where
-// the way through is long. The room is reflected on top, more strongly at
+// behind it so far (texFrameBuffer, a copy of the scene, bricks further back
+// included), looked up where a ray bent by the glass comes out, tinted by the
+// brick's colour, deeper where the way through is long. How light the glass
+// is depends on its colour, so the seven colours stand apart also for a
+// player who tells red from green poorly; the falling piece is lit a little
+// and outlined by a bright rim. The room is reflected on top, more strongly at
 // grazing angles; the cut edges catch the room and the spot light as thin
 // bright lines, and the spot light leaves a small hard glint that the bloom
 // turns into a glow.
@@ -228,13 +231,15 @@ fragment singleRefract {
         return normalize(sign(p) * max(along, step(depth, vec3(min(depth.x, min(depth.y, depth.z))))));
     }
 
-    // Glass of a colour carried by one primary alone (a pure green, a pure
-    // red) is cast deeper than glass of a mixed colour (a yellow, an orange,
-    // a cyan): the share by which one channel outweighs both others darkens
-    // the glass. The hue stays the brick's own; what changes is how light it
-    // is, which keeps apart the colours that a player who tells red from
-    // green poorly sees only by their lightness: yellow, orange, green and
-    // red stand on separate steps of it, as do magenta and blue.
+    // How light a brick's glass is. Its hue stays the brick's own; its
+    // lightness follows the colour's own brightness (yellow and cyan light,
+    // blue deep), and glass of a colour carried by one primary alone (a pure
+    // green, a pure red) is cast deeper still than glass of a mixed colour
+    // (a yellow, an orange): the share by which one channel outweighs both
+    // others darkens it. This keeps apart the colours that a player who
+    // tells red from green poorly sees only by their lightness: yellow,
+    // orange, green and red stand on separate steps of it, as do magenta and
+    // blue.
     const vec3 Deepening = vec3(0.35, 0.5, 0.35);
     // How brightly strongly coloured glass glows in its colour before a dark
     // background: enough that the light colours (yellow, orange, cyan) read

@@ -11,8 +11,12 @@
 // from the farthest to the nearest (orderGlassBackToFront), and once the run
 // reaches bricks standing well in front of its farthest ones (debris flying
 // before the well, a row seen from its end) the copy is taken again: those
-// see the bricks behind them through their glass. One copy more at most, so
-// the cost stays that of a single screen-sized copy per frame.
+// see the bricks behind them through their glass. That is one screen-sized
+// copy more at most, and only in frames where bricks stand out in front (the
+// well seen from before, with no debris, takes none).
+//
+// An entity's highlight lights the brick a little and outlines it with a
+// bright rim: the falling piece stands out from the stack.
 #include "render/Material.h"
 #include "render/RenderList.h"
 
