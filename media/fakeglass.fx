@@ -297,7 +297,7 @@ fragment singleRefract {
         float lit = max(dot(n, toLight), 0.0);
         float darkBehind = 1.0 - clamp(brightness, 0.0, 1.0);
         float body = (1.0 - exp(-1.4 * path.length)) * (0.08 + 0.12 * lit + BodyGlow * colourful * darkBehind);
-        vec3 glass = (transmitted + tint * (body + 0.15 * path.edges)) * deep;
+        vec3 glass = transmitted * min(deep, 1.0) + tint * (body + 0.15 * path.edges) * deep;
 
         // The room reflects more the more steeply the face is seen (Schlick).
         float fresnel = 0.04 + 0.96 * pow(1.0 - facing, 5.0);
