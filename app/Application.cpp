@@ -186,6 +186,9 @@ void CApplication::drawFrame()
 {
     measureDrawnFrame();
     CDevice& d = graphics();
+    // The menu and the HUD lay themselves out on the viewport as they draw.
+    if (followWindowSize())
+        parts->renderer.resize(d.width(), d.height());
     d.beginScene();
     // The view's frame with the HUD and the frame rate, and the menu over
     // everything, in every state.

@@ -21,8 +21,10 @@ class CMenuScreen;
 class CRenderer;
 class CSceneScaleChooser;
 
-// What a frame draws: the 3D view with its HUD, then the menu over it.
+// What a frame draws: the 3D view with its HUD, then the menu over it; the
+// renderer's targets follow the picture's size.
 struct FrameParts {
+    CRenderer& renderer;
     CGameView& view;
     const CMenu& menu;
     const CHighScoreTable& highScores;

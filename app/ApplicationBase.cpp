@@ -1,6 +1,7 @@
 #include "app/ApplicationBase.h"
 
 #include "platform/Clock.h"
+#include "platform/Letterbox.h"
 
 int CApplicationBase::create(int width, int height, bool fullscreen)
 {
@@ -15,6 +16,33 @@ int CApplicationBase::create(int width, int height, bool fullscreen)
         return -2;
     }
     return 0;
+}
+
+void CApplicationBase::resizeWindow(int width, int height)
+{
+    clientWidth = width;
+    clientHeight = height;
+    fittedWidth = -1; // the same drawable may now hold another shape
+    mainWindow.setSize(width, height);
+}
+
+bool CApplicationBase::followWindowSize()
+{
+    int drawableWidth = 0, drawableHeight = 0;
+    mainWindow.drawableSize(drawableWidth, drawableHeight);
+    if (drawableWidth == fittedWidth && drawableHeight == fittedHeight)
+        return false;
+    const PictureRect shown = fitPicture(clientWidth, clientHeight, drawableWidth, drawableHeight);
+    // A window without area (being minimised, or not yet mapped) keeps the
+    // picture it had; the next size with area is fitted.
+    if (shown.width <= 0 || shown.height <= 0)
+        return false;
+    fittedWidth = drawableWidth;
+    fittedHeight = drawableHeight;
+    const int oldWidth = mainDevice.width(), oldHeight = mainDevice.height();
+    if (!mainDevice.resizeBackBuffer(shown.width, shown.height))
+        return false;
+    return mainDevice.width() != oldWidth || mainDevice.height() != oldHeight;
 }
 
 int CApplicationBase::run(CInputSource& input)

@@ -28,6 +28,10 @@ public:
     // Ends the loop after the current message, as closing the window does.
     void destroyWindow() { quitRequested = true; }
 
+    // A new client size for the window, chosen by the player: the picture
+    // takes its shape and, from the next frame on, its pixels.
+    void resizeWindow(int width, int height);
+
     CWindow& window() { return mainWindow; }
     CDevice& graphics() { return mainDevice; }
     // Follows Alt+Enter, which the window handles itself.
@@ -40,14 +44,24 @@ protected:
     virtual void onMessage(const InputMessage&) {}
     // The input the running loop reads; frames poll held keys through it.
     const CInputSource& input() const { return *loopInput; }
+    // Before a frame is drawn: the back buffer takes the size the picture
+    // has in the window now, the largest of the picture's shape that fits
+    // the window's drawable (a window resized by the player or the desktop,
+    // full screen on or off). True when it changed size, so that whatever is
+    // drawn at the picture's size follows.
+    bool followWindowSize();
 
     CFrameTimer timer;
 
 private:
     CWindow mainWindow;
     CDevice mainDevice;
+    // The size the window was asked for, which is the picture's shape.
     int clientWidth = 640;
     int clientHeight = 480;
+    // The window's drawable size the back buffer was last fitted to.
+    int fittedWidth = -1;
+    int fittedHeight = -1;
     bool quitRequested = false;
     const CInputSource* loopInput = nullptr;
     std::optional<double> fixedFrameTime;

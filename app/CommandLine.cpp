@@ -23,6 +23,8 @@ std::string helpText()
            "  --version         show the version and exit\n"
            "  --replay FILE     watch a recorded game\n"
            "  --verify          with --replay: play it headless and check its result\n"
+           "                    (status 0 it matches, 1 it does not, 2 not playable,\n"
+           "                    3 it matches but the game was cut short)\n"
            "\n"
            "Keys: arrows move and turn, Shift turns back, Pause pauses, Escape leaves,\n"
            "Alt+Enter switches full screen, F12 or PrintScreen saves a screenshot.\n";

@@ -14,6 +14,7 @@
 #include "app/ReplayPlayer.h"
 #include "app/Settings.h"
 #include "app/WindowSize.h"
+#include "files/AtomicFile.h"
 #include "files/GameFolders.h"
 #include "game/GameBoard.h"
 #include "game/Menu.h"
@@ -96,9 +97,26 @@ void prepareEnvironment(bool verifying)
     setenv("SDL_VIDEO_X11_WMCLASS", "org.example.vesbrik", 0);
 }
 
+// A game killed in the middle of a save leaves the temporary of that save
+// beside the file (see files/AtomicFile.h); each start clears the game's own
+// leftovers, and nothing else in those folders.
+void clearLeftoversOfKilledSaves(const GameFolders& folders, const std::filesystem::path& replayFolder)
+{
+    removeLeftoverTemporary(folders.settingsFile.string());
+    removeLeftoverTemporary(folders.highScoreFile.string());
+    removeLeftoverTemporaries(replayFolder, ".vrp");
+}
+
 std::unique_ptr<CReplayPlayer> makeReplayPlayer(Recording recording, GameObjects& objects)
 {
     return std::make_unique<CReplayPlayer>(std::move(recording), *objects.flow, *objects.board, objects.view->hud);
+}
+
+// Installed, finished games are kept with the high scores, in the player's
+// data folder.
+std::filesystem::path replayFolderOf(const GameOptions& options, const GameFolders& folders)
+{
+    return folders.portable ? std::filesystem::path(options.replayFolder) : folders.replayFolder;
 }
 
 // What the game needs beside its folders: the sounds, the recordings, and the
@@ -112,9 +130,7 @@ GameSetup gameSetup(Game& game, const GameOptions& options, const GameFolders& f
     setup.seed = options.seed ? *options.seed : tickCountMilliseconds();
     setup.soundFile = "media/sound.xml";
     setup.soundLog = options.soundLog;
-    // Installed, finished games are kept with the high scores, in the
-    // player's data folder.
-    setup.replayFolder = folders.portable ? std::filesystem::path(options.replayFolder) : folders.replayFolder;
+    setup.replayFolder = replayFolderOf(options, folders);
     setup.showNotice = [&app](const std::string& notice) { app.window().setTitle(notice); };
     setup.watchRecording = [&app, &objects](const std::string& name) {
         std::string error = "not a recording of this game: " + name;
@@ -135,7 +151,7 @@ void attachToApplication(CApplication& app, Game& game, const CSettings& setting
                          const GameOptions& options)
 {
     GameObjects& objects = game.objects;
-    app.attach(*objects.flow, FrameParts{*objects.view, *objects.menu, *objects.highScores, *objects.menuScreen});
+    app.attach(*objects.flow, FrameParts{*objects.renderer, *objects.view, *objects.menu, *objects.highScores, *objects.menuScreen});
     app.setRecorder(objects.recorder.get());
     objects.flow->pauseOnFocusLoss = settings.pauseOnFocusLoss;
     app.setScreenshotFolder(folders.screenshotFolder);
@@ -156,7 +172,7 @@ std::unique_ptr<CPlayerSettings> makePlayerSettings(CApplication& app, Game& gam
     auto settings = std::make_unique<CPlayerSettings>(
         asRead, CSettingsStore(folders.settingsFile.string(), asRead),
         SettingsTargets{*objects.renderer, *objects.view, *objects.sounds, objects.flow->frameLimit,
-                        [&app](int width, int height) { app.window().setSize(width, height); },
+                        [&app](int width, int height) { app.resizeWindow(width, height); },
                         [&app](bool fullScreen) { app.window().setFullScreen(fullScreen); },
                         [&app] { return !app.window().isWindowed(); },
                         [&scale](std::optional<float> fixed) { scale.fix(fixed); }},
@@ -208,6 +224,9 @@ int runGame(const GameOptions& options)
         return 1;
     }
     prepareEnvironment(replay && replay->verify);
+    // A check writes nothing, so it leaves the folders alone.
+    if (!(replay && replay->verify))
+        clearLeftoversOfKilledSaves(folders, replayFolderOf(options, folders));
 
     CSettings settings;
     settings.load(folders.settingsFile);
@@ -239,5 +258,7 @@ int runGame(const GameOptions& options)
     const GameState state{*objects.flow, *objects.board, *objects.menu, *objects.renderer, *objects.view,
                           *objects.sounds};
     CInputSource* input = options.makeInput ? options.makeInput(app, state) : &app.window();
-    return app.run(*input);
+    const int status = app.run(*input);
+    objects.flow->onProgramEnd();
+    return status;
 }

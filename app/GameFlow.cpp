@@ -159,9 +159,15 @@ void CGameFlow::onGameOver(const BoardEvent& event)
     enterMenu(true);
 }
 
-std::string CGameFlow::endRecording(bool keep)
+std::string CGameFlow::endRecording(bool keep, RecordedEnd how)
 {
-    return parts.recorder ? parts.recorder->end(parts.board, keep) : std::string();
+    return parts.recorder ? parts.recorder->end(parts.board, keep, how) : std::string();
+}
+
+void CGameFlow::onProgramEnd()
+{
+    if (current == State::Playing && !playingRecording)
+        endRecording(false, RecordedEnd::CutShort);
 }
 
 KeyContext CGameFlow::keyContext() const
@@ -492,8 +498,10 @@ void CGameFlow::onMouseMove(int x, int y, unsigned buttons)
 
 void CGameFlow::onFocusLost()
 {
-    if (pauseOnFocusLoss && current == State::Playing)
-        parts.board.pause();
+    // Recorded as the Pause key, so that a replay stands still where the
+    // game did; without it the replay plays on through the pause.
+    if (pauseOnFocusLoss && current == State::Playing && parts.board.isRunning())
+        togglePauseRecorded();
 }
 
 void CGameFlow::advanceFrameClock(double elapsed)

@@ -13,6 +13,7 @@
 #include "game/GameBoardListener.h"
 #include "game/HeldKeys.h"
 #include "game/OptionsMenu.h"
+#include "game/Recording.h"
 
 class CCamera;
 class CGameBoard;
@@ -58,6 +59,9 @@ public:
     State state() const { return current; }
     // Set once the player chose to leave the game (Exit, or Escape in the menu).
     bool quitRequested() const { return quitChosen; }
+    // The program ends, whatever ended it (the window closed, a stop
+    // signal): a game in play keeps its recording, marked as cut short.
+    void onProgramEnd();
 
     // ---- input, as delivered between frames -------------------------------------
     // Where a key pressed now would land: play, the menu or the name entry.
@@ -137,7 +141,7 @@ private:
     void moveLightGoal();
     // The game in play ends: its recording is saved, and the table's
     // recordings are kept in step with the table.
-    std::string endRecording(bool keep);
+    std::string endRecording(bool keep, RecordedEnd how = RecordedEnd::Played);
     bool watchChosenScore();
     CCamera& camera();
 

@@ -7,6 +7,7 @@
 
 #include "audio/SoundBank.h"
 #include "files/AtomicFile.h"
+#include "files/FileProblems.h"
 #include "game/GameBoard.h"
 #include "game/HighScoreTable.h"
 #include "game/Random.h"
@@ -67,12 +68,13 @@ void CGameRecorder::frame(double dt, const HeldKeys& held, float carriedStepTime
     pendingKeys.clear();
 }
 
-std::string CGameRecorder::end(const CGameBoard& board, bool keep)
+std::string CGameRecorder::end(const CGameBoard& board, bool keep, RecordedEnd how)
 {
     if (!recording)
         return {};
     recording = false;
     game.result = {board.score(), board.rows(), board.level()};
+    game.end = how;
 
     // The kept file first: the table names it only once it is on disk.
     std::string kept;
@@ -91,11 +93,21 @@ std::string CGameRecorder::end(const CGameBoard& board, bool keep)
     return kept;
 }
 
-bool CGameRecorder::save(const std::string& name) const
+bool CGameRecorder::save(const std::string& name)
 {
     std::error_code ignored;
     std::filesystem::create_directories(replayFolder, ignored);
-    return replaceFileAtomically((replayFolder / name).string(), encodeRecording(game));
+    const std::string file = (replayFolder / name).string();
+    std::string whyNot;
+    if (replaceFileAtomically(file, encodeRecording(game), &whyNot))
+        return true;
+    // What stops one save (a full disk, a read-only folder, something in the
+    // way) usually stops them all: one line says so, not one per game.
+    if (!saveFailureSaid)
+        reportFileProblem(file, "the game's recording cannot be saved: " + whyNot,
+                          "the game plays on unrecorded, and later recordings that fail are not reported again");
+    saveFailureSaid = true;
+    return false;
 }
 
 void CGameRecorder::keepOnly(const CHighScoreTable& table) const

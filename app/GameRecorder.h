@@ -47,8 +47,9 @@ public:
     void frame(double dt, const HeldKeys& held, float carriedStepTime);
     // The game ended. Saves it as the last game and, when keep is set, in a
     // file of its own whose name (in the folder) is returned; empty when not
-    // kept or not saved. A game that was not recording saves nothing.
-    std::string end(const CGameBoard& board, bool keep);
+    // kept or not saved. A game that was not recording saves nothing. A game
+    // the program's end cut short is saved marked as such.
+    std::string end(const CGameBoard& board, bool keep, RecordedEnd how = RecordedEnd::Played);
 
     // ---- the folder ------------------------------------------------------------
     // Removes every recording in the folder but the last game's and those
@@ -60,7 +61,9 @@ public:
     const Recording& current() const { return game; }
 
 private:
-    bool save(const std::string& name) const;
+    // Saves the game in the folder under that name; a first failure is said
+    // on standard error, later ones are not.
+    bool save(const std::string& name);
 
     std::filesystem::path replayFolder;
     std::vector<uint8_t> fingerprint;
@@ -68,4 +71,5 @@ private:
     std::vector<uint16_t> pendingKeys;
     bool recording = false;
     bool firstFrame = false;
+    bool saveFailureSaid = false;
 };

@@ -45,8 +45,13 @@ std::optional<Recording> playableRecording(Recording recording, const std::strin
                                            std::string* error);
 
 // Plays the whole recording as fast as it goes, without drawing, and prints
-// the final score, rows and level. 0 when they match the recording's end, 1
-// when they do not.
+// the final score, rows and level: VerifyMatch when they match the
+// recording's end, VerifyMismatch when they do not, VerifyCutShort when they
+// match but the game was cut short, so that nothing confirms its end.
+// (A recording that cannot be played at all ends the check with status 2.)
+constexpr int VerifyMatch = 0;
+constexpr int VerifyMismatch = 1;
+constexpr int VerifyCutShort = 3;
 int verifyRecording(const Recording& recording, CGameFlow& flow, CGameBoard& board);
 
 // ---- watching ---------------------------------------------------------------------
@@ -76,7 +81,8 @@ public:
     bool finished() const { return next >= game.frames.size(); }
     bool paused() const { return isPaused; }
     double speed() const { return playSpeed; }
-    // The HUD's mark: "Replay x1", "Replay x2 paused", "Replay over - Escape".
+    // The HUD's mark: "Replay x1", "Replay x2 paused", "Replay over - Escape"
+    // ("Replay cut short - Escape" where the game was cut short).
     std::string banner() const;
 
 private:

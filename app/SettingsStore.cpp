@@ -105,8 +105,10 @@ bool CSettingsStore::save(const CSettings& settings)
     // here; a fresh file reads as the defaults, which onDisk then holds.
     writeChanges(onDisk, settings, root);
     makeFolderFor(filePath);
-    if (!document.save(filePath)) {
-        reportFileProblem(filePath, "the settings cannot be saved", "the changed settings last until the game ends");
+    std::string whyNot;
+    if (!document.save(filePath, &whyNot)) {
+        reportFileProblem(filePath, "the settings cannot be saved: " + whyNot,
+                          "the changed settings last until the game ends");
         return false;
     }
     onDisk = settings;

@@ -118,6 +118,37 @@ bool CDevice::createBackBuffer(int width, int height)
     return glCheckNamedFramebufferStatus(backFramebuffer, GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
 }
 
+bool CDevice::resizeBackBuffer(int width, int height)
+{
+    if (width <= 0 || height <= 0 || !backColour || !backDepth)
+        return false;
+    if (width == backWidth && height == backHeight)
+        return true;
+    const bool targetWasBack = target == backBuffer();
+    const bool depthWasBack = depthStencil == backDepthStencil();
+    std::unique_ptr<CTexture> oldColour = std::move(backColour);
+    std::unique_ptr<CTexture> oldDepth = std::move(backDepth);
+    if (!createBackBuffer(width, height)) {
+        backColour = std::move(oldColour);
+        backDepth = std::move(oldDepth);
+        return false;
+    }
+    // The old buffer goes: the device forgets it, and its framebuffers with it.
+    oldColour.reset();
+    oldDepth.reset();
+    backWidth = width;
+    backHeight = height;
+    if (targetWasBack) {
+        target = backBuffer();
+        current.viewport = Viewport{0, 0, width, height, 0.0f, 1.0f};
+    }
+    if (depthWasBack)
+        depthStencil = backDepthStencil();
+    appliedValid = false;
+    presentedWidth = -1; // the next present clears the whole window
+    return true;
+}
+
 // Debug aids: VESBRIK_NO_DEPTH_TEXTURES=1 takes the shadow path without depth
 // textures; VESBRIK_GL_FULL_APPLY=1 re-sends every state before each draw (a
 // picture that changes with it points at a state sent too late);

@@ -52,6 +52,13 @@ public:
     std::vector<uint8_t> readBackBuffer() const;
     int width() const { return backWidth; }
     int height() const { return backHeight; }
+    // Makes the back buffer anew at another size, between frames: the picture
+    // then keeps the pixels of the window it is shown in. Render target 0, the
+    // depth-stencil surface and the viewport that were the back buffer's
+    // become the new one's, and the whole window is cleared at the next two
+    // presents. False, with the old buffer kept, for a size without area or
+    // one the driver refuses.
+    bool resizeBackBuffer(int width, int height);
     const char* error() const { return lastError; }
 
     // ---- states ---------------------------------------------------------------------

@@ -1,7 +1,9 @@
 #pragma once
 // Replacing a file so that a crash or a full disk can never leave it cut short:
 // the new contents go to a temporary file beside it, which is flushed to disk
-// and then renamed over the old file in one step.
+// and then renamed over the old file in one step. A game killed in between
+// leaves only that temporary behind, which the next start removes.
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -9,5 +11,21 @@
 // left by an earlier crash is replaced). Returns false, with the old file
 // untouched and the temporary removed, when any step fails: a missing or
 // unwritable folder, a write-protected old file, a short write, a failed sync.
+// Then *whyNot (when given) says in a few words what stood in the way, naming
+// it: "a folder named X.tmp is in the way", "the folder F is write-protected".
 // A symbolic link at path is followed, so the file it points to is replaced.
-bool replaceFileAtomically(const std::string& path, std::string_view contents);
+bool replaceFileAtomically(const std::string& path, std::string_view contents, std::string* whyNot = nullptr);
+
+// The temporary a replace of path writes first: "<file>.tmp" beside the file
+// a symbolic link at path points to, or beside path itself.
+std::string temporaryFileFor(const std::string& path);
+
+// Removes the temporary a replace of path left behind when the game was
+// killed halfway: only a regular file of exactly that name, never a folder or
+// anything else that happens to be there. True when one was removed.
+bool removeLeftoverTemporary(const std::string& path);
+
+// The same for every file of the folder whose name ends in extension + ".tmp"
+// (".vrp" for the recordings). Looks at a bounded number of names; returns
+// how many leftovers it removed.
+int removeLeftoverTemporaries(const std::filesystem::path& folder, std::string_view extension);

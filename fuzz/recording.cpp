@@ -22,6 +22,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     if (recording->frames.size() > MaxRecordedFrames || !std::isfinite(recording->carriedStepTime))
         abort();
+    // Only the two known endings, and only a file that can say so says it.
+    if (recording->end != RecordedEnd::Played && recording->end != RecordedEnd::CutShort)
+        abort();
+    if (recording->end == RecordedEnd::CutShort && recording->format < 3)
+        abort();
     for (const RecordedFrame& frame : recording->frames) {
         if (!(frame.dt >= 0.0 && frame.dt <= MaxFrameTime) || frame.keys.size() > MaxKeysPerFrame)
             abort();

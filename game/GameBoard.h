@@ -46,8 +46,6 @@ public:
     void addScore(int points);
     // The pause key: a running game stops, a stopped one runs on.
     void togglePause() { running = !running; }
-    // The game stops where it is (another window took the keyboard).
-    void pause() { running = false; }
 
     // Fit test and the steps of a lock, in the order lockPiece runs them.
     bool fits(CPiece& piece) const;

@@ -98,9 +98,10 @@ bool CHighScoreTable::save()
         return false;
     CXmlDocument document;
     write(document);
-    if (document.save(filePath))
+    std::string whyNot;
+    if (document.save(filePath, &whyNot))
         return true;
-    reportFileProblem(filePath, "the high-score table cannot be saved",
+    reportFileProblem(filePath, "the high-score table cannot be saved: " + whyNot,
                       "the new scores are kept until the game ends");
     return false;
 }

@@ -53,7 +53,14 @@ public:
 
     // Row i (0 the best) of the high-score list on a viewport of the given
     // pixel size; typing says whether the row holds the name being typed.
+    // From 640 x 480 up the list is 600 pixels wide with rows 21 apart,
+    // centred; a smaller viewport shrinks it by highScoreScale, so that the
+    // names and scores stay inside it and the rows between the title and
+    // the items.
     HighScoreRow highScoreRow(int index, int viewportWidth, int viewportHeight, bool typing) const;
+    // 1 from 640 x 480 up, down to 0.5 at 320 x 240; the list's font shrinks
+    // by the same share.
+    static double highScoreScale(int viewportWidth, int viewportHeight);
 
     // ---- the high-score name being typed --------------------------------------
     // The new entry in the high-score table whose name the player types; the

@@ -18,8 +18,10 @@ constexpr std::string_view Magic{"VRPLAY\x1A\0", 8};
 constexpr std::string_view EndMark{"END!"};
 constexpr size_t ChecksumBytes = 4;
 
-// The first format whose files end in a checksum.
+// The first format whose files end in a checksum, and the first that says
+// how the game ended.
 constexpr uint32_t ChecksummedFormat = 2;
+constexpr uint32_t EndedFormat = 3;
 
 uint32_t checksumOf(std::string_view bytes)
 {
@@ -184,6 +186,12 @@ void readResult(Reader& reader, Recording& recording)
     recording.result.score = reader.i32("result");
     recording.result.rows = reader.i32("result");
     recording.result.level = reader.i32("result");
+    if (recording.format >= EndedFormat) {
+        const uint8_t end = reader.u8("result");
+        if (!reader.failed() && end > static_cast<uint8_t>(RecordedEnd::CutShort))
+            reader.fail("it ends in a way this game does not know (" + std::to_string(end) + ")");
+        recording.end = static_cast<RecordedEnd>(end);
+    }
     if (reader.bytes(EndMark.size(), "end mark") != EndMark)
         reader.fail("its end mark is missing");
     if (!reader.failed() && reader.remaining() != 0)
@@ -220,6 +228,9 @@ std::string encodeRecording(const Recording& recording)
     writer.i32(recording.result.score);
     writer.i32(recording.result.rows);
     writer.i32(recording.result.level);
+    // Older formats have no room for the mark; only a cut-short game needs it.
+    if (recording.format >= EndedFormat)
+        writer.u8(static_cast<uint8_t>(recording.end));
     writer.bytes(EndMark);
     if (recording.format >= ChecksummedFormat)
         writer.u32(checksumOf(writer.out));

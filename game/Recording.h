@@ -12,13 +12,16 @@
 //   random state (u32), slide velocity, fall speed, carried step time (f32 each),
 //   frame count (u32), then per frame: time step (f64), held keys (u8: bit 0
 //   left, bit 1 right, bit 2 down), key count (u8), keys (u16 each),
-//   and at the end: score, rows, level (i32 each), "END!",
+//   and at the end: score, rows, level (i32 each), (format 3 on) how the
+//   game ended (u8: 0 played to its end, 1 cut short), "END!",
 //   then (format 2 on) the CRC-32 of every byte before it (u32).
 // Reading checks every count and value against the bytes that remain, so a
 // cut, corrupted or hostile file is refused with a reason, never trusted; the
 // checksum catches the damage that still reads as a game, such as a changed
 // time step or header field. Files of format 1, which have no checksum, are
-// still read, so games recorded before it came still play.
+// still read, so games recorded before it came still play; so are files of
+// format 2, which do not say how the game ended (it was played to its end:
+// nothing else kept a recording then).
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,7 +33,7 @@
 // step); a recording from another version is refused.
 inline constexpr std::string_view GameVersion = "vesbrik-1";
 // The format new recordings are written in, and the oldest still read.
-inline constexpr uint32_t RecordingFormat = 2;
+inline constexpr uint32_t RecordingFormat = 3;
 inline constexpr uint32_t OldestRecordingFormat = 1;
 
 // Bounds every recording is held to. Four hours of frames at 250 a second
@@ -63,6 +66,11 @@ struct RecordedResult {
     bool operator==(const RecordedResult&) const = default;
 };
 
+// How the recorded game ended. Played: the game was over, or the player
+// left it. CutShort: the program was ended in the middle of it (the window
+// closed, a stop signal), so its end is only where the recording stops.
+enum class RecordedEnd : uint8_t { Played = 0, CutShort = 1 };
+
 struct Recording {
     // The file format it was read from, and is written in.
     uint32_t format = RecordingFormat;
@@ -79,6 +87,7 @@ struct Recording {
     float carriedStepTime = 0.0f;
     std::vector<RecordedFrame> frames;
     RecordedResult result;
+    RecordedEnd end = RecordedEnd::Played;
 
     bool operator==(const Recording&) const = default;
 };

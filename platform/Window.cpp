@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 #include "platform/Desktop.h"
 #include "platform/Utf8.h"
@@ -185,8 +186,22 @@ void CWindow::setTitle(const std::string& title)
 
 void CWindow::setSize(int width, int height)
 {
-    if (window)
-        SDL_SetWindowSize(window, width, height);
+    if (!window)
+        return;
+    // Covering the display itself, the window keeps the new size for when it
+    // leaves full screen; on a desktop's full screen SDL keeps it likewise.
+    if (!windowed && !desktopDoesFullScreen(window)) {
+        windowedPlace.width = width;
+        windowedPlace.height = height;
+        return;
+    }
+    SDL_SetWindowSize(window, width, height);
+    // A larger window may no longer fit where it stands: it moves, or
+    // shrinks, as it would have at start.
+    if (windowed) {
+        if (const std::optional<ScreenRect> usable = usableDesktop())
+            keepFrameOnDesktop(*usable);
+    }
 }
 
 void CWindow::size(int& width, int& height) const
@@ -195,6 +210,14 @@ void CWindow::size(int& width, int& height) const
     height = 0;
     if (window)
         SDL_GetWindowSize(window, &width, &height);
+}
+
+void CWindow::drawableSize(int& width, int& height) const
+{
+    width = 0;
+    height = 0;
+    if (window)
+        SDL_GL_GetDrawableSize(window, &width, &height);
 }
 
 void CWindow::setIcon(const std::string& pngFile)
@@ -270,18 +293,27 @@ bool CWindow::translate(const void* sdlEvent, InputMessage& message)
         else if (event.window.event == SDL_WINDOWEVENT_RESTORED || event.window.event == SDL_WINDOWEVENT_SHOWN ||
                  event.window.event == SDL_WINDOWEVENT_EXPOSED || event.window.event == SDL_WINDOWEVENT_MAXIMIZED)
             active = true;
+        if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
+            noteKeysDownAtFocus();
         if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
             // SDL lets go of the keyboard's keys; the pads' keys go up too,
             // or a piece would slide on while the player is elsewhere.
             pads.releaseAll();
+            keysAtFocus.focusLost();
             message.type = InputMessage::FocusLost;
             return true;
         }
         return false;
     case SDL_KEYDOWN:
+        if (!keysAtFocus.pressCounts(event.key.keysym.scancode))
+            return false;
         return translateKey(&event, message);
+    case SDL_KEYUP:
+        keysAtFocus.released(event.key.keysym.scancode);
+        return false;
     case SDL_TEXTINPUT:
-        pendingCharacters += decodeUtf8(event.text.text);
+        if (keysAtFocus.textCounts())
+            pendingCharacters += decodeUtf8(event.text.text);
         return false;
     case SDL_MOUSEMOTION: {
         message.type = InputMessage::MouseMove;
@@ -311,6 +343,19 @@ bool CWindow::translate(const void* sdlEvent, InputMessage& message)
     }
 }
 
+// The keys down as the keyboard arrives: those SDL knows of, and on X11 those
+// the server holds, which SDL takes for fresh presses when they next repeat.
+void CWindow::noteKeysDownAtFocus()
+{
+    int count = 0;
+    const Uint8* known = SDL_GetKeyboardState(&count);
+    std::vector<uint8_t> down(known, known + std::max(count, 0));
+    for (int scancode : keysDownOnDisplay(window))
+        if (scancode >= 0 && scancode < count)
+            down[static_cast<size_t>(scancode)] = 1;
+    keysAtFocus.focusGained(down.data(), count);
+}
+
 bool CWindow::translateKey(const void* sdlEvent, InputMessage& message)
 {
     const SDL_KeyboardEvent& key = static_cast<const SDL_Event*>(sdlEvent)->key;
@@ -330,12 +375,13 @@ bool CWindow::translateKey(const void* sdlEvent, InputMessage& message)
 bool CWindow::isHeld(int virtualKey) const
 {
     const Uint8* keys = SDL_GetKeyboardState(nullptr);
+    const auto down = [&](SDL_Scancode key) { return keys[key] && keysAtFocus.heldCounts(key); };
     switch (virtualKey) {
-    case vk::Left: return keys[SDL_SCANCODE_LEFT] || pads.isHeld(vk::Left);
-    case vk::Right: return keys[SDL_SCANCODE_RIGHT] || pads.isHeld(vk::Right);
-    case vk::Up: return keys[SDL_SCANCODE_UP] || pads.isHeld(vk::Up);
-    case vk::Down: return keys[SDL_SCANCODE_DOWN] || pads.isHeld(vk::Down);
-    case vk::Shift: return keys[SDL_SCANCODE_LSHIFT] || keys[SDL_SCANCODE_RSHIFT];
+    case vk::Left: return down(SDL_SCANCODE_LEFT) || pads.isHeld(vk::Left);
+    case vk::Right: return down(SDL_SCANCODE_RIGHT) || pads.isHeld(vk::Right);
+    case vk::Up: return down(SDL_SCANCODE_UP) || pads.isHeld(vk::Up);
+    case vk::Down: return down(SDL_SCANCODE_DOWN) || pads.isHeld(vk::Down);
+    case vk::Shift: return down(SDL_SCANCODE_LSHIFT) || down(SDL_SCANCODE_RSHIFT);
     default: return pads.isHeld(virtualKey);
     }
 }

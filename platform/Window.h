@@ -8,6 +8,7 @@
 #include "platform/Desktop.h"
 #include "platform/Gamepads.h"
 #include "platform/InputSource.h"
+#include "platform/KeysAtFocus.h"
 
 struct SDL_Window;
 
@@ -27,11 +28,14 @@ public:
     // mode never changes. Without a window manager that does it, the window
     // covers the display itself. False when the switch failed (the mode stays).
     bool setFullScreen(bool fullScreen);
-    // A new client size for the window; the picture fills it at its own
-    // shape, as after a resize by the player.
+    // A new client size for the window, moved or shrunk as at start where it
+    // would not fit the desktop where it stands; in full screen, the size it
+    // gets back when it leaves it.
     void setSize(int width, int height);
     // The client size in window coordinates, those of the mouse.
     void size(int& width, int& height) const;
+    // The client size in the pixels GL draws (larger on a high-density screen).
+    void drawableSize(int& width, int& height) const;
     void setTitle(const std::string& title);
     // The picture the desktop shows for the window (a PNG); a missing or
     // unreadable file leaves the desktop's default.
@@ -51,6 +55,7 @@ private:
     void coverDisplay(bool cover);
     bool translate(const void* sdlEvent, InputMessage& message);
     bool translateKey(const void* sdlEvent, InputMessage& message);
+    void noteKeysDownAtFocus();
 
     SDL_Window* window = nullptr;
     void* context = nullptr;
@@ -62,6 +67,8 @@ private:
     // Characters of one text-input event wait here, one message each.
     std::u32string pendingCharacters;
     CGamepads pads;
+    // Keys held when the keyboard arrived count from their next press.
+    CKeysAtFocus keysAtFocus;
     std::string lastError;
 };
 

@@ -3,8 +3,11 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 // Xlib's macros (None, Bool, Status...) stay inside this file.
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
 
 #include <atomic>
 
@@ -74,6 +77,45 @@ int propertyItems(Display* display, Window owner, const char* name, Atom type, u
     return taken;
 }
 
+// The SDL key of an X key symbol, for the keys the game reads; SDLK_UNKNOWN
+// for the rest.
+SDL_Keycode sdlKeyOf(KeySym symbol)
+{
+    // Printable Latin-1: SDL's key is the (lower-case) character itself.
+    if (symbol >= XK_A && symbol <= XK_Z)
+        return static_cast<SDL_Keycode>(symbol - XK_A + XK_a);
+    if (symbol >= XK_space && symbol <= XK_asciitilde)
+        return static_cast<SDL_Keycode>(symbol);
+    if (symbol >= XK_F1 && symbol <= XK_F12)
+        return static_cast<SDL_Keycode>(SDLK_F1 + (symbol - XK_F1));
+    switch (symbol) {
+    case XK_Escape: return SDLK_ESCAPE;
+    case XK_Return: return SDLK_RETURN;
+    case XK_KP_Enter: return SDLK_KP_ENTER;
+    case XK_BackSpace: return SDLK_BACKSPACE;
+    case XK_Tab: return SDLK_TAB;
+    case XK_Left: return SDLK_LEFT;
+    case XK_Right: return SDLK_RIGHT;
+    case XK_Up: return SDLK_UP;
+    case XK_Down: return SDLK_DOWN;
+    case XK_Shift_L: return SDLK_LSHIFT;
+    case XK_Shift_R: return SDLK_RSHIFT;
+    case XK_Control_L: return SDLK_LCTRL;
+    case XK_Control_R: return SDLK_RCTRL;
+    case XK_Alt_L: return SDLK_LALT;
+    case XK_Alt_R: return SDLK_RALT;
+    case XK_Pause: return SDLK_PAUSE;
+    case XK_Prior: return SDLK_PAGEUP;
+    case XK_Next: return SDLK_PAGEDOWN;
+    case XK_Home: return SDLK_HOME;
+    case XK_End: return SDLK_END;
+    case XK_Insert: return SDLK_INSERT;
+    case XK_Delete: return SDLK_DELETE;
+    case XK_Print: return SDLK_PRINTSCREEN;
+    default: return SDLK_UNKNOWN;
+    }
+}
+
 } // namespace
 
 bool desktopDoesFullScreen(SDL_Window* window)
@@ -117,3 +159,75 @@ void watchForOutsideDestruction(SDL_Window* window)
 }
 
 bool windowDestroyedFromOutside() { return destroyed; }
+
+std::vector<int> keysDownOnDisplay(SDL_Window* window)
+{
+    Display* display = nullptr;
+    Window xWindow = 0;
+    if (!x11Window(window, display, xWindow))
+        return {};
+    char down[32] = {};
+    XQueryKeymap(display, down);
+    std::vector<int> scancodes;
+    for (int keycode = 8; keycode < 256; ++keycode) {
+        if ((down[keycode / 8] & (1 << (keycode % 8))) == 0)
+            continue;
+        const SDL_Keycode key = sdlKeyOf(XkbKeycodeToKeysym(display, static_cast<KeyCode>(keycode), 0, 0));
+        const SDL_Scancode scancode = key == SDLK_UNKNOWN ? SDL_SCANCODE_UNKNOWN : SDL_GetScancodeFromKey(key);
+        if (scancode != SDL_SCANCODE_UNKNOWN)
+            scancodes.push_back(scancode);
+    }
+    return scancodes;
+}
+
+namespace {
+
+// The bits of a pixel under a colour mask, as a byte.
+uint8_t channel(unsigned long pixel, unsigned long mask)
+{
+    if (mask == 0)
+        return 0;
+    int shift = 0;
+    while (((mask >> shift) & 1u) == 0)
+        ++shift;
+    const unsigned long top = mask >> shift;
+    return static_cast<uint8_t>(((pixel >> shift) & top) * 255u / top);
+}
+
+} // namespace
+
+bool readShownPixels(SDL_Window* window, std::vector<uint8_t>& rgba, int& width, int& height)
+{
+    Display* display = nullptr;
+    Window xWindow = 0;
+    if (!x11Window(window, display, xWindow))
+        return false;
+    installHandler();
+    // A window that is not viewable cannot be read: an error, not an exit.
+    probing = true;
+    XSync(display, False);
+    probeErrors = 0;
+    XWindowAttributes attributes{};
+    XImage* image = nullptr;
+    if (XGetWindowAttributes(display, xWindow, &attributes) && attributes.map_state == IsViewable)
+        image = XGetImage(display, xWindow, 0, 0, static_cast<unsigned>(attributes.width),
+                          static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    XSync(display, False);
+    probing = false;
+    if (!image)
+        return false;
+    width = attributes.width;
+    height = attributes.height;
+    rgba.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 255);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const unsigned long pixel = XGetPixel(image, x, y);
+            uint8_t* out = &rgba[(static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 4];
+            out[0] = channel(pixel, image->red_mask);
+            out[1] = channel(pixel, image->green_mask);
+            out[2] = channel(pixel, image->blue_mask);
+        }
+    }
+    XDestroyImage(image);
+    return probeErrors == 0;
+}

@@ -1,8 +1,11 @@
 #pragma once
 // What SDL leaves unsaid about the game's window on an X11 display: whether
-// a window manager runs that makes windows full screen on request, and
-// whether another program destroyed the window. On other displays (Wayland,
+// a window manager runs that makes windows full screen on request, whether
+// another program destroyed the window, and which keys are down. On other displays (Wayland,
 // off screen) the answers are the ones that change nothing.
+#include <cstdint>
+#include <vector>
+
 struct SDL_Window;
 
 // True when the desktop makes a window full screen on request: a window
@@ -15,3 +18,16 @@ bool desktopDoesFullScreen(SDL_Window* window);
 // windowDestroyedFromOutside() then answers true.
 void watchForOutsideDestruction(SDL_Window* window);
 bool windowDestroyedFromOutside();
+
+// The keys the X server holds down at this moment, as SDL scancodes, among
+// those the game reads (letters, digits, F1 to F12, the arrows and the other
+// named keys). SDL learns of a key held while the window had no keyboard
+// only from the server's next repeat of it, which then reads as a fresh
+// press. Empty on other displays.
+std::vector<int> keysDownOnDisplay(SDL_Window* window);
+
+// What the display shows of the window's client area now, as RGBA rows, top
+// row first (tests of what a player sees). False where the display is not
+// X11 or the window cannot be read (not mapped, gone, or partly off the
+// screen, which X refuses to read).
+bool readShownPixels(SDL_Window* window, std::vector<uint8_t>& rgba, int& width, int& height);

@@ -57,6 +57,9 @@ void CGlassMaterial::copySceneTarget()
     if (!source || source == copyTarget->colorTexture())
         return;
 
+    // The copy keeps the scene's size when the picture changes size, so the
+    // glass shows what lies behind it pixel for pixel.
+    copyTarget->resize(source->width(), source->height());
     CRenderTargetScope copy(*copyTarget);
     if (copyOverRenderTarget(*source))
         return;

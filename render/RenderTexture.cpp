@@ -30,6 +30,26 @@ CRenderTexture::CRenderTexture(CDevice* device, unsigned width, unsigned height,
 
 CRenderTexture::~CRenderTexture() = default;
 
+bool CRenderTexture::resize(int width, int height)
+{
+    if (width <= 0 || height <= 0 || width > 16384 || height > 16384)
+        return false;
+    if (width == colour->width() && height == colour->height())
+        return true;
+    std::unique_ptr<CTexture> newColour =
+        CTexture::create(width, height, 1, colour->format(), TextureUsage::RenderTarget);
+    std::unique_ptr<CTexture> newDepth;
+    if (depth)
+        newDepth = CTexture::create(width, height, 1, depth->format(), TextureUsage::DepthStencil);
+    if (!newColour || (depth && !newDepth))
+        return false;
+    colour = std::move(newColour);
+    depth = std::move(newDepth);
+    areaWidth = 0;
+    areaHeight = 0;
+    return true;
+}
+
 void CRenderTexture::saveTarget()
 {
     if (depth)

@@ -39,6 +39,12 @@ public:
     int drawWidth() const;
     int drawHeight() const;
 
+    // Makes the textures anew at another size, in the same formats, when the
+    // window's picture changed size; their contents are lost and the drawing
+    // area is the whole target again. False, with the old textures kept,
+    // when the new ones cannot be made or the size has no area.
+    bool resize(int width, int height);
+
     CTexture* colorTexture() const { return colour.get(); }
     CTexture* depthTexture() const { return depth.get(); }
     unsigned requestedWidth() const { return wantedWidth; }

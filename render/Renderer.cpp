@@ -156,6 +156,15 @@ void CRenderer::drawItem(const RenderItem& item)
     item.subset->drawSubset();
 }
 
+// ---- the picture's size -------------------------------------------------------------------------
+
+bool CRenderer::resize(int width, int height)
+{
+    const bool scene = sceneTarget->resize(width, height);
+    const bool aux = auxTarget->resize(width, height);
+    return scene && aux;
+}
+
 // ---- the frame --------------------------------------------------------------------------------
 
 // The recipe of a frame, step by step. Every step starts from the frame's

@@ -74,6 +74,16 @@ public:
     // Loads the effect files of the materials again (a debugging key).
     void reloadMaterials();
 
+    // ---- the picture's size --------------------------------------------------------------
+    // The picture changed size (the window was resized, or went to or from
+    // full screen): the targets the scene is drawn into at the picture's size
+    // (scene, and aux, which holds the mirror image and the shadow-lit
+    // picture) are made anew at the new one; the glass's copy follows the
+    // scene target by itself. The shadow map and the bloom keep their fixed
+    // sizes, and the scene scale still draws into part of the new targets.
+    // False, with the old targets kept, when the new ones cannot be made.
+    bool resize(int width, int height);
+
     // ---- the frame ------------------------------------------------------------------------
     // The whole frame into the back buffer, then the overlays in the order
     // given. Without a mirror floor the mirror is left out; without a light,

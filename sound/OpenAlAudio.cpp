@@ -76,6 +76,36 @@ struct Sample {
     ALuint source = 0;
 };
 
+class COpenAlAudio;
+
+// Outputs still open when the process exits are closed on the way out. A
+// fatal error ends the game with std::exit, past every destructor; without
+// this the device stays open to the end, and OpenAL complains of it on the
+// terminal ("device not closed") as the last word of every such exit.
+class OpenOutputs {
+public:
+    void add(COpenAlAudio* audio);
+    void remove(COpenAlAudio* audio);
+
+private:
+    static void closeAllAtExit();
+
+    std::mutex guard;
+    std::vector<COpenAlAudio*> open;
+    // The process that opened them: a forked child that exits closes nothing
+    // of its parent's (the threads that feed them are not in the child).
+    pid_t owner = 0;
+    bool hooked = false;
+};
+
+// Never destroyed: an output released by a destructor late in the exit
+// still finds it.
+OpenOutputs& openOutputs()
+{
+    static OpenOutputs* const outputs = new OpenOutputs;
+    return *outputs;
+}
+
 class COpenAlAudio final : public CAudioBackend {
 public:
     ~COpenAlAudio() override { shutdown(); }
@@ -132,6 +162,37 @@ bool readMono(const std::string& path, std::vector<short>& mono, int& rate)
     return usable && !mono.empty();
 }
 
+void OpenOutputs::add(COpenAlAudio* audio)
+{
+    std::lock_guard lock(guard);
+    open.push_back(audio);
+    owner = getpid();
+    // Registered after OpenAL has started, so it runs before OpenAL's own
+    // clean-up at exit.
+    if (!hooked)
+        hooked = std::atexit(closeAllAtExit) == 0;
+}
+
+void OpenOutputs::remove(COpenAlAudio* audio)
+{
+    std::lock_guard lock(guard);
+    std::erase(open, audio);
+}
+
+void OpenOutputs::closeAllAtExit()
+{
+    std::vector<COpenAlAudio*> closing;
+    {
+        OpenOutputs& outputs = openOutputs();
+        std::lock_guard lock(outputs.guard);
+        if (outputs.owner != getpid())
+            return;
+        closing = outputs.open;
+    }
+    for (COpenAlAudio* audio : closing)
+        audio->shutdown();
+}
+
 void COpenAlAudio::start()
 {
     if (device)
@@ -161,6 +222,7 @@ void COpenAlAudio::start()
     }
     quitting = false;
     feeder = std::thread([this] { feedLoop(); });
+    openOutputs().add(this);
 }
 
 void COpenAlAudio::shutdown()
@@ -189,6 +251,7 @@ void COpenAlAudio::shutdown()
     alcCloseDevice(device);
     context = nullptr;
     device = nullptr;
+    openOutputs().remove(this);
 }
 
 AudioHandle COpenAlAudio::loadSample(const std::string& path)

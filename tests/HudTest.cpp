@@ -152,6 +152,22 @@ TEST_F(HudDrawing, StripDarkensTheTopAndTheTextsSitOnIt)
     EXPECT_EQ(testDevice->renderState(RenderState::AlphaBlendEnable), 1u);
 }
 
+TEST_F(HudDrawing, ASmallWindowKeepsAllThreeTextsOnTheStrip)
+{
+    makeDevice(320, 240);
+    testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000u, 1.0f, 0);
+    CHud hud;
+    hud.displayedScore = 1234.0f;
+    hud.draw(7, 42);
+    readFrame();
+    // Score at the left, rows from two fifths, the level ending at the right
+    // edge, all within the strip (4 to 16 of 240 lines).
+    EXPECT_GT(countGreenAbove(0, 0, 100, 17, 200), 10);
+    EXPECT_GT(countGreenAbove(128, 0, 200, 17, 200), 10);
+    EXPECT_GT(countGreenAbove(250, 0, 320, 17, 200), 10);
+    EXPECT_EQ(countGreenAbove(0, 18, 320, 60, 100), 0);
+}
+
 TEST_F(HudDrawing, FrameRateTextIsGreenUnderTheStrip)
 {
     makeDevice(800, 600);

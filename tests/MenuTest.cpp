@@ -7,6 +7,8 @@
 
 #include <cmath>
 #include <numbers>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -142,6 +144,39 @@ TEST(HighScoreRows, SitInTheMiddleColumnAndSlideWithTheFade)
     EXPECT_EQ(row.nameLeft, 100);
     EXPECT_EQ(row.scoreRight, 700);
     EXPECT_EQ(row.top, 200);
+}
+
+TEST(HighScoreRows, ShrinkToFitSmallWindowsBetweenTheTitleAndTheItems)
+{
+    CMenu menu;
+    for (const auto& [width, height] : {std::pair{320, 240}, std::pair{400, 300}, std::pair{320, 480}}) {
+        SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
+        const double scale = CMenu::highScoreScale(width, height);
+        EXPECT_LT(scale, 1.0);
+        for (const double fade : {0.0, 1.0}) {
+            menu.setFades(menu.fade(), fade);
+            for (double clock : {0.0, 0.4, 1.3}) {
+                menu.setClock(clock);
+                const HighScoreRow first = menu.highScoreRow(0, width, height, false);
+                const HighScoreRow last = menu.highScoreRow(CHighScoreTable::EntryCount - 1, width, height, false);
+                const HighScoreRow below = menu.highScoreRow(CHighScoreTable::EntryCount, width, height, false);
+                for (const HighScoreRow& row : {first, last}) {
+                    EXPECT_GE(row.nameLeft, 0);
+                    EXPECT_LE(row.scoreRight, width);
+                    // Room for a ten-letter name and a seven-digit score in
+                    // the list's font, which shrinks by the same share.
+                    EXPECT_GE(row.scoreRight - row.nameLeft, static_cast<int>(17 * 10 * scale));
+                }
+                // Under the title (its picture ends at a quarter of the
+                // height) with two lines for the name hint above, and the
+                // star's line under the last row still clear of the items.
+                EXPECT_GE(first.top, height / 4);
+                EXPECT_LE(below.top + 8 + static_cast<int>(24 * scale), CMenu::ItemRowTop * height / 600);
+            }
+        }
+    }
+    EXPECT_EQ(CMenu::highScoreScale(640, 480), 1.0);
+    EXPECT_EQ(CMenu::highScoreScale(1920, 1080), 1.0);
 }
 
 TEST(HighScoreRows, RippleThroughColoursAndTheTypedNameFlashes)

@@ -4,6 +4,10 @@
 // file, and the parent listens to that file. The mixer writes in real time,
 // so the scenarios that are listened to all run at once.
 #include "audio/SoundBank.h"
+#include "platform/FatalError.h"
+#include "sound/OpenAlAudio.h"
+
+#include <AL/alc.h>
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -416,4 +420,30 @@ TEST_F(OpenAlAudioTest, MissingSoundFileMeansSilenceNotFailure)
     fs::remove(dir / "sound.xml");
     fs::remove(dir / "game.wav");
     EXPECT_TRUE(runScenario("Everything"));
+}
+
+// ---- the output at the process's exit ----------------------------------------------
+// A fatal error ends the game with std::exit, past every destructor: the
+// output is closed all the same, or OpenAL's complaint that it was not would
+// be the last line of every such exit.
+TEST(OpenAlAudioExitDeathTest, AFatalExitClosesTheOutputFirst)
+{
+    const auto openThenFail = [](bool throughTheGame) {
+        setenv("ALSOFT_LOGLEVEL", "1", 1);
+        setenv("ALSOFT_DRIVERS", "null", 1);
+        // Still alive at the exit, as the game's objects are.
+        std::unique_ptr<CAudioBackend> audio;
+        if (throughTheGame) {
+            audio = createOpenAlAudio();
+            audio->start();
+            if (!audio->hasOutput())
+                std::exit(2);
+        } else {
+            alcOpenDevice(nullptr);
+        }
+        exitWithMessage("fatal");
+    };
+    // A device left open is complained about, so the check can tell.
+    EXPECT_EXIT(openThenFail(false), testing::ExitedWithCode(1), "device not closed");
+    EXPECT_EXIT(openThenFail(true), testing::ExitedWithCode(1), "^fatal\n$");
 }

@@ -78,6 +78,17 @@ TEST(RecordingFormat, RoundTripKeepsEveryBit)
     EXPECT_EQ(*read, recording);
     // The time steps come back as the same doubles, not rounded.
     EXPECT_EQ(std::memcmp(&read->frames[1].dt, &recording.frames[1].dt, sizeof(double)), 0);
+
+    // A game the program's end cut short says so; an ending this game does
+    // not know is refused, though its checksum holds.
+    Recording cutShort = recording;
+    cutShort.end = RecordedEnd::CutShort;
+    const std::optional<Recording> readCut = decodeRecording(encodeRecording(cutShort), nullptr);
+    ASSERT_TRUE(readCut.has_value());
+    EXPECT_EQ(readCut->end, RecordedEnd::CutShort);
+    Recording unknown = recording;
+    unknown.end = static_cast<RecordedEnd>(7);
+    EXPECT_EQ(decodeError(encodeRecording(unknown)), "it ends in a way this game does not know (7)");
 }
 
 TEST(RecordingFormat, EveryCutShortFileIsRefusedWithAReason)
@@ -146,15 +157,19 @@ TEST(RecordingFormat, EveryFlippedBitIsRefusedAndOldFilesStillRead)
     timeStep[frameCountOffset(sampleRecording()) + 4 + 3] ^= 0x01;
     EXPECT_EQ(decodeError(timeStep), "it is damaged: its checksum does not match its content");
 
-    // Recordings made before the checksum came play as they always did.
-    Recording old = sampleRecording();
-    old.format = 1;
-    const std::string oldBytes = encodeRecording(old);
-    EXPECT_EQ(oldBytes.size() + 4, bytes.size());
-    const std::optional<Recording> read = decodeRecording(oldBytes, nullptr);
-    ASSERT_TRUE(read.has_value());
-    EXPECT_EQ(*read, old);
-    EXPECT_EQ(encodeRecording(*read), oldBytes);
+    // Recordings made before the checksum (format 1) and before the mark of
+    // how the game ended (format 2) play as they always did: to their end.
+    for (const uint32_t format : {1u, 2u}) {
+        Recording old = sampleRecording();
+        old.format = format;
+        const std::string oldBytes = encodeRecording(old);
+        EXPECT_EQ(oldBytes.size() + (format == 1 ? 5 : 1), bytes.size()) << format;
+        const std::optional<Recording> read = decodeRecording(oldBytes, nullptr);
+        ASSERT_TRUE(read.has_value()) << format;
+        EXPECT_EQ(*read, old);
+        EXPECT_EQ(read->end, RecordedEnd::Played);
+        EXPECT_EQ(encodeRecording(*read), oldBytes);
+    }
 }
 
 TEST(RecordingFormat, OnlyRegularFilesAreOpenedAndNamesAreShownSafely)
@@ -305,14 +320,25 @@ TEST(GameRecorder, AFrameTimeNoFileCouldHoldStopsTheRecording)
     EXPECT_FALSE(std::filesystem::exists(folder.path("replays/last.vrp")));
 }
 
-TEST(GameRecorder, AnUnwritableFolderKeepsNothingAndSaysSo)
+TEST(GameRecorder, AnUnwritableFolderKeepsNothingAndSaysSoOnce)
 {
     CDataTestFolder folder;
     folder.write("replays", "a file where the folder should be");
     CGameRecorder recorder(folder.path("replays"), {});
     CGameBoard board(1);
-    recorder.begin(board);
-    EXPECT_EQ(recorder.end(board, true), "");
+    testing::internal::CaptureStderr();
+    for (int game = 0; game < 3; ++game) {
+        recorder.begin(board);
+        recorder.frame(0.01, {}, 0.0f);
+        EXPECT_EQ(recorder.end(board, true), "");
+    }
+    const std::string said = testing::internal::GetCapturedStderr();
+    // One line for three games of two files each, naming what is in the way.
+    EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
+    EXPECT_NE(said.find("the game's recording cannot be saved: " + folder.path("replays") +
+                        " is in the way: a file where a folder should be"),
+              std::string::npos)
+        << said;
 }
 
 TEST(RecordingNames, OnlyPlainNamesInTheFolderArePlayedOrRemoved)

@@ -192,11 +192,15 @@ TEST(Replay, OldRecordingsStillPlayAndDamagedOrOddFilesAreRefusedAtOnce)
     Recording recording = readLast(folder);
     ASSERT_EQ(recording.format, RecordingFormat);
 
-    // A recording made before the checksum came still plays and checks.
-    recording.format = 1;
-    folder.write("old-format.vrp", encodeRecording(recording));
-    GameRun check = verify(folder, "old-format.vrp");
-    EXPECT_EQ(check.status, 0) << check.output << check.errors;
+    // Recordings made before the checksum came (format 1) and before the
+    // mark of a game cut short (format 2) still play and check.
+    GameRun check;
+    for (const uint32_t format : {1u, 2u}) {
+        recording.format = format;
+        folder.write("old-format.vrp", encodeRecording(recording));
+        check = verify(folder, "old-format.vrp");
+        EXPECT_EQ(check.status, 0) << format << check.output << check.errors;
+    }
 
     // A flipped bit in a time step plays a different game that may well end
     // the same: the checksum refuses it.
@@ -222,6 +226,26 @@ TEST(Replay, OldRecordingsStillPlayAndDamagedOrOddFilesAreRefusedAtOnce)
     EXPECT_EQ(check.status, 2);
     EXPECT_EQ(check.errors.find('\x1b'), std::string::npos) << check.errors;
     EXPECT_NE(check.errors.find("\\x1b[2J\\x1b]0;owned\\x07.vrp"), std::string::npos) << check.errors;
+}
+
+TEST(Replay, AGameTheProgramsEndCutShortKeepsItsRecordingMarkedAsSuch)
+{
+    CScriptFolder folder;
+    // The script ends in the middle of the game, as a closed window does.
+    ASSERT_EQ(folder.run("frames 1\npress Return\nautoplay 300\n").status, 0);
+    const Recording recording = readLast(folder);
+    EXPECT_EQ(recording.end, RecordedEnd::CutShort);
+    EXPECT_EQ(recording.frames.size(), 300u);
+
+    // What was played checks, but nothing confirms how it would have ended.
+    const GameRun check = verify(folder);
+    EXPECT_EQ(check.status, 3) << check.output << check.errors;
+    EXPECT_NE(check.output.find("the game was cut short"), std::string::npos) << check.output;
+
+    // A game left by the player, or over, ends as it was played.
+    ASSERT_EQ(folder.run("frames 1\npress Return\nautoplay 300\npress Escape\nframes 1\n").status, 0);
+    EXPECT_EQ(readLast(folder).end, RecordedEnd::Played);
+    EXPECT_EQ(verify(folder).status, 0);
 }
 
 TEST(Replay, AHighScoreKeepsItsGameAndTheListPlaysIt)
@@ -313,14 +337,16 @@ TEST(Replay, AKeptRecordingThatCannotPlayLeavesTheListAsItIs)
     EXPECT_NE(folder.read("settings.xml"), "");
 }
 
-TEST(Replay, PausedByPOrByTheHelpComesOutTheSame)
+TEST(Replay, PausedByPTheHelpOrTheLostKeyboardComesOutTheSame)
 {
-    // The help holds the game as Pause does, and the key that hides it
-    // moves nothing: a replay must stand still and go on where the game did.
+    // The help and another window taking the keyboard hold the game as Pause
+    // does, and the key that hides the help moves nothing: a replay must
+    // stand still and go on where the game did.
     CScriptFolder folder;
     const ScriptResult played =
         folder.run("frames 1\npress Return\nautoplay 400\npress P\nframes 90\npress P\nautoplay 300\n"
-                   "press F1\nframes 120\npress Left\nautoplay 400\npress Escape\nframes 1\n",
+                   "press F1\nframes 120\npress Left\nautoplay 400\nblur\nframes 120\nexpect running 0\n"
+                   "press P\nautoplay 300\npress Escape\nframes 1\n",
                    "--seed 5");
     ASSERT_EQ(played.status, 0) << played.errors;
     const GameRun check = verify(folder);

@@ -17,17 +17,19 @@
 
 #include <gtest/gtest.h>
 
+#include "game/Recording.h"
+
 namespace {
 
 using namespace std::chrono_literals;
 
-// Starts the driver on a script that dumps its state once it plays and then
-// has hours of frames left. posix_spawn does the folder, the environment and
+// Starts the driver on a script that starts a game, pauses it so that it
+// cannot end by itself, dumps its state and then has hours of frames left. posix_spawn does the folder, the environment and
 // the redirection before the new program runs, so nothing of this process's
 // own runs in the child, whatever threads it has.
 pid_t startLongReplay(const CScriptFolder& run)
 {
-    run.write("script.txt", "frames 2\ndump started.txt\nframes 100000000\n");
+    run.write("script.txt", "frames 1\npress Return\npress Pause\nframes 2\ndump started.txt\nframes 100000000\n");
     std::vector<std::string> environment;
     for (char** variable = environ; *variable; ++variable) {
         const std::string_view entry(*variable);
@@ -67,9 +69,8 @@ bool waitUntil(const std::function<bool()>& done, std::chrono::seconds limit)
 }
 
 // Sends the signal once the script plays; the status the driver ended with.
-int stopWith(int signal)
+int stopWith(int signal, const CScriptFolder& run)
 {
-    CScriptFolder run;
     const pid_t child = startLongReplay(run);
     EXPECT_GT(child, 0);
     if (child <= 0)
@@ -98,11 +99,18 @@ int stopWith(int signal)
 
 } // namespace
 
-TEST(ScriptDriverStop, TermAndInterruptEndTheRunByThatSignal)
+TEST(ScriptDriverStop, TermAndInterruptEndTheRunByThatSignalAndKeepTheGamesRecording)
 {
     for (int signal : {SIGTERM, SIGINT}) {
-        const int status = stopWith(signal);
+        CScriptFolder run;
+        const int status = stopWith(signal, run);
         ASSERT_TRUE(WIFSIGNALED(status)) << "signal " << signal << ": status " << status;
         EXPECT_EQ(WTERMSIG(status), signal);
+        // The game in play when the signal came is kept, marked as cut short.
+        std::string error;
+        const std::optional<Recording> kept = readRecordingFile((run.path() / "replays/last.vrp").string(), &error);
+        ASSERT_TRUE(kept) << "signal " << signal << ": " << error;
+        EXPECT_EQ(kept->end, RecordedEnd::CutShort);
+        EXPECT_GE(kept->frames.size(), 2u);
     }
 }

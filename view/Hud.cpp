@@ -4,6 +4,7 @@
 #include "device/Font.h"
 #include "render/ScreenQuad.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -49,14 +50,28 @@ void CHud::update(float dt)
         displayedScore = static_cast<float>(targetScore);
 }
 
-bool CHud::ensureFont()
+namespace {
+
+// 1 from 800 x 600 up; below, the share of it the viewport has.
+double layoutScale()
 {
-    if (!fontTried) {
-        fontTried = true;
-        font = CFont::create("Tahoma", 24, 16);
+    const Viewport& v = device().viewport();
+    return std::clamp(std::min(v.width / 800.0, v.height / 600.0), 0.25, 1.0);
+}
+
+} // namespace
+
+bool CHud::fitFont()
+{
+    const double scale = layoutScale();
+    if (scale != fontScale) {
+        fontScale = scale;
+        font = CFont::create("Tahoma", std::max(10, scaled(24)), std::max(1, scaled(16)));
     }
     return font != nullptr;
 }
+
+int CHud::scaled(int length) const { return static_cast<int>(std::lround(length * fontScale)); }
 
 void CHud::draw(int level, int rows)
 {
@@ -64,23 +79,25 @@ void CHud::draw(int level, int rows)
 
     drawScreenQuad(nullptr, 0.0f, StripTop, 1.0f, StripBottom, StripColour, false);
 
-    if (!ensureFont())
+    if (!fitFont())
         return;
-    // Pixel rectangles, not scaled with the window: the level's right edge
-    // stays at x = 790 whatever the width.
-    font->drawText(formatted("Score %d", wholeScore(displayedScore)), {10, 10, 256, 512}, TextLeft,
+    // Pixel rectangles, not stretched with a wider window: the level's right
+    // edge stays at x = 790 whatever the width.
+    const int top = scaled(10);
+    font->drawText(formatted("Score %d", wholeScore(displayedScore)), {scaled(10), top, scaled(256), 512}, TextLeft,
                    TextColour);
-    font->drawText(formatted("Level %d", level), {400, 10, 790, 512}, TextRight, TextColour);
-    font->drawText(formatted("Rows %d", rows), {330, 10, 790, 512}, TextLeft, TextColour);
+    font->drawText(formatted("Level %d", level), {scaled(400), top, scaled(790), 512}, TextRight, TextColour);
+    font->drawText(formatted("Rows %d", rows), {scaled(330), top, scaled(790), 512}, TextLeft, TextColour);
     if (!banner.empty())
-        font->drawText(banner, {400, 44, 790, 512}, TextRight, BannerColour);
+        font->drawText(banner, {scaled(400), scaled(44), scaled(790), 512}, TextRight, BannerColour);
 }
 
 void CHud::drawFrameRate(float framesPerSecond, float sceneScale)
 {
-    if (!ensureFont())
+    if (!fitFont())
         return;
-    font->drawText(formatFrameRate(framesPerSecond, sceneScale), {30, 40, 400, 200}, TextLeft, FrameRateColour);
+    font->drawText(formatFrameRate(framesPerSecond, sceneScale), {scaled(30), scaled(40), scaled(400), 200}, TextLeft,
+                   FrameRateColour);
 }
 
 std::string formatFrameRate(float framesPerSecond, float sceneScale)

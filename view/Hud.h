@@ -21,8 +21,10 @@ public:
 
     // Draws the strip and the three texts in pixels of the current viewport.
     // The font is made on the first draw, so a HUD can exist before the
-    // device does. Sets the overlay states it draws with; the frame puts its
-    // own back after.
+    // device does, and again when the viewport's size changes. From 800 x 600
+    // up the texts keep their pixel places; a smaller viewport shrinks the
+    // places and the font alike, so that all three stay on the strip. Sets
+    // the overlay states it draws with; the frame puts its own back after.
     void draw(int level, int rows);
     // The frame-rate text under the strip.
     void drawFrameRate(float framesPerSecond, float sceneScale);
@@ -33,10 +35,14 @@ public:
     std::string banner;
 
 private:
-    bool ensureFont();
+    // The font for the current viewport; false when none can be made.
+    bool fitFont();
+    // A length of the 800 x 600 layout on the current viewport.
+    int scaled(int length) const;
 
     std::unique_ptr<CFont> font;
-    bool fontTried = false;
+    // The share of the layout the font was made for; 0 before the first try.
+    double fontScale = 0.0;
 };
 
 // "60.00 fps, scene at 0.75": the frames counted in the last window, and the

@@ -7,6 +7,7 @@
 #include "game/Menu.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 namespace {
@@ -46,16 +47,8 @@ void CMenuScreen::load(const std::filesystem::path& mediaDir)
     const std::array<const char*, CMenu::ItemCount> files = {"play.tga", "highscore.tga", "options.tga", "exit.tga"};
     for (int i = 0; i < CMenu::ItemCount; ++i)
         items[i] = loadPicture(mediaDir / files[i], "the item is written in text");
-    // "Tahoma" is what the rows were laid out for; fontconfig picks the
-    // nearest face installed. The list's font is narrow so ten-letter names
-    // and six-digit scores fit the 600-pixel column.
-    largeFont = CFont::create("Tahoma", 24, 10);
-    pausedFont = CFont::create("Tahoma", std::max(12, 48 * device().viewport().height / 600), 0, 700);
-    // The address line keeps to its plate at the bottom left, left of the
-    // items, so it shrinks with a window smaller than the 600 pixels high it
-    // was laid out for.
-    const int height = device().viewport().height;
-    smallFont = CFont::create("Tahoma", height >= 600 ? 18 : std::max(7, 18 * height / 600));
+    const Viewport& v = device().viewport();
+    fitFonts(v.width, v.height);
     bool pictureMissing = !title->texture();
     for (const auto& item : items)
         pictureMissing = pictureMissing || !item->texture();
@@ -63,8 +56,39 @@ void CMenuScreen::load(const std::filesystem::path& mediaDir)
         labelFont = CFont::create("Tahoma", 24, 16); // the HUD's font
 }
 
+void CMenuScreen::fitFonts(int viewportWidth, int viewportHeight)
+{
+    if (viewportWidth == fontsWidth && viewportHeight == fontsHeight)
+        return;
+    fontsWidth = viewportWidth;
+    fontsHeight = viewportHeight;
+    // "Tahoma" is what the rows were laid out for; fontconfig picks the
+    // nearest face installed. The list's font is narrow so ten-letter names
+    // and six-digit scores fit the 600-pixel column, and shrinks with it.
+    const double listScale = CMenu::highScoreScale(viewportWidth, viewportHeight);
+    largeFont = CFont::create("Tahoma", static_cast<int>(std::lround(24 * listScale)),
+                              std::max(1, static_cast<int>(std::lround(10 * listScale))));
+    pausedFont = CFont::create("Tahoma", std::max(12, 48 * viewportHeight / 600), 0, 700);
+    // The address line keeps to its plate at the bottom left, left of the
+    // items, so it shrinks with a window smaller than the 600 pixels high it
+    // was laid out for.
+    smallFont = CFont::create("Tahoma", viewportHeight >= 600 ? 18 : std::max(7, 18 * viewportHeight / 600));
+}
+
+int CMenuScreen::helpLineTop(int viewportHeight, int lineHeight) const
+{
+    // The items' letters end 22 pixels above the bottom of the 800 x 600
+    // screen; their pictures start at the item row.
+    const int lettersEnd = viewportHeight - 22 * viewportHeight / 600;
+    const int below = viewportHeight - lineHeight - 2;
+    if (below >= lettersEnd)
+        return below;
+    return CMenu::ItemRowTop * viewportHeight / 600 - lineHeight;
+}
+
 void CMenuScreen::draw(const CMenu& menu, const CHighScoreTable& scores)
 {
+    fitFonts(device().viewport().width, device().viewport().height);
     setOverlayStates();
     drawBackground(menu);
     drawFront(menu);
@@ -126,8 +150,8 @@ void CMenuScreen::drawPausedAndHelpWord(const CMenu& menu)
         pausedFont->drawText(PausedText, {0, v.height * 2 / 5, v.width, FarEdge}, TextCenter, pulseColour(menu.pulse()));
     // The one word in the menu about help, small, at the bottom right.
     if (menu.fullyShown() && !menu.options().isOpen() && !menu.helpShown() && smallFont) {
-        const int line = smallFont->lineHeight();
-        smallFont->drawText(HelpText, {0, v.height - line - 2, v.width - 6, v.height}, TextRight, 0xB0FFFFFFu);
+        const int top = helpLineTop(v.height, smallFont->lineHeight());
+        smallFont->drawText(HelpText, {0, top, v.width - 6, v.height}, TextRight, 0xB0FFFFFFu);
     }
 }
 
@@ -226,6 +250,6 @@ void CMenuScreen::drawScoresNotice(const CMenu& menu)
     const Viewport& v = device().viewport();
     const HighScoreRow below = menu.highScoreRow(CHighScoreTable::EntryCount, v.width, v.height, false);
     const uint32_t alpha = static_cast<uint32_t>(colourByte(menu.scoresFade()));
-    largeFont->drawText(menu.scoresNotice(), {v.width / 2 - 300, below.top + 8, v.width / 2 + 300, FarEdge},
+    largeFont->drawText(menu.scoresNotice(), {0, below.top + 8, v.width, FarEdge},
                         TextCenter, alpha << 24 | 0x00FF4040u);
 }

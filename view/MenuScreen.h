@@ -42,6 +42,12 @@ public:
     static constexpr uint32_t MissingBackground = 0x0C1018u;
 
 private:
+    // The fonts whose size follows the viewport's, made anew when it changes
+    // (the window was resized): the list's, the bottom line's and the pause's.
+    void fitFonts(int viewportWidth, int viewportHeight);
+    // The help line's top: under the items where the room below them holds
+    // it, otherwise just above them, never touching their pictures.
+    int helpLineTop(int viewportHeight, int lineHeight) const;
     // The steps of draw, in its order.
     void drawBackground(const CMenu& menu);
     void drawFront(const CMenu& menu);
@@ -62,4 +68,7 @@ private:
     std::unique_ptr<CFont> pausedFont;
     // Made only when an image is missing.
     std::unique_ptr<CFont> labelFont;
+    // The viewport the fonts were made for.
+    int fontsWidth = 0;
+    int fontsHeight = 0;
 };

@@ -194,12 +194,10 @@ bool CXmlDocument::loadXml(const std::string& text)
     return true;
 }
 
-bool CXmlDocument::save(const std::string& path)
+bool CXmlDocument::save(const std::string& path, std::string* whyNot)
 {
     const std::string& target = path.empty() ? loadedFrom : path;
-    if (target.empty())
-        return false;
-    return replaceFileAtomically(target, text());
+    return replaceFileAtomically(target, text(), whyNot);
 }
 
 std::string CXmlDocument::text() const

@@ -65,8 +65,9 @@ public:
     bool loadXml(const std::string& text);
     // Replaces the file with the document in one step (see AtomicFile.h): a
     // failed save leaves the old file whole. An empty path means the file the
-    // document was loaded from. True when the new file is safely on disk.
-    bool save(const std::string& path);
+    // document was loaded from. True when the new file is safely on disk;
+    // otherwise *whyNot (when given) names what stood in the way.
+    bool save(const std::string& path, std::string* whyNot = nullptr);
     // The document as save writes it: UTF-8 with a declaration, indented.
     std::string text() const;
 

@@ -88,6 +88,20 @@ bool parseLine(const std::string& line, ScriptAction& action)
         action.kind = ScriptAction::Autoplay;
         if (!parseCount(in, action.count))
             return false;
+    } else if (verb == "window") {
+        action.kind = ScriptAction::Window;
+        if (!(in >> action.name))
+            return false;
+        if (action.name == "size")
+            return (in >> action.x >> action.y) && action.x > 0 && action.y > 0 && action.x <= 16384 &&
+                   action.y <= 16384 && !(in >> word);
+        if (action.name != "fullscreen" && action.name != "windowed" && action.name != "maximise" &&
+            action.name != "restore")
+            return false;
+    } else if (verb == "windowshot") {
+        action.kind = ScriptAction::WindowShot;
+        if (!(in >> action.file))
+            return false;
     } else if (verb == "shot" || verb == "dump") {
         action.kind = verb == "shot" ? ScriptAction::Shot : ScriptAction::Dump;
         if (!(in >> action.file))
@@ -122,9 +136,10 @@ bool parseInputScript(const std::string& text, std::vector<ScriptAction>& action
 }
 
 CInputScript::CInputScript(std::vector<ScriptAction> actions, CInputSource* window, FileWriter writeShot,
-                           StateReader readState, BoardEditor editBoard, Autoplayer autoplay)
+                           StateReader readState, BoardEditor editBoard, Autoplayer autoplay,
+                           WindowActor windowActor)
     : actions(std::move(actions)), window(window), writeShot(std::move(writeShot)), readState(std::move(readState)),
-      editBoard(std::move(editBoard)), autoplay(std::move(autoplay))
+      editBoard(std::move(editBoard)), autoplay(std::move(autoplay)), windowActor(std::move(windowActor))
 {
 }
 
@@ -239,6 +254,11 @@ void CInputScript::startNextAction()
         break;
     case ScriptAction::Dump:
         if (!writeLines(action.file, readState()))
+            ok = false;
+        break;
+    case ScriptAction::Window:
+    case ScriptAction::WindowShot:
+        if (!windowActor || !windowActor(action))
             ok = false;
         break;
     case ScriptAction::Expect:

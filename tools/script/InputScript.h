@@ -17,6 +17,13 @@
 //                        cell (tests build boards this way)
 //   piece KIND X Y ROT   make the falling piece a kind (1..7) at a place
 //   autoplay N           let a simple player play the next N frames
+//   window CHANGE        the window changes as the desktop or the player
+//                        changes it: size W H (a resize from outside),
+//                        fullscreen, windowed (as Alt+Enter), maximise or
+//                        restore; the line ends when its size has settled
+//   windowshot FILE.png  once the window's size has settled, draw and present
+//                        a frame and save what the display shows of the
+//                        window (an X11 display only)
 //
 // The state a dump or an expect reads lists the sounds played since the last
 // look at the state; a run of expect lines reads one snapshot.
@@ -33,7 +40,9 @@
 #include "platform/InputSource.h"
 
 struct ScriptAction {
-    enum Kind { Frames, Press, Hold, Type, Mouse, Click, Blur, Shot, Dump, Expect, Cells, Piece, Autoplay };
+    enum Kind {
+        Frames, Press, Hold, Type, Mouse, Click, Blur, Shot, Dump, Expect, Cells, Piece, Autoplay, Window, WindowShot
+    };
     Kind kind;
     int key = 0;
     int count = 0;
@@ -41,7 +50,7 @@ struct ScriptAction {
     unsigned buttons = 0;
     std::u32string text;
     std::string file;
-    std::string name, value; // Expect; Cells: the pattern in value
+    std::string name, value; // Expect; Cells: the pattern in value; Window: the change in name
     float px = 0.0f, py = 0.0f; // Piece
     int line = 0;
 };
@@ -60,9 +69,12 @@ public:
     using BoardEditor = std::function<void(const ScriptAction& action)>;
     // The simple player's keys for the coming frame.
     using Autoplayer = std::function<AutoplayMove()>;
+    // Carries out a window or windowshot line; false when it could not.
+    using WindowActor = std::function<bool(const ScriptAction& action)>;
 
     CInputScript(std::vector<ScriptAction> actions, CInputSource* window, FileWriter writeShot,
-                 StateReader readState, BoardEditor editBoard, Autoplayer autoplay = {});
+                 StateReader readState, BoardEditor editBoard, Autoplayer autoplay = {},
+                 WindowActor windowActor = {});
 
     bool poll(InputMessage& message) override;
     bool isHeld(int virtualKey) const override { return held.count(virtualKey) > 0; }
@@ -89,6 +101,7 @@ private:
     StateReader readState;
     BoardEditor editBoard;
     Autoplayer autoplay;
+    WindowActor windowActor;
     int autoplayLeft = 0;
     bool autoplayDecided = false;
     std::vector<std::string> snapshot; // the state a run of expect lines reads

@@ -3,13 +3,17 @@
 // Drawing every frame, it says how long the frames took (wall clock) and at
 // which scale the scene was drawn, and can write every frame's time to FILE.
 // SIGTERM and SIGINT stop the run, which then ends by that signal.
+#include <SDL.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "files/PictureFile.h"
 
@@ -23,6 +27,7 @@
 #include "game/Menu.h"
 #include "render/Renderer.h"
 #include "physics/PhysicsWorld.h"
+#include "platform/X11Window.h"
 #include "view/GameView.h"
 
 namespace {
@@ -85,6 +90,69 @@ bool writeFrameTimes(const std::vector<FrameTime>& frames, const std::string& fi
 bool writePng(CDevice& d, const std::string& file)
 {
     return writePicture(file, d.readBackBuffer(), d.width(), d.height());
+}
+
+// Waits until the window's size has stayed the same for a quarter of a
+// second (at most three seconds): a window manager answers a request in its
+// own time, on a busy machine later than that. When the size before a
+// request is given, the wait starts once the size has left it (or two
+// seconds passed). The events are left queued for the game.
+void waitForWindowToSettle(CWindow& window, std::optional<std::pair<int, int>> before = std::nullopt)
+{
+    const Uint64 changeDue = SDL_GetTicks64() + 2000;
+    while (before && SDL_GetTicks64() < changeDue) {
+        SDL_PumpEvents();
+        int width = 0, height = 0;
+        window.drawableSize(width, height);
+        if (std::make_pair(width, height) != *before)
+            break;
+        SDL_Delay(10);
+    }
+    int lastWidth = -1, lastHeight = -1;
+    Uint64 steadySince = SDL_GetTicks64();
+    const Uint64 giveUpAt = steadySince + 3000;
+    while (SDL_GetTicks64() < giveUpAt) {
+        SDL_PumpEvents();
+        int width = 0, height = 0;
+        window.drawableSize(width, height);
+        const Uint64 now = SDL_GetTicks64();
+        if (width != lastWidth || height != lastHeight) {
+            lastWidth = width;
+            lastHeight = height;
+            steadySince = now;
+        } else if (now - steadySince >= 250) {
+            return;
+        }
+        SDL_Delay(10);
+    }
+}
+
+// A window line: the window changes as the desktop or the player would
+// change it, behind the game's back; a windowshot line: what the display
+// shows of it after one more frame.
+bool actOnWindow(CApplication& app, const ScriptAction& action)
+{
+    CWindow& window = app.window();
+    if (action.kind == ScriptAction::WindowShot) {
+        // A size the game asked for itself (the options) settles first too.
+        waitForWindowToSettle(window);
+        app.drawFrame();
+        std::vector<uint8_t> rgba;
+        int width = 0, height = 0;
+        return readShownPixels(window.handle(), rgba, width, height) && writePicture(action.file, rgba, width, height);
+    }
+    std::pair<int, int> before;
+    window.drawableSize(before.first, before.second);
+    if (action.name == "size")
+        window.setSize(action.x, action.y);
+    else if (action.name == "fullscreen" || action.name == "windowed")
+        window.setFullScreen(action.name == "fullscreen");
+    else if (action.name == "maximise")
+        SDL_MaximizeWindow(window.handle());
+    else if (action.name == "restore")
+        SDL_RestoreWindow(window.handle());
+    waitForWindowToSettle(window, before);
+    return true;
 }
 
 // The colour a cells line gives one cell: '.' empty, a digit 1 to 7 the
@@ -281,7 +349,9 @@ int main(int argc, char** argv)
         };
         auto edit = [&game](const ScriptAction& action) { editBoard(game.board, action); };
         auto play = [&game, player = std::make_shared<CAutoplayer>()] { return player->next(game.board); };
-        script = std::make_unique<CInputScript>(std::move(actions), &app.window(), shot, state, edit, play);
+        auto windowActor = [&app](const ScriptAction& action) { return actOnWindow(app, action); };
+        script =
+            std::make_unique<CInputScript>(std::move(actions), &app.window(), shot, state, edit, play, windowActor);
         return script.get();
     };
     const int status = runGame(options);
@@ -301,7 +371,7 @@ int main(int argc, char** argv)
     for (const std::string& failure : script->failedExpectations())
         std::fprintf(stderr, "%s: %s\n", argv[1], failure.c_str());
     if (!script->succeeded()) {
-        std::fprintf(stderr, "vesbrik-script: a shot or dump could not be written\n");
+        std::fprintf(stderr, "vesbrik-script: a shot, a dump or a window line could not be carried out\n");
         return 1;
     }
     return script->failedExpectations().empty() ? 0 : 1;
