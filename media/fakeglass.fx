@@ -32,6 +32,9 @@ vertex glass {
     out vec3 vObjectEye;
     flat out vec3 vBulgeCentre;
     flat out float vGlintSize;
+    // How light this brick's glass is, the same all over it.
+    flat out float vDeep;
+    uniform vec4 vMaterialDiffuse;
     // No two glass blocks are cast quite alike: the middle of each one's
     // bulge sits a little off its centre, by an amount that follows where the
     // brick stands, so the spot light glints in a different place on each
@@ -43,8 +46,24 @@ vertex glass {
                                   sin(1.9 * place.x - 2.9 * place.y + 1.3 * place.z),
                                   sin(-2.7 * place.x + 1.1 * place.y + 2.1 * place.z));
     }
+    // How light a brick's glass is. Its hue stays the brick's own; its
+    // lightness follows the colour's own brightness (yellow and cyan light,
+    // blue deep), and glass of a colour carried by one primary alone (a pure
+    // green, a pure red) is cast deeper still than glass of a mixed colour
+    // (a yellow, an orange): the share by which one channel outweighs both
+    // others darkens it. This keeps apart the colours that a player who
+    // tells red from green poorly sees only by their lightness: yellow,
+    // orange, green and red stand on separate steps of it, as do magenta and
+    // blue.
+    const vec3 Deepening = vec3(0.35, 0.5, 0.35);
+    float deepening(vec3 tint) {
+        vec3 lead = max(tint - max(tint.gbr, tint.brg), 0.0);
+        return (1.0 - dot(lead, Deepening)) * (0.6 + 0.8 * dot(tint, vec3(0.3, 0.55, 0.15)));
+    }
+
     void main() {
         vec4 world = matWorld * vec4(inPosition.xyz, 1.0);
+        vDeep = deepening(clamp(vMaterialDiffuse.rgb, 0.0, 1.0));
         vBulgeCentre = bulgeCentre(matWorld[3].xyz);
         // And the glint is larger on some bricks, smaller on others.
         vGlintSize = 1.0 + 0.45 * sin(1.3 * matWorld[3].x + 2.1 * matWorld[3].y - 1.7 * matWorld[3].z);
@@ -65,6 +84,7 @@ vertex glass {
 fragment singleRefract {
     flat in vec3 vBulgeCentre;
     flat in float vGlintSize;
+    flat in float vDeep;
     in vec3 vWorldPos;
     flat in mat3 vNormalMatrix;
     in vec3 vObjectPos;
@@ -231,24 +251,10 @@ fragment singleRefract {
         return normalize(sign(p) * max(along, step(depth, vec3(min(depth.x, min(depth.y, depth.z))))));
     }
 
-    // How light a brick's glass is. Its hue stays the brick's own; its
-    // lightness follows the colour's own brightness (yellow and cyan light,
-    // blue deep), and glass of a colour carried by one primary alone (a pure
-    // green, a pure red) is cast deeper still than glass of a mixed colour
-    // (a yellow, an orange): the share by which one channel outweighs both
-    // others darkens it. This keeps apart the colours that a player who
-    // tells red from green poorly sees only by their lightness: yellow,
-    // orange, green and red stand on separate steps of it, as do magenta and
-    // blue.
-    const vec3 Deepening = vec3(0.35, 0.5, 0.35);
     // How brightly strongly coloured glass glows in its colour before a dark
     // background: enough that the light colours (yellow, orange, cyan) read
     // light there and the deep ones keep their steps below them.
     const float BodyGlow = 0.55;
-    float deepening(vec3 tint) {
-        vec3 lead = max(tint - max(tint.gbr, tint.brg), 0.0);
-        return (1.0 - dot(lead, Deepening)) * (0.6 + 0.8 * dot(tint, vec3(0.3, 0.55, 0.15)));
-    }
 
     // The brick's faces are flat, but glass blocks are never quite: each
     // face is taken to bulge a little, its normal turning towards the edges,
@@ -265,7 +271,7 @@ fragment singleRefract {
         vec3 toLight = normalize(vLightPos.xyz - vWorldPos);
         float facing = clamp(dot(n, toEye), 0.0, 1.0);
         vec3 tint = clamp(vMaterialDiffuse.rgb, 0.0, 1.0);
-        float deep = deepening(tint);
+        float deep = vDeep;
 
         vec3 inward = normalize(vObjectPos - vObjectEye);
         Trace path = follow(vObjectPos, inward, bulgedNormal(vObjectPos, faceNormal, LensFlatness), Eta);
