@@ -23,6 +23,12 @@
 #include "view/GameView.h"
 
 #include <benchmark/benchmark.h>
+#include <epoxy/gl.h>
+
+#include <chrono>
+#include <ctime>
+#include <map>
+#include <string>
 
 #include <cstdio>
 #include <array>
@@ -102,6 +108,16 @@ Scene* theScene()
     return scene;
 }
 
+// The CPU time of every thread of the process (the GL's own included), in
+// milliseconds: on a busy machine it tells the work a frame asks for where
+// wall time mostly tells the load.
+double processCpuMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) * 1e-6;
+}
+
 void setSwitches(CRenderer& renderer, bool shadow, bool bloom, bool mirror, bool filter)
 {
     renderer.setSwitches({.shadow = shadow, .bloom = bloom, .mirror = mirror, .filteredCopy = filter});
@@ -121,11 +137,15 @@ void runFrames(benchmark::State& state, bool shadow, bool bloom, bool mirror, bo
     d.beginScene();
     scene->view->render();
     benchmark::DoNotOptimize(d.readBackBuffer());
+    const double cpuStart = processCpuMilliseconds();
     for (auto _ : state) {
         d.beginScene();
         scene->view->render();
         benchmark::DoNotOptimize(d.readBackBuffer());
     }
+    state.counters["cpu_all_ms"] =
+        benchmark::Counter((processCpuMilliseconds() - cpuStart) / double(state.iterations()));
+    state.counters["draws"] = double(d.drawCount());
     state.counters["entities_after"] = double(scene->renderer->entities().size());
     scene->renderer->setSceneScale(1.0f);
 }
@@ -159,8 +179,11 @@ void FrameFloor(benchmark::State& state)
         benchmark::DoNotOptimize(d.readBackBuffer());
     };
     drawOnce(); // warm-up
+    const double cpuStart = processCpuMilliseconds();
     for (auto _ : state)
         drawOnce();
+    state.counters["cpu_all_ms"] =
+        benchmark::Counter((processCpuMilliseconds() - cpuStart) / double(state.iterations()));
     renderer.removeEntities(CSceneEntity::OneFrame);
     state.counters["items"] = double(items.size());
 }
@@ -173,6 +196,57 @@ void FrameEverythingOn(benchmark::State& state) { runFrames(state, true, true, t
 // The lowest scale a slow machine falls back to: the scene at half the
 // width and height, the HUD and the menu still whole.
 void FrameEverythingOnHalfScale(benchmark::State& state) { runFrames(state, true, true, true, true, 0.5f); }
+
+// Every switch on, with the GL made to finish after each step of the frame:
+// the wall time of each step alone, in milliseconds per frame (a counter per
+// step), and the CPU time of every thread in it ("cpu " and the step). The
+// waits make the whole frame slower than FrameEverythingOn; read the steps
+// against each other. Run with LP_NUM_THREADS=0 a software GL draws on the
+// calling thread, and the CPU times tell each step's work whatever the load.
+void FrameSteps(benchmark::State& state)
+{
+    Scene* scene = theScene();
+    if (!scene) {
+        state.SkipWithError("no OpenGL 4.5 core context");
+        return;
+    }
+    using Clock = std::chrono::steady_clock;
+    CRenderer& renderer = *scene->renderer;
+    setSwitches(renderer, true, true, true, true);
+    std::map<std::string, double> stepSeconds;
+    std::map<std::string, double> stepCpu;
+    Clock::time_point stepStart;
+    double cpuStart = 0.0;
+    auto startStep = [&] {
+        stepStart = Clock::now();
+        cpuStart = processCpuMilliseconds();
+    };
+    renderer.setStepObserver([&](const char* step) {
+        glFinish();
+        stepSeconds[step] += std::chrono::duration<double>(Clock::now() - stepStart).count();
+        stepCpu[std::string("cpu ") + step] += processCpuMilliseconds() - cpuStart;
+        startStep();
+    });
+    CDevice& d = *scene->device;
+    auto frame = [&] {
+        d.beginScene();
+        glFinish();
+        startStep();
+        scene->view->render();
+        benchmark::DoNotOptimize(d.readBackBuffer());
+    };
+    frame(); // warm-up
+    stepSeconds.clear();
+    stepCpu.clear();
+    for (auto _ : state)
+        frame();
+    renderer.setStepObserver({});
+    const double frames = double(state.iterations());
+    for (const auto& [step, seconds] : stepSeconds)
+        state.counters[step] = benchmark::Counter(seconds * 1e3 / frames);
+    for (const auto& [step, milliseconds] : stepCpu)
+        state.counters[step] = benchmark::Counter(milliseconds / frames);
+}
 
 void ReadBackOnly(benchmark::State& state)
 {
@@ -192,6 +266,7 @@ BENCHMARK(FrameShadowOn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(
 BENCHMARK(FrameBloomOn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(FrameEverythingOn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(FrameEverythingOnHalfScale)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(FrameSteps)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(ReadBackOnly)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
 
 } // namespace

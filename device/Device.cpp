@@ -7,6 +7,7 @@
 #include "platform/Letterbox.h"
 
 #include <SDL.h>
+#include <malloc.h>
 #include <epoxy/gl.h>
 
 #include <algorithm>
@@ -66,10 +67,32 @@ CDevice::~CDevice()
         glDeleteVertexArrays(1, &name);
     glDeleteSamplers(1, &sampler0);
     glDeleteBuffers(1, &upBuffer);
+    glDeleteBuffers(1, &instanceBuffer);
 }
+
+namespace {
+
+// A software GL bins every triangle of a frame into memory it takes from the
+// heap and hands back when the frame's drawing is done. With the C library's
+// defaults each hand-back above 128 KiB shrinks the heap and the next frame
+// grows it again, and every page of it is faulted in afresh: on a machine
+// without a graphics card that churn cost a third of the frame's CPU time.
+// Freed memory is therefore kept for reuse (up to what the busiest frame
+// needed); large blocks still come from their own mappings.
+constexpr int KeptFreeBytes = 256 * 1024 * 1024;
+constexpr int OwnMappingBytes = 32 * 1024 * 1024;
+
+void keepFreedMemoryForReuse()
+{
+    mallopt(M_TRIM_THRESHOLD, KeptFreeBytes);
+    mallopt(M_MMAP_THRESHOLD, OwnMappingBytes);
+}
+
+} // namespace
 
 bool CDevice::create(SDL_Window* sdlWindow, int width, int height)
 {
+    keepFreedMemoryForReuse();
     window = sdlWindow;
     backWidth = width;
     backHeight = height;
@@ -94,6 +117,7 @@ bool CDevice::create(SDL_Window* sdlWindow, int width, int height)
     glCreateSamplers(1, &sampler0);
     glBindSampler(0, sampler0);
     glCreateBuffers(1, &upBuffer);
+    glCreateBuffers(1, &instanceBuffer);
     readDebugSwitches();
     current = DeviceState();
     target = backColour->surface();
@@ -307,29 +331,60 @@ void CDevice::drawPrimitiveUP(PrimitiveType type, int primitiveCount, const void
     ++draws;
 }
 
+int CDevice::indexedDrawCount(PrimitiveType type, int baseVertex, int startIndex, int primitiveCount) const
+{
+    if (!fixedFunction || primitiveCount <= 0 || !current.stream || !current.indices || current.streamStride == 0)
+        return 0;
+    const int count = vertexCountOf(type, primitiveCount);
+    if (startIndex < 0 || static_cast<size_t>(startIndex) + static_cast<size_t>(count) > current.indices->count())
+        return 0;
+    // An index past the end of the vertex buffer would make GL read outside
+    // it: such a draw is refused as a whole.
+    const size_t vertexCapacity = current.stream->size() / current.streamStride;
+    if (baseVertex < 0 || static_cast<size_t>(baseVertex) + current.indices->maxIndex() >= vertexCapacity)
+        return 0;
+    return count;
+}
+
+void CDevice::bindIndices()
+{
+    if (current.indices->glName() != appliedIndexBuffer) {
+        glVertexArrayElementBuffer(appliedVertexArray, current.indices->glName());
+        appliedIndexBuffer = current.indices->glName();
+    }
+}
+
 void CDevice::drawIndexedPrimitive(PrimitiveType type, int baseVertex, int minIndex, int vertexCount, int startIndex,
                                    int primitiveCount)
 {
     (void)minIndex;
     (void)vertexCount;
-    if (!fixedFunction || primitiveCount <= 0 || !current.stream || !current.indices || current.streamStride == 0)
-        return;
-    const int count = vertexCountOf(type, primitiveCount);
-    if (startIndex < 0 || static_cast<size_t>(startIndex) + static_cast<size_t>(count) > current.indices->count())
-        return;
-    // An index past the end of the vertex buffer would make GL read outside
-    // it: such a draw is refused as a whole.
-    const size_t vertexCapacity = current.stream->size() / current.streamStride;
-    if (baseVertex < 0 || static_cast<size_t>(baseVertex) + current.indices->maxIndex() >= vertexCapacity)
+    const int count = indexedDrawCount(type, baseVertex, startIndex, primitiveCount);
+    if (count == 0)
         return;
     apply(false);
     applyVertexInput(current.streamStride, current.stream->glName(), false);
-    if (current.indices->glName() != appliedIndexBuffer) {
-        glVertexArrayElementBuffer(appliedVertexArray, current.indices->glName());
-        appliedIndexBuffer = current.indices->glName();
-    }
+    bindIndices();
     glDrawElementsBaseVertex(glPrimitive(type), count, GL_UNSIGNED_SHORT,
                              reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * 2), baseVertex);
+    ++draws;
+}
+
+void CDevice::drawIndexedPrimitiveInstanced(PrimitiveType type, int baseVertex, int startIndex, int primitiveCount,
+                                            const MeshInstance* instances, int instanceCount)
+{
+    const int count = indexedDrawCount(type, baseVertex, startIndex, primitiveCount);
+    if (count == 0 || !instances || instanceCount <= 0)
+        return;
+    // Orphan and refill, as for drawPrimitiveUP.
+    glNamedBufferData(instanceBuffer, static_cast<GLsizeiptr>(sizeof(MeshInstance) * static_cast<size_t>(instanceCount)),
+                      instances, GL_STREAM_DRAW);
+    apply(false);
+    applyVertexInput(current.streamStride, current.stream->glName(), false, true);
+    bindIndices();
+    glDrawElementsInstancedBaseVertex(glPrimitive(type), count, GL_UNSIGNED_SHORT,
+                                      reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * 2),
+                                      instanceCount, baseVertex);
     ++draws;
 }
 

@@ -30,6 +30,15 @@ enum ClearFlags : unsigned {
 
 enum class TransformType { World, View, Projection };
 
+// What differs between the copies of an instanced draw: the vertex stage reads
+// the world matrix as inInstanceWorld (locations 5 to 8, one column each) and
+// the colour as inInstanceColour (location 9).
+struct MeshInstance {
+    glm::mat4 world{1.0f};
+    glm::vec4 colour{1.0f};
+};
+static_assert(sizeof(MeshInstance) == 80, "instances are packed as five vec4");
+
 class CDevice {
 public:
     CDevice();
@@ -132,6 +141,11 @@ public:
     // From the stream source and index buffer (16-bit indices).
     void drawIndexedPrimitive(PrimitiveType type, int baseVertex, int minIndex, int vertexCount, int startIndex,
                               int primitiveCount);
+    // The same once per instance, in the order given, with each instance's
+    // world matrix and colour: one draw where many would cost the driver
+    // their set-up each. The instances are copied at the call.
+    void drawIndexedPrimitiveInstanced(PrimitiveType type, int baseVertex, int startIndex, int primitiveCount,
+                                       const MeshInstance* instances, int instanceCount);
     int drawCount() const { return draws; }
 
     // ---- for the effect layer and the resources ------------------------------------
@@ -150,9 +164,13 @@ private:
     void applyTargets();
     void applyRenderStates(bool all);
     void applySampler(bool all);
-    void applyVertexInput(uint32_t stride, unsigned buffer, bool all);
+    void applyVertexInput(uint32_t stride, unsigned buffer, bool all, bool instanced = false);
+    // The index count of an indexed draw of the current stream and indices,
+    // or 0 when the draw would read outside them.
+    int indexedDrawCount(PrimitiveType type, int baseVertex, int startIndex, int primitiveCount) const;
+    void bindIndices();
     unsigned framebufferFor(const CSurface* colour, const CSurface* depth);
-    unsigned vertexArrayFor(uint32_t fvf);
+    unsigned vertexArrayFor(uint32_t fvf, bool instanced);
 
     SDL_Window* window = nullptr;
     int backWidth = 0;
@@ -189,10 +207,12 @@ private:
     unsigned sampler0 = 0;
     unsigned upBuffer = 0;
     size_t upBufferSize = 0;
+    unsigned instanceBuffer = 0;
     int draws = 0;
 
     std::map<std::pair<const CSurface*, const CSurface*>, unsigned> framebuffers;
-    std::map<uint32_t, unsigned> vertexArrays;
+    // By vertex format, and whether the instance inputs are fed.
+    std::map<std::pair<uint32_t, bool>, unsigned> vertexArrays;
 };
 
 // The one device, reachable by every drawing part once start-up published it.

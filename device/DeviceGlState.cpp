@@ -193,9 +193,9 @@ unsigned CDevice::framebufferFor(const CSurface* colour, const CSurface* depth)
     return name;
 }
 
-unsigned CDevice::vertexArrayFor(uint32_t fvf)
+unsigned CDevice::vertexArrayFor(uint32_t fvf, bool instanced)
 {
-    if (auto found = vertexArrays.find(fvf); found != vertexArrays.end())
+    if (auto found = vertexArrays.find({fvf, instanced}); found != vertexArrays.end())
         return found->second;
     GLuint vao = 0;
     glCreateVertexArrays(1, &vao);
@@ -229,7 +229,19 @@ unsigned CDevice::vertexArrayFor(uint32_t fvf)
             attribute(3 + set, size, GL_FLOAT, GL_FALSE, offset);
         offset += static_cast<GLuint>(size) * 4;
     }
-    vertexArrays[fvf] = vao;
+    if (instanced) {
+        // The instance buffer is binding 1, advancing once per instance. Its
+        // storage is replaced at every instanced draw, its name stays.
+        glVertexArrayVertexBuffer(vao, 1, instanceBuffer, 0, sizeof(MeshInstance));
+        for (GLuint column = 0; column < 5; ++column) {
+            const GLuint location = InstanceWorldLocation + column;
+            glEnableVertexArrayAttrib(vao, location);
+            glVertexArrayAttribFormat(vao, location, 4, GL_FLOAT, GL_FALSE, column * 16);
+            glVertexArrayAttribBinding(vao, location, 1);
+        }
+        glVertexArrayBindingDivisor(vao, 1, 1);
+    }
+    vertexArrays[{fvf, instanced}] = vao;
     return vao;
 }
 
@@ -293,9 +305,9 @@ void CDevice::applySampler(bool all)
     applied.samplerStates = current.samplerStates;
 }
 
-void CDevice::applyVertexInput(uint32_t stride, unsigned buffer, bool all)
+void CDevice::applyVertexInput(uint32_t stride, unsigned buffer, bool all, bool instanced)
 {
-    const GLuint vao = vertexArrayFor(current.fvf);
+    const GLuint vao = vertexArrayFor(current.fvf, instanced);
     if (all || vao != appliedVertexArray) {
         glBindVertexArray(vao);
         appliedVertexArray = vao;

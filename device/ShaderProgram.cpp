@@ -9,6 +9,8 @@ layout(location = 1) in vec3 inNormal;
 layout(location = 2) in vec4 inColour;
 layout(location = 3) in vec2 inTexCoord0;
 layout(location = 4) in vec3 inTexCoord1;
+layout(location = 5) in mat4 inInstanceWorld;
+layout(location = 9) in vec4 inInstanceColour;
 )";
 
 // Screen pixels to clip space. The device's clip origin is the upper left, so

@@ -5,10 +5,14 @@
 // files alike:
 //   location 0 inPosition (vec4: x, y, z, 1 or the screen x, y, z, rhw)
 //   location 1 inNormal, 2 inColour (ARGB as RGBA 0..1), 3 inTexCoord0, 4 inTexCoord1
+//   locations 5 to 8 inInstanceWorld (mat4), 9 inInstanceColour: an instanced
+//   draw's per-instance values (MeshInstance); other draws leave them unfed.
 #include <memory>
 #include <string>
 #include <vector>
 
+// The first location of inInstanceWorld; inInstanceColour follows its four.
+constexpr unsigned InstanceWorldLocation = 5;
 // The vertex inputs as GLSL, put in front of every vertex stage.
 extern const char* const VertexInputDeclarations;
 // The stage that draws pre-transformed screen vertices: it passes vColour and

@@ -20,21 +20,42 @@
 // blends the reflected scene by the alpha it wrote, and the menu's backdrop
 // bricks, whose colours carry no alpha, must show in the floor as well.
 
-vertex glass {
-    uniform mat4 matWorld;
+common {
     uniform mat4 matView;
     uniform mat4 matProj;
     uniform vec4 vViewPos;
-    out vec3 vWorldPos;
-    flat out mat3 vNormalMatrix;
-    out vec3 vObjectPos;
-    out vec3 vObjectNormal;
-    out vec3 vObjectEye;
-    flat out vec3 vBulgeCentre;
-    flat out float vGlintSize;
-    // How light this brick's glass is, the same all over it.
-    flat out float vDeep;
-    uniform vec4 vMaterialDiffuse;
+
+    // What the vertex stages hand on about a point of a brick placed by
+    // `world`.
+    struct GlassVertex {
+        vec4 clip;
+        vec3 worldPos;
+        mat3 normalMatrix;
+        vec3 objectEye;
+    };
+
+    GlassVertex placeGlass(mat4 world, vec3 position, vec3 normal) {
+        GlassVertex v;
+        vec4 placed = world * vec4(position, 1.0);
+        v.worldPos = placed.xyz;
+        v.normalMatrix = transpose(inverse(mat3(world)));
+        // A brick squashed flat has no inside to look into: it is then seen
+        // straight on along its normal.
+        if (abs(determinant(mat3(world))) > 1e-8)
+            v.objectEye = (inverse(world) * vec4(vViewPos.xyz, 1.0)).xyz;
+        else
+            v.objectEye = position + normal;
+        v.clip = matProj * matView * placed;
+        return v;
+    }
+
+    // What is the same all over one brick, worked out once per corner.
+    struct BrickLook {
+        vec3 bulgeCentre;
+        float glintSize;
+        float deep;
+    };
+
     // No two glass blocks are cast quite alike: the middle of each one's
     // bulge sits a little off its centre, by an amount that follows where the
     // brick stands, so the spot light glints in a different place on each
@@ -46,6 +67,7 @@ vertex glass {
                                   sin(1.9 * place.x - 2.9 * place.y + 1.3 * place.z),
                                   sin(-2.7 * place.x + 1.1 * place.y + 2.1 * place.z));
     }
+
     // How light a brick's glass is. Its hue stays the brick's own; its
     // lightness follows the colour's own brightness (yellow and cyan light,
     // blue deep), and glass of a colour carried by one primary alone (a pure
@@ -61,23 +83,74 @@ vertex glass {
         return (1.0 - dot(lead, Deepening)) * (0.6 + 0.8 * dot(tint, vec3(0.3, 0.55, 0.15)));
     }
 
-    void main() {
-        vec4 world = matWorld * vec4(inPosition.xyz, 1.0);
-        vDeep = deepening(clamp(vMaterialDiffuse.rgb, 0.0, 1.0));
-        vBulgeCentre = bulgeCentre(matWorld[3].xyz);
+    BrickLook lookOf(mat4 world, vec4 diffuse) {
+        BrickLook look;
+        look.bulgeCentre = bulgeCentre(world[3].xyz);
         // And the glint is larger on some bricks, smaller on others.
-        vGlintSize = 1.0 + 0.45 * sin(1.3 * matWorld[3].x + 2.1 * matWorld[3].y - 1.7 * matWorld[3].z);
-        vWorldPos = world.xyz;
-        vNormalMatrix = transpose(inverse(mat3(matWorld)));
+        look.glintSize = 1.0 + 0.45 * sin(1.3 * world[3].x + 2.1 * world[3].y - 1.7 * world[3].z);
+        look.deep = deepening(clamp(diffuse.rgb, 0.0, 1.0));
+        return look;
+    }
+}
+
+// Where a brick stands and its colour reach the fragment stage as values the
+// same over the whole brick: a brick drawn alone has them as parameters,
+// bricks drawn many in one draw as their instance's.
+vertex glass {
+    uniform mat4 matWorld;
+    uniform vec4 vMaterialDiffuse;
+    out vec3 vWorldPos;
+    flat out mat3 vNormalMatrix;
+    out vec3 vObjectPos;
+    out vec3 vObjectNormal;
+    out vec3 vObjectEye;
+    flat out vec3 vBulgeCentre;
+    flat out float vGlintSize;
+    flat out float vDeep;
+    flat out mat4 vWorld;
+    flat out vec4 vDiffuse;
+    void main() {
+        GlassVertex v = placeGlass(matWorld, inPosition.xyz, inNormal);
+        BrickLook look = lookOf(matWorld, vMaterialDiffuse);
+        vBulgeCentre = look.bulgeCentre;
+        vGlintSize = look.glintSize;
+        vDeep = look.deep;
+        vWorldPos = v.worldPos;
+        vNormalMatrix = v.normalMatrix;
         vObjectPos = inPosition.xyz;
         vObjectNormal = inNormal;
-        // A brick squashed flat has no inside to look into: it is then seen
-        // straight on along its normal.
-        if (abs(determinant(mat3(matWorld))) > 1e-8)
-            vObjectEye = (inverse(matWorld) * vec4(vViewPos.xyz, 1.0)).xyz;
-        else
-            vObjectEye = inPosition.xyz + inNormal;
-        gl_Position = matProj * matView * world;
+        vObjectEye = v.objectEye;
+        vWorld = matWorld;
+        vDiffuse = vMaterialDiffuse;
+        gl_Position = v.clip;
+    }
+}
+
+vertex glassInstanced {
+    out vec3 vWorldPos;
+    flat out mat3 vNormalMatrix;
+    out vec3 vObjectPos;
+    out vec3 vObjectNormal;
+    out vec3 vObjectEye;
+    flat out vec3 vBulgeCentre;
+    flat out float vGlintSize;
+    flat out float vDeep;
+    flat out mat4 vWorld;
+    flat out vec4 vDiffuse;
+    void main() {
+        GlassVertex v = placeGlass(inInstanceWorld, inPosition.xyz, inNormal);
+        BrickLook look = lookOf(inInstanceWorld, inInstanceColour);
+        vBulgeCentre = look.bulgeCentre;
+        vGlintSize = look.glintSize;
+        vDeep = look.deep;
+        vWorldPos = v.worldPos;
+        vNormalMatrix = v.normalMatrix;
+        vObjectPos = inPosition.xyz;
+        vObjectNormal = inNormal;
+        vObjectEye = v.objectEye;
+        vWorld = inInstanceWorld;
+        vDiffuse = inInstanceColour;
+        gl_Position = v.clip;
     }
 }
 
@@ -90,11 +163,8 @@ fragment singleRefract {
     in vec3 vObjectPos;
     in vec3 vObjectNormal;
     in vec3 vObjectEye;
-    uniform mat4 matWorld;
-    uniform mat4 matView;
-    uniform mat4 matProj;
-    uniform vec4 vViewPos;
-    uniform vec4 vMaterialDiffuse;
+    flat in mat4 vWorld;
+    flat in vec4 vDiffuse;
     uniform vec4 vMaterialSpecular;
     uniform float fMaterialSpecularPower;
     // 1 for the falling piece, which stands out from the stack: its body a
@@ -227,8 +297,8 @@ fragment singleRefract {
     // The picture behind the glass where the traced ray lands, with the
     // fringe: the bend is the way from this pixel to where the ray lands.
     vec3 behind(Trace trace) {
-        vec3 exitWorld = (matWorld * vec4(trace.exitPoint, 1.0)).xyz;
-        vec3 outWorld = normalize(mat3(matWorld) * trace.direction);
+        vec3 exitWorld = (vWorld * vec4(trace.exitPoint, 1.0)).xyz;
+        vec3 outWorld = normalize(mat3(vWorld) * trace.direction);
         vec2 at = screenOf(exitWorld + outWorld * Behind);
         vec2 bend = (at - screenOf(vWorldPos)) * Fringe;
         vec2 area = vFrameBufferArea.xy;
@@ -270,7 +340,7 @@ fragment singleRefract {
         vec3 toEye = normalize(vViewPos.xyz - vWorldPos);
         vec3 toLight = normalize(vLightPos.xyz - vWorldPos);
         float facing = clamp(dot(n, toEye), 0.0, 1.0);
-        vec3 tint = clamp(vMaterialDiffuse.rgb, 0.0, 1.0);
+        vec3 tint = clamp(vDiffuse.rgb, 0.0, 1.0);
         float deep = vDeep;
 
         vec3 inward = normalize(vObjectPos - vObjectEye);
@@ -345,6 +415,13 @@ sampler texEnvironment { filter = trilinear; address = clamp; }
 technique GlassSingleRefract {
     pass p0 {
         vertex = glass;
+        fragment = singleRefract;
+    }
+}
+
+technique GlassSingleRefractInstanced {
+    pass p0 {
+        vertex = glassInstanced;
         fragment = singleRefract;
     }
 }

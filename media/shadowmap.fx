@@ -17,6 +17,14 @@
 // distant room, beyond the spot's reach, is left untouched.
 
 common {
+    // The vertex stages place each item by its world matrix: a uniform
+    // when items are drawn one by one, an instance input when a draw holds
+    // many. Both work out the same values here.
+    uniform mat4 matView;
+    uniform mat4 matProj;
+    uniform mat4 matLightViewProj;
+    uniform vec4 vLightPos;
+
     // The light's pool is full brightness; around it the scene keeps this
     // much of its own light, and in a shadow inside the pool this much.
     // Nothing turns black, and the glow of the room stays.
@@ -75,15 +83,34 @@ common {
         float reach = 1.0 - smoothstep(ReachFull, ReachEnd, distance);
         return vec4(vec3(mix(1.0, light, reach)), 1.0);
     }
+
+    // Where a point of an item lands in the light's clip space.
+    vec4 lightClip(mat4 world, vec3 position) {
+        return matProj * matView * world * vec4(position, 1.0);
+    }
+
+    // The camera's clip position of a point of an item, with what the
+    // shadow-lit stages need of it: where it is looked up in the map, its
+    // normal and its way to the light, all in world space.
+    vec4 shadowLitVertex(mat4 world, vec3 position, vec3 objectNormal, out vec4 mapCoord, out vec3 worldNormal,
+                         out vec3 toLight) {
+        vec4 placed = world * vec4(position, 1.0);
+        vec3 normal = normalize(transpose(inverse(mat3(world))) * objectNormal);
+        worldNormal = normal;
+        toLight = vLightPos.xyz - placed.xyz;
+        mapCoord = matLightViewProj * vec4(placed.xyz + normal * NormalOffset, 1.0);
+        return matProj * matView * placed;
+    }
 }
 
 vertex lightDepth {
     uniform mat4 matWorld;
-    uniform mat4 matView;
-    uniform mat4 matProj;
-    void main() {
-        gl_Position = matProj * matView * matWorld * vec4(inPosition.xyz, 1.0);
-    }
+    void main() { gl_Position = lightClip(matWorld, inPosition.xyz); }
+}
+
+// The same for many items in one draw, each placed by its instance.
+vertex lightDepthInstanced {
+    void main() { gl_Position = lightClip(inInstanceWorld, inPosition.xyz); }
 }
 
 fragment depthOut {
@@ -95,20 +122,18 @@ fragment depthOut {
 
 vertex shadowLit {
     uniform mat4 matWorld;
-    uniform mat4 matView;
-    uniform mat4 matProj;
-    uniform mat4 matLightViewProj;
-    uniform vec4 vLightPos;
+    out vec4 vMapCoord;
+    out vec3 vWorldNormal;
+    out vec3 vToLight;
+    void main() { gl_Position = shadowLitVertex(matWorld, inPosition.xyz, inNormal, vMapCoord, vWorldNormal, vToLight); }
+}
+
+vertex shadowLitInstanced {
     out vec4 vMapCoord;
     out vec3 vWorldNormal;
     out vec3 vToLight;
     void main() {
-        vec4 world = matWorld * vec4(inPosition.xyz, 1.0);
-        vec3 normal = normalize(transpose(inverse(mat3(matWorld))) * inNormal);
-        vWorldNormal = normal;
-        vToLight = vLightPos.xyz - world.xyz;
-        vMapCoord = matLightViewProj * vec4(world.xyz + normal * NormalOffset, 1.0);
-        gl_Position = matProj * matView * world;
+        gl_Position = shadowLitVertex(inInstanceWorld, inPosition.xyz, inNormal, vMapCoord, vWorldNormal, vToLight);
     }
 }
 
@@ -231,6 +256,28 @@ technique scene {
 technique scene_nohw {
     pass p0 {
         vertex = shadowLit;
+        fragment = sceneSoftware;
+    }
+}
+
+// The twins that draw many items at once, placed by their instances.
+technique shadowInstanced {
+    pass p0 {
+        vertex = lightDepthInstanced;
+        fragment = depthOut;
+    }
+}
+
+technique sceneInstanced {
+    pass p0 {
+        vertex = shadowLitInstanced;
+        fragment = sceneHardware;
+    }
+}
+
+technique scene_nohwInstanced {
+    pass p0 {
+        vertex = shadowLitInstanced;
         fragment = sceneSoftware;
     }
 }

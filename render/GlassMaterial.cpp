@@ -2,15 +2,24 @@
 
 #include "device/Device.h"
 #include "device/StateBlock.h"
-#include "render/EffectFile.h"
 #include "render/Camera.h"
+#include "render/EffectFile.h"
 #include "render/Light.h"
+#include "render/Mesh.h"
 #include "render/RenderTexture.h"
 #include "render/Renderer.h"
 #include "render/ScreenQuad.h"
 #include "render/SceneEntity.h"
 
 #include <algorithm>
+
+namespace {
+
+constexpr const char* Technique = "GlassSingleRefract";
+// The same glass, each brick placed and coloured by its instance.
+constexpr const char* InstancedTechnique = "GlassSingleRefractInstanced";
+
+} // namespace
 
 CGlassMaterial::CGlassMaterial(CRenderer& renderer, std::filesystem::path effectPath)
     : renderer(renderer), path(std::move(effectPath))
@@ -22,10 +31,11 @@ CGlassMaterial::~CGlassMaterial() = default;
 
 bool CGlassMaterial::reload()
 {
+    seen = nullptr;
     copyTarget.reset();
     copyTarget = std::make_unique<CRenderTexture>(&device(), 0, 0, Format::A8R8G8B8);
 
-    shader = loadEffectFile(path, {"GlassSingleRefract"});
+    shader = loadEffectFile(path, {Technique});
     matWorld = shader->parameterByName("matWorld");
     vMaterialDiffuse = shader->parameterByName("vMaterialDiffuse");
     vMaterialSpecular = shader->parameterByName("vMaterialSpecular");
@@ -41,7 +51,7 @@ bool CGlassMaterial::reload()
     return true;
 }
 
-const CTexture* CGlassMaterial::frameBufferCopy() const { return copyTarget->colorTexture(); }
+const CTexture* CGlassMaterial::frameBufferCopy() const { return seen ? seen : copyTarget->colorTexture(); }
 
 // The copy is an exact one whatever the caller has set. Where the sizes
 // match it is a plain copy, which no state takes part in. Otherwise it is
@@ -54,13 +64,22 @@ void CGlassMaterial::copySceneTarget()
     const CTexture* source = sceneTarget ? sceneTarget->colorTexture() : nullptr;
     if (!source && d.renderTarget())
         source = d.renderTarget()->texture();
+    // Unless the run reads the scene target itself, it sees the copy, which
+    // the copy below may make anew at another size.
+    seen = nullptr;
     if (!source || source == copyTarget->colorTexture())
         return;
+    // A run drawn into another target (the mirror image) cannot change the
+    // picture it sees, so it reads that picture itself and spares the copy.
+    if (d.renderTarget() != source->surface()) {
+        seen = source;
+        return;
+    }
 
     // The copy keeps the scene's size when the picture changes size, so the
     // glass shows what lies behind it pixel for pixel.
     copyTarget->resize(source->width(), source->height());
-    CRenderTargetScope copy(*copyTarget);
+    CRenderTargetScope copyInto(*copyTarget);
     if (copyOverRenderTarget(*source))
         return;
     CStateBlock saved;
@@ -77,16 +96,18 @@ int CGlassMaterial::begin()
     shader->setMatrix(matView, renderer.camera().view);
     shader->setMatrix(matProj, renderer.projection());
     copySceneTarget();
-    shader->setTexture(texFrameBuffer, copyTarget->colorTexture());
+    shader->setTexture(texFrameBuffer, frameBufferCopy());
     shader->setVector(vFrameBufferArea, renderer.sceneTextureArea());
     shader->setVector(vViewPos, glm::vec4(renderer.camera().eye, 0.0f));
-    shader->setTechnique("GlassSingleRefract");
+    // The frame draws its glass as instances where it can: begin with the
+    // program that does.
+    shader->setTechnique(instanced() ? InstancedTechnique : Technique);
     shader->setTexture(texEnvironment, renderer.environmentTexture());
     // The glint follows the spot light (the first light) as it moves; with
     // no light the effect keeps its own.
     if (!renderer.lights().empty())
         shader->setVector(vLightPos, glm::vec4(renderer.lights().front()->position, 1.0f));
-    runIntoScene = sceneTarget && device().renderTarget() == sceneTarget->colorTexture()->surface();
+    runIntoScene = sceneTarget && !seen && device().renderTarget() == sceneTarget->colorTexture()->surface();
     runStarted = false;
     nearLayerCopied = false;
     return shader->begin(0);
@@ -111,11 +132,33 @@ void CGlassMaterial::copyForNearLayer(const CSceneEntity& entity)
     device().copySurface(sceneTarget->colorTexture()->surface(), copyTarget->colorTexture()->surface());
 }
 
-void CGlassMaterial::beginPass(int pass) { shader->beginPass(pass); }
+void CGlassMaterial::beginPass(int pass)
+{
+    currentPass = pass;
+    shader->beginPass(pass);
+}
+
+bool CGlassMaterial::instanced() const
+{
+    return renderer.instancedDrawing() && shader->hasTechnique(InstancedTechnique);
+}
+
+// Changes program within a run when it is drawn the other way than begun.
+void CGlassMaterial::useTechnique(const char* name)
+{
+    if (shader->technique() == name)
+        return;
+    shader->endPass();
+    shader->end();
+    shader->setTechnique(name);
+    shader->begin(0);
+    shader->beginPass(currentPass);
+}
 
 void CGlassMaterial::apply(const CSceneEntity& entity, const MaterialValues& values)
 {
     copyForNearLayer(entity);
+    useTechnique(Technique);
     shader->setMatrix(matWorld, entity.world);
     shader->setVector(vMaterialDiffuse, entity.colour * values.diffuse);
     shader->setVector(vMaterialSpecular, values.specular);
@@ -124,9 +167,64 @@ void CGlassMaterial::apply(const CSceneEntity& entity, const MaterialValues& val
     shader->commitChanges();
 }
 
+// The run comes from the farthest brick to the nearest: its far layer is one
+// draw, then, after the copy is taken again, its near layer another. The
+// bricks that stand out (the falling piece) are drawn one by one after the
+// others of their layer, with their rim.
+void CGlassMaterial::drawInstances(std::span<const RenderItem> run, std::span<const MeshInstance>)
+{
+    if (run.empty() || !run.front().subset)
+        return;
+    size_t nearStart = run.size();
+    if (runIntoScene && !nearLayerCopied) {
+        if (!runStarted && run.front().entity)
+            copyForNearLayer(*run.front().entity); // the run's farthest brick
+        for (size_t i = 0; i < run.size() && runStarted; ++i)
+            if (run[i].entity &&
+                glassDepth(glm::vec3(run[i].entity->world[3]), renderer.camera()) <= runFarthest - LayerGap) {
+                nearStart = i;
+                break;
+            }
+    }
+    drawInstancedPart(run, 0, nearStart);
+    if (nearStart < run.size()) {
+        copyForNearLayer(*run[nearStart].entity);
+        drawInstancedPart(run, nearStart, run.size());
+    }
+}
+
+void CGlassMaterial::drawInstancedPart(std::span<const RenderItem> run, size_t first, size_t last)
+{
+    if (first >= last)
+        return;
+    const CMeshSubset& subset = *run.front().subset;
+    partInstances.clear();
+    for (size_t i = first; i < last; ++i)
+        if (run[i].entity && run[i].subset && run[i].entity->highlight <= 0.0f)
+            partInstances.push_back({run[i].entity->world, run[i].subset->values.diffuse * run[i].entity->colour});
+    if (!partInstances.empty()) {
+        useTechnique(InstancedTechnique);
+        shader->setVector(vMaterialSpecular, subset.values.specular);
+        shader->setFloat(fMaterialSpecularPower, subset.values.power);
+        // The parameter keeps the last brick's value drawn alone.
+        shader->setFloat(fHighlight, 0.0f);
+        shader->commitChanges();
+        subset.drawInstances(partInstances);
+    }
+    for (size_t i = first; i < last; ++i)
+        if (run[i].entity && run[i].subset && run[i].entity->highlight > 0.0f) {
+            apply(*run[i].entity, run[i].subset->values);
+            run[i].subset->drawSubset();
+        }
+}
+
 void CGlassMaterial::endPass(int) { shader->endPass(); }
 
-void CGlassMaterial::end() { shader->end(); }
+void CGlassMaterial::end()
+{
+    shader->end();
+    seen = nullptr; // the scene target may be made anew before the next run
+}
 
 float glassDepth(const glm::vec3& position, const CCamera& camera)
 {

@@ -3,25 +3,30 @@
 // "GlassSingleRefract"): each brick shows the picture drawn behind it so far,
 // shifted as if bent by the glass and tinted by the brick's colour, with the
 // environment reflected more strongly at grazing angles and the scene's spot
-// light glinting in it where it meets the eye.
+// light glinting in it where it meets the eye. A run of bricks is drawn as
+// instances of one draw ("GlassSingleRefractInstanced") where the renderer
+// draws so.
 //
 // The picture behind comes from a copy of the scene target taken every time a
 // run of glass items begins, so glass drawn later in a frame sees the glass
-// drawn before it. Within a run drawn into the scene target, the bricks come
-// from the farthest to the nearest (orderGlassBackToFront), and once the run
-// reaches bricks standing well in front of its farthest ones (debris flying
-// before the well, a row seen from its end) the copy is taken again: those
-// see the bricks behind them through their glass. That is one screen-sized
-// copy more at most, and only in frames where bricks stand out in front (the
-// well seen from before, with no debris, takes none).
+// drawn before it. A run drawn into another target (the mirror image) reads
+// the scene target itself. Within a run drawn into the scene target, the
+// bricks come from the farthest to the nearest (orderGlassBackToFront), and
+// once the run reaches bricks standing well in front of its farthest ones
+// (debris flying before the well, a row seen from its end) the copy is taken
+// again: those see the bricks behind them through their glass. That is one
+// screen-sized copy more at most, and only in frames where bricks stand out
+// in front (the well seen from before, with no debris, takes none).
 //
 // An entity's highlight lights the brick a little and outlines it with a
-// bright rim: the falling piece stands out from the stack.
+// bright rim: the falling piece stands out from the stack. Highlighted bricks
+// are drawn one by one within an instanced run, with their layer.
 #include "render/Material.h"
 #include "render/RenderList.h"
 
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 class CCamera;
 class CEffect;
@@ -45,11 +50,15 @@ public:
     int begin() override;
     void beginPass(int pass) override;
     void apply(const CSceneEntity& entity, const MaterialValues& values) override;
+    // Where the renderer draws instances and the effect has the program.
+    bool instanced() const override;
+    void drawInstances(std::span<const RenderItem> run, std::span<const MeshInstance> instances) override;
     void endPass(int pass) override;
     void end() override;
 
     CEffect& effect() const { return *shader; }
-    // The copy the current run sees.
+    // The picture the current run sees: a copy of the scene target, or the
+    // scene target itself for a run drawn into another target.
     const CTexture* frameBufferCopy() const;
 
     // How much nearer than a run's farthest brick a brick must stand to see
@@ -59,13 +68,18 @@ public:
 
 private:
     void copySceneTarget();
+    void useTechnique(const char* name);
     // Takes the copy again before the first brick of the run's near layer.
     void copyForNearLayer(const CSceneEntity& entity);
+    // Draws the instances of run items [first, last) that stand out as one
+    // draw, then those that stand out one by one.
+    void drawInstancedPart(std::span<const RenderItem> run, size_t first, size_t last);
 
     CRenderer& renderer;
     std::filesystem::path path;
     const CRenderTexture* sceneTarget = nullptr;
     std::unique_ptr<CRenderTexture> copyTarget;
+    const CTexture* seen = nullptr;
     std::unique_ptr<CEffect> shader;
 
     // Parameter handles, looked up once per load.
@@ -81,6 +95,7 @@ private:
     int vFrameBufferArea = -1;
     int vLightPos = -1;
     int fHighlight = -1;
+    int currentPass = 0;
 
     // The run being drawn: whether it draws into the scene target (the only
     // one whose copy can show what the run drew), how far its first brick
@@ -89,6 +104,7 @@ private:
     bool runStarted = false;
     bool nearLayerCopied = false;
     float runFarthest = 0.0f;
+    std::vector<MeshInstance> partInstances;
 };
 
 // How far in front of the camera a brick stands, along the camera's way of

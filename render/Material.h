@@ -1,10 +1,15 @@
 #pragma once
 // The shading interface through which mesh subsets are drawn. The renderer
 // owns the three materials; a subset names the one that draws it.
+#include <span>
+
 #include <glm/glm.hpp>
+
+#include "device/Device.h"
 
 class CSceneEntity;
 class CTexture;
+struct RenderItem;
 
 // A subset's material values, handed as one block to apply.
 struct MaterialValues {
@@ -26,6 +31,12 @@ public:
     virtual void beginPass(int pass) = 0;
     // Per-item values: the entity's world matrix and colour, the subset's values.
     virtual void apply(const CSceneEntity& entity, const MaterialValues& values) = 0;
+    // Whether the current pass draws a run of items of one mesh part with
+    // drawInstances rather than item by item (apply, then the part draws).
+    virtual bool instanced() const { return false; }
+    // Draws the run as instances: `instances` holds each item's world matrix
+    // and colour (the part's diffuse times the entity's), in the run's order.
+    virtual void drawInstances(std::span<const RenderItem>, std::span<const MeshInstance>) {}
     virtual void endPass(int pass) = 0;
     virtual void end() = 0;
 };

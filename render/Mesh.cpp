@@ -95,6 +95,18 @@ void CMeshSubset::drawSubset() const
     d.drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, owner->vertexCount, 0, triangleCount);
 }
 
+void CMeshSubset::drawInstances(std::span<const MeshInstance> instances) const
+{
+    if (!indexBuffer || !owner->vertexBuffer || triangleCount <= 0 || instances.empty())
+        return;
+    CDevice& d = device();
+    d.setFvf(FvfMesh);
+    d.setStreamSource(owner->vertexBuffer.get(), sizeof(MeshVertex));
+    d.setIndices(indexBuffer.get());
+    d.drawIndexedPrimitiveInstanced(PrimitiveType::TriangleList, 0, 0, triangleCount, instances.data(),
+                                    static_cast<int>(instances.size()));
+}
+
 // ---- building --------------------------------------------------------------------
 
 std::string objectDirectory(const std::string& fileName)

@@ -7,10 +7,12 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "device/Buffers.h"
+#include "device/Device.h"
 #include "device/Texture.h"
 #include "render/Material.h"
 
@@ -45,6 +47,8 @@ public:
     // changed, so a subset drawn for many entities in a row still costs one
     // draw call each, and a draw never depends on what was bound before.
     void drawSubset() const;
+    // The same once per instance, in one draw.
+    void drawInstances(std::span<const MeshInstance> instances) const;
 
     std::unique_ptr<CIndexBuffer> indexBuffer; // none when it has no triangles
     int triangleCount = 0;

@@ -136,8 +136,10 @@ void CRenderer::replaceMaterials(std::unique_ptr<CMaterial> phong, std::unique_p
 
 void CRenderer::replaceShadows(std::unique_ptr<CShadowMapLighting> replacement)
 {
-    if (replacement)
-        shadowLighting = std::move(replacement);
+    if (!replacement)
+        return;
+    shadowLighting = std::move(replacement);
+    shadowLighting->setInstancing(instancing);
 }
 
 void CRenderer::reloadMaterials()
@@ -154,6 +156,25 @@ void CRenderer::drawItem(const RenderItem& item)
         return;
     item.material->apply(*item.entity, item.subset->values);
     item.subset->drawSubset();
+}
+
+void CRenderer::drawItems(std::span<const RenderItem> run)
+{
+    if (run.empty())
+        return;
+    const RenderItem& first = run.front();
+    if (!first.material || !first.subset || !first.material->instanced()) {
+        CItemDrawer::drawItems(run);
+        return;
+    }
+    collectInstances(run, instances);
+    first.material->drawInstances(run, instances);
+}
+
+void CRenderer::setInstancedDrawing(bool on)
+{
+    instancing = on;
+    shadowLighting->setInstancing(on);
 }
 
 // ---- the picture's size -------------------------------------------------------------------------
@@ -178,33 +199,45 @@ void CRenderer::renderFrame(const std::vector<FrameOverlay>& overlays)
     // ---- frame start: the default state, the back buffer cleared
     beginFrame();
     chooseSceneArea();
+    stepFinished("start");
 
     // ---- shadow map: the depth of everything as the spot light sees it
-    if (enableShadow)
+    if (enableShadow) {
         drawShadowMap(items.all);
+        stepFinished("shadow map");
+    }
 
     {
         CRenderTargetScope scene(*sceneTarget);
         // ---- scene: the floor, then everything standing on it
         drawScene(items);
+        stepFinished("scene");
         // ---- mirror: the scene reflected in the floor where the floor shows
-        if (enableMirror && mirrorFloorEntity)
+        if (enableMirror && mirrorFloorEntity) {
             drawMirror(items);
+            stepFinished("mirror");
+        }
         // ---- shadow multiply: the scene darkened where the spot light does not reach
-        if (enableShadow && shadowLighting->hasLight())
+        if (enableShadow && shadowLighting->hasLight()) {
             multiplyShadowLit(items.all);
+            stepFinished("shadow lit");
+        }
     }
 
     // ---- copy to the back buffer, filtered or pixel for pixel
     copySceneToBackBuffer();
+    stepFinished("copy");
 
     // ---- bloom: the glow of the brightest parts added on top
-    if (enableBloom)
+    if (enableBloom) {
         addBloom();
+        stepFinished("bloom");
+    }
 
     // ---- overlays: HUD, frame rate, menu, as the caller orders them
     for (const FrameOverlay& overlay : overlays)
         drawOverlay(overlay);
+    stepFinished("overlays");
 }
 
 CRenderer::FrameItems CRenderer::collectFrameItems()

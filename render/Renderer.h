@@ -40,6 +40,10 @@ struct RenderSwitches {
 // Each starts from the frame's default state, and what it sets ends with it.
 using FrameOverlay = std::function<void()>;
 
+// Told the name of each step of the frame as it is finished (benchmarks time
+// the steps one by one with it).
+using FrameStepObserver = std::function<void(const char* step)>;
+
 class CRenderer : public CItemDrawer {
 public:
     // The bloom passes work on a small picture of the frame.
@@ -98,6 +102,17 @@ public:
     // The item drawer of every render list: the material takes the entity's
     // and the subset's values, then the subset draws.
     void drawItem(const RenderItem& item) override;
+    // A run of one subset: one instanced draw where its material draws so.
+    void drawItems(std::span<const RenderItem> run) override;
+
+    // On (the default), runs of items that share a mesh part are drawn as
+    // instances of one draw in every step that can; off, item by item. The
+    // picture is the same either way.
+    void setInstancedDrawing(bool on);
+    bool instancedDrawing() const { return instancing; }
+
+    // None by default: the frame then runs without a word about its steps.
+    void setStepObserver(FrameStepObserver observer) { stepObserver = std::move(observer); }
 
     // ---- what the frame draws with --------------------------------------------------------
     RenderSwitches switches() const
@@ -163,6 +178,17 @@ public:
     const CEffect& bloomEffect() const { return *postEffect; }
 
 private:
+    void stepFinished(const char* step) const
+    {
+        if (stepObserver)
+            stepObserver(step);
+    }
+
+    FrameStepObserver stepObserver;
+    bool instancing = true;
+    // Reused from run to run.
+    std::vector<MeshInstance> instances;
+
     // This frame's items: all of them, the mirror floor's, and the others.
     struct FrameItems {
         RenderList all;

@@ -13,6 +13,9 @@
 
 namespace {
 
+// Each technique's twin that draws instances is named with this after it.
+constexpr const char* InstancedSuffix = "Instanced";
+
 // The map starts out white: depth 1, as far as the light can see.
 constexpr uint32_t MapClearColour = 0xFFFFFFFF;
 
@@ -157,6 +160,12 @@ void CShadowMapLighting::renderShadowLit(const RenderList& allItems, const glm::
 
 void CShadowMapLighting::drawItems(const RenderList& items, bool withColour)
 {
+    const std::string technique = shader->technique();
+    if (instancing && shader->setTechnique(technique + InstancedSuffix)) {
+        drawInstanced(items);
+        shader->setTechnique(technique);
+        return;
+    }
     const int passes = shader->begin(0);
     for (int pass = 0; pass < passes; ++pass) {
         shader->beginPass(pass);
@@ -168,6 +177,27 @@ void CShadowMapLighting::drawItems(const RenderList& items, bool withColour)
                 shader->setVector("vMaterialDiffuse", item.subset->values.diffuse * item.entity->colour);
             shader->commitChanges();
             item.subset->drawSubset();
+        }
+        shader->endPass();
+    }
+    shader->end();
+}
+
+// The technique's instanced twin reads each item's world matrix from its
+// instance; consecutive items of one mesh part become one draw.
+void CShadowMapLighting::drawInstanced(const RenderList& items)
+{
+    const int passes = shader->begin(0);
+    for (int pass = 0; pass < passes; ++pass) {
+        shader->beginPass(pass);
+        for (size_t first = 0; first < items.size();) {
+            const size_t length = subsetRunLength(items, first);
+            const std::span<const RenderItem> run = std::span(items).subspan(first, length);
+            first += length;
+            if (!run.front().subset)
+                continue;
+            collectInstances(run, instances);
+            run.front().subset->drawInstances(instances);
         }
         shader->endPass();
     }

@@ -75,6 +75,9 @@ public:
     // Off, every map is drawn whole, as without a depth texture.
     void setKeepSettledCasters(bool keep) { keepSettled = keep; }
     int settledRedraws() const { return settledDraws; }
+    // On (the default), the casters of one mesh part are drawn as instances
+    // of one draw; off, one by one. The map and the picture are the same.
+    void setInstancing(bool on) { instancing = on; }
     // The next map draws the settled casters anew.
     void forgetSettledCasters() { settledPlaces.clear(); settledValid = false; }
 
@@ -87,6 +90,7 @@ private:
     };
     void loadSpot(const std::filesystem::path& file);
     void drawItems(const RenderList& items, bool withColour);
+    void drawInstanced(const RenderList& items);
     void drawMapFromSettled(const RenderList& allItems);
 
     CDevice& device;
@@ -99,6 +103,8 @@ private:
     glm::mat4 settledLightMatrix{1.0f};
     bool settledValid = false;
     bool keepSettled = true;
+    bool instancing = true;
+    std::vector<MeshInstance> instances; // reused from run to run
     int settledDraws = 0;
     std::unique_ptr<CTexture> spot;
     glm::mat4 view{1.0f};
