@@ -1,7 +1,10 @@
 // Glass bricks, a faked single refraction: each brick shows the picture drawn
-// behind it so far (texFrameBuffer, a copy of the scene), looked up where a
-// ray bent by the glass comes out, tinted by the brick's colour, deeper where
-// the way through is long. The room is reflected on top, more strongly at
+// behind it so far (texFrameBuffer, a copy of the scene, bricks further back
+// included), looked up where a ray bent by the glass comes out, tinted by the
+// brick's colour, deeper where the way through is long. How light the glass
+// is depends on its colour, so the seven colours stand apart also for a
+// player who tells red from green poorly; the falling piece is lit a little
+// and outlined by a bright rim. The room is reflected on top, more strongly at
 // grazing angles; the cut edges catch the room and the spot light as thin
 // bright lines, and the spot light leaves a small hard glint that the bloom
 // turns into a glow.
@@ -45,6 +48,49 @@ common {
         v.clip = matProj * matView * placed;
         return v;
     }
+
+    // What is the same all over one brick, worked out once per corner.
+    struct BrickLook {
+        vec3 bulgeCentre;
+        float glintSize;
+        float deep;
+    };
+
+    // No two glass blocks are cast quite alike: the middle of each one's
+    // bulge sits a little off its centre, by an amount that follows where the
+    // brick stands, so the spot light glints in a different place on each
+    // brick of a wall instead of in a grid of dots. It changes smoothly as a
+    // brick moves, so a falling piece's glints drift rather than jump.
+    const float BulgeOffset = 0.22;
+    vec3 bulgeCentre(vec3 place) {
+        return BulgeOffset * vec3(sin(2.3 * place.x + 1.7 * place.y + 0.9 * place.z),
+                                  sin(1.9 * place.x - 2.9 * place.y + 1.3 * place.z),
+                                  sin(-2.7 * place.x + 1.1 * place.y + 2.1 * place.z));
+    }
+
+    // How light a brick's glass is. Its hue stays the brick's own; its
+    // lightness follows the colour's own brightness (yellow and cyan light,
+    // blue deep), and glass of a colour carried by one primary alone (a pure
+    // green, a pure red) is cast deeper still than glass of a mixed colour
+    // (a yellow, an orange): the share by which one channel outweighs both
+    // others darkens it. This keeps apart the colours that a player who
+    // tells red from green poorly sees only by their lightness: yellow,
+    // orange, green and red stand on separate steps of it, as do magenta and
+    // blue.
+    const vec3 Deepening = vec3(0.35, 0.5, 0.35);
+    float deepening(vec3 tint) {
+        vec3 lead = max(tint - max(tint.gbr, tint.brg), 0.0);
+        return (1.0 - dot(lead, Deepening)) * (0.6 + 0.8 * dot(tint, vec3(0.3, 0.55, 0.15)));
+    }
+
+    BrickLook lookOf(mat4 world, vec4 diffuse) {
+        BrickLook look;
+        look.bulgeCentre = bulgeCentre(world[3].xyz);
+        // And the glint is larger on some bricks, smaller on others.
+        look.glintSize = 1.0 + 0.45 * sin(1.3 * world[3].x + 2.1 * world[3].y - 1.7 * world[3].z);
+        look.deep = deepening(clamp(diffuse.rgb, 0.0, 1.0));
+        return look;
+    }
 }
 
 // Where a brick stands and its colour reach the fragment stage as values the
@@ -58,10 +104,17 @@ vertex glass {
     out vec3 vObjectPos;
     out vec3 vObjectNormal;
     out vec3 vObjectEye;
+    flat out vec3 vBulgeCentre;
+    flat out float vGlintSize;
+    flat out float vDeep;
     flat out mat4 vWorld;
     flat out vec4 vDiffuse;
     void main() {
         GlassVertex v = placeGlass(matWorld, inPosition.xyz, inNormal);
+        BrickLook look = lookOf(matWorld, vMaterialDiffuse);
+        vBulgeCentre = look.bulgeCentre;
+        vGlintSize = look.glintSize;
+        vDeep = look.deep;
         vWorldPos = v.worldPos;
         vNormalMatrix = v.normalMatrix;
         vObjectPos = inPosition.xyz;
@@ -79,10 +132,17 @@ vertex glassInstanced {
     out vec3 vObjectPos;
     out vec3 vObjectNormal;
     out vec3 vObjectEye;
+    flat out vec3 vBulgeCentre;
+    flat out float vGlintSize;
+    flat out float vDeep;
     flat out mat4 vWorld;
     flat out vec4 vDiffuse;
     void main() {
         GlassVertex v = placeGlass(inInstanceWorld, inPosition.xyz, inNormal);
+        BrickLook look = lookOf(inInstanceWorld, inInstanceColour);
+        vBulgeCentre = look.bulgeCentre;
+        vGlintSize = look.glintSize;
+        vDeep = look.deep;
         vWorldPos = v.worldPos;
         vNormalMatrix = v.normalMatrix;
         vObjectPos = inPosition.xyz;
@@ -95,6 +155,9 @@ vertex glassInstanced {
 }
 
 fragment singleRefract {
+    flat in vec3 vBulgeCentre;
+    flat in float vGlintSize;
+    flat in float vDeep;
     in vec3 vWorldPos;
     flat in mat3 vNormalMatrix;
     in vec3 vObjectPos;
@@ -104,6 +167,10 @@ fragment singleRefract {
     flat in vec4 vDiffuse;
     uniform vec4 vMaterialSpecular;
     uniform float fMaterialSpecularPower;
+    // 1 for the falling piece, which stands out from the stack: its body a
+    // little lighter and its outline a bright rim of its own colour, paled.
+    uniform float fHighlight = 0.0;
+    const float RimWidth = 0.13;
     uniform sampler2D texFrameBuffer;
     // The part of the copy the scene fills (x, y: shares of its width and
     // height; z, w: half a texel): a slow machine draws the scene into the
@@ -126,7 +193,7 @@ fragment singleRefract {
     // is, where it starts.
     uniform vec4 vLightPos = vec4(-4.0, 38.0, -44.0, 1.0);
     // How much of each colour the brick lacks one brick's width takes away.
-    const float Density = 0.7;
+    const float Density = 0.85;
     // The line of sight's share in the way that counts for the colour.
     const float LineOfSight = 0.6;
     // The share of the picture behind that passes as its brightness alone.
@@ -176,13 +243,18 @@ fragment singleRefract {
         return textureLod(texEnvironment, direction, EnvironmentLevel).rgb;
     }
 
+    // How far a point of the cube lies from its nearest edge: of its depths
+    // below the three pairs of faces, the smallest is the face it lies on
+    // and the next is the way to the edge.
+    float edgeDistance(vec3 p) {
+        vec3 depth = HalfSize - abs(p);
+        float a = min(depth.x, min(depth.y, depth.z));
+        return depth.x + depth.y + depth.z - a - max(depth.x, max(depth.y, depth.z));
+    }
+
     // 1 on the cube's edges (two coordinates at the surface), 0 off them.
     float nearEdge(vec3 p) {
-        vec3 depth = HalfSize - abs(p);
-        // The smallest is the face the point lies on; the next decides.
-        float a = min(depth.x, min(depth.y, depth.z));
-        float b = depth.x + depth.y + depth.z - a - max(depth.x, max(depth.y, depth.z));
-        return 1.0 - smoothstep(0.0, EdgeWidth, b);
+        return 1.0 - smoothstep(0.0, EdgeWidth, edgeDistance(p));
     }
 
     // How far the unbent line of sight runs inside the brick: across the
@@ -241,16 +313,18 @@ fragment singleRefract {
     // cut's direction is found from where the point is, so any cube, cut or
     // not, draws its outline the same way.
     float onCut(vec3 p) {
-        vec3 depth = HalfSize - abs(p);
-        float a = min(depth.x, min(depth.y, depth.z));
-        float b = depth.x + depth.y + depth.z - a - max(depth.x, max(depth.y, depth.z));
-        return 1.0 - smoothstep(CutDepth * 0.6, CutDepth * 1.15, b);
+        return 1.0 - smoothstep(CutDepth * 0.6, CutDepth * 1.15, edgeDistance(p));
     }
     vec3 cutNormal(vec3 p) {
         vec3 depth = HalfSize - abs(p);
         vec3 along = step(depth, vec3(CutDepth * 1.15));
         return normalize(sign(p) * max(along, step(depth, vec3(min(depth.x, min(depth.y, depth.z))))));
     }
+
+    // How brightly strongly coloured glass glows in its colour before a dark
+    // background: enough that the light colours (yellow, orange, cyan) read
+    // light there and the deep ones keep their steps below them.
+    const float BodyGlow = 0.55;
 
     // The brick's faces are flat, but glass blocks are never quite: each
     // face is taken to bulge a little, its normal turning towards the edges,
@@ -262,11 +336,12 @@ fragment singleRefract {
 
     void main() {
         vec3 faceNormal = normalize(vObjectNormal);
-        vec3 n = normalize(vNormalMatrix * bulgedNormal(vObjectPos, faceNormal, Bulge));
+        vec3 n = normalize(vNormalMatrix * bulgedNormal(vObjectPos - vBulgeCentre, faceNormal, Bulge));
         vec3 toEye = normalize(vViewPos.xyz - vWorldPos);
         vec3 toLight = normalize(vLightPos.xyz - vWorldPos);
         float facing = clamp(dot(n, toEye), 0.0, 1.0);
         vec3 tint = clamp(vDiffuse.rgb, 0.0, 1.0);
+        float deep = vDeep;
 
         vec3 inward = normalize(vObjectPos - vObjectEye);
         Trace path = follow(vObjectPos, inward, bulgedNormal(vObjectPos, faceNormal, LensFlatness), Eta);
@@ -297,8 +372,8 @@ fragment singleRefract {
         // and the night sky. The inner edges the ray passed near catch more.
         float lit = max(dot(n, toLight), 0.0);
         float darkBehind = 1.0 - clamp(brightness, 0.0, 1.0);
-        float body = (1.0 - exp(-1.4 * path.length)) * (0.08 + 0.12 * lit + 0.34 * colourful * darkBehind);
-        vec3 glass = transmitted + tint * (body + 0.15 * path.edges);
+        float body = (1.0 - exp(-1.4 * path.length)) * (0.08 + 0.12 * lit + BodyGlow * colourful * darkBehind);
+        vec3 glass = transmitted * min(deep, 1.0) + tint * (body + 0.15 * path.edges) * deep;
 
         // The room reflects more the more steeply the face is seen (Schlick).
         float fresnel = 0.04 + 0.96 * pow(1.0 - facing, 5.0);
@@ -319,9 +394,14 @@ fragment singleRefract {
             colour += edge * cut;
         }
 
+        if (fHighlight > 0.0) {
+            float rim = 1.0 - smoothstep(RimWidth * 0.4, RimWidth, edgeDistance(vObjectPos));
+            colour += fHighlight * (tint * 0.1 + mix(tint, vec3(1.0), 0.5) * 0.5 * rim);
+        }
+
         // The spot light mirrored in the face: small and hard, and bright
         // enough for the bloom to make it glow.
-        float power = max(fMaterialSpecularPower, 1.0) * GlintSharpness;
+        float power = max(fMaterialSpecularPower, 1.0) * GlintSharpness / vGlintSize;
         float glint = pow(max(dot(normalize(toLight + toEye), n), 0.0), power);
         colour += vMaterialSpecular.rgb * glint * GlintStrength;
 

@@ -2,6 +2,7 @@
 
 #include "device/Device.h"
 #include "device/StateBlock.h"
+#include "render/Camera.h"
 #include "render/EffectFile.h"
 #include "render/Light.h"
 #include "render/Mesh.h"
@@ -9,6 +10,8 @@
 #include "render/Renderer.h"
 #include "render/ScreenQuad.h"
 #include "render/SceneEntity.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -44,6 +47,7 @@ bool CGlassMaterial::reload()
     texEnvironment = shader->parameterByName("texEnvironment");
     vFrameBufferArea = shader->parameterByName("vFrameBufferArea");
     vLightPos = shader->parameterByName("vLightPos");
+    fHighlight = shader->parameterByName("fHighlight");
     return true;
 }
 
@@ -103,7 +107,29 @@ int CGlassMaterial::begin()
     // no light the effect keeps its own.
     if (!renderer.lights().empty())
         shader->setVector(vLightPos, glm::vec4(renderer.lights().front()->position, 1.0f));
+    runIntoScene = sceneTarget && !seen && device().renderTarget() == sceneTarget->colorTexture()->surface();
+    runStarted = false;
+    nearLayerCopied = false;
     return shader->begin(0);
+}
+
+// A plain copy between two targets of one size changes no state, so it can
+// be taken in the middle of the effect's pass; where it cannot be taken the
+// near bricks see what the far ones saw.
+void CGlassMaterial::copyForNearLayer(const CSceneEntity& entity)
+{
+    if (!runIntoScene || nearLayerCopied)
+        return;
+    const float depth = glassDepth(glm::vec3(entity.world[3]), renderer.camera());
+    if (!runStarted) {
+        runStarted = true;
+        runFarthest = depth;
+        return;
+    }
+    if (depth > runFarthest - LayerGap)
+        return;
+    nearLayerCopied = true;
+    device().copySurface(sceneTarget->colorTexture()->surface(), copyTarget->colorTexture()->surface());
 }
 
 void CGlassMaterial::beginPass(int pass)
@@ -131,24 +157,65 @@ void CGlassMaterial::useTechnique(const char* name)
 
 void CGlassMaterial::apply(const CSceneEntity& entity, const MaterialValues& values)
 {
+    copyForNearLayer(entity);
     useTechnique(Technique);
     shader->setMatrix(matWorld, entity.world);
     shader->setVector(vMaterialDiffuse, entity.colour * values.diffuse);
     shader->setVector(vMaterialSpecular, values.specular);
     shader->setFloat(fMaterialSpecularPower, values.power);
+    shader->setFloat(fHighlight, entity.highlight);
     shader->commitChanges();
 }
 
-void CGlassMaterial::drawInstances(std::span<const RenderItem> run, std::span<const MeshInstance> instances)
+// The run comes from the farthest brick to the nearest: its far layer is one
+// draw, then, after the copy is taken again, its near layer another. The
+// bricks that stand out (the falling piece) are drawn one by one after the
+// others of their layer, with their rim.
+void CGlassMaterial::drawInstances(std::span<const RenderItem> run, std::span<const MeshInstance>)
 {
     if (run.empty() || !run.front().subset)
         return;
+    size_t nearStart = run.size();
+    if (runIntoScene && !nearLayerCopied) {
+        if (!runStarted && run.front().entity)
+            copyForNearLayer(*run.front().entity); // the run's farthest brick
+        for (size_t i = 0; i < run.size() && runStarted; ++i)
+            if (run[i].entity &&
+                glassDepth(glm::vec3(run[i].entity->world[3]), renderer.camera()) <= runFarthest - LayerGap) {
+                nearStart = i;
+                break;
+            }
+    }
+    drawInstancedPart(run, 0, nearStart);
+    if (nearStart < run.size()) {
+        copyForNearLayer(*run[nearStart].entity);
+        drawInstancedPart(run, nearStart, run.size());
+    }
+}
+
+void CGlassMaterial::drawInstancedPart(std::span<const RenderItem> run, size_t first, size_t last)
+{
+    if (first >= last)
+        return;
     const CMeshSubset& subset = *run.front().subset;
-    useTechnique(InstancedTechnique);
-    shader->setVector(vMaterialSpecular, subset.values.specular);
-    shader->setFloat(fMaterialSpecularPower, subset.values.power);
-    shader->commitChanges();
-    subset.drawInstances(instances);
+    partInstances.clear();
+    for (size_t i = first; i < last; ++i)
+        if (run[i].entity && run[i].subset && run[i].entity->highlight <= 0.0f)
+            partInstances.push_back({run[i].entity->world, run[i].subset->values.diffuse * run[i].entity->colour});
+    if (!partInstances.empty()) {
+        useTechnique(InstancedTechnique);
+        shader->setVector(vMaterialSpecular, subset.values.specular);
+        shader->setFloat(fMaterialSpecularPower, subset.values.power);
+        // The parameter keeps the last brick's value drawn alone.
+        shader->setFloat(fHighlight, 0.0f);
+        shader->commitChanges();
+        subset.drawInstances(partInstances);
+    }
+    for (size_t i = first; i < last; ++i)
+        if (run[i].entity && run[i].subset && run[i].entity->highlight > 0.0f) {
+            apply(*run[i].entity, run[i].subset->values);
+            run[i].subset->drawSubset();
+        }
 }
 
 void CGlassMaterial::endPass(int) { shader->endPass(); }
@@ -157,4 +224,32 @@ void CGlassMaterial::end()
 {
     shader->end();
     seen = nullptr; // the scene target may be made anew before the next run
+}
+
+float glassDepth(const glm::vec3& position, const CCamera& camera)
+{
+    glm::vec3 level(camera.direction.x, 0.0f, camera.direction.z);
+    const float length = glm::length(level);
+    // Looking straight down there is no level way of looking.
+    level = length > 1e-3f ? level / length : camera.direction;
+    return glm::dot(position - camera.eye, level);
+}
+
+void orderGlassBackToFront(RenderList& items, const CMaterial* glass, const CCamera& camera)
+{
+    if (!glass)
+        return;
+    auto depthOf = [&camera](const RenderItem& item) {
+        return item.entity ? glassDepth(glm::vec3(item.entity->world[3]), camera) : 0.0f;
+    };
+    for (auto run = items.begin(); run != items.end();) {
+        if (run->material != glass) {
+            ++run;
+            continue;
+        }
+        auto runEnd = std::find_if(run, items.end(), [glass](const RenderItem& item) { return item.material != glass; });
+        std::stable_sort(run, runEnd,
+                         [&](const RenderItem& a, const RenderItem& b) { return depthOf(a) > depthOf(b); });
+        run = runEnd;
+    }
 }

@@ -10,12 +10,25 @@
 // The picture behind comes from a copy of the scene target taken every time a
 // run of glass items begins, so glass drawn later in a frame sees the glass
 // drawn before it. A run drawn into another target (the mirror image) reads
-// the scene target itself.
+// the scene target itself. Within a run drawn into the scene target, the
+// bricks come from the farthest to the nearest (orderGlassBackToFront), and
+// once the run reaches bricks standing well in front of its farthest ones
+// (debris flying before the well, a row seen from its end) the copy is taken
+// again: those see the bricks behind them through their glass. That is one
+// screen-sized copy more at most, and only in frames where bricks stand out
+// in front (the well seen from before, with no debris, takes none).
+//
+// An entity's highlight lights the brick a little and outlines it with a
+// bright rim: the falling piece stands out from the stack. Highlighted bricks
+// are drawn one by one within an instanced run, with their layer.
 #include "render/Material.h"
+#include "render/RenderList.h"
 
 #include <filesystem>
 #include <memory>
+#include <vector>
 
+class CCamera;
 class CEffect;
 class CRenderer;
 class CRenderTexture;
@@ -48,9 +61,19 @@ public:
     // scene target itself for a run drawn into another target.
     const CTexture* frameBufferCopy() const;
 
+    // How much nearer than a run's farthest brick a brick must stand to see
+    // the bricks behind it: more than a brick's width, so the bricks of one
+    // wall never take a neighbour for what stands behind them.
+    static constexpr float LayerGap = 1.5f;
+
 private:
     void copySceneTarget();
     void useTechnique(const char* name);
+    // Takes the copy again before the first brick of the run's near layer.
+    void copyForNearLayer(const CSceneEntity& entity);
+    // Draws the instances of run items [first, last) that stand out as one
+    // draw, then those that stand out one by one.
+    void drawInstancedPart(std::span<const RenderItem> run, size_t first, size_t last);
 
     CRenderer& renderer;
     std::filesystem::path path;
@@ -71,5 +94,25 @@ private:
     int texEnvironment = -1;
     int vFrameBufferArea = -1;
     int vLightPos = -1;
+    int fHighlight = -1;
     int currentPass = 0;
+
+    // The run being drawn: whether it draws into the scene target (the only
+    // one whose copy can show what the run drew), how far its first brick
+    // stands and whether the near layer's copy has been taken.
+    bool runIntoScene = false;
+    bool runStarted = false;
+    bool nearLayerCopied = false;
+    float runFarthest = 0.0f;
+    std::vector<MeshInstance> partInstances;
 };
+
+// How far in front of the camera a brick stands, along the camera's way of
+// looking taken level: a tall wall of bricks seen a little from above stands
+// at one depth from its top to its foot.
+float glassDepth(const glm::vec3& position, const CCamera& camera);
+
+// Puts the items of each run of the glass material in the list in order from
+// the farthest to the nearest brick; the other items, and which items make up
+// each run, stay as they are.
+void orderGlassBackToFront(RenderList& items, const CMaterial* glass, const CCamera& camera);

@@ -248,6 +248,8 @@ CRenderer::FrameItems CRenderer::collectFrameItems()
         collectRenderItems(items.all, *entity);
         collectRenderItems(entity.get() == mirrorFloorEntity ? items.mirror : items.others, *entity);
     }
+    // The glass sees what was drawn before it: the far bricks first.
+    orderGlassBackToFront(items.others, glassMaterial.get(), sceneCamera);
     return items;
 }
 

@@ -27,4 +27,7 @@ public:
     // the light, has moved. Permanent entities count as settled too.
     bool settled = false;
     glm::vec4 colour{1.0f};
+    // How much the entity stands out from those around it, 0 to 1: the glass
+    // draws the falling piece's bricks lighter and with a bright rim.
+    float highlight = 0.0f;
 };

@@ -200,7 +200,7 @@ TEST_F(BoardViewTest, SettledCellsStandAtTheirRowsFromTheTop)
     expectNear(placed(*list[1], {0.5f, 0.5f, 0.5f}), {0.5f, 2.0f, 0.5f});
 }
 
-TEST_F(BoardViewTest, PiecesComeFirstAndOnlyThePreviewTurns)
+TEST_F(BoardViewTest, PiecesComeFirstOnlyThePreviewTurnsAndOnlyTheFallingPieceStandsOut)
 {
     CPiece& current = *board->placePiece(createPiece(7)); // the square
     current.x = 4.0f;
@@ -220,7 +220,10 @@ TEST_F(BoardViewTest, PiecesComeFirstAndOnlyThePreviewTurns)
         expectNear(list[size_t(i)]->position, {cell.x, 20.5f - cell.y, 0.0f});
         EXPECT_EQ(list[size_t(i)]->colour, glm::vec4(0.0f, 0.0f, 1.0f, 1.0f));
         EXPECT_EQ(list[size_t(i)]->rotation.x, 0.0f);
+        EXPECT_EQ(list[size_t(i)]->highlight, 1.0f);
     }
+    for (size_t i = 4; i < list.size(); ++i)
+        EXPECT_EQ(list[i]->highlight, 0.0f) << "brick " << i;
     const float yaw = view->elapsedTime() * 0.3f;
     EXPECT_NEAR(yaw, 0.45f, 1e-4f);
     for (int i = 4; i < 8; ++i) {

@@ -99,7 +99,8 @@ TEST_F(GlassMaterialTest, GlassTintsByItsColourAndReflectsMoreAtGrazingAngles)
     drawWith(*glass, turnedCube({1.0f, 0.2f, 0.2f, 1.0f}), clearGlass());
     auto pixels = scenePixels("glass-red");
     const Rgb seen = at(pixels, LeftFaceX, MiddleY);
-    EXPECT_GT(seen.r, 230);
+    // Glass of one strong primary is cast deep: it passes most of its red.
+    EXPECT_GT(seen.r, 170);
     EXPECT_LT(seen.g, 150);
     EXPECT_LT(seen.b, 150);
     EXPECT_EQ(at(pixels, 3, 64).g, 255);
@@ -152,8 +153,80 @@ TEST_F(GlassMaterialTest, WhatStandsBehindShowsThroughInTheGlassColourDeeperWher
     ASSERT_LT(outline, 60) << "the brick is in view";
     const Rgb thin = at(pixels, outline + 3, MiddleY), thick = at(pixels, 66, MiddleY);
     EXPECT_LT(thick.g + 30, thin.g);
-    EXPECT_GT(thick.r, 200);
+    EXPECT_GT(thick.r, 160);
     EXPECT_GT(thick.r, thick.g * 2);
+}
+
+// The seven piece colours, as the game gives them, before the dark of the
+// well: each keeps its hue, and those a player who tells red from green
+// poorly sees only by their lightness (yellow, orange, green, red; magenta
+// and blue) stand on separate steps of it.
+TEST_F(GlassMaterialTest, ThePieceColoursKeepTheirHuesOnSeparateStepsOfLightness)
+{
+    auto dark = solidTexture(0.08f, 0.1f, 0.18f);
+    struct Shown {
+        const char* name;
+        glm::vec4 colour;
+        float lightness = 0.0f;
+        Rgb middle{};
+    };
+    Shown shown[] = {{"magenta", {1, 0, 1, 1}}, {"yellow", {1, 1, 0x22 / 255.0f, 1}}, {"blue", {0, 0, 1, 1}},
+                     {"green", {0, 1, 0, 1}},   {"cyan", {0, 1, 1, 1}},                {"red", {1, 0, 0, 1}},
+                     {"orange", {1, 0xAA / 255.0f, 0, 1}}};
+    for (Shown& s : shown) {
+        testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
+        drawBackground(dark.get());
+        drawWith(*glass, turnedCube(s.colour, 0.0f), clearGlass());
+        s.middle = at(scenePixels(std::string("glass-") + s.name), 64, MiddleY);
+        // Relative luminance of the sRGB pixel.
+        auto linear = [](int c) { return std::pow(c / 255.0f, 2.2f); };
+        s.lightness = 0.2126f * linear(s.middle.r) + 0.7152f * linear(s.middle.g) + 0.0722f * linear(s.middle.b);
+    }
+    auto find = [&](const char* name) -> const Shown& {
+        return *std::find_if(std::begin(shown), std::end(shown), [&](const Shown& s) { return std::string(s.name) == name; });
+    };
+    // Each step at least a third lighter than the one below it.
+    const char* steps[][2] = {{"yellow", "orange"}, {"orange", "green"}, {"green", "red"}, {"magenta", "blue"}};
+    for (const auto& step : steps)
+        EXPECT_GT(find(step[0]).lightness, find(step[1]).lightness * 1.33f) << step[0] << " over " << step[1];
+    // The hues: the channels the colour is made of lead.
+    const Rgb red = find("red").middle, green = find("green").middle, orange = find("orange").middle;
+    const Rgb yellow = find("yellow").middle, blue = find("blue").middle, magenta = find("magenta").middle;
+    EXPECT_GT(red.r, 2 * std::max(red.g, red.b));
+    EXPECT_GT(green.g, 2 * std::max(green.r, green.b));
+    EXPECT_GT(blue.b, 2 * std::max(blue.r, blue.g));
+    EXPECT_GT(orange.r, orange.g + 20);
+    EXPECT_GT(orange.g, 2 * orange.b);
+    EXPECT_GT(std::min(yellow.r, yellow.g), 2 * yellow.b);
+    EXPECT_GT(std::min(magenta.r, magenta.b), 2 * magenta.g);
+}
+
+TEST_F(GlassMaterialTest, TheFallingPieceHasABrightRimOfItsOwnColour)
+{
+    // A green brick before the dark, head on, drawn plain and then as the
+    // falling piece: by its outline the falling one is much lighter, in the
+    // middle a little, and green leads in both.
+    auto dark = solidTexture(0.08f, 0.1f, 0.18f);
+    CSceneEntity brick = turnedCube({0.0f, 1.0f, 0.0f, 1.0f}, 0.0f);
+    std::vector<uint8_t> seen[2];
+    for (int falling = 0; falling < 2; ++falling) {
+        testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
+        drawBackground(dark.get());
+        brick.highlight = static_cast<float>(falling);
+        drawWith(*glass, brick, clearGlass());
+        seen[falling] = scenePixels(falling ? "glass-falling" : "glass-settled");
+    }
+    // The front face spans about x 47..81 at this distance; the rim is its outer band.
+    int outline = 0;
+    while (outline < 64 && at(seen[0], outline, MiddleY).g < 40)
+        ++outline;
+    ASSERT_LT(outline, 60) << "the brick is in view";
+    const Rgb rimPlain = at(seen[0], outline + 1, MiddleY), rimFalling = at(seen[1], outline + 1, MiddleY);
+    const Rgb middlePlain = at(seen[0], 64, MiddleY + 6), middleFalling = at(seen[1], 64, MiddleY + 6);
+    EXPECT_GT(rimFalling.g, rimPlain.g + 60);
+    EXPECT_GT(rimFalling.g, std::max(rimFalling.r, rimFalling.b) + 40) << "still green";
+    EXPECT_GT(middleFalling.g, middlePlain.g + 5);
+    EXPECT_LT(middleFalling.g, middlePlain.g + 60) << "the body only a little lighter";
 }
 
 TEST_F(GlassMaterialTest, TheSpotLightGlintsInASmallSpotBrightEnoughToGlow)
@@ -201,6 +274,58 @@ TEST_F(GlassMaterialTest, EachRunSeesTheGlassOfTheRunsBeforeIt)
     EXPECT_EQ(testDevice->renderState(RenderState::StencilEnable), 1u);
     EXPECT_EQ(testDevice->renderState(RenderState::CullMode), stateValue(Cull::CW));
     EXPECT_TRUE(testDevice->renderTarget() == scene->colorTexture()->surface());
+}
+
+TEST_F(GlassMaterialTest, ABrickSeesTheBricksStandingWellBehindIt)
+{
+    // A blue brick three widths behind a clear one, before white: the list
+    // holds them nearest first, as the board's order may, and is put in
+    // order before it is drawn. The near brick then shows the blue one
+    // through its middle, where before it showed only the white behind both.
+    auto white = solidTexture(1, 1, 1);
+    drawBackground(white.get());
+    CSceneEntity nearBrick = turnedCube(glm::vec4(1.0f), 0.0f);
+    CSceneEntity farBrick = turnedCube({0.1f, 0.1f, 1.0f, 1.0f}, 0.0f);
+    farBrick.position.z = 3.0f;
+    farBrick.scale = glm::vec3(2.5f);
+    farBrick.updateWorld();
+    RenderList list{{nullptr, &nearBrick, glass.get()}, {nullptr, &farBrick, glass.get()}};
+    orderGlassBackToFront(list, glass.get(), renderer->camera());
+    ASSERT_EQ(list.front().entity, &farBrick);
+
+    const MaterialValues values = clearGlass();
+    glass->begin();
+    glass->beginPass(0);
+    for (const RenderItem& item : list) {
+        glass->apply(*item.entity, values);
+        cube->draw();
+    }
+    glass->endPass(0);
+    glass->end();
+    const auto pixels = scenePixels("glass-brick-behind");
+    const Rgb through = at(pixels, 64, MiddleY);
+    EXPECT_GT(through.b, through.r + 60) << "the blue brick shows through the clear one";
+
+    // Bricks of one wall never take each other for what is behind them: a
+    // brick a little behind and beside the clear one is drawn first, but the
+    // copy is not taken again for so small a step, and the clear brick shows
+    // the white, not its blue neighbour.
+    testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
+    drawBackground(white.get());
+    CSceneEntity neighbour = turnedCube({0.1f, 0.1f, 1.0f, 1.0f}, 0.0f);
+    neighbour.position.x = 0.3f;
+    neighbour.position.z = 0.6f;
+    neighbour.updateWorld();
+    glass->begin();
+    glass->beginPass(0);
+    glass->apply(neighbour, values);
+    cube->draw();
+    glass->apply(nearBrick, values);
+    cube->draw();
+    glass->endPass(0);
+    glass->end();
+    const Rgb beside = at(scenePixels("glass-brick-beside"), 64, MiddleY);
+    EXPECT_GT(std::min(beside.r, beside.g), 200) << "the wall's bricks do not see each other";
 }
 
 // The look as a whole, at the game's light and with its cube map: a lit

@@ -141,6 +141,8 @@ void CGameView::buildBoardEntities()
             CSceneEntity* entity = renderer.addEntity(&brick, CSceneEntity::OneFrame);
             if (p == 1)
                 entity->rotation.x = elapsed * PreviewTurnRate; // yaw
+            else
+                entity->highlight = 1.0f; // the falling piece stands out from the stack
             entity->colour = colourFromArgb(piece.colour);
             entity->position = boardToWorld(cell.x, cell.y);
             entity->updateWorld();

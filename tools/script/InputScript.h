@@ -13,7 +13,8 @@
 //   expect NAME VALUE    the game's state has this value (all lines of that
 //                        name joined by ", "); a mismatch fails the script
 //   cells ROW PATTERN    set up a row of the well: ten characters, '.' empty,
-//                        anything else a grey cell (tests build boards this way)
+//                        1..7 that piece kind's colour, anything else a grey
+//                        cell (tests build boards this way)
 //   piece KIND X Y ROT   make the falling piece a kind (1..7) at a place
 //   autoplay N           let a simple player play the next N frames
 //   window CHANGE        the window changes as the desktop or the player

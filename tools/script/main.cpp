@@ -155,12 +155,24 @@ bool actOnWindow(CApplication& app, const ScriptAction& action)
     return true;
 }
 
-// A test sets up a position: a row of grey cells, or the falling piece.
+// The colour a cells line gives one cell: '.' empty, a digit 1 to 7 the
+// colour of that piece kind (so a shot can show a stack of known colours),
+// anything else grey.
+uint32_t cellColour(char mark)
+{
+    if (mark == '.')
+        return 0u;
+    if (mark >= '1' && mark <= '7')
+        return createPiece(mark - '0')->colour;
+    return 0xFF808080u;
+}
+
+// A test sets up a position: a row of cells, or the falling piece.
 void editBoard(CGameBoard& board, const ScriptAction& action)
 {
     if (action.kind == ScriptAction::Cells) {
         for (int column = 0; column < BoardColumns; ++column)
-            board.setCell(column, action.count, action.value[static_cast<size_t>(column)] == '.' ? 0u : 0xFF808080u);
+            board.setCell(column, action.count, cellColour(action.value[static_cast<size_t>(column)]));
         return;
     }
     CPiece& piece = *board.placePiece(createPiece(action.key));
@@ -257,6 +269,7 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
     add("frameRate", game.view.showFrameRate);
     add("camera", point(game.renderer.camera().eye));
     add("cameraGoal", point(game.renderer.camera().eyeGoal));
+    add("cameraTarget", point(game.renderer.camera().target));
     for (const std::string& sound : sounds)
         lines.push_back("sound." + sound);
     sounds.clear();
