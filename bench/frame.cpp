@@ -201,9 +201,10 @@ void FrameEverythingOnHalfScale(benchmark::State& state) { runFrames(state, true
 // the wall time of each step alone, in milliseconds per frame (a counter per
 // step), and the CPU time of every thread in it ("cpu " and the step). The
 // waits make the whole frame slower than FrameEverythingOn; read the steps
-// against each other. Run with LP_NUM_THREADS=0 a software GL draws on the
+// against each other; FrameStepsHalfScale the same with the scene at half
+// its width and height. Run with LP_NUM_THREADS=0 a software GL draws on the
 // calling thread, and the CPU times tell each step's work whatever the load.
-void FrameSteps(benchmark::State& state)
+void stepsAt(benchmark::State& state, float scale)
 {
     Scene* scene = theScene();
     if (!scene) {
@@ -213,6 +214,7 @@ void FrameSteps(benchmark::State& state)
     using Clock = std::chrono::steady_clock;
     CRenderer& renderer = *scene->renderer;
     setSwitches(renderer, true, true, true, true);
+    renderer.setSceneScale(scale);
     std::map<std::string, double> stepSeconds;
     std::map<std::string, double> stepCpu;
     Clock::time_point stepStart;
@@ -241,12 +243,16 @@ void FrameSteps(benchmark::State& state)
     for (auto _ : state)
         frame();
     renderer.setStepObserver({});
+    renderer.setSceneScale(1.0f);
     const double frames = double(state.iterations());
     for (const auto& [step, seconds] : stepSeconds)
         state.counters[step] = benchmark::Counter(seconds * 1e3 / frames);
     for (const auto& [step, milliseconds] : stepCpu)
         state.counters[step] = benchmark::Counter(milliseconds / frames);
 }
+
+void FrameSteps(benchmark::State& state) { stepsAt(state, 1.0f); }
+void FrameStepsHalfScale(benchmark::State& state) { stepsAt(state, 0.5f); }
 
 void ReadBackOnly(benchmark::State& state)
 {
@@ -267,6 +273,7 @@ BENCHMARK(FrameBloomOn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1
 BENCHMARK(FrameEverythingOn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(FrameEverythingOnHalfScale)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(FrameSteps)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(FrameStepsHalfScale)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(ReadBackOnly)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
 
 } // namespace
