@@ -225,15 +225,15 @@ void CRenderer::renderFrame(const std::vector<FrameOverlay>& overlays)
         }
     }
 
-    // ---- copy to the back buffer, filtered or pixel for pixel
-    copySceneToBackBuffer();
-    stepFinished("copy");
-
     // ---- bloom: the glow of the brightest parts added on top
     if (enableBloom) {
         addBloom();
         stepFinished("bloom");
     }
+
+    // ---- copy to the back buffer, filtered or pixel for pixel
+    copySceneToBackBuffer();
+    stepFinished("copy");
 
     // ---- overlays: HUD, frame rate, menu, as the caller orders them
     for (const FrameOverlay& overlay : overlays)
@@ -275,16 +275,33 @@ void CRenderer::chooseSceneArea()
     const int height = std::clamp(static_cast<int>(std::lround(whole.height() * scale)), 1, whole.height());
     sceneTarget->setDrawArea(width, height);
     auxTarget->setDrawArea(width, height);
+    // The glow is blurred at the same share of its targets, so each of its
+    // texels covers as many of the scene's pixels at every scale.
+    const int glowSide = std::clamp(static_cast<int>(std::lround(BloomTargetSize * scale)), 1,
+                                    static_cast<int>(BloomTargetSize));
+    bloomTargetA->setDrawArea(glowSide, glowSide);
 }
 
-glm::vec4 CRenderer::sceneTextureArea() const
+namespace {
+
+// The drawn part of a target as shares of its texture's width and height,
+// and half a texel of it.
+glm::vec4 drawnShare(const CRenderTexture& target)
 {
-    const CTexture& whole = *sceneTarget->colorTexture();
+    const CTexture& whole = *target.colorTexture();
     const float w = static_cast<float>(whole.width());
     const float h = static_cast<float>(whole.height());
-    return {static_cast<float>(sceneTarget->drawWidth()) / w, static_cast<float>(sceneTarget->drawHeight()) / h,
-            0.5f / w, 0.5f / h};
+    return {static_cast<float>(target.drawWidth()) / w, static_cast<float>(target.drawHeight()) / h, 0.5f / w,
+            0.5f / h};
 }
+
+// Texture coordinates half a texel inside a drawn share's edges (left, top,
+// right, bottom): filtered reads there take in only drawn texels.
+glm::vec4 readBounds(const glm::vec4& share) { return {share.z, share.w, share.x - share.z, share.y - share.w}; }
+
+} // namespace
+
+glm::vec4 CRenderer::sceneTextureArea() const { return drawnShare(*sceneTarget); }
 
 void CRenderer::drawShadowMap(const RenderList& allItems)
 {
@@ -379,49 +396,62 @@ void CRenderer::copySceneToBackBuffer()
                    filterFrameBuffer ? QuadFilter::Linear : QuadFilter::Point, glm::vec2(area));
 }
 
-// The glow, made small, is stretched over the frame and added to it.
+// The glow, made small, is stretched over the scene's picture and added to it
+// before the copy: a scene drawn at a smaller scale takes it in at its own
+// fewer pixels, and the one stretched copy carries both to the window.
 void CRenderer::addBloom()
 {
+    renderBloom();
     CDevice& d = device();
     CStateScope states;
-    renderBloom();
+    CRenderTargetScope scene(*sceneTarget);
     d.setRenderState(RenderState::SrcBlend, Blend::One);
     d.setRenderState(RenderState::DestBlend, Blend::One);
     d.setRenderState(RenderState::AlphaBlendEnable, true);
     postQuad->draw(bloomTargetB->colorTexture(), -BloomShift, -BloomShift, 1.0f - BloomShift, 1.0f - BloomShift, White,
-                   QuadFilter::Linear);
+                   QuadFilter::Linear, glm::vec2(drawnShare(*bloomTargetB)));
 }
 
-// The scene shrunk into A, its bright parts into B, blurred along one
-// diagonal into A and along the other into B, where the result stays. The
-// render target in force before is in force after.
+// The scene's bright parts, read shrunk to the whole of B, blurred along one
+// diagonal into A and along the other into B, where the glow stays. The bright
+// parts are always found at the full size, so small glints glow as they do at
+// scale 1; the blurs, which smooth the picture anyway, work on the share of
+// A the scene scale chose (a quarter of the texels at half scale) and blur
+// over as many texels fewer, so the glow reaches as far over the scene. The
+// render target and the states in force before are in force after.
 void CRenderer::renderBloom()
 {
-    CRenderTargetScope reduced(*bloomTargetA);
-    const glm::vec4 area = sceneTextureArea();
-    postQuad->draw(sceneTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, White, QuadFilter::Linear, glm::vec2(area));
+    CStateScope states;
+    bloomTargetB->setDrawArea(0, 0);
+    CRenderTargetScope bright(*bloomTargetB);
+    const glm::vec4 scene = sceneTextureArea();
+    postEffect->setVector("vBounds", readBounds(scene));
+    runPostPass("hipass", *sceneTarget->colorTexture(), glm::vec2(scene));
 
-    bloomTargetB->bind();
-    runPostPass("hipass", *bloomTargetA);
-
-    bloomTargetA->bind();
+    const glm::vec4 whole = drawnShare(*bloomTargetB);
+    postEffect->setVector("vBounds", readBounds(whole));
     postEffect->setVector("vBlurDir", FirstBlurDirection);
-    runPostPass("blur", *bloomTargetB);
+    bloomTargetA->bind();
+    runPostPass("blur", *bloomTargetB->colorTexture(), glm::vec2(whole));
 
+    const glm::vec4 blurred = drawnShare(*bloomTargetA);
+    postEffect->setVector("vBounds", readBounds(blurred));
+    postEffect->setVector("vBlurDir", SecondBlurDirection * blurred.x);
+    bloomTargetB->setDrawArea(bloomTargetA->drawWidth(), bloomTargetA->drawHeight());
     bloomTargetB->bind();
-    postEffect->setVector("vBlurDir", SecondBlurDirection);
-    runPostPass("blur", *bloomTargetA);
+    runPostPass("blur", *bloomTargetA->colorTexture(), glm::vec2(blurred));
 }
 
 // One pass of the post effect over the whole current target, reading the
-// source target's colour. Only the first pass of a technique is drawn.
-void CRenderer::runPostPass(const char* technique, const CRenderTexture& source)
+// source's part sourceArea (shares of its width and height). Only the first
+// pass of a technique is drawn.
+void CRenderer::runPostPass(const char* technique, const CTexture& source, glm::vec2 sourceArea)
 {
     postEffect->setTechnique(technique);
-    postEffect->setTexture("texSource", source.colorTexture());
+    postEffect->setTexture("texSource", &source);
     postEffect->begin(0);
     postEffect->beginPass(0);
-    drawScreenQuad(nullptr, 0.0f, 0.0f, 1.0f, 1.0f, White, true);
+    drawScreenQuad(nullptr, 0.0f, 0.0f, 1.0f, 1.0f, White, true, sourceArea.x, sourceArea.y);
     postEffect->endPass();
     postEffect->end();
 }

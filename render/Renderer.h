@@ -4,8 +4,8 @@
 // bloom, and the recipe that turns the entities into one picture each frame
 // (renderFrame). A frame is drawn into the scene target, may get the mirror
 // image of the scene reflected in the floor (y = 0) where the floor shows,
-// may be multiplied by the spot light's shadow-lit picture, is copied to the
-// back buffer and may get the glow of its brightest parts added on top; the
+// may be multiplied by the spot light's shadow-lit picture, may get the glow
+// of its brightest parts added on top, and is copied to the back buffer; the
 // overlays (HUD, frame rate, menu) are drawn last. Four switches choose the
 // optional steps; the settings set them and debug keys flip them.
 #include <functional>
@@ -205,10 +205,10 @@ private:
     void drawScene(const FrameItems& items);
     void drawMirror(const FrameItems& items);
     void multiplyShadowLit(const RenderList& allItems);
-    void copySceneToBackBuffer();
     void addBloom();
     void renderBloom();
-    void runPostPass(const char* technique, const CRenderTexture& source);
+    void copySceneToBackBuffer();
+    void runPostPass(const char* technique, const CTexture& source, glm::vec2 sourceArea = {1.0f, 1.0f});
     void drawOverlay(const FrameOverlay& overlay);
 
     // The floor whose visible pixels show the mirror image, or null.
