@@ -69,7 +69,7 @@ CPostQuad::CPostQuad()
 CPostQuad::~CPostQuad() = default;
 
 void CPostQuad::draw(const CTexture* texture, float left, float top, float right, float bottom, uint32_t colour,
-                     QuadFilter filter, glm::vec2 textureArea)
+                     QuadFilter filter, glm::vec2 textureArea, QuadEdges edges)
 {
     if (!texture) {
         drawScreenQuad(nullptr, left, top, right, bottom, colour, false);
@@ -80,7 +80,7 @@ void CPostQuad::draw(const CTexture* texture, float left, float top, float right
     effect->setTechnique(point ? "point" : "linear");
     effect->setTexture(point ? "texPoint" : "texLinear", texture);
     glm::vec4 bounds = Unbounded;
-    if (textureArea.x < 1.0f || textureArea.y < 1.0f) {
+    if (textureArea.x < 1.0f || textureArea.y < 1.0f || edges == QuadEdges::Clamp) {
         // Half a texel inside the drawn part's edges: a filtered read there
         // takes in only drawn texels.
         const float halfU = 0.5f / static_cast<float>(texture->width());

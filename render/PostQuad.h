@@ -19,6 +19,12 @@ enum class QuadFilter {
     Linear, // the four nearest texels, weighed by distance
 };
 
+// What a read past the edge of the texture's part takes.
+enum class QuadEdges {
+    Wrap,  // a whole texture: the texels of the opposite edge, as the fixed-function stage reads
+    Clamp, // the part's own edge texels, never beyond
+};
+
 class CPostQuad {
 public:
     // Builds the programs; a GL that cannot compile them is a broken GL, and
@@ -33,9 +39,10 @@ public:
     // writes the caller set; no depth test, no culling. textureArea: the part
     // of the texture to stretch over the quad (x, y: its right and bottom
     // edge as shares of the texture; the scene of a slow frame fills only its
-    // top left part). Texels outside that part are never read.
+    // top left part). Texels outside a part smaller than the texture are
+    // never read; a whole texture wraps at its edges unless told to clamp.
     void draw(const CTexture* texture, float left, float top, float right, float bottom, uint32_t colour,
-              QuadFilter filter, glm::vec2 textureArea = {1.0f, 1.0f});
+              QuadFilter filter, glm::vec2 textureArea = {1.0f, 1.0f}, QuadEdges edges = QuadEdges::Wrap);
 
 private:
     std::unique_ptr<CEffect> effect;

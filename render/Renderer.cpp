@@ -398,7 +398,9 @@ void CRenderer::copySceneToBackBuffer()
 
 // The glow, made small, is stretched over the scene's picture and added to it
 // before the copy: a scene drawn at a smaller scale takes it in at its own
-// fewer pixels, and the one stretched copy carries both to the window.
+// fewer pixels, and the one stretched copy carries both to the window. Its
+// reads stop at its edges: wrapped, the glow of the left edge would show as a
+// bright line down the right end of the glow.
 void CRenderer::addBloom()
 {
     renderBloom();
@@ -409,7 +411,7 @@ void CRenderer::addBloom()
     d.setRenderState(RenderState::DestBlend, Blend::One);
     d.setRenderState(RenderState::AlphaBlendEnable, true);
     postQuad->draw(bloomTargetB->colorTexture(), -BloomShift, -BloomShift, 1.0f - BloomShift, 1.0f - BloomShift, White,
-                   QuadFilter::Linear, glm::vec2(drawnShare(*bloomTargetB)));
+                   QuadFilter::Linear, glm::vec2(drawnShare(*bloomTargetB)), QuadEdges::Clamp);
 }
 
 // The scene's bright parts, read shrunk to the whole of B, blurred along one
