@@ -11,6 +11,7 @@
 #include "render/GlassMaterial.h"
 #include "render/PhongMaterial.h"
 #include "render/Math3d.h"
+#include "render/ScreenBox.h"
 #include "render/ScreenQuad.h"
 #include "render/Mesh.h"
 
@@ -335,6 +336,10 @@ void CRenderer::drawScene(const FrameItems& items)
 // the floor, and lays that over the scene target, which must be bound.
 void CRenderer::drawMirror(const FrameItems& items)
 {
+    const std::optional<ScreenBox> floor = floorOnScreen();
+    if (!floor)
+        return; // no floor pixel, so nowhere the reflection could show
+    const RenderList& onFloor = reflectionsOnFloor(items.others, *floor);
     CDevice& d = device();
     CStateScope states;
     d.setRenderState(RenderState::StencilEnable, true);
@@ -346,7 +351,7 @@ void CRenderer::drawMirror(const FrameItems& items)
         CReflectedView reflected(sceneCamera, mirrorMatrix);
         CRenderTargetScope mirrorImage(*auxTarget); // keeps the depth-stencil surface and its marks
         d.clear(ClearTarget | ClearZBuffer, ClearColour, 1.0f, 0);
-        drawRenderList(items.others, *this);
+        drawRenderList(onFloor, *this);
         drawRenderList(items.mirror, *this);
     }
 
@@ -364,6 +369,38 @@ void CRenderer::drawMirror(const FrameItems& items)
     const glm::vec4 area = sceneTextureArea();
     postQuad->draw(auxTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, MirrorBlendColour, QuadFilter::Point,
                    glm::vec2(area));
+}
+
+// Where the floor can show: the screen box of its mesh, or the whole screen
+// when its mesh has no box.
+std::optional<ScreenBox> CRenderer::floorOnScreen() const
+{
+    const CMesh* mesh = mirrorFloorEntity ? mirrorFloorEntity->mesh : nullptr;
+    if (!mesh || !mesh->bounds)
+        return ScreenBox{};
+    return screenBoxOf(mesh->bounds->lowest, mesh->bounds->highest,
+                       projectionMatrix * sceneCamera.view * mirrorFloorEntity->world);
+}
+
+// The items whose reflection can fall on the floor's part of the screen: most
+// of a tall stack's reflection lies below the bottom of the screen, and
+// drawing it would cost every vertex for no pixel. An item whose mesh has no
+// box is kept.
+const RenderList& CRenderer::reflectionsOnFloor(const RenderList& items, const ScreenBox& floor)
+{
+    reflectedItems.clear();
+    const glm::mat4 reflectedToClip = projectionMatrix * sceneCamera.view * mirrorMatrix;
+    for (const RenderItem& item : items) {
+        const CMesh* mesh = item.entity ? item.entity->mesh : nullptr;
+        if (mesh && mesh->bounds) {
+            const std::optional<ScreenBox> box =
+                screenBoxOf(mesh->bounds->lowest, mesh->bounds->highest, reflectedToClip * item.entity->world);
+            if (!box || !box->overlaps(floor))
+                continue;
+        }
+        reflectedItems.push_back(item);
+    }
+    return reflectedItems;
 }
 
 // The shadow-lit picture goes into the aux target (black where nothing is),

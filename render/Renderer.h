@@ -10,6 +10,7 @@
 // optional steps; the settings set them and debug keys flip them.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "render/PostQuad.h"
 #include "render/RenderList.h"
 #include "render/RenderTexture.h"
+#include "render/ScreenBox.h"
 #include "render/SceneEntity.h"
 #include "render/ShadowMapLighting.h"
 
@@ -189,6 +191,8 @@ private:
     bool instancing = true;
     // Reused from run to run.
     std::vector<MeshInstance> instances;
+    // Reused from frame to frame: the items the mirror draws reflected.
+    RenderList reflectedItems;
 
     // This frame's items: all of them, the mirror floor's, and the others.
     struct FrameItems {
@@ -204,6 +208,8 @@ private:
     void drawShadowMap(const RenderList& allItems);
     void drawScene(const FrameItems& items);
     void drawMirror(const FrameItems& items);
+    std::optional<ScreenBox> floorOnScreen() const;
+    const RenderList& reflectionsOnFloor(const RenderList& items, const ScreenBox& floor);
     void multiplyShadowLit(const RenderList& allItems);
     void addBloom();
     void renderBloom();
