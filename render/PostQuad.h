@@ -11,6 +11,7 @@
 #include <glm/glm.hpp>
 
 #include "effects/Effect.h"
+#include "render/ScreenQuad.h"
 
 class CTexture;
 
@@ -44,6 +45,15 @@ public:
     void draw(const CTexture* texture, float left, float top, float right, float bottom, uint32_t colour,
               QuadFilter filter, glm::vec2 textureArea = {1.0f, 1.0f}, QuadEdges edges = QuadEdges::Wrap);
 
+    // The same for the texture's part stretched over the whole viewport, but
+    // drawn over screenPart only (left, top, right, bottom fractions of the
+    // viewport): each pixel there gets what the whole quad gives it.
+    void drawPart(const CTexture* texture, const glm::vec4& screenPart, uint32_t colour, QuadFilter filter,
+                  glm::vec2 textureArea);
+
 private:
+    void drawPlaced(const CTexture& texture, const QuadPlacement& placement, uint32_t colour, QuadFilter filter,
+                    glm::vec2 textureArea, QuadEdges edges);
+
     std::unique_ptr<CEffect> effect;
 };

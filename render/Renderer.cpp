@@ -45,6 +45,16 @@ private:
     glm::mat4 savedView;
 };
 
+// A screen box as (left, top, right, bottom) fractions of the viewport, widened
+// to whole pixels, so a quad over it covers every pixel the box touches.
+glm::vec4 wholePixelsOf(const ScreenBox& box, const Viewport& viewport)
+{
+    const float w = static_cast<float>(viewport.width);
+    const float h = static_cast<float>(viewport.height);
+    return {std::floor((box.low.x + 1.0f) * 0.5f * w) / w, std::floor((1.0f - box.high.y) * 0.5f * h) / h,
+            std::ceil((box.high.x + 1.0f) * 0.5f * w) / w, std::ceil((1.0f - box.low.y) * 0.5f * h) / h};
+}
+
 } // namespace
 
 CRenderer::CRenderer() : projectionMatrix(sceneProjection())
@@ -366,9 +376,10 @@ void CRenderer::drawMirror(const FrameItems& items)
     d.setRenderState(RenderState::SrcBlend, Blend::BothSrcAlpha);
     d.setRenderState(RenderState::DestBlend, Blend::Zero); // overridden by BothSrcAlpha
     d.setRenderState(RenderState::AlphaBlendEnable, true);
+    // Only over the floor's part of the screen: elsewhere no pixel is marked.
     const glm::vec4 area = sceneTextureArea();
-    postQuad->draw(auxTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, MirrorBlendColour, QuadFilter::Point,
-                   glm::vec2(area));
+    postQuad->drawPart(auxTarget->colorTexture(), wholePixelsOf(*floor, d.viewport()), MirrorBlendColour,
+                       QuadFilter::Point, glm::vec2(area));
 }
 
 // Where the floor can show: the screen box of its mesh, or the whole screen
