@@ -1,6 +1,6 @@
 #pragma once
 // The frame's full-screen quads (the mirror's blend, the shadow multiply, the
-// copy to the back buffer, the bloom's reduction and its glow) drawn by one
+// copy to the back buffer, the bloom's glow) drawn by one
 // small program each instead of the general fixed-function one: a software
 // GL runs the program for every pixel, and the general one weighs every
 // texture stage setting there. The picture is the same: texture times the
