@@ -68,6 +68,8 @@ CRenderer::CRenderer() : projectionMatrix(sceneProjection())
     auxTarget = std::make_unique<CRenderTexture>(&d, 0, 0, Format::A8R8G8B8);
     bloomTargetA = std::make_unique<CRenderTexture>(&d, BloomTargetSize, BloomTargetSize, Format::A8R8G8B8);
     bloomTargetB = std::make_unique<CRenderTexture>(&d, BloomTargetSize, BloomTargetSize, Format::A8R8G8B8);
+    // The blurs work on the top left quarter of the bloom targets' texels.
+    bloomTargetA->setDrawArea(GlowBlurSize, GlowBlurSize);
     environment = whiteStandIn.get();
     shadowLighting = std::make_unique<CShadowMapLighting>(d);
     postEffect = loadEffectFile("media/post.fx", {"hipass", "blur"});
@@ -286,11 +288,6 @@ void CRenderer::chooseSceneArea()
     const int height = std::clamp(static_cast<int>(std::lround(whole.height() * scale)), 1, whole.height());
     sceneTarget->setDrawArea(width, height);
     auxTarget->setDrawArea(width, height);
-    // The glow is blurred at the same share of its targets, so each of its
-    // texels covers as many of the scene's pixels at every scale.
-    const int glowSide = std::clamp(static_cast<int>(std::lround(BloomTargetSize * scale)), 1,
-                                    static_cast<int>(BloomTargetSize));
-    bloomTargetA->setDrawArea(glowSide, glowSide);
 }
 
 namespace {
@@ -464,11 +461,11 @@ void CRenderer::addBloom()
 
 // The scene's bright parts, read shrunk to the whole of B, blurred along one
 // diagonal into A and along the other into B, where the glow stays. The bright
-// parts are always found at the full size, so small glints glow as they do at
-// scale 1; the blurs, which smooth the picture anyway, work on the share of
-// A the scene scale chose (a quarter of the texels at half scale) and blur
-// over as many texels fewer, so the glow reaches as far over the scene. The
-// render target and the states in force before are in force after.
+// parts are found at the full size, so small glints glow whatever the scene's
+// scale; the blurs, which smooth the picture anyway, work on the top left
+// quarter of A's texels and blur over half as many texels each way, so the
+// glow reaches as far over the scene. The render target and the states in
+// force before are in force after.
 void CRenderer::renderBloom()
 {
     CStateScope states;

@@ -51,6 +51,9 @@ class CRenderer : public CItemDrawer {
 public:
     // The bloom passes work on a small picture of the frame.
     static constexpr unsigned BloomTargetSize = 256;
+    // The glow is blurred at this size, in the top left of the bloom targets:
+    // a quarter of their texels, and as smooth a glow, softened a little.
+    static constexpr int GlowBlurSize = 128;
     // The glow is laid over the frame shifted up and left by this fraction
     // of the viewport.
     static constexpr float BloomShift = 0.01f;
@@ -173,7 +176,8 @@ public:
     void replaceMaterials(std::unique_ptr<CMaterial> phong, std::unique_ptr<CMaterial> glass);
 
     // What the last frame left in the targets, to look at: the scene, and the
-    // bloom's small pictures (the glow ends in the second).
+    // bloom's small pictures (the glow ends in the top left GlowBlurSize
+    // square of the second).
     const CRenderTexture& sceneImage() const { return *sceneTarget; }
     const CRenderTexture& bloomFirstImage() const { return *bloomTargetA; }
     const CRenderTexture& bloomGlowImage() const { return *bloomTargetB; }
