@@ -1,0 +1,174 @@
+#include "render/GlowTiles.h"
+
+#include <string>
+
+#include "device/Device.h"
+#include "device/StateBlock.h"
+#include "device/Texture.h"
+#include "platform/FatalError.h"
+#include "render/ScreenQuad.h"
+
+namespace {
+
+const char* const GlowTilesEffect = R"(
+// One texel of the marks per tile: red where any glow texel the tile's
+// filtered reads can take in is not black. A read at a pixel of the tile
+// weighs the two texels on either side of its place, so the texels that
+// matter are the tile's own and one more all round, kept inside the glow.
+fragment markLit {
+    in vec2 vTexCoord;
+    uniform sampler2D texGlow;
+    // x: glow texels per tile each way, y: the glow's last texel each way,
+    // z: tiles each way.
+    uniform vec4 vTiling;
+    out vec4 fragColour;
+    void main() {
+        int perTile = int(vTiling.x);
+        ivec2 tile = ivec2(floor(vTexCoord * vTiling.z));
+        ivec2 first = max(tile * perTile - 1, ivec2(0));
+        ivec2 last = min(tile * perTile + perTile, ivec2(int(vTiling.y)));
+        float brightest = 0.0;
+        for (int y = first.y; y <= last.y; ++y)
+            for (int x = first.x; x <= last.x; ++x) {
+                vec3 texel = texelFetch(texGlow, ivec2(x, y), 0).rgb;
+                brightest = max(brightest, max(texel.r, max(texel.g, texel.b)));
+            }
+        fragColour = vec4(brightest > 0.0 ? 1.0 : 0.0, 0.0, 0.0, 1.0);
+    }
+}
+
+// The screen stage's placing, for the corners of marked tiles only: an
+// unmarked tile's corners all go to one point off the screen, where its
+// triangles have no area and draw no pixel.
+vertex litTiles {
+    uniform vec2 uViewportSize;
+    uniform sampler2D texMarks;
+    out vec2 vTexCoord;
+    void main() {
+        bool lit = texelFetch(texMarks, ivec2(inTexCoord1.xy), 0).r > 0.0;
+        gl_Position = lit ? vec4(inPosition.x / uViewportSize.x * 2.0 - 1.0,
+                                 1.0 - inPosition.y / uViewportSize.y * 2.0, inPosition.z, 1.0)
+                          : vec4(-2.0, -2.0, 0.0, 1.0);
+        vTexCoord = inTexCoord0;
+    }
+}
+
+// The glow as the bloom's single quad read it: filtered, kept half a texel
+// inside vBounds (left, top, right, bottom).
+fragment glow {
+    in vec2 vTexCoord;
+    uniform sampler2D texGlow;
+    uniform vec4 vBounds;
+    out vec4 fragColour;
+    void main() { fragColour = texture(texGlow, clamp(vTexCoord, vBounds.xy, vBounds.zw)); }
+}
+
+sampler texGlow { filter = linear; address = clamp; }
+sampler texMarks { filter = point; address = clamp; }
+
+technique mark {
+    pass p0 {
+        fragment = markLit;
+        ZEnable = false;
+        AlphaBlendEnable = false;
+        StencilEnable = false;
+        CullMode = none;
+    }
+}
+
+technique add {
+    pass p0 {
+        vertex = litTiles;
+        fragment = glow;
+        ZEnable = false;
+        CullMode = none;
+    }
+}
+)";
+
+// Pre-transformed corners, a place in the glow and the tile's mark.
+constexpr uint32_t FvfTileVertex = FvfXyzRhw | FvfTex2; // two sets of two floats
+
+constexpr int CornersPerTile = 6; // two triangles
+
+} // namespace
+
+CGlowTiles::CGlowTiles(int glowSize) : glowSize(glowSize)
+{
+    static_assert(sizeof(TileVertex) == 32);
+    std::string errors;
+    effect = CEffect::fromText(GlowTilesEffect, "glow tiles", errors);
+    if (!effect)
+        exitWithMessage(errors.empty() ? "error loading shader" : errors);
+    marks = std::make_unique<CRenderTexture>(&device(), TilesAcross, TilesAcross, Format::A8R8G8B8);
+    vertices.reserve(static_cast<size_t>(TilesAcross * TilesAcross * CornersPerTile));
+}
+
+CGlowTiles::~CGlowTiles() = default;
+
+void CGlowTiles::add(const CTexture& glow, const glm::vec4& screen)
+{
+    markLitTiles(glow);
+    drawLitTiles(glow, screen);
+}
+
+void CGlowTiles::markLitTiles(const CTexture& glow)
+{
+    const CStateBlock saved;
+    CRenderTargetScope marking(*marks);
+    effect->setTechnique("mark");
+    effect->setTexture("texGlow", &glow);
+    effect->setVector("vTiling", {static_cast<float>(glowSize / TilesAcross), static_cast<float>(glowSize - 1),
+                                  static_cast<float>(TilesAcross), 0.0f});
+    effect->begin(0);
+    effect->beginPass(0);
+    drawScreenQuad(nullptr, 0.0f, 0.0f, 1.0f, 1.0f, 0xFFFFFFFFu, true);
+    effect->endPass();
+    effect->end();
+    saved.apply();
+}
+
+// Corners and glow places along one axis come from the same sums for the
+// two tiles that share an edge, so the edge is the same line for both.
+void CGlowTiles::drawLitTiles(const CTexture& glow, const glm::vec4& screen)
+{
+    CDevice& d = device();
+    const float w = static_cast<float>(d.viewport().width);
+    const float h = static_cast<float>(d.viewport().height);
+    const glm::vec2 glowArea{static_cast<float>(glowSize) / static_cast<float>(glow.width()),
+                             static_cast<float>(glowSize) / static_cast<float>(glow.height())};
+    auto xAt = [&](int edge) { return (screen.x + (screen.z - screen.x) * edge / TilesAcross) * w; };
+    auto yAt = [&](int edge) { return (screen.y + (screen.w - screen.y) * edge / TilesAcross) * h; };
+    auto uAt = [&](int edge) { return glowArea.x * edge / TilesAcross; };
+    auto vAt = [&](int edge) { return glowArea.y * edge / TilesAcross; };
+    vertices.clear();
+    for (int row = 0; row < TilesAcross; ++row)
+        for (int column = 0; column < TilesAcross; ++column) {
+            const float tileX = static_cast<float>(column);
+            const float tileY = static_cast<float>(row);
+            auto corner = [&](int right, int down) {
+                vertices.push_back({xAt(column + right), yAt(row + down), 0.0f, 1.0f, uAt(column + right),
+                                    vAt(row + down), tileX, tileY});
+            };
+            corner(0, 0), corner(1, 0), corner(1, 1);
+            corner(0, 0), corner(1, 1), corner(0, 1);
+        }
+
+    const CStateBlock saved;
+    effect->setTechnique("add");
+    effect->setTexture("texGlow", &glow);
+    effect->setTexture("texMarks", marks->colorTexture());
+    // Half a texel inside the glow's edges: a filtered read there takes in
+    // only glow texels.
+    const float halfU = 0.5f / static_cast<float>(glow.width());
+    const float halfV = 0.5f / static_cast<float>(glow.height());
+    effect->setVector("vBounds", {halfU, halfV, glowArea.x - halfU, glowArea.y - halfV});
+    effect->begin(0);
+    effect->beginPass(0);
+    d.setFvf(FvfTileVertex);
+    d.drawPrimitiveUP(PrimitiveType::TriangleList, static_cast<int>(vertices.size() / 3), vertices.data(),
+                      sizeof(TileVertex));
+    effect->endPass();
+    effect->end();
+    saved.apply();
+}
