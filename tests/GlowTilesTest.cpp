@@ -1,6 +1,6 @@
 // The glow added tile by tile gives the picture of the single clamped quad
-// that adds it everywhere: a glint on a tile's first texel still glows into
-// the tile before it, a glint in the glow's last corner glows up to the
+// that adds it everywhere: a glint on a tile's first or last texel still
+// glows into the tile before or after it, a glint in the glow's last corner glows up to the
 // clamped edge, and a glow lying in one corner of the screen draws only the
 // few tiles it reaches.
 #include "DeviceTestContext.h"
