@@ -37,19 +37,33 @@ fragment markLit {
     }
 }
 
-// The screen stage's placing, for the corners of marked tiles only: an
-// unmarked tile's corners all go to one point off the screen, where its
-// triangles have no area and draw no pixel.
-vertex litTiles {
+// A row's lit tiles side by side are drawn as one quad, drawn by the first
+// of them: the quad's right corners go to the right edge of the last, and
+// the others' corners, as every unlit tile's, all go to one point off the
+// screen, where their triangles have no area and draw no pixel. Every edge
+// is placed by the same sums, so an edge two quads share is one line.
+vertex litRuns {
     uniform vec2 uViewportSize;
     uniform sampler2D texMarks;
+    // The glow laid over (left, top, right, bottom), in pixels.
+    uniform vec4 vScreen;
+    // xy: the glow's share of its texture each way, z: tiles each way.
+    uniform vec4 vGlowArea;
     out vec2 vTexCoord;
+    bool lit(int x, int y) { return texelFetch(texMarks, ivec2(x, y), 0).r > 0.0; }
     void main() {
-        bool lit = texelFetch(texMarks, ivec2(inTexCoord1.xy), 0).r > 0.0;
-        gl_Position = lit ? vec4(inPosition.x / uViewportSize.x * 2.0 - 1.0,
-                                 1.0 - inPosition.y / uViewportSize.y * 2.0, inPosition.z, 1.0)
-                          : vec4(-2.0, -2.0, 0.0, 1.0);
-        vTexCoord = inTexCoord0;
+        ivec2 tile = ivec2(inTexCoord1.xy);
+        int tiles = int(vGlowArea.z);
+        bool first = lit(tile.x, tile.y) && (tile.x == 0 || !lit(tile.x - 1, tile.y));
+        ivec2 edge = tile + ivec2(inTexCoord0);
+        if (inTexCoord0.x > 0.0)
+            while (edge.x < tiles && lit(edge.x, tile.y))
+                ++edge.x;
+        vec2 share = vec2(edge) / vGlowArea.z;
+        vec2 pixel = vScreen.xy + (vScreen.zw - vScreen.xy) * share;
+        gl_Position = first ? vec4(pixel.x / uViewportSize.x * 2.0 - 1.0, 1.0 - pixel.y / uViewportSize.y * 2.0, 0.0, 1.0)
+                            : vec4(-2.0, -2.0, 0.0, 1.0);
+        vTexCoord = vGlowArea.xy * share;
     }
 }
 
@@ -78,7 +92,7 @@ technique mark {
 
 technique add {
     pass p0 {
-        vertex = litTiles;
+        vertex = litRuns;
         fragment = glow;
         ZEnable = false;
         CullMode = none;
@@ -128,8 +142,8 @@ void CGlowTiles::markLitTiles(const CTexture& glow)
     saved.apply();
 }
 
-// Corners and glow places along one axis come from the same sums for the
-// two tiles that share an edge, so the edge is the same line for both.
+// The corners of every tile, each saying which tile it belongs to and which
+// corner it is; the vertex stage places them.
 void CGlowTiles::drawLitTiles(const CTexture& glow, const glm::vec4& screen)
 {
     CDevice& d = device();
@@ -137,27 +151,23 @@ void CGlowTiles::drawLitTiles(const CTexture& glow, const glm::vec4& screen)
     const float h = static_cast<float>(d.viewport().height);
     const glm::vec2 glowArea{static_cast<float>(glowSize) / static_cast<float>(glow.width()),
                              static_cast<float>(glowSize) / static_cast<float>(glow.height())};
-    auto xAt = [&](int edge) { return (screen.x + (screen.z - screen.x) * edge / TilesAcross) * w; };
-    auto yAt = [&](int edge) { return (screen.y + (screen.w - screen.y) * edge / TilesAcross) * h; };
-    auto uAt = [&](int edge) { return glowArea.x * edge / TilesAcross; };
-    auto vAt = [&](int edge) { return glowArea.y * edge / TilesAcross; };
-    vertices.clear();
-    for (int row = 0; row < TilesAcross; ++row)
-        for (int column = 0; column < TilesAcross; ++column) {
-            const float tileX = static_cast<float>(column);
-            const float tileY = static_cast<float>(row);
-            auto corner = [&](int right, int down) {
-                vertices.push_back({xAt(column + right), yAt(row + down), 0.0f, 1.0f, uAt(column + right),
-                                    vAt(row + down), tileX, tileY});
-            };
-            corner(0, 0), corner(1, 0), corner(1, 1);
-            corner(0, 0), corner(1, 1), corner(0, 1);
-        }
+    if (vertices.empty())
+        for (int row = 0; row < TilesAcross; ++row)
+            for (int column = 0; column < TilesAcross; ++column) {
+                auto corner = [&](float right, float down) {
+                    vertices.push_back({0.0f, 0.0f, 0.0f, 1.0f, right, down, static_cast<float>(column),
+                                        static_cast<float>(row)});
+                };
+                corner(0, 0), corner(1, 0), corner(1, 1);
+                corner(0, 0), corner(1, 1), corner(0, 1);
+            }
 
     const CStateBlock saved;
     effect->setTechnique("add");
     effect->setTexture("texGlow", &glow);
     effect->setTexture("texMarks", marks->colorTexture());
+    effect->setVector("vScreen", screen * glm::vec4(w, h, w, h));
+    effect->setVector("vGlowArea", {glowArea, static_cast<float>(TilesAcross), 0.0f});
     // Half a texel inside the glow's edges: a filtered read there takes in
     // only glow texels.
     const float halfU = 0.5f / static_cast<float>(glow.width());

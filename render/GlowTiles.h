@@ -5,9 +5,12 @@
 // spends milliseconds on it. The quad is cut into a grid of tiles instead. A
 // small pass first marks the tiles whose filtered reads can meet a glow texel
 // that is not black (the tile's own texels and one more round them); the
-// tiles' vertex stage then collapses every unmarked tile to nothing, so no
-// pixel of it is touched. The marked tiles are drawn exactly as the single
-// quad would draw them: shared edges have the same corners, so each pixel is
+// vertex stage then draws each row's run of marked tiles as one quad and
+// collapses every other tile to nothing, so no pixel of it is touched. Few
+// quads, not one per tile: a software GL pays for every triangle and shades
+// the pixel blocks along each edge once per triangle. The quads are drawn
+// exactly as the single quad would draw their pixels: every edge is placed
+// by the same sums, so an edge two quads share is one line and each pixel is
 // drawn once.
 #include <memory>
 #include <vector>
@@ -49,10 +52,11 @@ private:
     void markLitTiles(const CTexture& glow);
     void drawLitTiles(const CTexture& glow, const glm::vec4& screen);
 
+    // The vertex stage places the corners from the tile and the corner alone.
     struct TileVertex {
-        float x, y, z, rhw;
-        float u, v;           // where in the glow
-        float tileX, tileY;   // the tile's mark
+        float x, y, z, rhw;   // unused
+        float right, down;    // which corner: 0 or 1 each way
+        float tileX, tileY;   // which tile
     };
 
     int glowSize;
