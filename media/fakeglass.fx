@@ -28,7 +28,6 @@ common {
     // What the vertex stages hand on about a point of a brick placed by
     // `world`.
     struct GlassVertex {
-        vec4 clip;
         vec3 worldPos;
         mat3 normalMatrix;
         vec3 objectEye;
@@ -45,7 +44,6 @@ common {
             v.objectEye = (inverse(world) * vec4(vViewPos.xyz, 1.0)).xyz;
         else
             v.objectEye = position + normal;
-        v.clip = matProj * matView * placed;
         return v;
     }
 
@@ -122,7 +120,10 @@ vertex glass {
         vObjectEye = v.objectEye;
         vWorld = matWorld;
         vDiffuse = vMaterialDiffuse;
-        gl_Position = v.clip;
+        // Placed in main as every material places its vertices: the shadows
+        // are laid over the glass where their depth equals its depth, and the
+        // compiler may round a position returned from a function otherwise.
+        gl_Position = matProj * matView * (matWorld * vec4(inPosition.xyz, 1.0));
     }
 }
 
@@ -150,7 +151,7 @@ vertex glassInstanced {
         vObjectEye = v.objectEye;
         vWorld = inInstanceWorld;
         vDiffuse = inInstanceColour;
-        gl_Position = v.clip;
+        gl_Position = matProj * matView * (inInstanceWorld * vec4(inPosition.xyz, 1.0));
     }
 }
 

@@ -54,7 +54,9 @@ CRenderer::CRenderer() : projectionMatrix(sceneProjection())
     fillTextureSolid(whiteStandIn.get(), 1.0f, 1.0f, 1.0f, 1.0f);
 
     sceneTarget = std::make_unique<CRenderTexture>(&d, 0, 0, Format::A8R8G8B8);
-    auxTarget = std::make_unique<CRenderTexture>(&d, 0, 0, Format::A8R8G8B8);
+    // The mirror image gets a depth-stencil surface of its own, so the scene's
+    // depth outlives the mirror step for the shadow step.
+    auxTarget = std::make_unique<CRenderTexture>(&d, 0, 0, Format::A8R8G8B8, Format::D24S8);
     bloomTargetA = std::make_unique<CRenderTexture>(&d, BloomTargetSize, BloomTargetSize, Format::A8R8G8B8);
     bloomTargetB = std::make_unique<CRenderTexture>(&d, BloomTargetSize, BloomTargetSize, Format::A8R8G8B8);
     environment = whiteStandIn.get();
@@ -214,13 +216,14 @@ void CRenderer::renderFrame(const std::vector<FrameOverlay>& overlays)
         drawScene(items);
         stepFinished("scene");
         // ---- mirror: the scene reflected in the floor where the floor shows
+        bool sceneDepthKept = true;
         if (enableMirror && mirrorFloorEntity) {
-            drawMirror(items);
+            sceneDepthKept = drawMirror(items);
             stepFinished("mirror");
         }
         // ---- shadow multiply: the scene darkened where the spot light does not reach
         if (enableShadow && shadowLighting->hasLight()) {
-            multiplyShadowLit(items.all);
+            multiplyShadowLit(items.all, sceneDepthKept);
             stepFinished("shadow lit");
         }
     }
@@ -315,8 +318,13 @@ void CRenderer::drawScene(const FrameItems& items)
 }
 
 // Draws the reflected scene into the aux target where the scene step marked
-// the floor, and lays that over the scene target, which must be bound.
-void CRenderer::drawMirror(const FrameItems& items)
+// the floor, and lays that over the scene target, which must be bound. The
+// reflection is drawn over a copy of the scene's depth-stencil surface: it
+// needs the marks but a depth test of its own, and the shadow step after it
+// needs the scene's depth as the scene left it. True when that depth was
+// kept; when the copy is refused (the surfaces differ in size) the mirror
+// draws over the scene's own surface, as it must to find its pixels.
+bool CRenderer::drawMirror(const FrameItems& items)
 {
     CDevice& d = device();
     CStateScope states;
@@ -325,9 +333,14 @@ void CRenderer::drawMirror(const FrameItems& items)
     d.setRenderState(RenderState::StencilRef, 0u);
     d.setRenderState(RenderState::StencilPass, StencilOp::Keep);
     d.setRenderState(RenderState::CullMode, Cull::CW); // the reflection turns the winding round
+    bool sceneDepthKept = false;
     {
         CReflectedView reflected(sceneCamera, mirrorMatrix);
-        CRenderTargetScope mirrorImage(*auxTarget); // keeps the depth-stencil surface and its marks
+        CSurface* sceneDepth = d.depthStencilSurface();
+        CRenderTargetScope mirrorImage(*auxTarget);
+        sceneDepthKept = d.copyDepthStencil(sceneDepth, auxTarget->depthTexture()->surface());
+        if (!sceneDepthKept)
+            d.setDepthStencilSurface(sceneDepth);
         d.clear(ClearTarget | ClearZBuffer, ClearColour, 1.0f, 0);
         drawRenderList(items.others, *this);
         drawRenderList(items.mirror, *this);
@@ -347,12 +360,19 @@ void CRenderer::drawMirror(const FrameItems& items)
     const glm::vec4 area = sceneTextureArea();
     postQuad->draw(auxTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, MirrorBlendColour, QuadFilter::Point,
                    glm::vec2(area));
+    return sceneDepthKept;
 }
 
-// The shadow-lit picture goes into the aux target (black where nothing is),
-// then multiplies the scene target, which must be bound.
-void CRenderer::multiplyShadowLit(const RenderList& allItems)
+// With the scene's depth at hand, the shadow-lit items multiply the scene
+// target (which must be bound) directly, each pixel shaded once. Without it,
+// the shadow-lit picture goes into the aux target with a depth test of its
+// own (black where nothing is) and a quad multiplies the scene by it.
+void CRenderer::multiplyShadowLit(const RenderList& allItems, bool sceneDepthKept)
 {
+    if (sceneDepthKept) {
+        shadowLighting->multiplyShadowLit(allItems, sceneCamera.view, projectionMatrix);
+        return;
+    }
     CDevice& d = device();
     {
         CRenderTargetScope shadowLit(*auxTarget);

@@ -203,8 +203,8 @@ private:
     void chooseSceneArea();
     void drawShadowMap(const RenderList& allItems);
     void drawScene(const FrameItems& items);
-    void drawMirror(const FrameItems& items);
-    void multiplyShadowLit(const RenderList& allItems);
+    bool drawMirror(const FrameItems& items);
+    void multiplyShadowLit(const RenderList& allItems, bool sceneDepthKept);
     void copySceneToBackBuffer();
     void addBloom();
     void renderBloom();

@@ -67,12 +67,12 @@ TEST_F(ShadowMapLighting, ShadowsOffSkipsBothPassesAndTheMapKeepsItsLastContents
     drawFrame();
     const int drawsOff = testDevice->drawCount();
     EXPECT_EQ(renderer->shadows().shadowTarget().colorTexture()->readFloats(), map);
-    // With shadows on, the one brick is drawn into the map and shadow-lit,
-    // and one quad multiplies the scene.
+    // With shadows on, the one brick is drawn into the map and shadow-lit
+    // straight over the scene: no quad.
     setSwitch(*renderer, &RenderSwitches::shadow, true);
     testDevice->beginScene();
     drawFrame();
-    EXPECT_EQ(testDevice->drawCount(), drawsOff + 3);
+    EXPECT_EQ(testDevice->drawCount(), drawsOff + 2);
 }
 
 // The scene set-up always makes the light; a scene without one simply has
