@@ -25,13 +25,25 @@ common {
     uniform mat4 matProj;
     uniform vec4 vViewPos;
 
+    // How much of each colour the brick lacks one brick's width takes away.
+    const float Density = 0.85;
+
     // What the vertex stages hand on about a point of a brick placed by
     // `world`.
     struct GlassVertex {
+        vec4 clip;
+        vec2 screen;
         vec3 worldPos;
         mat3 normalMatrix;
         vec3 objectEye;
+        mat4 objectToClip;
     };
+
+    // Where a clip-space point lands in the picture (0..1 both ways): clip
+    // y = +1 is the top row, texture v = 0.
+    vec2 screenOf(vec4 clip) {
+        return vec2(0.5, -0.5) * clip.xy / max(clip.w, 1e-4) + 0.5;
+    }
 
     GlassVertex placeGlass(mat4 world, vec3 position, vec3 normal) {
         GlassVertex v;
@@ -44,14 +56,21 @@ common {
             v.objectEye = (inverse(world) * vec4(vViewPos.xyz, 1.0)).xyz;
         else
             v.objectEye = position + normal;
+        v.objectToClip = matProj * matView * world;
+        v.clip = matProj * matView * placed;
+        v.screen = screenOf(v.clip);
         return v;
     }
 
-    // What is the same all over one brick, worked out once per corner.
+    // What is the same all over one brick, worked out once per corner rather
+    // than at every pixel.
     struct BrickLook {
         vec3 bulgeCentre;
         float glintSize;
         float deep;
+        vec3 tint;
+        float colourful;
+        vec3 logPerUnit;
     };
 
     // No two glass blocks are cast quite alike: the middle of each one's
@@ -86,40 +105,55 @@ common {
         look.bulgeCentre = bulgeCentre(world[3].xyz);
         // And the glint is larger on some bricks, smaller on others.
         look.glintSize = 1.0 + 0.45 * sin(1.3 * world[3].x + 2.1 * world[3].y - 1.7 * world[3].z);
-        look.deep = deepening(clamp(diffuse.rgb, 0.0, 1.0));
+        look.tint = clamp(diffuse.rgb, 0.0, 1.0);
+        look.deep = deepening(look.tint);
+        look.colourful = max(look.tint.r, max(look.tint.g, look.tint.b)) - min(look.tint.r, min(look.tint.g, look.tint.b));
+        // The share of each colour one unit of the way through lets pass, as
+        // its logarithm: the pixel raises it to the length of its way.
+        look.logPerUnit = log(max(mix(vec3(1.0), look.tint, Density), vec3(0.02)));
         return look;
     }
 }
 
 // Where a brick stands and its colour reach the fragment stage as values the
 // same over the whole brick: a brick drawn alone has them as parameters,
-// bricks drawn many in one draw as their instance's.
+// bricks drawn many in one draw as their instance's. The brick's faces are
+// flat, so a face's normal is the same all over it, and the eye stands in
+// one place in the brick's own space.
 vertex glass {
     uniform mat4 matWorld;
     uniform vec4 vMaterialDiffuse;
     out vec3 vWorldPos;
+    noperspective out vec2 vScreen;
     flat out mat3 vNormalMatrix;
     out vec3 vObjectPos;
-    out vec3 vObjectNormal;
-    out vec3 vObjectEye;
+    flat out vec3 vFaceNormal;
+    flat out vec3 vObjectEye;
     flat out vec3 vBulgeCentre;
     flat out float vGlintSize;
     flat out float vDeep;
-    flat out mat4 vWorld;
-    flat out vec4 vDiffuse;
+    flat out vec3 vTint;
+    flat out float vColourful;
+    flat out vec3 vLogPerUnit;
+    flat out mat3 vWorldTurn;
+    flat out mat4 vObjectToClip;
     void main() {
         GlassVertex v = placeGlass(matWorld, inPosition.xyz, inNormal);
         BrickLook look = lookOf(matWorld, vMaterialDiffuse);
         vBulgeCentre = look.bulgeCentre;
         vGlintSize = look.glintSize;
         vDeep = look.deep;
+        vTint = look.tint;
+        vColourful = look.colourful;
+        vLogPerUnit = look.logPerUnit;
         vWorldPos = v.worldPos;
+        vScreen = v.screen;
         vNormalMatrix = v.normalMatrix;
         vObjectPos = inPosition.xyz;
-        vObjectNormal = inNormal;
+        vFaceNormal = normalize(inNormal);
         vObjectEye = v.objectEye;
-        vWorld = matWorld;
-        vDiffuse = vMaterialDiffuse;
+        vWorldTurn = mat3(matWorld);
+        vObjectToClip = v.objectToClip;
         // Placed in main as every material places its vertices: the shadows
         // are laid over the glass where their depth equals its depth, and the
         // compiler may round a position returned from a function otherwise.
@@ -129,43 +163,60 @@ vertex glass {
 
 vertex glassInstanced {
     out vec3 vWorldPos;
+    noperspective out vec2 vScreen;
     flat out mat3 vNormalMatrix;
     out vec3 vObjectPos;
-    out vec3 vObjectNormal;
-    out vec3 vObjectEye;
+    flat out vec3 vFaceNormal;
+    flat out vec3 vObjectEye;
     flat out vec3 vBulgeCentre;
     flat out float vGlintSize;
     flat out float vDeep;
-    flat out mat4 vWorld;
-    flat out vec4 vDiffuse;
+    flat out vec3 vTint;
+    flat out float vColourful;
+    flat out vec3 vLogPerUnit;
+    flat out mat3 vWorldTurn;
+    flat out mat4 vObjectToClip;
     void main() {
         GlassVertex v = placeGlass(inInstanceWorld, inPosition.xyz, inNormal);
         BrickLook look = lookOf(inInstanceWorld, inInstanceColour);
         vBulgeCentre = look.bulgeCentre;
         vGlintSize = look.glintSize;
         vDeep = look.deep;
+        vTint = look.tint;
+        vColourful = look.colourful;
+        vLogPerUnit = look.logPerUnit;
         vWorldPos = v.worldPos;
+        vScreen = v.screen;
         vNormalMatrix = v.normalMatrix;
         vObjectPos = inPosition.xyz;
-        vObjectNormal = inNormal;
+        vFaceNormal = normalize(inNormal);
         vObjectEye = v.objectEye;
-        vWorld = inInstanceWorld;
-        vDiffuse = inInstanceColour;
+        vWorldTurn = mat3(inInstanceWorld);
+        vObjectToClip = v.objectToClip;
         gl_Position = matProj * matView * (inInstanceWorld * vec4(inPosition.xyz, 1.0));
     }
 }
 
+// A software renderer runs every part of this program for every pixel,
+// branches included (both sides of an `if` are worked out), so the program
+// is kept short: what is the same over a brick comes from the vertex stage,
+// powers by whole numbers are multiplications, and the optional parts are
+// weighed in by their share rather than branched around.
 fragment singleRefract {
     flat in vec3 vBulgeCentre;
     flat in float vGlintSize;
     flat in float vDeep;
+    flat in vec3 vTint;
+    flat in float vColourful;
+    flat in vec3 vLogPerUnit;
     in vec3 vWorldPos;
+    noperspective in vec2 vScreen;
     flat in mat3 vNormalMatrix;
     in vec3 vObjectPos;
-    in vec3 vObjectNormal;
-    in vec3 vObjectEye;
-    flat in mat4 vWorld;
-    flat in vec4 vDiffuse;
+    flat in vec3 vFaceNormal;
+    flat in vec3 vObjectEye;
+    flat in mat3 vWorldTurn;
+    flat in mat4 vObjectToClip;
     uniform vec4 vMaterialSpecular;
     uniform float fMaterialSpecularPower;
     // 1 for the falling piece, which stands out from the stack: its body a
@@ -193,8 +244,6 @@ fragment singleRefract {
     // The spot light that moves over the well; until the game says where it
     // is, where it starts.
     uniform vec4 vLightPos = vec4(-4.0, 38.0, -44.0, 1.0);
-    // How much of each colour the brick lacks one brick's width takes away.
-    const float Density = 0.85;
     // The line of sight's share in the way that counts for the colour.
     const float LineOfSight = 0.6;
     // The share of the picture behind that passes as its brightness alone.
@@ -203,7 +252,11 @@ fragment singleRefract {
     const float Reflectance = 0.9;
     // How deep the brick's edges are cut, in object units.
     const float CutDepth = 0.08;
-    const float EdgeSharpness = 24.0;
+    // The glint: the surface's own sharpness made much harder, and over-bright.
+    const float GlintSharpness = 150.0;
+    const float GlintStrength = 2.5;
+    // Width of the inner edge lines, in object units.
+    const float EdgeWidth = 0.035;
     // How flat the faces are: the face normal's weight against the point's
     // way out from the middle (at 1.5 a face's normal turns 14 degrees by
     // the middle of an edge).
@@ -212,11 +265,6 @@ fragment singleRefract {
     // the middle of an edge): enough to sway the picture as the brick turns,
     // not so much that the brick becomes a magnifying glass.
     const float LensFlatness = 6.0;
-    // The glint: the surface's own sharpness made much harder, and over-bright.
-    const float GlintSharpness = 150.0;
-    const float GlintStrength = 2.5;
-    // Width of the inner edge lines, in object units.
-    const float EdgeWidth = 0.035;
 
     struct Trace {
         vec3 exitPoint;   // object space
@@ -224,12 +272,6 @@ fragment singleRefract {
         float length;     // of the path inside
         float edges;      // how much the path ran along inner edges, 0..1
     };
-
-    vec2 screenOf(vec3 world) {
-        vec4 clip = matProj * matView * vec4(world, 1.0);
-        // Clip y = +1 is the top row, texture v = 0.
-        return vec2(0.5, -0.5) * clip.xy / max(clip.w, 1e-4) + 0.5;
-    }
 
     // The room is soft light and sky, so a smaller level of its cube map
     // shows the same and spares a software renderer the choice of level.
@@ -253,11 +295,6 @@ fragment singleRefract {
         return depth.x + depth.y + depth.z - a - max(depth.x, max(depth.y, depth.z));
     }
 
-    // 1 on the cube's edges (two coordinates at the surface), 0 off them.
-    float nearEdge(vec3 p) {
-        return 1.0 - smoothstep(0.0, EdgeWidth, edgeDistance(p));
-    }
-
     // How far the unbent line of sight runs inside the brick: across the
     // middle of a turned brick more than a brick's width, by its outline
     // where it only clips a corner next to nothing.
@@ -266,42 +303,53 @@ fragment singleRefract {
         return max(min(reach.x, min(reach.y, reach.z)), 0.0);
     }
 
+    // A wall that the ray meets turns only the sign of the ray's part across
+    // it, so how steeply the ray meets each pair of walls, and whether it can
+    // leave through them at all, is settled where it enters: glass lets it
+    // out where that part squared is at least 1 - 1 / eta^2.
     Trace follow(vec3 entry, vec3 inward, vec3 normal, float eta) {
         Trace trace;
-        trace.length = 0.0;
-        trace.edges = 0.0;
-        vec3 p = entry;
         vec3 d = refract(inward, normal, 1.0 / eta);
         if (dot(d, d) == 0.0)
             d = inward;
+        vec3 across = 1.0 / max(abs(d), vec3(1e-5));
+        vec3 leaves = step(vec3(0.0), 1.0 - eta * eta * (1.0 - d * d));
+        vec3 p = entry;
+        vec3 wall = vec3(0.0);
+        float length = 0.0;
+        // The inner edges the path passes nearest show the most.
+        float nearest = HalfSize;
         for (int bounce = 0; bounce < 4; ++bounce) {
-            vec3 slope = max(abs(d), vec3(1e-5));
-            vec3 reach = (HalfSize - p * sign(d)) / slope;
+            vec3 reach = (HalfSize - p * sign(d)) * across;
             float t = max(min(reach.x, min(reach.y, reach.z)), 0.0);
-            vec3 wall = vec3(reach.x <= reach.y && reach.x <= reach.z,
-                             reach.y < reach.x && reach.y <= reach.z,
-                             reach.z < reach.x && reach.z < reach.y) * sign(d);
+            wall = vec3(reach.x <= reach.y && reach.x <= reach.z,
+                        reach.y < reach.x && reach.y <= reach.z,
+                        reach.z < reach.x && reach.z < reach.y) * sign(d);
             p += d * t;
-            trace.length += t;
-            trace.edges = max(trace.edges, nearEdge(p));
-            vec3 leaving = refract(d, -wall, eta);
-            if (dot(leaving, leaving) > 0.0 || bounce == 3) {
-                trace.exitPoint = p;
-                trace.direction = dot(leaving, leaving) > 0.0 ? leaving : d;
-                return trace;
-            }
-            d = reflect(d, -wall);
+            length += t;
+            nearest = min(nearest, edgeDistance(p));
+            if (dot(abs(wall), leaves) > 0.0)
+                break;
+            // After the fourth wall the ray is let out whatever its angle.
+            if (bounce < 3)
+                d -= 2.0 * wall * dot(wall, d);
         }
+        vec3 leaving = refract(d, -wall, eta);
+        trace.exitPoint = p;
+        trace.direction = dot(leaving, leaving) > 0.0 ? leaving : d;
+        trace.length = length;
+        trace.edges = 1.0 - smoothstep(0.0, EdgeWidth, nearest);
         return trace;
     }
 
     // The picture behind the glass where the traced ray lands, with the
     // fringe: the bend is the way from this pixel to where the ray lands.
+    // The ray leaves the brick and runs on `Behind` world units, worked out
+    // in the brick's own space.
     vec3 behind(Trace trace) {
-        vec3 exitWorld = (vWorld * vec4(trace.exitPoint, 1.0)).xyz;
-        vec3 outWorld = normalize(mat3(vWorld) * trace.direction);
-        vec2 at = screenOf(exitWorld + outWorld * Behind);
-        vec2 bend = (at - screenOf(vWorldPos)) * Fringe;
+        vec3 onward = trace.direction * (Behind * inversesqrt(dot(vWorldTurn * trace.direction, vWorldTurn * trace.direction)));
+        vec2 at = screenOf(vObjectToClip * vec4(trace.exitPoint + onward, 1.0));
+        vec2 bend = (at - vScreen) * Fringe;
         vec2 area = vFrameBufferArea.xy;
         vec2 last = area - vFrameBufferArea.zw;
         return vec3(texture(texFrameBuffer, clamp((at - bend) * area, vec2(0.0), last)).r,
@@ -313,13 +361,13 @@ fragment singleRefract {
     // three, at a corner), the surface there faces out between them. The
     // cut's direction is found from where the point is, so any cube, cut or
     // not, draws its outline the same way.
-    float onCut(vec3 p) {
-        return 1.0 - smoothstep(CutDepth * 0.6, CutDepth * 1.15, edgeDistance(p));
+    float onCut(float toEdge) {
+        return 1.0 - smoothstep(CutDepth * 0.6, CutDepth * 1.15, toEdge);
     }
     vec3 cutNormal(vec3 p) {
         vec3 depth = HalfSize - abs(p);
         vec3 along = step(depth, vec3(CutDepth * 1.15));
-        return normalize(sign(p) * max(along, step(depth, vec3(min(depth.x, min(depth.y, depth.z))))));
+        return sign(p) * max(along, step(depth, vec3(min(depth.x, min(depth.y, depth.z)))));
     }
 
     // How brightly strongly coloured glass glows in its colour before a dark
@@ -330,22 +378,33 @@ fragment singleRefract {
     // The brick's faces are flat, but glass blocks are never quite: each
     // face is taken to bulge a little, its normal turning towards the edges,
     // which bends the picture behind more near the edges and keeps the glint
-    // a small spot instead of a whole lit face.
-    vec3 bulgedNormal(vec3 p, vec3 faceNormal, float flatness) {
-        return normalize(faceNormal * flatness + p);
+    // a small spot instead of a whole lit face. Left unnormalised where only
+    // its direction counts.
+    vec3 bulge(vec3 p, vec3 faceNormal, float flatness) {
+        return faceNormal * flatness + p;
+    }
+
+    // Schlick's share of reflected light where a face is seen at `facing`
+    // (the cosine), its fifth power multiplied out.
+    float schlick(float facing) {
+        float away = 1.0 - facing;
+        float away2 = away * away;
+        return 0.04 + 0.96 * (away2 * away2 * away);
     }
 
     void main() {
-        vec3 faceNormal = normalize(vObjectNormal);
-        vec3 n = normalize(vNormalMatrix * bulgedNormal(vObjectPos - vBulgeCentre, faceNormal, Bulge));
+        vec3 faceNormal = vFaceNormal;
+        vec3 n = normalize(vNormalMatrix * bulge(vObjectPos - vBulgeCentre, faceNormal, Bulge));
         vec3 toEye = normalize(vViewPos.xyz - vWorldPos);
         vec3 toLight = normalize(vLightPos.xyz - vWorldPos);
+        vec3 halfway = normalize(toLight + toEye);
         float facing = clamp(dot(n, toEye), 0.0, 1.0);
-        vec3 tint = clamp(vDiffuse.rgb, 0.0, 1.0);
+        vec3 tint = vTint;
         float deep = vDeep;
+        float toEdge = edgeDistance(vObjectPos);
 
         vec3 inward = normalize(vObjectPos - vObjectEye);
-        Trace path = follow(vObjectPos, inward, bulgedNormal(vObjectPos, faceNormal, LensFlatness), Eta);
+        Trace path = follow(vObjectPos, inward, normalize(bulge(vObjectPos, faceNormal, LensFlatness)), Eta);
         vec3 seen = behind(path);
 
         // What is behind passes through the glass losing what its colour
@@ -355,14 +414,13 @@ fragment singleRefract {
         // counts is partly the line of sight's: the bent ray, bouncing off
         // the side walls, runs about a width through any cube, while the eye
         // expects a brick to be clearer where it sees only a corner of it.
-        vec3 perUnit = max(mix(vec3(1.0), tint, Density), vec3(0.02));
-        vec3 through = exp(log(perUnit) * mix(path.length, chord(vObjectPos, inward), LineOfSight));
+        vec3 through = exp(vLogPerUnit * mix(path.length, chord(vObjectPos, inward), LineOfSight));
 
         // Against a picture of strong colour, a coloured brick would vanish
         // where the picture lacks its colour (a red brick before the blue
         // sky); the picture's brightness passes in part as grey, so its shapes
         // show through in the brick's colour. Clear glass passes it as it is.
-        float colourful = max(tint.r, max(tint.g, tint.b)) - min(tint.r, min(tint.g, tint.b));
+        float colourful = vColourful;
         float brightness = dot(seen, vec3(0.3, 0.55, 0.15));
         vec3 transmitted = mix(seen, vec3(brightness), GreyShare * colourful) * through;
 
@@ -376,34 +434,33 @@ fragment singleRefract {
         float body = (1.0 - exp(-1.4 * path.length)) * (0.08 + 0.12 * lit + BodyGlow * colourful * darkBehind);
         vec3 glass = transmitted * min(deep, 1.0) + tint * (body + 0.15 * path.edges) * deep;
 
-        // The room reflects more the more steeply the face is seen (Schlick).
-        float fresnel = 0.04 + 0.96 * pow(1.0 - facing, 5.0);
+        // The room reflects more the more steeply the face is seen.
         vec3 reflected = environment(reflect(-toEye, n));
-        vec3 colour = mix(glass, reflected, fresnel * Reflectance);
+        vec3 colour = mix(glass, reflected, schlick(facing) * Reflectance);
 
         // The cut edges stand at their own angle: the room and the light
         // glance off them, which draws each brick's outline as a thin bright
-        // line along the edges that face the light.
-        float cut = onCut(vObjectPos);
-        if (cut > 0.0) {
-            vec3 cutWorld = normalize(vNormalMatrix * cutNormal(vObjectPos));
-            float cutFacing = clamp(dot(cutWorld, toEye), 0.0, 1.0);
-            float cutFresnel = 0.04 + 0.96 * pow(1.0 - cutFacing, 5.0);
-            float cutLight = pow(max(dot(normalize(toLight + toEye), cutWorld), 0.0), EdgeSharpness);
-            vec3 edge = environment(reflect(-toEye, cutWorld)) * cutFresnel * 0.8
-                        + vMaterialSpecular.rgb * cutLight * 0.9 + tint * 0.12 * max(dot(cutWorld, toLight), 0.0);
-            colour += edge * cut;
-        }
+        // line along the edges that face the light (nothing away from them).
+        vec3 cutWorld = normalize(vNormalMatrix * cutNormal(vObjectPos));
+        float cutFacing = clamp(dot(cutWorld, toEye), 0.0, 1.0);
+        // The light's highlight on the cut, sharpness 24.
+        float cutLight2 = max(dot(halfway, cutWorld), 0.0);
+        cutLight2 *= cutLight2;
+        float cutLight8 = cutLight2 * cutLight2;
+        cutLight8 *= cutLight8;
+        float cutLight = cutLight8 * cutLight8 * cutLight8;
+        vec3 edge = environment(reflect(-toEye, cutWorld)) * schlick(cutFacing) * 0.8
+                    + vMaterialSpecular.rgb * cutLight * 0.9 + tint * 0.12 * max(dot(cutWorld, toLight), 0.0);
+        colour += edge * onCut(toEdge);
 
-        if (fHighlight > 0.0) {
-            float rim = 1.0 - smoothstep(RimWidth * 0.4, RimWidth, edgeDistance(vObjectPos));
-            colour += fHighlight * (tint * 0.1 + mix(tint, vec3(1.0), 0.5) * 0.5 * rim);
-        }
+        // The falling piece (nothing for the others).
+        float rim = 1.0 - smoothstep(RimWidth * 0.4, RimWidth, toEdge);
+        colour += fHighlight * (tint * 0.1 + mix(tint, vec3(1.0), 0.5) * 0.5 * rim);
 
         // The spot light mirrored in the face: small and hard, and bright
         // enough for the bloom to make it glow.
         float power = max(fMaterialSpecularPower, 1.0) * GlintSharpness / vGlintSize;
-        float glint = pow(max(dot(normalize(toLight + toEye), n), 0.0), power);
+        float glint = pow(max(dot(halfway, n), 0.0), power);
         colour += vMaterialSpecular.rgb * glint * GlintStrength;
 
         fragColour = vec4(colour, 1.0);
