@@ -3,8 +3,10 @@
 // item as the light sees it goes into a 512 x 512 shadow map; later every
 // item is drawn once more, lit only by whether the light reaches it and by
 // the round pool of the spot texture. That shadow-lit picture is white where
-// the light falls and darker elsewhere; the renderer multiplies the scene by
-// it.
+// the light falls and darker elsewhere; the scene is multiplied by it, each
+// item drawn straight over the scene where its depth equals what the scene
+// kept (so each pixel is shaded once, for the surface it shows), and of the
+// room around the well only what the spot reaches.
 //
 // Two ways to keep the light's depth: where the device can sample a depth
 // texture, the map's depth buffer is compared in hardware ("scene"); where it
