@@ -256,13 +256,27 @@ bool CMesh::buildFromObject(const LwoObject& object, const std::string& director
     if (!triangles)
         return false;
 
-    const std::vector<MeshVertex>& vertices = geometry.vertices;
+    setVertices(geometry.vertices);
+    return true;
+}
+
+void CMesh::setVertices(const std::vector<MeshVertex>& vertices)
+{
     vertexCount = int(vertices.size());
+    vertexBuffer.reset();
+    bounds.reset();
     if (vertices.empty())
-        return true;
+        return;
     vertexBuffer = std::make_unique<CVertexBuffer>(vertices.size() * sizeof(MeshVertex));
     std::copy_n(reinterpret_cast<const uint8_t*>(vertices.data()), vertices.size() * sizeof(MeshVertex),
                 vertexBuffer->lock());
     vertexBuffer->unlock();
-    return true;
+    Bounds box{glm::vec3(vertices.front().x, vertices.front().y, vertices.front().z), glm::vec3(0.0f)};
+    box.highest = box.lowest;
+    for (const MeshVertex& vertex : vertices) {
+        const glm::vec3 point{vertex.x, vertex.y, vertex.z};
+        box.lowest = glm::min(box.lowest, point);
+        box.highest = glm::max(box.highest, point);
+    }
+    bounds = box;
 }

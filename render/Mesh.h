@@ -7,9 +7,12 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
+
+#include <glm/glm.hpp>
 
 #include "device/Buffers.h"
 #include "device/Device.h"
@@ -75,8 +78,20 @@ public:
     // The same from an object already read; textures are looked up in `directory`.
     bool buildFromObject(const LwoObject& object, const std::string& directory, const MaterialForSurface& materialFor);
 
+    // Fills the vertex buffer with these vertices and takes the box around
+    // them; no vertices leave the mesh without either.
+    void setVertices(const std::vector<MeshVertex>& vertices);
+
+    // The smallest box, in the mesh's own space, that holds every vertex.
+    struct Bounds {
+        glm::vec3 lowest;
+        glm::vec3 highest;
+    };
+
     int vertexCount = 0;
     std::unique_ptr<CVertexBuffer> vertexBuffer;
+    // None until vertices are set: then nothing may be assumed of where it lies.
+    std::optional<Bounds> bounds;
     std::vector<std::unique_ptr<CMeshSubset>> subsets;
 };
 

@@ -69,28 +69,46 @@ CPostQuad::CPostQuad()
 CPostQuad::~CPostQuad() = default;
 
 void CPostQuad::draw(const CTexture* texture, float left, float top, float right, float bottom, uint32_t colour,
-                     QuadFilter filter, glm::vec2 textureArea)
+                     QuadFilter filter, glm::vec2 textureArea, QuadEdges edges)
 {
     if (!texture) {
         drawScreenQuad(nullptr, left, top, right, bottom, colour, false);
         return;
     }
+    drawPlaced(*texture, {{left, top, right, bottom}, {0.0f, 0.0f, textureArea.x, textureArea.y}}, colour, filter,
+               textureArea, edges);
+}
+
+void CPostQuad::drawPart(const CTexture* texture, const glm::vec4& screenPart, uint32_t colour, QuadFilter filter,
+                         glm::vec2 textureArea)
+{
+    if (!texture) {
+        drawScreenQuad(nullptr, screenPart.x, screenPart.y, screenPart.z, screenPart.w, colour, false);
+        return;
+    }
+    const glm::vec4 texturePart = screenPart * glm::vec4(textureArea, textureArea);
+    drawPlaced(*texture, {screenPart, texturePart}, colour, filter, textureArea, QuadEdges::Wrap);
+}
+
+void CPostQuad::drawPlaced(const CTexture& texture, const QuadPlacement& placement, uint32_t colour,
+                           QuadFilter filter, glm::vec2 textureArea, QuadEdges edges)
+{
     const CStateBlock saved;
     const bool point = filter == QuadFilter::Point;
     effect->setTechnique(point ? "point" : "linear");
-    effect->setTexture(point ? "texPoint" : "texLinear", texture);
+    effect->setTexture(point ? "texPoint" : "texLinear", &texture);
     glm::vec4 bounds = Unbounded;
-    if (textureArea.x < 1.0f || textureArea.y < 1.0f) {
+    if (textureArea.x < 1.0f || textureArea.y < 1.0f || edges == QuadEdges::Clamp) {
         // Half a texel inside the drawn part's edges: a filtered read there
         // takes in only drawn texels.
-        const float halfU = 0.5f / static_cast<float>(texture->width());
-        const float halfV = 0.5f / static_cast<float>(texture->height());
+        const float halfU = 0.5f / static_cast<float>(texture.width());
+        const float halfV = 0.5f / static_cast<float>(texture.height());
         bounds = {halfU, halfV, textureArea.x - halfU, textureArea.y - halfV};
     }
     effect->setVector("vBounds", bounds);
     effect->begin(0);
     effect->beginPass(0);
-    drawScreenQuad(nullptr, left, top, right, bottom, colour, true, textureArea.x, textureArea.y);
+    drawPlacedQuad(placement, colour);
     effect->endPass();
     effect->end();
     saved.apply();

@@ -1,6 +1,6 @@
 #pragma once
 // The frame's full-screen quads (the mirror's blend, the shadow multiply, the
-// copy to the back buffer, the bloom's reduction and its glow) drawn by one
+// copy to the back buffer, the bloom's glow) drawn by one
 // small program each instead of the general fixed-function one: a software
 // GL runs the program for every pixel, and the general one weighs every
 // texture stage setting there. The picture is the same: texture times the
@@ -11,12 +11,19 @@
 #include <glm/glm.hpp>
 
 #include "effects/Effect.h"
+#include "render/ScreenQuad.h"
 
 class CTexture;
 
 enum class QuadFilter {
     Point,  // the nearest texel
     Linear, // the four nearest texels, weighed by distance
+};
+
+// What a read past the edge of the texture's part takes.
+enum class QuadEdges {
+    Wrap,  // a whole texture: the texels of the opposite edge, as the fixed-function stage reads
+    Clamp, // the part's own edge texels, never beyond
 };
 
 class CPostQuad {
@@ -33,10 +40,20 @@ public:
     // writes the caller set; no depth test, no culling. textureArea: the part
     // of the texture to stretch over the quad (x, y: its right and bottom
     // edge as shares of the texture; the scene of a slow frame fills only its
-    // top left part). Texels outside that part are never read.
+    // top left part). Texels outside a part smaller than the texture are
+    // never read; a whole texture wraps at its edges unless told to clamp.
     void draw(const CTexture* texture, float left, float top, float right, float bottom, uint32_t colour,
-              QuadFilter filter, glm::vec2 textureArea = {1.0f, 1.0f});
+              QuadFilter filter, glm::vec2 textureArea = {1.0f, 1.0f}, QuadEdges edges = QuadEdges::Wrap);
+
+    // The same for the texture's part stretched over the whole viewport, but
+    // drawn over screenPart only (left, top, right, bottom fractions of the
+    // viewport): each pixel there gets what the whole quad gives it.
+    void drawPart(const CTexture* texture, const glm::vec4& screenPart, uint32_t colour, QuadFilter filter,
+                  glm::vec2 textureArea);
 
 private:
+    void drawPlaced(const CTexture& texture, const QuadPlacement& placement, uint32_t colour, QuadFilter filter,
+                    glm::vec2 textureArea, QuadEdges edges);
+
     std::unique_ptr<CEffect> effect;
 };

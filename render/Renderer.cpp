@@ -11,6 +11,7 @@
 #include "render/GlassMaterial.h"
 #include "render/PhongMaterial.h"
 #include "render/Math3d.h"
+#include "render/ScreenBox.h"
 #include "render/ScreenQuad.h"
 #include "render/Mesh.h"
 
@@ -44,6 +45,16 @@ private:
     glm::mat4 savedView;
 };
 
+// A screen box as (left, top, right, bottom) fractions of the viewport, widened
+// to whole pixels, so a quad over it covers every pixel the box touches.
+glm::vec4 wholePixelsOf(const ScreenBox& box, const Viewport& viewport)
+{
+    const float w = static_cast<float>(viewport.width);
+    const float h = static_cast<float>(viewport.height);
+    return {std::floor((box.low.x + 1.0f) * 0.5f * w) / w, std::floor((1.0f - box.high.y) * 0.5f * h) / h,
+            std::ceil((box.high.x + 1.0f) * 0.5f * w) / w, std::ceil((1.0f - box.low.y) * 0.5f * h) / h};
+}
+
 } // namespace
 
 CRenderer::CRenderer() : projectionMatrix(sceneProjection())
@@ -59,6 +70,8 @@ CRenderer::CRenderer() : projectionMatrix(sceneProjection())
     auxTarget = std::make_unique<CRenderTexture>(&d, 0, 0, Format::A8R8G8B8, Format::D24S8);
     bloomTargetA = std::make_unique<CRenderTexture>(&d, BloomTargetSize, BloomTargetSize, Format::A8R8G8B8);
     bloomTargetB = std::make_unique<CRenderTexture>(&d, BloomTargetSize, BloomTargetSize, Format::A8R8G8B8);
+    // The blurs work on the top left quarter of the bloom targets' texels.
+    bloomTargetA->setDrawArea(GlowBlurSize, GlowBlurSize);
     environment = whiteStandIn.get();
     shadowLighting = std::make_unique<CShadowMapLighting>(d);
     postEffect = loadEffectFile("media/post.fx", {"hipass", "blur"});
@@ -228,15 +241,15 @@ void CRenderer::renderFrame(const std::vector<FrameOverlay>& overlays)
         }
     }
 
-    // ---- copy to the back buffer, filtered or pixel for pixel
-    copySceneToBackBuffer();
-    stepFinished("copy");
-
     // ---- bloom: the glow of the brightest parts added on top
     if (enableBloom) {
         addBloom();
         stepFinished("bloom");
     }
+
+    // ---- copy to the back buffer, filtered or pixel for pixel
+    copySceneToBackBuffer();
+    stepFinished("copy");
 
     // ---- overlays: HUD, frame rate, menu, as the caller orders them
     for (const FrameOverlay& overlay : overlays)
@@ -280,14 +293,26 @@ void CRenderer::chooseSceneArea()
     auxTarget->setDrawArea(width, height);
 }
 
-glm::vec4 CRenderer::sceneTextureArea() const
+namespace {
+
+// The drawn part of a target as shares of its texture's width and height,
+// and half a texel of it.
+glm::vec4 drawnShare(const CRenderTexture& target)
 {
-    const CTexture& whole = *sceneTarget->colorTexture();
+    const CTexture& whole = *target.colorTexture();
     const float w = static_cast<float>(whole.width());
     const float h = static_cast<float>(whole.height());
-    return {static_cast<float>(sceneTarget->drawWidth()) / w, static_cast<float>(sceneTarget->drawHeight()) / h,
-            0.5f / w, 0.5f / h};
+    return {static_cast<float>(target.drawWidth()) / w, static_cast<float>(target.drawHeight()) / h, 0.5f / w,
+            0.5f / h};
 }
+
+// Texture coordinates half a texel inside a drawn share's edges (left, top,
+// right, bottom): filtered reads there take in only drawn texels.
+glm::vec4 readBounds(const glm::vec4& share) { return {share.z, share.w, share.x - share.z, share.y - share.w}; }
+
+} // namespace
+
+glm::vec4 CRenderer::sceneTextureArea() const { return drawnShare(*sceneTarget); }
 
 void CRenderer::drawShadowMap(const RenderList& allItems)
 {
@@ -326,6 +351,10 @@ void CRenderer::drawScene(const FrameItems& items)
 // draws over the scene's own surface, as it must to find its pixels.
 bool CRenderer::drawMirror(const FrameItems& items)
 {
+    const std::optional<ScreenBox> floor = floorOnScreen();
+    if (!floor)
+        return true; // no floor pixel, so nowhere the reflection could show
+    const RenderList& onFloor = reflectionsOnFloor(items.others, *floor);
     CDevice& d = device();
     CStateScope states;
     d.setRenderState(RenderState::StencilEnable, true);
@@ -342,7 +371,7 @@ bool CRenderer::drawMirror(const FrameItems& items)
         if (!sceneDepthKept)
             d.setDepthStencilSurface(sceneDepth);
         d.clear(ClearTarget | ClearZBuffer, ClearColour, 1.0f, 0);
-        drawRenderList(items.others, *this);
+        drawRenderList(onFloor, *this);
         drawRenderList(items.mirror, *this);
     }
 
@@ -357,10 +386,43 @@ bool CRenderer::drawMirror(const FrameItems& items)
     d.setRenderState(RenderState::SrcBlend, Blend::BothSrcAlpha);
     d.setRenderState(RenderState::DestBlend, Blend::Zero); // overridden by BothSrcAlpha
     d.setRenderState(RenderState::AlphaBlendEnable, true);
+    // Only over the floor's part of the screen: elsewhere no pixel is marked.
     const glm::vec4 area = sceneTextureArea();
-    postQuad->draw(auxTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, MirrorBlendColour, QuadFilter::Point,
-                   glm::vec2(area));
+    postQuad->drawPart(auxTarget->colorTexture(), wholePixelsOf(*floor, d.viewport()), MirrorBlendColour,
+                       QuadFilter::Point, glm::vec2(area));
     return sceneDepthKept;
+}
+
+// Where the floor can show: the screen box of its mesh, or the whole screen
+// when its mesh has no box.
+std::optional<ScreenBox> CRenderer::floorOnScreen() const
+{
+    const CMesh* mesh = mirrorFloorEntity ? mirrorFloorEntity->mesh : nullptr;
+    if (!mesh || !mesh->bounds)
+        return ScreenBox{};
+    return screenBoxOf(mesh->bounds->lowest, mesh->bounds->highest,
+                       projectionMatrix * sceneCamera.view * mirrorFloorEntity->world);
+}
+
+// The items whose reflection can fall on the floor's part of the screen: most
+// of a tall stack's reflection lies below the bottom of the screen, and
+// drawing it would cost every vertex for no pixel. An item whose mesh has no
+// box is kept.
+const RenderList& CRenderer::reflectionsOnFloor(const RenderList& items, const ScreenBox& floor)
+{
+    reflectedItems.clear();
+    const glm::mat4 reflectedToClip = projectionMatrix * sceneCamera.view * mirrorMatrix;
+    for (const RenderItem& item : items) {
+        const CMesh* mesh = item.entity ? item.entity->mesh : nullptr;
+        if (mesh && mesh->bounds) {
+            const std::optional<ScreenBox> box =
+                screenBoxOf(mesh->bounds->lowest, mesh->bounds->highest, reflectedToClip * item.entity->world);
+            if (!box || !box->overlaps(floor))
+                continue;
+        }
+        reflectedItems.push_back(item);
+    }
+    return reflectedItems;
 }
 
 // With the scene's depth at hand, the shadow-lit items multiply the scene
@@ -399,49 +461,64 @@ void CRenderer::copySceneToBackBuffer()
                    filterFrameBuffer ? QuadFilter::Linear : QuadFilter::Point, glm::vec2(area));
 }
 
-// The glow, made small, is stretched over the frame and added to it.
+// The glow, made small, is stretched over the scene's picture and added to it
+// before the copy: a scene drawn at a smaller scale takes it in at its own
+// fewer pixels, and the one stretched copy carries both to the window. Its
+// reads stop at its edges: wrapped, the glow of the left edge would show as a
+// bright line down the right end of the glow.
 void CRenderer::addBloom()
 {
+    renderBloom();
     CDevice& d = device();
     CStateScope states;
-    renderBloom();
+    CRenderTargetScope scene(*sceneTarget);
     d.setRenderState(RenderState::SrcBlend, Blend::One);
     d.setRenderState(RenderState::DestBlend, Blend::One);
     d.setRenderState(RenderState::AlphaBlendEnable, true);
     postQuad->draw(bloomTargetB->colorTexture(), -BloomShift, -BloomShift, 1.0f - BloomShift, 1.0f - BloomShift, White,
-                   QuadFilter::Linear);
+                   QuadFilter::Linear, glm::vec2(drawnShare(*bloomTargetB)), QuadEdges::Clamp);
 }
 
-// The scene shrunk into A, its bright parts into B, blurred along one
-// diagonal into A and along the other into B, where the result stays. The
-// render target in force before is in force after.
+// The scene's bright parts, read shrunk to the whole of B, blurred along one
+// diagonal into A and along the other into B, where the glow stays. The bright
+// parts are found at the full size, so small glints glow whatever the scene's
+// scale; the blurs, which smooth the picture anyway, work on the top left
+// quarter of A's texels and blur over half as many texels each way, so the
+// glow reaches as far over the scene. The render target and the states in
+// force before are in force after.
 void CRenderer::renderBloom()
 {
-    CRenderTargetScope reduced(*bloomTargetA);
-    const glm::vec4 area = sceneTextureArea();
-    postQuad->draw(sceneTarget->colorTexture(), 0.0f, 0.0f, 1.0f, 1.0f, White, QuadFilter::Linear, glm::vec2(area));
+    CStateScope states;
+    bloomTargetB->setDrawArea(0, 0);
+    CRenderTargetScope bright(*bloomTargetB);
+    const glm::vec4 scene = sceneTextureArea();
+    postEffect->setVector("vBounds", readBounds(scene));
+    runPostPass("hipass", *sceneTarget->colorTexture(), glm::vec2(scene));
 
-    bloomTargetB->bind();
-    runPostPass("hipass", *bloomTargetA);
-
-    bloomTargetA->bind();
+    const glm::vec4 whole = drawnShare(*bloomTargetB);
+    postEffect->setVector("vBounds", readBounds(whole));
     postEffect->setVector("vBlurDir", FirstBlurDirection);
-    runPostPass("blur", *bloomTargetB);
+    bloomTargetA->bind();
+    runPostPass("blur", *bloomTargetB->colorTexture(), glm::vec2(whole));
 
+    const glm::vec4 blurred = drawnShare(*bloomTargetA);
+    postEffect->setVector("vBounds", readBounds(blurred));
+    postEffect->setVector("vBlurDir", SecondBlurDirection * blurred.x);
+    bloomTargetB->setDrawArea(bloomTargetA->drawWidth(), bloomTargetA->drawHeight());
     bloomTargetB->bind();
-    postEffect->setVector("vBlurDir", SecondBlurDirection);
-    runPostPass("blur", *bloomTargetA);
+    runPostPass("blur", *bloomTargetA->colorTexture(), glm::vec2(blurred));
 }
 
 // One pass of the post effect over the whole current target, reading the
-// source target's colour. Only the first pass of a technique is drawn.
-void CRenderer::runPostPass(const char* technique, const CRenderTexture& source)
+// source's part sourceArea (shares of its width and height). Only the first
+// pass of a technique is drawn.
+void CRenderer::runPostPass(const char* technique, const CTexture& source, glm::vec2 sourceArea)
 {
     postEffect->setTechnique(technique);
-    postEffect->setTexture("texSource", source.colorTexture());
+    postEffect->setTexture("texSource", &source);
     postEffect->begin(0);
     postEffect->beginPass(0);
-    drawScreenQuad(nullptr, 0.0f, 0.0f, 1.0f, 1.0f, White, true);
+    drawScreenQuad(nullptr, 0.0f, 0.0f, 1.0f, 1.0f, White, true, sourceArea.x, sourceArea.y);
     postEffect->endPass();
     postEffect->end();
 }

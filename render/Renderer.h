@@ -4,12 +4,13 @@
 // bloom, and the recipe that turns the entities into one picture each frame
 // (renderFrame). A frame is drawn into the scene target, may get the mirror
 // image of the scene reflected in the floor (y = 0) where the floor shows,
-// may be multiplied by the spot light's shadow-lit picture, is copied to the
-// back buffer and may get the glow of its brightest parts added on top; the
+// may be multiplied by the spot light's shadow-lit picture, may get the glow
+// of its brightest parts added on top, and is copied to the back buffer; the
 // overlays (HUD, frame rate, menu) are drawn last. Four switches choose the
 // optional steps; the settings set them and debug keys flip them.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "render/PostQuad.h"
 #include "render/RenderList.h"
 #include "render/RenderTexture.h"
+#include "render/ScreenBox.h"
 #include "render/SceneEntity.h"
 #include "render/ShadowMapLighting.h"
 
@@ -49,6 +51,9 @@ class CRenderer : public CItemDrawer {
 public:
     // The bloom passes work on a small picture of the frame.
     static constexpr unsigned BloomTargetSize = 256;
+    // The glow is blurred at this size, in the top left of the bloom targets:
+    // a quarter of their texels, and as smooth a glow, softened a little.
+    static constexpr int GlowBlurSize = 128;
     // The glow is laid over the frame shifted up and left by this fraction
     // of the viewport.
     static constexpr float BloomShift = 0.01f;
@@ -171,7 +176,8 @@ public:
     void replaceMaterials(std::unique_ptr<CMaterial> phong, std::unique_ptr<CMaterial> glass);
 
     // What the last frame left in the targets, to look at: the scene, and the
-    // bloom's small pictures (the glow ends in the second).
+    // bloom's small pictures (the glow ends in the top left GlowBlurSize
+    // square of the second).
     const CRenderTexture& sceneImage() const { return *sceneTarget; }
     const CRenderTexture& bloomFirstImage() const { return *bloomTargetA; }
     const CRenderTexture& bloomGlowImage() const { return *bloomTargetB; }
@@ -189,6 +195,8 @@ private:
     bool instancing = true;
     // Reused from run to run.
     std::vector<MeshInstance> instances;
+    // Reused from frame to frame: the items the mirror draws reflected.
+    RenderList reflectedItems;
 
     // This frame's items: all of them, the mirror floor's, and the others.
     struct FrameItems {
@@ -204,11 +212,13 @@ private:
     void drawShadowMap(const RenderList& allItems);
     void drawScene(const FrameItems& items);
     bool drawMirror(const FrameItems& items);
+    std::optional<ScreenBox> floorOnScreen() const;
+    const RenderList& reflectionsOnFloor(const RenderList& items, const ScreenBox& floor);
     void multiplyShadowLit(const RenderList& allItems, bool sceneDepthKept);
-    void copySceneToBackBuffer();
     void addBloom();
     void renderBloom();
-    void runPostPass(const char* technique, const CRenderTexture& source);
+    void copySceneToBackBuffer();
+    void runPostPass(const char* technique, const CTexture& source, glm::vec2 sourceArea = {1.0f, 1.0f});
     void drawOverlay(const FrameOverlay& overlay);
 
     // The floor whose visible pixels show the mirror image, or null.

@@ -34,19 +34,27 @@ void drawScreenQuad(const CTexture* texture, float left, float top, float right,
         d.setRenderState(RenderState::ZEnable, false);
         d.setTexture(texture);
     }
+    drawPlacedQuad({{left, top, right, bottom}, {0.0f, 0.0f, texRight, texBottom}}, colour);
+    if (saved)
+        saved->apply();
+}
+
+void drawPlacedQuad(const QuadPlacement& placement, uint32_t colour)
+{
+    CDevice& d = device();
     const float w = static_cast<float>(d.viewport().width);
     const float h = static_cast<float>(d.viewport().height);
+    const glm::vec4& on = placement.screen;
+    const glm::vec4& tex = placement.texture;
     // No half-pixel offset: GL samples texel centres at pixel centres already.
     const ScreenVertex quad[4] = {
-        {left * w, top * h, 0.0f, 1.0f, colour, 0.0f, 0.0f},
-        {right * w, top * h, 0.0f, 1.0f, colour, texRight, 0.0f},
-        {right * w, bottom * h, 0.0f, 1.0f, colour, texRight, texBottom},
-        {left * w, bottom * h, 0.0f, 1.0f, colour, 0.0f, texBottom},
+        {on.x * w, on.y * h, 0.0f, 1.0f, colour, tex.x, tex.y},
+        {on.z * w, on.y * h, 0.0f, 1.0f, colour, tex.z, tex.y},
+        {on.z * w, on.w * h, 0.0f, 1.0f, colour, tex.z, tex.w},
+        {on.x * w, on.w * h, 0.0f, 1.0f, colour, tex.x, tex.w},
     };
     d.setFvf(FvfScreenQuad);
     d.drawPrimitiveUP(PrimitiveType::TriangleFan, 2, quad, sizeof(ScreenVertex));
-    if (saved)
-        saved->apply();
 }
 
 bool copyOverRenderTarget(const CTexture& picture)

@@ -3,6 +3,8 @@
 // images of the menu drawn at their size on an 800 x 600 reference screen.
 #include "device/Texture.h"
 
+#include <glm/glm.hpp>
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -19,6 +21,17 @@
 // drawn at a smaller scale fills only its top left part).
 void drawScreenQuad(const CTexture* texture, float left, float top, float right, float bottom, uint32_t colour,
                     bool keepState, float texRight = 1.0f, float texBottom = 1.0f);
+
+// A part of the screen and the part of a texture laid over it, both as
+// (left, top, right, bottom) fractions.
+struct QuadPlacement {
+    glm::vec4 screen{0.0f, 0.0f, 1.0f, 1.0f};
+    glm::vec4 texture{0.0f, 0.0f, 1.0f, 1.0f};
+};
+
+// The quad of drawScreenQuad with keepState true, the texture's part laid
+// over the screen's part.
+void drawPlacedQuad(const QuadPlacement& placement, uint32_t colour);
 
 // A picture of the current target's size copied over the whole target, pixel
 // for pixel, as a full-screen quad with a white colour and no blending would

@@ -61,14 +61,7 @@ std::vector<uint16_t> unitCubeIndices()
 void buildUnitCube(CMesh& mesh, CMaterial* material)
 {
     mesh.subsets.clear();
-    mesh.vertexBuffer.reset();
-
-    const std::vector<MeshVertex> vertices = unitCubeVertices();
-    mesh.vertexCount = int(vertices.size());
-    mesh.vertexBuffer = std::make_unique<CVertexBuffer>(vertices.size() * sizeof(MeshVertex));
-    std::copy_n(reinterpret_cast<const uint8_t*>(vertices.data()), vertices.size() * sizeof(MeshVertex),
-                mesh.vertexBuffer->lock());
-    mesh.vertexBuffer->unlock();
+    mesh.setVertices(unitCubeVertices());
 
     const std::vector<uint16_t> indices = unitCubeIndices();
     auto subset = std::make_unique<CMeshSubset>(mesh);

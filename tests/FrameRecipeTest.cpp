@@ -2,7 +2,7 @@
 // device in the frame's default state whatever the switches, each overlay
 // starts from it, and bloom, when off, touches nothing of its own; when on,
 // bright parts glow (a dark frame does not), the glow is laid on shifted by
-// 1 %, and its second blur reads the first.
+// 1 %, its second blur reads the first, and at half scale it stays in place.
 #include "SceneTestContext.h"
 
 #include "device/Texture.h"
@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -122,9 +123,10 @@ TEST_F(Bloom, TheSecondBlurReadsTheFirst)
     drawFrame();
     const std::vector<uint8_t> glow = renderer->bloomGlowImage().colorTexture()->readPixels();
     auto red = [&](int x, int y) { return int(glow[size_t((y * 256 + x) * 4)]); };
-    const int c = 128;
+    // The glow fills the top left of the target.
+    const int c = CRenderer::GlowBlurSize / 2;
     ASSERT_GT(red(c, c), 10) << "the point glows";
-    const int d = 5;
+    const int d = 3;
     EXPECT_GT(red(c + d, c + d), 0);
     EXPECT_GT(red(c - d, c - d), 0);
     EXPECT_GT(red(c + d, c - d), 0);
@@ -149,6 +151,54 @@ TEST_F(Bloom, ABrightGlintGlowsAroundItAndADarkFrameGetsNoGlow)
 
     // The same brick in an ordinary, unlit grey: the frame is as without bloom.
     glint->colour = {0.45f, 0.45f, 0.45f, 1.0f};
+    setSwitch(*renderer, &RenderSwitches::bloom, false);
+    const std::vector<uint8_t> dim = drawFrame();
+    setSwitch(*renderer, &RenderSwitches::bloom, true);
+    EXPECT_EQ(drawFrame(), dim);
+}
+
+// At half scale the glow is made from the bright parts found at the full size
+// of its targets and blurred over a quarter of their texels: on the black
+// around a glint it lies where it lies at full scale, as strong. A dark frame
+// drawn after a bright one takes in nothing the bright one left beside the
+// parts drawn now, neither in the scene's picture nor in the glow's.
+TEST_F(Bloom, AtHalfScaleTheGlowLiesAsAtFullScaleAndNothingOfAnEarlierFrameGlows)
+{
+    makeScene(200, 200);
+    CSceneEntity* glint = addBrick({0.0f, 0.0f, 0.0f}, glm::vec3(0.6f), White);
+    renderer->camera().setLookAt({0.0f, 0.0f, -10.0f}, {0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    struct Frames {
+        std::vector<uint8_t> plain, glowing;
+    };
+    auto framesAt = [&](float scale) {
+        renderer->setSceneScale(scale);
+        setSwitch(*renderer, &RenderSwitches::bloom, false);
+        Frames frames{drawFrame(), {}};
+        setSwitch(*renderer, &RenderSwitches::bloom, true);
+        frames.glowing = drawFrame();
+        return frames;
+    };
+    const Frames full = framesAt(1.0f);
+    const Frames half = framesAt(0.5f);
+    int glow = 0;
+    int apart = 0;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 200; ++x) {
+            if (brightness(at(full.plain, x, y)) > 0 || brightness(at(half.plain, x, y)) > 0)
+                continue; // the glint itself, whose edges the stretch softens
+            const int fullGlow = brightness(at(full.glowing, x, y));
+            glow += fullGlow;
+            apart += std::abs(fullGlow - brightness(at(half.glowing, x, y)));
+        }
+    ASSERT_GT(glow, 0);
+    EXPECT_LT(apart, glow / 3) << "the half-scale glow strays from the full-scale one";
+
+    // The glint, bright and at full scale, then dim at half scale: the dim
+    // frame is as without bloom.
+    renderer->setSceneScale(1.0f);
+    drawFrame();
+    glint->colour = {0.45f, 0.45f, 0.45f, 1.0f};
+    renderer->setSceneScale(0.5f);
     setSwitch(*renderer, &RenderSwitches::bloom, false);
     const std::vector<uint8_t> dim = drawFrame();
     setSwitch(*renderer, &RenderSwitches::bloom, true);

@@ -206,6 +206,35 @@ TEST_F(MirrorFrameTest, TheMirrorDrawsTheItemsOnceMoreReflectedAndNothingElse)
     EXPECT_EQ(flat->begins - 2 * withoutMirror, 2);
 }
 
+// A brick high above the floor reflects far below the bottom of the screen:
+// the mirror step leaves it out. One above the top of the screen reflects
+// onto the floor in sight: it stays. The picture is the one drawn with every
+// item reflected (as when the bricks' mesh has no box to go by).
+TEST_F(MirrorFrameTest, AnItemWhoseReflectionMissesTheFloorIsLeftOutAndThePictureStays)
+{
+    setSwitch(*renderer, &RenderSwitches::mirror, true);
+    for (const glm::vec3& place : {glm::vec3(0.0f, 40.0f, 0.0f), glm::vec3(2.0f, 6.0f, 6.0f)}) {
+        CSceneEntity* above = renderer->addEntity(&brick, CSceneEntity::Permanent);
+        above->position = place;
+        above->colour = Red;
+        above->updateWorld();
+    }
+    auto drawCounting = [&](int& draws) {
+        const int before = testDevice->drawCount();
+        std::vector<uint8_t> frame = drawFrame();
+        draws = testDevice->drawCount() - before;
+        return frame;
+    };
+    int culled = 0;
+    int whole = 0;
+    const std::vector<uint8_t> left = drawCounting(culled);
+    ASSERT_TRUE(brick.bounds.has_value());
+    brick.bounds.reset();
+    const std::vector<uint8_t> all = drawCounting(whole);
+    EXPECT_EQ(whole - culled, 1) << "the high brick is drawn reflected";
+    EXPECT_EQ(left, all);
+}
+
 TEST_F(MirrorFrameTest, AFrameWithoutAFloorEntitySkipsTheMirror)
 {
     setSwitch(*renderer, &RenderSwitches::mirror, true);

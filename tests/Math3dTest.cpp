@@ -1,6 +1,7 @@
 // The row-vector, left-handed matrix and quaternion helpers, checked for
 // their layout and where the game relies on them.
 #include "render/Math3d.h"
+#include "render/ScreenBox.h"
 
 #include <cmath>
 
@@ -174,4 +175,32 @@ TEST(Math3d, QuaternionsMatchTheMatrixRotations)
     expectNear(transformCoord({1, 2, 3}, fromQuaternions), transformCoord({1, 2, 3}, fromAngles), 1e-4f);
     // Yaw by a quarter turn takes +z to +x in the left-handed world.
     expectNear(transformCoord({0, 0, 1}, matrixRotationYawPitchRoll(1.5707963f, 0, 0)), {1, 0, 0}, 1e-4f);
+}
+
+// A box ahead covers where its corners fall; one behind the eye shows
+// nowhere; one reaching from ahead to behind the eye covers at least its
+// visible corners and runs off the screen's edge on the side it leaves by.
+TEST(ScreenBox, CoversWhatTheEyeSeesOfABoxAndNothingBehindIt)
+{
+    const glm::mat4 view = matrixLookAtLH({0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 0.0f});
+    const glm::mat4 toClip = matrixPerspectiveFovLH(1.0f, 1.0f, 0.1f, 100.0f) * view;
+    auto onScreen = [&](const glm::vec3& point) {
+        const glm::vec4 clip = toClip * glm::vec4(point, 1.0f);
+        return glm::vec2(clip) / clip.w;
+    };
+
+    const std::optional<ScreenBox> ahead = screenBoxOf({-1.0f, -1.0f, 9.0f}, {1.0f, 2.0f, 10.0f}, toClip);
+    ASSERT_TRUE(ahead);
+    EXPECT_NEAR(ahead->low.x, onScreen({-1.0f, -1.0f, 9.0f}).x, 1e-5f);
+    EXPECT_NEAR(ahead->high.y, onScreen({1.0f, 2.0f, 9.0f}).y, 1e-5f);
+
+    EXPECT_FALSE(screenBoxOf({-1.0f, -1.0f, -10.0f}, {1.0f, 1.0f, -9.0f}, toClip)) << "behind the eye";
+    EXPECT_FALSE(screenBoxOf({-1.0f, 50.0f, 9.0f}, {1.0f, 60.0f, 10.0f}, toClip)) << "above the screen";
+
+    const std::optional<ScreenBox> passing = screenBoxOf({0.5f, -0.5f, -5.0f}, {1.5f, 0.5f, 5.0f}, toClip);
+    ASSERT_TRUE(passing);
+    EXPECT_LE(passing->low.x, onScreen({0.5f, 0.0f, 5.0f}).x);
+    EXPECT_EQ(passing->high.x, 1.0f) << "it leaves the screen by the right";
+    EXPECT_EQ(passing->low.y, -1.0f);
+    EXPECT_EQ(passing->high.y, 1.0f);
 }
