@@ -4,6 +4,7 @@
 // side while locked and sent to the GL buffer on unlock.
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 class CVertexBuffer {
@@ -18,6 +19,8 @@ public:
     void unlock();
 
     size_t size() const { return bytes.size(); }
+    // What the last unlock sent, for work the CPU does on the same vertices.
+    std::span<const uint8_t> contents() const { return bytes; }
     unsigned glName() const { return name; }
 
 private:
@@ -37,6 +40,7 @@ public:
     void unlock();
 
     size_t count() const { return indices.size(); }
+    std::span<const uint16_t> contents() const { return indices; }
     // The largest index written (as of the last unlock).
     uint16_t maxIndex() const { return largest; }
     unsigned glName() const { return name; }

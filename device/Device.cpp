@@ -227,6 +227,18 @@ bool CDevice::copySurfaces(const CSurface* source, const CSurface* sourceDepth, 
     return true;
 }
 
+bool CDevice::copyDepthStencil(const CSurface* source, CSurface* destination)
+{
+    if (!source || !destination || source == destination || !source->isDepthStencil() ||
+        !destination->isDepthStencil() || source->width() != destination->width() ||
+        source->height() != destination->height())
+        return false;
+    glBlitNamedFramebuffer(framebufferFor(nullptr, source), framebufferFor(nullptr, destination), 0, 0,
+                           source->width(), source->height(), 0, 0, destination->width(), destination->height(),
+                           GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT, GL_NEAREST);
+    return true;
+}
+
 void CDevice::beginScene()
 {
     draws = 0;

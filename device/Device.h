@@ -129,6 +129,10 @@ public:
     // kept aside and put back.
     bool copySurfaces(const CSurface* source, const CSurface* sourceDepth, CSurface* destination,
                       CSurface* destinationDepth);
+    // A depth-stencil surface alone onto another of the same size: depth
+    // and stencil marks kept for a pass that must not disturb the first.
+    // False, with nothing copied, when the sizes differ or either is colour.
+    bool copyDepthStencil(const CSurface* source, CSurface* destination);
     // Whether a D24S8 texture can be sampled as a shadow map. GL 4.5 always
     // can; VESBRIK_NO_DEPTH_TEXTURES=1 (read at create) or the setter makes
     // the device say it cannot, so the game's other shadow path can run.

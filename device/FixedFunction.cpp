@@ -10,6 +10,8 @@ namespace {
 const char* const FixedVertexStage = R"(
 uniform bool uPreTransformed;
 uniform vec2 uViewportSize;
+uniform mat4 uWorld;
+uniform mat4 uView;
 uniform mat4 uWorldView;
 uniform mat4 uProjection;
 uniform mat3 uNormalMatrix;
@@ -47,8 +49,10 @@ void main()
         vDiffuse = colour;
         return;
     }
+    // Placed as the effects place their vertices, term for term, so an
+    // effect drawn over this surface meets it at the very same depth.
+    gl_Position = uProjection * uView * (uWorld * vec4(inPosition.xyz, 1.0));
     vec4 viewPosition = uWorldView * vec4(inPosition.xyz, 1.0);
-    gl_Position = uProjection * viewPosition;
     if (!uLighting) {
         vDiffuse = colour;
         return;
@@ -163,7 +167,7 @@ uint32_t ts(const DeviceState& s, TextureStageState t) { return s.stageStates[st
 } // namespace
 
 struct CFixedFunction::Locations {
-    GLint preTransformed, worldView, projection, normalMatrix, hasNormal, hasColour, lighting, specularEnable,
+    GLint preTransformed, world, view, worldView, projection, normalMatrix, hasNormal, hasColour, lighting, specularEnable,
         globalAmbient, materialDiffuse, materialAmbient, materialSpecular, materialEmissive, materialPower,
         lightCount, lightType, lightDiffuse, lightSpecular, lightAmbient, lightPosition, lightDirection,
         lightAttenuation, texture, hasTexture, addSpecular, colourStage, alphaStage;
@@ -181,7 +185,7 @@ bool CFixedFunction::create(std::string& errors)
     const GLuint p = shader->glName();
     auto at = [p](const char* name) { return glGetUniformLocation(p, name); };
     locations = std::make_unique<Locations>(Locations{
-        at("uPreTransformed"), at("uWorldView"), at("uProjection"), at("uNormalMatrix"), at("uHasNormal"),
+        at("uPreTransformed"), at("uWorld"), at("uView"), at("uWorldView"), at("uProjection"), at("uNormalMatrix"), at("uHasNormal"),
         at("uHasColour"), at("uLighting"), at("uSpecularEnable"), at("uGlobalAmbient"), at("uMaterialDiffuse"),
         at("uMaterialAmbient"), at("uMaterialSpecular"), at("uMaterialEmissive"), at("uMaterialPower"),
         at("uLightCount"), at("uLightType"), at("uLightDiffuse"), at("uLightSpecular"), at("uLightAmbient"),
@@ -254,6 +258,8 @@ void CFixedFunction::uploadTransforms(const DeviceState& state)
     const GLuint p = shader->glName();
     const glm::mat4 worldView = state.view * state.world;
     const glm::mat3 normalMatrix = glm::transpose(glm::inverse(glm::mat3(worldView)));
+    glProgramUniformMatrix4fv(p, locations->world, 1, GL_FALSE, glm::value_ptr(state.world));
+    glProgramUniformMatrix4fv(p, locations->view, 1, GL_FALSE, glm::value_ptr(state.view));
     glProgramUniformMatrix4fv(p, locations->worldView, 1, GL_FALSE, glm::value_ptr(worldView));
     glProgramUniformMatrix4fv(p, locations->projection, 1, GL_FALSE, glm::value_ptr(state.projection));
     glProgramUniformMatrix3fv(p, locations->normalMatrix, 1, GL_FALSE, glm::value_ptr(normalMatrix));

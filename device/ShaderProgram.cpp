@@ -4,7 +4,12 @@
 
 #include <epoxy/gl.h>
 
-const char* const VertexInputDeclarations = R"(layout(location = 0) in vec4 inPosition;
+// Every vertex stage places its vertices invariantly: a pass drawn with one
+// program can then test for equal depth against what another program drew,
+// which the compiler could otherwise round differently (the shadow step
+// shades only the surfaces the scene kept this way).
+const char* const VertexInputDeclarations = R"(invariant gl_Position;
+layout(location = 0) in vec4 inPosition;
 layout(location = 1) in vec3 inNormal;
 layout(location = 2) in vec4 inColour;
 layout(location = 3) in vec2 inTexCoord0;

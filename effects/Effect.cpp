@@ -199,6 +199,17 @@ bool CEffect::hasTechnique(const std::string& name) const
     return std::any_of(techniques.begin(), techniques.end(), [&](const Technique& t) { return t.name == name; });
 }
 
+uint32_t CEffect::passState(const std::string& technique, int pass, RenderState state, uint32_t otherwise) const
+{
+    const auto named = std::find_if(techniques.begin(), techniques.end(),
+                                    [&](const Technique& t) { return t.name == technique; });
+    if (named == techniques.end() || pass < 0 || static_cast<size_t>(pass) >= named->passes.size())
+        return otherwise;
+    const std::vector<PassState>& states = named->passes[static_cast<size_t>(pass)].states;
+    const auto set = std::find_if(states.begin(), states.end(), [&](const PassState& s) { return s.state == state; });
+    return set == states.end() ? otherwise : set->value;
+}
+
 int CEffect::parameterByName(const std::string& name) const
 {
     const auto found = parameterIndex.find(name);

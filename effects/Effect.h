@@ -33,6 +33,9 @@ public:
     bool setTechnique(const std::string& name);
     const std::string& technique() const;
     bool hasTechnique(const std::string& name) const;
+    // The value a technique's pass sets for a render state, or `otherwise`
+    // when it leaves the state alone (or has no such pass).
+    uint32_t passState(const std::string& technique, int pass, RenderState state, uint32_t otherwise) const;
 
     // ---- parameters by name (a handle of -1 is "no such parameter": setting it does nothing)
     int parameterByName(const std::string& name) const;

@@ -154,7 +154,10 @@ vertex glass {
         vObjectEye = v.objectEye;
         vWorldTurn = mat3(matWorld);
         vObjectToClip = v.objectToClip;
-        gl_Position = v.clip;
+        // Placed in main as every material places its vertices: the shadows
+        // are laid over the glass where their depth equals its depth, and the
+        // compiler may round a position returned from a function otherwise.
+        gl_Position = matProj * matView * (matWorld * vec4(inPosition.xyz, 1.0));
     }
 }
 
@@ -190,7 +193,7 @@ vertex glassInstanced {
         vObjectEye = v.objectEye;
         vWorldTurn = mat3(inInstanceWorld);
         vObjectToClip = v.objectToClip;
-        gl_Position = v.clip;
+        gl_Position = matProj * matView * (inInstanceWorld * vec4(inPosition.xyz, 1.0));
     }
 }
 

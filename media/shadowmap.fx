@@ -30,11 +30,12 @@ common {
     // Nothing turns black, and the glow of the room stays.
     const float OutsidePool = 0.8;
     const float InShadow = 0.5;
-    // The spot reaches this far (world units from the light) and fades out
-    // before the map's far plane, so the distant room is left as it is
+    // The spot reaches fReachEnd (world units from the light, set by the
+    // game, which leaves out what lies beyond) and fades out from ReachFull
+    // on, before the map's far plane, so the distant room is left as it is
     // instead of being cut off where the map ends.
     const float ReachFull = 95.0;
-    const float ReachEnd = 135.0;
+    uniform float fReachEnd;
     // The map's texel is about 0.06 world units at the well. A point is
     // looked up a little way out along its normal and compared a little
     // nearer to the light, so a surface does not shadow itself in stripes
@@ -80,7 +81,7 @@ common {
         pool *= inFront;
         float reached = lit * smoothstep(0.0, 0.2, facing);
         float light = mix(OutsidePool, 1.0, pool) * mix(1.0, mix(InShadow, 1.0, reached), pool);
-        float reach = 1.0 - smoothstep(ReachFull, ReachEnd, distance);
+        float reach = 1.0 - smoothstep(ReachFull, fReachEnd, distance);
         return vec4(vec3(mix(1.0, light, reach)), 1.0);
     }
 
@@ -89,17 +90,15 @@ common {
         return matProj * matView * world * vec4(position, 1.0);
     }
 
-    // The camera's clip position of a point of an item, with what the
-    // shadow-lit stages need of it: where it is looked up in the map, its
-    // normal and its way to the light, all in world space.
-    vec4 shadowLitVertex(mat4 world, vec3 position, vec3 objectNormal, out vec4 mapCoord, out vec3 worldNormal,
-                         out vec3 toLight) {
-        vec4 placed = world * vec4(position, 1.0);
+    // What the shadow-lit stages need of a point of an item placed in the
+    // world: where it is looked up in the map, its normal and its way to the
+    // light, all in world space.
+    void shadowLitOutputs(mat4 world, vec4 placed, vec3 objectNormal, out vec4 mapCoord, out vec3 worldNormal,
+                          out vec3 toLight) {
         vec3 normal = normalize(transpose(inverse(mat3(world))) * objectNormal);
         worldNormal = normal;
         toLight = vLightPos.xyz - placed.xyz;
         mapCoord = matLightViewProj * vec4(placed.xyz + normal * NormalOffset, 1.0);
-        return matProj * matView * placed;
     }
 }
 
@@ -120,12 +119,20 @@ fragment depthOut {
     void main() { fragColour = vec4(gl_FragCoord.z, 0.0, 0.0, 1.0); }
 }
 
+// The shadow-lit picture is laid over the scene where its depth equals the
+// scene's, so these stages place a vertex exactly as the materials do: the
+// same expression, written out in main (the compiler rounds an expression
+// returned from a function differently).
 vertex shadowLit {
     uniform mat4 matWorld;
     out vec4 vMapCoord;
     out vec3 vWorldNormal;
     out vec3 vToLight;
-    void main() { gl_Position = shadowLitVertex(matWorld, inPosition.xyz, inNormal, vMapCoord, vWorldNormal, vToLight); }
+    void main() {
+        vec4 world = matWorld * vec4(inPosition.xyz, 1.0);
+        shadowLitOutputs(matWorld, world, inNormal, vMapCoord, vWorldNormal, vToLight);
+        gl_Position = matProj * matView * world;
+    }
 }
 
 vertex shadowLitInstanced {
@@ -133,7 +140,9 @@ vertex shadowLitInstanced {
     out vec3 vWorldNormal;
     out vec3 vToLight;
     void main() {
-        gl_Position = shadowLitVertex(inInstanceWorld, inPosition.xyz, inNormal, vMapCoord, vWorldNormal, vToLight);
+        vec4 world = inInstanceWorld * vec4(inPosition.xyz, 1.0);
+        shadowLitOutputs(inInstanceWorld, world, inNormal, vMapCoord, vWorldNormal, vToLight);
+        gl_Position = matProj * matView * world;
     }
 }
 

@@ -13,7 +13,9 @@ vertex placed {
     uniform mat4 matWorld;
     uniform mat4 matView;
     uniform mat4 matProj;
-    void main() { gl_Position = matProj * matView * matWorld * vec4(inPosition.xyz, 1.0); }
+    // Placed as every program places its vertices, so passes drawn over it
+    // with another program meet it at equal depth.
+    void main() { gl_Position = matProj * matView * (matWorld * vec4(inPosition.xyz, 1.0)); }
 }
 fragment flat {
     uniform vec4 vColour;

@@ -21,6 +21,14 @@ struct MaterialValues {
     const CTexture* texture = nullptr; // none: untextured
 };
 
+// The polygon offset a material's pass draws with, in the device's depth
+// bias units: a constant part and one scaled by the surface's slope.
+struct DepthOffset {
+    float constant = 0.0f;
+    float slopeScaled = 0.0f;
+    bool operator==(const DepthOffset&) const = default;
+};
+
 class CMaterial {
 public:
     virtual ~CMaterial() = default;
@@ -37,6 +45,9 @@ public:
     // Draws the run as instances: `instances` holds each item's world matrix
     // and colour (the part's diffuse times the entity's), in the run's order.
     virtual void drawInstances(std::span<const RenderItem>, std::span<const MeshInstance>) {}
+    // The depth offset a surface with these values is drawn with: a later
+    // pass over the same surfaces needs it to meet their depth exactly.
+    virtual DepthOffset depthOffset(const MaterialValues&) const { return {}; }
     virtual void endPass(int pass) = 0;
     virtual void end() = 0;
 };

@@ -8,6 +8,9 @@
 
 namespace {
 
+// Parts are made and drawn on the one thread that owns the device.
+uint64_t nextSubsetSerial = 1;
+
 // The surface's colours and shading values as the materials take them.
 MaterialValues surfaceValues(const LwoSurface& surface)
 {
@@ -82,6 +85,8 @@ std::vector<std::vector<uint16_t>> indicesBySurface(const LwoObject& object)
 
 // ---- subsets ---------------------------------------------------------------------
 
+CMeshSubset::CMeshSubset(const CMesh& owner) : owner(&owner), serial(nextSubsetSerial++) {}
+
 CMeshSubset::~CMeshSubset() = default;
 
 void CMeshSubset::drawSubset() const
@@ -93,6 +98,22 @@ void CMeshSubset::drawSubset() const
     d.setStreamSource(owner->vertexBuffer.get(), sizeof(MeshVertex));
     d.setIndices(indexBuffer.get());
     d.drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, owner->vertexCount, 0, triangleCount);
+}
+
+void CMeshSubset::drawTriangles(const CIndexBuffer& chosen, int triangles,
+                                std::span<const MeshInstance> instances) const
+{
+    if (!owner->vertexBuffer || triangles <= 0)
+        return;
+    CDevice& d = device();
+    d.setFvf(FvfMesh);
+    d.setStreamSource(owner->vertexBuffer.get(), sizeof(MeshVertex));
+    d.setIndices(&chosen);
+    if (instances.empty())
+        d.drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, owner->vertexCount, 0, triangles);
+    else
+        d.drawIndexedPrimitiveInstanced(PrimitiveType::TriangleList, 0, 0, triangles, instances.data(),
+                                        static_cast<int>(instances.size()));
 }
 
 void CMeshSubset::drawInstances(std::span<const MeshInstance> instances) const

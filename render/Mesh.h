@@ -40,7 +40,7 @@ using MaterialForSurface = std::function<CMaterial*(const std::string& surfaceNa
 
 class CMeshSubset {
 public:
-    explicit CMeshSubset(const CMesh& owner) : owner(&owner) {}
+    explicit CMeshSubset(const CMesh& owner);
     ~CMeshSubset();
     CMeshSubset(const CMeshSubset&) = delete;
     CMeshSubset& operator=(const CMeshSubset&) = delete;
@@ -52,6 +52,10 @@ public:
     void drawSubset() const;
     // The same once per instance, in one draw.
     void drawInstances(std::span<const MeshInstance> instances) const;
+    // The first `triangles` triangles of another list of the part's own
+    // triangles (a choice of them), with the part's vertices; once per
+    // instance in one draw when instances are given.
+    void drawTriangles(const CIndexBuffer& chosen, int triangles, std::span<const MeshInstance> instances = {}) const;
 
     std::unique_ptr<CIndexBuffer> indexBuffer; // none when it has no triangles
     int triangleCount = 0;
@@ -59,6 +63,9 @@ public:
     std::unique_ptr<CTexture> texture;
     CMaterial* material = nullptr;             // not owned
     const CMesh* owner;
+    // A number no other part has had: what work kept for a part is filed
+    // under, since a new part may take the address of a freed one.
+    const uint64_t serial;
 };
 
 class CMesh {

@@ -89,6 +89,15 @@ void CPhongMaterial::apply(const CSceneEntity& entity, const MaterialValues& val
     shader->commitChanges();
 }
 
+DepthOffset CPhongMaterial::depthOffset(const MaterialValues& values) const
+{
+    const char* technique = isMatte(values) && shader->hasTechnique(MatteTechnique) ? MatteTechnique : LitTechnique;
+    const auto stateOf = [&](RenderState state) {
+        return stateFloat(shader->passState(technique, 0, state, stateValue(0.0f)));
+    };
+    return {stateOf(RenderState::DepthBias), stateOf(RenderState::SlopeScaleDepthBias)};
+}
+
 void CPhongMaterial::endPass(int) { shader->endPass(); }
 
 void CPhongMaterial::end() { shader->end(); }

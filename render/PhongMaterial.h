@@ -24,6 +24,8 @@ public:
     int begin() override;
     void beginPass(int pass) override;
     void apply(const CSceneEntity& entity, const MaterialValues& values) override;
+    // As the effect's first pass of the surface's technique sets it.
+    DepthOffset depthOffset(const MaterialValues& values) const override;
     void endPass(int pass) override;
     void end() override;
 

@@ -65,7 +65,9 @@ CRenderer::CRenderer() : projectionMatrix(sceneProjection())
     fillTextureSolid(whiteStandIn.get(), 1.0f, 1.0f, 1.0f, 1.0f);
 
     sceneTarget = std::make_unique<CRenderTexture>(&d, 0, 0, Format::A8R8G8B8);
-    auxTarget = std::make_unique<CRenderTexture>(&d, 0, 0, Format::A8R8G8B8);
+    // The mirror image gets a depth-stencil surface of its own, so the scene's
+    // depth outlives the mirror step for the shadow step.
+    auxTarget = std::make_unique<CRenderTexture>(&d, 0, 0, Format::A8R8G8B8, Format::D24S8);
     bloomTargetA = std::make_unique<CRenderTexture>(&d, BloomTargetSize, BloomTargetSize, Format::A8R8G8B8);
     bloomTargetB = std::make_unique<CRenderTexture>(&d, BloomTargetSize, BloomTargetSize, Format::A8R8G8B8);
     // The blurs work on the top left quarter of the bloom targets' texels.
@@ -228,13 +230,14 @@ void CRenderer::renderFrame(const std::vector<FrameOverlay>& overlays)
         drawScene(items);
         stepFinished("scene");
         // ---- mirror: the scene reflected in the floor where the floor shows
+        bool sceneDepthKept = true;
         if (enableMirror && mirrorFloorEntity) {
-            drawMirror(items);
+            sceneDepthKept = drawMirror(items);
             stepFinished("mirror");
         }
         // ---- shadow multiply: the scene darkened where the spot light does not reach
         if (enableShadow && shadowLighting->hasLight()) {
-            multiplyShadowLit(items.all);
+            multiplyShadowLit(items.all, sceneDepthKept);
             stepFinished("shadow lit");
         }
     }
@@ -341,12 +344,17 @@ void CRenderer::drawScene(const FrameItems& items)
 }
 
 // Draws the reflected scene into the aux target where the scene step marked
-// the floor, and lays that over the scene target, which must be bound.
-void CRenderer::drawMirror(const FrameItems& items)
+// the floor, and lays that over the scene target, which must be bound. The
+// reflection is drawn over a copy of the scene's depth-stencil surface: it
+// needs the marks but a depth test of its own, and the shadow step after it
+// needs the scene's depth as the scene left it. True when that depth was
+// kept; when the copy is refused (the surfaces differ in size) the mirror
+// draws over the scene's own surface, as it must to find its pixels.
+bool CRenderer::drawMirror(const FrameItems& items)
 {
     const std::optional<ScreenBox> floor = floorOnScreen();
     if (!floor)
-        return; // no floor pixel, so nowhere the reflection could show
+        return true; // no floor pixel, so nowhere the reflection could show
     const RenderList& onFloor = reflectionsOnFloor(items.others, *floor);
     CDevice& d = device();
     CStateScope states;
@@ -355,9 +363,14 @@ void CRenderer::drawMirror(const FrameItems& items)
     d.setRenderState(RenderState::StencilRef, 0u);
     d.setRenderState(RenderState::StencilPass, StencilOp::Keep);
     d.setRenderState(RenderState::CullMode, Cull::CW); // the reflection turns the winding round
+    bool sceneDepthKept = false;
     {
         CReflectedView reflected(sceneCamera, mirrorMatrix);
-        CRenderTargetScope mirrorImage(*auxTarget); // keeps the depth-stencil surface and its marks
+        CSurface* sceneDepth = d.depthStencilSurface();
+        CRenderTargetScope mirrorImage(*auxTarget);
+        sceneDepthKept = d.copyDepthStencil(sceneDepth, auxTarget->depthTexture()->surface());
+        if (!sceneDepthKept)
+            d.setDepthStencilSurface(sceneDepth);
         d.clear(ClearTarget | ClearZBuffer, ClearColour, 1.0f, 0);
         drawRenderList(onFloor, *this);
         drawRenderList(items.mirror, *this);
@@ -378,6 +391,7 @@ void CRenderer::drawMirror(const FrameItems& items)
     const glm::vec4 area = sceneTextureArea();
     postQuad->drawPart(auxTarget->colorTexture(), wholePixelsOf(*floor, d.viewport()), MirrorBlendColour,
                        QuadFilter::Point, glm::vec2(area));
+    return sceneDepthKept;
 }
 
 // Where the floor can show: the screen box of its mesh, or the whole screen
@@ -412,10 +426,16 @@ const RenderList& CRenderer::reflectionsOnFloor(const RenderList& items, const S
     return reflectedItems;
 }
 
-// The shadow-lit picture goes into the aux target (black where nothing is),
-// then multiplies the scene target, which must be bound.
-void CRenderer::multiplyShadowLit(const RenderList& allItems)
+// With the scene's depth at hand, the shadow-lit items multiply the scene
+// target (which must be bound) directly, each pixel shaded once. Without it,
+// the shadow-lit picture goes into the aux target with a depth test of its
+// own (black where nothing is) and a quad multiplies the scene by it.
+void CRenderer::multiplyShadowLit(const RenderList& allItems, bool sceneDepthKept)
 {
+    if (sceneDepthKept) {
+        shadowLighting->multiplyShadowLit(allItems, sceneCamera.view, projectionMatrix);
+        return;
+    }
     CDevice& d = device();
     {
         CRenderTargetScope shadowLit(*auxTarget);

@@ -88,8 +88,8 @@ public:
     // ---- the picture's size --------------------------------------------------------------
     // The picture changed size (the window was resized, or went to or from
     // full screen): the targets the scene is drawn into at the picture's size
-    // (scene, and aux, which holds the mirror image and the shadow-lit
-    // picture) are made anew at the new one; the glass's copy follows the
+    // (scene, and aux, which holds the mirror image with a depth-stencil
+    // surface of its own) are made anew at the new one; the glass's copy follows the
     // scene target by itself. The shadow map and the bloom keep their fixed
     // sizes, and the scene scale still draws into part of the new targets.
     // False, with the old targets kept, when the new ones cannot be made.
@@ -212,10 +212,10 @@ private:
     void chooseSceneArea();
     void drawShadowMap(const RenderList& allItems);
     void drawScene(const FrameItems& items);
-    void drawMirror(const FrameItems& items);
+    bool drawMirror(const FrameItems& items);
     std::optional<ScreenBox> floorOnScreen() const;
     const RenderList& reflectionsOnFloor(const RenderList& items, const ScreenBox& floor);
-    void multiplyShadowLit(const RenderList& allItems);
+    void multiplyShadowLit(const RenderList& allItems, bool sceneDepthKept);
     void addBloom();
     void renderBloom();
     void copySceneToBackBuffer();

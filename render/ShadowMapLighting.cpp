@@ -7,6 +7,7 @@
 #include "render/Camera.h"
 #include "render/EffectFile.h"
 #include "render/Light.h"
+#include "render/Material.h"
 #include "render/Math3d.h"
 #include "render/Mesh.h"
 #include "render/SceneEntity.h"
@@ -15,6 +16,11 @@ namespace {
 
 // Each technique's twin that draws instances is named with this after it.
 constexpr const char* InstancedSuffix = "Instanced";
+
+// A part of at least this many triangles drawn alone over the scene is drawn
+// only as far as the light reaches (the room around the well); for a brick
+// the choosing would cost more than it spares.
+constexpr int LargePartTriangles = 256;
 
 // The map starts out white: depth 1, as far as the light can see.
 constexpr uint32_t MapClearColour = 0xFFFFFFFF;
@@ -94,7 +100,7 @@ void CShadowMapLighting::renderShadowMap(const RenderList& allItems)
     }
     CRenderTargetScope mapTarget(*target);
     device.clear(ClearTarget | ClearZBuffer | ClearStencil, MapClearColour, 1.0f, 0);
-    drawItems(allItems, false);
+    drawItems(allItems, ItemPass::MapDepth);
 }
 
 namespace {
@@ -125,7 +131,7 @@ void CShadowMapLighting::drawMapFromSettled(const RenderList& allItems)
     if (!settledValid || places != settledPlaces || textureMatrix != settledLightMatrix) {
         CRenderTargetScope settledMap(*settledTarget);
         device.clear(ClearTarget | ClearZBuffer | ClearStencil, MapClearColour, 1.0f, 0);
-        drawItems(settled, false);
+        drawItems(settled, ItemPass::MapDepth);
         settledPlaces = std::move(places);
         settledLightMatrix = textureMatrix;
         settledValid = true;
@@ -136,11 +142,10 @@ void CShadowMapLighting::drawMapFromSettled(const RenderList& allItems)
     if (moving.empty())
         return;
     CRenderTargetScope mapTarget(*target);
-    drawItems(moving, false);
+    drawItems(moving, ItemPass::MapDepth);
 }
 
-void CShadowMapLighting::renderShadowLit(const RenderList& allItems, const glm::mat4& cameraView,
-                                         const glm::mat4& sceneProjection)
+void CShadowMapLighting::prepareShadowLit(const glm::mat4& cameraView, const glm::mat4& sceneProjection)
 {
     shader->setMatrix("matProj", sceneProjection);
     shader->setMatrix("matView", cameraView);
@@ -152,17 +157,44 @@ void CShadowMapLighting::renderShadowLit(const RenderList& allItems, const glm::
         shader->setTexture("texDepth", target->colorTexture());
     }
     shader->setTexture("texSpot", spot.get());
-
-    CStateScope states;
-    setSolidDrawing(device);
-    drawItems(allItems, true);
+    shader->setFloat("fReachEnd", SpotReach);
 }
 
-void CShadowMapLighting::drawItems(const RenderList& items, bool withColour)
+void CShadowMapLighting::renderShadowLit(const RenderList& allItems, const glm::mat4& cameraView,
+                                         const glm::mat4& sceneProjection)
+{
+    prepareShadowLit(cameraView, sceneProjection);
+    CStateScope states;
+    setSolidDrawing(device);
+    drawItems(allItems, ItemPass::ShadowLit);
+}
+
+// The vertex stages of every program place their vertices alike and
+// invariantly, so an item drawn here lands on exactly the depth it left in
+// the scene: the equal test passes on the surface the scene shows and
+// nowhere behind it, and the blend multiplies what is there.
+void CShadowMapLighting::multiplyShadowLit(const RenderList& allItems, const glm::mat4& cameraView,
+                                           const glm::mat4& sceneProjection)
+{
+    prepareShadowLit(cameraView, sceneProjection);
+    CStateScope states;
+    setSolidDrawing(device);
+    device.setRenderState(RenderState::ZFunc, Cmp::Equal);
+    device.setRenderState(RenderState::ZWriteEnable, false);
+    device.setRenderState(RenderState::AlphaBlendEnable, true);
+    device.setRenderState(RenderState::SrcBlend, Blend::DestColor);
+    device.setRenderState(RenderState::DestBlend, Blend::Zero); // source x destination
+    drawItems(allItems, ItemPass::OverScene);
+    std::erase_if(reachedParts, [](const auto& entry) { return !entry.second.drawn; });
+    for (auto& [serial, part] : reachedParts)
+        part.drawn = false;
+}
+
+void CShadowMapLighting::drawItems(const RenderList& items, ItemPass what)
 {
     const std::string technique = shader->technique();
     if (instancing && shader->setTechnique(technique + InstancedSuffix)) {
-        drawInstanced(items);
+        drawInstanced(items, what);
         shader->setTechnique(technique);
         return;
     }
@@ -173,10 +205,13 @@ void CShadowMapLighting::drawItems(const RenderList& items, bool withColour)
             if (!item.subset || !item.entity)
                 continue;
             shader->setMatrix("matWorld", item.entity->world);
-            if (withColour)
+            if (what != ItemPass::MapDepth)
                 shader->setVector("vMaterialDiffuse", item.subset->values.diffuse * item.entity->colour);
+            if (what == ItemPass::OverScene)
+                offsetLikeScene(item);
             shader->commitChanges();
-            item.subset->drawSubset();
+            if (what != ItemPass::OverScene || !drawReachedPart(item, {}))
+                item.subset->drawSubset();
         }
         shader->endPass();
     }
@@ -185,7 +220,7 @@ void CShadowMapLighting::drawItems(const RenderList& items, bool withColour)
 
 // The technique's instanced twin reads each item's world matrix from its
 // instance; consecutive items of one mesh part become one draw.
-void CShadowMapLighting::drawInstanced(const RenderList& items)
+void CShadowMapLighting::drawInstanced(const RenderList& items, ItemPass what)
 {
     const int passes = shader->begin(0);
     for (int pass = 0; pass < passes; ++pass) {
@@ -196,10 +231,35 @@ void CShadowMapLighting::drawInstanced(const RenderList& items)
             first += length;
             if (!run.front().subset)
                 continue;
+            if (what == ItemPass::OverScene)
+                offsetLikeScene(run.front());
             collectInstances(run, instances);
-            run.front().subset->drawInstances(instances);
+            if (what != ItemPass::OverScene || run.size() != 1 || !drawReachedPart(run.front(), instances))
+                run.front().subset->drawInstances(instances);
         }
         shader->endPass();
     }
     shader->end();
+}
+
+// A material that pushed its surfaces back in the depth buffer (a polygon
+// offset) left them there: drawn over the scene, the item is pushed back
+// alike, or the equal depth test would miss it.
+void CShadowMapLighting::offsetLikeScene(const RenderItem& item)
+{
+    const DepthOffset offset = item.material ? item.material->depthOffset(item.subset->values) : DepthOffset{};
+    device.setRenderState(RenderState::DepthBias, offset.constant);
+    device.setRenderState(RenderState::SlopeScaleDepthBias, offset.slopeScaled);
+}
+
+bool CShadowMapLighting::drawReachedPart(const RenderItem& item, std::span<const MeshInstance> instance)
+{
+    if (!light || !item.subset || !item.entity || item.subset->triangleCount < LargePartTriangles)
+        return false;
+    ReachedPart& reached = reachedParts[item.subset->serial];
+    if (!reached.triangles)
+        reached.triangles = std::make_unique<CReachedTriangles>();
+    reached.triangles->draw(*item.subset, item.entity->world, light->position, SpotReach, instance);
+    reached.drawn = true;
+    return true;
 }

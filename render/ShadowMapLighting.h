@@ -3,8 +3,10 @@
 // item as the light sees it goes into a 512 x 512 shadow map; later every
 // item is drawn once more, lit only by whether the light reaches it and by
 // the round pool of the spot texture. That shadow-lit picture is white where
-// the light falls and darker elsewhere; the renderer multiplies the scene by
-// it.
+// the light falls and darker elsewhere; the scene is multiplied by it, each
+// item drawn straight over the scene where its depth equals what the scene
+// kept (so each pixel is shaded once, for the surface it shows), and of the
+// room around the well only what the spot reaches.
 //
 // Two ways to keep the light's depth: where the device can sample a depth
 // texture, the map's depth buffer is compared in hardware ("scene"); where it
@@ -18,12 +20,15 @@
 // same as one drawn whole: each texel keeps the nearest depth, in whatever
 // order the casters come.
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include <glm/glm.hpp>
 
 #include "effects/Effect.h"
+#include "render/ReachedTriangles.h"
 #include "render/RenderList.h"
 #include "render/RenderTexture.h"
 
@@ -40,6 +45,9 @@ public:
     static constexpr float LightFieldOfView = 0.5235988f; // pi / 6
     static constexpr float LightNearPlane = 40.0f;
     static constexpr float LightFarPlane = 140.0f;
+    // How far the spot reaches (world units from the light): beyond, the
+    // shadow-lit picture is white and leaves the scene as it is.
+    static constexpr float SpotReach = 135.0f;
 
     // Loads the effect (a failure ends the program) and the spot texture (a
     // missing, unreadable or cut one is said and leaves none: the light then
@@ -57,8 +65,14 @@ public:
     // is in force after.
     void renderShadowMap(const RenderList& allItems);
     // Draws every item shadow-lit into the current target, seen through the
-    // camera's view and the scene's projection.
+    // camera's view and the scene's projection, with its own depth test: the
+    // shadow-lit picture on its own.
     void renderShadowLit(const RenderList& allItems, const glm::mat4& view, const glm::mat4& projection);
+    // Multiplies the current target by the shadow-lit picture, where the
+    // target's depth-stencil surface still holds the depth of the scene the
+    // same items drew: each item is drawn only where it is the surface that
+    // depth kept, so every pixel is shaded once and nothing else is touched.
+    void multiplyShadowLit(const RenderList& allItems, const glm::mat4& view, const glm::mat4& projection);
 
     // ---- what the passes use ------------------------------------------------------
     bool hardwareShadowMap() const { return hardware; }
@@ -89,9 +103,18 @@ private:
         bool operator==(const CasterPlace&) const = default;
     };
     void loadSpot(const std::filesystem::path& file);
-    void drawItems(const RenderList& items, bool withColour);
-    void drawInstanced(const RenderList& items);
+    // What a pass over the items draws: depth into the map, the shadow-lit
+    // picture with its own depth test, or that picture over the scene, each
+    // item at the depth offset its material drew it with.
+    enum class ItemPass { MapDepth, ShadowLit, OverScene };
+    void drawItems(const RenderList& items, ItemPass what);
+    void drawInstanced(const RenderList& items, ItemPass what);
+    void offsetLikeScene(const RenderItem& item);
+    // Over the scene, a part of many triangles drawn alone is drawn only
+    // where the light reaches; false when it is not such a part.
+    bool drawReachedPart(const RenderItem& item, std::span<const MeshInstance> instance);
     void drawMapFromSettled(const RenderList& allItems);
+    void prepareShadowLit(const glm::mat4& cameraView, const glm::mat4& sceneProjection);
 
     CDevice& device;
     const CLight* light = nullptr;
@@ -105,6 +128,13 @@ private:
     bool keepSettled = true;
     bool instancing = true;
     std::vector<MeshInstance> instances; // reused from run to run
+    // The triangles the light reaches of each large part, by the part's
+    // serial; a part not drawn in a frame is forgotten.
+    struct ReachedPart {
+        std::unique_ptr<CReachedTriangles> triangles;
+        bool drawn = false;
+    };
+    std::map<uint64_t, ReachedPart> reachedParts;
     int settledDraws = 0;
     std::unique_ptr<CTexture> spot;
     glm::mat4 view{1.0f};

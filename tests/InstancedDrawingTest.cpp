@@ -30,30 +30,6 @@ protected:
         fillStackWithDebris();
     }
 
-    // The lower rows full but for one gap each, two of them flying apart,
-    // the falling piece above them and the next piece beside the well.
-    void fillStackWithDebris()
-    {
-        std::array<uint32_t, BoardCells> cells{};
-        for (int i = 0; i < BoardCells; ++i) {
-            const int column = i / BoardRows;
-            const int row = i % BoardRows;
-            if (row >= BoardRows / 2 && column != row % BoardColumns)
-                cells[size_t(i)] = 0xFF000000u | uint32_t(0x203040 + i * 0x010305);
-        }
-        board->setCells(cells);
-        for (int row = 12; row < 14; ++row)
-            view->launchRow(row, board->rowColours(row));
-        for (int step = 0; step < 30; ++step)
-            view->stepUpdate(0.01f, true);
-        CPiece& current = *board->placePiece(createPiece(3));
-        current.x = 5.0f;
-        current.y = 3.0f;
-        CPiece& next = *board->placeNextPiece(createPiece(6));
-        next.x = -5.0f;
-        next.y = 0.0f;
-    }
-
     // One frame with every switch on, the shadow map's settled casters drawn
     // afresh; how many draws it took.
     std::vector<uint8_t> drawFrame(bool instanced, int& draws)

@@ -9,6 +9,7 @@
 
 #include "effects/Effect.h"
 #include "game/GameBoard.h"
+#include "game/Piece.h"
 #include "render/Material.h"
 #include "render/FlatMaterial.h"
 #include "render/Mesh.h"
@@ -16,6 +17,7 @@
 #include "render/SceneEntity.h"
 #include "view/GameView.h"
 
+#include <array>
 #include <filesystem>
 #include <memory>
 
@@ -62,6 +64,29 @@ protected:
     void lookAsInPlay()
     {
         renderer->camera().setLookAt({4.5f, 12.0f, -35.0f}, {4.5f, 11.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    }
+    // The lower rows full but for one gap each, two of them flying apart,
+    // the falling piece above them and the next piece beside the well.
+    void fillStackWithDebris()
+    {
+        std::array<uint32_t, BoardCells> cells{};
+        for (int i = 0; i < BoardCells; ++i) {
+            const int column = i / BoardRows;
+            const int row = i % BoardRows;
+            if (row >= BoardRows / 2 && column != row % BoardColumns)
+                cells[size_t(i)] = 0xFF000000u | uint32_t(0x203040 + i * 0x010305);
+        }
+        board->setCells(cells);
+        for (int row = 12; row < 14; ++row)
+            view->launchRow(row, board->rowColours(row));
+        for (int step = 0; step < 30; ++step)
+            view->stepUpdate(0.01f, true);
+        CPiece& current = *board->placePiece(createPiece(3));
+        current.x = 5.0f;
+        current.y = 3.0f;
+        CPiece& next = *board->placeNextPiece(createPiece(6));
+        next.x = -5.0f;
+        next.y = 0.0f;
     }
     void TearDown() override
     {

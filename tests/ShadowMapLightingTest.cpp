@@ -1,17 +1,21 @@
 // The spot light's shadows, read back from headless frames: where the
 // light's map is aimed, what the steps leave alone when shadows are off or
-// have nothing to say, and a piece held above the stack shadowing it, the
-// shadow moving with the piece, on both ways of keeping the light's depth.
+// have nothing to say, a piece held above the stack shadowing it, the
+// shadow moving with the piece, on both ways of keeping the light's depth,
+// and the shadow-lit picture laid over a frame of play pixel for pixel.
 #include "SceneTestContext.h"
 
+#include "device/Device.h"
 #include "device/Texture.h"
 #include "render/Math3d.h"
 #include "render/Renderer.h"
+#include "render/RenderTexture.h"
 #include "render/ShadowMapLighting.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -67,12 +71,12 @@ TEST_F(ShadowMapLighting, ShadowsOffSkipsBothPassesAndTheMapKeepsItsLastContents
     drawFrame();
     const int drawsOff = testDevice->drawCount();
     EXPECT_EQ(renderer->shadows().shadowTarget().colorTexture()->readFloats(), map);
-    // With shadows on, the one brick is drawn into the map and shadow-lit,
-    // and one quad multiplies the scene.
+    // With shadows on, the one brick is drawn into the map and shadow-lit
+    // straight over the scene: no quad.
     setSwitch(*renderer, &RenderSwitches::shadow, true);
     testDevice->beginScene();
     drawFrame();
-    EXPECT_EQ(testDevice->drawCount(), drawsOff + 3);
+    EXPECT_EQ(testDevice->drawCount(), drawsOff + 2);
 }
 
 // The scene set-up always makes the light; a scene without one simply has
@@ -250,5 +254,88 @@ INSTANTIATE_TEST_SUITE_P(BothShadowPaths, ShadowCast,
                          ::testing::Values(ShadowPath{true, 240, 180}, ShadowPath{false, 240, 180},
                                            ShadowPath{false, 512, 512}),
                          [](const ::testing::TestParamInfo<ShadowPath>& info) { return pathName(info.param); });
+
+// ---- the shadow-lit picture laid over the scene -----------------------------------------
+
+struct OverScene {
+    float scale;
+    bool depthTextures;
+    // Targets of another size than the window (a resize that failed half
+    // way): the mirror's pass cannot keep the scene's depth aside, and the
+    // shadow-lit picture goes through a target of its own.
+    bool targetsResized = false;
+};
+
+class ShadowsOverTheScene : public GameSceneTest, public ::testing::WithParamInterface<OverScene> {};
+
+// The shadows are drawn straight into the scene, each item again where its
+// depth equals what the scene kept. Whatever the way, each pixel of the
+// scene (mirror image included) must come out multiplied by the shadow-lit
+// picture of the surface it shows, the picture drawn on its own here with
+// a depth test of its own: nothing left out where a program placed its
+// corners a rounding apart, nothing multiplied twice, the scene's depth not
+// lost to the mirror's pass, and at half scale the same top left part.
+TEST_P(ShadowsOverTheScene, EveryPixelIsMultipliedByTheShadowLitPictureOfItsSurface)
+{
+    constexpr int Width = 320, Height = 240;
+    makeDevice(Width, Height);
+    testDevice->setSupportsDepthTextures(GetParam().depthTextures);
+    makeGameScene(5);
+    lookAsInPlay();
+    fillStackWithDebris();
+    renderer->setSwitches({.shadow = true, .bloom = false, .mirror = true, .filteredCopy = false});
+    renderer->setSceneScale(GetParam().scale);
+    if (GetParam().targetsResized) {
+        ASSERT_TRUE(renderer->resize(Width / 2, Height / 2));
+    }
+    const int targetWidth = renderer->sceneImage().colorTexture()->width();
+    const int targetHeight = renderer->sceneImage().colorTexture()->height();
+
+    CRenderTexture alone(testDevice.get(), unsigned(targetWidth), unsigned(targetHeight), Format::A8R8G8B8,
+                         Format::D24S8);
+    std::vector<uint8_t> before, after, shadowLit;
+    renderer->setStepObserver([&](const char* step) {
+        const std::string name = step;
+        if (name == "mirror")
+            before = renderer->sceneImage().colorTexture()->readPixels();
+        if (name != "shadow lit")
+            return;
+        after = renderer->sceneImage().colorTexture()->readPixels();
+        RenderList items;
+        for (const auto& entity : renderer->entities())
+            collectRenderItems(items, *entity);
+        alone.setDrawArea(renderer->sceneImage().drawWidth(), renderer->sceneImage().drawHeight());
+        CRenderTargetScope target(alone);
+        testDevice->clear(ClearTarget | ClearZBuffer | ClearStencil, 0, 1.0f, 0);
+        renderer->shadows().renderShadowLit(items, renderer->camera().view, renderer->projection());
+        shadowLit = alone.colorTexture()->readPixels();
+    });
+    view->render();
+    ASSERT_FALSE(shadowLit.empty()) << "the shadow step ran";
+
+    const int width = renderer->sceneImage().drawWidth(), height = renderer->sceneImage().drawHeight();
+    EXPECT_EQ(width, int(std::lround(float(targetWidth) * GetParam().scale)));
+    int darkened = 0, wrong = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c) {
+                const size_t i = size_t(y * targetWidth + x) * 4 + size_t(c);
+                const int expected = (before[i] * shadowLit[i] + 127) / 255;
+                wrong += std::abs(after[i] - expected) > 1;
+                darkened += shadowLit[i] < 200;
+            }
+    // The picture really has shadows to lay over the scene.
+    EXPECT_GT(darkened, width * height / 10);
+    EXPECT_EQ(wrong, 0) << "channels off of " << width * height * 3;
+}
+
+INSTANTIATE_TEST_SUITE_P(AtBothScales, ShadowsOverTheScene,
+                         ::testing::Values(OverScene{1.0f, true}, OverScene{0.5f, false},
+                                           OverScene{1.0f, true, true}),
+                         [](const ::testing::TestParamInfo<OverScene>& info) {
+                             return std::string(info.param.scale == 1.0f ? "Whole" : "HalfScale") +
+                                    (info.param.depthTextures ? "DepthTexture" : "DepthInColour") +
+                                    (info.param.targetsResized ? "TargetsResized" : "");
+                         });
 
 } // namespace
