@@ -260,7 +260,9 @@ void FrameStepsHalfScale(benchmark::State& state) { stepsAt(state, 0.5f); }
 // The glow of the board's frame added onto a frame-sized picture by one
 // quad over all of it, and by the lit tiles only, one after the other in
 // every iteration, so that both see the same load: CPU milliseconds of each
-// ("cpu one quad", "cpu tiles"). Run with LP_NUM_THREADS=0.
+// ("cpu one quad", "cpu tiles"). The argument is the scene's scale in
+// percent: the glow is added over that share of the picture's width and
+// height, as over a scene drawn at that scale. Run with LP_NUM_THREADS=0.
 void GlowAdd(benchmark::State& state)
 {
     Scene* scene = theScene();
@@ -280,6 +282,9 @@ void GlowAdd(benchmark::State& state)
     CPostQuad quad;
     CGlowTiles tiles(CRenderer::GlowBlurSize);
     CStateScope states;
+    const Viewport whole = d.viewport();
+    const float scale = float(state.range(0)) / 100.0f;
+    d.setViewport({0, 0, int(float(whole.width) * scale), int(float(whole.height) * scale)});
     d.setRenderState(RenderState::SrcBlend, Blend::One);
     d.setRenderState(RenderState::DestBlend, Blend::One);
     d.setRenderState(RenderState::AlphaBlendEnable, true);
@@ -302,6 +307,7 @@ void GlowAdd(benchmark::State& state)
     const double n = double(state.iterations());
     state.counters["cpu one quad"] = benchmark::Counter(oneQuad / n);
     state.counters["cpu tiles"] = benchmark::Counter(tiled / n);
+    d.setViewport(whole);
 }
 
 void ReadBackOnly(benchmark::State& state)
@@ -324,7 +330,7 @@ BENCHMARK(FrameEverythingOn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinT
 BENCHMARK(FrameEverythingOnHalfScale)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(FrameSteps)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(FrameStepsHalfScale)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
-BENCHMARK(GlowAdd)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(GlowAdd)->Arg(100)->Arg(50)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(ReadBackOnly)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
 
 } // namespace
