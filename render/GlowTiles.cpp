@@ -1,7 +1,9 @@
 #include "render/GlowTiles.h"
 
 #include <string>
+#include <utility>
 
+#include "device/Buffers.h"
 #include "device/Device.h"
 #include "device/StateBlock.h"
 #include "device/Texture.h"
@@ -103,7 +105,8 @@ technique add {
 // Pre-transformed corners, a place in the glow and the tile's mark.
 constexpr uint32_t FvfTileVertex = FvfXyzRhw | FvfTex2; // two sets of two floats
 
-constexpr int CornersPerTile = 6; // two triangles
+constexpr int CornersPerTile = 4;
+constexpr int IndicesPerTile = 6; // two triangles
 
 } // namespace
 
@@ -115,7 +118,29 @@ CGlowTiles::CGlowTiles(int glowSize) : glowSize(glowSize)
     if (!effect)
         exitWithMessage(errors.empty() ? "error loading shader" : errors);
     marks = std::make_unique<CRenderTexture>(&device(), TilesAcross, TilesAcross, Format::A8R8G8B8);
-    vertices.reserve(static_cast<size_t>(TilesAcross * TilesAcross * CornersPerTile));
+    makeCorners();
+}
+
+// Four corners a tile, each saying which tile it belongs to and which corner
+// it is (the vertex stage places them), and two triangles a tile over them.
+void CGlowTiles::makeCorners()
+{
+    constexpr int Tiles = TilesAcross * TilesAcross;
+    static_assert(Tiles * CornersPerTile <= 65536, "the corners are counted in 16 bits");
+    corners = std::make_unique<CVertexBuffer>(sizeof(TileVertex) * Tiles * CornersPerTile);
+    triangles = std::make_unique<CIndexBuffer>(static_cast<size_t>(Tiles * IndicesPerTile));
+    auto* vertex = reinterpret_cast<TileVertex*>(corners->lock());
+    uint16_t* index = triangles->lock();
+    for (int row = 0; row < TilesAcross; ++row)
+        for (int column = 0; column < TilesAcross; ++column) {
+            const auto first = static_cast<uint16_t>((row * TilesAcross + column) * CornersPerTile);
+            for (const auto& [right, down] : {std::pair{0.0f, 0.0f}, {1.0f, 0.0f}, {1.0f, 1.0f}, {0.0f, 1.0f}})
+                *vertex++ = {0.0f, 0.0f, 0.0f, 1.0f, right, down, static_cast<float>(column), static_cast<float>(row)};
+            for (int corner : {0, 1, 2, 0, 2, 3})
+                *index++ = static_cast<uint16_t>(first + corner);
+        }
+    corners->unlock();
+    triangles->unlock();
 }
 
 CGlowTiles::~CGlowTiles() = default;
@@ -142,8 +167,6 @@ void CGlowTiles::markLitTiles(const CTexture& glow)
     saved.apply();
 }
 
-// The corners of every tile, each saying which tile it belongs to and which
-// corner it is; the vertex stage places them.
 void CGlowTiles::drawLitTiles(const CTexture& glow, const glm::vec4& screen)
 {
     CDevice& d = device();
@@ -151,16 +174,6 @@ void CGlowTiles::drawLitTiles(const CTexture& glow, const glm::vec4& screen)
     const float h = static_cast<float>(d.viewport().height);
     const glm::vec2 glowArea{static_cast<float>(glowSize) / static_cast<float>(glow.width()),
                              static_cast<float>(glowSize) / static_cast<float>(glow.height())};
-    if (vertices.empty())
-        for (int row = 0; row < TilesAcross; ++row)
-            for (int column = 0; column < TilesAcross; ++column) {
-                auto corner = [&](float right, float down) {
-                    vertices.push_back({0.0f, 0.0f, 0.0f, 1.0f, right, down, static_cast<float>(column),
-                                        static_cast<float>(row)});
-                };
-                corner(0, 0), corner(1, 0), corner(1, 1);
-                corner(0, 0), corner(1, 1), corner(0, 1);
-            }
 
     const CStateBlock saved;
     effect->setTechnique("add");
@@ -176,8 +189,10 @@ void CGlowTiles::drawLitTiles(const CTexture& glow, const glm::vec4& screen)
     effect->begin(0);
     effect->beginPass(0);
     d.setFvf(FvfTileVertex);
-    d.drawPrimitiveUP(PrimitiveType::TriangleList, static_cast<int>(vertices.size() / 3), vertices.data(),
-                      sizeof(TileVertex));
+    d.setStreamSource(corners.get(), sizeof(TileVertex));
+    d.setIndices(triangles.get());
+    constexpr int Tiles = TilesAcross * TilesAcross;
+    d.drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, Tiles * CornersPerTile, 0, Tiles * 2);
     effect->endPass();
     effect->end();
     saved.apply();

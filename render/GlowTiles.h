@@ -13,14 +13,15 @@
 // by the same sums, so an edge two quads share is one line and each pixel is
 // drawn once.
 #include <memory>
-#include <vector>
 
 #include <glm/glm.hpp>
 
 #include "effects/Effect.h"
 #include "render/RenderTexture.h"
 
+class CIndexBuffer;
 class CTexture;
+class CVertexBuffer;
 
 class CGlowTiles {
 public:
@@ -51,6 +52,7 @@ public:
 private:
     void markLitTiles(const CTexture& glow);
     void drawLitTiles(const CTexture& glow, const glm::vec4& screen);
+    void makeCorners();
 
     // The vertex stage places the corners from the tile and the corner alone.
     struct TileVertex {
@@ -62,5 +64,6 @@ private:
     int glowSize;
     std::unique_ptr<CEffect> effect;
     std::unique_ptr<CRenderTexture> marks;
-    std::vector<TileVertex> vertices; // reused from frame to frame
+    std::unique_ptr<CVertexBuffer> corners;
+    std::unique_ptr<CIndexBuffer> triangles;
 };
