@@ -14,11 +14,14 @@
 // copies. It is what any 3D picture of this scene costs on this machine; read
 // the other cases as multiples of it, measured in the same run.
 #include "device/Device.h"
+#include "device/StateBlock.h"
 #include "game/GameBoard.h"
 #include "game/Piece.h"
 #include "platform/Window.h"
 #include "render/FlatMaterial.h"
 #include "render/FrameState.h"
+#include "render/GlowTiles.h"
+#include "render/PostQuad.h"
 #include "render/Renderer.h"
 #include "view/GameView.h"
 
@@ -254,6 +257,59 @@ void stepsAt(benchmark::State& state, float scale)
 void FrameSteps(benchmark::State& state) { stepsAt(state, 1.0f); }
 void FrameStepsHalfScale(benchmark::State& state) { stepsAt(state, 0.5f); }
 
+// The glow of the board's frame added onto a frame-sized picture by one
+// quad over all of it, and by the lit tiles only, one after the other in
+// every iteration, so that both see the same load: CPU milliseconds of each
+// ("cpu one quad", "cpu tiles"). The argument is the scene's scale in
+// percent: the glow is added over that share of the picture's width and
+// height, as over a scene drawn at that scale. Run with LP_NUM_THREADS=0.
+void GlowAdd(benchmark::State& state)
+{
+    Scene* scene = theScene();
+    if (!scene) {
+        state.SkipWithError("no OpenGL 4.5 core context");
+        return;
+    }
+    CRenderer& renderer = *scene->renderer;
+    setSwitches(renderer, true, true, true, true);
+    CDevice& d = *scene->device;
+    d.beginScene();
+    scene->view->render();
+    const CTexture& glow = *renderer.bloomGlowImage().colorTexture();
+    const float area = float(CRenderer::GlowBlurSize) / float(glow.width());
+    const float shift = CRenderer::BloomShift;
+    const glm::vec4 screen{-shift, -shift, 1.0f - shift, 1.0f - shift};
+    CPostQuad quad;
+    CGlowTiles tiles(CRenderer::GlowBlurSize);
+    CStateScope states;
+    const Viewport whole = d.viewport();
+    const float scale = float(state.range(0)) / 100.0f;
+    d.setViewport({0, 0, int(float(whole.width) * scale), int(float(whole.height) * scale)});
+    d.setRenderState(RenderState::SrcBlend, Blend::One);
+    d.setRenderState(RenderState::DestBlend, Blend::One);
+    d.setRenderState(RenderState::AlphaBlendEnable, true);
+    auto timed = [](auto&& add) {
+        glFinish();
+        const double start = processCpuMilliseconds();
+        add();
+        glFinish();
+        return processCpuMilliseconds() - start;
+    };
+    double oneQuad = 0.0;
+    double tiled = 0.0;
+    for (auto _ : state) {
+        oneQuad += timed([&] {
+            quad.draw(&glow, screen.x, screen.y, screen.z, screen.w, 0xFFFFFFFFu, QuadFilter::Linear, {area, area},
+                      QuadEdges::Clamp);
+        });
+        tiled += timed([&] { tiles.add(glow, screen); });
+    }
+    const double n = double(state.iterations());
+    state.counters["cpu one quad"] = benchmark::Counter(oneQuad / n);
+    state.counters["cpu tiles"] = benchmark::Counter(tiled / n);
+    d.setViewport(whole);
+}
+
 void ReadBackOnly(benchmark::State& state)
 {
     Scene* scene = theScene();
@@ -274,6 +330,7 @@ BENCHMARK(FrameEverythingOn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinT
 BENCHMARK(FrameEverythingOnHalfScale)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(FrameSteps)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(FrameStepsHalfScale)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(GlowAdd)->Arg(100)->Arg(50)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(ReadBackOnly)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
 
 } // namespace

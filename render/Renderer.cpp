@@ -76,6 +76,7 @@ CRenderer::CRenderer() : projectionMatrix(sceneProjection())
     shadowLighting = std::make_unique<CShadowMapLighting>(d);
     postEffect = loadEffectFile("media/post.fx", {"hipass", "blur"});
     postQuad = std::make_unique<CPostQuad>();
+    glowTiles = std::make_unique<CGlowTiles>(GlowBlurSize);
 
     d.setRenderState(RenderState::Lighting, false);
     mirrorMatrix = matrixReflect(planeFromPointNormal({0.0f, 0.0f, 0.0f}, {0.0f, -1.0f, 0.0f}));
@@ -465,7 +466,8 @@ void CRenderer::copySceneToBackBuffer()
 // before the copy: a scene drawn at a smaller scale takes it in at its own
 // fewer pixels, and the one stretched copy carries both to the window. Its
 // reads stop at its edges: wrapped, the glow of the left edge would show as a
-// bright line down the right end of the glow.
+// bright line down the right end of the glow. Only the parts of the screen
+// the glow reaches are drawn: adding black changes nothing.
 void CRenderer::addBloom()
 {
     renderBloom();
@@ -475,8 +477,7 @@ void CRenderer::addBloom()
     d.setRenderState(RenderState::SrcBlend, Blend::One);
     d.setRenderState(RenderState::DestBlend, Blend::One);
     d.setRenderState(RenderState::AlphaBlendEnable, true);
-    postQuad->draw(bloomTargetB->colorTexture(), -BloomShift, -BloomShift, 1.0f - BloomShift, 1.0f - BloomShift, White,
-                   QuadFilter::Linear, glm::vec2(drawnShare(*bloomTargetB)), QuadEdges::Clamp);
+    glowTiles->add(*bloomTargetB->colorTexture(), {-BloomShift, -BloomShift, 1.0f - BloomShift, 1.0f - BloomShift});
 }
 
 // The scene's bright parts, read shrunk to the whole of B, blurred along one

@@ -17,6 +17,7 @@
 #include "device/Texture.h"
 #include "effects/Effect.h"
 #include "render/Camera.h"
+#include "render/GlowTiles.h"
 #include "render/Light.h"
 #include "render/Material.h"
 #include "render/PostQuad.h"
@@ -253,6 +254,8 @@ private:
     std::unique_ptr<CEffect> postEffect;
     // The textured quads laid over the frame and copied out of it.
     std::unique_ptr<CPostQuad> postQuad;
+    // Adds the glow where there is some.
+    std::unique_ptr<CGlowTiles> glowTiles;
 };
 
 // Appends one item per subset of the entity's mesh, in subset order.
