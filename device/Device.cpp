@@ -197,15 +197,32 @@ void CDevice::readDebugSwitches()
 CSurface* CDevice::backBuffer() const { return backColour ? backColour->surface() : nullptr; }
 CSurface* CDevice::backDepthStencil() const { return backDepth ? backDepth->surface() : nullptr; }
 
+namespace {
+
+// Whether the top left width x height lies within both surfaces.
+bool partFits(const CSurface* source, const CSurface* destination, int width, int height)
+{
+    return width > 0 && height > 0 && width <= source->width() && height <= source->height() &&
+           width <= destination->width() && height <= destination->height();
+}
+
+} // namespace
+
 bool CDevice::copySurface(const CSurface* source, CSurface* destination)
 {
-    if (!source || !destination || source == destination || source->isDepthStencil() ||
-        destination->isDepthStencil() || source->width() != destination->width() ||
+    if (!source || !destination || source->width() != destination->width() ||
         source->height() != destination->height())
         return false;
-    glBlitNamedFramebuffer(framebufferFor(source, nullptr), framebufferFor(destination, nullptr), 0, 0,
-                           source->width(), source->height(), 0, 0, destination->width(), destination->height(),
-                           GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    return copySurfacePart(source, destination, source->width(), source->height());
+}
+
+bool CDevice::copySurfacePart(const CSurface* source, CSurface* destination, int width, int height)
+{
+    if (!source || !destination || source == destination || source->isDepthStencil() ||
+        destination->isDepthStencil() || !partFits(source, destination, width, height))
+        return false;
+    glBlitNamedFramebuffer(framebufferFor(source, nullptr), framebufferFor(destination, nullptr), 0, 0, width, height,
+                           0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
     return true;
 }
 
@@ -229,13 +246,19 @@ bool CDevice::copySurfaces(const CSurface* source, const CSurface* sourceDepth, 
 
 bool CDevice::copyDepthStencil(const CSurface* source, CSurface* destination)
 {
-    if (!source || !destination || source == destination || !source->isDepthStencil() ||
-        !destination->isDepthStencil() || source->width() != destination->width() ||
+    if (!source || !destination || source->width() != destination->width() ||
         source->height() != destination->height())
         return false;
-    glBlitNamedFramebuffer(framebufferFor(nullptr, source), framebufferFor(nullptr, destination), 0, 0,
-                           source->width(), source->height(), 0, 0, destination->width(), destination->height(),
-                           GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT, GL_NEAREST);
+    return copyDepthStencilPart(source, destination, source->width(), source->height());
+}
+
+bool CDevice::copyDepthStencilPart(const CSurface* source, CSurface* destination, int width, int height)
+{
+    if (!source || !destination || source == destination || !source->isDepthStencil() ||
+        !destination->isDepthStencil() || !partFits(source, destination, width, height))
+        return false;
+    glBlitNamedFramebuffer(framebufferFor(nullptr, source), framebufferFor(nullptr, destination), 0, 0, width, height,
+                           0, 0, width, height, GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT, GL_NEAREST);
     return true;
 }
 

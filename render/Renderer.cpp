@@ -348,7 +348,7 @@ void CRenderer::drawScene(const FrameItems& items)
 // reflection is drawn over a copy of the scene's depth-stencil surface: it
 // needs the marks but a depth test of its own, and the shadow step after it
 // needs the scene's depth as the scene left it. True when that depth was
-// kept; when the copy is refused (the surfaces differ in size) the mirror
+// kept; when the copy is refused (the drawn part does not fit in both) the mirror
 // draws over the scene's own surface, as it must to find its pixels.
 bool CRenderer::drawMirror(const FrameItems& items)
 {
@@ -368,7 +368,9 @@ bool CRenderer::drawMirror(const FrameItems& items)
         CReflectedView reflected(sceneCamera, mirrorMatrix);
         CSurface* sceneDepth = d.depthStencilSurface();
         CRenderTargetScope mirrorImage(*auxTarget);
-        sceneDepthKept = d.copyDepthStencil(sceneDepth, auxTarget->depthTexture()->surface());
+        // Only the drawn part: the mirror draws nowhere else.
+        sceneDepthKept = d.copyDepthStencilPart(sceneDepth, auxTarget->depthTexture()->surface(),
+                                                auxTarget->drawWidth(), auxTarget->drawHeight());
         if (!sceneDepthKept)
             d.setDepthStencilSurface(sceneDepth);
         d.clear(ClearTarget | ClearZBuffer, ClearColour, 1.0f, 0);
