@@ -229,6 +229,13 @@ bool CDevice::copySurfacePart(const CSurface* source, CSurface* destination, int
 bool CDevice::copySurfaces(const CSurface* source, const CSurface* sourceDepth, CSurface* destination,
                            CSurface* destinationDepth)
 {
+    return source &&
+           copySurfacesArea(source, sourceDepth, destination, destinationDepth, 0, 0, source->width(), source->height());
+}
+
+bool CDevice::copySurfacesChecked(const CSurface* source, const CSurface* sourceDepth, const CSurface* destination,
+                                  const CSurface* destinationDepth) const
+{
     const auto sameSize = [](const CSurface* a, const CSurface* b) {
         return a->width() == b->width() && a->height() == b->height();
     };
@@ -238,8 +245,19 @@ bool CDevice::copySurfaces(const CSurface* source, const CSurface* sourceDepth, 
     if (!source || !destination || source == destination || source->isDepthStencil() ||
         destination->isDepthStencil() || !sameSize(source, destination) || !sameSize(source, sourceDepth))
         return false;
-    glBlitNamedFramebuffer(framebufferFor(source, sourceDepth), framebufferFor(destination, destinationDepth), 0, 0,
-                           source->width(), source->height(), 0, 0, destination->width(), destination->height(),
+    return true;
+}
+
+bool CDevice::copySurfacesArea(const CSurface* source, const CSurface* sourceDepth, CSurface* destination,
+                               CSurface* destinationDepth, int x, int y, int width, int height)
+{
+    if (!source || x < 0 || y < 0 || width <= 0 || height <= 0 || x + width > source->width() ||
+        y + height > source->height())
+        return false;
+    if (!copySurfacesChecked(source, sourceDepth, destination, destinationDepth))
+        return false;
+    glBlitNamedFramebuffer(framebufferFor(source, sourceDepth), framebufferFor(destination, destinationDepth), x, y,
+                           x + width, y + height, x, y, x + width, y + height,
                            GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT, GL_NEAREST);
     return true;
 }

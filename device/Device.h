@@ -134,6 +134,12 @@ public:
     // kept aside and put back.
     bool copySurfaces(const CSurface* source, const CSurface* sourceDepth, CSurface* destination,
                       CSurface* destinationDepth);
+    // The same for one rectangle of the four (x, y: its top left pixel),
+    // the rest of the destinations kept. False, with nothing copied, when
+    // copySurfaces would refuse the four or the rectangle has no area or
+    // does not lie within them.
+    bool copySurfacesArea(const CSurface* source, const CSurface* sourceDepth, CSurface* destination,
+                          CSurface* destinationDepth, int x, int y, int width, int height);
     // A depth-stencil surface alone onto another of the same size: depth
     // and stencil marks kept for a pass that must not disturb the first.
     // False, with nothing copied, when the sizes differ or either is colour.
@@ -170,6 +176,9 @@ public:
 
 private:
     bool createBackBuffer(int width, int height);
+    // Whether copySurfaces takes the four surfaces.
+    bool copySurfacesChecked(const CSurface* source, const CSurface* sourceDepth, const CSurface* destination,
+                             const CSurface* destinationDepth) const;
     void readDebugSwitches();
     void apply(bool forClear);
     void applyTargets();
