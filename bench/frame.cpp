@@ -121,6 +121,16 @@ double processCpuMilliseconds()
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) * 1e-6;
 }
 
+// The CPU time of the calling thread alone: with the software GL's raster
+// threads on, its state set-up, vertex work and binning, which no second
+// core shares.
+double callingThreadCpuMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) * 1e-6;
+}
+
 void setSwitches(CRenderer& renderer, bool shadow, bool bloom, bool mirror, bool filter)
 {
     renderer.setSwitches({.shadow = shadow, .bloom = bloom, .mirror = mirror, .filteredCopy = filter});
@@ -141,6 +151,7 @@ void runFrames(benchmark::State& state, bool shadow, bool bloom, bool mirror, bo
     scene->view->render();
     benchmark::DoNotOptimize(d.readBackBuffer());
     const double cpuStart = processCpuMilliseconds();
+    const double callingStart = callingThreadCpuMilliseconds();
     for (auto _ : state) {
         d.beginScene();
         scene->view->render();
@@ -148,6 +159,8 @@ void runFrames(benchmark::State& state, bool shadow, bool bloom, bool mirror, bo
     }
     state.counters["cpu_all_ms"] =
         benchmark::Counter((processCpuMilliseconds() - cpuStart) / double(state.iterations()));
+    state.counters["cpu_calling_ms"] =
+        benchmark::Counter((callingThreadCpuMilliseconds() - callingStart) / double(state.iterations()));
     state.counters["draws"] = double(d.drawCount());
     state.counters["entities_after"] = double(scene->renderer->entities().size());
     scene->renderer->setSceneScale(1.0f);
@@ -207,6 +220,8 @@ void FrameEverythingOnHalfScale(benchmark::State& state) { runFrames(state, true
 // against each other; FrameStepsHalfScale the same with the scene at half
 // its width and height. Run with LP_NUM_THREADS=0 a software GL draws on the
 // calling thread, and the CPU times tell each step's work whatever the load.
+// With its raster threads on, "calling " and the step is the calling
+// thread's own CPU time: the part of the step no other core takes over.
 void stepsAt(benchmark::State& state, float scale)
 {
     Scene* scene = theScene();
@@ -222,14 +237,17 @@ void stepsAt(benchmark::State& state, float scale)
     std::map<std::string, double> stepCpu;
     Clock::time_point stepStart;
     double cpuStart = 0.0;
+    double callingStart = 0.0;
     auto startStep = [&] {
         stepStart = Clock::now();
         cpuStart = processCpuMilliseconds();
+        callingStart = callingThreadCpuMilliseconds();
     };
     renderer.setStepObserver([&](const char* step) {
         glFinish();
         stepSeconds[step] += std::chrono::duration<double>(Clock::now() - stepStart).count();
         stepCpu[std::string("cpu ") + step] += processCpuMilliseconds() - cpuStart;
+        stepCpu[std::string("calling ") + step] += callingThreadCpuMilliseconds() - callingStart;
         startStep();
     });
     CDevice& d = *scene->device;

@@ -197,20 +197,44 @@ void CDevice::readDebugSwitches()
 CSurface* CDevice::backBuffer() const { return backColour ? backColour->surface() : nullptr; }
 CSurface* CDevice::backDepthStencil() const { return backDepth ? backDepth->surface() : nullptr; }
 
+namespace {
+
+// Whether the top left width x height lies within both surfaces.
+bool partFits(const CSurface* source, const CSurface* destination, int width, int height)
+{
+    return width > 0 && height > 0 && width <= source->width() && height <= source->height() &&
+           width <= destination->width() && height <= destination->height();
+}
+
+} // namespace
+
 bool CDevice::copySurface(const CSurface* source, CSurface* destination)
 {
-    if (!source || !destination || source == destination || source->isDepthStencil() ||
-        destination->isDepthStencil() || source->width() != destination->width() ||
+    if (!source || !destination || source->width() != destination->width() ||
         source->height() != destination->height())
         return false;
-    glBlitNamedFramebuffer(framebufferFor(source, nullptr), framebufferFor(destination, nullptr), 0, 0,
-                           source->width(), source->height(), 0, 0, destination->width(), destination->height(),
-                           GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    return copySurfacePart(source, destination, source->width(), source->height());
+}
+
+bool CDevice::copySurfacePart(const CSurface* source, CSurface* destination, int width, int height)
+{
+    if (!source || !destination || source == destination || source->isDepthStencil() ||
+        destination->isDepthStencil() || !partFits(source, destination, width, height))
+        return false;
+    glBlitNamedFramebuffer(framebufferFor(source, nullptr), framebufferFor(destination, nullptr), 0, 0, width, height,
+                           0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
     return true;
 }
 
 bool CDevice::copySurfaces(const CSurface* source, const CSurface* sourceDepth, CSurface* destination,
                            CSurface* destinationDepth)
+{
+    return source &&
+           copySurfacesArea(source, sourceDepth, destination, destinationDepth, 0, 0, source->width(), source->height());
+}
+
+bool CDevice::copySurfacesChecked(const CSurface* source, const CSurface* sourceDepth, const CSurface* destination,
+                                  const CSurface* destinationDepth) const
 {
     const auto sameSize = [](const CSurface* a, const CSurface* b) {
         return a->width() == b->width() && a->height() == b->height();
@@ -221,21 +245,38 @@ bool CDevice::copySurfaces(const CSurface* source, const CSurface* sourceDepth, 
     if (!source || !destination || source == destination || source->isDepthStencil() ||
         destination->isDepthStencil() || !sameSize(source, destination) || !sameSize(source, sourceDepth))
         return false;
-    glBlitNamedFramebuffer(framebufferFor(source, sourceDepth), framebufferFor(destination, destinationDepth), 0, 0,
-                           source->width(), source->height(), 0, 0, destination->width(), destination->height(),
+    return true;
+}
+
+bool CDevice::copySurfacesArea(const CSurface* source, const CSurface* sourceDepth, CSurface* destination,
+                               CSurface* destinationDepth, int x, int y, int width, int height)
+{
+    if (!source || x < 0 || y < 0 || width <= 0 || height <= 0 || x + width > source->width() ||
+        y + height > source->height())
+        return false;
+    if (!copySurfacesChecked(source, sourceDepth, destination, destinationDepth))
+        return false;
+    glBlitNamedFramebuffer(framebufferFor(source, sourceDepth), framebufferFor(destination, destinationDepth), x, y,
+                           x + width, y + height, x, y, x + width, y + height,
                            GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT, GL_NEAREST);
     return true;
 }
 
 bool CDevice::copyDepthStencil(const CSurface* source, CSurface* destination)
 {
-    if (!source || !destination || source == destination || !source->isDepthStencil() ||
-        !destination->isDepthStencil() || source->width() != destination->width() ||
+    if (!source || !destination || source->width() != destination->width() ||
         source->height() != destination->height())
         return false;
-    glBlitNamedFramebuffer(framebufferFor(nullptr, source), framebufferFor(nullptr, destination), 0, 0,
-                           source->width(), source->height(), 0, 0, destination->width(), destination->height(),
-                           GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT, GL_NEAREST);
+    return copyDepthStencilPart(source, destination, source->width(), source->height());
+}
+
+bool CDevice::copyDepthStencilPart(const CSurface* source, CSurface* destination, int width, int height)
+{
+    if (!source || !destination || source == destination || !source->isDepthStencil() ||
+        !destination->isDepthStencil() || !partFits(source, destination, width, height))
+        return false;
+    glBlitNamedFramebuffer(framebufferFor(nullptr, source), framebufferFor(nullptr, destination), 0, 0, width, height,
+                           0, 0, width, height, GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT, GL_NEAREST);
     return true;
 }
 

@@ -124,15 +124,28 @@ public:
     // copy where a drawn quad would run a program for every pixel. False,
     // with nothing copied, when the sizes differ or either holds depth.
     bool copySurface(const CSurface* source, CSurface* destination);
+    // The same for the top left width x height pixels only, the part a
+    // picture drawn at a smaller scale fills: the rest of the destination
+    // keeps what it held. False, with nothing copied, when either surface is
+    // smaller than the part, the part has no area or either holds depth.
+    bool copySurfacePart(const CSurface* source, CSurface* destination, int width, int height);
     // The same for a colour surface and its depth-stencil surface at once
     // (both pairs of one size and format): a render target and its depth
     // kept aside and put back.
     bool copySurfaces(const CSurface* source, const CSurface* sourceDepth, CSurface* destination,
                       CSurface* destinationDepth);
+    // The same for one rectangle of the four (x, y: its top left pixel),
+    // the rest of the destinations kept. False, with nothing copied, when
+    // copySurfaces would refuse the four or the rectangle has no area or
+    // does not lie within them.
+    bool copySurfacesArea(const CSurface* source, const CSurface* sourceDepth, CSurface* destination,
+                          CSurface* destinationDepth, int x, int y, int width, int height);
     // A depth-stencil surface alone onto another of the same size: depth
     // and stencil marks kept for a pass that must not disturb the first.
     // False, with nothing copied, when the sizes differ or either is colour.
     bool copyDepthStencil(const CSurface* source, CSurface* destination);
+    // Only the top left width x height of the two (as copySurfacePart).
+    bool copyDepthStencilPart(const CSurface* source, CSurface* destination, int width, int height);
     // Whether a D24S8 texture can be sampled as a shadow map. GL 4.5 always
     // can; VESBRIK_NO_DEPTH_TEXTURES=1 (read at create) or the setter makes
     // the device say it cannot, so the game's other shadow path can run.
@@ -163,6 +176,9 @@ public:
 
 private:
     bool createBackBuffer(int width, int height);
+    // Whether copySurfaces takes the four surfaces.
+    bool copySurfacesChecked(const CSurface* source, const CSurface* sourceDepth, const CSurface* destination,
+                             const CSurface* destinationDepth) const;
     void readDebugSwitches();
     void apply(bool forClear);
     void applyTargets();

@@ -77,11 +77,13 @@ void CGlassMaterial::copySceneTarget()
     }
 
     // The copy keeps the scene's size when the picture changes size, so the
-    // glass shows what lies behind it pixel for pixel.
+    // glass shows what lies behind it pixel for pixel. Only the part the
+    // scene is drawn into is copied: the glass reads no further.
     copyTarget->resize(source->width(), source->height());
-    CRenderTargetScope copyInto(*copyTarget);
-    if (copyOverRenderTarget(*source))
+    const PicturePart part = copiedPart(*source);
+    if (d.copySurfacePart(source->surface(), copyTarget->colorTexture()->surface(), part.width, part.height))
         return;
+    CRenderTargetScope copyInto(*copyTarget);
     CStateBlock saved;
     d.setRenderState(RenderState::StencilEnable, false);
     d.setRenderState(RenderState::CullMode, Cull::None);
@@ -129,7 +131,16 @@ void CGlassMaterial::copyForNearLayer(const CSceneEntity& entity)
     if (depth > runFarthest - LayerGap)
         return;
     nearLayerCopied = true;
-    device().copySurface(sceneTarget->colorTexture()->surface(), copyTarget->colorTexture()->surface());
+    const CTexture& scene = *sceneTarget->colorTexture();
+    const PicturePart part = copiedPart(scene);
+    device().copySurfacePart(scene.surface(), copyTarget->colorTexture()->surface(), part.width, part.height);
+}
+
+CGlassMaterial::PicturePart CGlassMaterial::copiedPart(const CTexture& source) const
+{
+    if (sceneTarget && &source == sceneTarget->colorTexture())
+        return {sceneTarget->drawWidth(), sceneTarget->drawHeight()};
+    return {source.width(), source.height()};
 }
 
 void CGlassMaterial::beginPass(int pass)

@@ -67,7 +67,15 @@ public:
     static constexpr float LayerGap = 1.5f;
 
 private:
+    struct PicturePart {
+        int width = 0;
+        int height = 0;
+    };
+
     void copySceneTarget();
+    // The top left part of the source that the glass can read: where the
+    // scene is drawn, or the whole of another source.
+    PicturePart copiedPart(const CTexture& source) const;
     void useTechnique(const char* name);
     // Takes the copy again before the first brick of the run's near layer.
     void copyForNearLayer(const CSceneEntity& entity);

@@ -214,8 +214,8 @@ void CRenderer::renderFrame(const std::vector<FrameOverlay>& overlays)
     const FrameItems items = collectFrameItems();
 
     // ---- frame start: the default state, the back buffer cleared
-    beginFrame();
     chooseSceneArea();
+    beginFrame();
     stepFinished("start");
 
     // ---- shadow map: the depth of everything as the spot light sees it
@@ -271,14 +271,23 @@ CRenderer::FrameItems CRenderer::collectFrameItems()
 }
 
 // Fixed-function items draw with the device's view and projection, so they
-// follow the camera from here.
+// follow the camera from here. The back buffer is not cleared where a clear
+// would be drawn over: the copy of the scene covers all its colour, and the
+// scene step clears the depth and stencil it draws with (the back buffer's)
+// where the scene is drawn. Only beyond that, with the scene drawn at a
+// smaller scale, are they cleared here, for the overlays that test depth
+// over the whole window. A software GL spends a memory fill on every clear.
 void CRenderer::beginFrame()
 {
     CDevice& d = device();
     applyDefaultFrameState(d);
     d.setTransform(TransformType::View, sceneCamera.view);
     d.setTransform(TransformType::Projection, projectionMatrix);
-    d.clear(ClearTarget | ClearZBuffer | ClearStencil, ClearColour, 1.0f, 0);
+    const Viewport& window = d.viewport();
+    const bool sceneCoversWindow =
+        sceneTarget->drawWidth() >= window.width && sceneTarget->drawHeight() >= window.height;
+    if (!sceneCoversWindow)
+        d.clear(ClearZBuffer | ClearStencil, ClearColour, 1.0f, 0);
 }
 
 // At a scale below 1 the scene and its mirror and shadow images are drawn into
@@ -348,7 +357,7 @@ void CRenderer::drawScene(const FrameItems& items)
 // reflection is drawn over a copy of the scene's depth-stencil surface: it
 // needs the marks but a depth test of its own, and the shadow step after it
 // needs the scene's depth as the scene left it. True when that depth was
-// kept; when the copy is refused (the surfaces differ in size) the mirror
+// kept; when the copy is refused (the drawn part does not fit in both) the mirror
 // draws over the scene's own surface, as it must to find its pixels.
 bool CRenderer::drawMirror(const FrameItems& items)
 {
@@ -368,7 +377,9 @@ bool CRenderer::drawMirror(const FrameItems& items)
         CReflectedView reflected(sceneCamera, mirrorMatrix);
         CSurface* sceneDepth = d.depthStencilSurface();
         CRenderTargetScope mirrorImage(*auxTarget);
-        sceneDepthKept = d.copyDepthStencil(sceneDepth, auxTarget->depthTexture()->surface());
+        // Only the drawn part: the mirror draws nowhere else.
+        sceneDepthKept = d.copyDepthStencilPart(sceneDepth, auxTarget->depthTexture()->surface(),
+                                                auxTarget->drawWidth(), auxTarget->drawHeight());
         if (!sceneDepthKept)
             d.setDepthStencilSurface(sceneDepth);
         d.clear(ClearTarget | ClearZBuffer, ClearColour, 1.0f, 0);

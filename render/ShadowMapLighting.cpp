@@ -1,5 +1,9 @@
 #include "render/ShadowMapLighting.h"
 
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
 #include "device/Device.h"
 #include "device/StateBlock.h"
 #include "device/Texture.h"
@@ -11,6 +15,7 @@
 #include "render/Math3d.h"
 #include "render/Mesh.h"
 #include "render/SceneEntity.h"
+#include "render/ScreenBox.h"
 
 namespace {
 
@@ -98,6 +103,7 @@ void CShadowMapLighting::renderShadowMap(const RenderList& allItems)
         drawMapFromSettled(allItems);
         return;
     }
+    mapFollowsSettled = false;
     CRenderTargetScope mapTarget(*target);
     device.clear(ClearTarget | ClearZBuffer | ClearStencil, MapClearColour, 1.0f, 0);
     drawItems(allItems, ItemPass::MapDepth);
@@ -135,14 +141,48 @@ void CShadowMapLighting::drawMapFromSettled(const RenderList& allItems)
         settledPlaces = std::move(places);
         settledLightMatrix = textureMatrix;
         settledValid = true;
+        mapFollowsSettled = false;
         ++settledDraws;
     }
-    device.copySurfaces(settledTarget->colorTexture()->surface(), settledTarget->depthTexture()->surface(),
-                        target->colorTexture()->surface(), target->depthTexture()->surface());
+    // Only where the last map differs from the settled casters' map is it
+    // copied back: the falling piece and the debris cover a small part, and
+    // a software GL copies on the calling thread, after waiting for the GL.
+    const MapArea whole{0, 0, target->drawWidth(), target->drawHeight()};
+    const MapArea stale = mapFollowsSettled ? movingArea : whole;
+    mapFollowsSettled =
+        stale.empty() || device.copySurfacesArea(settledTarget->colorTexture()->surface(),
+                                                 settledTarget->depthTexture()->surface(),
+                                                 target->colorTexture()->surface(), target->depthTexture()->surface(),
+                                                 stale.x0, stale.y0, stale.x1 - stale.x0, stale.y1 - stale.y0);
+    movingArea = mapAreaOf(moving);
     if (moving.empty())
         return;
     CRenderTargetScope mapTarget(*target);
     drawItems(moving, ItemPass::MapDepth);
+}
+
+CShadowMapLighting::MapArea CShadowMapLighting::mapAreaOf(const RenderList& items) const
+{
+    const int width = target->drawWidth();
+    const int height = target->drawHeight();
+    const MapArea whole{0, 0, width, height};
+    MapArea area{width, height, 0, 0};
+    for (const RenderItem& item : items) {
+        const CMesh* mesh = item.entity ? item.entity->mesh : nullptr;
+        if (!mesh || !mesh->bounds)
+            return whole;
+        const std::optional<ScreenBox> box =
+            screenBoxOf(mesh->bounds->lowest, mesh->bounds->highest, projection * view * item.entity->world);
+        if (!box)
+            continue; // nowhere in the map
+        const auto column = [width](float x) { return (x + 1.0f) * 0.5f * static_cast<float>(width); };
+        const auto row = [height](float y) { return (1.0f - y) * 0.5f * static_cast<float>(height); };
+        area.x0 = std::min(area.x0, static_cast<int>(std::floor(column(box->low.x))) - 1);
+        area.x1 = std::max(area.x1, static_cast<int>(std::ceil(column(box->high.x))) + 1);
+        area.y0 = std::min(area.y0, static_cast<int>(std::floor(row(box->high.y))) - 1);
+        area.y1 = std::max(area.y1, static_cast<int>(std::ceil(row(box->low.y))) + 1);
+    }
+    return {std::max(area.x0, 0), std::max(area.y0, 0), std::min(area.x1, width), std::min(area.y1, height)};
 }
 
 void CShadowMapLighting::prepareShadowLit(const glm::mat4& cameraView, const glm::mat4& sceneProjection)

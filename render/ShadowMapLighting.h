@@ -114,6 +114,14 @@ private:
     // where the light reaches; false when it is not such a part.
     bool drawReachedPart(const RenderItem& item, std::span<const MeshInstance> instance);
     void drawMapFromSettled(const RenderList& allItems);
+    // Pixels of the map, from (x0, y0) up to (x1, y1), the top row first.
+    struct MapArea {
+        int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        bool empty() const { return x1 <= x0 || y1 <= y0; }
+    };
+    // The pixels the items can cover in the map, with a pixel to spare
+    // each way; the whole map for an item of unknown size.
+    MapArea mapAreaOf(const RenderList& items) const;
     void prepareShadowLit(const glm::mat4& cameraView, const glm::mat4& sceneProjection);
 
     CDevice& device;
@@ -125,6 +133,11 @@ private:
     std::vector<CasterPlace> settledPlaces;
     glm::mat4 settledLightMatrix{1.0f};
     bool settledValid = false;
+    // Whether the map holds the settled casters' map but for movingArea,
+    // where the moving casters were drawn over it: the next map then needs
+    // only that part copied back.
+    bool mapFollowsSettled = false;
+    MapArea movingArea;
     bool keepSettled = true;
     bool instancing = true;
     std::vector<MeshInstance> instances; // reused from run to run

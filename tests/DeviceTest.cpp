@@ -170,6 +170,62 @@ TEST_F(Device, CopyOverTheTargetIsTheFullScreenQuadPixelForPixel)
     EXPECT_EQ(pixel(10, 10), 0xFF808080u);
 }
 
+// A scene drawn at a smaller scale fills the top left of its targets, and
+// only that part is copied for the glass and the mirror: the part must
+// arrive whole and nothing beside it may change.
+TEST_F(Device, CopyOfTheTopLeftPartLeavesTheRestAsItWas)
+{
+    makeDevice(64, 48);
+    std::vector<uint8_t> rgba(64 * 48 * 4);
+    for (size_t i = 0; i < rgba.size(); ++i)
+        rgba[i] = static_cast<uint8_t>(i * 7 + i / 256);
+    auto picture = CTexture::create(64, 48, 1, Format::A8R8G8B8, TextureUsage::RenderTarget);
+    picture->upload(0, PixelLayout::Rgba8, rgba.data());
+    ASSERT_TRUE(copyOverRenderTarget(*picture));
+    readFrame();
+    const std::vector<uint8_t> whole = frame;
+
+    testDevice->clear(ClearTarget, 0xFF808080, 1.0f, 0);
+    ASSERT_TRUE(testDevice->copySurfacePart(picture->surface(), testDevice->backBuffer(), 20, 10));
+    readFrame();
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const size_t at = (static_cast<size_t>(y) * 64 + static_cast<size_t>(x)) * 4;
+            if (x < 20 && y < 10)
+                ASSERT_EQ(std::memcmp(&frame[at], &whole[at], 4), 0) << "at " << x << ", " << y;
+            else
+                ASSERT_EQ(pixel(x, y), 0xFF808080u) << "at " << x << ", " << y;
+        }
+    // A part beyond either surface, or without area, copies nothing.
+    EXPECT_FALSE(testDevice->copySurfacePart(picture->surface(), testDevice->backBuffer(), 65, 10));
+    EXPECT_FALSE(testDevice->copySurfacePart(picture->surface(), testDevice->backBuffer(), 0, 10));
+
+    // Depth and stencil likewise: the marks of the part come across, and a
+    // stencil test then passes there only.
+    auto marked = CTexture::create(64, 48, 1, Format::D24S8, TextureUsage::DepthStencil);
+    auto kept = CTexture::create(64, 48, 1, Format::D24S8, TextureUsage::DepthStencil);
+    CSurface* backDepth = testDevice->depthStencilSurface();
+    testDevice->setDepthStencilSurface(marked->surface());
+    testDevice->clear(ClearZBuffer | ClearStencil, 0, 1.0f, 1);
+    testDevice->setDepthStencilSurface(kept->surface());
+    testDevice->clear(ClearZBuffer | ClearStencil, 0, 1.0f, 0);
+    ASSERT_TRUE(testDevice->copyDepthStencilPart(marked->surface(), kept->surface(), 20, 10));
+    EXPECT_FALSE(testDevice->copyDepthStencilPart(marked->surface(), kept->surface(), 20, 49));
+    testDevice->clear(ClearTarget, 0xFF000000, 1.0f, 0);
+    testDevice->setRenderState(RenderState::ZEnable, false);
+    testDevice->setRenderState(RenderState::StencilEnable, true);
+    testDevice->setRenderState(RenderState::StencilFunc, Cmp::Equal);
+    testDevice->setRenderState(RenderState::StencilRef, 1u);
+    drawRect(0, 0, 64, 48, 0.5f, 0xFFFFFFFF);
+    testDevice->setDepthStencilSurface(backDepth);
+    readFrame();
+    EXPECT_EQ(pixel(0, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(pixel(19, 9), 0xFFFFFFFFu);
+    EXPECT_EQ(pixel(20, 9), 0xFF000000u);
+    EXPECT_EQ(pixel(19, 10), 0xFF000000u);
+    EXPECT_EQ(pixel(63, 47), 0xFF000000u);
+}
+
 TEST_F(Device, PartialQuadCoversItsFractionOfTheViewport)
 {
     testDevice->clear(ClearTarget, 0xFF000000, 1.0f, 0);

@@ -154,6 +154,13 @@ TEST_F(ShadowMapLighting, AMapKeptFromEarlierFramesEqualsOneDrawnAfresh)
     piece->position.y -= 3.0f; // falling: only what moves is drawn again
     piece->updateWorld();
     expectSameAsAfresh("the piece falling", false);
+    // Two kept maps in a row: the second copies back only where the piece
+    // was drawn in the first, and no trace of it may stay there.
+    drawFrame();
+    piece->position.x -= 3.0f;
+    piece->position.y -= 1.0f;
+    piece->updateWorld();
+    expectSameAsAfresh("the piece moving between two kept maps", false);
 
     piece->position = {9.0f, 3.5f, 0.0f}; // landing: the piece settles
     piece->updateWorld();
