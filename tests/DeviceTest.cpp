@@ -49,6 +49,18 @@ std::unique_ptr<CTexture> fourColourTexture()
     return texture;
 }
 
+// A render target whose every byte differs from its neighbours, so a copy
+// that shifts, drops or repeats a pixel shows.
+std::unique_ptr<CTexture> patternedTarget(int width, int height)
+{
+    std::vector<uint8_t> rgba(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+    for (size_t i = 0; i < rgba.size(); ++i)
+        rgba[i] = static_cast<uint8_t>(i * 7 + i / 256);
+    auto picture = CTexture::create(width, height, 1, Format::A8R8G8B8, TextureUsage::RenderTarget);
+    picture->upload(0, PixelLayout::Rgba8, rgba.data());
+    return picture;
+}
+
 } // namespace
 
 // Suites named after what they test, on the shared fixture.
@@ -147,11 +159,7 @@ TEST_F(Device, FullScreenQuadCoversTheViewportExactlyWithTexelZeroAtTheTopLeft)
 TEST_F(Device, CopyOverTheTargetIsTheFullScreenQuadPixelForPixel)
 {
     makeDevice(64, 48);
-    std::vector<uint8_t> rgba(64 * 48 * 4);
-    for (size_t i = 0; i < rgba.size(); ++i)
-        rgba[i] = static_cast<uint8_t>(i * 7 + i / 256);
-    auto picture = CTexture::create(64, 48, 1, Format::A8R8G8B8, TextureUsage::RenderTarget);
-    picture->upload(0, PixelLayout::Rgba8, rgba.data());
+    auto picture = patternedTarget(64, 48);
 
     drawScreenQuad(picture.get(), 0, 0, 1, 1, 0xFFFFFFFF, false);
     const std::vector<uint8_t> drawn = testDevice->readBackBuffer();
@@ -176,11 +184,7 @@ TEST_F(Device, CopyOverTheTargetIsTheFullScreenQuadPixelForPixel)
 TEST_F(Device, CopyOfTheTopLeftPartLeavesTheRestAsItWas)
 {
     makeDevice(64, 48);
-    std::vector<uint8_t> rgba(64 * 48 * 4);
-    for (size_t i = 0; i < rgba.size(); ++i)
-        rgba[i] = static_cast<uint8_t>(i * 7 + i / 256);
-    auto picture = CTexture::create(64, 48, 1, Format::A8R8G8B8, TextureUsage::RenderTarget);
-    picture->upload(0, PixelLayout::Rgba8, rgba.data());
+    auto picture = patternedTarget(64, 48);
     ASSERT_TRUE(copyOverRenderTarget(*picture));
     readFrame();
     const std::vector<uint8_t> whole = frame;
