@@ -111,25 +111,22 @@ Scene* theScene()
     return scene;
 }
 
+double cpuMilliseconds(clockid_t clock)
+{
+    timespec now{};
+    clock_gettime(clock, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) * 1e-6;
+}
+
 // The CPU time of every thread of the process (the GL's own included), in
 // milliseconds: on a busy machine it tells the work a frame asks for where
 // wall time mostly tells the load.
-double processCpuMilliseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) * 1e-6;
-}
+double processCpuMilliseconds() { return cpuMilliseconds(CLOCK_PROCESS_CPUTIME_ID); }
 
 // The CPU time of the calling thread alone: with the software GL's raster
 // threads on, its state set-up, vertex work and binning, which no second
 // core shares.
-double callingThreadCpuMilliseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) * 1e-6;
-}
+double callingThreadCpuMilliseconds() { return cpuMilliseconds(CLOCK_THREAD_CPUTIME_ID); }
 
 void setSwitches(CRenderer& renderer, bool shadow, bool bloom, bool mirror, bool filter)
 {
