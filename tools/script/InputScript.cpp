@@ -1,5 +1,5 @@
 #include "InputScript.h"
-#include "StopSignals.h"
+#include "platform/StopSignals.h"
 
 #include <fstream>
 #include <sstream>

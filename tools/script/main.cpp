@@ -18,7 +18,7 @@
 #include "files/PictureFile.h"
 
 #include "InputScript.h"
-#include "StopSignals.h"
+#include "platform/StopSignals.h"
 #include "app/Application.h"
 #include "app/Entry.h"
 #include "app/GameFlow.h"
