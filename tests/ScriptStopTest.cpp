@@ -123,24 +123,42 @@ TEST(ScriptDriverStop, TermInterruptAndHangupEndTheRunByThatSignalAndKeepTheGame
     }
 }
 
-// A name half typed when the signal comes is entered as Enter would enter
-// it, its game's recording kept and named; an option changed on a screen
-// still open is on disk.
-TEST(ScriptDriverStop, ANameBeingTypedAndAnOptionChangedAreKept)
+namespace {
+
+// The down arrow held over half-second frames stacks the well to the top;
+// a name is then half typed.
+const char* const NameBeingTyped = "frames 1\npress Return\nhold Down 150\nexpect menu.nameEntry 1\ntype Ann\n";
+
+// The best entry of the run's table is named Ann, and its recording is there,
+// whole.
+void expectAnnWithHerRecording(const CScriptFolder& run)
 {
-    CScriptFolder naming;
-    // The down arrow held over half-second frames stacks the well to the top.
-    int status = stopWith(SIGTERM, naming, "frames 1\npress Return\nhold Down 150\nexpect menu.nameEntry 1\ntype Ann\n");
-    ASSERT_TRUE(WIFSIGNALED(status)) << naming.read("stderr.txt");
-    CHighScoreTable table((naming.path() / "media/hiscore.xml").string());
+    CHighScoreTable table((run.path() / "media/hiscore.xml").string());
     const HighScoreEntry& best = table.allEntries().front();
-    EXPECT_EQ(best.name, "Ann");
+    EXPECT_EQ(best.name, "Ann") << run.read("stderr.txt");
     ASSERT_FALSE(best.replay.empty());
     std::string error;
-    const std::optional<Recording> kept = readRecordingFile((naming.path() / "replays" / best.replay).string(), &error);
+    const std::optional<Recording> kept = readRecordingFile((run.path() / "replays" / best.replay).string(), &error);
     ASSERT_TRUE(kept) << error;
     EXPECT_EQ(kept->end, RecordedEnd::Played);
     EXPECT_EQ(kept->result.score, best.score);
+}
+
+} // namespace
+
+// A name half typed when the signal comes, or when the script ends, is
+// entered as Enter would enter it, its game's recording kept and named; an
+// option changed on a screen still open is on disk.
+TEST(ScriptDriverStop, ANameBeingTypedAndAnOptionChangedAreKept)
+{
+    CScriptFolder signalled;
+    int status = stopWith(SIGTERM, signalled, NameBeingTyped);
+    ASSERT_TRUE(WIFSIGNALED(status)) << signalled.read("stderr.txt");
+    expectAnnWithHerRecording(signalled);
+
+    CScriptFolder ended;
+    ASSERT_EQ(ended.run(NameBeingTyped, "--dt 0.5").status, 0) << ended.read("stderr.txt");
+    expectAnnWithHerRecording(ended);
 
     CScriptFolder options;
     // Options, the Sound page, music one step down: heard at once, and the
