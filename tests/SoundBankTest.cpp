@@ -340,3 +340,54 @@ TEST_F(SoundBankTest, LevelsScaleWhatReachesTheOutput)
     bank.play(Sound::MenuItem);
     EXPECT_EQ(log.played.back().volume, 0);
 }
+
+// ---- what the file says wrong ----------------------------------------------------
+
+// Every value out of range or missing is said in one line with what is used
+// instead, once however often the file is read, and the set loads on.
+TEST_F(SoundBankTest, EachFaultOfTheFileIsSaidOnceWithWhatIsUsed)
+{
+    std::string floors;
+    for (int i = 0; i < 18; ++i)
+        floors += "<v file=\"floor" + std::to_string(i) + ".wav\"/>";
+    const std::string text = R"(<sound gamemusic="media/game.ogg">
+      <hitfloor volume="99999999999">)" + floors + R"(</hitfloor>
+      <menuitem volume="-50"><v file="menu.wav"/></menuitem>
+      <newbrick volume="loud"><v file="new.wav"/></newbrick>
+      <hitbrick volume=" +55 percent"><v file="b.wav"/><!-- a spare --><v name="b2.wav"/></hitbrick>
+      <hitframe volume=""><v file="frame.wav"/></hitframe>
+      <line1 volume="0"><v file="l1.wav"/></line1><line2/><line3><v file="l3.wav"/></line3>
+      <line4><v file="l4.wav"/></line4><levelup><v file="up.wav"/></levelup>
+    </sound>)";
+    const std::string path = testing::TempDir() + "vesbrik_sound_" + std::to_string(getpid()) + "_faults.xml";
+    std::ofstream(path) << text;
+    testing::internal::CaptureStderr();
+    bank.load(path);
+    CSoundBank again {std::make_unique<CRecordingAudio>(log)};
+    again.load(path);
+    const std::string printed = testing::internal::GetCapturedStderr();
+    std::filesystem::remove(path);
+
+    const std::string said = "vesbrik: " + path + ": ";
+    EXPECT_EQ(printed, said + "the root names no menumusic; the menu has no music\n" +
+                           said + "<hitfloor> lists 18 sounds, more than 16; the first 16 are used\n" +
+                           said + "<hitfloor> volume=\"99999999999\" is above 100; 100 is used\n" +
+                           said + "<menuitem> volume=\"-50\" is below 0; 0 is used\n" +
+                           said + "<newbrick> volume=\"loud\" is not a number; 0 is used\n" +
+                           said + "<hitbrick> child 2 is not an element but takes a variant's place; that pick plays silence\n" +
+                           said + "<hitbrick> child 3 names no file; that pick plays silence\n" +
+                           said + "<hitbrick> volume=\" +55 percent\" has text after its number; it is read as 55\n" +
+                           said + "<line2> lists no sound file; that sound stays silent\n" +
+                           said + "there is no <turn> element; that sound stays silent\n");
+    const std::vector<int> volumes = {100, 0, 0, 55, 100, 0, 100};
+    const std::vector<int> counts = {16, 1, 1, 3, 1, 1, 0};
+    for (size_t i = 0; i < volumes.size(); ++i) {
+        const char* name = i == 4 ? "hitframe" : soundName(static_cast<Sound>(i < 4 ? i : i - 1));
+        EXPECT_EQ(bank.group(name).volume(), volumes[i]) << name;
+        EXPECT_EQ(bank.group(name).count(), counts[i]) << name;
+    }
+    // A huge volume can no longer overflow the effects' level on its way out.
+    bank.setLevels(10, 7, false);
+    bank.play(Sound::HitFloor);
+    EXPECT_EQ(log.played.back().volume, 70);
+}
