@@ -99,7 +99,7 @@ void checkGroup(const CXmlNode& element, const std::string& group, const std::st
         const std::string which = named + " child " + std::to_string(i + 1);
         if (!child.isElement())
             reportFileProblem(file, which + " is not an element but takes a variant's place", "that pick plays silence");
-        else if (trimmed(child.attribute("file")).empty())
+        else if (child.attribute("file").empty())
             reportFileProblem(file, which + " names no file", "that pick plays silence");
     }
 }
