@@ -2,7 +2,8 @@
 // Runs the game headless in the current folder, fed by an input script.
 // Drawing every frame, it says how long the frames took (wall clock) and at
 // which scale the scene was drawn, and can write every frame's time to FILE.
-// SIGTERM and SIGINT stop the run, which then ends by that signal.
+// SIGTERM, SIGINT and SIGHUP end the game as the end of its script does; the
+// run then ends by that signal.
 #include <SDL.h>
 
 #include <algorithm>
