@@ -18,8 +18,14 @@ void catchStopSignals()
     action.sa_handler = rememberStopSignal;
     action.sa_flags = SA_RESETHAND;
     sigemptyset(&action.sa_mask);
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        // A signal ignored by whoever started the game (nohup, a background
+        // job of a shell) stays ignored, as the starter meant.
+        struct sigaction before {};
+        if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN)
+            continue;
         sigaction(signal, &action, nullptr);
+    }
 }
 
 int caughtStopSignal() { return caught; }

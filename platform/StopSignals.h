@@ -9,7 +9,8 @@
 // the other two into a quit event that a script run drains and ignores.
 
 // Installs the handlers; before SDL starts, so that SDL keeps them. A second
-// signal of the same kind ends the program at once (a stop that hangs).
+// signal of the same kind ends the program at once (a stop that hangs); a
+// signal the program was started with ignored stays ignored.
 void catchStopSignals();
 // The signal that asked the program to stop, or 0.
 int caughtStopSignal();

@@ -59,9 +59,20 @@ pid_t startLongScript(const CScriptFolder& run, const std::string& lines)
     char halfSecond[] = "0.5";
     char* argv[] = {program, script, dt, halfSecond, nullptr};
     pid_t child = -1;
-    if (posix_spawn(&child, program, &actions, nullptr, argv, envp.data()) != 0)
+    // The stop signals start at their defaults, even where the test itself
+    // runs with one ignored (a background job of a shell ignores SIGINT).
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaddset(&stopSignals, signal);
+    posix_spawnattr_setsigdefault(&attributes, &stopSignals);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    if (posix_spawn(&child, program, &actions, &attributes, argv, envp.data()) != 0)
         child = -1;
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
     return child;
 }
 
