@@ -19,6 +19,7 @@
 #include "files/PictureFile.h"
 
 #include "InputScript.h"
+#include "platform/MemoryPolicy.h"
 #include "platform/StopSignals.h"
 #include "app/Application.h"
 #include "app/Entry.h"
@@ -324,6 +325,8 @@ int main(int argc, char** argv)
     }
 
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    // What holds for the whole process, as in the game's main.
+    keepFreedMemoryForReuse();
     catchStopSignals();
     std::vector<std::string> sounds;
     options.soundLog = [&sounds](Sound sound, int variant) {
