@@ -1,8 +1,9 @@
 #pragma once
 // The game's loop and frame. Between frames the waiting input goes to the
-// game flow; a frame hands its elapsed time to the flow's clock, runs the
-// fixed steps that fit (see FixedStep.h), draws the picture from whatever
-// state the steps left and presents it.
+// mode in charge, the live game or a replay (see PlayModes.h); a frame hands
+// its elapsed time to the flow's clock, runs the fixed steps that fit (see
+// FixedStep.h), draws the picture from whatever state the steps left and
+// presents it.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -72,7 +73,7 @@ protected:
 private:
     void onKeyDown(int key);
     void onMouseMove(const InputMessage& message);
-    // What the mode asks for after a message or a frame: the program's end,
+    // What the mode asks for after a message: the program's end,
     // or the live game back after a replay.
     void followMode();
     CPlayMode& mode();
