@@ -36,7 +36,7 @@ struct SaveTarget {
     // path is a link (or a chain of them) to a file that is not there.
     bool danglingLink = false;
     // A loop of links: nowhere to write.
-    std::string loop;
+    bool loop = false;
 };
 
 // The file the save really replaces: the end of the links at path, so that
@@ -49,17 +49,17 @@ SaveTarget saveTargetOf(const std::string& path)
     for (int hop = 0; hop <= MaxLinksFollowed; ++hop) {
         struct stat info;
         if (lstat(current.c_str(), &info) != 0)
-            return {current, hop > 0 && errno == ENOENT, ""};
+            return {current, hop > 0 && errno == ENOENT};
         if (!S_ISLNK(info.st_mode))
-            return {current, false, ""};
+            return {current};
         char pointed[PATH_MAX];
         const ssize_t length = readlink(current.c_str(), pointed, sizeof pointed - 1);
         if (length <= 0)
-            return {current, false, ""};
+            return {current};
         const std::string next(pointed, static_cast<size_t>(length));
         current = next.front() == '/' ? next : folderOf(current) + "/" + next;
     }
-    return {path, false, "a loop of links"};
+    return {path, false, true};
 }
 
 std::string shown(const std::string& name) { return printableText(name, 120); }
@@ -134,6 +134,12 @@ std::string whyTargetIsKept(const std::string& target, bool& hadOld, struct stat
     return "";
 }
 
+bool removeIfPlainFile(const std::string& file)
+{
+    struct stat info;
+    return lstat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode) && unlink(file.c_str()) == 0;
+}
+
 bool fail(std::string* whyNot, const std::string& why)
 {
     if (whyNot)
@@ -150,8 +156,8 @@ bool replaceFileAtomically(const std::string& path, std::string_view contents, s
     if (path.empty())
         return fail(whyNot, "no file name was given");
     const SaveTarget way = saveTargetOf(path);
-    if (!way.loop.empty())
-        return fail(whyNot, shown(path) + " is " + way.loop);
+    if (way.loop)
+        return fail(whyNot, shown(path) + " is a loop of links");
     const std::string& target = way.file;
     // A link to nowhere still says where the player wants the file: it is
     // made there while that folder is there, and the link is never replaced
@@ -204,16 +210,6 @@ bool replaceFileAtomically(const std::string& path, std::string_view contents, s
                           "the file is made there and the link stays");
     return true;
 }
-
-namespace {
-
-bool removeIfPlainFile(const std::string& file)
-{
-    struct stat info;
-    return lstat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode) && unlink(file.c_str()) == 0;
-}
-
-} // namespace
 
 bool removeLeftoverTemporary(const std::string& path)
 {
