@@ -64,7 +64,6 @@ public:
     // the game quits when quitAtEnd is set, otherwise returns to the
     // high-score list.
     void startReplay(std::unique_ptr<CReplayPlayer> player, bool quitAtEnd);
-    bool replaying() const { return replay != nullptr; }
 
 protected:
     void frame(double elapsed) override;
