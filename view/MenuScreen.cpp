@@ -5,6 +5,7 @@
 #include "files/FileProblems.h"
 #include "game/HighScoreTable.h"
 #include "game/Menu.h"
+#include "render/ReferenceLayout.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,8 +15,17 @@ namespace {
 
 // Top-left corners of the pictures, in fractions of the viewport.
 constexpr float TitleX = 0.2f, TitleY = 0.05f;
-constexpr float ItemY = CMenu::ItemRowTop / 600.0f;
-float itemX(int item) { return static_cast<float>(CMenu::ItemSlots[static_cast<size_t>(item)].left) / 800.0f; }
+constexpr float ItemY = static_cast<float>(CMenu::ItemRowTop) / ReferenceHeight;
+float itemX(int item)
+{
+    return static_cast<float>(CMenu::ItemSlots[static_cast<size_t>(item)].left) / ReferenceWidth;
+}
+
+ReferenceLayout viewportLayout()
+{
+    const Viewport& v = device().viewport();
+    return ReferenceLayout(v.width, v.height);
+}
 
 // Text reaches as far right and down as it likes unless the row says otherwise.
 constexpr int FarEdge = 10000;
@@ -47,13 +57,12 @@ void CMenuScreen::load(const std::filesystem::path& mediaDir)
     const std::array<const char*, CMenu::ItemCount> files = {"play.tga", "highscore.tga", "options.tga", "exit.tga"};
     for (int i = 0; i < CMenu::ItemCount; ++i)
         items[i] = loadPicture(mediaDir / files[i], "the item is written in text");
-    const Viewport& v = device().viewport();
-    fitFonts(v.width, v.height);
     bool pictureMissing = !title->texture();
     for (const auto& item : items)
         pictureMissing = pictureMissing || !item->texture();
-    if (pictureMissing)
-        labelFont = CFont::create("Tahoma", 24, 16); // the HUD's font
+    labelsWanted = pictureMissing;
+    const Viewport& v = device().viewport();
+    fitFonts(v.width, v.height);
 }
 
 void CMenuScreen::fitFonts(int viewportWidth, int viewportHeight)
@@ -68,22 +77,25 @@ void CMenuScreen::fitFonts(int viewportWidth, int viewportHeight)
     const double listScale = CMenu::highScoreScale(viewportWidth, viewportHeight);
     largeFont = CFont::create("Tahoma", static_cast<int>(std::lround(24 * listScale)),
                               std::max(1, static_cast<int>(std::lround(10 * listScale))));
-    pausedFont = CFont::create("Tahoma", std::max(12, 48 * viewportHeight / 600), 0, 700);
-    // The address line keeps to its plate at the bottom left, left of the
-    // items, so it shrinks with a window smaller than the 600 pixels high it
-    // was laid out for.
-    smallFont = CFont::create("Tahoma", viewportHeight >= 600 ? 18 : std::max(7, 18 * viewportHeight / 600));
+    // The rest grows and shrinks with the reference screen's scale: the
+    // address line keeps to its plate at the bottom left, left of the items.
+    const ReferenceLayout layout(viewportWidth, viewportHeight);
+    pausedFont = CFont::create("Tahoma", std::max(12, layout.length(48)), 0, 700);
+    smallFont = CFont::create("Tahoma", std::max(7, layout.length(18)));
+    // Text in place of a missing picture, in the HUD's font.
+    if (labelsWanted)
+        labelFont = CFont::create("Tahoma", std::max(10, layout.length(24)), std::max(1, layout.length(16)));
 }
 
-int CMenuScreen::helpLineTop(int viewportHeight, int lineHeight) const
+int CMenuScreen::helpLineTop(const ReferenceLayout& layout, int lineHeight) const
 {
-    // The items' letters end 22 pixels above the bottom of the 800 x 600
+    // The items' letters end 22 pixels above the bottom of the reference
     // screen; their pictures start at the item row.
-    const int lettersEnd = viewportHeight - 22 * viewportHeight / 600;
-    const int below = viewportHeight - lineHeight - 2;
+    const int lettersEnd = layout.py(ReferenceHeight - 22);
+    const int below = layout.py(ReferenceHeight - 2, Anchor::End) - lineHeight;
     if (below >= lettersEnd)
         return below;
-    return CMenu::ItemRowTop * viewportHeight / 600 - lineHeight;
+    return layout.py(CMenu::ItemRowTop) - lineHeight;
 }
 
 void CMenuScreen::draw(const CMenu& menu, const CHighScoreTable& scores)
@@ -144,14 +156,16 @@ void CMenuScreen::drawFront(const CMenu& menu)
 
 void CMenuScreen::drawPausedAndHelpWord(const CMenu& menu)
 {
-    const Viewport& v = device().viewport();
+    const ReferenceLayout layout = viewportLayout();
     // Over the well while a game stands still, whatever stopped it.
     if (menu.pausedShown() && !menu.helpShown() && pausedFont)
-        pausedFont->drawText(PausedText, {0, v.height * 2 / 5, v.width, FarEdge}, TextCenter, pulseColour(menu.pulse()));
+        pausedFont->drawText(PausedText, {0, layout.py(240), layout.width, FarEdge}, TextCenter,
+                             pulseColour(menu.pulse()));
     // The one word in the menu about help, small, at the bottom right.
     if (menu.fullyShown() && !menu.options().isOpen() && !menu.helpShown() && smallFont) {
-        const int top = helpLineTop(v.height, smallFont->lineHeight());
-        smallFont->drawText(HelpText, {0, top, v.width - 6, v.height}, TextRight, 0xB0FFFFFFu);
+        const int top = helpLineTop(layout, smallFont->lineHeight());
+        smallFont->drawText(HelpText, {0, top, layout.px(ReferenceWidth - 6, Anchor::End), layout.height}, TextRight,
+                            0xB0FFFFFFu);
     }
 }
 
@@ -162,10 +176,11 @@ void CMenuScreen::drawWebAddress()
 {
     if (!smallFont)
         return;
-    const Viewport& v = device().viewport();
+    const ReferenceLayout layout = viewportLayout();
     const uint32_t colour = background && !background->texture() ? 0xFFC0C0C0u : 0xFF000000u;
     const int lineHeight = smallFont->lineHeight();
-    const TextRect line{4, v.height - lineHeight - 2, v.width - 4, v.height};
+    const TextRect line{layout.px(4, Anchor::Start), layout.py(ReferenceHeight - 2, Anchor::End) - lineHeight,
+                        layout.px(ReferenceWidth - 4, Anchor::End), layout.height};
     smallFont->drawText(bottomLine(), line, TextLeft | TextTop, colour);
 }
 
@@ -182,9 +197,10 @@ void CMenuScreen::drawPicture(const CScreenImage& image, const char* text, float
     }
     if (!labelFont)
         return;
-    const Viewport& v = device().viewport();
-    const int left = static_cast<int>(x * static_cast<float>(v.width));
-    const int top = static_cast<int>(y * static_cast<float>(v.height));
+    // Where the picture would be: on the reference screen, centred.
+    const ReferenceLayout layout = viewportLayout();
+    const int left = static_cast<int>(layout.x(x * ReferenceWidth));
+    const int top = static_cast<int>(layout.y(y * ReferenceHeight));
     labelFont->drawText(text, {left, top, FarEdge, FarEdge}, TextLeft | TextTop, image.colour);
 }
 

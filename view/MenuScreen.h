@@ -14,6 +14,7 @@
 class CFont;
 class CHighScoreTable;
 class CMenu;
+struct ReferenceLayout;
 
 class CMenuScreen {
 public:
@@ -47,7 +48,7 @@ private:
     void fitFonts(int viewportWidth, int viewportHeight);
     // The help line's top: under the items where the room below them holds
     // it, otherwise just above them, never touching their pictures.
-    int helpLineTop(int viewportHeight, int lineHeight) const;
+    int helpLineTop(const ReferenceLayout& layout, int lineHeight) const;
     // The steps of draw, in its order.
     void drawBackground(const CMenu& menu);
     void drawFront(const CMenu& menu);
@@ -68,6 +69,7 @@ private:
     std::unique_ptr<CFont> pausedFont;
     // Made only when an image is missing.
     std::unique_ptr<CFont> labelFont;
+    bool labelsWanted = false;
     // The viewport the fonts were made for.
     int fontsWidth = 0;
     int fontsHeight = 0;
