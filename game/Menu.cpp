@@ -60,21 +60,6 @@ uint32_t pulseColour(double pulse)
     return 0xFFFF0000u | (b << 8) | b;
 }
 
-int CMenu::itemAt(int x, int y, int viewportWidth, int viewportHeight)
-{
-    if (viewportWidth <= 0 || viewportHeight <= 0)
-        return -1;
-    // Back to the reference screen the slots are given on.
-    const double rx = x * 800.0 / viewportWidth;
-    const double ry = y * 600.0 / viewportHeight;
-    if (ry < ItemRowTop || ry >= ItemRowTop + ItemHeight)
-        return -1;
-    for (int i = 0; i < ItemCount; ++i)
-        if (rx >= ItemSlots[i].left && rx < ItemSlots[i].left + ItemSlots[i].width)
-            return i;
-    return -1;
-}
-
 namespace {
 
 // A space first, so that a name can have words; then what a keyboard-less

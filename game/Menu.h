@@ -20,25 +20,11 @@ struct HighScoreRow {
     uint32_t colour = 0; // ARGB
 };
 
-// Where an item's picture sits on the 800 x 600 reference screen: the row
-// at y = 540, from left for width pixels; the picture is as wide as its slot.
-struct MenuItemSlot {
-    int left;
-    int width;
-};
-
 class CMenu {
 public:
     // In the order Up/Down and Left/Right go through them, left to right.
     enum Item { PlayItem = 0, HighScoreItem = 1, OptionsItem = 2, ExitItem = 3 };
     static constexpr int ItemCount = 4;
-    static constexpr int ItemRowTop = 540;
-    static constexpr int ItemHeight = 48;
-    // Clear of the address plate at the bottom left (up to x = 240), eight
-    // pixels apart, ending inside the screen.
-    static constexpr std::array<MenuItemSlot, ItemCount> ItemSlots = {{{264, 112}, {384, 144}, {536, 152}, {696, 96}}};
-    // The item whose picture covers a point of a viewport, or -1.
-    static int itemAt(int x, int y, int viewportWidth, int viewportHeight);
 
     // One simulation step of the fades and the pulse of the selected item.
     void update(float dt);

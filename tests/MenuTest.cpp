@@ -2,6 +2,7 @@
 // resting opacity, and the high-score rows' places and colours.
 #include "game/HighScoreTable.h"
 #include "game/Menu.h"
+#include "view/MenuLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -171,7 +172,7 @@ TEST(HighScoreRows, ShrinkToFitSmallWindowsBetweenTheTitleAndTheItems)
                 // height) with two lines for the name hint above, and the
                 // star's line under the last row still clear of the items.
                 EXPECT_GE(first.top, height / 4);
-                EXPECT_LE(below.top + 8 + static_cast<int>(24 * scale), CMenu::ItemRowTop * height / 600);
+                EXPECT_LE(below.top + 8 + static_cast<int>(24 * scale), MenuLayout::ItemRowTop * height / 600);
             }
         }
     }

@@ -6,6 +6,7 @@
 #include "game/HighScoreTable.h"
 #include "game/Menu.h"
 #include "render/ReferenceLayout.h"
+#include "view/MenuLayout.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,10 +16,10 @@ namespace {
 
 // Top-left corners of the pictures, in fractions of the viewport.
 constexpr float TitleX = 0.2f, TitleY = 0.05f;
-constexpr float ItemY = static_cast<float>(CMenu::ItemRowTop) / ReferenceHeight;
+constexpr float ItemY = static_cast<float>(MenuLayout::ItemRowTop) / ReferenceHeight;
 float itemX(int item)
 {
-    return static_cast<float>(CMenu::ItemSlots[static_cast<size_t>(item)].left) / ReferenceWidth;
+    return static_cast<float>(MenuLayout::ItemSlots[static_cast<size_t>(item)].left) / ReferenceWidth;
 }
 
 ReferenceLayout viewportLayout()
@@ -95,7 +96,7 @@ int CMenuScreen::helpLineTop(const ReferenceLayout& layout, int lineHeight) cons
     const int below = layout.py(ReferenceHeight - 2, Anchor::End) - lineHeight;
     if (below >= lettersEnd)
         return below;
-    return layout.py(CMenu::ItemRowTop) - lineHeight;
+    return layout.py(MenuLayout::ItemRowTop) - lineHeight;
 }
 
 void CMenuScreen::draw(const CMenu& menu, const CHighScoreTable& scores)

@@ -43,15 +43,11 @@ void drawHelpLine(CFont& font, const std::string& line, int left, int column, in
 COptionsScreen::COptionsScreen() = default;
 COptionsScreen::~COptionsScreen() = default;
 
-void COptionsScreen::makeFonts(int viewportHeight)
+void COptionsScreen::makeFonts(const OptionsLayout& layout)
 {
-    if (viewportHeight == fontsForHeight)
-        return;
-    fontsForHeight = viewportHeight;
-    const OptionsLayout layout(800, viewportHeight);
     // The menu's face; the rows narrow as the list's rows are.
-    rowFont = CFont::create("Tahoma", layout.rowFont, layout.rowFont * 10 / 24);
-    smallFont = CFont::create("Tahoma", layout.smallFont);
+    rowFont = fonts.font("Tahoma", layout.rowFont, layout.rowFont * 10 / 24);
+    smallFont = fonts.font("Tahoma", layout.smallFont);
 }
 
 void COptionsScreen::draw(const CMenu& menu)
@@ -73,7 +69,7 @@ void COptionsScreen::draw(const CMenu& menu)
 std::optional<OptionsLayout> COptionsScreen::beginPanel()
 {
     const Viewport& v = device().viewport();
-    makeFonts(v.height);
+    makeFonts(OptionsLayout(v.width, v.height));
     if (!rowFont || !smallFont)
         return std::nullopt;
     drawPanel();
