@@ -3,15 +3,18 @@
 // switches and the scene's scale, the frame limit and the sound levels. Read
 // once at start-up before the window opens; what the player changes in the
 // game is written back by the CSettingsStore (app/SettingsStore.h).
+#include "render/ReferenceLayout.h"
+
 #include <optional>
 #include <string>
 
 class CXmlNode;
 
 struct CSettings {
-    // Used for the window size when the file gives none, or one of 0 or below.
-    static constexpr int DefaultWidth = 800;
-    static constexpr int DefaultHeight = 600;
+    // Used for the window size when the file gives none, or one of 0 or
+    // below: the size the HUD and the menu are laid out on.
+    static constexpr int DefaultWidth = ReferenceWidth;
+    static constexpr int DefaultHeight = ReferenceHeight;
 
     int width = DefaultWidth;
     int height = DefaultHeight;
