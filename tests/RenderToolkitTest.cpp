@@ -116,7 +116,7 @@ TEST_F(RenderTexture, DepthTextureHoldsTheDepthForSampling)
         };
         const V quad[4] = {{0, 0, 0.25f, 1, 0, 0, 0}, {32, 0, 0.25f, 1, 0, 0, 0}, {32, 32, 0.25f, 1, 0, 0, 0},
                            {0, 32, 0.25f, 1, 0, 0, 0}};
-        testDevice->setFvf(FvfScreenQuad);
+        testDevice->setVertexLayout(ScreenVertexLayout);
         testDevice->drawPrimitiveUP(PrimitiveType::TriangleFan, 2, quad, sizeof(V));
     }
     EXPECT_EQ(testDevice->renderTarget(), testDevice->backBuffer());
