@@ -234,20 +234,30 @@ bool CDevice::copySurfacePart(const CSurface* source, CSurface* destination, int
     return true;
 }
 
-bool CDevice::copySurfacesArea(const CSurface* source, const CSurface* sourceDepth, CSurface* destination,
-                               CSurface* destinationDepth, int x, int y, int width, int height)
+namespace {
+
+// Whether two colour surfaces and their depth-stencil surfaces pair up: four
+// distinct surfaces of one size, colour with colour and depth with depth.
+bool surfacesPairUp(const CSurface* source, const CSurface* sourceDepth, const CSurface* destination,
+                    const CSurface* destinationDepth)
 {
-    if (!source || x < 0 || y < 0 || width <= 0 || height <= 0 || x + width > source->width() ||
-        y + height > source->height())
-        return false;
     const auto sameSize = [](const CSurface* a, const CSurface* b) {
         return a->width() == b->width() && a->height() == b->height();
     };
     if (!sourceDepth || !destinationDepth || sourceDepth == destinationDepth || !sourceDepth->isDepthStencil() ||
         !destinationDepth->isDepthStencil() || !sameSize(sourceDepth, destinationDepth))
         return false;
-    if (!destination || source == destination || source->isDepthStencil() || destination->isDepthStencil() ||
-        !sameSize(source, destination) || !sameSize(source, sourceDepth))
+    return source && destination && source != destination && !source->isDepthStencil() &&
+           !destination->isDepthStencil() && sameSize(source, destination) && sameSize(source, sourceDepth);
+}
+
+} // namespace
+
+bool CDevice::copySurfacesArea(const CSurface* source, const CSurface* sourceDepth, CSurface* destination,
+                               CSurface* destinationDepth, int x, int y, int width, int height)
+{
+    if (!surfacesPairUp(source, sourceDepth, destination, destinationDepth) || x < 0 || y < 0 || width <= 0 ||
+        height <= 0 || x + width > source->width() || y + height > source->height())
         return false;
     glBlitNamedFramebuffer(framebufferFor(source, sourceDepth), framebufferFor(destination, destinationDepth), x, y,
                            x + width, y + height, x, y, x + width, y + height,

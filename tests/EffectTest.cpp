@@ -301,15 +301,10 @@ technique scene { pass p0 { fragment = compare; } }
     testDevice->setRenderTarget(colour->surface());
     testDevice->setDepthStencilSurface(depth->surface());
     testDevice->clear(ClearTarget | ClearZBuffer, 0xFFFFFFFF, 1.0f, 0);
-    struct V {
-        float x, y, z, rhw;
-        uint32_t c;
-        float u, v;
-    };
-    const V quad[4] = {{0, 0, 0.25f, 1, 0, 0, 0}, {16, 0, 0.25f, 1, 0, 0, 0}, {16, 32, 0.25f, 1, 0, 0, 0},
+    const ScreenVertex quad[4] = {{0, 0, 0.25f, 1, 0, 0, 0}, {16, 0, 0.25f, 1, 0, 0, 0}, {16, 32, 0.25f, 1, 0, 0, 0},
                        {0, 32, 0.25f, 1, 0, 0, 0}};
     testDevice->setVertexLayout(ScreenVertexLayout);
-    testDevice->drawPrimitiveUP(PrimitiveType::TriangleFan, 2, quad, sizeof(V));
+    testDevice->drawPrimitiveUP(PrimitiveType::TriangleFan, 2, quad, sizeof(ScreenVertex));
     testDevice->setRenderTarget(back);
     testDevice->setDepthStencilSurface(backDepth);
 

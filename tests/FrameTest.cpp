@@ -273,7 +273,7 @@ TEST_F(MirrorFrameTest, TheCopyIsPointSampledUnlessFilteringIsOn)
     EXPECT_GT(blendedPixels(drawFrame()), 20);
 }
 
-// ---- the fixed-function material ----------------------------------------------------------
+// ---- the fixed material --------------------------------------------------------------------
 
 namespace {
 

@@ -142,7 +142,7 @@ TEST_F(MeshInScene, MeshMaterialIsChosenByTheExactSurfaceName)
     });
     EXPECT_EQ(asked, "default");
 
-    // Without the Phong and glass materials the fixed-function one draws everything.
+    // Without the Phong and glass materials the fixed one draws everything.
     renderer.replaceMaterials(nullptr, nullptr);
     EXPECT_EQ(renderer.materialFor("glass"), fixed);
     EXPECT_EQ(renderer.materialFor("floor"), fixed);
