@@ -9,7 +9,7 @@
 
 #include "platform/Desktop.h"
 
-struct CSettings;
+class CSettings;
 
 struct WindowSizeRange {
     static constexpr int MinWidth = 320;

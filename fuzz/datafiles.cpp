@@ -31,7 +31,7 @@ void checkSettings()
 {
     CSettings settings;
     settings.load(inputPath);
-    if (settings.width <= 0 || settings.height <= 0)
+    if (settings.width() <= 0 || settings.height() <= 0)
         abort();
 }
 
