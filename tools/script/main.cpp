@@ -339,7 +339,8 @@ int main(int argc, char** argv)
             int width = 0, height = 0;
             app.window().size(width, height);
             lines.push_back("window " + std::to_string(width) + " " + std::to_string(height));
-            lines.push_back(std::string("fullscreen ") + (app.window().isWindowed() ? "0" : "1"));
+            // The window as it is, beside the setting's "fullscreen" line.
+            lines.push_back(std::string("window.fullscreen ") + (app.window().isWindowed() ? "0" : "1"));
             return lines;
         };
         auto edit = [&game](const ScriptAction& action) { editBoard(game.board, action); };
