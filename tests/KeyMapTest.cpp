@@ -109,8 +109,9 @@ TEST(KeyMap, TheControlsPageListsEveryKeyOfPlay)
                               "F2 / F6\tswitch frame rate / frame limit", "F12 / PrtSc\tscreenshot"})
         EXPECT_NE(page.find(shown), std::string::npos) << shown << "\n" << page;
     for (const SettingDeclaration& setting : settingTable()) {
-        if (setting.key != Action::Unbound)
+        if (setting.key != Action::Unbound) {
             EXPECT_NE(page.find(setting.help), std::string::npos) << setting.attribute;
+        }
     }
     std::string pad;
     for (const std::string& line : padControls())
