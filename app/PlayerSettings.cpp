@@ -30,6 +30,7 @@ void CPlayerSettings::applyToGame()
 void CPlayerSettings::flip(SettingId id, bool keep)
 {
     settings.flip(id);
+    flippedForThisRun[static_cast<size_t>(id)] = !keep && !flippedForThisRun[static_cast<size_t>(id)];
     applyToGame();
     if (keep)
         save();
@@ -73,6 +74,7 @@ void CPlayerSettings::change(int setting, int choice)
     if (setting < 0 || setting >= SettingCount)
         return;
     const SettingId id = static_cast<SettingId>(setting);
+    flippedForThisRun[static_cast<size_t>(id)] = false;
     switch (id) {
     case SettingId::Width:
         if (choice < 0 || choice >= static_cast<int>(sizes.size()))
@@ -104,5 +106,9 @@ bool CPlayerSettings::save()
     // Alt+Enter switches the window behind the settings' back.
     if (targets.isFullScreen)
         settings.set(SettingId::FullScreen, targets.isFullScreen() ? 1 : 0);
-    return store.save(settings);
+    CSettings kept = settings;
+    for (const SettingDeclaration& setting : settingTable())
+        if (flippedForThisRun[static_cast<size_t>(setting.id)])
+            kept.flip(setting.id);
+    return store.save(kept);
 }

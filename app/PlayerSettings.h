@@ -4,6 +4,7 @@
 // passes, the frame-rate line, the frame limit, the sound levels, the
 // window's size and full screen) and kept in settings.xml by the store. What
 // the screen shows of each setting comes from its row in app/SettingTable.h.
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -46,8 +47,9 @@ public:
 
     // Puts every setting but the window's (which it opened with) into the game.
     void applyToGame();
-    // A switch key: the setting flips in the game at once; keep saves it too
-    // (a replay's keys switch the picture for this run only).
+    // A switch key: the setting flips in the game at once; keep saves it too.
+    // Without keep (a replay's keys) it is flipped for this run only and no
+    // save writes it, until the player sets it again.
     void flip(SettingId id, bool keep);
 
     // The options screen's pages: every setting with a row, its choices and
@@ -70,4 +72,6 @@ private:
     // The size the window has now, which may differ from the record's when
     // the file asked for one that does not fit.
     WindowSize windowSize;
+    // Settings a replay's keys flipped: in the game, not the player's choice.
+    std::array<bool, SettingCount> flippedForThisRun{};
 };

@@ -19,7 +19,6 @@ using P = OptionsPage;
 // Share steps the options screen offers: 50 % to 100 % by tens.
 constexpr int ShareStep = 100;
 
-// clang-format off
 constexpr std::array<SettingDeclaration, SettingCount> Table = {{
     // id             attribute            kind       least most              default  page         row label              key                       help
     {Width,           "width",             K::Size,   1,    INT_MAX,          800,     P::Display,  1,  "Window size",     Action::Unbound,          ""},
@@ -37,7 +36,6 @@ constexpr std::array<SettingDeclaration, SettingCount> Table = {{
     {EffectsVolume,   "effectsvolume",     K::Level,  0,    10,               10,      P::Sound,    2,  "Effects",         Action::Unbound,          ""},
     {Mute,            "mute",              K::Switch, 0,    1,                0,       P::Sound,    3,  "Mute",            Action::Unbound,          ""},
 }};
-// clang-format on
 
 constexpr bool tableInIdOrder()
 {
