@@ -104,7 +104,7 @@ void clearLeftoversOfKilledSaves(const GameFolders& folders, const std::filesyst
 {
     removeLeftoverTemporary(folders.settingsFile.string());
     removeLeftoverTemporary(folders.highScoreFile.string());
-    removeLeftoverTemporaries(replayFolder, ".vrp");
+    removeLeftoverTemporaries(replayFolder, isRecorderFileName);
 }
 
 std::unique_ptr<CReplayPlayer> makeReplayPlayer(Recording recording, GameObjects& objects)

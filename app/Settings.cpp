@@ -26,7 +26,7 @@ void CSettings::load(const std::string& filePath)
     // A missing file is the usual case: the defaults, silently.
     std::error_code unknown;
     if (!document.load(filePath) && std::filesystem::exists(filePath, unknown))
-        reportFileProblem(filePath, whyUnusable(filePath, "not readable XML"),
+        reportFileProblem(filePath, whyUnusable(filePath, "not readable XML", CXmlDocument::MaxFileSize),
                           "the defaults are used (" + std::to_string(width()) + " x " + std::to_string(height()) +
                               ", windowed, every pass on)");
     read(document.root());
