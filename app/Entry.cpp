@@ -245,6 +245,7 @@ int runGame(const GameOptions& options)
         return 1;
     }
     app.window().setIcon("media/icons/vesbrik-64.png");
+    app.window().setMinimumSize(WindowSizeRange::MinWidth, WindowSizeRange::MinHeight);
     game.devicePublication = std::make_unique<DevicePublication>(app.graphics());
     assembleGame(game.objects, gameSetup(game, options, folders));
     attachToApplication(app, game, settings, folders, options);
