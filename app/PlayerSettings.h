@@ -48,8 +48,8 @@ public:
     // Puts every setting but the window's (which it opened with) into the game.
     void applyToGame();
     // A switch key: the setting flips in the game at once; keep saves it too.
-    // Without keep (a replay's keys) it is flipped for this run only and no
-    // save writes it, until the player sets it again.
+    // Without keep (a key pressed while a recording plays) it is flipped for
+    // this run only and no save writes it, until the player sets it again.
     void flip(SettingId id, bool keep);
 
     // The options screen's pages: every setting with a row, its choices and
@@ -72,6 +72,7 @@ private:
     // The size the window has now, which may differ from the record's when
     // the file asked for one that does not fit.
     WindowSize windowSize;
-    // Settings a replay's keys flipped: in the game, not the player's choice.
+    // Settings flipped while a recording played: in the game, not the
+    // player's choice.
     std::array<bool, SettingCount> flippedForThisRun{};
 };

@@ -71,3 +71,16 @@ TEST(OptionsSaved, AFileThatDoesNotParseIsKeptAside)
     EXPECT_EQ(copies, 1);
     EXPECT_FALSE(settingsIn(run).isOn(SettingId::Bloom));
 }
+
+// A switch flipped while a recording plays changes the picture for the one
+// watching, never the player's file, not even when the game ends there.
+TEST(OptionsSaved, SwitchesFlippedWatchingAReplayAreNotSaved)
+{
+    CScriptFolder run;
+    ASSERT_EQ(run.run("frames 2\npress Return\nframes 30\npress Escape\nframes 2\n").status, 0);
+    const std::string before = run.read("settings.xml");
+    const ScriptResult watched =
+        run.run("frames 5\npress b\nexpect enablebloom 0\nframes 2\n", "--replay replays/last.vrp");
+    EXPECT_EQ(watched.status, 0) << watched.errors;
+    EXPECT_EQ(run.read("settings.xml"), before);
+}
