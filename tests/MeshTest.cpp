@@ -279,7 +279,7 @@ TEST(MeshTextures, AClipIsLookedForBesideTheObject)
     EXPECT_EQ(clipTexturePath("art\\", "textures/wood.png"), "art/wood.png");
 }
 
-TEST_F(MeshInScene, TheGameFrameIsTexturedAndItsPlateDrawnFixedFunction)
+TEST_F(MeshInScene, TheGameFrameIsTexturedAndItsPlateLitPerVertex)
 {
     CRenderer renderer;
     CMesh frame;
