@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "game/Random.h"
-
 namespace {
 
 constexpr float SlideSpeed = 10.0f;     // columns per second
@@ -26,12 +24,11 @@ int pointsForRows(int n)
 }
 }
 
-CGameBoard::CGameBoard(uint32_t seed)
+CGameBoard::CGameBoard(uint32_t seed) : rules(seed)
 {
-    seedRandom(seed);
     // A random 24-bit colour per cell with a zero alpha byte; a 0 leaves the cell empty.
     for (uint32_t& c : grid)
-        c = static_cast<uint32_t>(std::floor(static_cast<double>(randomUnit()) * 16777215.0));
+        c = static_cast<uint32_t>(std::floor(static_cast<double>(rules.randomUnit()) * 16777215.0));
 }
 
 void CGameBoard::pollKeys(const HeldKeys& keys)
@@ -52,7 +49,7 @@ void CGameBoard::newGame()
     grid.fill(0);
     // The spawn promotes this piece and draws the one after it. A piece left
     // over from an abandoned game goes with it; no fit test at the start.
-    waiting = createPiece(-1);
+    waiting = createRandomPiece(rules);
     spawnNext();
 }
 
@@ -156,7 +153,7 @@ bool CGameBoard::tryRotate(int direction)
         notify(event(BoardEventKind::PieceTurned));
         return true;
     }
-    falling->rotation = old; // the contact from the failed test stays
+    falling->rotation = old;
     return false;
 }
 
@@ -179,14 +176,12 @@ void CGameBoard::addScore(int added)
 // a cell above the grid (row position -1 or less, which only the straight
 // piece turned upright at row 1 can reach) counts as free, since nothing
 // is ever locked up there; the stamp drops it.
-bool CGameBoard::fits(CPiece& piece) const
+PieceContact CGameBoard::contactAt(const CPiece& piece) const
 {
     for (int i = 0; i < static_cast<int>(piece.cells.size()); ++i) {
         CellPosition p = piece.cellPosition(i);
-        if (p.x > BoardColumns - 1 || p.x < 0.0f || p.y > BoardRows - 1) {
-            piece.contact = ContactWall;
-            return false;
-        }
+        if (p.x > BoardColumns - 1 || p.x < 0.0f || p.y > BoardRows - 1)
+            return ContactWall;
         int column = static_cast<int>(std::trunc(p.x));
         int row = static_cast<int>(std::trunc(p.y));
         int nx = (p.x - std::trunc(p.x) > 0.0f && p.x < BoardColumns - 1) ? 2 : 1;
@@ -195,14 +190,12 @@ bool CGameBoard::fits(CPiece& piece) const
             for (int b = 0; b < ny; ++b) {
                 if (row + b < 0)
                     continue;
-                if (cell(column + a, row + b) != 0) {
-                    piece.contact = ContactOccupied;
-                    return false;
-                }
+                if (cell(column + a, row + b) != 0)
+                    return ContactOccupied;
             }
         }
     }
-    return true;
+    return ContactFree;
 }
 
 void CGameBoard::stamp(const CPiece& piece)
@@ -225,8 +218,10 @@ void CGameBoard::lockPiece()
     spawnNext();
     notify(event(BoardEventKind::NewPiece));
     // The new piece stays where it was placed, overlapping the stack, and the
-    // grid stays as it is until the waiting game.
-    if (!fits(*falling)) {
+    // grid stays as it is until the waiting game. It rests where it stands,
+    // so the step after reports it landed.
+    if (const PieceContact contact = contactAt(*falling); contact != ContactFree) {
+        falling->contact = contact;
         notify(event(BoardEventKind::GameOver));
         running = false;
     }
@@ -269,7 +264,7 @@ void CGameBoard::spawnNext()
 {
     addScore(PiecePoints);
     if (!waiting)
-        waiting = createPiece(-1);
+        waiting = createRandomPiece(rules);
     falling = std::move(waiting);
     falling->x = 5.0f;
     falling->y = 1.0f;
@@ -278,7 +273,7 @@ void CGameBoard::spawnNext()
     falling->landedReported = false;
 
     // Shown five columns to the left of the well.
-    waiting = createPiece(-1);
+    waiting = createRandomPiece(rules);
     waiting->x = -5.0f;
     waiting->y = 0.0f;
     waiting->rotation = 0;
