@@ -82,7 +82,7 @@ void CGameBoard::step(float dt)
     // never locks.
     if (carried.slideVelocity == 0.0f && lockTimer >= 1.0f / levelFallSpeed) {
         piece.y += carried.fallSpeed * dt;
-        if (!fits(piece))
+        if (!fitsNotingContact(piece))
             lockPiece(); // replaces the falling piece
     }
 
@@ -106,7 +106,7 @@ void CGameBoard::slide(CPiece& piece, float dt)
     if (carried.slideVelocity > 0.0f) {
         float old = piece.x;
         piece.x += carried.slideVelocity * dt;
-        if (!fits(piece)) {
+        if (!fitsNotingContact(piece)) {
             carried.slideVelocity = 0.0f;
             piece.x = std::ceil(old);
         }
@@ -121,7 +121,7 @@ void CGameBoard::slide(CPiece& piece, float dt)
             carried.slideVelocity = 0.0f;
             piece.x = std::floor(old);
         }
-        if (!fits(piece)) {
+        if (!fitsNotingContact(piece)) {
             carried.slideVelocity = 0.0f;
             piece.x = std::floor(old);
         }
@@ -132,7 +132,7 @@ void CGameBoard::fall(CPiece& piece, float dt)
 {
     float old = piece.y;
     piece.y += carried.fallSpeed * dt;
-    if (!fits(piece)) {
+    if (!fitsNotingContact(piece)) {
         piece.y = std::ceil(old);
         piece.contact = ContactWall;
         lockTimer += dt;
@@ -149,11 +149,11 @@ bool CGameBoard::tryRotate(int direction)
         return false;
     int old = falling->rotation;
     falling->rotate(direction);
-    if (fits(*falling)) {
+    if (fitsNotingContact(*falling)) {
         notify(event(BoardEventKind::PieceTurned));
         return true;
     }
-    falling->rotation = old;
+    falling->rotation = old; // the contact from the failed test stays
     return false;
 }
 
@@ -198,6 +198,14 @@ PieceContact CGameBoard::contactAt(const CPiece& piece) const
     return ContactFree;
 }
 
+bool CGameBoard::fitsNotingContact(CPiece& piece)
+{
+    const PieceContact contact = contactAt(piece);
+    if (contact != ContactFree)
+        piece.contact = contact;
+    return contact == ContactFree;
+}
+
 void CGameBoard::stamp(const CPiece& piece)
 {
     for (int i = 0; i < static_cast<int>(piece.cells.size()); ++i) {
@@ -218,10 +226,8 @@ void CGameBoard::lockPiece()
     spawnNext();
     notify(event(BoardEventKind::NewPiece));
     // The new piece stays where it was placed, overlapping the stack, and the
-    // grid stays as it is until the waiting game. It rests where it stands,
-    // so the step after reports it landed.
-    if (const PieceContact contact = contactAt(*falling); contact != ContactFree) {
-        falling->contact = contact;
+    // grid stays as it is until the waiting game.
+    if (!fitsNotingContact(*falling)) {
         notify(event(BoardEventKind::GameOver));
         running = false;
     }

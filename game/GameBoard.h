@@ -102,6 +102,9 @@ private:
 
     void notify(const BoardEvent& event);
     BoardEvent event(BoardEventKind kind) const;
+    // A move's fit test: a piece that does not fit where the move put it
+    // keeps what it ran into as its contact.
+    bool fitsNotingContact(CPiece& piece);
     bool rowIsFull(int row) const;
     void removeRow(int row);
     bool gridIsEmpty() const;
