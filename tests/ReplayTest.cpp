@@ -171,7 +171,7 @@ TEST(Replay, ASecondGameIsExactThoughTheFirstLeftDebrisAndAnOddFrameTime)
     EXPECT_EQ(check.status, 0) << check.output << check.errors;
 }
 
-TEST(Replay, SoundsDebrisAndTheLightNeverMoveTheGame)
+TEST(ReplayScenery, SoundsDebrisAndTheLightNeverMoveTheGame)
 {
     // One game played twice: once as it is, once with the light moved again
     // and again and no sound set at all, so that the scenery draws other
@@ -180,9 +180,9 @@ TEST(Replay, SoundsDebrisAndTheLightNeverMoveTheGame)
     CScriptFolder busy;
     std::string lightMoves;
     for (int i = 0; i < 10; ++i)
-        lightMoves += "press Space\nautoplay 150\n";
+        lightMoves += "press Space\nautoplay 100\n";
     const std::string end = "dump game.txt\npress Escape\nframes 1\n";
-    ASSERT_EQ(folder.run("frames 1\npress Return\nautoplay 1500\n" + end).status, 0);
+    ASSERT_EQ(folder.run("frames 1\npress Return\nautoplay 1000\n" + end).status, 0);
     std::filesystem::remove(busy.path() / "media/sound.xml");
     ASSERT_EQ(busy.run("frames 1\npress Return\n" + lightMoves + end).status, 0);
     EXPECT_NE(gameLines(folder.read("game.txt")).find("grid "), std::string::npos);
