@@ -104,7 +104,7 @@ void clearLeftoversOfKilledSaves(const GameFolders& folders, const std::filesyst
 {
     removeLeftoverTemporary(folders.settingsFile.string());
     removeLeftoverTemporary(folders.highScoreFile.string());
-    removeLeftoverTemporaries(replayFolder, ".vrp");
+    removeLeftoverTemporaries(replayFolder, isRecorderFileName);
 }
 
 std::unique_ptr<CReplayPlayer> makeReplayPlayer(Recording recording, GameObjects& objects)
@@ -244,6 +244,7 @@ int runGame(const GameOptions& options)
         return 1;
     }
     app.window().setIcon("media/icons/vesbrik-64.png");
+    app.window().setMinimumSize(WindowSizeRange::MinWidth, WindowSizeRange::MinHeight);
     game.devicePublication = std::make_unique<DevicePublication>(app.graphics());
     assembleGame(game.objects, gameSetup(game, options, folders));
     attachToApplication(app, game, settings, folders, options);

@@ -184,10 +184,18 @@ std::string CGameFlow::endRecording(bool keep, RecordedEnd how)
     return parts.recorder ? parts.recorder->end(parts.board, keep, how) : std::string();
 }
 
+// However the program ends, nothing the player did is lost: a name being
+// typed is entered as Enter would, which keeps its game's recording, and an
+// option changed on a screen still open is saved (a failure is said on
+// standard error by the store: no window is left to say it in).
 void CGameFlow::onProgramEnd()
 {
     if (current == State::Playing && !playingRecording)
         endRecording(false, RecordedEnd::CutShort);
+    if (parts.menu.typingName())
+        finishNaming();
+    if (playerSettings)
+        playerSettings->save();
 }
 
 KeyContext CGameFlow::keyContext() const

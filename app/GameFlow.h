@@ -63,8 +63,10 @@ public:
     State state() const { return current; }
     // Set once the player chose to leave the game (Exit, or Escape in the menu).
     bool quitRequested() const { return quitChosen; }
-    // The program ends, whatever ended it (the window closed, a stop
-    // signal): a game in play keeps its recording, marked as cut short.
+    // The program ends, whatever ended it (leaving through the menu, the
+    // window closed, a stop signal, a script's end): a game in play keeps its
+    // recording, marked as cut short; a name being typed is entered; changed
+    // settings are saved.
     void onProgramEnd();
 
     // ---- input, as delivered between frames -------------------------------------

@@ -156,7 +156,7 @@ void CSettings::load(const std::string& path)
     // A missing file is the usual case: the defaults, silently.
     std::error_code unknown;
     if (!document.load(path) && std::filesystem::exists(path, unknown))
-        reportFileProblem(path, whyUnusable(path, "not readable XML"),
+        reportFileProblem(path, whyUnusable(path, "not readable XML", CXmlDocument::MaxFileSize),
                           "the defaults are used (" + std::to_string(DefaultWidth) + " x " +
                               std::to_string(DefaultHeight) + ", windowed, every pass on)");
     read(document.root());

@@ -10,8 +10,12 @@ namespace {
 
 std::string sizeText(int width, int height) { return std::to_string(width) + " x " + std::to_string(height); }
 
-// Offered where no desktop lists its modes (off screen, or no display).
-constexpr WindowSize CommonSizes[] = {{640, 480}, {800, 600}, {1024, 768}, {1280, 720}, {1280, 960}, {1920, 1080}};
+// The sizes players know from their monitors, 4:3, 5:4, 16:10 and 16:9,
+// offered beside the desktop's own modes: a display may list only a few
+// (Xvfb and many laptops list one or two) or none at all (off screen).
+constexpr WindowSize CommonSizes[] = {{640, 480},   {800, 600},   {1024, 768},  {1280, 720},  {1280, 800},
+                                      {1280, 1024}, {1366, 768},  {1440, 900},  {1600, 900},  {1680, 1050},
+                                      {1920, 1080}, {1920, 1200}, {2560, 1440}, {3840, 2160}};
 
 } // namespace
 
@@ -63,10 +67,9 @@ std::vector<WindowSize> windowSizeChoices(const std::vector<DesktopSize>& modes,
     for (const DesktopSize& mode : modes)
         if (fits({mode.width, mode.height}))
             choices.push_back({mode.width, mode.height});
-    if (choices.empty())
-        for (const WindowSize& size : CommonSizes)
-            if (fits(size))
-                choices.push_back(size);
+    for (const WindowSize& size : CommonSizes)
+        if (fits(size))
+            choices.push_back(size);
     choices.push_back(current);
     std::sort(choices.begin(), choices.end(), [](WindowSize a, WindowSize b) {
         return a.width != b.width ? a.width < b.width : a.height < b.height;

@@ -1,8 +1,9 @@
 #pragma once
 // Everything the game lets you hear: ten named sound effects and the two
 // looping music pieces, one for the menu and one for play. The content comes
-// from media/sound.xml, read once at start-up. Nothing here ever fails loudly:
-// without an audio device or without the files the game simply runs silent.
+// from media/sound.xml, read once at start-up. Nothing here ever stops the
+// game: without an audio device or without the files it runs silent, and what
+// the file or its sounds have wrong is said in one line each.
 #include "audio/SoundGroup.h"
 #include "sound/AudioBackend.h"
 

@@ -113,16 +113,25 @@ TEST(WindowSize, AWindowTooLargeForItsUsualPlaceIsShrunkAndCentredOnTheUsableDes
     EXPECT_EQ(placeWindow(1000, 900, none, ScreenRect{1024, 0, 1280, 1024}), (ScreenRect{1164, 62, 1000, 900}));
 }
 
-TEST(WindowSize, ChoicesAreTheModesThatFitAndTheCurrentSize)
+TEST(WindowSize, ChoicesAreTheCommonSizesAndModesThatFitWithTheCurrentSizeEachOnceInOrder)
 {
-    // SDL lists a mode once per refresh rate, largest first.
-    const std::vector<DesktopSize> modes = {{2560, 1440}, {1920, 1080}, {1920, 1080}, {1280, 720}, {800, 600}, {320, 200}};
-    const std::vector<WindowSize> choices = windowSizeChoices(modes, FullHd, {1000, 700});
-    const std::vector<WindowSize> expected = {{800, 600}, {1000, 700}, {1280, 720}, {1920, 1080}};
+    // SDL lists a mode once per refresh rate, largest first; Xvfb or a
+    // laptop may list only one or two, and some are no common size.
+    const std::vector<DesktopSize> modes = {{2560, 1440}, {1920, 1080}, {1920, 1080}, {1280, 1024},
+                                            {1152, 864},  {800, 600},   {320, 200}};
+    const std::vector<WindowSize> choices = windowSizeChoices(modes, DesktopSize{1600, 1024}, {1000, 700});
+    const std::vector<WindowSize> expected = {{640, 480},   {800, 600},  {1000, 700}, {1024, 768}, {1152, 864},
+                                              {1280, 720},  {1280, 800}, {1280, 1024}, {1366, 768}, {1440, 900},
+                                              {1600, 900}};
     EXPECT_EQ(choices, expected);
-    // Without a desktop's list the common sizes stand in, within the limits.
-    const std::vector<WindowSize> common = windowSizeChoices({}, DesktopSize{1024, 768}, {800, 600});
-    EXPECT_EQ(common.front(), (WindowSize{640, 480}));
-    EXPECT_EQ(common.back(), (WindowSize{1024, 768}));
-    EXPECT_EQ(windowSizeText(common.back()), "1024 x 768");
+    // A full HD desktop offers full HD, not beyond; without a desktop's
+    // list or size the common sizes stand in up to the largest window.
+    const std::vector<WindowSize> fullHd = windowSizeChoices({}, FullHd, {800, 600});
+    EXPECT_EQ(fullHd.back(), (WindowSize{1920, 1080}));
+    const std::vector<WindowSize> offScreen = windowSizeChoices({}, std::nullopt, {800, 600});
+    EXPECT_EQ(offScreen.front(), (WindowSize{640, 480}));
+    EXPECT_EQ(offScreen.back(), (WindowSize{3840, 2160}));
+    // A desktop smaller than every common size still offers the window it has.
+    EXPECT_EQ(windowSizeChoices({}, DesktopSize{600, 400}, {320, 240}), (std::vector<WindowSize>{{320, 240}}));
+    EXPECT_EQ(windowSizeText(fullHd.back()), "1920 x 1080");
 }

@@ -2,7 +2,8 @@
 // Runs the game headless in the current folder, fed by an input script.
 // Drawing every frame, it says how long the frames took (wall clock) and at
 // which scale the scene was drawn, and can write every frame's time to FILE.
-// SIGTERM and SIGINT stop the run, which then ends by that signal.
+// SIGTERM, SIGINT and SIGHUP end the game as the end of its script does; the
+// run then ends by that signal.
 #include <SDL.h>
 
 #include <algorithm>
@@ -18,7 +19,8 @@
 #include "files/PictureFile.h"
 
 #include "InputScript.h"
-#include "StopSignals.h"
+#include "platform/MemoryPolicy.h"
+#include "platform/StopSignals.h"
 #include "app/Application.h"
 #include "app/Entry.h"
 #include "app/GameFlow.h"
@@ -323,6 +325,8 @@ int main(int argc, char** argv)
     }
 
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    // What holds for the whole process, as in the game's main.
+    keepFreedMemoryForReuse();
     catchStopSignals();
     std::vector<std::string> sounds;
     options.soundLog = [&sounds](Sound sound, int variant) {
