@@ -244,7 +244,8 @@ TEST_F(BoardViewTest, DebrisBricksArePlacedAndTurnedAsTheirBodies)
 {
     for (int c = 0; c < 10; ++c)
         board->setCell(c, 12, 0xFF102030u + uint32_t(c));
-    view->launchRow(12, board->rowColours(12));
+    CRandom random = board->random();
+    view->launchRow(12, board->rowColours(12), random);
     board->setCells({});
     // Let them tumble so the rotations are not the identity.
     for (int i = 0; i < 60; ++i)
@@ -253,7 +254,7 @@ TEST_F(BoardViewTest, DebrisBricksArePlacedAndTurnedAsTheirBodies)
     const auto list = bricks();
     ASSERT_EQ(list.size(), 10u);
     for (int i = 0; i < 10; ++i) {
-        const DebrisBrick& body = *view->debris().slot(i);
+        const CDebrisBrick& body = *view->debris().slot(i);
         const CSceneEntity& entity = *list[size_t(i)];
         expectNear(entity.position, body.position());
         EXPECT_NEAR(entity.colour.b, float((0x30 + i) & 0xFF) / 255.0f, 1e-6f);
@@ -269,7 +270,8 @@ TEST_F(BoardViewTest, AFrameLeavesTheEntityListAsItFoundIt)
     board->placeNextPiece(createPiece(2));
     for (int c = 0; c < 10; ++c)
         board->setCell(c, 19, 0xFF808080u);
-    view->launchRow(19, board->rowColours(19));
+    CRandom random = board->random();
+    view->launchRow(19, board->rowColours(19), random);
     CSceneEntity* frame = renderer->entities()[0].get();
     CSceneEntity* floor = renderer->entities()[1].get();
     view->render();

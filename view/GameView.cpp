@@ -101,9 +101,9 @@ void CGameView::loadScene()
     }
 }
 
-void CGameView::launchRow(int row, const std::array<uint32_t, BoardColumns>& colours)
+void CGameView::launchRow(int row, const std::array<uint32_t, BoardColumns>& colours, CRandom& random)
 {
-    physics.spawnRow(row, colours);
+    physics.spawnRow(row, colours, random);
 }
 
 void CGameView::stepUpdate(float dt, bool boardRunning)
@@ -158,7 +158,7 @@ void CGameView::buildBoardEntities()
 
     // The debris, turned as its bodies are.
     for (int i = 0; i < CPhysicsWorld::SlotCount; ++i) {
-        const DebrisBrick* debrisBrick = physics.slot(i);
+        const CDebrisBrick* debrisBrick = physics.slot(i);
         if (!debrisBrick)
             continue;
         CSceneEntity* entity = renderer.addEntity(&brick, CSceneEntity::OneFrame);
