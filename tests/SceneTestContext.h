@@ -121,7 +121,7 @@ protected:
         renderer = std::make_unique<CRenderer>();
         flat = std::make_unique<CFlatMaterial>(*renderer);
         ASSERT_TRUE(brick.buildMesh("media/chamferbox.lwo", [this](const std::string&) { return flat.get(); }));
-        light = renderer->addLight(CLight::Directional);
+        light = renderer->addLight(CLight::Spot);
         light->position = LightStart;
         renderer->setSwitches(AllSwitchesOff);
     }
