@@ -119,8 +119,8 @@ void CApplication::frame(double elapsed)
     if (drawEveryFrame)
         drawFrame();
 
-    if (flow->frameLimit != 0)
-        sleepMilliseconds(1000 / flow->frameLimit);
+    if (frameLimit.perSecond > 0)
+        sleepMilliseconds(1000 / frameLimit.perSecond);
 }
 
 void CApplication::takeScreenshot()

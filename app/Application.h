@@ -12,6 +12,7 @@
 
 #include "app/ApplicationBase.h"
 #include "app/PlayModes.h"
+#include "app/SettingTable.h"
 
 class CGameFlow;
 class CGameRecorder;
@@ -46,6 +47,8 @@ public:
     // Off, frames only step the game; whoever wants a picture draws one
     // (the script driver, which needs pictures only for its shots).
     void setDrawEveryFrame(bool on) { drawEveryFrame = on; }
+    // Each frame is followed by a sleep that holds the loop to the limit.
+    void limitFrames(FrameLimit limit) { frameLimit = limit; }
     // Where F12 and PrintScreen save the picture.
     void setScreenshotFolder(const std::filesystem::path& folder) { screenshotFolder = folder; }
     // Saves the picture as it stands and says where in the window's title.
@@ -87,6 +90,7 @@ private:
     std::optional<FrameParts> parts;
     float stepAccumulator = 0.0f;
     bool drawEveryFrame = true;
+    FrameLimit frameLimit;
     std::filesystem::path screenshotFolder;
     // Seconds the screenshot notice stays in the title before it goes back.
     double noticeSeconds = 0.0;

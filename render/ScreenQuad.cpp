@@ -8,17 +8,6 @@
 #include <optional>
 #include <vector>
 
-namespace {
-
-struct ScreenVertex {
-    float x, y, z, rhw;
-    uint32_t colour;
-    float u, v;
-};
-static_assert(sizeof(ScreenVertex) == 28);
-
-} // namespace
-
 void drawScreenQuad(const CTexture* texture, float left, float top, float right, float bottom, uint32_t colour,
                     bool keepState, float texRight, float texBottom)
 {
@@ -49,7 +38,7 @@ void drawPlacedQuad(const QuadPlacement& placement, uint32_t colour)
         {on.z * w, on.w * h, 0.0f, 1.0f, colour, tex.z, tex.w},
         {on.x * w, on.w * h, 0.0f, 1.0f, colour, tex.x, tex.w},
     };
-    d.setFvf(FvfScreenQuad);
+    d.setVertexLayout(ScreenVertexLayout);
     d.drawPrimitiveUP(PrimitiveType::TriangleFan, 2, quad, sizeof(ScreenVertex));
 }
 
@@ -127,8 +116,4 @@ void setOverlayStates()
     d.setRenderState(RenderState::AlphaBlendEnable, true);
     d.setRenderState(RenderState::SrcBlend, Blend::SrcAlpha);
     d.setRenderState(RenderState::DestBlend, Blend::InvSrcAlpha);
-    d.setTextureStageState(TextureStageState::AlphaArg1, TextureArg::Diffuse);
-    d.setTextureStageState(TextureStageState::AlphaArg2, TextureArg::Texture);
-    d.setTextureStageState(TextureStageState::AlphaOp, TextureOp::Modulate);
-    d.setTextureStageState(TextureStageState::ColorOp, TextureOp::Modulate);
 }

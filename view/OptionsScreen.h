@@ -33,7 +33,8 @@ private:
     void makeFonts(const OptionsLayout& layout);
     void drawPageRow(const CMenu& menu);
     void drawSettings(const CMenu& menu);
-    void drawControls();
+    void drawControls(const COptionsMenu& options);
+    CFont& tableFontFor(const OptionsLayout& layout, int lines);
     std::optional<OptionsLayout> beginPanel();
     void drawPanel();
 
