@@ -1,6 +1,5 @@
 #include "game/Menu.h"
 
-#include <algorithm>
 #include <cmath>
 #include <string_view>
 
@@ -108,38 +107,14 @@ bool CMenu::fullyShown() const { return backgroundFade >= HeldFade; }
 
 double CMenu::shownFade() const { return backgroundFade >= HeldFade ? HeldFade : backgroundFade; }
 
-double CMenu::highScoreScale(int viewportWidth, int viewportHeight)
+// The rows ripple through the colours, each a tenth of a second behind the
+// one above.
+uint32_t CMenu::highScoreColour(int index, bool typing) const
 {
-    return std::clamp(std::min(viewportWidth / 640.0, viewportHeight / 480.0), 0.25, 1.0);
-}
-
-// The list sits in a 600-pixel column around the centre, rows 21 pixels
-// apart from 100 pixels above the middle. It slides in from the middle as it
-// fades in, then sways by 20 pixels, each row a little behind the one above;
-// its colours ripple down the rows the same way. Below 640 x 480 all of it
-// shrinks by the list's scale.
-HighScoreRow CMenu::highScoreRow(int index, int viewportWidth, int viewportHeight, bool typing) const
-{
-    const double scale = highScoreScale(viewportWidth, viewportHeight);
-    const auto scaled = [scale](double length) { return static_cast<int>(std::lround(length * scale)); };
-    const int left = viewportWidth / 2 - scaled(300);
-    const int right = viewportWidth / 2 + scaled(300);
+    // The name being typed flashes between red and yellow, fully opaque.
+    if (typing)
+        return argb(1.0, (std::sin(10.0 * elapsed) + 1.0) / 2.0, 0.0, 1.0);
     const double phase = 0.1 * index + elapsed;
-    const double slide = scale * (listFade * 100.0 + 20.0 * std::sin(0.2 * index + elapsed));
-    // A shrunk list starts a little lower, clear of the title, with room
-    // above it for the line that asks for a name.
-    const int above = scale == 1.0 ? 100 : static_cast<int>(std::lround(120.0 * scale - 20.0));
-
-    HighScoreRow row;
-    row.top = viewportHeight / 2 - above + scaled(21) * index;
-    row.nameLeft = static_cast<int>(left + slide);
-    row.scoreRight = static_cast<int>(right - slide);
-    if (typing) {
-        // The name being typed flashes between red and yellow, fully opaque.
-        row.colour = argb(1.0, (std::sin(10.0 * elapsed) + 1.0) / 2.0, 0.0, 1.0);
-    } else {
-        row.colour = argb((std::sin(4.0 * phase) + 1.0) / 2.0, (std::sin(-2.2 * phase) + 1.0) / 2.0,
-                          (std::sin(1.6 * phase) + 1.0) / 2.0, listFade);
-    }
-    return row;
+    return argb((std::sin(4.0 * phase) + 1.0) / 2.0, (std::sin(-2.2 * phase) + 1.0) / 2.0,
+                (std::sin(1.6 * phase) + 1.0) / 2.0, listFade);
 }

@@ -5,6 +5,7 @@
 
 #include "game/HighScoreTable.h"
 #include "game/Menu.h"
+#include "view/MenuLayout.h"
 #include "view/MenuScreen.h"
 
 #include <stb_image.h>
@@ -111,7 +112,7 @@ TEST_F(MenuDrawing, AnEmptyTypedNameShowsOnlyTheFlashingCursor)
     screen.draw(menu, scores);
     readFrame();
 
-    const HighScoreRow row = menu.highScoreRow(0, 800, 600, true);
+    const HighScoreRow row = MenuLayout::highScoreRow(menu, 0, 800, 600, true);
     auto cursor = [](uint32_t c) { return channel(c, 16) > 150 && channel(c, 0) < 40; };
     auto lit = [](uint32_t c) { return channel(c, 16) > 40 || channel(c, 8) > 40 || channel(c, 0) > 40; };
     // A thin upright bar at the start of the row, nothing after it until the

@@ -68,24 +68,21 @@ void CMenuScreen::load(const std::filesystem::path& mediaDir)
 
 void CMenuScreen::fitFonts(int viewportWidth, int viewportHeight)
 {
-    if (viewportWidth == fontsWidth && viewportHeight == fontsHeight)
-        return;
-    fontsWidth = viewportWidth;
-    fontsHeight = viewportHeight;
     // "Tahoma" is what the rows were laid out for; fontconfig picks the
     // nearest face installed. The list's font is narrow so ten-letter names
-    // and six-digit scores fit the 600-pixel column, and shrinks with it.
-    const double listScale = CMenu::highScoreScale(viewportWidth, viewportHeight);
-    largeFont = CFont::create("Tahoma", static_cast<int>(std::lround(24 * listScale)),
-                              std::max(1, static_cast<int>(std::lround(10 * listScale))));
+    // and six-digit scores fit the 600-pixel column, and grows and shrinks
+    // with it.
+    const double listScale = MenuLayout::listScale(viewportWidth, viewportHeight);
+    largeFont = fonts.font("Tahoma", static_cast<int>(std::lround(24 * listScale)),
+                           std::max(1, static_cast<int>(std::lround(10 * listScale))));
     // The rest grows and shrinks with the reference screen's scale: the
     // address line keeps to its plate at the bottom left, left of the items.
     const ReferenceLayout layout(viewportWidth, viewportHeight);
-    pausedFont = CFont::create("Tahoma", std::max(12, layout.length(48)), 0, 700);
-    smallFont = CFont::create("Tahoma", std::max(7, layout.length(18)));
+    pausedFont = fonts.font("Tahoma", std::max(12, layout.length(48)), 0, 700);
+    smallFont = fonts.font("Tahoma", std::max(7, layout.length(18)));
     // Text in place of a missing picture, in the HUD's font.
-    if (labelsWanted)
-        labelFont = CFont::create("Tahoma", std::max(10, layout.length(24)), std::max(1, layout.length(16)));
+    labelFont = labelsWanted ? fonts.font("Tahoma", std::max(10, layout.length(24)), std::max(1, layout.length(16)))
+                             : nullptr;
 }
 
 int CMenuScreen::helpLineTop(const ReferenceLayout& layout, int lineHeight) const
@@ -214,7 +211,7 @@ void CMenuScreen::drawHighScores(const CMenu& menu, const CHighScoreTable& score
         const HighScoreEntry& entry = scores.entry(i);
         // The entry whose name is being typed shows it with a cursor.
         const bool typing = menu.entryBeingNamed() == &entry;
-        const HighScoreRow row = menu.highScoreRow(i, v.width, v.height, typing);
+        const HighScoreRow row = MenuLayout::highScoreRow(menu, i, v.width, v.height, typing);
         // A letter a pad is picking stands in brackets before the cursor
         // (a space as "_"): it is not in the name until A keeps it.
         std::string name = entry.name;
@@ -244,7 +241,7 @@ void CMenuScreen::drawListHints(const CMenu& menu, const CHighScoreTable& scores
     const Viewport& v = device().viewport();
     const uint32_t alpha = static_cast<uint32_t>(colourByte(menu.scoresFade()));
     const uint32_t colour = alpha << 24 | 0x00FFFFFFu;
-    const HighScoreRow first = menu.highScoreRow(0, v.width, v.height, false);
+    const HighScoreRow first = MenuLayout::highScoreRow(menu, 0, v.width, v.height, false);
     const int line = smallFont->lineHeight();
     if (menu.typingName())
         smallFont->drawText(NameWanted, {0, first.top - 2 * line, v.width, FarEdge}, TextCenter, colour);
@@ -254,7 +251,7 @@ void CMenuScreen::drawListHints(const CMenu& menu, const CHighScoreTable& scores
         anyRecording = anyRecording || !entry.replay.empty();
     if (!anyRecording || menu.typingName())
         return;
-    const HighScoreRow below = menu.highScoreRow(CHighScoreTable::EntryCount, v.width, v.height, false);
+    const HighScoreRow below = MenuLayout::highScoreRow(menu, CHighScoreTable::EntryCount, v.width, v.height, false);
     const int top = below.top + 8 + (menu.scoresNotice().empty() ? 0 : largeFont->lineHeight() + 4);
     smallFont->drawText(StarMeaning, {0, top, v.width, FarEdge}, TextCenter, colour);
 }
@@ -265,7 +262,7 @@ void CMenuScreen::drawScoresNotice(const CMenu& menu)
     if (menu.scoresNotice().empty())
         return;
     const Viewport& v = device().viewport();
-    const HighScoreRow below = menu.highScoreRow(CHighScoreTable::EntryCount, v.width, v.height, false);
+    const HighScoreRow below = MenuLayout::highScoreRow(menu, CHighScoreTable::EntryCount, v.width, v.height, false);
     const uint32_t alpha = static_cast<uint32_t>(colourByte(menu.scoresFade()));
     largeFont->drawText(menu.scoresNotice(), {0, below.top + 8, v.width, FarEdge},
                         TextCenter, alpha << 24 | 0x00FF4040u);
