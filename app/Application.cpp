@@ -44,25 +44,25 @@ void CApplication::endReplay()
 
 // A key means what app/KeyMap.h says it means where it is pressed: in a
 // replay the viewer steers the replay and the view, otherwise the flow acts.
-void CApplication::onKeyDown(int key)
+void CApplication::onKeyDown(int key, bool repeat)
 {
     const KeyContext context = replay ? KeyContext::Replay : flow->keyContext();
-    const std::optional<Action> action = actionForKey(key, context);
-    if (!action)
+    const std::optional<ActionRequest> request = actionForKey(key, context);
+    if (!presses.counts(key, repeat, context, request ? request->action : Action::Unbound) || !request)
         return;
-    if (*action == Action::Screenshot)
+    if (request->action == Action::Screenshot)
         takeScreenshot();
-    else if (replay && !replay->onAction(*action))
+    else if (replay && !replay->onAction(request->action))
         endReplay();
     else if (!replay)
-        flow->onAction(*action);
+        flow->onAction(*request);
 }
 
 void CApplication::onMessage(const InputMessage& message)
 {
     switch (message.type) {
     case InputMessage::KeyDown:
-        onKeyDown(message.key);
+        onKeyDown(message.key, message.repeat);
         break;
     case InputMessage::MouseMove: {
         if (replay) {
@@ -86,7 +86,7 @@ void CApplication::onMessage(const InputMessage& message)
             flow->onFocusLost();
         break;
     case InputMessage::Character:
-        if (!replay)
+        if (!replay && presses.typingCounts())
             flow->onCharacter(message.character);
         break;
     default:

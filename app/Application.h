@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "app/ApplicationBase.h"
+#include "app/KeyMap.h"
 
 class CGameFlow;
 class CGameRecorder;
@@ -69,13 +70,14 @@ protected:
     void onMessage(const InputMessage& message) override;
 
 private:
-    void onKeyDown(int key);
+    void onKeyDown(int key, bool repeat);
     void endReplay();
     // Moves a point of the window to the picture's pixels; false outside it.
     bool pointInPicture(int& x, int& y);
     void measureDrawnFrame();
 
     CGameFlow* flow = nullptr;
+    CPressFilter presses;
     CGameRecorder* recorder = nullptr;
     std::unique_ptr<CReplayPlayer> replay;
     bool quitAfterReplay = false;

@@ -38,7 +38,7 @@ void startRecordedGame(const Recording& recording, CGameFlow& flow, CGameBoard& 
     seedRandom(recording.randomState);
     board.carryMotion({recording.slideVelocity, recording.fallSpeed});
     stepAccumulator = recording.carriedStepTime;
-    flow.startReplayedGame();
+    flow.startReplayedGame(recording.version == HeldTapsVersion ? TapRule::HeldOneStep : TapRule::EveryPress);
 }
 
 CReplayPlayer::CReplayPlayer(Recording recording, CGameFlow& flow, CGameBoard& board, CHud& hud)

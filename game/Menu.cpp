@@ -19,9 +19,9 @@ void CMenu::update(float dt)
     pulseLevel = 0.5 * std::sin(25.12 * elapsed) + 0.5;
 
     // The selected item pulses between white and red; the others stay a
-    // slightly translucent white.
+    // slightly translucent white, all of them while an entry is picked.
     for (int i = 0; i < ItemCount; ++i)
-        colours[i] = i == selected ? pulseColour(pulseLevel) : 0xDDFFFFFFu;
+        colours[i] = i == selected && chosen < 0 ? pulseColour(pulseLevel) : 0xDDFFFFFFu;
 
     // The fades are not clamped here: the background is held at 0.9 below,
     // and a hidden fade may end slightly below zero.
@@ -105,6 +105,13 @@ void CMenu::hide()
 {
     visible = false;
     scoresShown = false;
+}
+
+void CMenu::toggleScores()
+{
+    scoresShown = !scoresShown;
+    if (!scoresShown)
+        forgetPick();
 }
 
 void CMenu::pickEntry(int index)

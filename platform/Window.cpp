@@ -261,18 +261,20 @@ bool CWindow::poll(InputMessage& message)
     // later events; a repeat comes due with no event at all.
     SDL_Event event;
     int padKey = 0;
+    bool padRepeat = false;
     bool padPressed = false;
     while (!padPressed && SDL_PollEvent(&event)) {
         if (translate(&event, message))
             return true;
         if (!pendingCharacters.empty())
             return poll(message);
-        padPressed = pads.takePress(SDL_GetTicks64(), padKey);
+        padPressed = pads.takePress(SDL_GetTicks64(), padKey, padRepeat);
     }
-    if (padPressed || pads.takePress(SDL_GetTicks64(), padKey)) {
+    if (padPressed || pads.takePress(SDL_GetTicks64(), padKey, padRepeat)) {
         message = {};
         message.type = InputMessage::KeyDown;
         message.key = padKey;
+        message.repeat = padRepeat;
         return true;
     }
     return false;
@@ -368,6 +370,7 @@ bool CWindow::translateKey(const void* sdlEvent, InputMessage& message)
         return false;
     }
     message.key = virtualKeyFromSdl(key.keysym.sym);
+    message.repeat = key.repeat != 0;
     message.type = InputMessage::KeyDown;
     return message.key != 0;
 }
@@ -377,10 +380,10 @@ bool CWindow::isHeld(int virtualKey) const
     const Uint8* keys = SDL_GetKeyboardState(nullptr);
     const auto down = [&](SDL_Scancode key) { return keys[key] && keysAtFocus.heldCounts(key); };
     switch (virtualKey) {
-    case vk::Left: return down(SDL_SCANCODE_LEFT) || pads.isHeld(vk::Left);
-    case vk::Right: return down(SDL_SCANCODE_RIGHT) || pads.isHeld(vk::Right);
-    case vk::Up: return down(SDL_SCANCODE_UP) || pads.isHeld(vk::Up);
-    case vk::Down: return down(SDL_SCANCODE_DOWN) || pads.isHeld(vk::Down);
+    case vk::Left: return down(SDL_SCANCODE_LEFT);
+    case vk::Right: return down(SDL_SCANCODE_RIGHT);
+    case vk::Up: return down(SDL_SCANCODE_UP);
+    case vk::Down: return down(SDL_SCANCODE_DOWN);
     case vk::Shift: return down(SDL_SCANCODE_LSHIFT) || down(SDL_SCANCODE_RSHIFT);
     default: return pads.isHeld(virtualKey);
     }

@@ -17,6 +17,9 @@ constexpr float TitleX = 0.2f, TitleY = 0.05f;
 constexpr float ItemY = CMenu::ItemRowTop / 600.0f;
 float itemX(int item) { return static_cast<float>(CMenu::ItemSlots[static_cast<size_t>(item)].left) / 800.0f; }
 
+// The HUD's banner colour: a warm yellow, clear on the dark well and the sky.
+constexpr uint32_t GameOverColour = 0xFFFFD040u;
+
 // Text reaches as far right and down as it likes unless the row says otherwise.
 constexpr int FarEdge = 10000;
 
@@ -95,6 +98,7 @@ void CMenuScreen::draw(const CMenu& menu, const CHighScoreTable& scores)
     if (menu.scoresFade() > 0.0 && !menu.options().isOpen())
         drawHighScores(menu, scores);
     drawPausedAndHelpWord(menu);
+    drawGameOver(menu);
     if (menu.helpShown()) {
         optionsScreen.drawHelp(menu);
         setOverlayStates();
@@ -153,6 +157,18 @@ void CMenuScreen::drawPausedAndHelpWord(const CMenu& menu)
         const int top = helpLineTop(v.height, smallFont->lineHeight());
         smallFont->drawText(HelpText, {0, top, v.width - 6, v.height}, TextRight, 0xB0FFFFFFu);
     }
+}
+
+// Over the well for a moment after a game ended, with its final score.
+void CMenuScreen::drawGameOver(const CMenu& menu)
+{
+    if (!menu.gameOverShown() || !pausedFont || !largeFont)
+        return;
+    const Viewport& v = device().viewport();
+    const int top = v.height * 2 / 5;
+    pausedFont->drawText(GameOverText, {0, top, v.width, FarEdge}, TextCenter, GameOverColour);
+    largeFont->drawText("Score " + std::to_string(menu.finalScore()), {0, top + pausedFont->lineHeight(), v.width, FarEdge},
+                        TextCenter, GameOverColour);
 }
 
 // The web address, in every state, during play as well: black on the light

@@ -32,6 +32,7 @@ public:
     // name and version while it has no published address.
     static const char* bottomLine();
     static constexpr const char* PausedText = "Paused";
+    static constexpr const char* GameOverText = "Game over";
     static constexpr const char* HelpText = "F1 or pad Back: help";
     // Over the list while a new high score's name is wanted.
     static constexpr const char* NameWanted =
@@ -52,6 +53,7 @@ private:
     void drawBackground(const CMenu& menu);
     void drawFront(const CMenu& menu);
     void drawPausedAndHelpWord(const CMenu& menu);
+    void drawGameOver(const CMenu& menu);
     void drawWebAddress();
     void drawHighScores(const CMenu& menu, const CHighScoreTable& scores);
     void drawScoresNotice(const CMenu& menu);

@@ -221,6 +221,7 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
         std::ostringstream place;
         place << piece->x << " " << piece->y << " " << piece->rotation;
         add("piece", place.str());
+        add("piece.column", piece->x);
         add("current", piece->kind);
     }
     if (game.board.next())
