@@ -184,8 +184,9 @@ TEST(HighScoreRows, RippleThroughColoursAndTheTypedNameFlashes)
     CMenu menu;
     menu.setClock(0.0);
     menu.setFades(menu.fade(), 0.5);
-    // Row 0 at clock 0: every channel at half, alpha the fade.
-    EXPECT_EQ(menu.highScoreRow(0, 800, 600, false).colour, 0x80808080u);
+    // Row 0 at clock 0: every channel half way up its light range (0.6 to
+    // 1), alpha the fade.
+    EXPECT_EQ(menu.highScoreRow(0, 800, 600, false).colour, 0x80CCCCCCu);
     // Row 5 is half a second behind: the colours of clock 0.5 on row 0.
     const uint32_t row5 = menu.highScoreRow(5, 800, 600, false).colour;
     menu.setClock(0.5);
@@ -194,10 +195,10 @@ TEST(HighScoreRows, RippleThroughColoursAndTheTypedNameFlashes)
     menu.setFades(menu.fade(), 1.02);
     EXPECT_EQ(channel(menu.highScoreRow(0, 800, 600, false).colour, 24), 255);
 
-    // The typed name: opaque red to yellow whatever the list's fade.
+    // The typed name: opaque orange to yellow whatever the list's fade.
     menu.setFades(menu.fade(), 0.1);
     menu.setClock(0.0);
-    EXPECT_EQ(menu.highScoreRow(2, 800, 600, true).colour, 0xFFFF8000u);
+    EXPECT_EQ(menu.highScoreRow(2, 800, 600, true).colour, 0xFFFFCC00u);
     menu.setClock(std::numbers::pi / 20.0);
     EXPECT_EQ(menu.highScoreRow(2, 800, 600, true).colour, 0xFFFFFF00u);
 }

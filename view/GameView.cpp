@@ -182,11 +182,12 @@ void CGameView::buildBoardEntities()
     }
 }
 
-// The frame of the game's 3D view with its overlays: the HUD, the frame
-// rate if shown, and the menu the application hands in.
+// The frame of the game's 3D view with its overlays: the HUD, the menu the
+// application hands in, and the frame rate if shown, last, so that it reads
+// over the menu's background as well.
 void CGameView::render(const FrameOverlay& menu)
 {
     buildBoardEntities();
-    renderer.renderFrame({[this] { hud.draw(board.level(), board.rows()); }, [this] { drawFrameRate(); }, menu});
+    renderer.renderFrame({[this] { hud.draw(board.level(), board.rows()); }, menu, [this] { drawFrameRate(); }});
     renderer.removeEntities(CSceneEntity::OneFrame);
 }
