@@ -71,7 +71,9 @@ void CApplication::onMessage(const InputMessage& message)
         }
         flow->onMouseMove(message.x, message.y, message.buttons);
         int x = message.x, y = message.y;
-        if (message.buttons == 0 && pointInPicture(x, y))
+        // The pointer points only when the player moves it, not when the
+        // window moved or changed under it.
+        if (message.buttons == 0 && !message.pointerStill && pointInPicture(x, y))
             flow->onMousePoint(x, y, graphics().width(), graphics().height());
         break;
     }

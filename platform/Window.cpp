@@ -280,6 +280,27 @@ bool CWindow::poll(InputMessage& message)
     return false;
 }
 
+namespace {
+
+// The window changes that move its picture under a pointer that stays where
+// it is; the pointer then shows up at a new place in the window.
+bool windowChangedUnderPointer(int windowEvent)
+{
+    switch (windowEvent) {
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+    case SDL_WINDOWEVENT_RESIZED:
+    case SDL_WINDOWEVENT_MOVED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_ENTER:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 bool CWindow::translate(const void* sdlEvent, InputMessage& message)
 {
     const SDL_Event& event = *static_cast<const SDL_Event*>(sdlEvent);
@@ -297,6 +318,10 @@ bool CWindow::translate(const void* sdlEvent, InputMessage& message)
             active = true;
         if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
             noteKeysDownAtFocus();
+        if (windowChangedUnderPointer(event.window.event)) {
+            pointerSettling = true;
+            settledX = settledY = -1;
+        }
         if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
             // SDL lets go of the keyboard's keys; the pads' keys go up too,
             // or a piece would slide on while the player is elsewhere.
@@ -321,6 +346,12 @@ bool CWindow::translate(const void* sdlEvent, InputMessage& message)
         message.type = InputMessage::MouseMove;
         message.x = event.motion.x;
         message.y = event.motion.y;
+        if (pointerSettling && settledX < 0) {
+            settledX = message.x;
+            settledY = message.y;
+        }
+        pointerSettling = pointerSettling && message.x == settledX && message.y == settledY;
+        message.pointerStill = pointerSettling;
         Uint32 state = event.motion.state;
         message.buttons = ((state & SDL_BUTTON_LMASK) ? MouseLeft : 0) | ((state & SDL_BUTTON_RMASK) ? MouseRight : 0) |
                           ((state & SDL_BUTTON_MMASK) ? MouseMiddle : 0);

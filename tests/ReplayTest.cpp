@@ -275,6 +275,8 @@ frames 3000
 expect hud.banner Replay over - Escape
 expect score 100
 expect running 0
+expect menu.paused 0
+expect menu.gameOver
 press Escape
 frames 1
 expect state 0
