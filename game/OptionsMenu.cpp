@@ -260,11 +260,17 @@ const std::vector<std::string>& padHelp()
         "Start\tpause; take",
         "Back\tleave; help in menu",
         "",
-        "A name for the scores:",
+        "A name, with the pad:",
         "up / down\tpick a letter",
         "A / right\tnext letter",
         "B / left\tdelete",
         "Start\tkeep the name",
+        "",
+        "A name, on the keyboard:",
+        "letters, Space\ttype it",
+        "Backspace\tdelete",
+        "Enter / Esc\tkeep the name",
+        "arrows\tnothing",
     };
     return lines;
 }
