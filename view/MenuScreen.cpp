@@ -255,7 +255,7 @@ void CMenuScreen::drawListBacking(const CMenu& menu, const CHighScoreTable& scor
     const HighScoreRow first = menu.highScoreRow(0, v.width, v.height, false);
     const HighScoreRow below = menu.highScoreRow(CHighScoreTable::EntryCount, v.width, v.height, false);
     const int half = static_cast<int>(std::lround(ListBackingHalfWidth * CMenu::highScoreScale(v.width, v.height)));
-    const int top = menu.typingName() ? first.top - 2 * line - 6 : first.top - 8;
+    const int top = menu.typingName() ? first.top - line - 10 : first.top - 8;
     int bottom = below.top + 4;
     if (!menu.scoresNotice().empty())
         bottom += largeFont->lineHeight() + 6;
@@ -285,7 +285,7 @@ void CMenuScreen::drawListHints(const CMenu& menu, const CHighScoreTable& scores
     const HighScoreRow first = menu.highScoreRow(0, v.width, v.height, false);
     const int line = smallFont->lineHeight();
     if (menu.typingName())
-        smallFont->drawText(NameWanted, {0, first.top - 2 * line, v.width, FarEdge}, TextCenter, colour);
+        smallFont->drawText(NameWanted, {0, first.top - line - 6, v.width, FarEdge}, TextCenter, colour);
 
     if (!listHintShown(menu, scores))
         return;

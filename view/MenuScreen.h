@@ -36,7 +36,7 @@ public:
     static constexpr const char* HelpText = "F1 or pad Back: help";
     // Over the list while a new high score's name is wanted.
     static constexpr const char* NameWanted =
-        "A new high score! Type your name and press Enter   (pad: up / down, A, Start)";
+        "New high score! Type your name and press Enter   (pad: up / down, A, Start)";
     // Under the list when an entry kept its game.
     static constexpr const char* StarMeaning = "* a recorded game: 1 - 0 picks the entry, Enter plays it";
     // The colour behind the menu when its background image is missing (RGB).
