@@ -8,6 +8,7 @@
 #include "app/KeyMap.h"
 #include "app/ReplayPlayer.h"
 #include "device/Screenshot.h"
+#include "game/Menu.h"
 #include "platform/Clock.h"
 #include "platform/Letterbox.h"
 #include "render/Renderer.h"
@@ -194,6 +195,7 @@ void CApplication::drawFrame()
     d.beginScene();
     // The view's frame with the HUD and the frame rate, and the menu over
     // everything, in every state.
-    parts->view.render([this] { parts->menuScreen.draw(parts->menu, parts->highScores); });
+    const bool panelOpen = parts->menu.helpShown() || parts->menu.options().isOpen();
+    parts->view.render([this] { parts->menuScreen.draw(parts->menu, parts->highScores); }, panelOpen);
     d.present();
 }
