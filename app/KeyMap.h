@@ -4,6 +4,8 @@
 // replay, the loop) reads actions.
 #include <optional>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "game/Action.h"
 #include "game/HeldKeys.h"
@@ -43,3 +45,8 @@ private:
 // The moves held down at this moment (left, right, down), as the board polls
 // them: the one way a held key reaches the game.
 HeldKeys heldMoves(const CInputSource& input);
+
+// The controls page's tables, made from the key table: the keyboard's and
+// the pad's, one "keys<TAB>what they do" line each (see COptionsMenu).
+std::vector<std::string> keyboardControls();
+std::vector<std::string> padControls();

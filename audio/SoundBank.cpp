@@ -5,6 +5,8 @@
 #include "xml/XmlDocument.h"
 
 #include <algorithm>
+#include <cctype>
+#include <utility>
 
 namespace {
 
@@ -29,6 +31,86 @@ AudioHandle openMusic(CAudioBackend& backend, const std::string& file)
     if (stream == 0 && !file.empty())
         reportUnplayable(backend, file, "that music stays silent");
     return stream;
+}
+
+// ---- what media/sound.xml says wrong -------------------------------------------
+// Each fault found in the file is said in one line with what is used instead;
+// reading it goes on as before.
+
+std::string trimmed(const std::string& text)
+{
+    const size_t first = text.find_first_not_of(" \t\r\n");
+    const size_t last = text.find_last_not_of(" \t\r\n");
+    return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+}
+
+// The length of an optional sign and the digits after it at the start of
+// text; 0 when no digit follows.
+size_t numberLength(const std::string& text)
+{
+    size_t i = !text.empty() && (text[0] == '+' || text[0] == '-') ? 1 : 0;
+    const size_t digitsFrom = i;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])))
+        ++i;
+    return i == digitsFrom ? 0 : i;
+}
+
+// The group's volume on the 0 to 100 scale: absent or empty is 100; other
+// text is read as every data file reads a number (no digits read 0), and a
+// value outside the scale is held to it.
+int readVolume(const CXmlNode& element, const std::string& group, const std::string& file)
+{
+    const std::string raw = element.attribute("volume");
+    if (raw.empty())
+        return CSoundGroup::DefaultVolume;
+    const std::string text = trimmed(raw);
+    const std::string written = "<" + group + "> volume=\"" + printableText(raw, 40) + "\"";
+    const size_t length = numberLength(text);
+    const int value = parseDecimal(text);
+    const int used = std::clamp(value, 0, CSoundGroup::DefaultVolume);
+    if (length == 0)
+        reportFileProblem(file, written + " is not a number", std::to_string(used) + " is used");
+    else if (value != used)
+        reportFileProblem(file, written + (value > used ? " is above 100" : " is below 0"),
+                          std::to_string(used) + " is used");
+    else if (length < text.size())
+        reportFileProblem(file, written + " has text after its number", "it is read as " + std::to_string(value));
+    return used;
+}
+
+// The group's element and its children, as far as they make variants.
+void checkGroup(const CXmlNode& element, const std::string& group, const std::string& file)
+{
+    const std::string named = "<" + group + ">";
+    if (element.isNull()) {
+        reportFileProblem(file, "there is no " + named + " element", "that sound stays silent");
+        return;
+    }
+    const int children = element.childCount();
+    if (children == 0)
+        reportFileProblem(file, named + " lists no sound file", "that sound stays silent");
+    if (children > CSoundGroup::MaxVariants)
+        reportFileProblem(file, named + " lists " + std::to_string(children) + " sounds, more than " +
+                                    std::to_string(CSoundGroup::MaxVariants),
+                          "the first " + std::to_string(CSoundGroup::MaxVariants) + " are used");
+    // Every child holds a variant's place, a comment too.
+    for (int i = 0; i < std::min(children, CSoundGroup::MaxVariants); ++i) {
+        const CXmlNode child = element.child(i);
+        const std::string which = named + " child " + std::to_string(i + 1);
+        if (!child.isElement())
+            reportFileProblem(file, which + " is not an element but takes a variant's place", "that pick plays silence");
+        else if (child.attribute("file").empty())
+            reportFileProblem(file, which + " names no file", "that pick plays silence");
+    }
+}
+
+void checkMusic(const CXmlNode& root, const std::string& file)
+{
+    for (const auto& [attribute, instead] : {std::pair{"gamemusic", "play has no music"},
+                                             std::pair{"menumusic", "the menu has no music"}}) {
+        if (root.attribute(attribute).empty())
+            reportFileProblem(file, std::string("the root names no ") + attribute, instead);
+    }
 }
 
 } // namespace
@@ -56,15 +138,23 @@ void CSoundBank::load(const std::string& path)
 
     // A missing or broken file reads as an empty document: no music, no effects.
     CXmlDocument document;
-    if (!document.load(path))
-        reportFileProblem(path, whyUnusable(path, "not readable XML"), "the game plays without sound");
+    const bool readable = document.load(path);
+    if (!readable)
+        reportFileProblem(path, whyUnusable(path, "not readable XML", CXmlDocument::MaxFileSize),
+                          "the game plays without sound");
     const CXmlNode root = document.root();
 
+    if (readable)
+        checkMusic(root, path);
     gameMusic = openMusic(*backend, root.attribute("gamemusic"));
     menuMusic = openMusic(*backend, root.attribute("menumusic"));
 
-    for (size_t i = 0; i < SoundSet.size(); ++i)
-        groups[i].load(*backend, root.findChild(SoundSet[i]));
+    for (size_t i = 0; i < SoundSet.size(); ++i) {
+        const CXmlNode element = root.findChild(SoundSet[i]);
+        if (readable)
+            checkGroup(element, SoundSet[i], path);
+        groups[i].load(*backend, element, readVolume(element, SoundSet[i], path));
+    }
 }
 
 void CSoundBank::shutdown()

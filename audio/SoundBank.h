@@ -1,8 +1,9 @@
 #pragma once
 // Everything the game lets you hear: ten named sound effects and the two
 // looping music pieces, one for the menu and one for play. The content comes
-// from media/sound.xml, read once at start-up. Nothing here ever fails loudly:
-// without an audio device or without the files the game simply runs silent.
+// from media/sound.xml, read once at start-up. Nothing here ever stops the
+// game: without an audio device or without the files it runs silent, and what
+// the file or its sounds have wrong is said in one line each.
 #include "audio/SoundGroup.h"
 #include "sound/AudioBackend.h"
 
@@ -77,9 +78,6 @@ public:
     // random sequence whatever is heard.
     static constexpr int MaxLevel = 10;
     void setLevels(int music, int effects, bool mute);
-    int musicLevelSet() const { return musicLevel; }
-    int effectsLevelSet() const { return effectsLevel; }
-    bool mutedSet() const { return muted; }
 
     // ---- music -----------------------------------------------------------------
     // The menu music, going on from where it last stopped; the game music stops.

@@ -15,7 +15,7 @@ void reportUnplayable(const CAudioBackend& audio, const std::string& file, const
         reportFileProblem(file, why, instead);
 }
 
-void CSoundGroup::load(CAudioBackend& audio, const CXmlNode& element)
+void CSoundGroup::load(CAudioBackend& audio, const CXmlNode& element, int volume)
 {
     backend = &audio;
     variants.fill(0);
@@ -28,9 +28,7 @@ void CSoundGroup::load(CAudioBackend& audio, const CXmlNode& element)
         if (variants[variantCount - 1] == 0 && !file.empty())
             reportUnplayable(audio, file, "that sound stays silent");
     }
-
-    const std::string volumeText = element.attribute("volume");
-    groupVolume = volumeText.empty() ? DefaultVolume : parseDecimal(volumeText);
+    groupVolume = volume;
 }
 
 AudioHandle CSoundGroup::play(int variant, int volume, int pan, int pitchSpread, int* picked) const

@@ -19,11 +19,11 @@ public:
 
     // ---- loading -------------------------------------------------------------
     // Reads the effect's element: every child is one variant (its "file"
-    // attribute, in document order; past the 16th they are ignored) and the
-    // optional "volume" attribute. A variant that fails to load keeps its place
-    // with a null sample, which plays nothing. A null element gives an empty,
-    // silent group.
-    void load(CAudioBackend& backend, const CXmlNode& element);
+    // attribute, in document order; past the 16th they are ignored); the
+    // group plays at volume (the bank reads it). A variant that fails to load
+    // keeps its place with a null sample, which plays nothing. A null element
+    // gives an empty, silent group.
+    void load(CAudioBackend& backend, const CXmlNode& element, int volume = DefaultVolume);
 
     // ---- playing -------------------------------------------------------------
     // Plays one variant once. variant -1 picks at random; one past the end

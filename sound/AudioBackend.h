@@ -4,8 +4,9 @@
 // streams that can be stopped (keeping their place) and rewound.
 //
 // Handles are small positive numbers; 0 is the null handle, and every call
-// accepts it and does nothing. No call reports an error: a failing library
-// simply stays silent.
+// accepts it and does nothing. No call returns an error: a failing library
+// simply stays silent. A file that decodes only in part is said on standard
+// error when the damage is found (see SoundFile.h).
 #include <cstdint>
 #include <string>
 

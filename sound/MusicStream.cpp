@@ -1,6 +1,6 @@
 #include "sound/MusicStream.h"
 
-#include <sndfile.h>
+#include <algorithm>
 
 CMusicStream::~CMusicStream()
 {
@@ -11,23 +11,14 @@ CMusicStream::~CMusicStream()
     }
     if (buffers[0])
         alDeleteBuffers(BufferCount, buffers.data());
-    if (file)
-        sf_close(file);
 }
 
 bool CMusicStream::open(const std::string& path)
 {
-    SF_INFO info {};
-    file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file)
+    if (!loop.open(path))
         return false;
-    if (info.frames <= 0 || info.channels <= 0 || info.samplerate <= 0)
-        return false;
-    channels = info.channels;
-    sampleRate = info.samplerate;
-    frames = info.frames;
     // Files with more than two channels play their first two.
-    format = channels == 1 ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16;
+    format = loop.channels() == 1 ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16;
 
     alGetError();
     alGenSources(1, &source);
@@ -44,7 +35,7 @@ bool CMusicStream::open(const std::string& path)
     alSourcei(source, AL_SOURCE_RELATIVE, AL_TRUE);
     alSource3f(source, AL_POSITION, 0.0f, 0.0f, 0.0f);
     alSourcef(source, AL_ROLLOFF_FACTOR, 0.0f);
-    scratch.resize(static_cast<size_t>(BufferFrames) * channels);
+    scratch.resize(static_cast<size_t>(BufferFrames) * loop.channels());
     return true;
 }
 
@@ -73,17 +64,17 @@ void CMusicStream::stop()
     alSourcei(source, AL_BUFFER, 0);
     queuedStarts.clear();
     playing = false;
-    seekTo(resumeAt);
+    loop.seekTo(resumeAt);
 }
 
 void CMusicStream::rewind()
 {
     if (playing) {
         stop();
-        seekTo(0);
+        loop.seekTo(0);
         play();
     } else {
-        seekTo(0);
+        loop.seekTo(0);
     }
 }
 
@@ -111,37 +102,23 @@ void CMusicStream::feed()
 int64_t CMusicStream::position() const
 {
     if (!playing || queuedStarts.empty())
-        return decodePosition;
+        return loop.position();
     // The offset counts from the start of the oldest buffer still queued.
     ALint offset = 0;
     alGetSourcei(source, AL_SAMPLE_OFFSET, &offset);
-    return (queuedStarts.front() + offset) % frames;
+    return (queuedStarts.front() + offset) % std::max<int64_t>(loop.length(), 1);
 }
 
 bool CMusicStream::queueBuffer(ALuint buffer)
 {
-    const int64_t start = decodePosition;
-    int filled = 0;
-    bool wrapped = false;
-    while (filled < BufferFrames) {
-        const sf_count_t got = sf_readf_short(file, scratch.data() + filled * channels, BufferFrames - filled);
-        if (got > 0) {
-            filled += static_cast<int>(got);
-            decodePosition += got;
-            continue;
-        }
-        // End of the file: wrap to its start, but only once per buffer so that
-        // a file that gives nothing cannot spin here.
-        if (wrapped)
-            break;
-        wrapped = true;
-        seekTo(0);
-    }
+    const int64_t start = loop.position();
+    const int filled = loop.fill(scratch.data(), BufferFrames);
     if (filled == 0)
         return false;
 
     const void* data = scratch.data();
     std::vector<short> stereo;
+    const int channels = loop.channels();
     if (channels > 2) {
         stereo.resize(static_cast<size_t>(filled) * 2);
         for (int i = 0; i < filled; ++i) {
@@ -151,15 +128,12 @@ bool CMusicStream::queueBuffer(ALuint buffer)
         data = stereo.data();
     }
     const int bytesPerFrame = channels == 1 ? 2 : 4;
-    alBufferData(buffer, format, data, filled * bytesPerFrame, sampleRate);
+    alBufferData(buffer, format, data, filled * bytesPerFrame, loop.rate());
     alSourceQueueBuffers(source, 1, &buffer);
-    queuedStarts.push_back(start % frames);
+    // A start at the loop's end is its first frame; the end may have been
+    // found only by this fill.
+    queuedStarts.push_back(start % std::max<int64_t>(loop.length(), 1));
     return true;
-}
-
-void CMusicStream::seekTo(int64_t frame)
-{
-    decodePosition = sf_seek(file, frame, SEEK_SET) < 0 ? 0 : frame;
 }
 
 void CMusicStream::setGain(float gain)

@@ -3,7 +3,8 @@
 // buffers, so that a long piece is never decoded whole into memory. When the
 // file ends the decoding wraps to its start inside the same buffer, which makes
 // the loop seamless. The stream keeps the frame where playback stopped and
-// resumes there.
+// resumes there. A file that decodes only in part loops that part (and says
+// so, see SoundFile.h).
 //
 // Not thread-safe by itself: the audio layer calls every method under its one
 // lock, from the game's thread and from its own feeding thread.
@@ -15,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include <sndfile.h>
+#include "sound/SoundFile.h"
 
 class CMusicStream {
 public:
@@ -24,7 +25,8 @@ public:
 
     ~CMusicStream();
 
-    // Opens the file and makes the OpenAL source; false when either fails.
+    // Opens the file and makes the OpenAL source; false when either fails or
+    // nothing of the file decodes.
     bool open(const std::string& path);
 
     // ---- control (game thread) ---------------------------------------------
@@ -46,12 +48,8 @@ private:
     // Decodes the next BufferFrames frames (wrapping at the end of the file)
     // into the buffer and queues it; false when the file gives nothing.
     bool queueBuffer(ALuint buffer);
-    void seekTo(int64_t frame);
 
-    SNDFILE* file = nullptr;
-    int channels = 0;
-    int sampleRate = 0;
-    int64_t frames = 0;
+    CSoundLoop loop;
     ALenum format = 0;
 
     ALuint source = 0;
@@ -59,7 +57,6 @@ private:
     // The file frame at which each queued buffer starts, oldest first; it
     // mirrors the source's queue so that the playing frame can be found.
     std::deque<int64_t> queuedStarts;
-    int64_t decodePosition = 0;
     bool playing = false;
     std::vector<short> scratch;
 };

@@ -1,11 +1,11 @@
 #include "sound/OpenAlAudio.h"
 
 #include "sound/MusicStream.h"
+#include "sound/SoundFile.h"
 
 #include <AL/al.h>
 #include <AL/alc.h>
 #include <AL/alext.h>
-#include <sndfile.h>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -65,7 +65,8 @@ private:
 
 constexpr int OutputRate = 44100;
 // Longer files are refused as effects (about six minutes); they belong in a stream.
-constexpr sf_count_t MaxSampleFrames = sf_count_t(1) << 24;
+constexpr int64_t MaxSampleFrames = int64_t(1) << 24;
+constexpr int64_t ReadPieceFrames = 1 << 16;
 // How often the feeding thread tops up the music queues; far shorter than
 // the queue (4 x 8192 frames, about 0.7 s) so that a busy machine never
 // starves it.
@@ -137,29 +138,37 @@ private:
 };
 
 // Reads a whole file as 16-bit mono; stereo and wider files are mixed down so
-// that the pan places them (OpenAL places only mono sources).
+// that the pan places them (OpenAL places only mono sources). A file that
+// decodes only in part gives that part, and says so; one of which nothing
+// decodes gives nothing.
 bool readMono(const std::string& path, std::vector<short>& mono, int& rate)
 {
-    SF_INFO info {};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file)
+    CSoundFile file;
+    if (!file.open(path) || file.promisedFrames().value_or(0) > MaxSampleFrames)
         return false;
-    const bool usable = info.frames > 0 && info.frames <= MaxSampleFrames && info.channels > 0 && info.samplerate > 0;
-    if (usable) {
-        std::vector<float> interleaved(static_cast<size_t>(info.frames) * info.channels);
-        const sf_count_t got = sf_readf_float(file, interleaved.data(), info.frames);
-        mono.resize(static_cast<size_t>(std::max<sf_count_t>(got, 0)));
-        for (size_t i = 0; i < mono.size(); ++i) {
-            float sum = 0.0f;
-            for (int c = 0; c < info.channels; ++c)
-                sum += interleaved[i * info.channels + c];
-            const float value = std::clamp(sum / info.channels, -1.0f, 1.0f);
-            mono[i] = static_cast<short>(std::lround(value * 32767.0f));
-        }
-        rate = info.samplerate;
+    const int channels = file.channels();
+    std::vector<float> interleaved;
+    interleaved.reserve(static_cast<size_t>(file.promisedFrames().value_or(0)) * channels);
+    int64_t decoded = 0;
+    // In pieces: an Ogg file that lost its end does not say how long it is.
+    for (int64_t got = 1; got > 0 && decoded < MaxSampleFrames; decoded += got) {
+        const int64_t wanted = std::min<int64_t>(ReadPieceFrames, MaxSampleFrames - decoded);
+        interleaved.resize(static_cast<size_t>(decoded + wanted) * channels);
+        got = file.read(interleaved.data() + static_cast<size_t>(decoded) * channels, wanted);
     }
-    sf_close(file);
-    return usable && !mono.empty();
+    if (decoded == 0)
+        return false;
+    file.endsEarlyAt(decoded, "the part before plays");
+    mono.resize(static_cast<size_t>(decoded));
+    for (size_t i = 0; i < mono.size(); ++i) {
+        float sum = 0.0f;
+        for (int c = 0; c < channels; ++c)
+            sum += interleaved[i * channels + c];
+        const float value = std::clamp(sum / channels, -1.0f, 1.0f);
+        mono[i] = static_cast<short>(std::lround(value * 32767.0f));
+    }
+    rate = file.rate();
+    return true;
 }
 
 void OpenOutputs::add(COpenAlAudio* audio)

@@ -74,15 +74,14 @@ private:
 
 class SoundBankTest : public testing::Test {
 protected:
-    // Loads a bank from the given XML text written to a file.
+    // Loads a bank from the given XML text written to a file; what the bank
+    // said on standard error is kept in `said`.
     void loadXml(const std::string& text)
     {
-        // ctest runs tests in parallel processes: each needs a file of its own.
-        const std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
-        const std::filesystem::path path =
-            std::filesystem::path(testing::TempDir()) / ("vesbrik_sound_" + std::to_string(getpid()) + "_" + name + ".xml");
         std::ofstream(path) << text;
-        bank.load(path.string());
+        testing::internal::CaptureStderr();
+        bank.load(path);
+        said = testing::internal::GetCapturedStderr();
         std::filesystem::remove(path);
     }
 
@@ -94,6 +93,10 @@ protected:
 
     AudioLog log;
     CSoundBank bank {std::make_unique<CRecordingAudio>(log)};
+    // ctest runs tests in parallel processes: each needs a file of its own.
+    const std::string path = testing::TempDir() + "vesbrik_sound_" + std::to_string(getpid()) + "_" +
+                             testing::UnitTest::GetInstance()->current_test_info()->name() + ".xml";
+    std::string said;
 };
 
 const char* const FullSet = R"(<sound gamemusic="media/game.ogg" menumusic="media/menu.ogg">
@@ -339,4 +342,51 @@ TEST_F(SoundBankTest, LevelsScaleWhatReachesTheOutput)
     EXPECT_EQ(log.musicCalls.front(), "volume media/menu.ogg 100");
     bank.play(Sound::MenuItem);
     EXPECT_EQ(log.played.back().volume, 0);
+}
+
+// ---- what the file says wrong ----------------------------------------------------
+
+// Every value out of range or missing is said in one line with what is used
+// instead, once however often the file is read, and the set loads on.
+TEST_F(SoundBankTest, EachFaultOfTheFileIsSaidOnceWithWhatIsUsed)
+{
+    std::string floors;
+    for (int i = 0; i < 18; ++i)
+        floors += "<v file=\"floor" + std::to_string(i) + ".wav\"/>";
+    const std::string text = R"(<sound gamemusic="media/game.ogg">
+      <hitfloor volume="99999999999">)" + floors + R"(</hitfloor>
+      <menuitem volume="-50"><v file="menu.wav"/></menuitem>
+      <newbrick volume="loud"><v file="new.wav"/></newbrick>
+      <hitbrick volume=" +55 percent"><v file="b.wav"/><!-- a spare --><v name="b2.wav"/></hitbrick>
+      <hitframe volume=""><v file="frame.wav"/></hitframe>
+      <line1 volume="0"><v file="l1.wav"/></line1><line2/><line3><v file="l3.wav"/></line3>
+      <line4><v file="l4.wav"/></line4><levelup><v file="up.wav"/></levelup>
+    </sound>)";
+    loadXml(text);
+    const std::string first = said;
+    loadXml(text);
+    EXPECT_EQ(said, "") << "said again";
+
+    const std::string line = "vesbrik: " + path + ": ";
+    EXPECT_EQ(first, line + "the root names no menumusic; the menu has no music\n" +
+                        line + "<hitfloor> lists 18 sounds, more than 16; the first 16 are used\n" +
+                        line + "<hitfloor> volume=\"99999999999\" is above 100; 100 is used\n" +
+                        line + "<menuitem> volume=\"-50\" is below 0; 0 is used\n" +
+                        line + "<newbrick> volume=\"loud\" is not a number; 0 is used\n" +
+                        line + "<hitbrick> child 2 is not an element but takes a variant's place; that pick plays silence\n" +
+                        line + "<hitbrick> child 3 names no file; that pick plays silence\n" +
+                        line + "<hitbrick> volume=\" +55 percent\" has text after its number; it is read as 55\n" +
+                        line + "<line2> lists no sound file; that sound stays silent\n" +
+                        line + "there is no <turn> element; that sound stays silent\n");
+    const std::vector<int> volumes = {100, 0, 0, 55, 100, 0, 100};
+    const std::vector<int> counts = {16, 1, 1, 3, 1, 1, 0};
+    for (size_t i = 0; i < volumes.size(); ++i) {
+        const char* name = i == 4 ? "hitframe" : soundName(static_cast<Sound>(i < 4 ? i : i - 1));
+        EXPECT_EQ(bank.group(name).volume(), volumes[i]) << name;
+        EXPECT_EQ(bank.group(name).count(), counts[i]) << name;
+    }
+    // A huge volume can no longer overflow the effects' level on its way out.
+    bank.setLevels(10, 7, false);
+    bank.play(Sound::HitFloor);
+    EXPECT_EQ(log.played.back().volume, 70);
 }

@@ -31,7 +31,8 @@ private:
     void makeFonts(int viewportHeight);
     void drawPageRow(const CMenu& menu);
     void drawSettings(const CMenu& menu);
-    void drawControls();
+    void drawControls(const COptionsMenu& options);
+    CFont& tableFontFor(const OptionsLayout& layout, int lines);
     // The panel in its colour: the options' dark glass, or the help's
     // opaque panel, through which nothing behind it shows.
     std::optional<OptionsLayout> beginPanel(uint32_t colour);
@@ -40,4 +41,6 @@ private:
     int fontsForHeight = 0;
     std::unique_ptr<CFont> rowFont;
     std::unique_ptr<CFont> smallFont;
+    std::unique_ptr<CFont> tableFont;
+    int tableFontSize = 0;
 };
