@@ -46,6 +46,44 @@ TEST(MenuStep, SelectedItemPulsesBetweenWhiteAndRedOthersStayDimWhite)
     EXPECT_EQ(menu.itemColour(CMenu::HighScoreItem), 0xDDFFFFFFu);
 }
 
+// The highlight is on one thing at a time: an entry picked in the list takes
+// it from the items, a move or a click on an item takes it back and drops the
+// pick; while a name is typed no item pulses, since the keys act on the name.
+TEST(MenuStep, APickedEntryOrANameTakesTheHighlightFromTheItems)
+{
+    CMenu menu;
+    const auto anyItemPulses = [&menu] {
+        menu.setClock(0.0);
+        menu.update(Step);
+        for (int i = 0; i < CMenu::ItemCount; ++i)
+            if (menu.itemColour(i) != 0xDDFFFFFFu)
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(anyItemPulses());
+    menu.pickEntry(3);
+    EXPECT_EQ(menu.chosenScore(), -1); // the list is not shown
+    menu.toggleScores();
+    menu.pickEntry(3);
+    EXPECT_EQ(menu.chosenScore(), 3);
+    EXPECT_FALSE(anyItemPulses());
+    menu.selectNext();
+    EXPECT_EQ(menu.chosenScore(), -1);
+    EXPECT_TRUE(anyItemPulses());
+    menu.pickEntry(0);
+    menu.select(CMenu::ExitItem);
+    EXPECT_EQ(menu.chosenScore(), -1);
+    menu.pickEntry(0);
+    menu.toggleScores(); // hidden: the pick goes with it
+    EXPECT_EQ(menu.chosenScore(), -1);
+
+    HighScoreEntry entry;
+    menu.startNaming(entry);
+    EXPECT_FALSE(anyItemPulses());
+    menu.finishNaming();
+    EXPECT_TRUE(anyItemPulses());
+}
+
 TEST(MenuStep, BackgroundFadesInFastAndOutInAThirdOfASecond)
 {
     CMenu menu;

@@ -175,6 +175,10 @@ void CMenuScreen::drawGameOver(const CMenu& menu)
         return;
     const Viewport& v = device().viewport();
     const int top = v.height * 2 / 5;
+    // On a dark band, so that it reads over the well's bright cubes.
+    const int half = pausedFont->textWidth(GameOverText) / 2 + pausedFont->lineHeight() / 2;
+    const int bottom = top + pausedFont->lineHeight() + largeFont->lineHeight() + 6;
+    fillPixels(v.width / 2 - half, top - 4, v.width / 2 + half, bottom, 0xA0000000u);
     pausedFont->drawText(GameOverText, {0, top, v.width, FarEdge}, TextCenter, GameOverColour);
     largeFont->drawText("Score " + std::to_string(menu.finalScore()), {0, top + pausedFont->lineHeight(), v.width, FarEdge},
                         TextCenter, GameOverColour);
