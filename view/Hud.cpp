@@ -4,6 +4,7 @@
 #include "device/Font.h"
 #include "render/ReferenceLayout.h"
 #include "render/ScreenQuad.h"
+#include "view/PixelQuad.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,6 +19,8 @@ constexpr uint32_t StripColour = 0x88000000u;
 constexpr uint32_t TextColour = 0xFFFFFFFFu;
 constexpr uint32_t FrameRateColour = 0xFF00FF00u;
 constexpr uint32_t BannerColour = 0xFFFFD040u;
+constexpr uint32_t FrameRateBacking = 0xB0000000u;
+constexpr int FarEdge = 10000;
 
 std::string formatted(const char* format, int value)
 {
@@ -95,13 +98,19 @@ void CHud::draw(int level, int rows)
 void CHud::drawFrameRate(float framesPerSecond, float sceneScale)
 {
     const ReferenceLayout layout = viewportLayout();
-    CFont* text = font(layout);
-    if (!text)
+    // Smaller than the strip's.
+    CFont* small = fonts.font("Tahoma", std::max(8, layout.length(16)));
+    if (!small)
         return;
-    text->drawText(formatFrameRate(framesPerSecond, sceneScale),
-                   {layout.px(30, Anchor::Start), layout.py(40, Anchor::Start), layout.px(400, Anchor::Start),
-                    layout.height},
-                   TextLeft, FrameRateColour);
+    setOverlayStates();
+    const std::string line = formatFrameRate(framesPerSecond, sceneScale);
+    const int lineHeight = small->lineHeight();
+    // The address line takes the bottom 22 pixels of the reference screen.
+    const int bottom = layout.py(ReferenceHeight - 22, Anchor::End) - layout.length(2);
+    const int left = layout.px(4, Anchor::Start);
+    const int pad = std::max(1, layout.length(4));
+    fillPixels(left, bottom - lineHeight - pad, left + small->textWidth(line) + 2 * pad, bottom, FrameRateBacking);
+    small->drawText(line, {left + pad, bottom - lineHeight - pad / 2, FarEdge, FarEdge}, TextLeft, FrameRateColour);
 }
 
 std::string formatFrameRate(float framesPerSecond, float sceneScale)

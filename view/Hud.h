@@ -27,7 +27,9 @@ public:
     // the level to its right end and the rows to its middle. Sets the
     // overlay states it draws with; the frame puts its own back after.
     void draw(int level, int rows);
-    // The frame-rate text under the strip.
+    // The frame-rate text at the bottom left, above the address line, on a
+    // dark backing: clear of the strip, the next piece, the menu's title and
+    // items, and never cut.
     void drawFrameRate(float framesPerSecond, float sceneScale);
 
     float displayedScore = 0.0f;

@@ -7,6 +7,7 @@
 #include "game/Menu.h"
 #include "render/ReferenceLayout.h"
 #include "view/MenuLayout.h"
+#include "view/PixelQuad.h"
 
 #include <algorithm>
 #include <cmath>
@@ -27,6 +28,22 @@ ReferenceLayout viewportLayout()
     const Viewport& v = device().viewport();
     return ReferenceLayout(v.width, v.height);
 }
+
+// A gap of the high-score list's layout in pixels, scaled as the list is.
+int listGap(int length)
+{
+    const Viewport& v = device().viewport();
+    return static_cast<int>(std::lround(length * MenuLayout::listScale(v.width, v.height)));
+}
+
+// The list's backing: near-black, so that every colour of the rows' cycle
+// keeps a contrast of at least 4.5 : 1 against it, whatever lies behind.
+constexpr uint32_t ListBackingColour = 0x05070Cu;
+constexpr double ListBackingOpacity = 0.88;
+constexpr int ListBackingHalfWidth = 304;
+
+// The HUD's banner colour: a warm yellow, clear on the dark well and the sky.
+constexpr uint32_t GameOverColour = 0xFFFFD040u;
 
 // Text reaches as far right and down as it likes unless the row says otherwise.
 constexpr int FarEdge = 10000;
@@ -101,10 +118,14 @@ void CMenuScreen::draw(const CMenu& menu, const CHighScoreTable& scores)
     fitFonts(device().viewport().width, device().viewport().height);
     setOverlayStates();
     drawBackground(menu);
-    drawFront(menu);
-    if (menu.scoresFade() > 0.0 && !menu.options().isOpen())
+    // The help covers the items, the title and the list whole: they are not
+    // drawn behind it, so none sticks out past it or shows through.
+    if (!menu.helpShown())
+        drawFront(menu);
+    if (menu.scoresFade() > 0.0 && !menu.options().isOpen() && !menu.helpShown())
         drawHighScores(menu, scores);
     drawPausedAndHelpWord(menu);
+    drawGameOver(menu);
     if (menu.helpShown()) {
         optionsScreen.drawHelp(menu);
         setOverlayStates();
@@ -131,13 +152,12 @@ void CMenuScreen::drawBackground(const CMenu& menu)
 
 // Title and items appear at once when the background has faded in and
 // vanish at once when it starts to fade out. The options screen takes
-// their place while it is open, and the help takes the options' place, as
-// one panel over another would be hard to read.
+// their place while it is open.
 void CMenuScreen::drawFront(const CMenu& menu)
 {
     if (!menu.fullyShown())
         return;
-    if (menu.options().isOpen() && !menu.helpShown()) {
+    if (menu.options().isOpen()) {
         optionsScreen.draw(menu);
         setOverlayStates();
         return;
@@ -165,6 +185,23 @@ void CMenuScreen::drawPausedAndHelpWord(const CMenu& menu)
         smallFont->drawText(HelpText, {0, top, layout.px(ReferenceWidth - 6, Anchor::End), layout.height}, TextRight,
                             0xB0FFFFFFu);
     }
+}
+
+// Over the well for a moment after a game ended, with its final score.
+void CMenuScreen::drawGameOver(const CMenu& menu)
+{
+    if (!menu.gameOverShown() || !pausedFont || !largeFont)
+        return;
+    const ReferenceLayout layout = viewportLayout();
+    const int top = layout.py(240);
+    const int middle = layout.px(ReferenceWidth / 2);
+    // On a dark band, so that it reads over the well's bright cubes.
+    const int half = pausedFont->textWidth(GameOverText) / 2 + pausedFont->lineHeight() / 2;
+    const int bottom = top + pausedFont->lineHeight() + largeFont->lineHeight() + layout.length(6);
+    fillPixels(middle - half, top - layout.length(4), middle + half, bottom, 0xA0000000u);
+    pausedFont->drawText(GameOverText, {0, top, layout.width, FarEdge}, TextCenter, GameOverColour);
+    largeFont->drawText("Score " + std::to_string(menu.finalScore()),
+                        {0, top + pausedFont->lineHeight(), layout.width, FarEdge}, TextCenter, GameOverColour);
 }
 
 // The web address, in every state, during play as well: black on the light
@@ -204,9 +241,10 @@ void CMenuScreen::drawPicture(const CScreenImage& image, const char* text, float
 
 void CMenuScreen::drawHighScores(const CMenu& menu, const CHighScoreTable& scores)
 {
-    if (!largeFont)
+    if (!largeFont || !smallFont)
         return;
     const Viewport& v = device().viewport();
+    drawListBacking(menu, scores);
     for (int i = 0; i < CHighScoreTable::EntryCount; ++i) {
         const HighScoreEntry& entry = scores.entry(i);
         // The entry whose name is being typed shows it with a cursor.
@@ -225,11 +263,40 @@ void CMenuScreen::drawHighScores(const CMenu& menu, const CHighScoreTable& score
         if (!entry.replay.empty())
             name += " *";
         largeFont->drawText(name, {row.nameLeft, row.top, FarEdge, FarEdge}, TextLeft, row.colour);
+        largeFont->drawText(std::to_string(i + 1) + ".",
+                            {0, row.top, row.nameLeft - largeFont->lineHeight() / 3, FarEdge}, TextRight, row.colour);
         largeFont->drawText(std::to_string(entry.score), {row.nameLeft, row.top, row.scoreRight, FarEdge},
                             TextRight, row.colour);
     }
     drawScoresNotice(menu);
     drawListHints(menu, scores);
+}
+
+// A dark backing under the list and its lines, fading with it, so that the
+// rows' colours stay readable over whatever the background shows there.
+void CMenuScreen::drawListBacking(const CMenu& menu, const CHighScoreTable& scores)
+{
+    const Viewport& v = device().viewport();
+    const int line = smallFont->lineHeight();
+    const HighScoreRow first = MenuLayout::highScoreRow(menu, 0, v.width, v.height, false);
+    const HighScoreRow below = MenuLayout::highScoreRow(menu, CHighScoreTable::EntryCount, v.width, v.height, false);
+    const int half = listGap(ListBackingHalfWidth);
+    const int top = menu.typingName() ? first.top - line - listGap(10) : first.top - listGap(8);
+    int bottom = below.top + listGap(4);
+    if (!menu.scoresNotice().empty())
+        bottom += largeFont->lineHeight() + listGap(6);
+    if (listHintShown(menu, scores))
+        bottom += line + listGap(8);
+    const uint32_t alpha = static_cast<uint32_t>(colourByte(menu.scoresFade() * ListBackingOpacity));
+    fillPixels(v.width / 2 - half, top, v.width / 2 + half, bottom, alpha << 24 | ListBackingColour);
+}
+
+bool CMenuScreen::listHintShown(const CMenu& menu, const CHighScoreTable& scores)
+{
+    bool anyRecording = false;
+    for (const HighScoreEntry& entry : scores.allEntries())
+        anyRecording = anyRecording || !entry.replay.empty();
+    return anyRecording && !menu.typingName();
 }
 
 // What the player can do with the list: above it, that a name is wanted and
@@ -244,15 +311,12 @@ void CMenuScreen::drawListHints(const CMenu& menu, const CHighScoreTable& scores
     const HighScoreRow first = MenuLayout::highScoreRow(menu, 0, v.width, v.height, false);
     const int line = smallFont->lineHeight();
     if (menu.typingName())
-        smallFont->drawText(NameWanted, {0, first.top - 2 * line, v.width, FarEdge}, TextCenter, colour);
+        smallFont->drawText(NameWanted, {0, first.top - line - listGap(6), v.width, FarEdge}, TextCenter, colour);
 
-    bool anyRecording = false;
-    for (const HighScoreEntry& entry : scores.allEntries())
-        anyRecording = anyRecording || !entry.replay.empty();
-    if (!anyRecording || menu.typingName())
+    if (!listHintShown(menu, scores))
         return;
     const HighScoreRow below = MenuLayout::highScoreRow(menu, CHighScoreTable::EntryCount, v.width, v.height, false);
-    const int top = below.top + 8 + (menu.scoresNotice().empty() ? 0 : largeFont->lineHeight() + 4);
+    const int top = below.top + listGap(8) + (menu.scoresNotice().empty() ? 0 : largeFont->lineHeight() + listGap(4));
     smallFont->drawText(StarMeaning, {0, top, v.width, FarEdge}, TextCenter, colour);
 }
 
@@ -264,6 +328,6 @@ void CMenuScreen::drawScoresNotice(const CMenu& menu)
     const Viewport& v = device().viewport();
     const HighScoreRow below = MenuLayout::highScoreRow(menu, CHighScoreTable::EntryCount, v.width, v.height, false);
     const uint32_t alpha = static_cast<uint32_t>(colourByte(menu.scoresFade()));
-    largeFont->drawText(menu.scoresNotice(), {0, below.top + 8, v.width, FarEdge},
-                        TextCenter, alpha << 24 | 0x00FF4040u);
+    largeFont->drawText(menu.scoresNotice(), {0, below.top + listGap(8), v.width, FarEdge}, TextCenter,
+                        alpha << 24 | 0x00FF4040u);
 }
