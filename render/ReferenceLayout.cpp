@@ -51,6 +51,8 @@ int ReferenceLayout::length(double referenceLength) const
     return static_cast<int>(std::lround(referenceLength * scale));
 }
 
+int ReferenceLayout::margin(int referenceLength) const { return std::max(referenceLength, length(referenceLength)); }
+
 double ReferenceLayout::referenceX(double viewportX, Anchor anchor) const
 {
     return (viewportX - offsetX(anchor)) / scale;

@@ -31,6 +31,10 @@ struct ReferenceLayout {
     int py(double referenceY, Anchor anchor = Anchor::Centre) const;
     // A reference length in whole viewport pixels.
     int length(double referenceLength) const;
+    // A gap between text and the viewport's edge: it grows with the layout
+    // but never shrinks below its reference length, so that a small window
+    // keeps its text off the edge.
+    int margin(int referenceLength) const;
 
     // Back from a viewport pixel to the reference screen (what lies under
     // the pointer).

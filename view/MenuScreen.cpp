@@ -105,9 +105,10 @@ void CMenuScreen::fitFonts(int viewportWidth, int viewportHeight)
 int CMenuScreen::helpLineTop(const ReferenceLayout& layout, int lineHeight) const
 {
     // The items' letters end 22 pixels above the bottom of the reference
-    // screen; their pictures start at the item row.
-    const int lettersEnd = layout.py(ReferenceHeight - 22);
-    const int below = layout.py(ReferenceHeight - 2, Anchor::End) - lineHeight;
+    // screen (the first whole line under them is free); their pictures start
+    // at the item row.
+    const int lettersEnd = static_cast<int>(std::ceil(layout.y(ReferenceHeight - 22)));
+    const int below = layout.height - layout.margin(2) - lineHeight;
     if (below >= lettersEnd)
         return below;
     return layout.py(MenuLayout::ItemRowTop) - lineHeight;
@@ -182,8 +183,7 @@ void CMenuScreen::drawPausedAndHelpWord(const CMenu& menu)
     // The one word in the menu about help, small, at the bottom right.
     if (menu.fullyShown() && !menu.options().isOpen() && !menu.helpShown() && smallFont) {
         const int top = helpLineTop(layout, smallFont->lineHeight());
-        smallFont->drawText(HelpText, {0, top, layout.px(ReferenceWidth - 6, Anchor::End), layout.height}, TextRight,
-                            0xB0FFFFFFu);
+        smallFont->drawText(HelpText, {0, top, layout.width - layout.margin(6), layout.height}, TextRight, 0xB0FFFFFFu);
     }
 }
 
@@ -214,8 +214,8 @@ void CMenuScreen::drawWebAddress()
     const ReferenceLayout layout = viewportLayout();
     const uint32_t colour = background && !background->texture() ? 0xFFC0C0C0u : 0xFF000000u;
     const int lineHeight = smallFont->lineHeight();
-    const TextRect line{layout.px(4, Anchor::Start), layout.py(ReferenceHeight - 2, Anchor::End) - lineHeight,
-                        layout.px(ReferenceWidth - 4, Anchor::End), layout.height};
+    const TextRect line{layout.margin(4), layout.height - layout.margin(2) - lineHeight,
+                        layout.width - layout.margin(4), layout.height};
     smallFont->drawText(bottomLine(), line, TextLeft | TextTop, colour);
 }
 
