@@ -591,7 +591,9 @@ void CGameFlow::step(float dt, const HeldKeys& held)
         if (gameOverLeft <= 0.0f)
             showMenuAfterGameOver();
     }
+    // The game-over moment keeps the player's view of the well it speaks of;
+    // the menu's low path, close to the well, waits for the menu.
     if (holdTime <= 0.0f)
-        camera().idleCameraPath(clock, swayAmplitude, current == State::Playing);
+        camera().idleCameraPath(clock, swayAmplitude, current != State::Menu);
     camera().clampHeight();
 }
