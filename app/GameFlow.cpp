@@ -12,7 +12,6 @@
 #include "game/GameBoard.h"
 #include "game/HighScoreTable.h"
 #include "game/Menu.h"
-#include "game/Random.h"
 #include "platform/InputSource.h"
 #include "platform/Utf8.h"
 #include "render/Renderer.h"
@@ -49,22 +48,22 @@ Reaction reactionTo(const BoardEvent& event)
     }
 }
 
-// Turns one optional step of the frame on or off, the others as they were.
-void flipSwitch(CRenderer& renderer, bool RenderSwitches::*step)
-{
-    RenderSwitches switches = renderer.switches();
-    switches.*step = !(switches.*step);
-    renderer.setSwitches(switches);
-}
-
 } // namespace
 
-CGameFlow::CGameFlow(const GameParts& parts) : parts(parts) { parts.board.setListener(this); }
+CGameFlow::CGameFlow(const GameParts& parts)
+    : parts(parts), scenery(scenerySeed(parts.board.random().state()))
+{
+    parts.board.setListener(this);
+    parts.view.debris().setImpactSoundSink(this);
+}
 
 CGameFlow::~CGameFlow()
 {
     parts.board.forgetListener(this);
+    parts.view.debris().setImpactSoundSink(nullptr);
 }
+
+CRandom& CGameFlow::sceneryRandom() { return sceneryFromRules ? parts.board.sharedRandom() : scenery; }
 
 CCamera& CGameFlow::camera() { return parts.renderer.camera(); }
 
@@ -83,9 +82,13 @@ void CGameFlow::enterMenu(bool showScores)
 void CGameFlow::startGame()
 {
     current = State::Playing;
-    // Bricks of an earlier game would go on tumbling and sounding, drawing
-    // from the random stream: every game starts with the floor clear.
-    parts.view.debris().clear();
+    // The last game's bricks stay on the floor. A replay starts with the
+    // floor clear: its recording does not say where they lay.
+    if (playingRecording)
+        parts.view.debris().clear();
+    else
+        sceneryFromRules = false;
+    scenery = CRandom(scenerySeed(parts.board.random().state()));
     if (parts.recorder && !playingRecording)
         parts.recorder->begin(parts.board);
     // A game played moves the table's entries: a pick would point elsewhere.
@@ -101,27 +104,30 @@ void CGameFlow::startGame()
     holdTime = -1.0f;
 }
 
-// The three draws happen even without a light: they are part of the game's
-// one random sequence.
+// The three draws happen even without a light, so the scenery draws the same
+// numbers after it whether or not there is one.
 void CGameFlow::moveLightGoal()
 {
-    const float u1 = randomUnit();
-    const float u2 = randomUnit();
-    const float u3 = randomUnit();
+    CRandom& random = sceneryRandom();
+    const float u1 = random.randomUnit();
+    const float u2 = random.randomUnit();
+    const float u3 = random.randomUnit();
     if (parts.renderer.lights().empty())
         return;
     parts.renderer.lights().front()->positionGoal = {30.0f - 60.0f * u3, 5.0f + 40.0f * u2, -42.0f - 10.0f * u1};
 }
 
-void CGameFlow::startReplayedGame()
+void CGameFlow::startReplayedGame(bool oneSharedStream)
 {
     playingRecording = true;
+    sceneryFromRules = oneSharedStream;
     startGame();
 }
 
 void CGameFlow::endReplayedGame()
 {
     playingRecording = false;
+    sceneryFromRules = false;
     enterMenu(true);
 }
 
@@ -132,16 +138,22 @@ void CGameFlow::onBoardEvent(const BoardEvent& event)
     if (event.kind == BoardEventKind::ScoreChanged)
         parts.view.hud.targetScore = event.score;
     if (event.kind == BoardEventKind::RowCleared)
-        parts.view.launchRow(event.row, event.rowColours);
+        parts.view.launchRow(event.row, event.rowColours, sceneryRandom());
 
     const Reaction reaction = reactionTo(event);
     if (reaction.sound)
-        parts.sounds.play(*reaction.sound, reaction.pitchSpread);
+        parts.sounds.play(*reaction.sound, sceneryRandom(), reaction.pitchSpread);
     if (reaction.moveLight)
         moveLightGoal();
 
     if (event.kind == BoardEventKind::GameOver && !playingRecording)
         onGameOver(event);
+}
+
+// Debris impacts sound on the floor-hit group, pitched up to 10000 Hz higher.
+void CGameFlow::playImpact(int volume, int pan)
+{
+    parts.sounds.play(Sound::HitFloor, sceneryRandom(), 10000, volume, pan);
 }
 
 // A score good enough for the table gets its entry, named next by the player.
@@ -164,10 +176,18 @@ std::string CGameFlow::endRecording(bool keep, RecordedEnd how)
     return parts.recorder ? parts.recorder->end(parts.board, keep, how) : std::string();
 }
 
+// However the program ends, nothing the player did is lost: a name being
+// typed is entered as Enter would, which keeps its game's recording, and an
+// option changed on a screen still open is saved (a failure is said on
+// standard error by the store: no window is left to say it in).
 void CGameFlow::onProgramEnd()
 {
     if (current == State::Playing && !playingRecording)
         endRecording(false, RecordedEnd::CutShort);
+    if (parts.menu.typingName())
+        finishNaming();
+    if (playerSettings)
+        playerSettings->save();
 }
 
 KeyContext CGameFlow::keyContext() const
@@ -196,8 +216,10 @@ void CGameFlow::onAction(Action action)
         hideHelp();
         return;
     }
-    if (switchPicture(action))
-        keepSwitches();
+    if (const std::optional<SettingId> setting = settingFlippedBy(action))
+        flipSetting(*setting);
+    else
+        moveScenery(action);
     if (current == State::Playing)
         onPlayingAction(action);
     else if (parts.menu.typingName())
@@ -208,15 +230,15 @@ void CGameFlow::onAction(Action action)
         onMenuAction(action);
 }
 
-void CGameFlow::keepSwitches()
+void CGameFlow::flipSetting(SettingId setting)
 {
-    // A recording's moves switch nothing of the player's settings.
-    if (!playerSettings || playingRecording)
+    if (!playerSettings)
         return;
-    playerSettings->takeFromGame();
+    // Keys pressed while a recording plays switch the picture, not the file.
+    playerSettings->flip(setting, !playingRecording);
     // The screen, when open, shows what the key switched.
     if (parts.menu.options().isOpen())
-        parts.menu.options().refresh(playerSettings->optionValues());
+        parts.menu.options().refresh(playerSettings->optionPages());
 }
 
 // The help holds a running game as the Pause key would, and is recorded as
@@ -251,24 +273,17 @@ void CGameFlow::noteTap(Action action)
     tappedSinceStep.down |= action == Action::DropFaster;
 }
 
-// The light and the picture's switches, the same in every state.
-bool CGameFlow::switchPicture(Action action)
+// The light and the camera's sway, the same in every state.
+void CGameFlow::moveScenery(Action action)
 {
-    CRenderer& renderer = parts.renderer;
     switch (action) {
-    case Action::MoveLight: moveLightGoal(); return true;
-    case Action::ToggleBloom: flipSwitch(renderer, &RenderSwitches::bloom); return true;
-    case Action::ToggleFilter: flipSwitch(renderer, &RenderSwitches::filteredCopy); return true;
-    case Action::ToggleShadow: flipSwitch(renderer, &RenderSwitches::shadow); return true;
-    case Action::ToggleMirror: flipSwitch(renderer, &RenderSwitches::mirror); return true;
-    case Action::ToggleFrameRate: parts.view.showFrameRate = !parts.view.showFrameRate; return true;
+    case Action::MoveLight: moveLightGoal(); break;
     case Action::CalmSway:
         if (swayAmplitude > 0.0f)
             swayAmplitude -= 0.5f;
-        return true;
-    case Action::WidenSway: swayAmplitude += 0.5f; return true;
-    case Action::ToggleFrameLimit: frameLimit = 30 - frameLimit; return true;
-    default: return false;
+        break;
+    case Action::WidenSway: swayAmplitude += 0.5f; break;
+    default: break;
     }
 }
 
@@ -347,7 +362,7 @@ void CGameFlow::finishNaming()
 
 void CGameFlow::onMenuAction(Action action)
 {
-    parts.sounds.play(Sound::MenuItem);
+    parts.sounds.play(Sound::MenuItem, sceneryRandom());
     CMenu& menu = parts.menu;
     switch (action) {
     case Action::Choose:
@@ -377,12 +392,12 @@ void CGameFlow::onMenuAction(Action action)
 
 void CGameFlow::openOptions()
 {
-    parts.menu.options().open(playerSettings ? playerSettings->optionValues() : OptionValues{});
+    parts.menu.options().open(playerSettings ? playerSettings->optionPages() : OptionPages{});
 }
 
 void CGameFlow::onOptionsAction(Action action)
 {
-    parts.sounds.play(Sound::MenuItem);
+    parts.sounds.play(Sound::MenuItem, sceneryRandom());
     switch (action) {
     case Action::OptionUp: moveInOptions(OptionsMove::Up); break;
     case Action::OptionDown: moveInOptions(OptionsMove::Down); break;
@@ -400,9 +415,9 @@ void CGameFlow::moveInOptions(OptionsMove move)
     if (!playerSettings)
         return;
     if (outcome.changed) {
-        playerSettings->change(outcome.option, outcome.value);
+        playerSettings->change(outcome.setting, outcome.value);
         // Full screen may not be granted; the screen shows what the window did.
-        parts.menu.options().refresh(playerSettings->optionValues());
+        parts.menu.options().refresh(playerSettings->optionPages());
     }
     if (outcome.leave && !playerSettings->save() && parts.showNotice)
         parts.showNotice("Vesbrik - the settings could not be saved");
@@ -425,7 +440,7 @@ void CGameFlow::onMouseDown(int x, int y, unsigned button, int pictureWidth, int
         onMenuAction(Action::Choose);
         return;
     }
-    parts.sounds.play(Sound::MenuItem);
+    parts.sounds.play(Sound::MenuItem, sceneryRandom());
     const OptionsLayout layout(pictureWidth, pictureHeight);
     if (layout.onHint(x, y)) {
         moveInOptions(OptionsMove::Back);

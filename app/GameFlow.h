@@ -3,17 +3,22 @@
 // there (app/KeyMap.h decides which action a key asks for), the name entry,
 // and the table of what each board event sets off (a sound, a move of the
 // light, debris, the HUD's score, the high-score entry). It owns none of the objects it drives: start-up makes them and
-// hands them over.
+// hands them over. It owns the scenery's random stream: the sounds' variants,
+// the debris and the light draw from it, never from the rules' stream, so
+// nothing they do changes the game.
 #include <cstdint>
 #include <functional>
 #include <string>
 
 #include "app/KeyMap.h"
+#include "app/SettingTable.h"
 #include "game/Action.h"
 #include "game/GameBoardListener.h"
 #include "game/HeldKeys.h"
 #include "game/OptionsMenu.h"
+#include "game/Random.h"
 #include "game/Recording.h"
+#include "physics/ImpactSoundSink.h"
 
 class CCamera;
 class CGameBoard;
@@ -41,11 +46,11 @@ struct GameParts {
     std::function<bool(const std::string&)> watchRecording;
 };
 
-class CGameFlow : public CGameBoardListener {
+class CGameFlow : public CGameBoardListener, public CImpactSoundSink {
 public:
     enum class State { Menu = 0, Playing = 1 };
 
-    // Becomes the board's listener.
+    // Becomes the board's listener and the debris' impact sound.
     explicit CGameFlow(const GameParts& parts);
     ~CGameFlow() override;
     CGameFlow(const CGameFlow&) = delete;
@@ -59,8 +64,10 @@ public:
     State state() const { return current; }
     // Set once the player chose to leave the game (Exit, or Escape in the menu).
     bool quitRequested() const { return quitChosen; }
-    // The program ends, whatever ended it (the window closed, a stop
-    // signal): a game in play keeps its recording, marked as cut short.
+    // The program ends, whatever ended it (leaving through the menu, the
+    // window closed, a stop signal, a script's end): a game in play keeps its
+    // recording, marked as cut short; a name being typed is entered; changed
+    // settings are saved.
     void onProgramEnd();
 
     // ---- input, as delivered between frames -------------------------------------
@@ -89,12 +96,11 @@ public:
     // automatic camera path.
     void step(float dt, const HeldKeys& held);
 
-    // ---- what the board reports -----------------------------------------------
+    // ---- what the board and the debris report ----------------------------------
     void onBoardEvent(const BoardEvent& event) override;
+    void playImpact(int volume, int pan) override;
 
-    // ---- switches the keys flip ---------------------------------------------------
-    // Frames a second the loop is held to (30), or 0 for no limit.
-    int frameLimit = 0;
+    // ---- what the keys change beside the settings ----------------------------------
     // How far the idle camera sways; the keys calm or widen it.
     float swayAmplitude = 1.0f;
     // Seconds the camera stays where a mouse drag left it; negative when none.
@@ -104,20 +110,22 @@ public:
 
     // ---- settings -----------------------------------------------------------------
     // The player's settings that the options screen and the switch keys
-    // change; none keeps the switches to this run.
+    // change; with none the switch keys do nothing.
     void setPlayerSettings(CPlayerSettings* settings) { playerSettings = settings; }
 
     // ---- replays ----------------------------------------------------------------------
     // A recording's game starts in the flow: it is not recorded again, and
-    // its end enters no high score and leaves the view where it is.
-    void startReplayedGame();
+    // its end enters no high score and leaves the view where it is. A game
+    // recorded when one random stream served the rules and the scenery plays
+    // with the scenery drawing from the board's stream again.
+    void startReplayedGame(bool oneSharedStream = false);
     // The viewer left the replay: back to the high-score list.
     void endReplayedGame();
     bool replaying() const { return playingRecording; }
 
 private:
-    // What each group of actions does; false when the action is not theirs.
-    bool switchPicture(Action action);
+    // What each group of actions does.
+    void moveScenery(Action action);
     void onPlayingAction(Action action);
     void onMenuAction(Action action);
     void onNameEntryAction(Action action);
@@ -131,8 +139,8 @@ private:
     void hideHelp();
     // The help holds a game as Pause does, and is recorded as it.
     void togglePauseRecorded();
-    // A switch key changed the game: the settings take it and keep it.
-    void keepSwitches();
+    // A switch key: the setting flips in the game and is kept.
+    void flipSetting(SettingId setting);
     // A move in play that a held key also makes: counts for the next step.
     void noteTap(Action action);
     void finishNaming();
@@ -142,6 +150,8 @@ private:
     // The game in play ends: its recording is saved, and the table's
     // recordings are kept in step with the table.
     std::string endRecording(bool keep, RecordedEnd how = RecordedEnd::Played);
+    // The stream the sounds, the debris and the light draw from.
+    CRandom& sceneryRandom();
     bool watchChosenScore();
     CCamera& camera();
 
@@ -158,6 +168,10 @@ private:
     int lastMouseX = 0;
     int lastMouseY = 0;
     bool playingRecording = false;
+    // Seeded at every game's start from where the rules' stream stands.
+    CRandom scenery;
+    // Replaying a game from when the scenery drew from the rules' stream.
+    bool sceneryFromRules = false;
     // Arrow keys pressed since the last step. A press that is over before
     // the next step (a tap on a machine that draws slowly) still counts as
     // held for that one step, so no tap is lost.

@@ -5,6 +5,7 @@
 
 #include "app/Settings.h"
 #include "files/FileProblems.h"
+#include "xml/XmlDocument.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ WindowSize clampWindowSize(WindowSize wanted, std::optional<DesktopSize> desktop
 
 void fitWindowSize(CSettings& settings, std::optional<DesktopSize> desktop)
 {
-    const WindowSize wanted{settings.width, settings.height};
+    const WindowSize wanted{settings.width(), settings.height()};
     const WindowSize fitted = clampWindowSize(wanted, desktop);
     if (fitted == wanted)
         return;
@@ -38,23 +39,28 @@ void fitWindowSize(CSettings& settings, std::optional<DesktopSize> desktop)
     // quotes a number the player did not write.
     std::string sides;
     int moved = 0;
-    const auto name = [&](const char* attribute, int value, const std::string& text) {
+    const auto name = [&](SettingId side) {
+        const char* attribute = declarationOf(side).attribute;
+        const std::string& text = settings.writtenAs(side);
+        const int value = settings.value(side);
         sides += moved++ == 0 ? "" : " and ";
-        sides += text.empty() ? std::string("the default ") + attribute + " " + std::to_string(value)
-                              : std::string(attribute) + "=\"" + printableText(text, 40) + "\"";
+        // A text the file gave but the game did not take left the default.
+        sides += text.empty() || parseDecimal(text) != value
+                     ? std::string("the default ") + attribute + " " + std::to_string(value)
+                     : std::string(attribute) + "=\"" + printableText(text, 40) + "\"";
     };
     if (fitted.width != wanted.width)
-        name("width", wanted.width, settings.widthText);
+        name(SettingId::Width);
     if (fitted.height != wanted.height)
-        name("height", wanted.height, settings.heightText);
+        name(SettingId::Height);
     const WindowSize largest = clampWindowSize({1 << 30, 1 << 30}, desktop);
-    reportFileProblem(settings.file,
+    reportFileProblem(settings.file(),
                       sides + (moved == 1 ? " is" : " are") + " outside the window sizes " +
                           sizeText(WindowSizeRange::MinWidth, WindowSizeRange::MinHeight) + " to " +
                           sizeText(largest.width, largest.height),
                       "the window opens at " + sizeText(fitted.width, fitted.height));
-    settings.width = fitted.width;
-    settings.height = fitted.height;
+    settings.set(SettingId::Width, fitted.width);
+    settings.set(SettingId::Height, fitted.height);
 }
 
 std::string windowSizeText(WindowSize size) { return sizeText(size.width, size.height); }

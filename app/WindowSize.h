@@ -9,7 +9,7 @@
 
 #include "platform/Desktop.h"
 
-struct CSettings;
+class CSettings;
 
 struct WindowSizeRange {
     // Also the least size the window manager lets the window be dragged to.

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "xml/XmlDocument.h"
+
 #include "ScriptRunner.h"
 #include "app/Settings.h"
 #include "platform/Desktop.h"
@@ -44,18 +46,27 @@ TEST(WindowSize, EachSideMovesToItsNearestLimit)
     EXPECT_EQ(clampWindowSize({1024, 768}, DesktopSize{200, 150}), (WindowSize{320, 240}));
 }
 
+namespace {
+
+CSettings settingsRead(const std::string& xml)
+{
+    CXmlDocument document;
+    document.loadXml(xml);
+    CSettings settings;
+    settings.read(document.root());
+    return settings;
+}
+
+} // namespace
+
 TEST(WindowSize, ClampingIsSaidInOneLineQuotingOnlyWhatTheFileHolds)
 {
-    CSettings settings;
-    settings.width = 16384;
-    settings.height = 100;
-    settings.widthText = "16384";
-    settings.heightText = "100";
+    CSettings settings = settingsRead("<settings width=\"16384\" height=\"100\"/>");
     testing::internal::CaptureStderr();
     fitWindowSize(settings, FullHd);
     std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(settings.width, 1920);
-    EXPECT_EQ(settings.height, 240);
+    EXPECT_EQ(settings.width(), 1920);
+    EXPECT_EQ(settings.height(), 240);
     EXPECT_EQ(said, "vesbrik: settings.xml: width=\"16384\" and height=\"100\" are outside the window sizes 320 x "
                     "240 to 1920 x 1080; the window opens at 1920 x 240\n");
 
@@ -66,9 +77,7 @@ TEST(WindowSize, ClampingIsSaidInOneLineQuotingOnlyWhatTheFileHolds)
 
     // Only the side that moves is named, as the file writes it: never the
     // number it was read as, nor a height the file does not give.
-    CSettings huge;
-    huge.width = 2147483647;
-    huge.widthText = "99999999999";
+    CSettings huge = settingsRead("<settings width=\"99999999999\"/>");
     testing::internal::CaptureStderr();
     fitWindowSize(huge, FullHd);
     said = testing::internal::GetCapturedStderr();
