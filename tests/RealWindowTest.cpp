@@ -368,7 +368,9 @@ std::string stepLines(const std::string& change, const std::string& step)
     return change + "\nwindowshot " + step + ".png\nshot " + step + "-back.png\n";
 }
 
-// Three suites, so that CTest can run them side by side.
+// Three suites, so that CTest can run them beside each other: on a shared
+// display the bare suite holds the bare one, the managed suite the one with
+// the window manager, and the closing suite both.
 class RealWindowBare : public RealWindowTest {};
 class RealWindowManaged : public RealWindowTest {};
 class RealWindowClosing : public RealWindowTest {};
