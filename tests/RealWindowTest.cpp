@@ -1,5 +1,5 @@
-// The game in a real X window, on a virtual X server of its own (Xvfb), with
-// and without a window manager (openbox): resized from outside, maximised and
+// The game in a real X window, on a virtual X server (Xvfb), with and
+// without a window manager (openbox): resized from outside, maximised and
 // restored, switched to and from full screen, and given a new size on the
 // options screen. After every change the display shows the whole picture,
 // pixel for pixel the game's back buffer, in the letterbox of the picture's
