@@ -1,5 +1,5 @@
-// The game in a real X window, on a virtual X server of its own (Xvfb), with
-// and without a window manager (openbox): resized from outside, maximised and
+// The game in a real X window, on a virtual X server (Xvfb), with and
+// without a window manager (openbox): resized from outside, maximised and
 // restored, switched to and from full screen, and given a new size on the
 // options screen. After every change the display shows the whole picture,
 // pixel for pixel the game's back buffer, in the letterbox of the picture's
@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "ScriptRunner.h"
+#include "SharedXDisplays.h"
 #include "platform/Letterbox.h"
 
 extern char** environ;
@@ -165,6 +166,29 @@ Window shownGameWindow(Display* x)
     return attributes.map_state == IsViewable ? window : 0;
 }
 
+// Until the window shows a frame the game drew, not the black of a window
+// just mapped (at most 20 s).
+bool waitForDrawnFrame(Display* x, Window window)
+{
+    for (int tries = 0; tries < 1000; ++tries) {
+        XWindowAttributes attributes{};
+        if (XGetWindowAttributes(x, window, &attributes) && attributes.width > 0 && attributes.height > 0) {
+            XImage* image = XGetImage(x, window, 0, 0, static_cast<unsigned>(attributes.width),
+                                      static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+            bool drawn = false;
+            for (int y = 0; image && y < image->height && !drawn; y += 8)
+                for (int px = 0; px < image->width && !drawn; px += 8)
+                    drawn = (XGetPixel(image, px, y) & 0xffffff) != 0;
+            if (image)
+                XDestroyImage(image);
+            if (drawn)
+                return true;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    return false;
+}
+
 // What the window manager's close button sends.
 void askToClose(Display* x, Window window)
 {
@@ -195,11 +219,16 @@ struct XConnection {
     Display* x;
 };
 
-// One virtual X server for a test, with a window manager if asked for.
+// A virtual X server for a test, with a window manager if asked for: the one
+// the CTest run shares (the tests on it run one after another), or one of
+// the test's own.
 class RealWindowTest : public ::testing::Test {
 protected:
     void startDisplay(bool withWindowManager)
     {
+        display = sharedXDisplay(withWindowManager ? "managed" : "bare");
+        if (!display.empty())
+            return;
         int fds[2];
         ASSERT_EQ(pipe(fds), 0);
         const bool started = server.start({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
@@ -339,7 +368,9 @@ std::string stepLines(const std::string& change, const std::string& step)
     return change + "\nwindowshot " + step + ".png\nshot " + step + "-back.png\n";
 }
 
-// Three suites, so that CTest can run them side by side.
+// Three suites, so that CTest can run them beside each other: on a shared
+// display the bare suite holds the bare one, the managed suite the one with
+// the window manager, and the closing suite both.
 class RealWindowBare : public RealWindowTest {};
 class RealWindowManaged : public RealWindowTest {};
 class RealWindowClosing : public RealWindowTest {};
@@ -486,7 +517,7 @@ TEST_F(RealWindowClosing, FromOutsideTheGameEndsWithStatusZero)
         ASSERT_NE(x, nullptr);
         const Window window = shownGameWindow(x);
         ASSERT_NE(window, 0u) << "the game's window did not open";
-        std::this_thread::sleep_for(1s); // shown, and frames drawn
+        ASSERT_TRUE(waitForDrawnFrame(x, window)) << "the game's window shows no frame";
         if (withWindowManager) {
             askToClose(x, window);
         } else {

@@ -14,6 +14,7 @@
 
 #include "game/Recording.h"
 #include "tests/ScriptRunner.h"
+#include "tests/SharedXDisplays.h"
 
 namespace {
 
@@ -23,18 +24,25 @@ bool installed(const char* program)
     return std::system(command.c_str()) == 0;
 }
 
-// Starts a virtual X server and the game in it three times, plays the steps
-// against its window, and ends both; every wait is bounded. The script writes
+// Starts the game three times on a virtual X server (the one the CTest run
+// shares, or one of its own), plays the steps against its window, and ends
+// both; every wait is bounded. The script writes
 // "alive" to alive.txt when the game still ran after the held key, and the
 // game's exit status to status.txt; then it lowers the music in the options
 // twice, ending the game once by closing its window (the settings then kept
 // as settings-closed.xml) and once by SIGHUP (its status in status-hup.txt).
 const char* const HeldEscapeCloseAndHangUp = R"steps(
 set -u
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> display.txt 2> xvfb.txt &
-xvfb=$!
-for i in $(seq 50); do [ -s display.txt ] && break; sleep 0.1; done
-export DISPLAY=":$(cat display.txt)"
+# The display the CTest run shares, or a server of its own.
+xvfb=
+if [ -n "$SHARED_DISPLAY" ]; then
+    export DISPLAY=$SHARED_DISPLAY
+else
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> display.txt 2> xvfb.txt &
+    xvfb=$!
+    for i in $(seq 500); do [ -s display.txt ] && break; sleep 0.02; done
+    export DISPLAY=":$(cat display.txt)"
+fi
 # The game must open its window on this server, not off screen or elsewhere.
 unset SDL_VIDEODRIVER WAYLAND_DISPLAY
 start_game() {
@@ -68,7 +76,7 @@ wait "$game"; cp settings.xml settings-closed.xml
 start_game; lower_music
 kill -HUP "$(pgrep -P "$game")"
 { wait "$game"; } 2> /dev/null; echo $? > status-hup.txt
-kill "$xvfb"; wait "$xvfb"
+if [ -n "$xvfb" ]; then kill "$xvfb"; wait "$xvfb"; fi
 )steps";
 
 } // namespace
@@ -79,7 +87,8 @@ TEST(WindowOnX11, KeysHeldAsTheKeyboardReturnsWaitAndClosingOrHangingUpKeepsTheG
         GTEST_SKIP() << "needs Xvfb, xdotool and xwininfo";
     CScriptFolder folder;
     folder.write("steps.sh", HeldEscapeCloseAndHangUp);
-    const std::string command = "cd '" + folder.path().string() + "' && GAME='" VESBRIK_GAME "' timeout 100 bash steps.sh";
+    const std::string command = "cd '" + folder.path().string() + "' && GAME='" VESBRIK_GAME "' SHARED_DISPLAY='" +
+                                sharedXDisplay("bare") + "' timeout 100 bash steps.sh";
     ASSERT_EQ(std::system(command.c_str()), 0) << folder.read("errors.txt") << folder.read("xvfb.txt");
 
     // Escape in play would have left the game, and its repeats in the menu

@@ -252,7 +252,7 @@ void CInputScript::startNextAction()
         break;
     case ScriptAction::Window:
     case ScriptAction::WindowShot:
-        if (!windowActor || !windowActor(action))
+        if (!windowActor || !windowActor(action, next >= 2 && actions[next - 2].kind == ScriptAction::Window))
             ok = false;
         break;
     case ScriptAction::Expect:

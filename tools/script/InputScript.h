@@ -70,7 +70,9 @@ public:
     // The simple player's keys for the coming frame.
     using Autoplayer = std::function<AutoplayMove()>;
     // Carries out a window or windowshot line; false when it could not.
-    using WindowActor = std::function<bool(const ScriptAction& action)>;
+    // `settled`: the line just before was a window line, which waited for
+    // the window to settle, and nothing has happened since.
+    using WindowActor = std::function<bool(const ScriptAction& action, bool settled)>;
 
     CInputScript(std::vector<ScriptAction> actions, CInputSource* window, FileWriter writeShot,
                  StateReader readState, BoardEditor editBoard, Autoplayer autoplay = {},

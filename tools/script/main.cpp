@@ -133,13 +133,15 @@ void waitForWindowToSettle(CWindow& window, std::optional<std::pair<int, int>> b
 
 // A window line: the window changes as the desktop or the player would
 // change it, behind the game's back; a windowshot line: what the display
-// shows of it after one more frame.
-bool actOnWindow(CApplication& app, const ScriptAction& action)
+// shows of it after one more frame. `settled`: straight after a window line,
+// which has waited for the window already.
+bool actOnWindow(CApplication& app, const ScriptAction& action, bool settled)
 {
     CWindow& window = app.window();
     if (action.kind == ScriptAction::WindowShot) {
         // A size the game asked for itself (the options) settles first too.
-        waitForWindowToSettle(window);
+        if (!settled)
+            waitForWindowToSettle(window);
         app.drawFrame();
         std::vector<uint8_t> rgba;
         int width = 0, height = 0;
@@ -353,7 +355,9 @@ int main(int argc, char** argv)
         };
         auto edit = [&game](const ScriptAction& action) { editBoard(game.board, action); };
         auto play = [&game, player = std::make_shared<CAutoplayer>()] { return player->next(game.board); };
-        auto windowActor = [&app](const ScriptAction& action) { return actOnWindow(app, action); };
+        auto windowActor = [&app](const ScriptAction& action, bool settled) {
+            return actOnWindow(app, action, settled);
+        };
         script =
             std::make_unique<CInputScript>(std::move(actions), &app.window(), shot, state, edit, play, windowActor);
         return script.get();
