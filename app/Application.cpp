@@ -2,12 +2,11 @@
 
 #include <ctime>
 
-#include "app/FixedStep.h"
 #include "app/GameFlow.h"
-#include "app/GameRecorder.h"
 #include "app/KeyMap.h"
 #include "app/ReplayPlayer.h"
 #include "device/Screenshot.h"
+#include "game/Menu.h"
 #include "platform/Clock.h"
 #include "platform/Letterbox.h"
 #include "render/Renderer.h"
@@ -21,79 +20,77 @@ CApplication::~CApplication() = default;
 void CApplication::attach(CGameFlow& gameFlow, const FrameParts& frameParts)
 {
     flow = &gameFlow;
+    live = std::make_unique<CLiveMode>(gameFlow);
     parts.emplace(frameParts);
 }
 
+void CApplication::setRecorder(CGameRecorder* gameRecorder) { live->setRecorder(gameRecorder); }
+
 void CApplication::startReplay(std::unique_ptr<CReplayPlayer> player, bool quitAtEnd)
 {
-    replay = std::move(player);
-    quitAfterReplay = quitAtEnd;
+    replay = std::make_unique<CReplayMode>(std::move(player), *flow, parts->view.hud, quitAtEnd);
     replay->start(stepAccumulator);
 }
 
-void CApplication::endReplay()
+CPlayMode& CApplication::mode()
 {
-    if (quitAfterReplay) {
-        destroyWindow();
-        return;
+    if (replay)
+        return *replay;
+    return *live;
+}
+
+void CApplication::followMode()
+{
+    switch (mode().next()) {
+    case CPlayMode::Next::Stay: break;
+    case CPlayMode::Next::BackToLive: replay.reset(); break;
+    case CPlayMode::Next::Quit: stopLoop(); break;
     }
-    replay.reset();
-    parts->view.hud.banner.clear();
-    flow->endReplayedGame();
 }
 
 // A key means what app/KeyMap.h says it means where it is pressed: in a
 // replay the viewer steers the replay and the view, otherwise the flow acts.
-void CApplication::onKeyDown(int key)
+void CApplication::onKeyDown(int key, bool repeat)
 {
-    const KeyContext context = replay ? KeyContext::Replay : flow->keyContext();
-    const std::optional<Action> action = actionForKey(key, context);
-    if (!action)
+    const KeyContext context = mode().keyContext();
+    const std::optional<ActionRequest> request = actionForKey(key, context);
+    if (!presses.counts(key, repeat, context, request ? request->action : Action::Unbound) || !request)
         return;
-    if (*action == Action::Screenshot)
+    if (request->action == Action::Screenshot)
         takeScreenshot();
-    else if (replay && !replay->onAction(*action))
-        endReplay();
-    else if (!replay)
-        flow->onAction(*action);
+    else
+        mode().onAction(*request);
+}
+
+void CApplication::onMouseMove(const InputMessage& message)
+{
+    mode().onMouseMove(message.x, message.y, message.buttons);
+    int x = message.x, y = message.y;
+    // The pointer points only when the player moves it, not when the window
+    // moved or changed under it.
+    if (message.buttons == 0 && !message.pointerStill && pointInPicture(x, y))
+        mode().onMousePoint(x, y, graphics().width(), graphics().height());
 }
 
 void CApplication::onMessage(const InputMessage& message)
 {
     switch (message.type) {
-    case InputMessage::KeyDown:
-        onKeyDown(message.key);
-        break;
-    case InputMessage::MouseMove: {
-        if (replay) {
-            replay->onMouseMove(message.x, message.y, message.buttons);
-            break;
-        }
-        flow->onMouseMove(message.x, message.y, message.buttons);
-        int x = message.x, y = message.y;
-        if (message.buttons == 0 && pointInPicture(x, y))
-            flow->onMousePoint(x, y, graphics().width(), graphics().height());
-        break;
-    }
+    case InputMessage::KeyDown: onKeyDown(message.key, message.repeat); break;
+    case InputMessage::MouseMove: onMouseMove(message); break;
     case InputMessage::MouseDown: {
         int x = message.x, y = message.y;
-        if (!replay && pointInPicture(x, y))
-            flow->onMouseDown(x, y, message.buttons, graphics().width(), graphics().height());
+        if (pointInPicture(x, y))
+            mode().onMouseDown(x, y, message.buttons, graphics().width(), graphics().height());
         break;
     }
-    case InputMessage::FocusLost:
-        if (!replay)
-            flow->onFocusLost();
-        break;
+    case InputMessage::FocusLost: mode().onFocusLost(); break;
     case InputMessage::Character:
-        if (!replay)
-            flow->onCharacter(message.character);
+        if (presses.typingCounts())
+            mode().onCharacter(message.character);
         break;
-    default:
-        break;
+    default: break;
     }
-    if (!replay && flow->quitRequested())
-        destroyWindow();
+    followMode();
 }
 
 // The window shows the picture at its own shape, scaled, between black bars
@@ -124,22 +121,13 @@ void CApplication::frame(double elapsed)
         if (noticeSeconds <= 0.0)
             window().setTitle("Vesbrik");
     }
-    if (replay) {
-        replay->advance(elapsed, stepAccumulator);
-    } else {
-        // The held moves are read once a frame: the steps see exactly what a
-        // recording of the frame keeps.
-        const HeldKeys held = heldMoves(input());
-        if (recorder && recorder->active())
-            recorder->frame(elapsed, held, stepAccumulator);
-        advanceFixedSteps(stepAccumulator, elapsed, [this, &held](float dt) { flow->step(dt, held); });
-    }
+    mode().advance(elapsed, stepAccumulator, input());
 
     if (drawEveryFrame)
         drawFrame();
 
-    if (flow->frameLimit != 0)
-        sleepMilliseconds(1000 / flow->frameLimit);
+    if (frameLimit.perSecond > 0)
+        sleepMilliseconds(1000 / frameLimit.perSecond);
 }
 
 void CApplication::takeScreenshot()
@@ -194,6 +182,7 @@ void CApplication::drawFrame()
     d.beginScene();
     // The view's frame with the HUD and the frame rate, and the menu over
     // everything, in every state.
-    parts->view.render([this] { parts->menuScreen.draw(parts->menu, parts->highScores); });
+    const bool panelOpen = parts->menu.helpShown() || parts->menu.options().isOpen();
+    parts->view.render([this] { parts->menuScreen.draw(parts->menu, parts->highScores); }, panelOpen);
     d.present();
 }

@@ -12,7 +12,6 @@
 #include "game/GameBoard.h"
 #include "game/HighScoreTable.h"
 #include "game/Menu.h"
-#include "game/Random.h"
 #include "platform/InputSource.h"
 #include "platform/Utf8.h"
 #include "render/Renderer.h"
@@ -49,22 +48,22 @@ Reaction reactionTo(const BoardEvent& event)
     }
 }
 
-// Turns one optional step of the frame on or off, the others as they were.
-void flipSwitch(CRenderer& renderer, bool RenderSwitches::*step)
-{
-    RenderSwitches switches = renderer.switches();
-    switches.*step = !(switches.*step);
-    renderer.setSwitches(switches);
-}
-
 } // namespace
 
-CGameFlow::CGameFlow(const GameParts& parts) : parts(parts) { parts.board.setListener(this); }
+CGameFlow::CGameFlow(const GameParts& parts)
+    : parts(parts), scenery(scenerySeed(parts.board.random().state()))
+{
+    parts.board.setListener(this);
+    parts.view.debris().setImpactSoundSink(this);
+}
 
 CGameFlow::~CGameFlow()
 {
     parts.board.forgetListener(this);
+    parts.view.debris().setImpactSoundSink(nullptr);
 }
+
+CRandom& CGameFlow::sceneryRandom() { return sceneryFromRules ? parts.board.sharedRandom() : scenery; }
 
 CCamera& CGameFlow::camera() { return parts.renderer.camera(); }
 
@@ -83,9 +82,14 @@ void CGameFlow::enterMenu(bool showScores)
 void CGameFlow::startGame()
 {
     current = State::Playing;
-    // Bricks of an earlier game would go on tumbling and sounding, drawing
-    // from the random stream: every game starts with the floor clear.
-    parts.view.debris().clear();
+    boardOver = false;
+    // The last game's bricks stay on the floor. A replay starts with the
+    // floor clear: its recording does not say where they lay.
+    if (playingRecording)
+        parts.view.debris().clear();
+    else
+        sceneryFromRules = false;
+    scenery = CRandom(scenerySeed(parts.board.random().state()));
     if (parts.recorder && !playingRecording)
         parts.recorder->begin(parts.board);
     // A game played moves the table's entries: a pick would point elsewhere.
@@ -101,27 +105,32 @@ void CGameFlow::startGame()
     holdTime = -1.0f;
 }
 
-// The three draws happen even without a light: they are part of the game's
-// one random sequence.
+// The three draws happen even without a light, so the scenery draws the same
+// numbers after it whether or not there is one.
 void CGameFlow::moveLightGoal()
 {
-    const float u1 = randomUnit();
-    const float u2 = randomUnit();
-    const float u3 = randomUnit();
+    CRandom& random = sceneryRandom();
+    const float u1 = random.randomUnit();
+    const float u2 = random.randomUnit();
+    const float u3 = random.randomUnit();
     if (parts.renderer.lights().empty())
         return;
     parts.renderer.lights().front()->positionGoal = {30.0f - 60.0f * u3, 5.0f + 40.0f * u2, -42.0f - 10.0f * u1};
 }
 
-void CGameFlow::startReplayedGame()
+void CGameFlow::startReplayedGame(bool oneSharedStream, TapRule rule)
 {
     playingRecording = true;
+    sceneryFromRules = oneSharedStream;
+    taps = rule;
     startGame();
 }
 
 void CGameFlow::endReplayedGame()
 {
     playingRecording = false;
+    sceneryFromRules = false;
+    taps = TapRule::EveryPress;
     enterMenu(true);
 }
 
@@ -132,19 +141,32 @@ void CGameFlow::onBoardEvent(const BoardEvent& event)
     if (event.kind == BoardEventKind::ScoreChanged)
         parts.view.hud.targetScore = event.score;
     if (event.kind == BoardEventKind::RowCleared)
-        parts.view.launchRow(event.row, event.rowColours);
+        parts.view.launchRow(event.row, event.rowColours, sceneryRandom());
 
     const Reaction reaction = reactionTo(event);
     if (reaction.sound)
-        parts.sounds.play(*reaction.sound, reaction.pitchSpread);
+        parts.sounds.play(*reaction.sound, sceneryRandom(), reaction.pitchSpread);
     if (reaction.moveLight)
         moveLightGoal();
 
-    if (event.kind == BoardEventKind::GameOver && !playingRecording)
-        onGameOver(event);
+    if (event.kind == BoardEventKind::GameOver) {
+        boardOver = true;
+        // The shown score stops at the final one, not on its way up to it.
+        parts.view.hud.displayedScore = static_cast<float>(parts.view.hud.targetScore);
+        if (!playingRecording)
+            onGameOver(event);
+    }
 }
 
-// A score good enough for the table gets its entry, named next by the player.
+// Debris impacts sound on the floor-hit group, pitched up to 10000 Hz higher.
+void CGameFlow::playImpact(int volume, int pan)
+{
+    parts.sounds.play(Sound::HitFloor, sceneryRandom(), 10000, volume, pan);
+}
+
+// A score good enough for the table gets its entry, named next by the
+// player. The entry is made at once, so the recording ends with the game; the
+// menu with the list and the name comes after a moment of "Game over".
 void CGameFlow::onGameOver(const BoardEvent& event)
 {
     HighScoreEntry* entry = parts.highScores.insert(event.score, event.level, static_cast<int>(playTime));
@@ -156,6 +178,14 @@ void CGameFlow::onGameOver(const BoardEvent& event)
     } else {
         parts.menu.finishNaming();
     }
+    current = State::GameOver;
+    gameOverLeft = GameOverSeconds;
+    parts.menu.showGameOver(event.score);
+}
+
+void CGameFlow::showMenuAfterGameOver()
+{
+    parts.menu.showGameOver(-1);
     enterMenu(true);
 }
 
@@ -164,16 +194,26 @@ std::string CGameFlow::endRecording(bool keep, RecordedEnd how)
     return parts.recorder ? parts.recorder->end(parts.board, keep, how) : std::string();
 }
 
+// However the program ends, nothing the player did is lost: a name being
+// typed is entered as Enter would, which keeps its game's recording, and an
+// option changed on a screen still open is saved (a failure is said on
+// standard error by the store: no window is left to say it in).
 void CGameFlow::onProgramEnd()
 {
     if (current == State::Playing && !playingRecording)
         endRecording(false, RecordedEnd::CutShort);
+    if (parts.menu.typingName())
+        finishNaming();
+    if (playerSettings)
+        playerSettings->save();
 }
 
 KeyContext CGameFlow::keyContext() const
 {
     if (parts.menu.helpShown())
         return KeyContext::Help;
+    if (current == State::GameOver)
+        return KeyContext::GameOver;
     if (current == State::Playing)
         return KeyContext::Playing;
     if (parts.menu.typingName())
@@ -181,8 +221,9 @@ KeyContext CGameFlow::keyContext() const
     return parts.menu.options().isOpen() ? KeyContext::Options : KeyContext::Menu;
 }
 
-void CGameFlow::onAction(Action action)
+void CGameFlow::onAction(ActionRequest request)
 {
+    const Action action = request.action;
     if (current == State::Playing) {
         if (parts.recorder)
             parts.recorder->record(action);
@@ -196,27 +237,31 @@ void CGameFlow::onAction(Action action)
         hideHelp();
         return;
     }
-    if (switchPicture(action))
-        keepSwitches();
+    if (const std::optional<SettingId> setting = settingFlippedBy(action))
+        flipSetting(*setting);
+    else
+        moveScenery(action);
     if (current == State::Playing)
         onPlayingAction(action);
+    else if (current == State::GameOver)
+        return;
     else if (parts.menu.typingName())
         onNameEntryAction(action);
     else if (parts.menu.options().isOpen())
         onOptionsAction(action);
     else
-        onMenuAction(action);
+        onMenuAction(request);
 }
 
-void CGameFlow::keepSwitches()
+void CGameFlow::flipSetting(SettingId setting)
 {
-    // A recording's moves switch nothing of the player's settings.
-    if (!playerSettings || playingRecording)
+    if (!playerSettings)
         return;
-    playerSettings->takeFromGame();
+    // Keys pressed while a recording plays switch the picture, not the file.
+    playerSettings->flip(setting, !playingRecording);
     // The screen, when open, shows what the key switched.
     if (parts.menu.options().isOpen())
-        parts.menu.options().refresh(playerSettings->optionValues());
+        parts.menu.options().refresh(playerSettings->optionPages());
 }
 
 // The help holds a running game as the Pause key would, and is recorded as
@@ -246,29 +291,26 @@ void CGameFlow::togglePauseRecorded()
 
 void CGameFlow::noteTap(Action action)
 {
+    if (taps == TapRule::EveryPress && (action == Action::SlideLeft || action == Action::SlideRight)) {
+        parts.board.pressSlide(action == Action::SlideLeft ? -1 : +1);
+        return;
+    }
     tappedSinceStep.left |= action == Action::SlideLeft;
     tappedSinceStep.right |= action == Action::SlideRight;
     tappedSinceStep.down |= action == Action::DropFaster;
 }
 
-// The light and the picture's switches, the same in every state.
-bool CGameFlow::switchPicture(Action action)
+// The light and the camera's sway, the same in every state.
+void CGameFlow::moveScenery(Action action)
 {
-    CRenderer& renderer = parts.renderer;
     switch (action) {
-    case Action::MoveLight: moveLightGoal(); return true;
-    case Action::ToggleBloom: flipSwitch(renderer, &RenderSwitches::bloom); return true;
-    case Action::ToggleFilter: flipSwitch(renderer, &RenderSwitches::filteredCopy); return true;
-    case Action::ToggleShadow: flipSwitch(renderer, &RenderSwitches::shadow); return true;
-    case Action::ToggleMirror: flipSwitch(renderer, &RenderSwitches::mirror); return true;
-    case Action::ToggleFrameRate: parts.view.showFrameRate = !parts.view.showFrameRate; return true;
+    case Action::MoveLight: moveLightGoal(); break;
     case Action::CalmSway:
         if (swayAmplitude > 0.0f)
             swayAmplitude -= 0.5f;
-        return true;
-    case Action::WidenSway: swayAmplitude += 0.5f; return true;
-    case Action::ToggleFrameLimit: frameLimit = 30 - frameLimit; return true;
-    default: return false;
+        break;
+    case Action::WidenSway: swayAmplitude += 0.5f; break;
+    default: break;
     }
 }
 
@@ -345,15 +387,17 @@ void CGameFlow::finishNaming()
         parts.recorder->keepOnly(parts.highScores);
 }
 
-void CGameFlow::onMenuAction(Action action)
+// A picked entry of the list has the highlight to itself: Enter watches it,
+// and a move or a click on an item drops it, so it never takes an item's place.
+void CGameFlow::onMenuAction(ActionRequest request)
 {
-    parts.sounds.play(Sound::MenuItem);
+    parts.sounds.play(Sound::MenuItem, sceneryRandom());
     CMenu& menu = parts.menu;
-    switch (action) {
+    switch (request.action) {
     case Action::Choose:
-        if (watchChosenScore())
-            break;
-        if (menu.selectedItem() == CMenu::PlayItem)
+        if (menu.chosenScore() >= 0)
+            watchChosenScore();
+        else if (menu.selectedItem() == CMenu::PlayItem)
             startGame();
         else if (menu.selectedItem() == CMenu::HighScoreItem)
             menu.toggleScores();
@@ -361,28 +405,33 @@ void CGameFlow::onMenuAction(Action action)
             openOptions();
         else
             quitChosen = true;
-        if (!menu.showsScores())
-            menu.forgetPick();
         break;
-    case Action::Quit: quitChosen = true; break;
+    // Escape closes the list first; with nothing shown it leaves the game.
+    case Action::Quit:
+        if (menu.showsScores())
+            menu.toggleScores();
+        else
+            quitChosen = true;
+        break;
+    case Action::CloseList:
+        if (menu.showsScores())
+            menu.toggleScores();
+        break;
     case Action::PreviousItem: menu.selectPrevious(); break;
     case Action::NextItem: menu.selectNext(); break;
-    default:
-        // While the list shows, an entry can be picked to watch.
-        if (pickedEntry(action) >= 0)
-            menu.pickEntry(pickedEntry(action));
-        break;
+    case Action::PickEntry: menu.pickEntry(request.entry); break;
+    default: break;
     }
 }
 
 void CGameFlow::openOptions()
 {
-    parts.menu.options().open(playerSettings ? playerSettings->optionValues() : OptionValues{});
+    parts.menu.options().open(playerSettings ? playerSettings->optionPages() : OptionPages{});
 }
 
 void CGameFlow::onOptionsAction(Action action)
 {
-    parts.sounds.play(Sound::MenuItem);
+    parts.sounds.play(Sound::MenuItem, sceneryRandom());
     switch (action) {
     case Action::OptionUp: moveInOptions(OptionsMove::Up); break;
     case Action::OptionDown: moveInOptions(OptionsMove::Down); break;
@@ -400,9 +449,9 @@ void CGameFlow::moveInOptions(OptionsMove move)
     if (!playerSettings)
         return;
     if (outcome.changed) {
-        playerSettings->change(outcome.option, outcome.value);
+        playerSettings->change(outcome.setting, outcome.value);
         // Full screen may not be granted; the screen shows what the window did.
-        parts.menu.options().refresh(playerSettings->optionValues());
+        parts.menu.options().refresh(playerSettings->optionPages());
     }
     if (outcome.leave && !playerSettings->save() && parts.showNotice)
         parts.showNotice("Vesbrik - the settings could not be saved");
@@ -425,7 +474,7 @@ void CGameFlow::onMouseDown(int x, int y, unsigned button, int pictureWidth, int
         onMenuAction(Action::Choose);
         return;
     }
-    parts.sounds.play(Sound::MenuItem);
+    parts.sounds.play(Sound::MenuItem, sceneryRandom());
     const OptionsLayout layout(pictureWidth, pictureHeight);
     if (layout.onHint(x, y)) {
         moveInOptions(OptionsMove::Back);
@@ -458,18 +507,20 @@ void CGameFlow::onMousePoint(int x, int y, int pictureWidth, int pictureHeight)
         menu.options().point(row, menu.options().page());
 }
 
-// Enter on a picked high-score entry that kept its recording plays it.
-bool CGameFlow::watchChosenScore()
+// Enter on a picked high-score entry that kept its recording plays it; on
+// one without a recording it gives the highlight back to the items.
+void CGameFlow::watchChosenScore()
 {
-    const CMenu& menu = parts.menu;
+    CMenu& menu = parts.menu;
     if (!menu.showsScores() || menu.chosenScore() < 0 || menu.chosenScore() >= CHighScoreTable::EntryCount)
-        return false;
+        return;
     const std::string& name = parts.highScores.entry(menu.chosenScore()).replay;
-    if (name.empty() || !parts.watchRecording)
-        return false;
+    if (name.empty() || !parts.watchRecording) {
+        menu.forgetPick();
+        return;
+    }
     // One that cannot play says why in a notice; Enter does nothing else then.
     parts.watchRecording(name);
-    return true;
 }
 
 // Typed characters go into the high-score name, stored as UTF-8. The classic
@@ -521,12 +572,16 @@ void CGameFlow::step(float dt, const HeldKeys& held)
     camera().smoothStep(dt);
     if (!parts.renderer.lights().empty())
         parts.renderer.lights().front()->smoothStep();
-    parts.menu.showPaused(current == State::Playing && !board.isRunning());
+    parts.menu.showPaused(current == State::Playing && !board.isRunning() && !boardOver);
     parts.menu.update(dt);
     if (current == State::Playing) {
         if (board.isRunning())
             playTime += dt;
         board.step(dt);
+    } else if (current == State::GameOver) {
+        gameOverLeft -= dt;
+        if (gameOverLeft <= 0.0f)
+            showMenuAfterGameOver();
     }
     if (holdTime <= 0.0f)
         camera().idleCameraPath(clock, swayAmplitude, current == State::Playing);

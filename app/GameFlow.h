@@ -3,17 +3,22 @@
 // there (app/KeyMap.h decides which action a key asks for), the name entry,
 // and the table of what each board event sets off (a sound, a move of the
 // light, debris, the HUD's score, the high-score entry). It owns none of the objects it drives: start-up makes them and
-// hands them over.
+// hands them over. It owns the scenery's random stream: the sounds' variants,
+// the debris and the light draw from it, never from the rules' stream, so
+// nothing they do changes the game.
 #include <cstdint>
 #include <functional>
 #include <string>
 
 #include "app/KeyMap.h"
+#include "app/SettingTable.h"
 #include "game/Action.h"
 #include "game/GameBoardListener.h"
 #include "game/HeldKeys.h"
 #include "game/OptionsMenu.h"
+#include "game/Random.h"
 #include "game/Recording.h"
+#include "physics/ImpactSoundSink.h"
 
 class CCamera;
 class CGameBoard;
@@ -41,11 +46,20 @@ struct GameParts {
     std::function<bool(const std::string&)> watchRecording;
 };
 
-class CGameFlow : public CGameBoardListener {
-public:
-    enum class State { Menu = 0, Playing = 1 };
+// How a press of Left or Right moves the piece. EveryPress: each press one
+// column, a press during a slide carried out when it ends. HeldOneStep: a
+// press counts as the key held for the next step, so a press during a slide
+// changes nothing; recordings made before every press counted play by it.
+enum class TapRule { EveryPress, HeldOneStep };
 
-    // Becomes the board's listener.
+class CGameFlow : public CGameBoardListener, public CImpactSoundSink {
+public:
+    // GameOver: the moment after a game ended, "Game over" over the well,
+    // before the menu takes over.
+    enum class State { Menu = 0, Playing = 1, GameOver = 2 };
+    static constexpr float GameOverSeconds = 2.0f;
+
+    // Becomes the board's listener and the debris' impact sound.
     explicit CGameFlow(const GameParts& parts);
     ~CGameFlow() override;
     CGameFlow(const CGameFlow&) = delete;
@@ -59,15 +73,17 @@ public:
     State state() const { return current; }
     // Set once the player chose to leave the game (Exit, or Escape in the menu).
     bool quitRequested() const { return quitChosen; }
-    // The program ends, whatever ended it (the window closed, a stop
-    // signal): a game in play keeps its recording, marked as cut short.
+    // The program ends, whatever ended it (leaving through the menu, the
+    // window closed, a stop signal, a script's end): a game in play keeps its
+    // recording, marked as cut short; a name being typed is entered; changed
+    // settings are saved.
     void onProgramEnd();
 
     // ---- input, as delivered between frames -------------------------------------
     // Where a key pressed now would land: play, the menu or the name entry.
     KeyContext keyContext() const;
     // What the player asked for, in the flow's current state.
-    void onAction(Action action);
+    void onAction(ActionRequest request);
     void onCharacter(uint32_t character);
     void onMouseMove(int x, int y, unsigned buttons);
     // A mouse button went down at a point of the picture (not the window):
@@ -89,12 +105,11 @@ public:
     // automatic camera path.
     void step(float dt, const HeldKeys& held);
 
-    // ---- what the board reports -----------------------------------------------
+    // ---- what the board and the debris report ----------------------------------
     void onBoardEvent(const BoardEvent& event) override;
+    void playImpact(int volume, int pan) override;
 
-    // ---- switches the keys flip ---------------------------------------------------
-    // Frames a second the loop is held to (30), or 0 for no limit.
-    int frameLimit = 0;
+    // ---- what the keys change beside the settings ----------------------------------
     // How far the idle camera sways; the keys calm or widen it.
     float swayAmplitude = 1.0f;
     // Seconds the camera stays where a mouse drag left it; negative when none.
@@ -104,22 +119,25 @@ public:
 
     // ---- settings -----------------------------------------------------------------
     // The player's settings that the options screen and the switch keys
-    // change; none keeps the switches to this run.
+    // change; with none the switch keys do nothing.
     void setPlayerSettings(CPlayerSettings* settings) { playerSettings = settings; }
 
     // ---- replays ----------------------------------------------------------------------
     // A recording's game starts in the flow: it is not recorded again, and
-    // its end enters no high score and leaves the view where it is.
-    void startReplayedGame();
+    // its end enters no high score and leaves the view where it is. A game
+    // recorded when one random stream served the rules and the scenery plays
+    // with the scenery drawing from the board's stream again; one recorded
+    // when a press of Left or Right during a slide was lost plays by that.
+    void startReplayedGame(bool oneSharedStream = false, TapRule rule = TapRule::EveryPress);
     // The viewer left the replay: back to the high-score list.
     void endReplayedGame();
     bool replaying() const { return playingRecording; }
 
 private:
-    // What each group of actions does; false when the action is not theirs.
-    bool switchPicture(Action action);
+    // What each group of actions does.
+    void moveScenery(Action action);
     void onPlayingAction(Action action);
-    void onMenuAction(Action action);
+    void onMenuAction(ActionRequest request);
     void onNameEntryAction(Action action);
     void onOptionsAction(Action action);
     // A move on the options screen: a change goes into the game at once,
@@ -131,18 +149,24 @@ private:
     void hideHelp();
     // The help holds a game as Pause does, and is recorded as it.
     void togglePauseRecorded();
-    // A switch key changed the game: the settings take it and keep it.
-    void keepSwitches();
-    // A move in play that a held key also makes: counts for the next step.
+    // A switch key: the setting flips in the game and is kept.
+    void flipSetting(SettingId setting);
+    // A move in play that a held key also makes: each slide press is one
+    // column (see CGameBoard::pressSlide); any press counts as held for the
+    // next step.
     void noteTap(Action action);
     void finishNaming();
     void onGameOver(const BoardEvent& event);
+    // After the game-over moment: the menu with the list, and the name.
+    void showMenuAfterGameOver();
     // A new goal for the spot light, anywhere in a box above and before the well.
     void moveLightGoal();
     // The game in play ends: its recording is saved, and the table's
     // recordings are kept in step with the table.
     std::string endRecording(bool keep, RecordedEnd how = RecordedEnd::Played);
-    bool watchChosenScore();
+    // The stream the sounds, the debris and the light draw from.
+    CRandom& sceneryRandom();
+    void watchChosenScore();
     CCamera& camera();
 
     GameParts parts;
@@ -155,9 +179,20 @@ private:
     float clock = 0.0f;
     // Seconds of play of the current game, for its high-score entry.
     float playTime = 0.0f;
+    // Seconds of steps left in the game-over moment.
+    float gameOverLeft = 0.0f;
+    // The board's game ended (over, not paused): nothing says "Paused".
+    bool boardOver = false;
     int lastMouseX = 0;
     int lastMouseY = 0;
     bool playingRecording = false;
+    // How presses of Left and Right move the piece: every press a column, or
+    // (recordings made before that rule) as a held key for one step.
+    TapRule taps = TapRule::EveryPress;
+    // Seeded at every game's start from where the rules' stream stands.
+    CRandom scenery;
+    // Replaying a game from when the scenery drew from the rules' stream.
+    bool sceneryFromRules = false;
     // Arrow keys pressed since the last step. A press that is over before
     // the next step (a tap on a machine that draws slowly) still counts as
     // held for that one step, so no tap is lost.

@@ -17,6 +17,7 @@
 #include "device/StateBlock.h"
 #include "game/GameBoard.h"
 #include "game/Piece.h"
+#include "platform/MemoryPolicy.h"
 #include "platform/Window.h"
 #include "render/FlatMaterial.h"
 #include "render/FrameState.h"
@@ -73,6 +74,8 @@ Scene* makeScene()
     const BenchSize size = benchSize();
     if (!openOffscreenGlContext(size.width, size.height).empty())
         return nullptr;
+    // The heap keeps freed memory as the game's main has it do.
+    keepFreedMemoryForReuse();
     auto* scene = new Scene;
     scene->device = std::make_unique<CDevice>();
     if (!scene->device->create(nullptr, size.width, size.height))
@@ -91,8 +94,9 @@ Scene* makeScene()
     for (int i = 0; i < 200; ++i)
         rowColours[size_t(i)] = 0xFF000000u | uint32_t(0x203040 + i * 0x010305);
     board.setCells(rowColours);
+    CRandom random = board.random();
     for (int row = 12; row < 16; ++row)
-        scene->view->launchRow(row, board.rowColours(row));
+        scene->view->launchRow(row, board.rowColours(row), random);
     for (int i = 0; i < 50; ++i)
         scene->view->stepUpdate(0.01f, true);
     board.setCells(rowColours);

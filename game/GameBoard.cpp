@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "game/Random.h"
-
 namespace {
 
 constexpr float SlideSpeed = 10.0f;     // columns per second
@@ -26,12 +24,11 @@ int pointsForRows(int n)
 }
 }
 
-CGameBoard::CGameBoard(uint32_t seed)
+CGameBoard::CGameBoard(uint32_t seed) : rules(seed)
 {
-    seedRandom(seed);
     // A random 24-bit colour per cell with a zero alpha byte; a 0 leaves the cell empty.
     for (uint32_t& c : grid)
-        c = static_cast<uint32_t>(std::floor(static_cast<double>(randomUnit()) * 16777215.0));
+        c = static_cast<uint32_t>(std::floor(static_cast<double>(rules.randomUnit()) * 16777215.0));
 }
 
 void CGameBoard::pollKeys(const HeldKeys& keys)
@@ -41,8 +38,26 @@ void CGameBoard::pollKeys(const HeldKeys& keys)
     keyDown = keys.down;
 }
 
+void CGameBoard::pressSlide(int direction)
+{
+    if (!running || !falling || direction == 0 || waitingSlideCount == MaxWaitingSlides)
+        return;
+    waitingSlides[static_cast<size_t>(waitingSlideCount++)] = static_cast<int8_t>(direction < 0 ? -1 : 1);
+}
+
+int CGameBoard::takeWaitingSlide()
+{
+    if (waitingSlideCount == 0)
+        return 0;
+    const int direction = waitingSlides[0];
+    std::copy(waitingSlides.begin() + 1, waitingSlides.begin() + waitingSlideCount, waitingSlides.begin());
+    --waitingSlideCount;
+    return direction;
+}
+
 void CGameBoard::newGame()
 {
+    waitingSlideCount = 0;
     currentLevel = 1;
     levelFallSpeed = StartSpeed;
     lockTimer = 0.0f;
@@ -52,7 +67,7 @@ void CGameBoard::newGame()
     grid.fill(0);
     // The spawn promotes this piece and draws the one after it. A piece left
     // over from an abandoned game goes with it; no fit test at the start.
-    waiting = createPiece(-1);
+    waiting = createRandomPiece(rules);
     spawnNext();
 }
 
@@ -63,11 +78,18 @@ void CGameBoard::step(float dt)
     CPiece& piece = *falling;
 
     // Left wins when both arrows are held; with neither, a slide under way
-    // carries on to the waiting column boundary.
+    // carries on to the waiting column boundary. A piece at rest takes the
+    // first press waiting; a held key's slide starts with its own press.
+    const bool wasSliding = carried.slideVelocity != 0.0f;
     if (keyLeft)
         carried.slideVelocity = -SlideSpeed;
     else if (keyRight)
         carried.slideVelocity = SlideSpeed;
+    if (!wasSliding) {
+        const int pressed = takeWaitingSlide();
+        if (pressed != 0 && !keyLeft && !keyRight)
+            carried.slideVelocity = static_cast<float>(pressed) * SlideSpeed;
+    }
 
     // The down arrow ramps the fall up by one row per second each step until
     // it passes 25, then holds it at 25/26; at levels faster than that the
@@ -85,7 +107,7 @@ void CGameBoard::step(float dt)
     // never locks.
     if (carried.slideVelocity == 0.0f && lockTimer >= 1.0f / levelFallSpeed) {
         piece.y += carried.fallSpeed * dt;
-        if (!fits(piece))
+        if (!fitsNotingContact(piece))
             lockPiece(); // replaces the falling piece
     }
 
@@ -109,7 +131,7 @@ void CGameBoard::slide(CPiece& piece, float dt)
     if (carried.slideVelocity > 0.0f) {
         float old = piece.x;
         piece.x += carried.slideVelocity * dt;
-        if (!fits(piece)) {
+        if (!fitsNotingContact(piece)) {
             carried.slideVelocity = 0.0f;
             piece.x = std::ceil(old);
         }
@@ -124,7 +146,7 @@ void CGameBoard::slide(CPiece& piece, float dt)
             carried.slideVelocity = 0.0f;
             piece.x = std::floor(old);
         }
-        if (!fits(piece)) {
+        if (!fitsNotingContact(piece)) {
             carried.slideVelocity = 0.0f;
             piece.x = std::floor(old);
         }
@@ -135,7 +157,7 @@ void CGameBoard::fall(CPiece& piece, float dt)
 {
     float old = piece.y;
     piece.y += carried.fallSpeed * dt;
-    if (!fits(piece)) {
+    if (!fitsNotingContact(piece)) {
         piece.y = std::ceil(old);
         piece.contact = ContactWall;
         lockTimer += dt;
@@ -152,7 +174,7 @@ bool CGameBoard::tryRotate(int direction)
         return false;
     int old = falling->rotation;
     falling->rotate(direction);
-    if (fits(*falling)) {
+    if (fitsNotingContact(*falling)) {
         notify(event(BoardEventKind::PieceTurned));
         return true;
     }
@@ -179,14 +201,12 @@ void CGameBoard::addScore(int added)
 // a cell above the grid (row position -1 or less, which only the straight
 // piece turned upright at row 1 can reach) counts as free, since nothing
 // is ever locked up there; the stamp drops it.
-bool CGameBoard::fits(CPiece& piece) const
+PieceContact CGameBoard::contactAt(const CPiece& piece) const
 {
     for (int i = 0; i < static_cast<int>(piece.cells.size()); ++i) {
         CellPosition p = piece.cellPosition(i);
-        if (p.x > BoardColumns - 1 || p.x < 0.0f || p.y > BoardRows - 1) {
-            piece.contact = ContactWall;
-            return false;
-        }
+        if (p.x > BoardColumns - 1 || p.x < 0.0f || p.y > BoardRows - 1)
+            return ContactWall;
         int column = static_cast<int>(std::trunc(p.x));
         int row = static_cast<int>(std::trunc(p.y));
         int nx = (p.x - std::trunc(p.x) > 0.0f && p.x < BoardColumns - 1) ? 2 : 1;
@@ -195,14 +215,20 @@ bool CGameBoard::fits(CPiece& piece) const
             for (int b = 0; b < ny; ++b) {
                 if (row + b < 0)
                     continue;
-                if (cell(column + a, row + b) != 0) {
-                    piece.contact = ContactOccupied;
-                    return false;
-                }
+                if (cell(column + a, row + b) != 0)
+                    return ContactOccupied;
             }
         }
     }
-    return true;
+    return ContactFree;
+}
+
+bool CGameBoard::fitsNotingContact(CPiece& piece)
+{
+    const PieceContact contact = contactAt(piece);
+    if (contact != ContactFree)
+        piece.contact = contact;
+    return contact == ContactFree;
 }
 
 void CGameBoard::stamp(const CPiece& piece)
@@ -226,7 +252,7 @@ void CGameBoard::lockPiece()
     notify(event(BoardEventKind::NewPiece));
     // The new piece stays where it was placed, overlapping the stack, and the
     // grid stays as it is until the waiting game.
-    if (!fits(*falling)) {
+    if (!fitsNotingContact(*falling)) {
         notify(event(BoardEventKind::GameOver));
         running = false;
     }
@@ -267,9 +293,11 @@ void CGameBoard::clearFullRows()
 
 void CGameBoard::spawnNext()
 {
+    // Presses meant for the piece that locked do not move the next one.
+    waitingSlideCount = 0;
     addScore(PiecePoints);
     if (!waiting)
-        waiting = createPiece(-1);
+        waiting = createRandomPiece(rules);
     falling = std::move(waiting);
     falling->x = 5.0f;
     falling->y = 1.0f;
@@ -278,7 +306,7 @@ void CGameBoard::spawnNext()
     falling->landedReported = false;
 
     // Shown five columns to the left of the well.
-    waiting = createPiece(-1);
+    waiting = createRandomPiece(rules);
     waiting->x = -5.0f;
     waiting->y = 0.0f;
     waiting->rotation = 0;

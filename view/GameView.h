@@ -30,16 +30,18 @@ public:
     CGameView& operator=(const CGameView&) = delete;
 
     // Row `row` of the board bursts into ten bricks of these colours, left to
-    // right (0 leaves a gap).
-    void launchRow(int row, const std::array<uint32_t, BoardColumns>& colours);
+    // right (0 leaves a gap), pushed and turned by draws from the stream.
+    void launchRow(int row, const std::array<uint32_t, BoardColumns>& colours, CRandom& random);
     // One fixed step of dt seconds: the view's clock, and the debris, which
     // moves only while the board runs.
     void stepUpdate(float dt, bool boardRunning);
 
     // The frame: this frame's bricks are made, the renderer draws the scene
-    // into the back buffer with the HUD, the frame rate and then the menu
-    // over it, and the bricks are removed again.
-    void render(const FrameOverlay& menu = {});
+    // into the back buffer with the HUD, the menu and then the frame rate
+    // over it, and the bricks are removed again. The frame-rate line is left
+    // out while a panel (the help, the options) covers the screen: it would
+    // lie on the panel.
+    void render(const FrameOverlay& menu = {}, bool panelOpen = false);
 
     // Adds one-frame brick entities for the falling piece, the next piece
     // (turning slowly), the settled cells and the debris, in that order.

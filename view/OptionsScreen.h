@@ -31,11 +31,16 @@ private:
     void makeFonts(int viewportHeight);
     void drawPageRow(const CMenu& menu);
     void drawSettings(const CMenu& menu);
-    void drawControls();
-    std::optional<OptionsLayout> beginPanel();
-    void drawPanel();
+    void drawControls(const COptionsMenu& options);
+    CFont& tableFontFor(const OptionsLayout& layout, int lines);
+    // The panel in its colour: the options' dark glass, or the help's
+    // opaque panel, through which nothing behind it shows.
+    std::optional<OptionsLayout> beginPanel(uint32_t colour);
+    void drawPanel(uint32_t colour);
 
     int fontsForHeight = 0;
     std::unique_ptr<CFont> rowFont;
     std::unique_ptr<CFont> smallFont;
+    std::unique_ptr<CFont> tableFont;
+    int tableFontSize = 0;
 };
