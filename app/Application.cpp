@@ -167,6 +167,8 @@ void CApplication::measureDrawnFrame()
         scaleChooser->addFrame(seconds);
     }
     lastDrawnAt = now;
+    // A larger picture may draw its scene at a smaller share of it.
+    scaleChooser->setPictureSize(graphics().width(), graphics().height());
     scaledRenderer->setSceneScale(scaleChooser->scale());
 }
 

@@ -24,6 +24,7 @@
 #include "render/GlowTiles.h"
 #include "render/PostQuad.h"
 #include "render/Renderer.h"
+#include "render/SceneScaleChooser.h"
 #include "view/GameView.h"
 
 #include <benchmark/benchmark.h>
@@ -210,16 +211,29 @@ void FrameMirrorOn(benchmark::State& state) { runFrames(state, false, false, tru
 void FrameShadowOn(benchmark::State& state) { runFrames(state, true, false, false, false); }
 void FrameBloomOn(benchmark::State& state) { runFrames(state, false, true, false, false); }
 void FrameEverythingOn(benchmark::State& state) { runFrames(state, true, true, true, true); }
-// The lowest scale a slow machine falls back to: the scene at half the
-// width and height, the HUD and the menu still whole.
+// A slow machine's scene at half the width and height, the HUD and the
+// menu still whole.
 void FrameEverythingOnHalfScale(benchmark::State& state) { runFrames(state, true, true, true, true, 0.5f); }
+// The lowest a slow machine goes at this size: half in an 800 x 600 window,
+// a scene of about 400 x 300 pixels in a larger one.
+float lowestScale()
+{
+    const BenchSize size = benchSize();
+    return lowestSceneScale(size.width, size.height);
+}
+void FrameEverythingOnLowestScale(benchmark::State& state)
+{
+    runFrames(state, true, true, true, true, lowestScale());
+    state.counters["scale"] = double(lowestScale());
+}
 
 // Every switch on, with the GL made to finish after each step of the frame:
 // the wall time of each step alone, in milliseconds per frame (a counter per
 // step), and the CPU time of every thread in it ("cpu " and the step). The
 // waits make the whole frame slower than FrameEverythingOn; read the steps
 // against each other; FrameStepsHalfScale the same with the scene at half
-// its width and height. Run with LP_NUM_THREADS=0 a software GL draws on the
+// its width and height, FrameStepsLowestScale at the lowest scale for the
+// size. Run with LP_NUM_THREADS=0 a software GL draws on the
 // calling thread, and the CPU times tell each step's work whatever the load.
 // With its raster threads on, "calling " and the step is the calling
 // thread's own CPU time: the part of the step no other core takes over.
@@ -275,6 +289,7 @@ void stepsAt(benchmark::State& state, float scale)
 
 void FrameSteps(benchmark::State& state) { stepsAt(state, 1.0f); }
 void FrameStepsHalfScale(benchmark::State& state) { stepsAt(state, 0.5f); }
+void FrameStepsLowestScale(benchmark::State& state) { stepsAt(state, lowestScale()); }
 
 // The glow of the board's frame added onto a frame-sized picture by one
 // quad over all of it, and by the lit tiles only, one after the other in
@@ -347,8 +362,10 @@ BENCHMARK(FrameShadowOn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(
 BENCHMARK(FrameBloomOn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(FrameEverythingOn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(FrameEverythingOnHalfScale)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(FrameEverythingOnLowestScale)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(FrameSteps)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(FrameStepsHalfScale)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(FrameStepsLowestScale)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(GlowAdd)->Arg(100)->Arg(50)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(ReadBackOnly)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
 

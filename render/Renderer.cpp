@@ -10,6 +10,7 @@
 #include "render/FrameState.h"
 #include "render/GlassMaterial.h"
 #include "render/PhongMaterial.h"
+#include "render/SceneScaleChooser.h"
 #include "render/Math3d.h"
 #include "render/ScreenBox.h"
 #include "render/ScreenQuad.h"
@@ -271,22 +272,17 @@ CRenderer::FrameItems CRenderer::collectFrameItems()
     return items;
 }
 
-// The fixed material's items draw with the view of the frame's start. The back buffer is not cleared where a clear
-// would be drawn over: the copy of the scene covers all its colour, and the
-// scene step clears the depth and stencil it draws with (the back buffer's)
-// where the scene is drawn. Only beyond that, with the scene drawn at a
-// smaller scale, are they cleared here, for the overlays that test depth
-// over the whole window. A software GL spends a memory fill on every clear.
+// The fixed material's items draw with the view of the frame's start.
+// Nothing is cleared at the window's size: the copy of the scene covers all
+// the back buffer's colour, the scene step clears the depth and stencil it
+// draws with (the back buffer's) where the scene is drawn, and no overlay
+// tests depth. A software GL spends a memory fill on every clear, 8 MB for
+// each buffer of a 1920 x 1080 window.
 void CRenderer::beginFrame()
 {
     CDevice& d = device();
     applyDefaultFrameState(d);
     frameStartView = sceneCamera.view;
-    const Viewport& window = d.viewport();
-    const bool sceneCoversWindow =
-        sceneTarget->drawWidth() >= window.width && sceneTarget->drawHeight() >= window.height;
-    if (!sceneCoversWindow)
-        d.clear(ClearZBuffer | ClearStencil, ClearColour, 1.0f, 0);
 }
 
 // At a scale below 1 the scene and its mirror and shadow images are drawn into
@@ -294,8 +290,8 @@ void CRenderer::beginFrame()
 // one frame lines up pixel for pixel.
 void CRenderer::chooseSceneArea()
 {
-    const float scale = std::clamp(sceneDrawScale, MinimumSceneScale, 1.0f);
     const CTexture& whole = *sceneTarget->colorTexture();
+    const float scale = std::clamp(sceneDrawScale, lowestSceneScale(whole.width(), whole.height()), 1.0f);
     const int width = std::clamp(static_cast<int>(std::lround(whole.width() * scale)), 1, whole.width());
     const int height = std::clamp(static_cast<int>(std::lround(whole.height() * scale)), 1, whole.height());
     sceneTarget->setDrawArea(width, height);

@@ -58,8 +58,6 @@ public:
     // The glow is laid over the frame shifted up and left by this fraction
     // of the viewport.
     static constexpr float BloomShift = 0.01f;
-    // The scene is never drawn at less than half the window's width and height.
-    static constexpr float MinimumSceneScale = 0.5f;
 
     // Needs the published device: the targets take the size of its viewport.
     CRenderer();
@@ -137,9 +135,10 @@ public:
         filterFrameBuffer = chosen.filteredCopy;
     }
 
-    // The share of the targets' width and height the scene is drawn at, 0.5
-    // to 1: a slow machine draws the scene at fewer pixels and the copy to
-    // the back buffer stretches it over the window. The HUD, the frame rate
+    // The share of the targets' width and height the scene is drawn at, from
+    // the lowest the picture's size allows (lowestSceneScale) to 1: a slow
+    // machine draws the scene at fewer pixels and the copy to the back buffer
+    // stretches it over the window. The HUD, the frame rate
     // and the menu are drawn over it at the window's own size.
     float sceneScale() const { return sceneDrawScale; }
     void setSceneScale(float scale) { sceneDrawScale = scale; }

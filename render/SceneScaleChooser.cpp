@@ -29,7 +29,22 @@ double median(std::vector<double> values)
     return *middle;
 }
 
+float upToStep(float scale)
+{
+    return std::ceil(scale / CSceneScaleChooser::Step - 1e-4f) * CSceneScaleChooser::Step;
+}
+
 } // namespace
+
+float lowestSceneScale(int width, int height)
+{
+    if (width <= 0 || height <= 0)
+        return CSceneScaleChooser::MinimumScale;
+    const float widthShare = static_cast<float>(CSceneScaleChooser::LowestSceneWidth) / static_cast<float>(width);
+    const float heightShare = static_cast<float>(CSceneScaleChooser::LowestSceneHeight) / static_cast<float>(height);
+    // Both sides at least the smallest scene's, on the scale's own steps.
+    return std::min(upToStep(std::max(widthShare, heightShare)), CSceneScaleChooser::MinimumScale);
+}
 
 CSceneScaleChooser::CSceneScaleChooser(std::optional<float> fixedScale, double targetFramesPerSecond)
     : fixed(fixedScale.has_value()),
@@ -63,7 +78,7 @@ void CSceneScaleChooser::addFrame(double seconds)
 void CSceneScaleChooser::decide(double medianSeconds, double now)
 {
     if (medianSeconds > targetSeconds * TooSlow) {
-        if (current <= MinimumScale)
+        if (current <= lowest)
             return;
         // The picture's cost grows with its pixels, the square of the scale;
         // the part that does not makes the guess fall short, and the next
@@ -74,7 +89,7 @@ void CSceneScaleChooser::decide(double medianSeconds, double now)
             ceilingHold = std::min(ceilingHold * 2.0, LongestHoldSeconds);
         ceiling = current;
         ceilingUntil = now + ceilingHold;
-        changeTo(std::clamp(wanted, MinimumScale, current - Step));
+        changeTo(std::clamp(wanted, lowest, current - Step));
         return;
     }
     if (medianSeconds < targetSeconds * Roomy && current < 1.0f) {
@@ -89,7 +104,7 @@ void CSceneScaleChooser::decide(double medianSeconds, double now)
 
 void CSceneScaleChooser::changeTo(float scale)
 {
-    current = std::clamp(scale, MinimumScale, 1.0f);
+    current = std::clamp(scale, lowest, 1.0f);
     ++changeCount;
     settling = SettleFrames;
 }
@@ -101,4 +116,14 @@ void CSceneScaleChooser::fix(std::optional<float> fixedScale)
         current = std::isfinite(*fixedScale) ? std::clamp(*fixedScale, MinimumScale, 1.0f) : 1.0f;
     window.clear();
     settling = SettleFrames;
+}
+
+void CSceneScaleChooser::setPictureSize(int width, int height)
+{
+    const float newLowest = lowestSceneScale(width, height);
+    if (newLowest == lowest)
+        return;
+    lowest = newLowest;
+    if (!fixed && current < lowest)
+        changeTo(lowest);
 }

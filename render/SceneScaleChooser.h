@@ -1,8 +1,11 @@
 #pragma once
 // Chooses the share of the window's width and height the 3D scene is drawn
 // at, from the measured time of the frames: a machine that cannot hold the
-// target rate draws the scene at fewer pixels (never below half the width
-// and height), one that keeps up stays at the full size.
+// target rate draws the scene at fewer pixels, one that keeps up stays at the
+// full size. How low it may go follows a budget of scene pixels, not a share
+// of the window: a small window stops at half its width and height, a large
+// one goes on down to a scene of LowestSceneWidth x LowestSceneHeight, below
+// which the well's cells and their edges smear into each other.
 //
 // The decision is made on the median of a window of frames, so a single slow
 // frame (a file saved, a debris burst) changes nothing. The thresholds for
@@ -14,9 +17,18 @@
 #include <optional>
 #include <vector>
 
+// The lowest scale a picture of this size (in pixels) may draw its scene
+// at: half, or less where half would still be more than the smallest scene
+// each way; half for a picture without area.
+float lowestSceneScale(int width, int height);
+
 class CSceneScaleChooser {
 public:
+    // The lowest a fixed scale goes, and a small window's lowest.
     static constexpr float MinimumScale = 0.5f;
+    // The smallest scene an adapting large window draws, in pixels.
+    static constexpr int LowestSceneWidth = 400;
+    static constexpr int LowestSceneHeight = 300;
     // Scales are multiples of this step, so nearby measurements agree.
     static constexpr float Step = 1.0f / 32.0f;
     // Frames measured before a decision, and frames skipped after a change
@@ -24,8 +36,8 @@ public:
     static constexpr int WindowFrames = 24;
     static constexpr int SettleFrames = 4;
 
-    // No fixed scale: adapt, starting at 1. A fixed scale is kept within
-    // 0.5..1.
+    // No fixed scale: adapt, starting at 1, no lower than half until told
+    // the picture's size. A fixed scale is kept within 0.5..1.
     explicit CSceneScaleChooser(std::optional<float> fixedScale = std::nullopt, double targetFramesPerSecond = 30.0);
 
     // One drawn frame took this many seconds, from the start of the previous
@@ -36,7 +48,13 @@ public:
     // from the scale in use; either way the measuring starts afresh.
     void fix(std::optional<float> fixedScale);
 
+    // The picture the scene is stretched over has this size (in pixels):
+    // the lowest scale follows it, and a scale below the new lowest is
+    // raised to it. Cheap when the size stays.
+    void setPictureSize(int width, int height);
+
     float scale() const { return current; }
+    float lowestScale() const { return lowest; }
     bool adapting() const { return !fixed; }
     // How often the scale changed.
     int changes() const { return changeCount; }
@@ -47,6 +65,7 @@ private:
 
     bool fixed = false;
     double targetSeconds;
+    float lowest = MinimumScale;
     float current = 1.0f;
     int changeCount = 0;
     int settling = 0;

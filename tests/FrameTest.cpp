@@ -6,6 +6,7 @@
 #include "game/GameBoard.h"
 #include "render/Math3d.h"
 #include "render/Renderer.h"
+#include "render/SceneScaleChooser.h"
 #include "view/GameView.h"
 #include "view/Hud.h"
 #include "render/Mesh.h"
@@ -403,5 +404,39 @@ TEST_F(MirrorFrameTest, AtHalfScaleTheSceneIsStretchedAndTheOverlaysStayWhole)
     // Outside the drawn part, the targets hold nothing that reaches the window:
     // the bottom right corner is the floor's blue as at full scale.
     EXPECT_TRUE(nearColour(rgb(at(half, Width - 2, Height - 2)), rgb(at(whole, Width - 2, Height - 2)), 3));
+    renderer->setSceneScale(1.0f);
+}
+
+// A full-screen picture on a slow machine draws its scene below half size,
+// at about 400 x 300 pixels; the HUD and the frame rate are still drawn at
+// the window's pixels, identical to a frame at full scale.
+TEST_F(MirrorFrameTest, AtTheLowestScaleOfALargePictureTheHudStaysPixelForPixel)
+{
+    constexpr int Large[2] = {1920, 1080};
+    ASSERT_TRUE(testDevice->resizeBackBuffer(Large[0], Large[1]));
+    ASSERT_TRUE(renderer->resize(Large[0], Large[1]));
+    CHud hud;
+    const std::vector<FrameOverlay> overlays{[&hud] { hud.draw(3, 12); }, [&hud] { hud.drawFrameRate(30.0f, 0.3f); }};
+    auto frameAt = [&](float scale) {
+        renderer->setSceneScale(scale);
+        renderer->renderFrame(overlays);
+        return testDevice->readBackBuffer();
+    };
+    const std::vector<uint8_t> whole = frameAt(1.0f);
+    const float lowest = lowestSceneScale(Large[0], Large[1]);
+    const std::vector<uint8_t> low = frameAt(lowest);
+    EXPECT_LT(lowest, 0.5f);
+    EXPECT_EQ(renderer->sceneImage().drawWidth(), int(std::lround(Large[0] * lowest)));
+    EXPECT_GE(renderer->sceneImage().drawHeight(), 300);
+    // The strip, its text and the frame rate under it, over empty sky.
+    const size_t overlayRows = size_t(Large[0]) * 120 * 4;
+    ASSERT_EQ(whole.size(), low.size());
+    EXPECT_TRUE(std::equal(whole.begin(), whole.begin() + overlayRows, low.begin()))
+        << "the HUD is drawn at the window's size";
+    int whitePixels = 0;
+    for (size_t i = 0; i < overlayRows; i += 4)
+        whitePixels += whole[i] == 0xFF && whole[i + 1] == 0xFF && whole[i + 2] == 0xFF;
+    EXPECT_GT(whitePixels, 100) << "the HUD's white text is there to compare";
+    EXPECT_NE(whole, low) << "the scene is drawn at fewer pixels";
     renderer->setSceneScale(1.0f);
 }

@@ -2,8 +2,9 @@
 // frame costs a part that does not depend on the pixels and a part that
 // grows with the square of the scale, with a little jitter. The chooser must
 // find a scale that holds 30 frames a second where one exists, stay at 1 on
-// a machine that keeps up, go no lower than 0.5 on one that never does, and
-// then hold still instead of pumping.
+// a machine that keeps up, go no lower than 0.5 on one that never does (in
+// a window of 800 x 600 or less; a larger one goes down to a scene of about
+// 400 x 300 pixels), and then hold still instead of pumping.
 #include "render/SceneScaleChooser.h"
 
 #include <gtest/gtest.h>
@@ -29,9 +30,11 @@ struct SimulatedRun {
 };
 
 // Runs the chooser for `seconds` of simulated frames on the machine.
-SimulatedRun simulate(const Machine& machine, double seconds, std::optional<float> fixed = std::nullopt)
+SimulatedRun simulate(const Machine& machine, double seconds, std::optional<float> fixed = std::nullopt,
+                      int width = 800, int height = 600)
 {
     CSceneScaleChooser chooser(fixed);
+    chooser.setPictureSize(width, height);
     SimulatedRun run;
     uint32_t noise = 12345;
     double clock = 0.0;
@@ -89,6 +92,51 @@ TEST(SceneScaleChooser, AMachineTooSlowEvenAtHalfSizeStopsAtHalf)
     EXPECT_TRUE(allWithinRange(run));
     EXPECT_EQ(run.scales.back(), 0.5f);
     EXPECT_LE(run.changesInLastMinute, 0);
+}
+
+TEST(SceneScaleChooser, TheLowestScaleKeepsASceneOfAboutFourHundredByThreeHundred)
+{
+    struct Case {
+        int width, height;
+        float lowest;
+    };
+    // Half up to 800 x 600; beyond, the side that reaches its least pixels
+    // first decides, rounded up to the scale's steps.
+    for (const Case& c : {Case{320, 240, 0.5f}, Case{800, 600, 0.5f}, Case{1280, 1024, 10.0f / 32},
+                          Case{1920, 1080, 9.0f / 32}, Case{2560, 1080, 9.0f / 32}, Case{2560, 1440, 7.0f / 32},
+                          Case{0, 600, 0.5f}, Case{-5, -5, 0.5f}}) {
+        const float lowest = lowestSceneScale(c.width, c.height);
+        EXPECT_EQ(lowest, c.lowest) << c.width << " x " << c.height;
+        if (c.width >= 800 && c.height >= 600) {
+            EXPECT_GE(lowest * float(c.width), 400.0f) << c.width << " x " << c.height;
+            EXPECT_GE(lowest * float(c.height), 300.0f) << c.width << " x " << c.height;
+        }
+    }
+}
+
+TEST(SceneScaleChooser, ALargeWindowOnASlowMachineGoesBelowHalfButNoLowerThanItsFloor)
+{
+    // The same machine at 1920 x 1080: too slow at half, it finds 30 frames
+    // a second further down; a hopeless one stops at the floor, not at 0.
+    const SimulatedRun found = simulate({0.012, 0.150}, 180.0, std::nullopt, 1920, 1080);
+    EXPECT_LT(found.scales.back(), 0.5f);
+    EXPECT_GE(found.scales.back(), lowestSceneScale(1920, 1080));
+    EXPECT_LE(found.medianLastMinute, 1.0 / 30.0);
+    EXPECT_LE(found.changesInLastMinute, 3);
+    const SimulatedRun hopeless = simulate({0.060, 0.300}, 120.0, std::nullopt, 1920, 1080);
+    EXPECT_EQ(hopeless.scales.back(), lowestSceneScale(1920, 1080));
+    // Back to a small window: the scale comes up to that window's floor at
+    // once; a fixed scale stays as the player set it.
+    CSceneScaleChooser chooser;
+    chooser.setPictureSize(1920, 1080);
+    for (int i = 0; i < 600; ++i)
+        chooser.addFrame(0.2);
+    EXPECT_EQ(chooser.scale(), lowestSceneScale(1920, 1080));
+    chooser.setPictureSize(800, 600);
+    EXPECT_EQ(chooser.scale(), 0.5f);
+    CSceneScaleChooser fixed(0.5f);
+    fixed.setPictureSize(1920, 1080);
+    EXPECT_EQ(fixed.scale(), 0.5f);
 }
 
 TEST(SceneScaleChooser, AMachineThatSpeedsUpClimbsBackToFullSize)
