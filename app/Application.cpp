@@ -2,9 +2,7 @@
 
 #include <ctime>
 
-#include "app/FixedStep.h"
 #include "app/GameFlow.h"
-#include "app/GameRecorder.h"
 #include "app/KeyMap.h"
 #include "app/ReplayPlayer.h"
 #include "device/Screenshot.h"
@@ -21,79 +19,71 @@ CApplication::~CApplication() = default;
 void CApplication::attach(CGameFlow& gameFlow, const FrameParts& frameParts)
 {
     flow = &gameFlow;
+    live = std::make_unique<CLiveMode>(gameFlow);
     parts.emplace(frameParts);
 }
 
+void CApplication::setRecorder(CGameRecorder* gameRecorder) { live->setRecorder(gameRecorder); }
+
 void CApplication::startReplay(std::unique_ptr<CReplayPlayer> player, bool quitAtEnd)
 {
-    replay = std::move(player);
-    quitAfterReplay = quitAtEnd;
+    replay = std::make_unique<CReplayMode>(std::move(player), *flow, parts->view.hud, quitAtEnd);
     replay->start(stepAccumulator);
 }
 
-void CApplication::endReplay()
+CPlayMode& CApplication::mode()
 {
-    if (quitAfterReplay) {
-        destroyWindow();
-        return;
+    if (replay)
+        return *replay;
+    return *live;
+}
+
+void CApplication::followMode()
+{
+    switch (mode().next()) {
+    case CPlayMode::Next::Stay: break;
+    case CPlayMode::Next::BackToLive: replay.reset(); break;
+    case CPlayMode::Next::Quit: stopLoop(); break;
     }
-    replay.reset();
-    parts->view.hud.banner.clear();
-    flow->endReplayedGame();
 }
 
 // A key means what app/KeyMap.h says it means where it is pressed: in a
 // replay the viewer steers the replay and the view, otherwise the flow acts.
 void CApplication::onKeyDown(int key)
 {
-    const KeyContext context = replay ? KeyContext::Replay : flow->keyContext();
-    const std::optional<Action> action = actionForKey(key, context);
+    const std::optional<Action> action = actionForKey(key, mode().keyContext());
     if (!action)
         return;
     if (*action == Action::Screenshot)
         takeScreenshot();
-    else if (replay && !replay->onAction(*action))
-        endReplay();
-    else if (!replay)
-        flow->onAction(*action);
+    else
+        mode().onAction(*action);
+}
+
+void CApplication::onMouseMove(const InputMessage& message)
+{
+    mode().onMouseMove(message.x, message.y, message.buttons);
+    int x = message.x, y = message.y;
+    if (message.buttons == 0 && pointInPicture(x, y))
+        mode().onMousePoint(x, y, graphics().width(), graphics().height());
 }
 
 void CApplication::onMessage(const InputMessage& message)
 {
     switch (message.type) {
-    case InputMessage::KeyDown:
-        onKeyDown(message.key);
-        break;
-    case InputMessage::MouseMove: {
-        if (replay) {
-            replay->onMouseMove(message.x, message.y, message.buttons);
-            break;
-        }
-        flow->onMouseMove(message.x, message.y, message.buttons);
-        int x = message.x, y = message.y;
-        if (message.buttons == 0 && pointInPicture(x, y))
-            flow->onMousePoint(x, y, graphics().width(), graphics().height());
-        break;
-    }
+    case InputMessage::KeyDown: onKeyDown(message.key); break;
+    case InputMessage::MouseMove: onMouseMove(message); break;
     case InputMessage::MouseDown: {
         int x = message.x, y = message.y;
-        if (!replay && pointInPicture(x, y))
-            flow->onMouseDown(x, y, message.buttons, graphics().width(), graphics().height());
+        if (pointInPicture(x, y))
+            mode().onMouseDown(x, y, message.buttons, graphics().width(), graphics().height());
         break;
     }
-    case InputMessage::FocusLost:
-        if (!replay)
-            flow->onFocusLost();
-        break;
-    case InputMessage::Character:
-        if (!replay)
-            flow->onCharacter(message.character);
-        break;
-    default:
-        break;
+    case InputMessage::FocusLost: mode().onFocusLost(); break;
+    case InputMessage::Character: mode().onCharacter(message.character); break;
+    default: break;
     }
-    if (!replay && flow->quitRequested())
-        destroyWindow();
+    followMode();
 }
 
 // The window shows the picture at its own shape, scaled, between black bars
@@ -124,22 +114,13 @@ void CApplication::frame(double elapsed)
         if (noticeSeconds <= 0.0)
             window().setTitle("Vesbrik");
     }
-    if (replay) {
-        replay->advance(elapsed, stepAccumulator);
-    } else {
-        // The held moves are read once a frame: the steps see exactly what a
-        // recording of the frame keeps.
-        const HeldKeys held = heldMoves(input());
-        if (recorder && recorder->active())
-            recorder->frame(elapsed, held, stepAccumulator);
-        advanceFixedSteps(stepAccumulator, elapsed, [this, &held](float dt) { flow->step(dt, held); });
-    }
+    mode().advance(elapsed, stepAccumulator, input());
 
     if (drawEveryFrame)
         drawFrame();
 
-    if (flow->frameLimit != 0)
-        sleepMilliseconds(1000 / flow->frameLimit);
+    if (frameLimit.perSecond > 0)
+        sleepMilliseconds(1000 / frameLimit.perSecond);
 }
 
 void CApplication::takeScreenshot()

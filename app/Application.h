@@ -1,8 +1,9 @@
 #pragma once
 // The game's loop and frame. Between frames the waiting input goes to the
-// game flow; a frame hands its elapsed time to the flow's clock, runs the
-// fixed steps that fit (see FixedStep.h), draws the picture from whatever
-// state the steps left and presents it.
+// mode in charge, the live game or a replay (see PlayModes.h); a frame hands
+// its elapsed time to the flow's clock, runs the fixed steps that fit (see
+// FixedStep.h), draws the picture from whatever state the steps left and
+// presents it.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -10,10 +11,11 @@
 #include <optional>
 
 #include "app/ApplicationBase.h"
+#include "app/PlayModes.h"
+#include "app/SettingTable.h"
 
 class CGameFlow;
 class CGameRecorder;
-class CReplayPlayer;
 class CGameView;
 class CHighScoreTable;
 class CMenu;
@@ -45,6 +47,8 @@ public:
     // Off, frames only step the game; whoever wants a picture draws one
     // (the script driver, which needs pictures only for its shots).
     void setDrawEveryFrame(bool on) { drawEveryFrame = on; }
+    // Each frame is followed by a sleep that holds the loop to the limit.
+    void limitFrames(FrameLimit limit) { frameLimit = limit; }
     // Where F12 and PrintScreen save the picture.
     void setScreenshotFolder(const std::filesystem::path& folder) { screenshotFolder = folder; }
     // Saves the picture as it stands and says where in the window's title.
@@ -57,12 +61,12 @@ public:
     void adaptSceneScale(CSceneScaleChooser& chooser, CRenderer& renderer, FrameTimeLog log = {});
 
     // Every frame of a game in play goes to the recorder (see GameRecorder.h).
-    void setRecorder(CGameRecorder* gameRecorder) { recorder = gameRecorder; }
+    void setRecorder(CGameRecorder* gameRecorder);
     // From now on the frames come from the recording, and the player's keys
-    // only steer the replay and the view. Escape ends it: the game quits when
-    // quitAtEnd is set, otherwise returns to the high-score list.
+    // only steer the replay and the view (see PlayModes.h). Escape ends it:
+    // the game quits when quitAtEnd is set, otherwise returns to the
+    // high-score list.
     void startReplay(std::unique_ptr<CReplayPlayer> player, bool quitAtEnd);
-    bool replaying() const { return replay != nullptr; }
 
 protected:
     void frame(double elapsed) override;
@@ -70,18 +74,23 @@ protected:
 
 private:
     void onKeyDown(int key);
-    void endReplay();
+    void onMouseMove(const InputMessage& message);
+    // What the mode asks for after a message: the program's end,
+    // or the live game back after a replay.
+    void followMode();
+    CPlayMode& mode();
     // Moves a point of the window to the picture's pixels; false outside it.
     bool pointInPicture(int& x, int& y);
     void measureDrawnFrame();
 
     CGameFlow* flow = nullptr;
-    CGameRecorder* recorder = nullptr;
-    std::unique_ptr<CReplayPlayer> replay;
-    bool quitAfterReplay = false;
+    std::unique_ptr<CLiveMode> live;
+    // While a recording plays, it has the input and the frames.
+    std::unique_ptr<CReplayMode> replay;
     std::optional<FrameParts> parts;
     float stepAccumulator = 0.0f;
     bool drawEveryFrame = true;
+    FrameLimit frameLimit;
     std::filesystem::path screenshotFolder;
     // Seconds the screenshot notice stays in the title before it goes back.
     double noticeSeconds = 0.0;

@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Letterbox.h"
+#include "platform/StopSignals.h"
 
 int CApplicationBase::create(int width, int height, bool fullscreen)
 {
@@ -50,12 +51,14 @@ int CApplicationBase::run(CInputSource& input)
     loopInput = &input;
     timer.reset();
     for (;;) {
+        if (caughtStopSignal() != 0)
+            return 0;
         InputMessage message;
         if (input.poll(message)) {
             if (message.type == InputMessage::Quit)
                 return 0;
             onMessage(message);
-            if (quitRequested)
+            if (stopRequested)
                 return 0;
             continue;
         }
@@ -68,7 +71,7 @@ int CApplicationBase::run(CInputSource& input)
         timer.tick();
         frame(fixedFrameTime ? *fixedFrameTime : timer.delta);
         input.frameDone();
-        if (quitRequested)
+        if (stopRequested)
             return 0;
         if (isWindowed() && !fixedFrameTime)
             sleepMilliseconds(1);

@@ -19,14 +19,16 @@ public:
     const std::string& createError() const { return lastError; }
 
     // The message loop: takes waiting input first, otherwise makes a frame
-    // while the window is active. Returns the exit status when asked to quit.
+    // while the window is active. Returns the exit status when asked to quit:
+    // by stopLoop, the window closed, or a stop signal (platform/StopSignals.h).
     int run(CInputSource& input);
 
     // Scripted runs use a fixed frame time instead of the counter.
     void setFixedFrameTime(std::optional<double> seconds) { fixedFrameTime = seconds; }
 
-    // Ends the loop after the current message, as closing the window does.
-    void destroyWindow() { quitRequested = true; }
+    // Ends the loop after the current message or frame, as closing the
+    // window does; the window itself stays until the application goes.
+    void stopLoop() { stopRequested = true; }
 
     // A new client size for the window, chosen by the player: the picture
     // takes its shape and, from the next frame on, its pixels.
@@ -62,7 +64,7 @@ private:
     // The window's drawable size the back buffer was last fitted to.
     int fittedWidth = -1;
     int fittedHeight = -1;
-    bool quitRequested = false;
+    bool stopRequested = false;
     const CInputSource* loopInput = nullptr;
     std::optional<double> fixedFrameTime;
     std::string lastError;

@@ -104,7 +104,7 @@ void clearLeftoversOfKilledSaves(const GameFolders& folders, const std::filesyst
 {
     removeLeftoverTemporary(folders.settingsFile.string());
     removeLeftoverTemporary(folders.highScoreFile.string());
-    removeLeftoverTemporaries(replayFolder, ".vrp");
+    removeLeftoverTemporaries(replayFolder, isRecorderFileName);
 }
 
 std::unique_ptr<CReplayPlayer> makeReplayPlayer(Recording recording, GameObjects& objects)
@@ -153,11 +153,11 @@ void attachToApplication(CApplication& app, Game& game, const CSettings& setting
     GameObjects& objects = game.objects;
     app.attach(*objects.flow, FrameParts{*objects.renderer, *objects.view, *objects.menu, *objects.highScores, *objects.menuScreen});
     app.setRecorder(objects.recorder.get());
-    objects.flow->pauseOnFocusLoss = settings.pauseOnFocusLoss;
+    objects.flow->pauseOnFocusLoss = settings.isOn(SettingId::PauseOnFocusLoss);
     app.setScreenshotFolder(folders.screenshotFolder);
     app.setFixedFrameTime(options.fixedFrameTime);
     app.setDrawEveryFrame(options.drawEveryFrame);
-    game.scaleChooser = std::make_unique<CSceneScaleChooser>(settings.renderScale);
+    game.scaleChooser = std::make_unique<CSceneScaleChooser>(settings.renderScale());
     app.adaptSceneScale(*game.scaleChooser, *objects.renderer, options.frameTimeLog);
 }
 
@@ -171,7 +171,8 @@ std::unique_ptr<CPlayerSettings> makePlayerSettings(CApplication& app, Game& gam
     CSceneScaleChooser& scale = *game.scaleChooser;
     auto settings = std::make_unique<CPlayerSettings>(
         asRead, CSettingsStore(folders.settingsFile.string(), asRead),
-        SettingsTargets{*objects.renderer, *objects.view, *objects.sounds, objects.flow->frameLimit,
+        SettingsTargets{*objects.renderer, *objects.view, *objects.sounds,
+                        [&app](FrameLimit limit) { app.limitFrames(limit); },
                         [&app](int width, int height) { app.resizeWindow(width, height); },
                         [&app](bool fullScreen) { app.window().setFullScreen(fullScreen); },
                         [&app] { return !app.window().isWindowed(); },
@@ -234,16 +235,17 @@ int runGame(const GameOptions& options)
     const CSettings asRead = settings;
     const std::optional<DesktopSize> desktop = desktopSize();
     fitWindowSize(settings, desktop);
-    const WindowSize opened{settings.width, settings.height};
+    const WindowSize opened{settings.width(), settings.height()};
 
     Game game;
     game.application = std::make_unique<CApplication>();
     CApplication& app = *game.application;
-    if (app.create(settings.width, settings.height, settings.fullscreen) < 0) {
+    if (app.create(settings.width(), settings.height(), settings.isOn(SettingId::FullScreen)) < 0) {
         showMessageBox("", "cannot start: " + app.createError());
         return 1;
     }
     app.window().setIcon("media/icons/vesbrik-64.png");
+    app.window().setMinimumSize(WindowSizeRange::MinWidth, WindowSizeRange::MinHeight);
     game.devicePublication = std::make_unique<DevicePublication>(app.graphics());
     assembleGame(game.objects, gameSetup(game, options, folders));
     attachToApplication(app, game, settings, folders, options);
@@ -256,7 +258,7 @@ int runGame(const GameOptions& options)
 
     GameObjects& objects = game.objects;
     const GameState state{*objects.flow, *objects.board, *objects.menu, *objects.renderer, *objects.view,
-                          *objects.sounds};
+                          *objects.sounds, *game.playerSettings};
     CInputSource* input = options.makeInput ? options.makeInput(app, state) : &app.window();
     const int status = app.run(*input);
     objects.flow->onProgramEnd();

@@ -15,6 +15,7 @@ class CGameFlow;
 class CGameView;
 class CInputSource;
 class CMenu;
+class CPlayerSettings;
 class CRenderer;
 
 // The game's state as tools read it (the script driver's dumps); the board
@@ -26,6 +27,8 @@ struct GameState {
     const CRenderer& renderer;
     const CGameView& view;
     const CSoundBank& sounds;
+    // The player's settings as the game holds them now.
+    const CPlayerSettings& settings;
 };
 
 struct GameOptions {

@@ -49,14 +49,6 @@ Reaction reactionTo(const BoardEvent& event)
     }
 }
 
-// Turns one optional step of the frame on or off, the others as they were.
-void flipSwitch(CRenderer& renderer, bool RenderSwitches::*step)
-{
-    RenderSwitches switches = renderer.switches();
-    switches.*step = !(switches.*step);
-    renderer.setSwitches(switches);
-}
-
 } // namespace
 
 CGameFlow::CGameFlow(const GameParts& parts) : parts(parts) { parts.board.setListener(this); }
@@ -164,10 +156,18 @@ std::string CGameFlow::endRecording(bool keep, RecordedEnd how)
     return parts.recorder ? parts.recorder->end(parts.board, keep, how) : std::string();
 }
 
+// However the program ends, nothing the player did is lost: a name being
+// typed is entered as Enter would, which keeps its game's recording, and an
+// option changed on a screen still open is saved (a failure is said on
+// standard error by the store: no window is left to say it in).
 void CGameFlow::onProgramEnd()
 {
     if (current == State::Playing && !playingRecording)
         endRecording(false, RecordedEnd::CutShort);
+    if (parts.menu.typingName())
+        finishNaming();
+    if (playerSettings)
+        playerSettings->save();
 }
 
 KeyContext CGameFlow::keyContext() const
@@ -196,8 +196,10 @@ void CGameFlow::onAction(Action action)
         hideHelp();
         return;
     }
-    if (switchPicture(action))
-        keepSwitches();
+    if (const std::optional<SettingId> setting = settingFlippedBy(action))
+        flipSetting(*setting);
+    else
+        moveScenery(action);
     if (current == State::Playing)
         onPlayingAction(action);
     else if (parts.menu.typingName())
@@ -208,15 +210,15 @@ void CGameFlow::onAction(Action action)
         onMenuAction(action);
 }
 
-void CGameFlow::keepSwitches()
+void CGameFlow::flipSetting(SettingId setting)
 {
-    // A recording's moves switch nothing of the player's settings.
-    if (!playerSettings || playingRecording)
+    if (!playerSettings)
         return;
-    playerSettings->takeFromGame();
+    // Keys pressed while a recording plays switch the picture, not the file.
+    playerSettings->flip(setting, !playingRecording);
     // The screen, when open, shows what the key switched.
     if (parts.menu.options().isOpen())
-        parts.menu.options().refresh(playerSettings->optionValues());
+        parts.menu.options().refresh(playerSettings->optionPages());
 }
 
 // The help holds a running game as the Pause key would, and is recorded as
@@ -251,24 +253,17 @@ void CGameFlow::noteTap(Action action)
     tappedSinceStep.down |= action == Action::DropFaster;
 }
 
-// The light and the picture's switches, the same in every state.
-bool CGameFlow::switchPicture(Action action)
+// The light and the camera's sway, the same in every state.
+void CGameFlow::moveScenery(Action action)
 {
-    CRenderer& renderer = parts.renderer;
     switch (action) {
-    case Action::MoveLight: moveLightGoal(); return true;
-    case Action::ToggleBloom: flipSwitch(renderer, &RenderSwitches::bloom); return true;
-    case Action::ToggleFilter: flipSwitch(renderer, &RenderSwitches::filteredCopy); return true;
-    case Action::ToggleShadow: flipSwitch(renderer, &RenderSwitches::shadow); return true;
-    case Action::ToggleMirror: flipSwitch(renderer, &RenderSwitches::mirror); return true;
-    case Action::ToggleFrameRate: parts.view.showFrameRate = !parts.view.showFrameRate; return true;
+    case Action::MoveLight: moveLightGoal(); break;
     case Action::CalmSway:
         if (swayAmplitude > 0.0f)
             swayAmplitude -= 0.5f;
-        return true;
-    case Action::WidenSway: swayAmplitude += 0.5f; return true;
-    case Action::ToggleFrameLimit: frameLimit = 30 - frameLimit; return true;
-    default: return false;
+        break;
+    case Action::WidenSway: swayAmplitude += 0.5f; break;
+    default: break;
     }
 }
 
@@ -377,7 +372,7 @@ void CGameFlow::onMenuAction(Action action)
 
 void CGameFlow::openOptions()
 {
-    parts.menu.options().open(playerSettings ? playerSettings->optionValues() : OptionValues{});
+    parts.menu.options().open(playerSettings ? playerSettings->optionPages() : OptionPages{});
 }
 
 void CGameFlow::onOptionsAction(Action action)
@@ -400,9 +395,9 @@ void CGameFlow::moveInOptions(OptionsMove move)
     if (!playerSettings)
         return;
     if (outcome.changed) {
-        playerSettings->change(outcome.option, outcome.value);
+        playerSettings->change(outcome.setting, outcome.value);
         // Full screen may not be granted; the screen shows what the window did.
-        parts.menu.options().refresh(playerSettings->optionValues());
+        parts.menu.options().refresh(playerSettings->optionPages());
     }
     if (outcome.leave && !playerSettings->save() && parts.showNotice)
         parts.showNotice("Vesbrik - the settings could not be saved");

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/KeyMap.h"
+#include "app/SettingTable.h"
 #include "game/Action.h"
 #include "game/GameBoardListener.h"
 #include "game/HeldKeys.h"
@@ -59,8 +60,10 @@ public:
     State state() const { return current; }
     // Set once the player chose to leave the game (Exit, or Escape in the menu).
     bool quitRequested() const { return quitChosen; }
-    // The program ends, whatever ended it (the window closed, a stop
-    // signal): a game in play keeps its recording, marked as cut short.
+    // The program ends, whatever ended it (leaving through the menu, the
+    // window closed, a stop signal, a script's end): a game in play keeps its
+    // recording, marked as cut short; a name being typed is entered; changed
+    // settings are saved.
     void onProgramEnd();
 
     // ---- input, as delivered between frames -------------------------------------
@@ -92,9 +95,7 @@ public:
     // ---- what the board reports -----------------------------------------------
     void onBoardEvent(const BoardEvent& event) override;
 
-    // ---- switches the keys flip ---------------------------------------------------
-    // Frames a second the loop is held to (30), or 0 for no limit.
-    int frameLimit = 0;
+    // ---- what the keys change beside the settings ----------------------------------
     // How far the idle camera sways; the keys calm or widen it.
     float swayAmplitude = 1.0f;
     // Seconds the camera stays where a mouse drag left it; negative when none.
@@ -104,7 +105,7 @@ public:
 
     // ---- settings -----------------------------------------------------------------
     // The player's settings that the options screen and the switch keys
-    // change; none keeps the switches to this run.
+    // change; with none the switch keys do nothing.
     void setPlayerSettings(CPlayerSettings* settings) { playerSettings = settings; }
 
     // ---- replays ----------------------------------------------------------------------
@@ -116,8 +117,8 @@ public:
     bool replaying() const { return playingRecording; }
 
 private:
-    // What each group of actions does; false when the action is not theirs.
-    bool switchPicture(Action action);
+    // What each group of actions does.
+    void moveScenery(Action action);
     void onPlayingAction(Action action);
     void onMenuAction(Action action);
     void onNameEntryAction(Action action);
@@ -131,8 +132,8 @@ private:
     void hideHelp();
     // The help holds a game as Pause does, and is recorded as it.
     void togglePauseRecorded();
-    // A switch key changed the game: the settings take it and keep it.
-    void keepSwitches();
+    // A switch key: the setting flips in the game and is kept.
+    void flipSetting(SettingId setting);
     // A move in play that a held key also makes: counts for the next step.
     void noteTap(Action action);
     void finishNaming();

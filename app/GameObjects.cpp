@@ -1,5 +1,7 @@
 #include "app/GameObjects.h"
 
+#include "app/KeyMap.h"
+
 #include "app/GameFlow.h"
 #include "app/GameRecorder.h"
 #include "game/GameBoard.h"
@@ -44,6 +46,7 @@ void assembleGame(GameObjects& game, const GameSetup& setup)
     game.floorHitSound = std::make_unique<FloorHitSound>(*game.sounds);
     game.view = std::make_unique<CGameView>(*game.board, *game.renderer, game.floorHitSound.get());
     game.menu = std::make_unique<CMenu>();
+    game.menu->options().setControls(keyboardControls(), padControls());
     game.menuScreen = std::make_unique<CMenuScreen>();
     game.menuScreen->load("media");
     if (setup.replayFolder)

@@ -2,23 +2,15 @@
 
 #include <algorithm>
 #include <chrono>
-#include <set>
 #include <system_error>
 
 #include "audio/SoundBank.h"
 #include "files/AtomicFile.h"
 #include "files/FileProblems.h"
 #include "game/GameBoard.h"
-#include "game/HighScoreTable.h"
+#include "game/KeptRecordings.h"
 #include "game/Random.h"
 #include "game/RecordedInput.h"
-
-namespace {
-
-// A replays folder holds a dozen files; a stranger one is not searched through.
-constexpr int MaxFilesLookedAt = 10000;
-
-} // namespace
 
 std::vector<uint8_t> mediaFingerprint(const CSoundBank& sounds)
 {
@@ -81,11 +73,10 @@ std::string CGameRecorder::end(const CGameBoard& board, bool keep, RecordedEnd h
     if (keep) {
         const auto seconds =
             std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
-        const std::string stem = "game-" + std::to_string(seconds) + "-" + std::to_string(board.score());
         std::error_code ignored;
-        kept = stem + ".vrp";
+        kept = keptRecordingName(seconds, board.score(), 1);
         for (int n = 2; std::filesystem::exists(replayFolder / kept, ignored) && n < 100; ++n)
-            kept = stem + "-" + std::to_string(n) + ".vrp";
+            kept = keptRecordingName(seconds, board.score(), n);
         if (!save(kept))
             kept.clear();
     }
@@ -110,22 +101,11 @@ bool CGameRecorder::save(const std::string& name)
     return false;
 }
 
-void CGameRecorder::keepOnly(const CHighScoreTable& table) const
+void CGameRecorder::keepOnly(const CHighScoreTable& table) const { removeUnnamedRecordings(replayFolder, table); }
+
+bool isRecorderFileName(const std::string& name)
 {
-    std::set<std::string> wanted{LastGameFile};
-    for (const HighScoreEntry& entry : table.allEntries())
-        wanted.insert(entry.replay);
-    std::error_code error;
-    std::vector<std::filesystem::path> unwanted;
-    int looked = 0;
-    for (auto it = std::filesystem::directory_iterator(replayFolder, error);
-         !error && it != std::filesystem::directory_iterator() && looked < MaxFilesLookedAt; it.increment(error), ++looked) {
-        const std::filesystem::path& file = it->path();
-        if (file.extension() == ".vrp" && !wanted.contains(file.filename().string()))
-            unwanted.push_back(file);
-    }
-    for (const std::filesystem::path& file : unwanted)
-        std::filesystem::remove(file, error);
+    return name == CGameRecorder::LastGameFile || isKeptRecordingName(name);
 }
 
 bool isPlainRecordingName(const std::string& name)

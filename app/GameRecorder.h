@@ -27,6 +27,10 @@ std::vector<uint8_t> mediaFingerprint(const CSoundBank& sounds);
 // name in the replays folder: nothing that climbs out of it.
 bool isPlainRecordingName(const std::string& name);
 
+// A file the recorder writes in the replays folder: the last game, or a kept
+// game. The start-up clears only these names' leftovers.
+bool isRecorderFileName(const std::string& name);
+
 // Records the games played, one at a time, into a folder.
 class CGameRecorder {
 public:
@@ -52,9 +56,11 @@ public:
     std::string end(const CGameBoard& board, bool keep, RecordedEnd how = RecordedEnd::Played);
 
     // ---- the folder ------------------------------------------------------------
-    // Removes every recording in the folder but the last game's and those
-    // the saved table names (a game pushed off the table, or one whose table
-    // was never saved because the game was killed during name entry).
+    // Removes the kept recordings (the game's own names) that neither the
+    // saved table nor a copy of it kept aside names: a game pushed off the
+    // table, or one whose table was never saved because the game was killed
+    // during name entry. The last game and every other file stay (see
+    // game/KeptRecordings.h).
     void keepOnly(const CHighScoreTable& table) const;
 
     const std::filesystem::path& folder() const { return replayFolder; }

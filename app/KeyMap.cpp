@@ -1,6 +1,10 @@
 #include "app/KeyMap.h"
 
 #include <array>
+#include <string>
+#include <vector>
+
+#include "app/SettingTable.h"
 
 #include "platform/InputSource.h"
 #include "platform/VirtualKeys.h"
@@ -19,10 +23,17 @@ struct KeyMeaning {
     std::optional<Action> nameEntry;
     std::optional<Action> options;
     std::optional<Action> replay;
+    // How the controls page names the key, and what it says the key does in
+    // play ("" for nothing). Keys whose texts share a stem before "|" go on
+    // one line, two at most ("PgUp / PgDn  camera in / out"); a key that
+    // flips a setting says what its row of the setting table says.
+    const char* name;
+    const char* help;
 };
 
 constexpr std::optional<Action> Nothing = std::nullopt;
 constexpr Action Unbound = Action::Unbound;
+constexpr const char* FromSetting = nullptr;
 
 // A pad's directions arrive as the arrow keys; its four buttons stand for
 // what the matching key does in each place. A name can be entered with the
@@ -31,40 +42,40 @@ constexpr Action Unbound = Action::Unbound;
 // in the menu Back shows the help. P pauses as Pause does: many laptops have
 // no Pause key. While a name is typed, letters and Space are the name's own:
 // B, F, L, M and Space switch nothing there.
-constexpr std::array<KeyMeaning, 31> KeyTable = {{
-    // key            playing                    menu                     name entry                    options                   replay
-    {vk::Left,        Action::SlideLeft,         Action::PreviousItem,    Action::DropLetter,           Action::OptionLeft,       Action::SlowerReplay},
-    {vk::Right,       Action::SlideRight,        Action::NextItem,        Action::KeepLetter,           Action::OptionRight,      Action::FasterReplay},
-    {vk::Up,          Action::TurnClockwise,     Action::PreviousItem,    Action::NextLetter,           Action::OptionUp,         Nothing},
-    {vk::Down,        Action::DropFaster,        Action::NextItem,        Action::PreviousLetter,       Action::OptionDown,       Nothing},
-    {vk::Shift,       Action::TurnAnticlockwise, Unbound,                 Unbound,                      Unbound,                  Nothing},
-    {vk::Pause,       Action::Pause,             Unbound,                 Unbound,                      Unbound,                  Action::PauseReplay},
-    {letterKey('P'),  Action::Pause,             Unbound,                 Unbound,                      Unbound,                  Action::PauseReplay},
-    {vk::Return,      Unbound,                   Action::Choose,          Action::FinishName,           Action::OptionTake,       Nothing},
-    {vk::Escape,      Action::LeaveGame,         Action::Quit,            Action::FinishName,           Action::OptionBack,       Action::EndReplay},
-    {vk::Backspace,   Unbound,                   Unbound,                 Action::EraseLetter,          Action::OptionBack,       Nothing},
-    {vk::Space,       Action::MoveLight,         Action::MoveLight,       Unbound,                      Action::MoveLight,        Nothing},
-    {vk::PageUp,      Action::CameraCloser,      Unbound,                 Unbound,                      Unbound,                  Action::CameraCloser},
-    {vk::PageDown,    Action::CameraFarther,     Unbound,                 Unbound,                      Unbound,                  Action::CameraFarther},
-    {vk::F1,          Action::ShowHelp,          Action::ShowHelp,        Action::ShowHelp,             Action::ShowHelp,         Nothing},
-    {vk::F5,          Action::ReloadShaders,     Unbound,                 Unbound,                      Unbound,                  Nothing},
-    {vk::F11,         Action::LevelUp,           Unbound,                 Unbound,                      Unbound,                  Nothing},
-    {letterKey('B'),  Action::ToggleBloom,       Action::ToggleBloom,     Unbound,                      Action::ToggleBloom,      Action::ToggleBloom},
-    {letterKey('F'),  Action::ToggleFilter,      Action::ToggleFilter,    Unbound,                      Action::ToggleFilter,     Action::ToggleFilter},
-    {letterKey('L'),  Action::ToggleShadow,      Action::ToggleShadow,    Unbound,                      Action::ToggleShadow,     Action::ToggleShadow},
-    {letterKey('M'),  Action::ToggleMirror,      Action::ToggleMirror,    Unbound,                      Action::ToggleMirror,     Action::ToggleMirror},
-    {vk::F2,          Action::ToggleFrameRate,   Action::ToggleFrameRate, Action::ToggleFrameRate,      Action::ToggleFrameRate,  Action::ToggleFrameRate},
-    {vk::F3,          Action::CalmSway,          Action::CalmSway,        Action::CalmSway,             Action::CalmSway,         Action::CalmSway},
-    {vk::F4,          Action::WidenSway,         Action::WidenSway,       Action::WidenSway,            Action::WidenSway,        Action::WidenSway},
-    {vk::F6,          Action::ToggleFrameLimit,  Action::ToggleFrameLimit, Action::ToggleFrameLimit,    Action::ToggleFrameLimit, Action::ToggleFrameLimit},
+constexpr std::array<KeyMeaning, 30> KeyTable = {{
+    // key            playing                     menu                       name entry                     options                    replay                     shown as      what it does on the controls page
+    {vk::Left,        Action::SlideLeft,          Action::PreviousItem,      Action::DropLetter,            Action::OptionLeft,        Action::SlowerReplay,      "Left",       "slide the piece"},
+    {vk::Right,       Action::SlideRight,         Action::NextItem,          Action::KeepLetter,            Action::OptionRight,       Action::FasterReplay,      "Right",      "slide the piece"},
+    {vk::Down,        Action::DropFaster,         Action::NextItem,          Action::PreviousLetter,        Action::OptionDown,        Nothing,                   "Down",       "drop faster (held)"},
+    {vk::Up,          Action::TurnClockwise,      Action::PreviousItem,      Action::NextLetter,            Action::OptionUp,          Nothing,                   "Up",         "turn|right"},
+    {vk::Shift,       Action::TurnAnticlockwise,  Unbound,                   Unbound,                       Unbound,                   Nothing,                   "Shift",      "turn|left"},
+    {vk::Pause,       Action::Pause,              Unbound,                   Unbound,                       Unbound,                   Action::PauseReplay,       "Pause",      "pause, go on"},
+    {letterKey('P'),  Action::Pause,              Unbound,                   Unbound,                       Unbound,                   Action::PauseReplay,       "P",          "pause, go on"},
+    {vk::Return,      Unbound,                    Action::Choose,            Action::FinishName,            Action::OptionTake,        Nothing,                   "Enter",      ""},
+    {vk::Escape,      Action::LeaveGame,          Action::Quit,              Action::FinishName,            Action::OptionBack,        Action::EndReplay,         "Escape",     "back to the menu"},
+    {vk::Backspace,   Unbound,                    Unbound,                   Action::EraseLetter,           Action::OptionBack,        Nothing,                   "Backspace",  ""},
+    {vk::Space,       Action::MoveLight,          Action::MoveLight,         Unbound,                       Action::MoveLight,         Nothing,                   "Space",      "move the light"},
+    {vk::PageUp,      Action::CameraCloser,       Unbound,                   Unbound,                       Unbound,                   Action::CameraCloser,      "PgUp",       "camera|in"},
+    {vk::PageDown,    Action::CameraFarther,      Unbound,                   Unbound,                       Unbound,                   Action::CameraFarther,     "PgDn",       "camera|out"},
+    {vk::F1,          Action::ShowHelp,           Action::ShowHelp,          Action::ShowHelp,              Action::ShowHelp,          Nothing,                   "F1",         "help (this page)"},
+    {vk::F5,          Action::ReloadShaders,      Unbound,                   Unbound,                       Unbound,                   Nothing,                   "F5",         "reload the shaders"},
+    {vk::F11,         Action::LevelUp,            Unbound,                   Unbound,                       Unbound,                   Nothing,                   "F11",        "next level"},
+    {letterKey('B'),  Action::ToggleBloom,        Action::ToggleBloom,       Unbound,                       Action::ToggleBloom,       Action::ToggleBloom,       "B",          FromSetting},
+    {letterKey('F'),  Action::ToggleFilter,       Action::ToggleFilter,      Unbound,                       Action::ToggleFilter,      Action::ToggleFilter,      "F",          FromSetting},
+    {letterKey('L'),  Action::ToggleShadow,       Action::ToggleShadow,      Unbound,                       Action::ToggleShadow,      Action::ToggleShadow,      "L",          FromSetting},
+    {letterKey('M'),  Action::ToggleMirror,       Action::ToggleMirror,      Unbound,                       Action::ToggleMirror,      Action::ToggleMirror,      "M",          FromSetting},
+    {vk::F2,          Action::ToggleFrameRate,    Action::ToggleFrameRate,   Action::ToggleFrameRate,       Action::ToggleFrameRate,   Action::ToggleFrameRate,   "F2",         FromSetting},
+    {vk::F6,          Action::ToggleFrameLimit,   Action::ToggleFrameLimit,  Action::ToggleFrameLimit,      Action::ToggleFrameLimit,  Action::ToggleFrameLimit,  "F6",         FromSetting},
+    {vk::F3,          Action::CalmSway,           Action::CalmSway,          Action::CalmSway,              Action::CalmSway,          Action::CalmSway,          "F3",         "sway|calmer"},
+    {vk::F4,          Action::WidenSway,          Action::WidenSway,         Action::WidenSway,             Action::WidenSway,         Action::WidenSway,         "F4",         "sway|wider"},
     // The screenshot keys belong to the window: a replay can be photographed
     // too, and in the menu they do not click.
-    {vk::F12,         Action::Screenshot,        Action::Screenshot,      Action::Screenshot,           Action::Screenshot,       Action::Screenshot},
-    {vk::Snapshot,    Action::Screenshot,        Action::Screenshot,      Action::Screenshot,           Action::Screenshot,       Action::Screenshot},
-    {vk::PadA,        Action::TurnClockwise,     Action::Choose,          Action::KeepLetter,           Action::OptionTake,       Nothing},
-    {vk::PadB,        Action::TurnAnticlockwise, Nothing,                 Action::DropLetter,           Action::OptionBack,       Nothing},
-    {vk::PadStart,    Action::Pause,             Action::Choose,          Action::FinishNameWithLetter, Action::OptionTake,       Action::PauseReplay},
-    {vk::PadBack,     Action::LeaveGame,         Action::ShowHelp,        Nothing,                      Action::OptionBack,       Action::EndReplay},
+    {vk::F12,         Action::Screenshot,         Action::Screenshot,        Action::Screenshot,            Action::Screenshot,        Action::Screenshot,        "F12",        "screenshot"},
+    {vk::Snapshot,    Action::Screenshot,         Action::Screenshot,        Action::Screenshot,            Action::Screenshot,        Action::Screenshot,        "PrtSc",      "screenshot"},
+    {vk::PadA,        Action::TurnClockwise,      Action::Choose,            Action::KeepLetter,            Action::OptionTake,        Nothing,                   "A",          "turn right; take"},
+    {vk::PadB,        Action::TurnAnticlockwise,  Nothing,                   Action::DropLetter,            Action::OptionBack,        Nothing,                   "B",          "turn left; back"},
+    {vk::PadStart,    Action::Pause,              Action::Choose,            Action::FinishNameWithLetter,  Action::OptionTake,        Action::PauseReplay,       "Start",      "pause; take"},
+    {vk::PadBack,     Action::LeaveGame,          Action::ShowHelp,          Nothing,                       Action::OptionBack,        Action::EndReplay,         "Back",       "leave; help in menu"},
 }};
 
 // While the high-score list shows, 1 to 9 and 0 pick entry 1 to 10 to watch.
@@ -80,7 +91,75 @@ std::optional<Action> digitAction(int key, KeyContext context)
     }
 }
 
+bool isPadButton(int key) { return key >= vk::PadA; }
+
+// What the controls page says a row's key does.
+std::string helpOf(const KeyMeaning& meaning)
+{
+    if (meaning.help != FromSetting)
+        return meaning.help;
+    const std::optional<SettingId> setting = meaning.playing ? settingFlippedBy(*meaning.playing) : std::nullopt;
+    return setting ? std::string("switch|") + declarationOf(*setting).help : std::string();
+}
+
+// The table's rows for the keyboard or the pad as "keys<TAB>what they do"
+// lines, keys that do the same (or share a stem) joined on one line.
+std::vector<std::string> helpLines(bool pad)
+{
+    struct Line {
+        std::string keys, stem;
+        std::vector<std::string> tails;
+    };
+    std::vector<Line> lines;
+    for (const KeyMeaning& meaning : KeyTable) {
+        const std::string help = helpOf(meaning);
+        if (help.empty() || isPadButton(meaning.key) != pad)
+            continue;
+        const size_t bar = help.find('|');
+        const std::string stem = help.substr(0, bar);
+        const std::string tail = bar == std::string::npos ? "" : help.substr(bar + 1);
+        Line* last = lines.empty() ? nullptr : &lines.back();
+        if (last && last->stem == stem && last->tails.empty() == tail.empty() && last->tails.size() < 2) {
+            last->keys += " / " + std::string(meaning.name);
+            if (!tail.empty())
+                last->tails.push_back(tail);
+            continue;
+        }
+        lines.push_back({meaning.name, stem, tail.empty() ? std::vector<std::string>{} : std::vector{tail}});
+    }
+    std::vector<std::string> texts;
+    for (const Line& line : lines) {
+        std::string text = line.keys + "\t" + line.stem;
+        for (size_t i = 0; i < line.tails.size(); ++i)
+            text += (i == 0 ? " " : " / ") + line.tails[i];
+        texts.push_back(text);
+    }
+    return texts;
+}
+
 } // namespace
+
+std::vector<std::string> keyboardControls()
+{
+    std::vector<std::string> lines = helpLines(false);
+    // What the window and the mouse do, and the digits of the score list,
+    // which are not rows of the table.
+    for (const char* line : {"1 .. 9, 0\twatch score 1 .. 10", "drag\tmove the camera", "Alt+Enter\tfull screen"})
+        lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> padControls()
+{
+    std::vector<std::string> lines = {"d-pad\tslide, drop, turn"};
+    for (const std::string& line : helpLines(true))
+        lines.push_back(line);
+    // Naming a score with the pad alone: the name entry's column of the table.
+    for (const char* line : {"", "A name for the scores:", "up / down\tpick a letter", "A / right\tnext letter",
+                             "B / left\tdelete", "Start\tkeep the name"})
+        lines.push_back(line);
+    return lines;
+}
 
 std::optional<Action> actionForKey(int key, KeyContext context)
 {

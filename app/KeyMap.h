@@ -3,6 +3,8 @@
 // here and nowhere else, and everything above (the flow, the recorder, the
 // replay, the loop) reads actions.
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "game/Action.h"
 #include "game/HeldKeys.h"
@@ -21,3 +23,8 @@ std::optional<Action> actionForKey(int key, KeyContext context);
 // The moves held down at this moment (left, right, down), as the board polls
 // them: the one way a held key reaches the game.
 HeldKeys heldMoves(const CInputSource& input);
+
+// The controls page's tables, made from the key table: the keyboard's and
+// the pad's, one "keys<TAB>what they do" line each (see COptionsMenu).
+std::vector<std::string> keyboardControls();
+std::vector<std::string> padControls();

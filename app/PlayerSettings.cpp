@@ -16,86 +16,99 @@ CPlayerSettings::CPlayerSettings(const CSettings& settings, CSettingsStore store
 
 void CPlayerSettings::applyToGame()
 {
-    CRenderer& renderer = targets.renderer;
-    renderer.setSwitches({.shadow = settings.enableShadow,
-                          .bloom = settings.enableBloom,
-                          .mirror = settings.enableMirror,
-                          .filteredCopy = settings.filterFrameBuffer});
-    targets.view.showFrameRate = settings.showFrameRate;
-    targets.frameLimit = settings.frameLimit;
-    targets.sounds.setLevels(settings.musicVolume, settings.effectsVolume, settings.mute);
+    using enum SettingId;
+    targets.renderer.setSwitches({.shadow = settings.isOn(Shadow),
+                                  .bloom = settings.isOn(Bloom),
+                                  .mirror = settings.isOn(Mirror),
+                                  .filteredCopy = settings.isOn(FilteredCopy)});
+    targets.view.showFrameRate = settings.isOn(ShowFrameRate);
+    if (targets.limitFrames)
+        targets.limitFrames(settings.frameLimit());
+    targets.sounds.setLevels(settings.value(MusicVolume), settings.value(EffectsVolume), settings.isOn(Mute));
 }
 
-void CPlayerSettings::takeFromGame()
+void CPlayerSettings::flip(SettingId id, bool keep)
 {
-    const CRenderer& renderer = targets.renderer;
-    const RenderSwitches switches = renderer.switches();
-    settings.enableBloom = switches.bloom;
-    settings.enableShadow = switches.shadow;
-    settings.enableMirror = switches.mirror;
-    settings.filterFrameBuffer = switches.filteredCopy;
-    settings.showFrameRate = targets.view.showFrameRate;
-    settings.frameLimit = targets.frameLimit;
+    settings.flip(id);
+    flippedForThisRun[static_cast<size_t>(id)] = !keep && !flippedForThisRun[static_cast<size_t>(id)];
+    applyToGame();
+    if (keep)
+        save();
+}
+
+OptionPages optionPagesOf(const CSettings& settings, const std::vector<WindowSize>& sizes, WindowSize current)
+{
+    OptionPages pages;
+    for (const SettingDeclaration& setting : settingTable()) {
+        if (setting.row == 0)
+            continue;
+        OptionItem item{static_cast<int>(setting.id), setting.label, settingChoices(setting),
+                        choiceOfValue(setting, settings.value(setting.id)),
+                        setting.kind == SettingKind::Switch || setting.kind == SettingKind::Limit};
+        // The window's width stands for its size, chosen from the desktop's.
+        if (setting.id == SettingId::Width) {
+            item.choices.clear();
+            for (const WindowSize& size : sizes)
+                item.choices.push_back(windowSizeText(size));
+            const auto at = std::find(sizes.begin(), sizes.end(), current);
+            item.value = at == sizes.end() ? 0 : static_cast<int>(at - sizes.begin());
+        }
+        std::vector<OptionItem>& page = pages[static_cast<size_t>(setting.page)];
+        page.resize(std::max(page.size(), static_cast<size_t>(setting.row)));
+        page[static_cast<size_t>(setting.row - 1)] = std::move(item);
+    }
+    return pages;
+}
+
+OptionPages CPlayerSettings::optionPages() const
+{
+    CSettings shown = settings;
+    // Full screen may not have been granted, or Alt+Enter switched it.
     if (targets.isFullScreen)
-        settings.fullscreen = targets.isFullScreen();
-    save();
+        shown.set(SettingId::FullScreen, targets.isFullScreen() ? 1 : 0);
+    return optionPagesOf(shown, sizes, windowSize);
 }
 
-OptionValues CPlayerSettings::optionValues() const
+void CPlayerSettings::change(int setting, int choice)
 {
-    OptionValues values;
-    for (const WindowSize& size : sizes)
-        values.windowSizes.push_back(windowSizeText(size));
-    const auto at = std::find(sizes.begin(), sizes.end(), windowSize);
-    values.windowSize = at == sizes.end() ? 0 : static_cast<int>(at - sizes.begin());
-    values.fullScreen = targets.isFullScreen ? targets.isFullScreen() : settings.fullscreen;
-    values.frameLimit = settings.frameLimit != 0;
-    values.showFrameRate = settings.showFrameRate;
-    values.renderScale = renderScaleChoice(settings.renderScale);
-    values.bloom = settings.enableBloom;
-    values.shadows = settings.enableShadow;
-    values.mirror = settings.enableMirror;
-    values.filteredCopy = settings.filterFrameBuffer;
-    values.musicVolume = settings.musicVolume;
-    values.effectsVolume = settings.effectsVolume;
-    values.mute = settings.mute;
-    return values;
-}
-
-void CPlayerSettings::change(OptionId option, int value)
-{
-    const bool on = value != 0;
-    switch (option) {
-    case OptionId::WindowSize:
-        if (value < 0 || value >= static_cast<int>(sizes.size()))
+    if (setting < 0 || setting >= SettingCount)
+        return;
+    const SettingId id = static_cast<SettingId>(setting);
+    flippedForThisRun[static_cast<size_t>(id)] = false;
+    switch (id) {
+    case SettingId::Width:
+        if (choice < 0 || choice >= static_cast<int>(sizes.size()))
             return;
-        windowSize = sizes[static_cast<size_t>(value)];
-        settings.width = windowSize.width;
-        settings.height = windowSize.height;
+        windowSize = sizes[static_cast<size_t>(choice)];
+        settings.set(SettingId::Width, windowSize.width);
+        settings.set(SettingId::Height, windowSize.height);
         if (targets.resizeWindow)
             targets.resizeWindow(windowSize.width, windowSize.height);
         return;
-    case OptionId::FullScreen:
-        settings.fullscreen = on;
+    case SettingId::FullScreen:
+        settings.set(id, choice);
         if (targets.setFullScreen)
-            targets.setFullScreen(on);
+            targets.setFullScreen(settings.isOn(id));
         return;
-    case OptionId::RenderScale:
-        settings.renderScale = renderScaleShare(value);
+    case SettingId::RenderScale:
+        settings.set(id, valueOfChoice(declarationOf(id), choice));
         if (targets.setRenderScale)
-            targets.setRenderScale(settings.renderScale);
+            targets.setRenderScale(settings.renderScale());
         return;
-    case OptionId::FrameLimit: settings.frameLimit = on ? 30 : 0; break;
-    case OptionId::ShowFrameRate: settings.showFrameRate = on; break;
-    case OptionId::Bloom: settings.enableBloom = on; break;
-    case OptionId::Shadows: settings.enableShadow = on; break;
-    case OptionId::Mirror: settings.enableMirror = on; break;
-    case OptionId::FilteredCopy: settings.filterFrameBuffer = on; break;
-    case OptionId::MusicVolume: settings.musicVolume = std::clamp(value, 0, CSettings::MaxVolume); break;
-    case OptionId::EffectsVolume: settings.effectsVolume = std::clamp(value, 0, CSettings::MaxVolume); break;
-    case OptionId::Mute: settings.mute = on; break;
+    default:
+        settings.set(id, valueOfChoice(declarationOf(id), choice));
+        applyToGame();
     }
-    applyToGame();
 }
 
-bool CPlayerSettings::save() { return store.save(settings); }
+bool CPlayerSettings::save()
+{
+    // Alt+Enter switches the window behind the settings' back.
+    if (targets.isFullScreen)
+        settings.set(SettingId::FullScreen, targets.isFullScreen() ? 1 : 0);
+    CSettings kept = settings;
+    for (const SettingDeclaration& setting : settingTable())
+        if (flippedForThisRun[static_cast<size_t>(setting.id)])
+            kept.flip(setting.id);
+    return store.save(kept);
+}

@@ -2,7 +2,9 @@
 // The settings as the running game holds them: one record the options screen
 // and the switch keys both change, put into the game at once (the renderer's
 // passes, the frame-rate line, the frame limit, the sound levels, the
-// window's size and full screen) and kept in settings.xml by the store.
+// window's size and full screen) and kept in settings.xml by the store. What
+// the screen shows of each setting comes from its row in app/SettingTable.h.
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -20,8 +22,8 @@ struct SettingsTargets {
     CRenderer& renderer;
     CGameView& view;
     CSoundBank& sounds;
-    // Frames a second the loop is held to, 0 for none (the game flow's).
-    int& frameLimit;
+    // The loop's frame limit.
+    std::function<void(FrameLimit)> limitFrames;
     // The window: a new client size, full screen on or off, and whether it
     // is full screen now (Alt+Enter switches it behind the settings' back).
     std::function<void(int width, int height)> resizeWindow;
@@ -30,6 +32,11 @@ struct SettingsTargets {
     // The scene's scale: fixed at a share, or none to follow the frame rate.
     std::function<void(std::optional<float>)> setRenderScale;
 };
+
+// The options screen's pages for these settings: every setting with a row,
+// its choices and the one chosen; the window size's choices are sizes, the
+// current one chosen.
+OptionPages optionPagesOf(const CSettings& settings, const std::vector<WindowSize>& sizes, WindowSize current);
 
 class CPlayerSettings {
 public:
@@ -40,15 +47,19 @@ public:
 
     // Puts every setting but the window's (which it opened with) into the game.
     void applyToGame();
-    // Takes what the keys switched (passes, frame rate, frame limit) and full
-    // screen from the game into the record and saves it.
-    void takeFromGame();
+    // A switch key: the setting flips in the game at once; keep saves it too.
+    // Without keep (a key pressed while a recording plays) it is flipped for
+    // this run only and no save writes it, until the player sets it again.
+    void flip(SettingId id, bool keep);
 
-    // The values the options screen shows.
-    OptionValues optionValues() const;
-    // One change from the screen, into the game at once (saved on leaving).
-    void change(OptionId option, int value);
-    // True when the file holds the settings (or nothing had changed).
+    // The options screen's pages: every setting with a row, its choices and
+    // the one chosen.
+    OptionPages optionPages() const;
+    // One change from the screen (the setting's id and its new choice), into
+    // the game at once (saved on leaving).
+    void change(int setting, int choice);
+    // Saves the record, with full screen as the window is now. True when the
+    // file holds the settings (or nothing had changed).
     bool save();
 
     const CSettings& current() const { return settings; }
@@ -61,4 +72,7 @@ private:
     // The size the window has now, which may differ from the record's when
     // the file asked for one that does not fit.
     WindowSize windowSize;
+    // Settings flipped while a recording played: in the game, not the
+    // player's choice.
+    std::array<bool, SettingCount> flippedForThisRun{};
 };

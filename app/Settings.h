@@ -1,62 +1,52 @@
 #pragma once
 // The player's settings from settings.xml: the display mode, the rendering
-// switches and the scene's scale, the frame limit and the sound levels. Read
-// once at start-up before the window opens; what the player changes in the
-// game is written back by the CSettingsStore (app/SettingsStore.h).
+// switches and the scene's scale, the frame limit and the sound levels, each
+// a whole number declared in app/SettingTable.h. Read once at start-up before
+// the window opens; what the player changes in the game is written back by
+// the CSettingsStore (app/SettingsStore.h).
+#include <array>
 #include <optional>
 #include <string>
 
+#include "app/SettingTable.h"
+
 class CXmlNode;
 
-struct CSettings {
-    // Used for the window size when the file gives none, or one of 0 or below.
-    static constexpr int DefaultWidth = 800;
-    static constexpr int DefaultHeight = 600;
+class CSettings {
+public:
+    // Every setting at its default.
+    CSettings();
 
-    int width = DefaultWidth;
-    int height = DefaultHeight;
-    bool fullscreen = false;
+    int value(SettingId id) const { return values[static_cast<size_t>(id)]; }
+    bool isOn(SettingId id) const { return value(id) != 0; }
+    // Sets a value, held to what the setting can be.
+    void set(SettingId id, int value);
+    void flip(SettingId id) { set(id, isOn(id) ? 0 : 1); }
 
-    // Optional passes of the renderer, copied into it once it exists.
-    bool enableBloom = true;
-    bool enableShadow = true;
-    bool enableMirror = true;
-    bool filterFrameBuffer = true;
-
+    // ---- the values as the game uses them -------------------------------------
+    int width() const { return value(SettingId::Width); }
+    int height() const { return value(SettingId::Height); }
     // The share of the window's width and height the 3D scene is drawn at,
-    // 0.5 to 1; none ("auto", the shipped value) lets the game choose it
-    // from its frame times. A value that is neither is reported once and
-    // read as auto.
-    std::optional<float> renderScale;
+    // 0.5 to 1; none ("auto") lets the game choose it from its frame times.
+    std::optional<float> renderScale() const;
+    FrameLimit frameLimit() const { return {value(SettingId::FrameLimit)}; }
 
-    // Pause a running game when another window takes the keyboard.
-    bool pauseOnFocusLoss = true;
-
-    // Frames a second the loop is held to (30), or 0 for no limit.
-    int frameLimit = 0;
-    // The frame-rate line over the picture.
-    bool showFrameRate = false;
-
-    // Sound levels from 0 (silent) to 10 (as loud as the sound set makes it).
-    static constexpr int MaxVolume = 10;
-    int musicVolume = MaxVolume;
-    int effectsVolume = MaxVolume;
-    bool mute = false;
-
-    // Where the values came from, for what the game says about them: the
-    // file, and the width and height as the file writes them ("" when it
-    // gives none).
-    std::string file = "settings.xml";
-    std::string widthText;
-    std::string heightText;
-
+    // ---- the file -------------------------------------------------------------------
     // Fills the record from the root element of the file at path. A missing
     // file or attribute keeps the value already there, silently. A file that
-    // does not parse, and each value that is not understood, keeps the value
-    // too and says so in one line on standard error, naming the file, the
-    // attribute as written and the value used instead. Switches read 1/0,
-    // yes/no, true/false and on/off in any case; any other whole number is on
-    // unless it is 0.
+    // does not parse, and each value that is not understood or out of range,
+    // says so in one line on standard error (see readSettingText).
     void load(const std::string& path);
     void read(const CXmlNode& root);
+    // The file read, and a value's text as the file writes it ("" when it
+    // gives none), for what the game says about them.
+    const std::string& file() const { return path; }
+    const std::string& writtenAs(SettingId id) const { return texts[static_cast<size_t>(id)]; }
+
+    bool operator==(const CSettings& other) const { return values == other.values; }
+
+private:
+    std::array<int, SettingCount> values{};
+    std::array<std::string, SettingCount> texts;
+    std::string path = "settings.xml";
 };

@@ -1,54 +1,19 @@
 #include "app/SettingsStore.h"
 
-#include <algorithm>
-#include <cstdio>
 #include <ctime>
+#include <fstream>
 #include <iterator>
+#include <sstream>
 #include <sys/stat.h>
 #include <utility>
 
+#include "app/RootTagText.h"
+#include "files/AtomicFile.h"
 #include "files/FileProblems.h"
 #include "files/GameFolders.h"
 #include "xml/XmlDocument.h"
 
 namespace {
-
-// One attribute of the file and its text for a record, in the order a new
-// file lists them.
-struct SettingAttribute {
-    const char* name;
-    std::string (*text)(const CSettings&);
-};
-
-std::string number(int value) { return std::to_string(value); }
-std::string flag(bool value) { return value ? "1" : "0"; }
-
-// "auto", or the share as a short decimal ("0.7").
-std::string share(std::optional<float> scale)
-{
-    if (!scale)
-        return "auto";
-    char text[16];
-    std::snprintf(text, sizeof text, "%g", static_cast<double>(*scale));
-    return text;
-}
-
-const SettingAttribute Attributes[] = {
-    {"width", [](const CSettings& s) { return number(s.width); }},
-    {"height", [](const CSettings& s) { return number(s.height); }},
-    {"fullscreen", [](const CSettings& s) { return flag(s.fullscreen); }},
-    {"enablebloom", [](const CSettings& s) { return flag(s.enableBloom); }},
-    {"enableshadow", [](const CSettings& s) { return flag(s.enableShadow); }},
-    {"enablemirror", [](const CSettings& s) { return flag(s.enableMirror); }},
-    {"filterframebuffer", [](const CSettings& s) { return flag(s.filterFrameBuffer); }},
-    {"pauseonfocusloss", [](const CSettings& s) { return flag(s.pauseOnFocusLoss); }},
-    {"renderscale", [](const CSettings& s) { return share(s.renderScale); }},
-    {"framelimit", [](const CSettings& s) { return number(s.frameLimit); }},
-    {"showframerate", [](const CSettings& s) { return flag(s.showFrameRate); }},
-    {"musicvolume", [](const CSettings& s) { return number(s.musicVolume); }},
-    {"effectsvolume", [](const CSettings& s) { return number(s.effectsVolume); }},
-    {"mute", [](const CSettings& s) { return flag(s.mute); }},
-};
 
 // Something is there that the reader could not take: never write over it unseen.
 bool holdsUnreadBytes(const std::string& path)
@@ -57,9 +22,51 @@ bool holdsUnreadBytes(const std::string& path)
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
 }
 
-constexpr const char* FreshFile = "<!-- Vesbrik's settings, written by the game when you change them in its "
-                                  "options; you may edit them by hand as well. -->"
-                                  "<settings/>";
+std::optional<std::string> wholeFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    if (!file)
+        return std::nullopt;
+    return bytes.str();
+}
+
+constexpr const char* FreshFile = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                  "<!-- Vesbrik's settings, written by the game when you change them in its "
+                                  "options; you may edit them by hand as well. -->\n"
+                                  "<settings/>\n";
+
+// The changed values, read back by the XML reader: the edit found the real
+// root element and left a document that parses.
+bool readsBack(const CRootTagText& tag, const std::vector<std::pair<const char*, std::string>>& changed)
+{
+    CXmlDocument document;
+    if (!document.loadXml(tag.text()))
+        return false;
+    const CXmlNode root = document.root();
+    if (root.name() != tag.elementName() || root.attributeCount() != static_cast<int>(tag.attributeNames().size()))
+        return false;
+    for (const auto& [attribute, text] : changed)
+        if (root.attribute(attribute) != text)
+            return false;
+    return true;
+}
+
+// The document rewritten by the XML reader, for bytes the tag cannot be
+// found in: the values and comments stay, the layout is the reader's.
+std::optional<std::string> rewritten(const std::string& path, const CSettings& before, const CSettings& after)
+{
+    CXmlDocument document;
+    if (!document.load(path))
+        return std::nullopt;
+    CXmlNode root = document.root();
+    for (const SettingDeclaration& setting : settingTable())
+        if (before.value(setting.id) != after.value(setting.id))
+            root.setAttribute(setting.attribute, settingText(setting, after.value(setting.id),
+                                                             root.attribute(setting.attribute)));
+    return document.text();
+}
 
 } // namespace
 
@@ -67,46 +74,64 @@ CSettingsStore::CSettingsStore(std::string path, const CSettings& asRead) : file
 {
 }
 
-bool CSettingsStore::writeChanges(const CSettings& before, const CSettings& after, CXmlNode& root)
+std::optional<std::string> CSettingsStore::withChanges(const std::string& document, const CSettings& before,
+                                                       const CSettings& after)
 {
-    bool changed = false;
-    for (const SettingAttribute& attribute : Attributes) {
-        const std::string value = attribute.text(after);
-        if (value == attribute.text(before))
+    std::optional<CRootTagText> tag = CRootTagText::find(document);
+    if (!tag)
+        return std::nullopt;
+    std::vector<std::pair<const char*, std::string>> changed;
+    for (const SettingDeclaration& setting : settingTable()) {
+        const int value = after.value(setting.id);
+        if (value == before.value(setting.id))
             continue;
-        root.setAttribute(attribute.name, value);
-        changed = true;
+        const std::string text = settingText(setting, value, tag->value(setting.attribute).value_or(""));
+        tag->set(setting.attribute, text);
+        changed.emplace_back(setting.attribute, text);
     }
-    return changed;
+    if (!readsBack(*tag, changed))
+        return std::nullopt;
+    return tag->text();
+}
+
+std::optional<std::string> CSettingsStore::currentText()
+{
+    std::error_code unknown;
+    if (!std::filesystem::exists(filePath, unknown))
+        return FreshFile;
+    CXmlDocument document;
+    if (document.load(filePath)) {
+        if (std::optional<std::string> bytes = wholeFile(filePath))
+            return bytes;
+        reportFileProblem(filePath, "cannot be read again to be changed",
+                          "the changed settings last until the game ends");
+        return std::nullopt;
+    }
+    if (holdsUnreadBytes(filePath)) {
+        const std::string copy = keepUnreadableCopy(filePath, std::time(nullptr));
+        if (copy.empty()) {
+            reportFileProblem(filePath, "is not readable settings and cannot be kept aside",
+                              "it is left as it is and the changed settings last until the game ends");
+            return std::nullopt;
+        }
+        reportFileProblem(filePath, "was not readable settings", "kept it as " + copy);
+    }
+    return FreshFile;
 }
 
 bool CSettingsStore::save(const CSettings& settings)
 {
-    const bool anyChange = std::any_of(std::begin(Attributes), std::end(Attributes), [&](const SettingAttribute& a) {
-        return a.text(settings) != a.text(onDisk);
-    });
-    if (!anyChange)
+    if (settings == onDisk)
         return true;
-    CXmlDocument document;
-    if (!document.load(filePath)) {
-        if (holdsUnreadBytes(filePath)) {
-            const std::string copy = keepUnreadableCopy(filePath, std::time(nullptr));
-            if (copy.empty()) {
-                reportFileProblem(filePath, "is not readable settings and cannot be kept aside",
-                                  "it is left as it is and the changed settings last until the game ends");
-                return false;
-            }
-            reportFileProblem(filePath, "was not readable settings", "kept it as " + copy);
-        }
-        document.loadXml(FreshFile);
-    }
-    CXmlNode root = document.root();
-    // The file keeps the player's own values wherever they did not change
-    // here; a fresh file reads as the defaults, which onDisk then holds.
-    writeChanges(onDisk, settings, root);
+    const std::optional<std::string> current = currentText();
+    if (!current)
+        return false;
+    std::optional<std::string> text = withChanges(*current, onDisk, settings);
+    if (!text)
+        text = rewritten(filePath, onDisk, settings);
+    std::string whyNot = "its root element cannot be found";
     makeFolderFor(filePath);
-    std::string whyNot;
-    if (!document.save(filePath, &whyNot)) {
+    if (!text || !replaceFileAtomically(filePath, *text, &whyNot)) {
         reportFileProblem(filePath, "the settings cannot be saved: " + whyNot,
                           "the changed settings last until the game ends");
         return false;

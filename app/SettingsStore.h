@@ -1,17 +1,18 @@
 #pragma once
 // Writes what the player changes in the game back into settings.xml without
-// losing a hand edit: the file is read again at every save, only the values
-// that changed since it was read or last saved are set on its root, and its
-// comments and every attribute the game does not know stay as they were. The
-// new file replaces the old one in one step (see files/AtomicFile.h), so a
-// crash or a full disk never leaves it cut short. A file that is there but
-// does not parse is kept beside it, as the high scores do, before a fresh
-// one is written.
+// touching a hand edit: the file is read again at every save and only the
+// values that changed since it was read or last saved are replaced, each in
+// its own place between its quotes. Every other byte (the declaration,
+// comments, line breaks, the order and spacing of the attributes, values
+// written the player's own way, attributes the game does not know) stays as
+// it was; a value the file does not have yet is added after the last one, in
+// the same style. The new file replaces the old one in one step (see
+// files/AtomicFile.h), so a crash or a full disk never leaves it cut short. A
+// file that is there but does not parse is kept beside it, as the high scores
+// do, before a fresh one is written.
 #include <string>
 
 #include "app/Settings.h"
-
-class CXmlNode;
 
 class CSettingsStore {
 public:
@@ -29,11 +30,18 @@ public:
     // The settings as the file holds them now.
     const CSettings& saved() const { return onDisk; }
 
-    // Sets on root every attribute whose value differs between before and
-    // after; the others are left untouched. True when anything was set.
-    static bool writeChanges(const CSettings& before, const CSettings& after, CXmlNode& root);
+    // The document's bytes with every value that differs between before and
+    // after replaced in place (or added); none when the bytes hold no root
+    // element this can follow.
+    static std::optional<std::string> withChanges(const std::string& document, const CSettings& before,
+                                                  const CSettings& after);
 
 private:
+    // The file's bytes to change: as they are, or a fresh file where there
+    // is none or it does not parse (kept aside first). None when an
+    // unreadable file cannot be kept aside.
+    std::optional<std::string> currentText();
+
     std::string filePath;
     CSettings onDisk;
 };

@@ -5,13 +5,18 @@
 
 #include "app/Settings.h"
 #include "files/FileProblems.h"
+#include "xml/XmlDocument.h"
 
 namespace {
 
 std::string sizeText(int width, int height) { return std::to_string(width) + " x " + std::to_string(height); }
 
-// Offered where no desktop lists its modes (off screen, or no display).
-constexpr WindowSize CommonSizes[] = {{640, 480}, {800, 600}, {1024, 768}, {1280, 720}, {1280, 960}, {1920, 1080}};
+// The sizes players know from their monitors, 4:3, 5:4, 16:10 and 16:9,
+// offered beside the desktop's own modes: a display may list only a few
+// (Xvfb and many laptops list one or two) or none at all (off screen).
+constexpr WindowSize CommonSizes[] = {{640, 480},   {800, 600},   {1024, 768},  {1280, 720},  {1280, 800},
+                                      {1280, 1024}, {1366, 768},  {1440, 900},  {1600, 900},  {1680, 1050},
+                                      {1920, 1080}, {1920, 1200}, {2560, 1440}, {3840, 2160}};
 
 } // namespace
 
@@ -26,7 +31,7 @@ WindowSize clampWindowSize(WindowSize wanted, std::optional<DesktopSize> desktop
 
 void fitWindowSize(CSettings& settings, std::optional<DesktopSize> desktop)
 {
-    const WindowSize wanted{settings.width, settings.height};
+    const WindowSize wanted{settings.width(), settings.height()};
     const WindowSize fitted = clampWindowSize(wanted, desktop);
     if (fitted == wanted)
         return;
@@ -34,23 +39,28 @@ void fitWindowSize(CSettings& settings, std::optional<DesktopSize> desktop)
     // quotes a number the player did not write.
     std::string sides;
     int moved = 0;
-    const auto name = [&](const char* attribute, int value, const std::string& text) {
+    const auto name = [&](SettingId side) {
+        const char* attribute = declarationOf(side).attribute;
+        const std::string& text = settings.writtenAs(side);
+        const int value = settings.value(side);
         sides += moved++ == 0 ? "" : " and ";
-        sides += text.empty() ? std::string("the default ") + attribute + " " + std::to_string(value)
-                              : std::string(attribute) + "=\"" + printableText(text, 40) + "\"";
+        // A text the file gave but the game did not take left the default.
+        sides += text.empty() || parseDecimal(text) != value
+                     ? std::string("the default ") + attribute + " " + std::to_string(value)
+                     : std::string(attribute) + "=\"" + printableText(text, 40) + "\"";
     };
     if (fitted.width != wanted.width)
-        name("width", wanted.width, settings.widthText);
+        name(SettingId::Width);
     if (fitted.height != wanted.height)
-        name("height", wanted.height, settings.heightText);
+        name(SettingId::Height);
     const WindowSize largest = clampWindowSize({1 << 30, 1 << 30}, desktop);
-    reportFileProblem(settings.file,
+    reportFileProblem(settings.file(),
                       sides + (moved == 1 ? " is" : " are") + " outside the window sizes " +
                           sizeText(WindowSizeRange::MinWidth, WindowSizeRange::MinHeight) + " to " +
                           sizeText(largest.width, largest.height),
                       "the window opens at " + sizeText(fitted.width, fitted.height));
-    settings.width = fitted.width;
-    settings.height = fitted.height;
+    settings.set(SettingId::Width, fitted.width);
+    settings.set(SettingId::Height, fitted.height);
 }
 
 std::string windowSizeText(WindowSize size) { return sizeText(size.width, size.height); }
@@ -63,10 +73,9 @@ std::vector<WindowSize> windowSizeChoices(const std::vector<DesktopSize>& modes,
     for (const DesktopSize& mode : modes)
         if (fits({mode.width, mode.height}))
             choices.push_back({mode.width, mode.height});
-    if (choices.empty())
-        for (const WindowSize& size : CommonSizes)
-            if (fits(size))
-                choices.push_back(size);
+    for (const WindowSize& size : CommonSizes)
+        if (fits(size))
+            choices.push_back(size);
     choices.push_back(current);
     std::sort(choices.begin(), choices.end(), [](WindowSize a, WindowSize b) {
         return a.width != b.width ? a.width < b.width : a.height < b.height;

@@ -9,9 +9,10 @@
 
 #include "platform/Desktop.h"
 
-struct CSettings;
+class CSettings;
 
 struct WindowSizeRange {
+    // Also the least size the window manager lets the window be dragged to.
     static constexpr int MinWidth = 320;
     static constexpr int MinHeight = 240;
     // The largest window where no desktop says otherwise.
@@ -33,9 +34,9 @@ WindowSize clampWindowSize(WindowSize wanted, std::optional<DesktopSize> desktop
 // standard error when either changes.
 void fitWindowSize(CSettings& settings, std::optional<DesktopSize> desktop);
 
-// The window sizes the options offer, smallest first: the desktop's modes that
-// fit it (from 320 x 240 up), or common sizes that fit where no desktop lists
-// any, and always the current size.
+// The window sizes the options offer, narrowest first (then lowest), each
+// once: the common monitor sizes and the desktop's own modes that fit the
+// desktop (from 320 x 240 up), and always the current size.
 std::vector<WindowSize> windowSizeChoices(const std::vector<DesktopSize>& modes, std::optional<DesktopSize> desktop,
                                           WindowSize current);
 // "800 x 600".

@@ -2,7 +2,11 @@
 
 #include "app/CommandLine.h"
 #include "app/Entry.h"
+#include "platform/MemoryPolicy.h"
+#include "platform/StopSignals.h"
 
+// What holds for the whole process is set here, once: the heap's policy and
+// the stop signals, which end the game as leaving it through the menu does.
 int main(int argc, char** argv)
 {
     const CommandLineAnswer answer = readCommandLine({argv + 1, argv + argc});
@@ -12,7 +16,11 @@ int main(int argc, char** argv)
         std::fputs(answer.text.c_str(), stderr);
     if (answer.action != CommandLineAnswer::Play)
         return answer.status;
+    keepFreedMemoryForReuse();
+    catchStopSignals();
     GameOptions options;
     options.replay = answer.replay;
-    return runGame(options);
+    const int status = runGame(options);
+    endByCaughtSignal();
+    return status;
 }

@@ -140,7 +140,8 @@ void CSoundBank::load(const std::string& path)
     CXmlDocument document;
     const bool readable = document.load(path);
     if (!readable)
-        reportFileProblem(path, whyUnusable(path, "not readable XML"), "the game plays without sound");
+        reportFileProblem(path, whyUnusable(path, "not readable XML", CXmlDocument::MaxFileSize),
+                          "the game plays without sound");
     const CXmlNode root = document.root();
 
     if (readable)

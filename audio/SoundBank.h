@@ -78,9 +78,6 @@ public:
     // random sequence whatever is heard.
     static constexpr int MaxLevel = 10;
     void setLevels(int music, int effects, bool mute);
-    int musicLevelSet() const { return musicLevel; }
-    int effectsLevelSet() const { return effectsLevel; }
-    bool mutedSet() const { return muted; }
 
     // ---- music -----------------------------------------------------------------
     // The menu music, going on from where it last stopped; the game music stops.

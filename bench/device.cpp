@@ -1,6 +1,7 @@
 // Costs of the device layer's hot paths on the machine's GL (llvmpipe here, so
 // the figures are a software floor; compare runs, not absolute values).
 #include "device/Device.h"
+#include "platform/MemoryPolicy.h"
 #include "platform/Window.h"
 #include "device/Font.h"
 #include "device/StateBlock.h"
@@ -22,6 +23,8 @@ CDevice* benchDevice()
     static CDevice* made = [] () -> CDevice* {
         if (!openOffscreenGlContext(64, 64).empty())
             return nullptr;
+        // The heap keeps freed memory as the game's main has it do.
+        keepFreedMemoryForReuse();
         auto* d = new CDevice();
         if (!d->create(nullptr, 256, 256))
             return nullptr;

@@ -17,6 +17,7 @@
 #include "device/StateBlock.h"
 #include "game/GameBoard.h"
 #include "game/Piece.h"
+#include "platform/MemoryPolicy.h"
 #include "platform/Window.h"
 #include "render/FlatMaterial.h"
 #include "render/FrameState.h"
@@ -72,6 +73,8 @@ Scene* makeScene()
     const BenchSize size = benchSize();
     if (!openOffscreenGlContext(size.width, size.height).empty())
         return nullptr;
+    // The heap keeps freed memory as the game's main has it do.
+    keepFreedMemoryForReuse();
     auto* scene = new Scene;
     scene->device = std::make_unique<CDevice>();
     if (!scene->device->create(nullptr, size.width, size.height))

@@ -7,6 +7,7 @@
 #include "app/GameObjects.h"
 #include "device/Device.h"
 #include "game/GameBoard.h"
+#include "platform/MemoryPolicy.h"
 #include "platform/Window.h"
 #include "view/GameView.h"
 
@@ -36,6 +37,8 @@ BenchGame* makeGame()
 {
     if (!openOffscreenGlContext(800, 600).empty())
         return nullptr;
+    // The heap keeps freed memory as the game's main has it do.
+    keepFreedMemoryForReuse();
     auto* game = new BenchGame;
     game->device = std::make_unique<CDevice>();
     if (!game->device->create(nullptr, 800, 600))

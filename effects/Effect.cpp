@@ -4,6 +4,7 @@
 #include "device/ShaderProgram.h"
 #include "device/Texture.h"
 #include "effects/EffectParser.h"
+#include "files/FileProblems.h"
 
 #include <epoxy/gl.h>
 
@@ -163,6 +164,10 @@ void CEffect::linkPrograms(const Programs& programs)
 std::unique_ptr<CEffect> CEffect::fromFile(const std::filesystem::path& path, std::string& errors)
 {
     errors.clear();
+    // A folder opens like a file and reads as an empty one, which would be
+    // blamed on the file's text; the caller says what stands there instead.
+    if (!whatStandsInsteadOfAFile(path).empty())
+        return nullptr;
     std::ifstream file(path, std::ios::binary);
     if (!file)
         return nullptr;

@@ -27,17 +27,39 @@ std::string folderOf(const std::string& path)
     return path.substr(0, slash);
 }
 
-// The file the save really replaces: the target of a symbolic link, so that a
-// player's linked score file stays a link to the updated file.
-std::string resolveTarget(const std::string& path)
+// A chain of links longer than this is a loop, as the kernel counts it.
+constexpr int MaxLinksFollowed = 40;
+
+// Where a save of path really writes, and what the way there says.
+struct SaveTarget {
+    std::string file;
+    // path is a link (or a chain of them) to a file that is not there.
+    bool danglingLink = false;
+    // A loop of links: nowhere to write.
+    bool loop = false;
+};
+
+// The file the save really replaces: the end of the links at path, so that
+// a player's linked file stays a link to the updated file. Each link is
+// followed by hand, so one that points nowhere still names the file it
+// means (realpath would give up on it).
+SaveTarget saveTargetOf(const std::string& path)
 {
-    struct stat info;
-    if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
-        return path;
-    char resolved[PATH_MAX];
-    if (realpath(path.c_str(), resolved) == nullptr)
-        return path;
-    return resolved;
+    std::string current = path;
+    for (int hop = 0; hop <= MaxLinksFollowed; ++hop) {
+        struct stat info;
+        if (lstat(current.c_str(), &info) != 0)
+            return {current, hop > 0 && errno == ENOENT};
+        if (!S_ISLNK(info.st_mode))
+            return {current};
+        char pointed[PATH_MAX];
+        const ssize_t length = readlink(current.c_str(), pointed, sizeof pointed - 1);
+        if (length <= 0)
+            return {current};
+        const std::string next(pointed, static_cast<size_t>(length));
+        current = next.front() == '/' ? next : folderOf(current) + "/" + next;
+    }
+    return {path, false, true};
 }
 
 std::string shown(const std::string& name) { return printableText(name, 120); }
@@ -54,13 +76,25 @@ bool isFolder(const std::string& path)
 std::string whyNoFileIn(const std::string& folder, int error)
 {
     if (error == ENOENT || error == ENOTDIR) {
-        // The nearest name on the way that is there but is no folder is what
-        // stands in the way; otherwise the folder is simply missing.
-        for (std::string above = folder; !above.empty() && above != "." && above != "/"; above = folderOf(above)) {
+        // The nearest name on the way that is there tells why the folder is
+        // not: a file in the way, or a folder where nothing may be made.
+        for (std::string above = folder;; above = folderOf(above)) {
             struct stat info;
-            if (stat(above.c_str(), &info) == 0)
-                return S_ISDIR(info.st_mode) ? "the folder " + shown(folder) + " is missing"
-                                             : shown(above) + " is in the way: a file where a folder should be";
+            if (stat(above.c_str(), &info) == 0) {
+                if (!S_ISDIR(info.st_mode))
+                    return shown(above) + " is in the way: a file where a folder should be";
+                if (above != folder && faccessat(AT_FDCWD, above.c_str(), W_OK, AT_EACCESS) != 0) {
+                    const bool readOnlyDisk = errno == EROFS;
+                    // "." says little on a terminal: the folder's own name does.
+                    std::error_code unknown;
+                    const std::string named = above == "." ? std::filesystem::current_path(unknown).string() : above;
+                    return "the folder " + shown(folder) + " is missing and cannot be made: the folder " + shown(named) +
+                           (readOnlyDisk ? " is on a read-only disk" : " is write-protected");
+                }
+                break;
+            }
+            if (above == "." || above == "/")
+                break;
         }
         return "the folder " + shown(folder) + " is missing";
     }
@@ -100,6 +134,12 @@ std::string whyTargetIsKept(const std::string& target, bool& hadOld, struct stat
     return "";
 }
 
+bool removeIfPlainFile(const std::string& file)
+{
+    struct stat info;
+    return lstat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode) && unlink(file.c_str()) == 0;
+}
+
 bool fail(std::string* whyNot, const std::string& why)
 {
     if (whyNot)
@@ -109,13 +149,22 @@ bool fail(std::string* whyNot, const std::string& why)
 
 } // namespace
 
-std::string temporaryFileFor(const std::string& path) { return resolveTarget(path) + ".tmp"; }
+std::string temporaryFileFor(const std::string& path) { return saveTargetOf(path).file + ".tmp"; }
 
 bool replaceFileAtomically(const std::string& path, std::string_view contents, std::string* whyNot)
 {
     if (path.empty())
         return fail(whyNot, "no file name was given");
-    const std::string target = resolveTarget(path);
+    const SaveTarget way = saveTargetOf(path);
+    if (way.loop)
+        return fail(whyNot, shown(path) + " is a loop of links");
+    const std::string& target = way.file;
+    // A link to nowhere still says where the player wants the file: it is
+    // made there while that folder is there, and the link is never replaced
+    // by a plain file of the game's.
+    if (way.danglingLink && !isFolder(folderOf(target)))
+        return fail(whyNot, shown(path) + " is a link to " + shown(target) + ", and the folder " +
+                                shown(folderOf(target)) + " is missing");
 
     struct stat old;
     bool hadOld = false;
@@ -156,19 +205,28 @@ bool replaceFileAtomically(const std::string& path, std::string_view contents, s
     // the old directory entry, or none at all on some file systems.
     if (!syncToDisk(folderOf(target)))
         return fail(whyNot, "the folder " + shown(folderOf(target)) + " cannot be flushed to disk");
+    if (way.danglingLink)
+        reportFileProblem(path, "is a link to " + shown(target) + ", which was missing",
+                          "the file is made there and the link stays");
     return true;
 }
 
 bool removeLeftoverTemporary(const std::string& path)
 {
-    const std::string temporary = temporaryFileFor(path);
-    struct stat info;
-    return lstat(temporary.c_str(), &info) == 0 && S_ISREG(info.st_mode) && unlink(temporary.c_str()) == 0;
+    bool removed = removeIfPlainFile(path + ".tmp");
+    // A link's save leaves its temporary beside the file linked to; that one
+    // is cleared only when it lies in the same folder as the link, never in
+    // a folder of the player's elsewhere.
+    const std::string target = saveTargetOf(path).file;
+    std::error_code error;
+    if (target != path && std::filesystem::equivalent(folderOf(target), folderOf(path), error) && !error)
+        removed = removeIfPlainFile(target + ".tmp") || removed;
+    return removed;
 }
 
-int removeLeftoverTemporaries(const std::filesystem::path& folder, std::string_view extension)
+int removeLeftoverTemporaries(const std::filesystem::path& folder, const std::function<bool(const std::string&)>& isOwn)
 {
-    const std::string ending = std::string(extension) + ".tmp";
+    constexpr std::string_view Ending = ".tmp";
     std::error_code error;
     int removed = 0;
     int looked = 0;
@@ -176,9 +234,9 @@ int removeLeftoverTemporaries(const std::filesystem::path& folder, std::string_v
     for (auto it = std::filesystem::directory_iterator(folder, error); !error && it != end && looked < MaxNamesLookedAt;
          it.increment(error), ++looked) {
         const std::string name = it->path().filename().string();
-        // A name that is only the ending is nobody's temporary.
-        if (name.size() <= ending.size() || !name.ends_with(ending))
+        if (!name.ends_with(Ending) || !isOwn(name.substr(0, name.size() - Ending.size())))
             continue;
+        // Only a plain file: a link named so is not followed out of the folder.
         std::error_code kind;
         if (it->is_regular_file(kind) && !it->is_symlink(kind) && std::filesystem::remove(it->path(), kind))
             ++removed;

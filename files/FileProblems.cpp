@@ -7,6 +7,7 @@
 #include <fstream>
 #include <mutex>
 #include <set>
+#include <sys/stat.h>
 #include <system_error>
 #include <vector>
 
@@ -93,6 +94,20 @@ std::string shownCharacter(std::string_view text, const Character& character, si
     return std::string(text.substr(at, character.length));
 }
 
+// A file's size as a player reads it: "17.0 MB (17825792 bytes)", or the
+// bytes alone below a megabyte; a round limit reads "16 MB".
+std::string sizeInWords(uintmax_t bytes)
+{
+    constexpr uintmax_t Megabyte = 1024 * 1024;
+    if (bytes < Megabyte)
+        return std::to_string(bytes) + " bytes";
+    if (bytes % Megabyte == 0)
+        return std::to_string(bytes / Megabyte) + " MB";
+    char megabytes[32];
+    std::snprintf(megabytes, sizeof megabytes, "%.1f MB", static_cast<double>(bytes) / Megabyte);
+    return std::string(megabytes) + " (" + std::to_string(bytes) + " bytes)";
+}
+
 } // namespace
 
 std::string printableText(std::string_view text, size_t maxCharacters)
@@ -140,17 +155,42 @@ void reportFileProblem(const std::string& file, const std::string& problem, cons
     std::fflush(stderr);
 }
 
+std::string whatStandsInsteadOfAFile(const std::filesystem::path& path)
+{
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode))
+        return "";
+    if (S_ISDIR(info.st_mode))
+        return "a folder, not a file";
+    if (S_ISFIFO(info.st_mode))
+        return "a named pipe, not a file";
+    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
+        return "a device, not a file";
+    if (S_ISSOCK(info.st_mode))
+        return "a socket, not a file";
+    return "not a file";
+}
+
 std::string whyUnusable(const std::filesystem::path& file, const std::string& whenReadable)
 {
     std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(file, error);
-    if (!std::filesystem::exists(status))
+    if (!std::filesystem::exists(std::filesystem::status(file, error)))
         return "missing";
-    if (!std::filesystem::is_regular_file(status))
-        return "not a file";
+    if (std::string instead = whatStandsInsteadOfAFile(file); !instead.empty())
+        return instead;
     if (!std::ifstream(file, std::ios::binary))
         return "cannot be opened";
     return whenReadable;
+}
+
+std::string whyUnusable(const std::filesystem::path& file, const std::string& whenReadable, uintmax_t maxBytes)
+{
+    const std::string why = whyUnusable(file, whenReadable);
+    std::error_code error;
+    const uintmax_t size = std::filesystem::file_size(file, error);
+    if (why != whenReadable || error || size <= maxBytes)
+        return why;
+    return "too large: " + sizeInWords(size) + ", where the game reads files of at most " + sizeInWords(maxBytes);
 }
 
 std::string unreadableCopyName(const std::string& path, std::time_t when)

@@ -4,6 +4,7 @@
 // names the file, what is wrong with it and what the game does instead, and
 // plays on. Each such line is printed once per run, however often the file is
 // asked for again.
+#include <cstdint>
 #include <ctime>
 #include <filesystem>
 #include <string>
@@ -13,10 +14,20 @@
 // before in this run. FILE is shown as printableText shows it.
 void reportFileProblem(const std::string& file, const std::string& problem, const std::string& instead);
 
+// What stands where a file belongs, in a few words: "a folder, not a file",
+// "a named pipe, not a file", "a device, not a file", "a socket, not a file";
+// "" when a file is there (a link is followed) or nothing is. Every reader
+// asks this before it opens a name, since a folder opens like a file and
+// reads as an empty one, and a pipe or a device would be waited on forever.
+std::string whatStandsInsteadOfAFile(const std::filesystem::path& path);
+
 // Why a file that failed to load is of no use, in a few words: "missing",
-// "not a file", "cannot be opened", or `whenReadable` (what the reader found
-// wrong) when the file is there and opens.
+// what stands there instead of a file, "cannot be opened", or `whenReadable`
+// (what the reader found wrong) when the file is there and opens. With
+// maxBytes, a larger file is "too large: SIZE, where the game reads files
+// of at most LIMIT".
 std::string whyUnusable(const std::filesystem::path& file, const std::string& whenReadable);
+std::string whyUnusable(const std::filesystem::path& file, const std::string& whenReadable, uintmax_t maxBytes);
 
 // The name under which a file the game could not read is kept before it is
 // written over: "<path>.unreadable-YYYY-MM-DDTHH-MM-SS", in local time.

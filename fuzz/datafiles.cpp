@@ -1,14 +1,17 @@
 // Feeds arbitrary bytes to the readers of settings.xml and media/hiscore.xml
 // through a real file, as the game reads them, and checks what must hold for
-// any input: the readers never crash, the window size stays usable, the table
+// any input: the readers never crash, the window size stays usable, a
+// setting changed in the bytes in place reads back as changed, the table
 // survives its own save format unchanged and insertion keeps its order.
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <fcntl.h>
 #include <string>
 #include <unistd.h>
 
 #include "app/Settings.h"
+#include "app/SettingsStore.h"
 #include "files/FileWriting.h"
 #include "game/HighScoreTable.h"
 #include "xml/XmlDocument.h"
@@ -27,12 +30,33 @@ void writeInput(const uint8_t* data, size_t size)
     close(fd);
 }
 
-void checkSettings()
+// A change written into the bytes in place either leaves a document that
+// parses and reads as changed, or is refused (and the store rewrites it).
+void checkSettingsChangedInPlace(const std::string& bytes, const CSettings& before)
+{
+    CSettings after = before;
+    after.flip(SettingId::Mute);
+    after.set(SettingId::MusicVolume, before.value(SettingId::MusicVolume) == 3 ? 4 : 3);
+    const std::optional<std::string> changed = CSettingsStore::withChanges(bytes, before, after);
+    if (!changed)
+        return;
+    CXmlDocument document;
+    if (!document.loadXml(*changed))
+        abort();
+    CSettings again;
+    again.read(document.root());
+    if (again.value(SettingId::Mute) != after.value(SettingId::Mute) ||
+        again.value(SettingId::MusicVolume) != after.value(SettingId::MusicVolume))
+        abort();
+}
+
+void checkSettings(const uint8_t* data, size_t size)
 {
     CSettings settings;
     settings.load(inputPath);
-    if (settings.width <= 0 || settings.height <= 0)
+    if (settings.width() <= 0 || settings.height() <= 0)
         abort();
+    checkSettingsChangedInPlace(std::string(reinterpret_cast<const char*>(data), size), settings);
 }
 
 void checkTableRoundTrip(const CHighScoreTable& table)
@@ -104,7 +128,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     writeInput(data, size);
-    checkSettings();
+    checkSettings(data, size);
 
     CHighScoreTable table(inputPath);
     checkTableRoundTrip(table);

@@ -38,7 +38,7 @@ void CHighScoreTable::load()
     const bool loaded = document.load(filePath);
     unreadableFile = !loaded && holdsUnreadBytes(filePath);
     if (unreadableFile)
-        reportFileProblem(filePath, whyUnusable(filePath, "not a readable high-score table"),
+        reportFileProblem(filePath, whyUnusable(filePath, "not a readable high-score table", CXmlDocument::MaxFileSize),
                           "the table starts empty, and the file is kept aside before the first save");
     const Reading reading = read(document.root());
     if (!loaded || !reading.leftSomethingUnread() || !holdsUnreadBytes(filePath))

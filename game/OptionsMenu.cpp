@@ -2,38 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
-
-const std::vector<std::string> OffOn = {"off", "on"};
-
-OptionItem toggle(OptionId id, const char* label, bool on) { return {id, label, OffOn, on ? 1 : 0, true}; }
-
-OptionItem level(OptionId id, const char* label, int value)
-{
-    std::vector<std::string> numbers;
-    for (int i = 0; i <= COptionsMenu::MaxVolume; ++i)
-        numbers.push_back(std::to_string(i));
-    return {id, label, numbers, std::clamp(value, 0, COptionsMenu::MaxVolume), false};
-}
 
 int wrapped(int value, int count) { return (value % count + count) % count; }
 
 } // namespace
-
-int renderScaleChoice(std::optional<float> share)
-{
-    if (!share || !std::isfinite(*share))
-        return 0;
-    return 1 + std::clamp(static_cast<int>(std::lround((*share - 0.5f) * 10.0f)), 0, RenderScaleChoices - 2);
-}
-
-std::optional<float> renderScaleShare(int choice)
-{
-    if (choice <= 0 || choice >= RenderScaleChoices)
-        return std::nullopt;
-    return 0.5f + 0.1f * static_cast<float>(choice - 1);
-}
 
 const char* optionsPageName(OptionsPage page)
 {
@@ -46,54 +21,44 @@ const char* optionsPageName(OptionsPage page)
     return "";
 }
 
-void COptionsMenu::open(const OptionValues& values)
+void COptionsMenu::open(OptionPages pages)
 {
-    refresh(values);
+    refresh(std::move(pages));
     shown = true;
     currentPage = OptionsPage::Display;
     currentRow = 0;
 }
 
-void COptionsMenu::refresh(const OptionValues& values)
+void COptionsMenu::refresh(OptionPages pages)
 {
-    // A size list that lost the current one still shows something.
-    std::vector<std::string> sizes = values.windowSizes;
-    if (sizes.empty())
-        sizes.push_back("-");
-    const int size = std::clamp(values.windowSize, 0, static_cast<int>(sizes.size()) - 1);
-    pageItems[static_cast<size_t>(OptionsPage::Display)] = {
-        {OptionId::WindowSize, "Window size", sizes, size, false},
-        toggle(OptionId::FullScreen, "Full screen", values.fullScreen),
-        {OptionId::FrameLimit, "Frame limit", {"off", "30 a second"}, values.frameLimit ? 1 : 0, true},
-        toggle(OptionId::ShowFrameRate, "Show frame rate", values.showFrameRate),
-        {OptionId::RenderScale, "Render scale", {"auto", "50 %", "60 %", "70 %", "80 %", "90 %", "100 %"},
-         std::clamp(values.renderScale, 0, RenderScaleChoices - 1), false},
-    };
-    pageItems[static_cast<size_t>(OptionsPage::Effects)] = {
-        toggle(OptionId::Bloom, "Bloom", values.bloom),
-        toggle(OptionId::Shadows, "Shadows", values.shadows),
-        toggle(OptionId::Mirror, "Mirror", values.mirror),
-        toggle(OptionId::FilteredCopy, "Filtered copy", values.filteredCopy),
-    };
-    pageItems[static_cast<size_t>(OptionsPage::Sound)] = {
-        level(OptionId::MusicVolume, "Music", values.musicVolume),
-        level(OptionId::EffectsVolume, "Effects", values.effectsVolume),
-        toggle(OptionId::Mute, "Mute", values.mute),
-    };
-    pageItems[static_cast<size_t>(OptionsPage::Controls)] = {};
+    // A row with no choices (a size list that lost every size) still shows
+    // something, and its value stays within its choices.
+    for (auto& page : pages)
+        for (OptionItem& item : page) {
+            if (item.choices.empty())
+                item.choices.push_back("-");
+            item.value = std::clamp(item.value, 0, static_cast<int>(item.choices.size()) - 1);
+        }
+    pageItems = std::move(pages);
     currentRow = std::min(currentRow, rowCount() - 1);
 }
 
-const OptionItem& COptionsMenu::item(OptionId id) const
+const OptionItem& COptionsMenu::item(int setting) const
 {
     for (const auto& page : pageItems)
         for (const OptionItem& item : page)
-            if (item.id == id)
+            if (item.setting == setting)
                 return item;
-    // Every id has its item once the screen was opened; before that an
-    // empty one stands in.
-    static const OptionItem none{OptionId::WindowSize, "", {"-"}, 0, false};
+    // Every setting with a row has its item once the screen was opened;
+    // before that an empty one stands in.
+    static const OptionItem none{-1, "", {"-"}, 0, false};
     return none;
+}
+
+void COptionsMenu::setControls(std::vector<std::string> keyboard, std::vector<std::string> pad)
+{
+    keyboardLines = std::move(keyboard);
+    padLines = std::move(pad);
 }
 
 OptionsOutcome COptionsMenu::step(int by)
@@ -108,7 +73,7 @@ OptionsOutcome COptionsMenu::step(int by)
     if (value == chosen.value)
         return {};
     chosen.value = value;
-    return {true, chosen.id, value, false};
+    return {true, chosen.setting, value, false};
 }
 
 OptionsOutcome COptionsMenu::move(OptionsMove move)
@@ -138,13 +103,13 @@ OptionsOutcome COptionsMenu::move(OptionsMove move)
         if (count < 2)
             return {};
         chosen.value = wrapped(chosen.value + 1, count);
-        return {true, chosen.id, chosen.value, false};
+        return {true, chosen.setting, chosen.value, false};
     }
     case OptionsMove::TakeBack:
         return currentRow == 0 ? OptionsOutcome{} : step(-1);
     case OptionsMove::Back:
         shown = false;
-        return {false, OptionId::WindowSize, 0, true};
+        return {false, 0, 0, true};
     }
     return {};
 }
@@ -224,47 +189,4 @@ OptionsPage OptionsLayout::tabAt(int x) const
 bool OptionsLayout::onHint(int x, int y) const
 {
     return x >= panelLeft && x < panelRight && y >= hintTop && y < std::max(hintTop + rowHeight, panelBottom);
-}
-
-// ---- the controls to read --------------------------------------------------------
-
-const std::vector<std::string>& keyboardHelp()
-{
-    static const std::vector<std::string> lines = {
-        "Left / Right\tslide the piece",
-        "Down (held)\tdrop faster",
-        "Up / Shift\tturn right / left",
-        "P or Pause\tpause, go on",
-        "Escape\tback to the menu",
-        "F1\thelp (this page)",
-        "PgUp / PgDn\tcamera in / out",
-        "drag\tmove the camera",
-        "Space\tmove the light",
-        "B / L\tbloom / shadow",
-        "M / F\tmirror / filter",
-        "F2\tframe rate",
-        "F3 / F4\tcalm / wide sway",
-        "F6\tframe limit 30",
-        "F12\tscreenshot",
-        "Alt+Enter\tfull screen",
-    };
-    return lines;
-}
-
-const std::vector<std::string>& padHelp()
-{
-    static const std::vector<std::string> lines = {
-        "d-pad\tslide, drop, turn",
-        "A\tturn right; take",
-        "B\tturn left; back",
-        "Start\tpause; take",
-        "Back\tleave; help in menu",
-        "",
-        "A name for the scores:",
-        "up / down\tpick a letter",
-        "A / right\tnext letter",
-        "B / left\tdelete",
-        "Start\tkeep the name",
-    };
-    return lines;
 }

@@ -4,7 +4,7 @@
 // setting's choices and the one chosen, and what the moves of the keyboard,
 // pad and mouse do to them. The game flow turns a change into the setting it
 // names; the menu screen draws what this holds, placed by OptionsLayout.
-#include <optional>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -12,26 +12,11 @@ enum class OptionsPage { Display, Effects, Sound, Controls };
 constexpr int OptionsPageCount = 4;
 const char* optionsPageName(OptionsPage page);
 
-enum class OptionId {
-    WindowSize,
-    FullScreen,
-    FrameLimit,
-    ShowFrameRate,
-    RenderScale,
-    Bloom,
-    Shadows,
-    Mirror,
-    FilteredCopy,
-    MusicVolume,
-    EffectsVolume,
-    Mute,
-};
-
-// A setting the screen shows: its label, its choices in order and the index
-// of the one chosen. A switch has the choices off and on (index 0 and 1), a
-// level 0 to 10 its own number as index.
+// A row the screen shows: the setting it changes (a number the game flow
+// gives it), its label, its choices in order and the index of the one
+// chosen. A switch has the choices off and on (index 0 and 1).
 struct OptionItem {
-    OptionId id;
+    int setting = 0;
     std::string label;
     std::vector<std::string> choices;
     int value = 0;
@@ -41,6 +26,9 @@ struct OptionItem {
     const std::string& shown() const { return choices[static_cast<size_t>(value)]; }
 };
 
+// Each page's rows, top to bottom; the controls page has none.
+using OptionPages = std::array<std::vector<OptionItem>, OptionsPageCount>;
+
 // The player's moves, from whichever device made them.
 enum class OptionsMove { Up, Down, Left, Right, Take, TakeBack, Back };
 
@@ -48,45 +36,18 @@ enum class OptionsMove { Up, Down, Left, Right, Take, TakeBack, Back };
 // player leaves the screen (the flow saves the settings).
 struct OptionsOutcome {
     bool changed = false;
-    OptionId option = OptionId::WindowSize;
+    int setting = 0;
     int value = 0;
     bool leave = false;
 };
 
-// The values the screen opens with, as the game is set now.
-struct OptionValues {
-    // Window sizes as "W x H" choices and the index of the current one.
-    std::vector<std::string> windowSizes;
-    int windowSize = 0;
-    bool fullScreen = false;
-    bool frameLimit = false;
-    bool showFrameRate = false;
-    // 0 for auto, then 1 to 6 for a fixed 50 % to 100 % (see renderScaleChoice).
-    int renderScale = 0;
-    bool bloom = true;
-    bool shadows = true;
-    bool mirror = true;
-    bool filteredCopy = true;
-    int musicVolume = 10;
-    int effectsVolume = 10;
-    bool mute = false;
-};
-
-// The render scale's choices: auto, or a fixed share from 50 % to 100 % in
-// steps of 10 %; the choice nearest a share, and the share of a choice.
-constexpr int RenderScaleChoices = 7;
-int renderScaleChoice(std::optional<float> share);
-std::optional<float> renderScaleShare(int choice);
-
 class COptionsMenu {
 public:
-    static constexpr int MaxVolume = 10;
-
-    // Shows the screen on its first page, on the page row, with these values.
-    void open(const OptionValues& values);
+    // Shows the screen on its first page, on the page row, with these rows.
+    void open(OptionPages pages);
     // Takes new values while open (a key flipped a switch behind the screen);
     // the page and the row stay.
-    void refresh(const OptionValues& values);
+    void refresh(OptionPages pages);
     void close() { shown = false; }
     bool isOpen() const { return shown; }
 
@@ -107,8 +68,17 @@ public:
     // 0 is the page row; 1 and on the settings of the page.
     int row() const { return currentRow; }
     const std::vector<OptionItem>& items() const { return pageItems[static_cast<size_t>(currentPage)]; }
-    const OptionItem& item(OptionId id) const;
+    // The row of a setting, on whichever page.
+    const OptionItem& item(int setting) const;
     int rowCount() const { return 1 + static_cast<int>(items().size()); }
+
+    // ---- the controls page ---------------------------------------------------
+    // The keyboard's and the pad's tables as the game flow makes them from
+    // its key table: one "keys<TAB>what they do" line each (a line without a
+    // tab is a heading).
+    void setControls(std::vector<std::string> keyboard, std::vector<std::string> pad);
+    const std::vector<std::string>& keyboardHelp() const { return keyboardLines; }
+    const std::vector<std::string>& padHelp() const { return padLines; }
 
 private:
     OptionsOutcome step(int by);
@@ -116,7 +86,9 @@ private:
     bool shown = false;
     OptionsPage currentPage = OptionsPage::Display;
     int currentRow = 0;
-    std::vector<OptionItem> pageItems[OptionsPageCount];
+    OptionPages pageItems;
+    std::vector<std::string> keyboardLines;
+    std::vector<std::string> padLines;
 };
 
 // Where the screen's parts sit on a viewport of a given size: a reference
@@ -142,8 +114,3 @@ struct OptionsLayout {
     // Whether the point is on the hint line (a click there goes back).
     bool onHint(int x, int y) const;
 };
-
-// The keyboard's and the pad's tables, as the controls page shows them: one
-// "key<TAB>what it does" line each.
-const std::vector<std::string>& keyboardHelp();
-const std::vector<std::string>& padHelp();

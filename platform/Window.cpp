@@ -204,6 +204,12 @@ void CWindow::setSize(int width, int height)
     }
 }
 
+void CWindow::setMinimumSize(int width, int height)
+{
+    if (window)
+        SDL_SetWindowMinimumSize(window, width, height);
+}
+
 void CWindow::size(int& width, int& height) const
 {
     width = 0;

@@ -32,6 +32,10 @@ public:
     // would not fit the desktop where it stands; in full screen, the size it
     // gets back when it leaves it.
     void setSize(int width, int height);
+    // The least client size the window may be given, by the player's drag
+    // or anyone else: the window manager is told to keep to it, and a
+    // smaller window grows to it at once.
+    void setMinimumSize(int width, int height);
     // The client size in window coordinates, those of the mouse.
     void size(int& width, int& height) const;
     // The client size in the pixels GL draws (larger on a high-density screen).

@@ -1,7 +1,7 @@
 # Installs the built game into a fresh prefix and checks that a desktop finds
 # everything it needs there: the binary, its media, the menu entry that starts
-# it, the metainfo, an icon at every size, the manual page, the copyright and
-# the changelog.
+# it, the metainfo, an icon at every size, the screenshot, the manual page,
+# the copyright and the changelog.
 #   cmake -DBUILD_DIR=build -DAPP_ID=... -DGAMES_DIR=games -DICON_SIZES="16;..."
 #         [-DDESKTOP_FILE_VALIDATE=...] -P InstallCheck.cmake
 string(RANDOM LENGTH 8 suffix)
@@ -26,6 +26,7 @@ set(expected
   share/vesbrik/media/phong.fx
   share/vesbrik/media/title.tga
   share/vesbrik/media/icons/vesbrik-64.png
+  share/vesbrik/screenshots/vesbrik-play.png
   share/applications/${APP_ID}.desktop
   share/metainfo/${APP_ID}.metainfo.xml
   share/man/man6/vesbrik.6.gz

@@ -88,7 +88,7 @@ TEST_F(InstalledGame, ReadsSettingsFromTheConfigFolderAndKeepsScoresInTheDataFol
     temp.write("config/vesbrik/settings.xml", "<settings enablebloom=\"0\"/>");
     const std::string environment = "XDG_CONFIG_HOME='" + temp.path("config") + "'";
 
-    ASSERT_EQ(play("frames 2\nexpect bloom 0\nexpect mirror 1\n", environment), 0) << errors();
+    ASSERT_EQ(play("frames 2\nexpect enablebloom 0\nexpect enablemirror 1\n", environment), 0) << errors();
     // Nothing was saved yet, so no folder was made.
     EXPECT_FALSE(fs::exists(temp.path("home/.local/share/vesbrik")));
 
@@ -138,7 +138,7 @@ TEST_F(InstalledGame, AFolderWithMediaStillPlaysPortable)
     fs::create_directories(temp.path("start/media"));
     fs::copy(VESBRIK_MEDIA_DIR, temp.path("start/media"), fs::copy_options::recursive);
     temp.write("start/settings.xml", "<settings enablemirror=\"0\"/>");
-    ASSERT_EQ(play("frames 2\nexpect mirror 0\n" + gameOverWithName("Di"), "", "--dt 0.5"), 0) << errors();
+    ASSERT_EQ(play("frames 2\nexpect enablemirror 0\n" + gameOverWithName("Di"), "", "--dt 0.5"), 0) << errors();
     EXPECT_NE(readText(temp.path("start/media/hiscore.xml")).find("name=\"Di\""), std::string::npos);
     EXPECT_FALSE(fs::exists(temp.path("home/.local/share/vesbrik")));
 }

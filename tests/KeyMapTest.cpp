@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/SettingTable.h"
 #include "game/RecordedInput.h"
 #include "platform/InputSource.h"
 #include "platform/VirtualKeys.h"
@@ -91,4 +92,30 @@ TEST(KeyMap, AKeyMeansWhatItsPlaceNeeds)
     EXPECT_TRUE(held.left);
     EXPECT_FALSE(held.right);
     EXPECT_TRUE(held.down);
+}
+
+// The controls page is made from the table: the keys of play are on it (F5,
+// F11 and the digits too), keys that do the same share a line, and a key
+// that flips a setting says what the setting's row says.
+TEST(KeyMap, TheControlsPageListsEveryKeyOfPlay)
+{
+    std::string page;
+    for (const std::string& line : keyboardControls()) {
+        EXPECT_NE(line.find('\t'), std::string::npos) << line;
+        page += line + "\n";
+    }
+    for (const char* shown : {"Left / Right\tslide the piece", "Up / Shift\tturn right / left", "Pause / P\t",
+                              "F5\t", "F11\t", "1 .. 9, 0\t", "B / F\tswitch bloom / filter",
+                              "F2 / F6\tswitch frame rate / frame limit", "F12 / PrtSc\tscreenshot"})
+        EXPECT_NE(page.find(shown), std::string::npos) << shown << "\n" << page;
+    for (const SettingDeclaration& setting : settingTable()) {
+        if (setting.key != Action::Unbound) {
+            EXPECT_NE(page.find(setting.help), std::string::npos) << setting.attribute;
+        }
+    }
+    std::string pad;
+    for (const std::string& line : padControls())
+        pad += line + "\n";
+    for (const char* shown : {"A\tturn right; take", "Start\tpause; take", "Back\tleave; help in menu"})
+        EXPECT_NE(pad.find(shown), std::string::npos) << shown << "\n" << pad;
 }

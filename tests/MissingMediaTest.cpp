@@ -157,6 +157,26 @@ TEST(MissingMedia, MissingEffectNamesTheFileAfterTheMessage)
     EXPECT_NE(result.errors.find("error loading shader\nmedia/phong.fx: missing"), std::string::npos) << result.errors;
 }
 
+TEST(MissingMedia, AFolderOrAnOversizedFileIsNamedForWhatItIs)
+{
+    CScriptFolder run;
+    // Well-formed settings, but past the size the game reads (16 MB), and a
+    // folder where an effect file belongs.
+    const std::string padding((16 << 20) + 4096, ' ');
+    run.write("settings.xml", "<settings width=\"320\" height=\"240\"/><!--" + padding + "-->");
+    fs::remove(run.path() / "media" / "phong.fx");
+    fs::create_directory(run.path() / "media" / "phong.fx");
+    const ScriptResult result = run.run("frames 2\n");
+    fs::remove(run.path() / "settings.xml");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(timesFound(result.errors, "settings.xml: too large: 16.0 MB (16781355 bytes), where the game reads "
+                                        "files of at most 16 MB; the defaults are used"),
+              1)
+        << result.errors;
+    EXPECT_NE(result.errors.find("error loading shader\nmedia/phong.fx: a folder, not a file"), std::string::npos)
+        << result.errors;
+}
+
 TEST(MissingMedia, FailedSaveIsShownOnTheHighScoreScreen)
 {
     CScriptFolder run;

@@ -5,20 +5,30 @@
 
 #include <gtest/gtest.h>
 
+#include "app/PlayerSettings.h"
+
 namespace {
 
-OptionValues someValues()
+const std::vector<WindowSize> Sizes = {{640, 480}, {800, 600}, {1024, 768}};
+
+CSettings someSettings()
 {
-    OptionValues values;
-    values.windowSizes = {"640 x 480", "800 x 600", "1024 x 768"};
-    values.windowSize = 1;
-    values.bloom = false;
-    values.musicVolume = 9;
-    return values;
+    CSettings settings;
+    settings.set(SettingId::Bloom, 0);
+    settings.set(SettingId::MusicVolume, 9);
+    return settings;
 }
 
+OptionPages somePages(const CSettings& settings = someSettings(), std::vector<WindowSize> sizes = Sizes,
+                      WindowSize current = {800, 600})
+{
+    return optionPagesOf(settings, sizes, current);
+}
+
+constexpr int row(SettingId id) { return static_cast<int>(id); }
+
 struct OptionsMenuTest : testing::Test {
-    OptionsMenuTest() { menu.open(someValues()); }
+    OptionsMenuTest() { menu.open(somePages()); }
     COptionsMenu menu;
 };
 
@@ -29,8 +39,8 @@ TEST_F(OptionsMenuTest, WalksPagesAndRowsWithEveryMoveWrapping)
     EXPECT_TRUE(menu.isOpen());
     EXPECT_EQ(menu.page(), OptionsPage::Display);
     EXPECT_EQ(menu.row(), 0);
-    EXPECT_EQ(menu.item(OptionId::WindowSize).shown(), "800 x 600");
-    EXPECT_EQ(menu.item(OptionId::Bloom).shown(), "off");
+    EXPECT_EQ(menu.item(row(SettingId::Width)).shown(), "800 x 600");
+    EXPECT_EQ(menu.item(row(SettingId::Bloom)).shown(), "off");
 
     // On the page row Left and Right turn the pages, round.
     menu.move(OptionsMove::Left);
@@ -44,7 +54,7 @@ TEST_F(OptionsMenuTest, WalksPagesAndRowsWithEveryMoveWrapping)
     // Up from the page row goes to the last setting.
     menu.move(OptionsMove::Up);
     EXPECT_EQ(menu.row(), 4);
-    EXPECT_EQ(menu.items()[3].id, OptionId::FilteredCopy);
+    EXPECT_EQ(menu.items()[3].setting, row(SettingId::FilteredCopy));
     menu.move(OptionsMove::Down);
     EXPECT_EQ(menu.row(), 0);
     // Take on the page row steps into the page.
@@ -57,7 +67,7 @@ TEST_F(OptionsMenuTest, ChangesSayWhichSettingAndStopOrWrap)
     menu.move(OptionsMove::Down); // window size
     OptionsOutcome outcome = menu.move(OptionsMove::Right);
     EXPECT_TRUE(outcome.changed);
-    EXPECT_EQ(outcome.option, OptionId::WindowSize);
+    EXPECT_EQ(outcome.setting, row(SettingId::Width));
     EXPECT_EQ(outcome.value, 2);
     // A list stops at its end for the arrows, and starts over for Take.
     EXPECT_FALSE(menu.move(OptionsMove::Right).changed);
@@ -70,7 +80,7 @@ TEST_F(OptionsMenuTest, ChangesSayWhichSettingAndStopOrWrap)
     menu.move(OptionsMove::Right); // to Effects
     menu.move(OptionsMove::Down);  // bloom
     outcome = menu.move(OptionsMove::Left);
-    EXPECT_EQ(outcome.option, OptionId::Bloom);
+    EXPECT_EQ(outcome.setting, row(SettingId::Bloom));
     EXPECT_EQ(outcome.value, 1);
     EXPECT_EQ(menu.move(OptionsMove::Left).value, 0);
 
@@ -82,7 +92,7 @@ TEST_F(OptionsMenuTest, ChangesSayWhichSettingAndStopOrWrap)
     EXPECT_FALSE(menu.move(OptionsMove::Right).changed);
     for (int i = 0; i < 12; ++i)
         menu.move(OptionsMove::Left);
-    EXPECT_EQ(menu.item(OptionId::MusicVolume).value, 0);
+    EXPECT_EQ(menu.item(row(SettingId::MusicVolume)).value, 0);
 
     // Back leaves; a closed screen ignores every move.
     EXPECT_TRUE(menu.move(OptionsMove::Back).leave);
@@ -94,23 +104,20 @@ TEST_F(OptionsMenuTest, RefreshKeepsThePlaceAndOpenStartsOver)
 {
     menu.move(OptionsMove::Right);
     menu.move(OptionsMove::Down);
-    OptionValues values = someValues();
-    values.bloom = true;
-    menu.refresh(values);
+    CSettings settings = someSettings();
+    settings.set(SettingId::Bloom, 1);
+    menu.refresh(somePages(settings));
     EXPECT_EQ(menu.page(), OptionsPage::Effects);
     EXPECT_EQ(menu.row(), 1);
-    EXPECT_EQ(menu.item(OptionId::Bloom).shown(), "on");
+    EXPECT_EQ(menu.item(row(SettingId::Bloom)).shown(), "on");
     // A size list that lost every entry still shows a value, and a current
-    // size past its end is held to it.
-    values.windowSizes.clear();
-    menu.refresh(values);
-    EXPECT_EQ(menu.item(OptionId::WindowSize).shown(), "-");
-    values.windowSizes = {"640 x 480"};
-    values.windowSize = 5;
-    menu.open(values);
+    // size not in the list shows the first.
+    menu.refresh(somePages(settings, {}));
+    EXPECT_EQ(menu.item(row(SettingId::Width)).shown(), "-");
+    menu.open(somePages(settings, {{640, 480}}, {1920, 1080}));
     EXPECT_EQ(menu.page(), OptionsPage::Display);
     EXPECT_EQ(menu.row(), 0);
-    EXPECT_EQ(menu.item(OptionId::WindowSize).shown(), "640 x 480");
+    EXPECT_EQ(menu.item(row(SettingId::Width)).shown(), "640 x 480");
 }
 
 TEST_F(OptionsMenuTest, TheMouseFindsRowsAndTabsAtEverySize)
@@ -139,18 +146,5 @@ TEST_F(OptionsMenuTest, TheMouseFindsRowsAndTabsAtEverySize)
     EXPECT_EQ(menu.page(), OptionsPage::Sound);
     menu.point(4, OptionsPage::Display);
     EXPECT_EQ(menu.row(), 3) << "no such row on the sound page";
-    EXPECT_EQ(menu.move(OptionsMove::Take).option, OptionId::Mute);
-}
-
-TEST(RenderScaleChoices, SharesMapToTheNearestChoiceAndBack)
-{
-    EXPECT_EQ(renderScaleChoice(std::nullopt), 0);
-    EXPECT_EQ(renderScaleChoice(0.5f), 1);
-    EXPECT_EQ(renderScaleChoice(0.75f), 4); // a hand-written share shows as the nearest
-    EXPECT_EQ(renderScaleChoice(1.0f), 6);
-    EXPECT_EQ(renderScaleChoice(3.0f), 6);
-    for (int choice = 1; choice < RenderScaleChoices; ++choice)
-        EXPECT_EQ(renderScaleChoice(renderScaleShare(choice)), choice);
-    EXPECT_FALSE(renderScaleShare(0));
-    EXPECT_FLOAT_EQ(*renderScaleShare(6), 1.0f);
+    EXPECT_EQ(menu.move(OptionsMove::Take).setting, row(SettingId::Mute));
 }

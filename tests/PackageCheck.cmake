@@ -1,8 +1,8 @@
 # Makes the Debian package into a fresh folder and checks what apt would
-# install from it: the game in /usr/games, its media, menu entry, metainfo, an
-# icon, the manual, copyright and changelog, and library dependencies found
-# from the binary. Where lintian is installed the package must pass it with
-# no error or warning, and with the hardening Debian asks for.
+# install from it: the game in /usr/games, its media, menu entry, metainfo,
+# screenshot, an icon, the manual, copyright and changelog, and library
+# dependencies found from the binary. Where lintian is installed the package
+# must pass it with no error or warning, and with the hardening Debian asks for.
 #   cmake -DBUILD_DIR=build -DCPACK=cpack -DAPP_ID=... [-DLINTIAN=lintian] -P PackageCheck.cmake
 string(RANDOM LENGTH 8 suffix)
 set(out "/tmp/vesbrik-package-${suffix}")
@@ -26,6 +26,7 @@ foreach(path
     ./usr/games/vesbrik
     ./usr/share/vesbrik/media/sound.xml
     ./usr/share/vesbrik/media/phong.fx
+    ./usr/share/vesbrik/screenshots/vesbrik-play.png
     ./usr/share/applications/${APP_ID}.desktop
     ./usr/share/metainfo/${APP_ID}.metainfo.xml
     ./usr/share/icons/hicolor/256x256/apps/vesbrik.png

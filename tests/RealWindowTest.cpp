@@ -11,6 +11,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -150,6 +151,50 @@ Window findGameWindow(Display* display, Window parent)
     return found;
 }
 
+// The game's window once the display shows it (at most 20 s), or 0.
+Window shownGameWindow(Display* x)
+{
+    Window window = 0;
+    XWindowAttributes attributes{};
+    for (int tries = 0; tries < 1000 && !(window && attributes.map_state == IsViewable); ++tries) {
+        std::this_thread::sleep_for(20ms);
+        window = findGameWindow(x, DefaultRootWindow(x));
+        if (window && !XGetWindowAttributes(x, window, &attributes))
+            attributes.map_state = IsUnmapped;
+    }
+    return attributes.map_state == IsViewable ? window : 0;
+}
+
+// What the window manager's close button sends.
+void askToClose(Display* x, Window window)
+{
+    XEvent close{};
+    close.xclient.type = ClientMessage;
+    close.xclient.window = window;
+    close.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+    close.xclient.format = 32;
+    close.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
+    close.xclient.data.l[1] = CurrentTime;
+    XSendEvent(x, window, False, NoEventMask, &close);
+    XSync(x, False);
+}
+
+// The test's own connection to the display, with errors about vanished
+// windows ignored.
+struct XConnection {
+    explicit XConnection(const std::string& display) : x(XOpenDisplay(display.c_str())) {}
+    XConnection(const XConnection&) = delete;
+    XConnection& operator=(const XConnection&) = delete;
+    ~XConnection()
+    {
+        if (x)
+            XCloseDisplay(x);
+        XSetErrorHandler(previousHandler);
+    }
+    XErrorHandler previousHandler = XSetErrorHandler(ignoreXError);
+    Display* x;
+};
+
 // One virtual X server for a test, with a window manager if asked for.
 class RealWindowTest : public ::testing::Test {
 protected:
@@ -203,6 +248,14 @@ protected:
     }
 
     std::string environment() const { return "SDL_VIDEODRIVER=x11 DISPLAY=" + display + " ALSOFT_DRIVERS=null"; }
+
+    // The game itself (not the script driver), running on its own clock in
+    // the folder, its output into the file.
+    bool startGame(CChildProcess& game, const CScriptFolder& folder, const std::filesystem::path& output) const
+    {
+        return game.start({"sh", "-c", "cd '" + folder.path().string() + "' && exec '" VESBRIK_GAME "'"},
+                          {"SDL_VIDEODRIVER=x11", "DISPLAY=" + display, "ALSOFT_DRIVERS=null"}, output.string());
+    }
 
     CChildProcess server;
     CChildProcess windowManager;
@@ -343,6 +396,75 @@ TEST_F(RealWindowManaged, ThePictureFillsItsLetterboxAtEverySwitch)
     EXPECT_EQ(checkShown(folder, "chosen", chosen->first, chosen->second), "");
 }
 
+// The window's size once a change has come (at most 3 s) and it has held
+// for 300 ms.
+std::pair<int, int> settledWindowSize(Display* x, Window window, std::pair<int, int> before)
+{
+    auto sizeNow = [&] {
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(x, window, &attributes);
+        return std::make_pair(attributes.width, attributes.height);
+    };
+    const auto giveUp = std::chrono::steady_clock::now() + 3s;
+    std::pair<int, int> size = sizeNow();
+    while (size == before && std::chrono::steady_clock::now() < giveUp) {
+        std::this_thread::sleep_for(20ms);
+        size = sizeNow();
+    }
+    for (auto steadySince = std::chrono::steady_clock::now();
+         std::chrono::steady_clock::now() - steadySince < 300ms && std::chrono::steady_clock::now() < giveUp;) {
+        std::this_thread::sleep_for(20ms);
+        if (const std::pair<int, int> now = sizeNow(); now != size) {
+            size = now;
+            steadySince = std::chrono::steady_clock::now();
+        }
+    }
+    return size;
+}
+
+// Below 320 x 240 the score bar and the menu no longer fit: the window
+// manager is told so, and a window dragged or asked by another program
+// down to 100 x 80 stays at 320 x 240.
+TEST_F(RealWindowManaged, AWindowResizedBelowTheLeastSizeIsKeptAtIt)
+{
+    startDisplay(true);
+    if (IsSkipped())
+        return;
+    CScriptFolder folder;
+    const std::filesystem::path output = folder.path() / "output.txt";
+    CChildProcess game;
+    ASSERT_TRUE(startGame(game, folder, output));
+    XConnection connection(display);
+    Display* x = connection.x;
+    ASSERT_NE(x, nullptr);
+    const Window window = shownGameWindow(x);
+    ASSERT_NE(window, 0u) << "the game's window did not open";
+    // The game tells the window manager its least size once the window is
+    // open (at most 10 s).
+    XSizeHints hints{};
+    long supplied = 0;
+    for (int tries = 0; tries < 500 && !(hints.flags & PMinSize); ++tries) {
+        std::this_thread::sleep_for(20ms);
+        if (!XGetWMNormalHints(x, window, &hints, &supplied))
+            hints.flags = 0;
+    }
+    ASSERT_TRUE(hints.flags & PMinSize) << "the window manager was told no least size";
+    EXPECT_EQ(std::make_pair(hints.min_width, hints.min_height), std::make_pair(320, 240));
+
+    XResizeWindow(x, window, 100, 80);
+    XSync(x, False);
+    EXPECT_EQ(settledWindowSize(x, window, {800, 600}), std::make_pair(320, 240));
+    // It still grows as asked.
+    XResizeWindow(x, window, 640, 400);
+    XSync(x, False);
+    EXPECT_EQ(settledWindowSize(x, window, {320, 240}), std::make_pair(640, 400));
+
+    askToClose(x, window);
+    const std::optional<int> status = game.waitFor(20s);
+    ASSERT_TRUE(status) << "the game went on after its window was closed";
+    EXPECT_EQ(*status, 0) << folder.read("output.txt");
+}
+
 // Another program destroys the window (no window manager), or the window
 // manager asks it to close as its close button does: the game ends at once,
 // with status 0 and no X error.
@@ -358,41 +480,15 @@ TEST_F(RealWindowClosing, FromOutsideTheGameEndsWithStatusZero)
         CScriptFolder folder;
         const std::filesystem::path output = folder.path() / "output.txt";
         CChildProcess game;
-        ASSERT_TRUE(game.start({"sh", "-c", "cd '" + folder.path().string() + "' && exec '" VESBRIK_GAME "'"},
-                               {"SDL_VIDEODRIVER=x11", "DISPLAY=" + display, "ALSOFT_DRIVERS=null"},
-                               output.string()));
-        // The test's own connection, with errors about vanished windows ignored.
-        struct Connection {
-            Display* x;
-            XErrorHandler previousHandler = XSetErrorHandler(ignoreXError);
-            ~Connection()
-            {
-                if (x)
-                    XCloseDisplay(x);
-                XSetErrorHandler(previousHandler);
-            }
-        } connection{XOpenDisplay(display.c_str())};
+        ASSERT_TRUE(startGame(game, folder, output));
+        XConnection connection(display);
         Display* x = connection.x;
         ASSERT_NE(x, nullptr);
-        Window window = 0;
-        XWindowAttributes attributes{};
-        for (int tries = 0; tries < 1000 && !(window && attributes.map_state == IsViewable); ++tries) {
-            std::this_thread::sleep_for(20ms);
-            window = findGameWindow(x, DefaultRootWindow(x));
-            if (window && !XGetWindowAttributes(x, window, &attributes))
-                attributes.map_state = IsUnmapped;
-        }
+        const Window window = shownGameWindow(x);
         ASSERT_NE(window, 0u) << "the game's window did not open";
         std::this_thread::sleep_for(1s); // shown, and frames drawn
         if (withWindowManager) {
-            XEvent close{};
-            close.xclient.type = ClientMessage;
-            close.xclient.window = window;
-            close.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
-            close.xclient.format = 32;
-            close.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
-            close.xclient.data.l[1] = CurrentTime;
-            XSendEvent(x, window, False, NoEventMask, &close);
+            askToClose(x, window);
         } else {
             XDestroyWindow(x, window);
         }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "xml/XmlDocument.h"
+
 #include "ScriptRunner.h"
 #include "app/Settings.h"
 #include "platform/Desktop.h"
@@ -44,18 +46,27 @@ TEST(WindowSize, EachSideMovesToItsNearestLimit)
     EXPECT_EQ(clampWindowSize({1024, 768}, DesktopSize{200, 150}), (WindowSize{320, 240}));
 }
 
+namespace {
+
+CSettings settingsRead(const std::string& xml)
+{
+    CXmlDocument document;
+    document.loadXml(xml);
+    CSettings settings;
+    settings.read(document.root());
+    return settings;
+}
+
+} // namespace
+
 TEST(WindowSize, ClampingIsSaidInOneLineQuotingOnlyWhatTheFileHolds)
 {
-    CSettings settings;
-    settings.width = 16384;
-    settings.height = 100;
-    settings.widthText = "16384";
-    settings.heightText = "100";
+    CSettings settings = settingsRead("<settings width=\"16384\" height=\"100\"/>");
     testing::internal::CaptureStderr();
     fitWindowSize(settings, FullHd);
     std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(settings.width, 1920);
-    EXPECT_EQ(settings.height, 240);
+    EXPECT_EQ(settings.width(), 1920);
+    EXPECT_EQ(settings.height(), 240);
     EXPECT_EQ(said, "vesbrik: settings.xml: width=\"16384\" and height=\"100\" are outside the window sizes 320 x "
                     "240 to 1920 x 1080; the window opens at 1920 x 240\n");
 
@@ -66,9 +77,7 @@ TEST(WindowSize, ClampingIsSaidInOneLineQuotingOnlyWhatTheFileHolds)
 
     // Only the side that moves is named, as the file writes it: never the
     // number it was read as, nor a height the file does not give.
-    CSettings huge;
-    huge.width = 2147483647;
-    huge.widthText = "99999999999";
+    CSettings huge = settingsRead("<settings width=\"99999999999\"/>");
     testing::internal::CaptureStderr();
     fitWindowSize(huge, FullHd);
     said = testing::internal::GetCapturedStderr();
@@ -113,16 +122,25 @@ TEST(WindowSize, AWindowTooLargeForItsUsualPlaceIsShrunkAndCentredOnTheUsableDes
     EXPECT_EQ(placeWindow(1000, 900, none, ScreenRect{1024, 0, 1280, 1024}), (ScreenRect{1164, 62, 1000, 900}));
 }
 
-TEST(WindowSize, ChoicesAreTheModesThatFitAndTheCurrentSize)
+TEST(WindowSize, ChoicesAreTheCommonSizesAndModesThatFitWithTheCurrentSizeEachOnceInOrder)
 {
-    // SDL lists a mode once per refresh rate, largest first.
-    const std::vector<DesktopSize> modes = {{2560, 1440}, {1920, 1080}, {1920, 1080}, {1280, 720}, {800, 600}, {320, 200}};
-    const std::vector<WindowSize> choices = windowSizeChoices(modes, FullHd, {1000, 700});
-    const std::vector<WindowSize> expected = {{800, 600}, {1000, 700}, {1280, 720}, {1920, 1080}};
+    // SDL lists a mode once per refresh rate, largest first; Xvfb or a
+    // laptop may list only one or two, and some are no common size.
+    const std::vector<DesktopSize> modes = {{2560, 1440}, {1920, 1080}, {1920, 1080}, {1280, 1024},
+                                            {1152, 864},  {800, 600},   {320, 200}};
+    const std::vector<WindowSize> choices = windowSizeChoices(modes, DesktopSize{1600, 1024}, {1000, 700});
+    const std::vector<WindowSize> expected = {{640, 480},   {800, 600},  {1000, 700}, {1024, 768}, {1152, 864},
+                                              {1280, 720},  {1280, 800}, {1280, 1024}, {1366, 768}, {1440, 900},
+                                              {1600, 900}};
     EXPECT_EQ(choices, expected);
-    // Without a desktop's list the common sizes stand in, within the limits.
-    const std::vector<WindowSize> common = windowSizeChoices({}, DesktopSize{1024, 768}, {800, 600});
-    EXPECT_EQ(common.front(), (WindowSize{640, 480}));
-    EXPECT_EQ(common.back(), (WindowSize{1024, 768}));
-    EXPECT_EQ(windowSizeText(common.back()), "1024 x 768");
+    // A full HD desktop offers full HD, not beyond; without a desktop's
+    // list or size the common sizes stand in up to the largest window.
+    const std::vector<WindowSize> fullHd = windowSizeChoices({}, FullHd, {800, 600});
+    EXPECT_EQ(fullHd.back(), (WindowSize{1920, 1080}));
+    const std::vector<WindowSize> offScreen = windowSizeChoices({}, std::nullopt, {800, 600});
+    EXPECT_EQ(offScreen.front(), (WindowSize{640, 480}));
+    EXPECT_EQ(offScreen.back(), (WindowSize{3840, 2160}));
+    // A desktop smaller than every common size still offers the window it has.
+    EXPECT_EQ(windowSizeChoices({}, DesktopSize{600, 400}, {320, 240}), (std::vector<WindowSize>{{320, 240}}));
+    EXPECT_EQ(windowSizeText(fullHd.back()), "1920 x 1080");
 }

@@ -61,7 +61,7 @@ void COptionsScreen::draw(const CMenu& menu)
         return;
     drawPageRow(menu);
     if (menu.options().page() == OptionsPage::Controls)
-        drawControls();
+        drawControls(menu.options());
     else
         drawSettings(menu);
     smallFont->drawText(BackHint, {layout->panelLeft, layout->hintTop, layout->panelRight, FarEdge}, TextCenter,
@@ -97,7 +97,7 @@ void COptionsScreen::drawHelp(const CMenu& menu)
         return;
     rowFont->drawText("Help", {layout->panelLeft, layout->rowTop(0), layout->panelRight, FarEdge}, TextCenter,
                       pulseColour(menu.pulse()));
-    drawControls();
+    drawControls(menu.options());
     smallFont->drawText(HelpHint, {layout->panelLeft, layout->hintTop, layout->panelRight, FarEdge}, TextCenter,
                         DimColour);
 }
@@ -140,37 +140,58 @@ void COptionsScreen::drawSettings(const CMenu& menu)
     }
 }
 
+// The font the tables are drawn in: the small one, or a smaller one where
+// the longer table would not fit between the heading and the hint line.
+CFont& COptionsScreen::tableFontFor(const OptionsLayout& layout, int lines)
+{
+    const int room = layout.hintTop - layout.textTop;
+    const int line = smallFont->lineHeight();
+    // The heading and the gap under it take one and a half lines.
+    const int needed = line * (2 * lines + 3) / 2;
+    if (needed <= room || line <= 0)
+        return *smallFont;
+    const int size = std::max(1, layout.smallFont * room / needed);
+    if (!tableFont || tableFontSize != size) {
+        tableFont = CFont::create("Tahoma", size);
+        tableFontSize = size;
+    }
+    return tableFont ? *tableFont : *smallFont;
+}
+
 // The keyboard's table on the left, the pad's shorter one on the right, each
 // with its keys in a column as wide as the widest key, so the tables keep
 // their shape down to the smallest window.
-void COptionsScreen::drawControls()
+void COptionsScreen::drawControls(const COptionsMenu& options)
 {
     const Viewport& v = device().viewport();
     const OptionsLayout layout(v.width, v.height);
-    const int line = smallFont->lineHeight();
+    const std::vector<std::string>& keyboardLines = options.keyboardHelp();
+    const std::vector<std::string>& padLines = options.padHelp();
+    CFont& font = tableFontFor(layout, static_cast<int>(std::max(keyboardLines.size(), padLines.size())));
+    const int line = font.lineHeight();
     const int gap = std::max(4, line / 2);
     struct Widths {
         int keys = 0;
         int whole = 0;
     };
-    auto measure = [this](const std::vector<std::string>& lines) {
+    auto measure = [&font](const std::vector<std::string>& lines) {
         Widths widths;
         for (const std::string& text : lines) {
             const size_t tab = text.find('\t');
             if (tab == std::string::npos)
                 continue;
-            widths.keys = std::max(widths.keys, smallFont->textWidth(text.substr(0, tab)));
+            widths.keys = std::max(widths.keys, font.textWidth(text.substr(0, tab)));
         }
         for (const std::string& text : lines) {
             const size_t tab = text.find('\t');
             widths.whole = std::max(widths.whole, tab == std::string::npos
-                                                      ? smallFont->textWidth(text)
-                                                      : widths.keys + smallFont->textWidth(text.substr(tab + 1)));
+                                                      ? font.textWidth(text)
+                                                      : widths.keys + font.textWidth(text.substr(tab + 1)));
         }
         return widths;
     };
-    const Widths keyboard = measure(keyboardHelp());
-    const Widths pad = measure(padHelp());
+    const Widths keyboard = measure(keyboardLines);
+    const Widths pad = measure(padLines);
     // What is left of the panel goes round the two tables and between them.
     const int room = layout.panelRight - layout.panelLeft - keyboard.whole - pad.whole - 4 * gap;
     const int spare = std::max(0, room) / 3;
@@ -179,14 +200,15 @@ void COptionsScreen::drawControls()
 
     smallFont->drawText("Keyboard", {keyboardLeft, layout.textTop, FarEdge, FarEdge}, TextLeft, ItemColour);
     smallFont->drawText("Pad", {padLeft, layout.textTop, FarEdge, FarEdge}, TextLeft, ItemColour);
-    int top = layout.textTop + line * 3 / 2;
-    for (const std::string& text : keyboardHelp()) {
-        drawHelpLine(*smallFont, text, keyboardLeft, keyboardLeft + keyboard.keys + gap, top);
+    const int firstTop = layout.textTop + smallFont->lineHeight() * 3 / 2;
+    int top = firstTop;
+    for (const std::string& text : keyboardLines) {
+        drawHelpLine(font, text, keyboardLeft, keyboardLeft + keyboard.keys + gap, top);
         top += line;
     }
-    top = layout.textTop + line * 3 / 2;
-    for (const std::string& text : padHelp()) {
-        drawHelpLine(*smallFont, text, padLeft, padLeft + pad.keys + gap, top);
+    top = firstTop;
+    for (const std::string& text : padLines) {
+        drawHelpLine(font, text, padLeft, padLeft + pad.keys + gap, top);
         top += line;
     }
 }

@@ -31,11 +31,14 @@ private:
     void makeFonts(int viewportHeight);
     void drawPageRow(const CMenu& menu);
     void drawSettings(const CMenu& menu);
-    void drawControls();
+    void drawControls(const COptionsMenu& options);
+    CFont& tableFontFor(const OptionsLayout& layout, int lines);
     std::optional<OptionsLayout> beginPanel();
     void drawPanel();
 
     int fontsForHeight = 0;
     std::unique_ptr<CFont> rowFont;
     std::unique_ptr<CFont> smallFont;
+    std::unique_ptr<CFont> tableFont;
+    int tableFontSize = 0;
 };

@@ -53,7 +53,7 @@ int saveScores(const std::string& file, int fd)
 // game's own start and its table do.
 int saveRecordings(const std::filesystem::path& folder, int fd)
 {
-    removeLeftoverTemporaries(folder, ".vrp");
+    removeLeftoverTemporaries(folder, isRecorderFileName);
     CGameRecorder recorder(folder, {});
     recorder.keepOnly(CHighScoreTable((folder / "no-table.xml").string()));
     std::string error;

@@ -1,5 +1,4 @@
 #include "InputScript.h"
-#include "StopSignals.h"
 
 #include <fstream>
 #include <sstream>
@@ -186,11 +185,6 @@ bool CInputScript::poll(InputMessage& message)
     // The window's own events are drained and ignored: only the script plays.
     InputMessage ignored;
     while (window && window->poll(ignored)) {
-    }
-    if (caughtStopSignal() != 0) {
-        message = {};
-        message.type = InputMessage::Quit;
-        return true;
     }
     while (queued.empty() && framesLeft == 0) {
         if (next >= actions.size()) {

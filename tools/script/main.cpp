@@ -2,7 +2,8 @@
 // Runs the game headless in the current folder, fed by an input script.
 // Drawing every frame, it says how long the frames took (wall clock) and at
 // which scale the scene was drawn, and can write every frame's time to FILE.
-// SIGTERM and SIGINT stop the run, which then ends by that signal.
+// SIGTERM, SIGINT and SIGHUP end the game as the end of its script does; the
+// run then ends by that signal.
 #include <SDL.h>
 
 #include <algorithm>
@@ -18,10 +19,13 @@
 #include "files/PictureFile.h"
 
 #include "InputScript.h"
-#include "StopSignals.h"
+#include "platform/MemoryPolicy.h"
+#include "platform/StopSignals.h"
 #include "app/Application.h"
 #include "app/Entry.h"
 #include "app/GameFlow.h"
+#include "app/PlayerSettings.h"
+#include "app/SettingTable.h"
 #include "game/GameBoard.h"
 #include "game/HighScoreTable.h"
 #include "game/Menu.h"
@@ -256,17 +260,10 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
         for (const OptionItem& item : game.menu.options().items())
             add("options.value", item.label + " = " + item.shown());
     }
-    add("music", game.sounds.musicLevelSet());
-    add("effects", game.sounds.effectsLevelSet());
-    add("mute", game.sounds.mutedSet());
+    // Every setting by its attribute, as the file would write it.
+    for (const SettingDeclaration& setting : settingTable())
+        add(setting.attribute, settingText(setting, game.settings.current().value(setting.id)));
     add("sway", game.flow.swayAmplitude);
-    add("frameLimit", game.flow.frameLimit);
-    const RenderSwitches switches = game.renderer.switches();
-    add("bloom", switches.bloom);
-    add("mirror", switches.mirror);
-    add("shadow", switches.shadow);
-    add("filter", switches.filteredCopy);
-    add("frameRate", game.view.showFrameRate);
     add("camera", point(game.renderer.camera().eye));
     add("cameraGoal", point(game.renderer.camera().eyeGoal));
     add("cameraTarget", point(game.renderer.camera().target));
@@ -323,6 +320,8 @@ int main(int argc, char** argv)
     }
 
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    // What holds for the whole process, as in the game's main.
+    keepFreedMemoryForReuse();
     catchStopSignals();
     std::vector<std::string> sounds;
     options.soundLog = [&sounds](Sound sound, int variant) {
@@ -344,7 +343,8 @@ int main(int argc, char** argv)
             int width = 0, height = 0;
             app.window().size(width, height);
             lines.push_back("window " + std::to_string(width) + " " + std::to_string(height));
-            lines.push_back(std::string("fullscreen ") + (app.window().isWindowed() ? "0" : "1"));
+            // The window as it is, beside the setting's "fullscreen" line.
+            lines.push_back(std::string("window.fullscreen ") + (app.window().isWindowed() ? "0" : "1"));
             return lines;
         };
         auto edit = [&game](const ScriptAction& action) { editBoard(game.board, action); };
