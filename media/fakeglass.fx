@@ -423,15 +423,16 @@ fragment singleRefract {
         return -length(p) * sign(p.y);
     }
     float markDistance(vec2 p, float mark) {
-        float d = 1.0;
-        d = mark == 1.0 ? abs(length(p) - 0.19) - 0.045 : d;
-        d = mark == 2.0 ? length(p) - 0.13 : d;
-        d = mark == 3.0 ? max(abs(p.x + p.y) * 0.7071 - 0.055, boxDistance(p, vec2(0.24))) : d;
-        d = mark == 4.0 ? min(boxDistance(p, vec2(0.25, 0.06)), boxDistance(p, vec2(0.06, 0.25))) : d;
-        d = mark == 5.0 ? triangleDistance(p - vec2(0.0, 0.03), 0.26) : d;
-        d = mark == 6.0 ? boxDistance(p, vec2(0.27, 0.08)) : d;
-        d = mark == 7.0 ? abs(boxDistance(p, vec2(0.18))) - 0.045 : d;
-        return d;
+        switch (int(mark)) {
+        case 1: return abs(length(p) - 0.19) - 0.045;
+        case 2: return length(p) - 0.13;
+        case 3: return max(abs(p.x + p.y) * 0.7071 - 0.055, boxDistance(p, vec2(0.24)));
+        case 4: return min(boxDistance(p, vec2(0.25, 0.06)), boxDistance(p, vec2(0.06, 0.25)));
+        case 5: return triangleDistance(p - vec2(0.0, 0.03), 0.26);
+        case 6: return boxDistance(p, vec2(0.27, 0.08));
+        case 7: return abs(boxDistance(p, vec2(0.18))) - 0.045;
+        default: return 1.0;
+        }
     }
     // The face's own two axes: up the face on the side faces (a triangle
     // stands upright), into the well on the top and bottom.
