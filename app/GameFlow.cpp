@@ -12,7 +12,6 @@
 #include "game/GameBoard.h"
 #include "game/HighScoreTable.h"
 #include "game/Menu.h"
-#include "game/Random.h"
 #include "platform/InputSource.h"
 #include "platform/Utf8.h"
 #include "render/Renderer.h"
@@ -51,12 +50,20 @@ Reaction reactionTo(const BoardEvent& event)
 
 } // namespace
 
-CGameFlow::CGameFlow(const GameParts& parts) : parts(parts) { parts.board.setListener(this); }
+CGameFlow::CGameFlow(const GameParts& parts)
+    : parts(parts), scenery(scenerySeed(parts.board.random().state()))
+{
+    parts.board.setListener(this);
+    parts.view.debris().setImpactSoundSink(this);
+}
 
 CGameFlow::~CGameFlow()
 {
     parts.board.forgetListener(this);
+    parts.view.debris().setImpactSoundSink(nullptr);
 }
+
+CRandom& CGameFlow::sceneryRandom() { return sceneryFromRules ? parts.board.sharedRandom() : scenery; }
 
 CCamera& CGameFlow::camera() { return parts.renderer.camera(); }
 
@@ -75,9 +82,13 @@ void CGameFlow::enterMenu(bool showScores)
 void CGameFlow::startGame()
 {
     current = State::Playing;
-    // Bricks of an earlier game would go on tumbling and sounding, drawing
-    // from the random stream: every game starts with the floor clear.
-    parts.view.debris().clear();
+    // The last game's bricks stay on the floor. A replay starts with the
+    // floor clear: its recording does not say where they lay.
+    if (playingRecording)
+        parts.view.debris().clear();
+    else
+        sceneryFromRules = false;
+    scenery = CRandom(scenerySeed(parts.board.random().state()));
     if (parts.recorder && !playingRecording)
         parts.recorder->begin(parts.board);
     // A game played moves the table's entries: a pick would point elsewhere.
@@ -93,27 +104,30 @@ void CGameFlow::startGame()
     holdTime = -1.0f;
 }
 
-// The three draws happen even without a light: they are part of the game's
-// one random sequence.
+// The three draws happen even without a light, so the scenery draws the same
+// numbers after it whether or not there is one.
 void CGameFlow::moveLightGoal()
 {
-    const float u1 = randomUnit();
-    const float u2 = randomUnit();
-    const float u3 = randomUnit();
+    CRandom& random = sceneryRandom();
+    const float u1 = random.randomUnit();
+    const float u2 = random.randomUnit();
+    const float u3 = random.randomUnit();
     if (parts.renderer.lights().empty())
         return;
     parts.renderer.lights().front()->positionGoal = {30.0f - 60.0f * u3, 5.0f + 40.0f * u2, -42.0f - 10.0f * u1};
 }
 
-void CGameFlow::startReplayedGame()
+void CGameFlow::startReplayedGame(bool oneSharedStream)
 {
     playingRecording = true;
+    sceneryFromRules = oneSharedStream;
     startGame();
 }
 
 void CGameFlow::endReplayedGame()
 {
     playingRecording = false;
+    sceneryFromRules = false;
     enterMenu(true);
 }
 
@@ -124,16 +138,22 @@ void CGameFlow::onBoardEvent(const BoardEvent& event)
     if (event.kind == BoardEventKind::ScoreChanged)
         parts.view.hud.targetScore = event.score;
     if (event.kind == BoardEventKind::RowCleared)
-        parts.view.launchRow(event.row, event.rowColours);
+        parts.view.launchRow(event.row, event.rowColours, sceneryRandom());
 
     const Reaction reaction = reactionTo(event);
     if (reaction.sound)
-        parts.sounds.play(*reaction.sound, reaction.pitchSpread);
+        parts.sounds.play(*reaction.sound, sceneryRandom(), reaction.pitchSpread);
     if (reaction.moveLight)
         moveLightGoal();
 
     if (event.kind == BoardEventKind::GameOver && !playingRecording)
         onGameOver(event);
+}
+
+// Debris impacts sound on the floor-hit group, pitched up to 10000 Hz higher.
+void CGameFlow::playImpact(int volume, int pan)
+{
+    parts.sounds.play(Sound::HitFloor, sceneryRandom(), 10000, volume, pan);
 }
 
 // A score good enough for the table gets its entry, named next by the player.
@@ -342,7 +362,7 @@ void CGameFlow::finishNaming()
 
 void CGameFlow::onMenuAction(Action action)
 {
-    parts.sounds.play(Sound::MenuItem);
+    parts.sounds.play(Sound::MenuItem, sceneryRandom());
     CMenu& menu = parts.menu;
     switch (action) {
     case Action::Choose:
@@ -377,7 +397,7 @@ void CGameFlow::openOptions()
 
 void CGameFlow::onOptionsAction(Action action)
 {
-    parts.sounds.play(Sound::MenuItem);
+    parts.sounds.play(Sound::MenuItem, sceneryRandom());
     switch (action) {
     case Action::OptionUp: moveInOptions(OptionsMove::Up); break;
     case Action::OptionDown: moveInOptions(OptionsMove::Down); break;
@@ -420,7 +440,7 @@ void CGameFlow::onMouseDown(int x, int y, unsigned button, int pictureWidth, int
         onMenuAction(Action::Choose);
         return;
     }
-    parts.sounds.play(Sound::MenuItem);
+    parts.sounds.play(Sound::MenuItem, sceneryRandom());
     const OptionsLayout layout(pictureWidth, pictureHeight);
     if (layout.onHint(x, y)) {
         moveInOptions(OptionsMove::Back);

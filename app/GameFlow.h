@@ -3,7 +3,9 @@
 // there (app/KeyMap.h decides which action a key asks for), the name entry,
 // and the table of what each board event sets off (a sound, a move of the
 // light, debris, the HUD's score, the high-score entry). It owns none of the objects it drives: start-up makes them and
-// hands them over.
+// hands them over. It owns the scenery's random stream: the sounds' variants,
+// the debris and the light draw from it, never from the rules' stream, so
+// nothing they do changes the game.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -14,7 +16,9 @@
 #include "game/GameBoardListener.h"
 #include "game/HeldKeys.h"
 #include "game/OptionsMenu.h"
+#include "game/Random.h"
 #include "game/Recording.h"
+#include "physics/ImpactSoundSink.h"
 
 class CCamera;
 class CGameBoard;
@@ -42,11 +46,11 @@ struct GameParts {
     std::function<bool(const std::string&)> watchRecording;
 };
 
-class CGameFlow : public CGameBoardListener {
+class CGameFlow : public CGameBoardListener, public CImpactSoundSink {
 public:
     enum class State { Menu = 0, Playing = 1 };
 
-    // Becomes the board's listener.
+    // Becomes the board's listener and the debris' impact sound.
     explicit CGameFlow(const GameParts& parts);
     ~CGameFlow() override;
     CGameFlow(const CGameFlow&) = delete;
@@ -92,8 +96,9 @@ public:
     // automatic camera path.
     void step(float dt, const HeldKeys& held);
 
-    // ---- what the board reports -----------------------------------------------
+    // ---- what the board and the debris report ----------------------------------
     void onBoardEvent(const BoardEvent& event) override;
+    void playImpact(int volume, int pan) override;
 
     // ---- what the keys change beside the settings ----------------------------------
     // How far the idle camera sways; the keys calm or widen it.
@@ -110,8 +115,10 @@ public:
 
     // ---- replays ----------------------------------------------------------------------
     // A recording's game starts in the flow: it is not recorded again, and
-    // its end enters no high score and leaves the view where it is.
-    void startReplayedGame();
+    // its end enters no high score and leaves the view where it is. A game
+    // recorded when one random stream served the rules and the scenery plays
+    // with the scenery drawing from the board's stream again.
+    void startReplayedGame(bool oneSharedStream = false);
     // The viewer left the replay: back to the high-score list.
     void endReplayedGame();
     bool replaying() const { return playingRecording; }
@@ -143,6 +150,8 @@ private:
     // The game in play ends: its recording is saved, and the table's
     // recordings are kept in step with the table.
     std::string endRecording(bool keep, RecordedEnd how = RecordedEnd::Played);
+    // The stream the sounds, the debris and the light draw from.
+    CRandom& sceneryRandom();
     bool watchChosenScore();
     CCamera& camera();
 
@@ -159,6 +168,10 @@ private:
     int lastMouseX = 0;
     int lastMouseY = 0;
     bool playingRecording = false;
+    // Seeded at every game's start from where the rules' stream stands.
+    CRandom scenery;
+    // Replaying a game from when the scenery drew from the rules' stream.
+    bool sceneryFromRules = false;
     // Arrow keys pressed since the last step. A press that is over before
     // the next step (a tap on a machine that draws slowly) still counts as
     // held for that one step, so no tap is lost.

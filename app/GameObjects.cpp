@@ -7,24 +7,9 @@
 #include "game/GameBoard.h"
 #include "game/HighScoreTable.h"
 #include "game/Menu.h"
-#include "physics/ImpactSoundSink.h"
 #include "render/Renderer.h"
 #include "view/GameView.h"
 #include "view/MenuScreen.h"
-
-namespace {
-
-// Debris impacts sound on the floor-hit group, pitched up to 10000 Hz higher.
-class FloorHitSound : public CImpactSoundSink {
-public:
-    explicit FloorHitSound(const CSoundBank& sounds) : sounds(sounds) {}
-    void playImpact(int volume, int pan) override { sounds.play(Sound::HitFloor, 10000, volume, pan); }
-
-private:
-    const CSoundBank& sounds;
-};
-
-} // namespace
 
 GameObjects::GameObjects() = default;
 
@@ -43,14 +28,13 @@ void assembleGame(GameObjects& game, const GameSetup& setup)
     game.sounds->setPlayLog(setup.soundLog);
     game.board = std::make_unique<CGameBoard>(setup.seed);
     game.renderer = std::make_unique<CRenderer>();
-    game.floorHitSound = std::make_unique<FloorHitSound>(*game.sounds);
-    game.view = std::make_unique<CGameView>(*game.board, *game.renderer, game.floorHitSound.get());
+    game.view = std::make_unique<CGameView>(*game.board, *game.renderer);
     game.menu = std::make_unique<CMenu>();
     game.menu->options().setControls(keyboardControls(), padControls());
     game.menuScreen = std::make_unique<CMenuScreen>();
     game.menuScreen->load("media");
     if (setup.replayFolder)
-        game.recorder = std::make_unique<CGameRecorder>(*setup.replayFolder, mediaFingerprint(*game.sounds));
+        game.recorder = std::make_unique<CGameRecorder>(*setup.replayFolder);
     game.flow = std::make_unique<CGameFlow>(GameParts{*game.board, *game.highScores, *game.menu, *game.view,
                                                       *game.renderer, *game.sounds, setup.showNotice,
                                                       game.recorder.get(), setup.watchRecording});

@@ -15,7 +15,6 @@ class CGameFlow;
 class CGameRecorder;
 class CGameView;
 class CHighScoreTable;
-class CImpactSoundSink;
 class CMenu;
 class CMenuScreen;
 class CRenderer;
@@ -44,7 +43,6 @@ struct GameObjects {
     std::unique_ptr<CSoundBank> sounds;
     std::unique_ptr<CGameBoard> board;
     std::unique_ptr<CRenderer> renderer;
-    std::unique_ptr<CImpactSoundSink> floorHitSound;
     std::unique_ptr<CGameView> view;
     std::unique_ptr<CMenu> menu;
     std::unique_ptr<CMenuScreen> menuScreen;

@@ -9,7 +9,6 @@
 #include "files/FileProblems.h"
 #include "game/GameBoard.h"
 #include "game/KeptRecordings.h"
-#include "game/Random.h"
 #include "game/RecordedInput.h"
 
 std::vector<uint8_t> mediaFingerprint(const CSoundBank& sounds)
@@ -17,16 +16,12 @@ std::vector<uint8_t> mediaFingerprint(const CSoundBank& sounds)
     return sounds.variantCounts();
 }
 
-CGameRecorder::CGameRecorder(std::filesystem::path folder, std::vector<uint8_t> fingerprint)
-    : replayFolder(std::move(folder)), fingerprint(std::move(fingerprint))
-{
-}
+CGameRecorder::CGameRecorder(std::filesystem::path folder) : replayFolder(std::move(folder)) {}
 
 void CGameRecorder::begin(const CGameBoard& board)
 {
     game = Recording{};
-    game.mediaFingerprint = fingerprint;
-    game.randomState = randomState();
+    game.randomState = board.random().state();
     game.slideVelocity = board.motion().slideVelocity;
     game.fallSpeed = board.motion().fallSpeed;
     game.frames.reserve(60 * 60 * 5);

@@ -1,7 +1,7 @@
 #pragma once
 // Recording every game as it is played.
 //
-// A game's story is its random stream's state at the start, then per frame
+// A game's story is the rules' random stream's state at the start, then per frame
 // the time step, the moves that change the game and the three held moves the
 // board polls in every step of that frame. Everything else a player does
 // (camera, picture switches) leaves the game as it is, so a replay leaves
@@ -19,8 +19,9 @@ class CGameBoard;
 class CHighScoreTable;
 class CSoundBank;
 
-// ---- what a recording keeps ---------------------------------------------------
-// The number of variants of every sound group, in the bank's order.
+// ---- what older recordings kept ------------------------------------------------
+// The number of variants of every sound group, in the bank's order: a game
+// recorded when the sounds drew from the rules' stream plays only with these.
 std::vector<uint8_t> mediaFingerprint(const CSoundBank& sounds);
 
 // A kept recording's name, as the high-score table gives it, is a plain file
@@ -37,7 +38,7 @@ public:
     // The last finished game goes to this file in the folder.
     static constexpr const char* LastGameFile = "last.vrp";
 
-    CGameRecorder(std::filesystem::path folder, std::vector<uint8_t> fingerprint);
+    explicit CGameRecorder(std::filesystem::path folder);
 
     // ---- one game ------------------------------------------------------------
     // A game starts: before the board draws its first pieces.
@@ -72,7 +73,6 @@ private:
     bool save(const std::string& name);
 
     std::filesystem::path replayFolder;
-    std::vector<uint8_t> fingerprint;
     Recording game;
     std::vector<uint16_t> pendingKeys;
     bool recording = false;

@@ -7,7 +7,6 @@
 #include "app/GameFlow.h"
 #include "app/GameRecorder.h"
 #include "game/GameBoard.h"
-#include "game/Random.h"
 #include "files/FileProblems.h"
 #include "game/RecordedInput.h"
 #include "view/Hud.h"
@@ -35,10 +34,10 @@ void playRecordedFrame(CGameFlow& flow, float& stepAccumulator, const RecordedFr
 
 void startRecordedGame(const Recording& recording, CGameFlow& flow, CGameBoard& board, float& stepAccumulator)
 {
-    seedRandom(recording.randomState);
+    board.seedRandom(recording.randomState);
     board.carryMotion({recording.slideVelocity, recording.fallSpeed});
     stepAccumulator = recording.carriedStepTime;
-    flow.startReplayedGame();
+    flow.startReplayedGame(sharesOneRandomStream(recording));
 }
 
 CReplayPlayer::CReplayPlayer(Recording recording, CGameFlow& flow, CGameBoard& board, CHud& hud)

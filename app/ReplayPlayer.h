@@ -32,13 +32,16 @@ std::optional<ReplayRequest> readReplayArguments(const std::vector<std::string>&
 // passed over.
 void playRecordedFrame(CGameFlow& flow, float& stepAccumulator, const RecordedFrame& frame);
 
-// Puts the game where the recording started it (random stream, the board's
-// leftovers, the loop's carried step time) and starts the game in the flow,
-// which is then replaying: it records nothing and enters no high score.
+// Puts the game where the recording started it (the rules' random stream,
+// the board's leftovers, the loop's carried step time) and starts the game in
+// the flow, which is then replaying: it records nothing and enters no high
+// score. A recording from when one stream served the rules and the scenery
+// plays with that one stream again.
 void startRecordedGame(const Recording& recording, CGameFlow& flow, CGameBoard& board, float& stepAccumulator);
 
 // The recording in the file, when this game can play it exactly (same
-// version, same sound media); otherwise nothing, and why in *error.
+// version, and for a recording from when one stream served all, the same
+// sound media); otherwise nothing, and why in *error.
 std::optional<Recording> loadPlayableRecording(const std::string& path, const CSoundBank& sounds, std::string* error);
 // The same for a recording already read from the file at path.
 std::optional<Recording> playableRecording(Recording recording, const std::string& path, const CSoundBank& sounds,

@@ -181,13 +181,13 @@ const CSoundGroup& CSoundBank::group(const std::string& name) const
     return silent;
 }
 
-void CSoundBank::play(Sound sound, int pitchSpread, int volume, int pan) const
+void CSoundBank::play(Sound sound, CRandom& random, int pitchSpread, int volume, int pan) const
 {
     const CSoundGroup& effect = group(sound);
     const int wanted = volume == -1 ? effect.volume() : volume;
     const int heard = muted ? 0 : wanted * effectsLevel / MaxLevel;
     int variant = -1;
-    effect.play(-1, heard, pan, pitchSpread, &variant);
+    effect.play(random, -1, heard, pan, pitchSpread, &variant);
     if (playLog && variant >= 0)
         playLog(sound, variant);
 }

@@ -53,17 +53,17 @@ public:
     void shutdown();
 
     // ---- effects ---------------------------------------------------------------
-    // Plays the effect once: a random variant, the group's volume unless one
-    // is given, the centre pan unless one is given, and a pitch up to
-    // pitchSpread Hz higher.
-    void play(Sound sound, int pitchSpread = 0, int volume = -1, int pan = -1) const;
+    // Plays the effect once: a variant drawn from the stream, the group's
+    // volume unless one is given, the centre pan unless one is given, and a
+    // pitch up to pitchSpread Hz higher.
+    void play(Sound sound, CRandom& random, int pitchSpread = 0, int volume = -1, int pan = -1) const;
     const CSoundGroup& group(Sound sound) const;
     // By element name; an unknown name gives an empty group that plays nothing.
     const CSoundGroup& group(const std::string& name) const;
     // The number of variants of every group of the sound set, in the file's
     // order: the effects and "hitframe", a group of the set that no effect
-    // plays. Every effect played draws a variant from the game's random
-    // stream, so a recording plays exactly only with the same counts.
+    // plays. Recordings from when the effects drew their variants from the
+    // rules' random stream play exactly only with the same counts.
     std::vector<uint8_t> variantCounts() const;
     // Told of every effect played, with the variant it picked (the script
     // driver lists them in its dumps).
@@ -74,8 +74,8 @@ public:
     // The player's levels from 0 to MaxLevel (as loud as the sound set makes
     // them) for the music and the effects; mute silences both. The music
     // changes at once, also while it plays; effects from their next play.
-    // Muted effects still pick their variant, so a game sounds the same
-    // random sequence whatever is heard.
+    // Muted effects still pick their variant, so a replay sounds the same
+    // variants as the game whatever was heard.
     static constexpr int MaxLevel = 10;
     void setLevels(int music, int effects, bool mute);
 

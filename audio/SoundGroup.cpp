@@ -31,7 +31,7 @@ void CSoundGroup::load(CAudioBackend& audio, const CXmlNode& element, int volume
     groupVolume = volume;
 }
 
-AudioHandle CSoundGroup::play(int variant, int volume, int pan, int pitchSpread, int* picked) const
+AudioHandle CSoundGroup::play(CRandom& random, int variant, int volume, int pan, int pitchSpread, int* picked) const
 {
     if (variantCount == 0 || !backend)
         return 0;
@@ -41,7 +41,7 @@ AudioHandle CSoundGroup::play(int variant, int volume, int pan, int pitchSpread,
         index = 0;
     } else if (variant < 0) {
         // randomUnit() may return exactly 1; that pick belongs to the last variant.
-        index = std::min(static_cast<int>(randomUnit() * variantCount), variantCount - 1);
+        index = std::min(static_cast<int>(random.randomUnit() * variantCount), variantCount - 1);
     }
 
     if (picked)
@@ -49,6 +49,6 @@ AudioHandle CSoundGroup::play(int variant, int volume, int pan, int pitchSpread,
     if (volume == -1)
         volume = groupVolume;
 
-    const int frequency = static_cast<int>(NaturalFrequency + randomUnit() * pitchSpread);
+    const int frequency = static_cast<int>(NaturalFrequency + random.randomUnit() * pitchSpread);
     return backend->playSample(variants[index], frequency, volume, pan);
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 
+class CRandom;
 class CXmlNode;
 
 // Says on standard error why a sound file named in sound.xml did not load.
@@ -28,9 +29,11 @@ public:
     // ---- playing -------------------------------------------------------------
     // Plays one variant once. variant -1 picks at random; one past the end
     // falls back to the first. volume -1 means the group's volume. The rate is
-    // 44100 Hz plus a random part of pitchSpread. Returns the channel, 0 when
-    // nothing played. The variant picked is written to *picked when given.
-    AudioHandle play(int variant, int volume, int pan, int pitchSpread, int* picked = nullptr) const;
+    // 44100 Hz plus a random part of pitchSpread. The random picks draw from
+    // the stream given. Returns the channel, 0 when nothing played. The
+    // variant picked is written to *picked when given.
+    AudioHandle play(CRandom& random, int variant, int volume, int pan, int pitchSpread,
+                     int* picked = nullptr) const;
 
     // ---- state -------------------------------------------------------------
     int count() const { return variantCount; }

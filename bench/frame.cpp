@@ -93,8 +93,9 @@ Scene* makeScene()
     for (int i = 0; i < 200; ++i)
         rowColours[size_t(i)] = 0xFF000000u | uint32_t(0x203040 + i * 0x010305);
     board.setCells(rowColours);
+    CRandom random = board.random();
     for (int row = 12; row < 16; ++row)
-        scene->view->launchRow(row, board.rowColours(row));
+        scene->view->launchRow(row, board.rowColours(row), random);
     for (int i = 0; i < 50; ++i)
         scene->view->stepUpdate(0.01f, true);
     board.setCells(rowColours);

@@ -29,10 +29,10 @@ CPhysicsWorld::RowColours rowOf(const std::array<uint32_t, 200>& grid, int row)
     return colours;
 }
 
-void launchFourRows(CPhysicsWorld& world, const std::array<uint32_t, 200>& grid)
+void launchFourRows(CPhysicsWorld& world, const std::array<uint32_t, 200>& grid, CRandom& random)
 {
     for (int row = 16; row < 20; ++row)
-        world.spawnRow(row, rowOf(grid, row));
+        world.spawnRow(row, rowOf(grid, row), random);
 }
 
 int awakeBricks(const CPhysicsWorld& world)
@@ -56,14 +56,14 @@ void settle(CPhysicsWorld& world)
 void BM_UpdateTumbling(benchmark::State& state)
 {
     auto grid = fullGrid();
-    seedRandom(1);
+    CRandom random(1);
     CPhysicsWorld world;
     int sinceLaunch = 0;
-    launchFourRows(world, grid);
+    launchFourRows(world, grid, random);
     for (auto _ : state) {
         if (sinceLaunch == 75) {
             state.PauseTiming();
-            launchFourRows(world, grid); // recycles all forty
+            launchFourRows(world, grid, random); // recycles all forty
             sinceLaunch = 0;
             state.ResumeTiming();
         }
@@ -77,9 +77,9 @@ BENCHMARK(BM_UpdateTumbling);
 void BM_UpdateResting(benchmark::State& state)
 {
     auto grid = fullGrid();
-    seedRandom(1);
+    CRandom random(1);
     CPhysicsWorld world;
-    launchFourRows(world, grid);
+    launchFourRows(world, grid, random);
     settle(world);
     for (auto _ : state)
         world.update(Step, true);
@@ -90,9 +90,9 @@ BENCHMARK(BM_UpdateResting);
 void BM_UpdateRestingAsleep(benchmark::State& state)
 {
     auto grid = fullGrid();
-    seedRandom(1);
+    CRandom random(1);
     CPhysicsWorld world;
-    launchFourRows(world, grid);
+    launchFourRows(world, grid, random);
     settle(world);
     for (int i = 0; i < CPhysicsWorld::SlotCount; ++i)
         dBodyDisable(world.slot(i)->body);
@@ -105,9 +105,9 @@ BENCHMARK(BM_UpdateRestingAsleep);
 void BM_UpdatePaused(benchmark::State& state)
 {
     auto grid = fullGrid();
-    seedRandom(1);
+    CRandom random(1);
     CPhysicsWorld world;
-    launchFourRows(world, grid);
+    launchFourRows(world, grid, random);
     for (auto _ : state)
         world.update(Step, false);
 }
@@ -116,10 +116,10 @@ BENCHMARK(BM_UpdatePaused);
 void BM_SpawnRow(benchmark::State& state)
 {
     auto grid = fullGrid();
-    seedRandom(1);
+    CRandom random(1);
     CPhysicsWorld world;
     for (auto _ : state)
-        world.spawnRow(19, rowOf(grid, 19)); // steady state: each replaces ten bricks
+        world.spawnRow(19, rowOf(grid, 19), random); // steady state: each replaces ten bricks
 }
 BENCHMARK(BM_SpawnRow);
 

@@ -36,7 +36,7 @@ std::filesystem::path scratchFolder()
 void BM_RecordFrame(benchmark::State& state)
 {
     const std::filesystem::path folder = scratchFolder();
-    CGameRecorder recorder(folder / "replays", std::vector<uint8_t>(11, 1));
+    CGameRecorder recorder(folder / "replays");
     CGameBoard board(1);
     HeldArrows input;
     recorder.begin(board);
@@ -60,7 +60,7 @@ BENCHMARK(BM_RecordFrame);
 void BM_SaveTenMinuteGame(benchmark::State& state)
 {
     const std::filesystem::path folder = scratchFolder();
-    CGameRecorder recorder(folder / "replays", std::vector<uint8_t>(11, 1));
+    CGameRecorder recorder(folder / "replays");
     CGameBoard board(1);
     HeldArrows input;
     for (auto _ : state) {

@@ -54,8 +54,9 @@ BenchGame* makeGame()
 
 void launchFourRows(CGameView& view, const CGameBoard& board)
 {
+    CRandom random = board.random();
     for (int row = 16; row < 20; ++row)
-        view.launchRow(row, board.rowColours(row));
+        view.launchRow(row, board.rowColours(row), random);
 }
 
 void GameStepInPlay(benchmark::State& state)

@@ -1,7 +1,6 @@
 #include "device/Device.h"
 
 #include "device/Buffers.h"
-#include "device/FixedFunction.h"
 #include "device/ShaderProgram.h"
 #include "device/Texture.h"
 #include "platform/Letterbox.h"
@@ -31,20 +30,15 @@ int vertexCountOf(PrimitiveType type, int primitives)
     return type == PrimitiveType::TriangleList ? primitives * 3 : primitives + 2;
 }
 
-// The vertex size a flexible vertex format implies.
-uint32_t fvfSize(uint32_t fvf)
-{
-    uint32_t size = (fvf & FvfXyzRhw) ? 16 : (fvf & FvfXyz) ? 12 : 0;
-    if (fvf & FvfNormal)
-        size += 12;
-    if (fvf & FvfDiffuse)
-        size += 4;
-    if (fvf & FvfSpecular)
-        size += 4;
-    for (uint32_t set = 0; set < fvfTexCoordSets(fvf); ++set)
-        size += static_cast<uint32_t>(fvfTexCoordFloats(fvf, set)) * 4;
-    return size;
-}
+// What draws when no program is set: the texture of unit 0 times the vertex
+// colour, placed in the viewport's pixels. The overlays, the text and the
+// plain screen quads need no more.
+const char* const ScreenFragmentStage = R"(in vec4 vColour;
+in vec2 vTexCoord;
+uniform sampler2D uTexture;
+out vec4 fragColour;
+void main() { fragColour = texture(uTexture, vTexCoord) * vColour; }
+)";
 
 } // namespace
 
@@ -58,11 +52,11 @@ CDevice::~CDevice()
 {
     if (theDevice == this)
         theDevice = nullptr;
-    if (!fixedFunction)
+    if (!screenProgram)
         return; // never created: no GL objects
     for (auto& [key, name] : framebuffers)
         glDeleteFramebuffers(1, &name);
-    for (auto& [fvf, name] : vertexArrays)
+    for (auto& [layout, name] : vertexArrays)
         glDeleteVertexArrays(1, &name);
     glDeleteSamplers(1, &sampler0);
     glDeleteBuffers(1, &upBuffer);
@@ -82,15 +76,12 @@ bool CDevice::create(SDL_Window* sdlWindow, int width, int height)
         lastError = "the back buffer cannot be created";
         return false;
     }
-    std::string errors;
-    fixedFunction = std::make_unique<CFixedFunction>();
-    if (!fixedFunction->create(errors)) {
-        std::fprintf(stderr, "%s", errors.c_str());
-        fixedFunction.reset();
+    if (!createScreenProgram()) {
         lastError = "the built-in shaders do not compile";
         return false;
     }
-    // Direct3D's conventions: depth 0..1 and the origin at the top left.
+    // Depth from 0 to 1 and the first row at the top, as the game's
+    // projections and pictures are made.
     glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
     glCreateSamplers(1, &sampler0);
     glBindSampler(0, sampler0);
@@ -118,6 +109,23 @@ bool CDevice::createBackBuffer(int width, int height)
         return false;
     const GLuint backFramebuffer = framebufferFor(backColour->surface(), backDepth->surface());
     return glCheckNamedFramebufferStatus(backFramebuffer, GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
+bool CDevice::createScreenProgram()
+{
+    std::string errors;
+    screenProgram = CShaderProgram::build({ScreenVertexStage, "built-in screen vertex stage", 1},
+                                          {ScreenFragmentStage, "built-in screen fragment stage", 1}, errors);
+    if (!screenProgram) {
+        std::fprintf(stderr, "%s", errors.c_str());
+        return false;
+    }
+    // Its one sampler reads unit 0, not the first effect unit.
+    glProgramUniform1i(screenProgram->glName(), glGetUniformLocation(screenProgram->glName(), "uTexture"), 0);
+    whiteTexture = CTexture::create(1, 1, 1, Format::A8R8G8B8);
+    const uint8_t white[4] = {255, 255, 255, 255};
+    whiteTexture->upload(0, PixelLayout::Rgba8, white);
+    return true;
 }
 
 bool CDevice::resizeBackBuffer(int width, int height)
@@ -204,15 +212,12 @@ bool CDevice::copySurfacePart(const CSurface* source, CSurface* destination, int
     return true;
 }
 
-bool CDevice::copySurfaces(const CSurface* source, const CSurface* sourceDepth, CSurface* destination,
-                           CSurface* destinationDepth)
-{
-    return source &&
-           copySurfacesArea(source, sourceDepth, destination, destinationDepth, 0, 0, source->width(), source->height());
-}
+namespace {
 
-bool CDevice::copySurfacesChecked(const CSurface* source, const CSurface* sourceDepth, const CSurface* destination,
-                                  const CSurface* destinationDepth) const
+// Whether two colour surfaces and their depth-stencil surfaces pair up: four
+// distinct surfaces of one size, colour with colour and depth with depth.
+bool surfacesPairUp(const CSurface* source, const CSurface* sourceDepth, const CSurface* destination,
+                    const CSurface* destinationDepth)
 {
     const auto sameSize = [](const CSurface* a, const CSurface* b) {
         return a->width() == b->width() && a->height() == b->height();
@@ -220,32 +225,22 @@ bool CDevice::copySurfacesChecked(const CSurface* source, const CSurface* source
     if (!sourceDepth || !destinationDepth || sourceDepth == destinationDepth || !sourceDepth->isDepthStencil() ||
         !destinationDepth->isDepthStencil() || !sameSize(sourceDepth, destinationDepth))
         return false;
-    if (!source || !destination || source == destination || source->isDepthStencil() ||
-        destination->isDepthStencil() || !sameSize(source, destination) || !sameSize(source, sourceDepth))
-        return false;
-    return true;
+    return source && destination && source != destination && !source->isDepthStencil() &&
+           !destination->isDepthStencil() && sameSize(source, destination) && sameSize(source, sourceDepth);
 }
+
+} // namespace
 
 bool CDevice::copySurfacesArea(const CSurface* source, const CSurface* sourceDepth, CSurface* destination,
                                CSurface* destinationDepth, int x, int y, int width, int height)
 {
-    if (!source || x < 0 || y < 0 || width <= 0 || height <= 0 || x + width > source->width() ||
-        y + height > source->height())
-        return false;
-    if (!copySurfacesChecked(source, sourceDepth, destination, destinationDepth))
+    if (!surfacesPairUp(source, sourceDepth, destination, destinationDepth) || x < 0 || y < 0 || width <= 0 ||
+        height <= 0 || x + width > source->width() || y + height > source->height())
         return false;
     glBlitNamedFramebuffer(framebufferFor(source, sourceDepth), framebufferFor(destination, destinationDepth), x, y,
                            x + width, y + height, x, y, x + width, y + height,
                            GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT, GL_NEAREST);
     return true;
-}
-
-bool CDevice::copyDepthStencil(const CSurface* source, CSurface* destination)
-{
-    if (!source || !destination || source->width() != destination->width() ||
-        source->height() != destination->height())
-        return false;
-    return copyDepthStencilPart(source, destination, source->width(), source->height());
 }
 
 bool CDevice::copyDepthStencilPart(const CSurface* source, CSurface* destination, int width, int height)
@@ -262,36 +257,6 @@ void CDevice::beginScene()
 {
     draws = 0;
     applyTargets();
-}
-
-void CDevice::setTransform(TransformType type, const glm::mat4& matrix)
-{
-    switch (type) {
-    case TransformType::World: current.world = matrix; break;
-    case TransformType::View: current.view = matrix; break;
-    case TransformType::Projection: current.projection = matrix; break;
-    }
-}
-
-const glm::mat4& CDevice::transform(TransformType type) const
-{
-    switch (type) {
-    case TransformType::World: return current.world;
-    case TransformType::View: return current.view;
-    default: return current.projection;
-    }
-}
-
-void CDevice::setLight(int index, const Light& light)
-{
-    if (index >= 0 && index < MaxLights)
-        current.lights[index] = light;
-}
-
-void CDevice::lightEnable(int index, bool enable)
-{
-    if (index >= 0 && index < MaxLights)
-        current.lightEnabled[index] = enable;
 }
 
 void CDevice::setStreamSource(const CVertexBuffer* buffer, uint32_t stride)
@@ -312,7 +277,7 @@ void CDevice::setRenderTarget(CSurface* surface)
 
 void CDevice::clear(unsigned flags, uint32_t argb, float z, int stencil)
 {
-    if (!fixedFunction)
+    if (!screenProgram)
         return;
     apply(true);
     GLbitfield mask = 0;
@@ -335,7 +300,7 @@ void CDevice::clear(unsigned flags, uint32_t argb, float z, int stencil)
         applied.renderStates[static_cast<size_t>(RenderState::StencilWriteMask)] = 0xFFFFFFFF;
         mask |= GL_STENCIL_BUFFER_BIT;
     }
-    // Direct3D clears the viewport only; GL clears the whole target unless scissored.
+    // Only the viewport is cleared; GL clears the whole target unless scissored.
     const Viewport& v = current.viewport;
     const bool partial = target && (v.x != 0 || v.y != 0 || v.width != target->width() || v.height != target->height());
     if (partial) {
@@ -350,7 +315,8 @@ void CDevice::clear(unsigned flags, uint32_t argb, float z, int stencil)
 
 void CDevice::drawPrimitiveUP(PrimitiveType type, int primitiveCount, const void* vertices, int stride)
 {
-    if (!fixedFunction || primitiveCount <= 0 || !vertices || stride <= 0 || fvfSize(current.fvf) > static_cast<uint32_t>(stride))
+    if (!screenProgram || primitiveCount <= 0 || !vertices || stride <= 0 ||
+        current.layout->size > static_cast<unsigned>(stride))
         return;
     const int count = vertexCountOf(type, primitiveCount);
     const size_t bytes = static_cast<size_t>(count) * static_cast<size_t>(stride);
@@ -364,7 +330,7 @@ void CDevice::drawPrimitiveUP(PrimitiveType type, int primitiveCount, const void
 
 int CDevice::indexedDrawCount(PrimitiveType type, int baseVertex, int startIndex, int primitiveCount) const
 {
-    if (!fixedFunction || primitiveCount <= 0 || !current.stream || !current.indices || current.streamStride == 0)
+    if (!screenProgram || primitiveCount <= 0 || !current.stream || !current.indices || current.streamStride == 0)
         return 0;
     const int count = vertexCountOf(type, primitiveCount);
     if (startIndex < 0 || static_cast<size_t>(startIndex) + static_cast<size_t>(count) > current.indices->count())
@@ -385,11 +351,8 @@ void CDevice::bindIndices()
     }
 }
 
-void CDevice::drawIndexedPrimitive(PrimitiveType type, int baseVertex, int minIndex, int vertexCount, int startIndex,
-                                   int primitiveCount)
+void CDevice::drawIndexedPrimitive(PrimitiveType type, int baseVertex, int startIndex, int primitiveCount)
 {
-    (void)minIndex;
-    (void)vertexCount;
     const int count = indexedDrawCount(type, baseVertex, startIndex, primitiveCount);
     if (count == 0)
         return;

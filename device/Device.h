@@ -1,15 +1,17 @@
 #pragma once
 // The graphics device: an OpenGL 4.5 core context driven through a small
-// Direct3D-9-style layer. The device keeps Direct3D's state model as plain
-// data (render states, sampler 0, texture stage 0, transforms, lights and
-// material, render target 0 and the depth-stencil surface) and is the one
-// owner of GL state: before each draw or clear it sends GL only what differs
-// from what GL was last given. Nothing else calls glEnable and friends.
+// layer that keeps the drawing state as plain data (render states, sampler
+// 0, the texture of unit 0, the program, the vertex layout, render target 0
+// and the depth-stencil surface) and is the one owner of GL state: before
+// each draw or clear it sends GL only what differs from what GL was last
+// given. Nothing else calls glEnable and friends.
 //
 // The frame is drawn into an off-screen back buffer (colour plus a 24-bit
 // depth / 8-bit stencil surface) that present() copies to the window, so any
 // colour target can be paired with any depth-stencil surface.
 #include "device/RenderStates.h"
+
+#include <glm/glm.hpp>
 
 #include <cstdint>
 #include <map>
@@ -20,15 +22,13 @@
 
 struct SDL_Window;
 class CSurface;
-class CFixedFunction;
+class CTexture;
 
 enum ClearFlags : unsigned {
     ClearTarget = 1,
     ClearZBuffer = 2,
     ClearStencil = 4,
 };
-
-enum class TransformType { World, View, Projection };
 
 // What differs between the copies of an instanced draw: the vertex stage reads
 // the world matrix as inInstanceWorld (locations 5 to 8, one column each) and
@@ -52,8 +52,8 @@ public:
     // A null window makes a device that never presents (tests).
     bool create(SDL_Window* window, int width, int height);
     void beginScene();
-    // Clears the current targets within the viewport; ignores the write masks
-    // of the render states, as Direct3D's Clear does.
+    // Clears the current targets within the viewport, whatever the write
+    // masks of the render states say.
     void clear(unsigned flags, uint32_t argb, float z, int stencil);
     // Copies the back buffer to the window and swaps.
     void present();
@@ -77,30 +77,24 @@ public:
         current.renderStates[static_cast<size_t>(s)] = stateValue(value);
     }
     uint32_t renderState(RenderState s) const { return current.renderStates[static_cast<size_t>(s)]; }
+    void setRenderState(FloatState s, float value) { current.floatStates[static_cast<size_t>(s)] = value; }
+    float renderState(FloatState s) const { return current.floatStates[static_cast<size_t>(s)]; }
     template <typename T>
     void setSamplerState(SamplerState s, T value)
     {
         current.samplerStates[static_cast<size_t>(s)] = stateValue(value);
     }
     uint32_t samplerState(SamplerState s) const { return current.samplerStates[static_cast<size_t>(s)]; }
-    template <typename T>
-    void setTextureStageState(TextureStageState s, T value)
-    {
-        current.stageStates[static_cast<size_t>(s)] = stateValue(value);
-    }
-    uint32_t textureStageState(TextureStageState s) const { return current.stageStates[static_cast<size_t>(s)]; }
-    // Texture stage 0 (2D textures; a cube map here reads as no texture).
+    // The texture of unit 0, which the screen program reads (2D textures; a
+    // cube map here reads as none, and none reads white).
     void setTexture(const CTexture* texture) { current.texture = texture; }
     const CTexture* texture() const { return current.texture; }
-    void setTransform(TransformType type, const glm::mat4& matrix);
-    const glm::mat4& transform(TransformType type) const;
-    void setLight(int index, const Light& light);
-    void lightEnable(int index, bool enable);
-    void setMaterial(const Material& material) { current.material = material; }
-    // None: no vertex and no pixel shader, the fixed-function stages draw.
+    // None: the screen program draws (see DeviceState::program).
     void setProgram(const CShaderProgram* program) { current.program = program; }
     const CShaderProgram* program() const { return current.program; }
-    void setFvf(uint32_t fvf) { current.fvf = fvf; }
+    // What the vertices of the next draws hold; the layout must outlive its use.
+    void setVertexLayout(const VertexLayout& layout) { current.layout = &layout; }
+    const VertexLayout& vertexLayout() const { return *current.layout; }
     void setStreamSource(const CVertexBuffer* buffer, uint32_t stride);
     void setIndices(const CIndexBuffer* buffer) { current.indices = buffer; }
     const Viewport& viewport() const { return current.viewport; }
@@ -119,8 +113,7 @@ public:
     CSurface* backBuffer() const;
     CSurface* backDepthStencil() const;
     // The whole of one colour surface onto the whole of another of the same
-    // size, pixel for pixel (Direct3D's StretchRect without rectangles). No
-    // state of the device takes part, and a software GL makes it a memory
+    // size, pixel for pixel. No state of the device takes part, and a software GL makes it a memory
     // copy where a drawn quad would run a program for every pixel. False,
     // with nothing copied, when the sizes differ or either holds depth.
     bool copySurface(const CSurface* source, CSurface* destination);
@@ -129,22 +122,18 @@ public:
     // keeps what it held. False, with nothing copied, when either surface is
     // smaller than the part, the part has no area or either holds depth.
     bool copySurfacePart(const CSurface* source, CSurface* destination, int width, int height);
-    // The same for a colour surface and its depth-stencil surface at once
-    // (both pairs of one size and format): a render target and its depth
-    // kept aside and put back.
-    bool copySurfaces(const CSurface* source, const CSurface* sourceDepth, CSurface* destination,
-                      CSurface* destinationDepth);
-    // The same for one rectangle of the four (x, y: its top left pixel),
-    // the rest of the destinations kept. False, with nothing copied, when
-    // copySurfaces would refuse the four or the rectangle has no area or
-    // does not lie within them.
+    // The same for one rectangle (x, y: its top left pixel) of a colour
+    // surface and its depth-stencil surface at once, onto another such pair
+    // of the same size and formats, the rest of the destinations kept: a
+    // render target and its depth kept aside and put back. False, with
+    // nothing copied, when the four do not pair up so or the rectangle has
+    // no area or does not lie within them.
     bool copySurfacesArea(const CSurface* source, const CSurface* sourceDepth, CSurface* destination,
                           CSurface* destinationDepth, int x, int y, int width, int height);
-    // A depth-stencil surface alone onto another of the same size: depth
-    // and stencil marks kept for a pass that must not disturb the first.
-    // False, with nothing copied, when the sizes differ or either is colour.
-    bool copyDepthStencil(const CSurface* source, CSurface* destination);
-    // Only the top left width x height of the two (as copySurfacePart).
+    // The top left width x height of one depth-stencil surface onto another:
+    // depth and stencil marks kept for a pass that must not disturb the
+    // first. False, with nothing copied, when either is colour or smaller
+    // than the part, or the part has no area.
     bool copyDepthStencilPart(const CSurface* source, CSurface* destination, int width, int height);
     // Whether a D24S8 texture can be sampled as a shadow map. GL 4.5 always
     // can; VESBRIK_NO_DEPTH_TEXTURES=1 (read at create) or the setter makes
@@ -153,11 +142,12 @@ public:
     void setSupportsDepthTextures(bool supported) { depthTextures = supported; }
 
     // ---- drawing -----------------------------------------------------------------------
-    // From client memory, in the current vertex format.
+    // From client memory, in the current vertex layout; stride: bytes from
+    // one vertex to the next, at least the layout's size.
     void drawPrimitiveUP(PrimitiveType type, int primitiveCount, const void* vertices, int stride);
-    // From the stream source and index buffer (16-bit indices).
-    void drawIndexedPrimitive(PrimitiveType type, int baseVertex, int minIndex, int vertexCount, int startIndex,
-                              int primitiveCount);
+    // From the stream source and index buffer (16-bit indices, each added to
+    // baseVertex); a draw whose indices reach past the vertices is refused.
+    void drawIndexedPrimitive(PrimitiveType type, int baseVertex, int startIndex, int primitiveCount);
     // The same once per instance, in the order given, with each instance's
     // world matrix and colour: one draw where many would cost the driver
     // their set-up each. The instances are copied at the call.
@@ -166,7 +156,7 @@ public:
     int drawCount() const { return draws; }
 
     // ---- for the effect layer and the resources ------------------------------------
-    // Texture units 1 and up belong to effect programs; unit 0 is stage 0.
+    // Texture units 1 and up belong to effect programs; unit 0 is the screen program's.
     void bindEffectTexture(int unit, const CTexture* texture, unsigned sampler);
     void forgetTexture(const CTexture* texture);
     void forgetProgram(const CShaderProgram* program);
@@ -176,9 +166,7 @@ public:
 
 private:
     bool createBackBuffer(int width, int height);
-    // Whether copySurfaces takes the four surfaces.
-    bool copySurfacesChecked(const CSurface* source, const CSurface* sourceDepth, const CSurface* destination,
-                             const CSurface* destinationDepth) const;
+    bool createScreenProgram();
     void readDebugSwitches();
     void apply(bool forClear);
     void applyTargets();
@@ -190,7 +178,7 @@ private:
     int indexedDrawCount(PrimitiveType type, int baseVertex, int startIndex, int primitiveCount) const;
     void bindIndices();
     unsigned framebufferFor(const CSurface* colour, const CSurface* depth);
-    unsigned vertexArrayFor(uint32_t fvf, bool instanced);
+    unsigned vertexArrayFor(const VertexLayout& layout, bool instanced);
 
     SDL_Window* window = nullptr;
     int backWidth = 0;
@@ -204,7 +192,9 @@ private:
 
     std::unique_ptr<CTexture> backColour;
     std::unique_ptr<CTexture> backDepth;
-    std::unique_ptr<CFixedFunction> fixedFunction;
+    // What draws when no program is set, and the texture it reads when none is.
+    std::unique_ptr<CShaderProgram> screenProgram;
+    std::unique_ptr<CTexture> whiteTexture;
 
     DeviceState current;
     DeviceState applied;
@@ -231,8 +221,8 @@ private:
     int draws = 0;
 
     std::map<std::pair<const CSurface*, const CSurface*>, unsigned> framebuffers;
-    // By vertex format, and whether the instance inputs are fed.
-    std::map<std::pair<uint32_t, bool>, unsigned> vertexArrays;
+    // By vertex layout, and whether the instance inputs are fed.
+    std::map<std::pair<const VertexLayout*, bool>, unsigned> vertexArrays;
 };
 
 // The one device, reachable by every drawing part once start-up published it.

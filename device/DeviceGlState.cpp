@@ -4,7 +4,6 @@
 #include "device/Device.h"
 
 #include "device/Buffers.h"
-#include "device/FixedFunction.h"
 #include "device/ShaderProgram.h"
 #include "device/Texture.h"
 
@@ -111,7 +110,7 @@ void sendCulling(const StateChanges& s)
 {
     if (!s.any({RenderState::CullMode}))
         return;
-    // Direct3D culls by the winding as seen on the screen: CCW removes
+    // Culling goes by the winding as seen on the screen: CCW removes
     // triangles whose corners run anticlockwise, so clockwise ones are the
     // front faces (the pixel test of culling holds this).
     const auto cull = static_cast<Cull>(s[RenderState::CullMode]);
@@ -159,16 +158,16 @@ void sendStencil(const StateChanges& s)
         glStencilMask(s[RenderState::StencilWriteMask]);
 }
 
-// Direct3D's bias is in depth-range units; GL's "units" are steps of the
+// The bias is held in depth-range units; GL's "units" are steps of the
 // 24-bit depth buffer.
 constexpr float DepthBufferSteps = 16777216.0f;
 
-void sendDepthBias(const StateChanges& s)
+void sendDepthBias(const DeviceState& now, const DeviceState& sent, bool all)
 {
-    if (!s.any({RenderState::DepthBias, RenderState::SlopeScaleDepthBias}))
+    if (!all && now.floatStates == sent.floatStates)
         return;
-    const float bias = stateFloat(s[RenderState::DepthBias]);
-    const float slope = stateFloat(s[RenderState::SlopeScaleDepthBias]);
+    const float bias = now.floatStates[static_cast<size_t>(FloatState::DepthBias)];
+    const float slope = now.floatStates[static_cast<size_t>(FloatState::SlopeScaleDepthBias)];
     enable(GL_POLYGON_OFFSET_FILL, bias != 0.0f || slope != 0.0f);
     if (bias != 0.0f || slope != 0.0f)
         glPolygonOffset(slope, bias * DepthBufferSteps);
@@ -176,7 +175,7 @@ void sendDepthBias(const StateChanges& s)
 
 } // namespace
 
-// ---- GL objects for targets and vertex formats --------------------------------
+// ---- GL objects for targets and vertex layouts --------------------------------
 
 unsigned CDevice::framebufferFor(const CSurface* colour, const CSurface* depth)
 {
@@ -193,41 +192,20 @@ unsigned CDevice::framebufferFor(const CSurface* colour, const CSurface* depth)
     return name;
 }
 
-unsigned CDevice::vertexArrayFor(uint32_t fvf, bool instanced)
+unsigned CDevice::vertexArrayFor(const VertexLayout& layout, bool instanced)
 {
-    if (auto found = vertexArrays.find({fvf, instanced}); found != vertexArrays.end())
+    if (auto found = vertexArrays.find({&layout, instanced}); found != vertexArrays.end())
         return found->second;
     GLuint vao = 0;
     glCreateVertexArrays(1, &vao);
-    auto attribute = [vao](GLuint location, GLint size, GLenum type, GLboolean normalised, GLuint offset) {
+    for (const VertexAttribute& attribute : layout.attributes) {
+        const auto location = static_cast<GLuint>(attribute.input);
         glEnableVertexArrayAttrib(vao, location);
-        glVertexArrayAttribFormat(vao, location, size, type, normalised, offset);
+        if (attribute.floats == ArgbWord) // a 32-bit ARGB word is the bytes B, G, R, A in memory
+            glVertexArrayAttribFormat(vao, location, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, attribute.offset);
+        else
+            glVertexArrayAttribFormat(vao, location, attribute.floats, GL_FLOAT, GL_FALSE, attribute.offset);
         glVertexArrayAttribBinding(vao, location, 0);
-    };
-    GLuint offset = 0;
-    if (fvf & FvfXyzRhw) {
-        attribute(0, 4, GL_FLOAT, GL_FALSE, offset);
-        offset += 16;
-    } else if (fvf & FvfXyz) {
-        attribute(0, 3, GL_FLOAT, GL_FALSE, offset);
-        offset += 12;
-    }
-    if (fvf & FvfNormal) {
-        attribute(1, 3, GL_FLOAT, GL_FALSE, offset);
-        offset += 12;
-    }
-    if (fvf & FvfDiffuse) {
-        // A 32-bit ARGB word is the bytes B, G, R, A in memory.
-        attribute(2, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, offset);
-        offset += 4;
-    }
-    if (fvf & FvfSpecular) // not an input of any program: skipped
-        offset += 4;
-    for (uint32_t set = 0; set < fvfTexCoordSets(fvf); ++set) {
-        const GLint size = fvfTexCoordFloats(fvf, set);
-        if (set < 2) // the programs read two sets
-            attribute(3 + set, size, GL_FLOAT, GL_FALSE, offset);
-        offset += static_cast<GLuint>(size) * 4;
     }
     if (instanced) {
         // The instance buffer is binding 1, advancing once per instance. Its
@@ -241,7 +219,7 @@ unsigned CDevice::vertexArrayFor(uint32_t fvf, bool instanced)
         }
         glVertexArrayBindingDivisor(vao, 1, 1);
     }
-    vertexArrays[{fvf, instanced}] = vao;
+    vertexArrays[{&layout, instanced}] = vao;
     return vao;
 }
 
@@ -265,8 +243,9 @@ void CDevice::applyRenderStates(bool all)
     sendCulling(changes);
     sendBlending(changes);
     sendStencil(changes);
-    sendDepthBias(changes);
+    sendDepthBias(current, applied, all);
     applied.renderStates = current.renderStates;
+    applied.floatStates = current.floatStates;
 }
 
 void CDevice::applySampler(bool all)
@@ -307,7 +286,7 @@ void CDevice::applySampler(bool all)
 
 void CDevice::applyVertexInput(uint32_t stride, unsigned buffer, bool all, bool instanced)
 {
-    const GLuint vao = vertexArrayFor(current.fvf, instanced);
+    const GLuint vao = vertexArrayFor(*current.layout, instanced);
     if (all || vao != appliedVertexArray) {
         glBindVertexArray(vao);
         appliedVertexArray = vao;
@@ -338,7 +317,7 @@ void CDevice::apply(bool forClear)
     applyRenderStates(all);
     applySampler(all);
 
-    const CShaderProgram* program = current.program ? current.program : fixedFunction->program();
+    const CShaderProgram* program = current.program ? current.program : screenProgram.get();
     if (all || !appliedProgramValid || program != appliedProgram) {
         glUseProgram(program->glName());
         appliedProgram = program;
@@ -348,16 +327,13 @@ void CDevice::apply(bool forClear)
         glProgramUniform2f(program->glName(), program->viewportLocation(), static_cast<float>(current.viewport.width),
                            static_cast<float>(current.viewport.height));
 
-    // Stage 0: a cube map there reads as no texture (the fixed stages sample 2D).
-    const CTexture* texture = current.texture && !current.texture->isCube() ? current.texture : nullptr;
+    // Unit 0: the screen program samples 2D, so a cube map there, or no
+    // texture, reads the white one.
+    const CTexture* texture =
+        current.texture && !current.texture->isCube() ? current.texture : whiteTexture.get();
     if (all || texture != appliedUnitTexture[0]) {
-        glBindTextureUnit(0, texture ? texture->glName() : 0);
+        glBindTextureUnit(0, texture->glName());
         appliedUnitTexture[0] = texture;
-    }
-    if (!current.program) {
-        if (all)
-            fixedFunction->invalidate();
-        fixedFunction->upload(current, current.fvf, texture != nullptr);
     }
     applied.texture = current.texture;
     appliedValid = true;

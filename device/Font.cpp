@@ -64,15 +64,9 @@ uint32_t nextCodepoint(const std::string& text, size_t& at)
     return code;
 }
 
-struct TextVertex {
-    float x, y, z, rhw;
-    uint32_t colour;
-    float u, v;
-};
-
 // The glyph's pixels at box, cut to the clip rectangle, as two triangles
 // reading the atlas from (atlasX, atlasY) on.
-void appendClippedQuad(std::vector<TextVertex>& vertices, const TextRect& box, int atlasX, int atlasY,
+void appendClippedQuad(std::vector<ScreenVertex>& vertices, const TextRect& box, int atlasX, int atlasY,
                        const TextRect& clip, uint32_t argb)
 {
     const int cx0 = std::max(box.left, clip.left), cy0 = std::max(box.top, clip.top);
@@ -82,16 +76,16 @@ void appendClippedQuad(std::vector<TextVertex>& vertices, const TextRect& box, i
     const float inverse = 1.0f / AtlasSize;
     const float u0 = (atlasX + (cx0 - box.left)) * inverse, v0 = (atlasY + (cy0 - box.top)) * inverse;
     const float u1 = (atlasX + (cx1 - box.left)) * inverse, v1 = (atlasY + (cy1 - box.top)) * inverse;
-    const TextVertex tl{float(cx0), float(cy0), 0, 1, argb, u0, v0};
-    const TextVertex tr{float(cx1), float(cy0), 0, 1, argb, u1, v0};
-    const TextVertex br{float(cx1), float(cy1), 0, 1, argb, u1, v1};
-    const TextVertex bl{float(cx0), float(cy1), 0, 1, argb, u0, v1};
+    const ScreenVertex tl{float(cx0), float(cy0), 0, 1, argb, u0, v0};
+    const ScreenVertex tr{float(cx1), float(cy0), 0, 1, argb, u1, v0};
+    const ScreenVertex br{float(cx1), float(cy1), 0, 1, argb, u1, v1};
+    const ScreenVertex bl{float(cx0), float(cy1), 0, 1, argb, u0, v1};
     vertices.insert(vertices.end(), {tl, tr, br, tl, br, bl});
 }
 
 // Draws the quads with the atlas's alpha over the target, point-sampled so
 // the glyphs stay as sharp as FreeType made them; the state is put back after.
-void drawGlyphQuads(const CTexture* atlas, const std::vector<TextVertex>& vertices)
+void drawGlyphQuads(const CTexture* atlas, const std::vector<ScreenVertex>& vertices)
 {
     CDevice& d = device();
     const CStateBlock saved;
@@ -102,19 +96,13 @@ void drawGlyphQuads(const CTexture* atlas, const std::vector<TextVertex>& vertic
     d.setRenderState(RenderState::SrcBlend, Blend::SrcAlpha);
     d.setRenderState(RenderState::DestBlend, Blend::InvSrcAlpha);
     d.setRenderState(RenderState::ColorWriteEnable, ColorWriteAll);
-    d.setTextureStageState(TextureStageState::ColorOp, TextureOp::Modulate);
-    d.setTextureStageState(TextureStageState::ColorArg1, TextureArg::Texture);
-    d.setTextureStageState(TextureStageState::ColorArg2, TextureArg::Diffuse);
-    d.setTextureStageState(TextureStageState::AlphaOp, TextureOp::Modulate);
-    d.setTextureStageState(TextureStageState::AlphaArg1, TextureArg::Texture);
-    d.setTextureStageState(TextureStageState::AlphaArg2, TextureArg::Diffuse);
     d.setSamplerState(SamplerState::MagFilter, TexFilter::Point);
     d.setSamplerState(SamplerState::MinFilter, TexFilter::Point);
     d.setSamplerState(SamplerState::MipFilter, TexFilter::None);
     d.setTexture(atlas);
-    d.setFvf(FvfScreenQuad);
+    d.setVertexLayout(ScreenVertexLayout);
     d.drawPrimitiveUP(PrimitiveType::TriangleList, static_cast<int>(vertices.size() / 3), vertices.data(),
-                      sizeof(TextVertex));
+                      sizeof(ScreenVertex));
     saved.apply();
 }
 
@@ -256,7 +244,7 @@ int CFont::textWidth(const std::string& text)
 
 int CFont::drawText(const std::string& text, const TextRect& rect, unsigned format, uint32_t argb)
 {
-    std::vector<TextVertex> vertices;
+    std::vector<ScreenVertex> vertices;
     int lineTop = rect.top;
     size_t lineStart = 0;
     int lines = 0;

@@ -1,6 +1,8 @@
 #include "device/RenderStates.h"
 
-// Direct3D 9's defaults for a new device.
+// The state of a new device: depth tested and written, counter-clockwise
+// triangles culled, nothing blended, no stencil, no depth offset, point
+// sampling with wrapping.
 DeviceState::DeviceState()
 {
     auto set = [this](RenderState s, uint32_t value) { renderStates[static_cast<size_t>(s)] = value; };
@@ -21,11 +23,6 @@ DeviceState::DeviceState()
     set(RenderState::StencilRef, 0);
     set(RenderState::StencilMask, 0xFFFFFFFF);
     set(RenderState::StencilWriteMask, 0xFFFFFFFF);
-    set(RenderState::DepthBias, stateValue(0.0f));
-    set(RenderState::SlopeScaleDepthBias, stateValue(0.0f));
-    set(RenderState::Lighting, 1);
-    set(RenderState::SpecularEnable, 0);
-    set(RenderState::Ambient, 0);
 
     auto sampler = [this](SamplerState s, uint32_t value) { samplerStates[static_cast<size_t>(s)] = value; };
     sampler(SamplerState::MagFilter, stateValue(TexFilter::Point));
@@ -34,13 +31,4 @@ DeviceState::DeviceState()
     sampler(SamplerState::AddressU, stateValue(TexAddress::Wrap));
     sampler(SamplerState::AddressV, stateValue(TexAddress::Wrap));
     sampler(SamplerState::MaxAnisotropy, 1);
-
-    // Stage 0: colour = texture x diffuse, alpha = texture alpha.
-    auto stage = [this](TextureStageState s, uint32_t value) { stageStates[static_cast<size_t>(s)] = value; };
-    stage(TextureStageState::ColorOp, stateValue(TextureOp::Modulate));
-    stage(TextureStageState::ColorArg1, stateValue(TextureArg::Texture));
-    stage(TextureStageState::ColorArg2, stateValue(TextureArg::Current));
-    stage(TextureStageState::AlphaOp, stateValue(TextureOp::SelectArg1));
-    stage(TextureStageState::AlphaArg1, stateValue(TextureArg::Texture));
-    stage(TextureStageState::AlphaArg2, stateValue(TextureArg::Current));
 }

@@ -1,15 +1,14 @@
 #pragma once
-// The Direct3D-9-style device state, kept as plain data. The drawing code sets
-// these values as it would set device states; the device compares them with
-// what OpenGL was last given and sends only the difference before a draw.
-// Enumerator values are those of Direct3D 9, so a value read from a file or
-// written in a comment means the same thing on both sides.
+// The device state, kept as plain data. The drawing code sets these values;
+// the device compares them with what OpenGL was last given and sends only the
+// difference before a draw. The enumerators keep the numbers the effect files
+// were first written against, so a state's number reads the same in both.
 #include <array>
-#include <bit>
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <type_traits>
 
-#include <glm/glm.hpp>
 
 class CTexture;
 class CShaderProgram;
@@ -35,13 +34,13 @@ enum class RenderState {
     StencilRef,
     StencilMask,
     StencilWriteMask,
-    DepthBias,           // float bit pattern, in depth-range units
-    SlopeScaleDepthBias, // float bit pattern
-    Lighting,
-    SpecularEnable,
-    Ambient, // ARGB of the global ambient light
     Count
 };
+
+// The states whose values are numbers with a fraction: the depth offset of
+// what is drawn, a constant part in depth-range units and a part scaled by
+// the surface's slope.
+enum class FloatState { DepthBias, SlopeScaleDepthBias, Count };
 
 enum class Blend : uint32_t {
     Zero = 1,
@@ -99,54 +98,6 @@ enum class SamplerState { MagFilter, MinFilter, MipFilter, AddressU, AddressV, M
 enum class TexFilter : uint32_t { None = 0, Point = 1, Linear = 2, Anisotropic = 3 };
 enum class TexAddress : uint32_t { Wrap = 1, Mirror = 2, Clamp = 3, Border = 4 };
 
-// ---- texture stage 0 --------------------------------------------------------
-enum class TextureStageState { ColorOp, ColorArg1, ColorArg2, AlphaOp, AlphaArg1, AlphaArg2, Count };
-
-enum class TextureOp : uint32_t {
-    Disable = 1,
-    SelectArg1 = 2,
-    SelectArg2 = 3,
-    Modulate = 4,
-    Modulate2x = 5,
-    Modulate4x = 6,
-    Add = 7,
-    AddSigned = 8,
-    Subtract = 10,
-};
-
-enum class TextureArg : uint32_t { Diffuse = 0, Current = 1, Texture = 2, Specular = 4 };
-
-// ---- fixed-function lighting --------------------------------------------------
-enum class LightType : uint32_t { None = 0, Point = 1, Spot = 2, Directional = 3 };
-
-struct Light {
-    LightType type = LightType::None;
-    glm::vec4 diffuse{0.0f};
-    glm::vec4 specular{0.0f};
-    glm::vec4 ambient{0.0f};
-    glm::vec3 position{0.0f};
-    glm::vec3 direction{0.0f};
-    float range = 0.0f;
-    float falloff = 0.0f;
-    float attenuation0 = 0.0f;
-    float attenuation1 = 0.0f;
-    float attenuation2 = 0.0f;
-    float theta = 0.0f;
-    float phi = 0.0f;
-    bool operator==(const Light&) const = default;
-};
-
-struct Material {
-    glm::vec4 diffuse{0.0f};
-    glm::vec4 ambient{0.0f};
-    glm::vec4 specular{0.0f};
-    glm::vec4 emissive{0.0f};
-    float power = 0.0f;
-    bool operator==(const Material&) const = default;
-};
-
-constexpr int MaxLights = 8;
-
 // Pixel rectangle of the current target that drawing maps to.
 struct Viewport {
     int x = 0;
@@ -158,29 +109,42 @@ struct Viewport {
     bool operator==(const Viewport&) const = default;
 };
 
-// ---- flexible vertex formats (the bits the game's vertices use) ---------------
-enum Fvf : uint32_t {
-    FvfXyz = 0x002,
-    FvfXyzRhw = 0x004,
-    FvfNormal = 0x010,
-    FvfDiffuse = 0x040,
-    FvfSpecular = 0x080, // a second colour word; the game's vertices have none, but it takes its 4 bytes
-    FvfTex1 = 0x100,
-    FvfTex2 = 0x200,
+// ---- vertex layouts -----------------------------------------------------------
+// The inputs every program declares (see ShaderProgram.h), by location.
+enum class VertexInput : unsigned { Position = 0, Normal = 1, Colour = 2, TexCoord0 = 3, TexCoord1 = 4 };
+
+// One input of a vertex: which program input it feeds, from where in the
+// vertex, as how many floats, or as one 32-bit ARGB colour word (read as
+// four bytes 0..1, red first).
+struct VertexAttribute {
+    VertexInput input;
+    unsigned offset; // bytes from the vertex's start
+    int floats;      // 1 to 4; 0 for an ARGB word
+    bool operator==(const VertexAttribute&) const = default;
 };
-// How many texture-coordinate sets follow the colours: bits 8-11.
-constexpr uint32_t fvfTexCoordSets(uint32_t fvf) { return (fvf >> 8) & 0xF; }
-// Each set's float count is a 2-bit code from bit 16 on: 0 two, 1 three, 2 four, 3 one.
-constexpr uint32_t fvfTexCoordSize3(int set) { return 1u << (set * 2 + 16); }
-constexpr int fvfTexCoordFloats(uint32_t fvf, uint32_t set)
-{
-    const uint32_t code = (fvf >> (16 + 2 * set)) & 3;
-    return code == 0 ? 2 : code == 1 ? 3 : code == 2 ? 4 : 1;
-}
-// Pre-transformed screen quads: x, y, z, rhw, ARGB colour, u, v (28 bytes).
-constexpr uint32_t FvfScreenQuad = FvfXyzRhw | FvfDiffuse | FvfTex1; // 0x144
-// Mesh vertices: position, normal, u v, and a three-float second set (44 bytes).
-constexpr uint32_t FvfMesh = FvfXyz | FvfNormal | FvfTex2 | fvfTexCoordSize3(1); // 0x40212
+constexpr int ArgbWord = 0;
+
+// What a vertex holds and how large it is: the device feeds each listed
+// input from it; inputs not listed read GL's defaults.
+struct VertexLayout {
+    std::span<const VertexAttribute> attributes;
+    unsigned size; // bytes
+};
+
+// Vertices placed in pixels of the viewport (x, y from its top left, depth
+// z; w is 1), with an ARGB colour and one texture coordinate pair: the
+// screen quads, the text and the overlays.
+struct ScreenVertex {
+    float x, y, z, w;
+    uint32_t colour;
+    float u, v;
+};
+inline constexpr VertexAttribute ScreenVertexAttributes[] = {
+    {VertexInput::Position, offsetof(ScreenVertex, x), 4},
+    {VertexInput::Colour, offsetof(ScreenVertex, colour), ArgbWord},
+    {VertexInput::TexCoord0, offsetof(ScreenVertex, u), 2},
+};
+inline constexpr VertexLayout ScreenVertexLayout{ScreenVertexAttributes, sizeof(ScreenVertex)};
 
 enum class PrimitiveType { TriangleList, TriangleStrip, TriangleFan };
 
@@ -189,27 +153,26 @@ struct RenderStateSetting {
     RenderState state;
     uint32_t value;
 };
+struct FloatStateSetting {
+    FloatState state;
+    float value;
+};
 
 // Everything a state block captures: all state but the render targets, which
-// Direct3D keeps outside state blocks too.
+// a pass changes on its own (CRenderTargetScope).
 struct DeviceState {
     DeviceState();
 
     std::array<uint32_t, static_cast<size_t>(RenderState::Count)> renderStates{};
+    std::array<float, static_cast<size_t>(FloatState::Count)> floatStates{};
     std::array<uint32_t, static_cast<size_t>(SamplerState::Count)> samplerStates{};
-    std::array<uint32_t, static_cast<size_t>(TextureStageState::Count)> stageStates{};
-    const CTexture* texture = nullptr; // texture stage 0
-    glm::mat4 world{1.0f};
-    glm::mat4 view{1.0f};
-    glm::mat4 projection{1.0f};
-    std::array<Light, MaxLights> lights{};
-    std::array<bool, MaxLights> lightEnabled{};
-    Material material{};
+    // Unit 0, read by the screen program: none (or a cube map) reads white.
+    const CTexture* texture = nullptr;
     Viewport viewport{};
-    // No program means no vertex and no pixel shader: the built-in
-    // fixed-function stages draw.
+    // No program: the screen program draws, the texture of unit 0 times the
+    // vertex colour at the vertices' pixels.
     const CShaderProgram* program = nullptr;
-    uint32_t fvf = 0;
+    const VertexLayout* layout = &ScreenVertexLayout;
     const CVertexBuffer* stream = nullptr;
     uint32_t streamStride = 0;
     const CIndexBuffer* indices = nullptr;
@@ -217,15 +180,13 @@ struct DeviceState {
     bool operator==(const DeviceState&) const = default;
 };
 
-// State values are 32-bit words as in Direct3D; floats travel as bit patterns.
+// Switches, choices and masks are held as 32-bit words.
 template <typename T>
 constexpr uint32_t stateValue(T value)
 {
-    if constexpr (std::is_same_v<T, float>)
-        return std::bit_cast<uint32_t>(value);
-    else if constexpr (std::is_same_v<T, bool>)
+    static_assert(!std::is_floating_point_v<T>, "a float state is set as a FloatState");
+    if constexpr (std::is_same_v<T, bool>)
         return value ? 1u : 0u;
     else
         return static_cast<uint32_t>(value);
 }
-inline float stateFloat(uint32_t value) { return std::bit_cast<float>(value); }

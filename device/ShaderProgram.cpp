@@ -34,8 +34,8 @@ void main()
 
 namespace {
 
-// The first texture unit of effect samplers: unit 0 is texture stage 0 of the
-// fixed-function state, which effects leave alone.
+// The first texture unit of effect samplers: unit 0 is the screen program's,
+// which effects leave alone.
 constexpr int FirstEffectTextureUnit = 1;
 
 std::string stageText(const ShaderSource& source, bool vertex)

@@ -1,9 +1,9 @@
 #pragma once
 // A linked GLSL program (vertex and fragment stage). Every program is compiled
 // as "#version 450 core" with the game's vertex inputs declared in front of the
-// vertex stage, so one vertex format feeds the built-in stages and the effect
-// files alike:
-//   location 0 inPosition (vec4: x, y, z, 1 or the screen x, y, z, rhw)
+// vertex stage, so one vertex layout feeds the built-in stages and the effect
+// files alike (VertexInput names the first five):
+//   location 0 inPosition (vec4: x, y, z, 1, or a screen vertex's pixel x, y, depth, 1)
 //   location 1 inNormal, 2 inColour (ARGB as RGBA 0..1), 3 inTexCoord0, 4 inTexCoord1
 //   locations 5 to 8 inInstanceWorld (mat4), 9 inInstanceColour: an instanced
 //   draw's per-instance values (MeshInstance); other draws leave them unfed.

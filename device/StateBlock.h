@@ -1,6 +1,7 @@
 #pragma once
 // A state block of all device state: a copy taken from the device, put back
-// by apply. Render targets are not part of it, as in Direct3D.
+// by apply. Render targets are not part of it: a pass changes them through
+// CRenderTargetScope, which puts back what it replaced.
 #include "device/RenderStates.h"
 
 class CStateBlock {

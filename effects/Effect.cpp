@@ -107,7 +107,7 @@ bool CEffect::buildTechniques(const EffectText& read, Programs& programs, std::s
                     return false;
                 }
             }
-            technique.passes.push_back({passText.name, program, passText.states});
+            technique.passes.push_back({passText.name, program, passText.states, passText.floatStates});
         }
         techniques.push_back(std::move(technique));
     }
@@ -204,15 +204,57 @@ bool CEffect::hasTechnique(const std::string& name) const
     return std::any_of(techniques.begin(), techniques.end(), [&](const Technique& t) { return t.name == name; });
 }
 
-uint32_t CEffect::passState(const std::string& technique, int pass, RenderState state, uint32_t otherwise) const
+const CEffect::Pass* CEffect::findPass(const std::string& technique, int pass) const
 {
     const auto named = std::find_if(techniques.begin(), techniques.end(),
                                     [&](const Technique& t) { return t.name == technique; });
     if (named == techniques.end() || pass < 0 || static_cast<size_t>(pass) >= named->passes.size())
-        return otherwise;
-    const std::vector<PassState>& states = named->passes[static_cast<size_t>(pass)].states;
-    const auto set = std::find_if(states.begin(), states.end(), [&](const PassState& s) { return s.state == state; });
-    return set == states.end() ? otherwise : set->value;
+        return nullptr;
+    return &named->passes[static_cast<size_t>(pass)];
+}
+
+namespace {
+
+// The value a pass's list of settings gives a state, or `otherwise`.
+template <typename Setting, typename State, typename Value>
+Value valueIn(const std::vector<Setting>& settings, State state, Value otherwise)
+{
+    const auto set = std::find_if(settings.begin(), settings.end(), [&](const Setting& s) { return s.state == state; });
+    return set == settings.end() ? otherwise : set->value;
+}
+
+// Adds to `saved` the device's present value of every state the settings
+// name that it does not hold yet.
+template <typename Setting>
+void rememberStates(const std::vector<Setting>& settings, std::vector<Setting>& saved)
+{
+    for (const Setting& s : settings) {
+        const bool known =
+            std::any_of(saved.begin(), saved.end(), [&](const Setting& kept) { return kept.state == s.state; });
+        if (!known)
+            saved.push_back({s.state, device().renderState(s.state)});
+    }
+}
+
+template <typename Setting>
+void setStates(const std::vector<Setting>& settings)
+{
+    for (const Setting& s : settings)
+        device().setRenderState(s.state, s.value);
+}
+
+} // namespace
+
+uint32_t CEffect::passState(const std::string& technique, int pass, RenderState state, uint32_t otherwise) const
+{
+    const Pass* found = findPass(technique, pass);
+    return found ? valueIn(found->states, state, otherwise) : otherwise;
+}
+
+float CEffect::passState(const std::string& technique, int pass, FloatState state, float otherwise) const
+{
+    const Pass* found = findPass(technique, pass);
+    return found ? valueIn(found->floatStates, state, otherwise) : otherwise;
 }
 
 int CEffect::parameterByName(const std::string& name) const
@@ -282,13 +324,10 @@ int CEffect::begin(unsigned flags)
     (void)flags; // flags 0: save and restore the state the passes change
     const Technique& technique = techniques[static_cast<size_t>(currentTechnique)];
     savedStates.clear();
+    savedFloatStates.clear();
     for (const Pass& pass : technique.passes) {
-        for (const PassState& s : pass.states) {
-            const bool known = std::any_of(savedStates.begin(), savedStates.end(),
-                                           [&](const PassState& saved) { return saved.state == s.state; });
-            if (!known)
-                savedStates.push_back({s.state, device().renderState(s.state)});
-        }
+        rememberStates(pass.states, savedStates);
+        rememberStates(pass.floatStates, savedFloatStates);
     }
     savedProgram = device().program();
     begun = true;
@@ -303,8 +342,8 @@ void CEffect::beginPass(int pass)
     currentPass = pass;
     const Pass& p = technique.passes[static_cast<size_t>(pass)];
     device().setProgram(p.program.get());
-    for (const PassState& s : p.states)
-        device().setRenderState(s.state, s.value);
+    setStates(p.states);
+    setStates(p.floatStates);
     upload(p, false);
 }
 
@@ -322,8 +361,8 @@ void CEffect::end()
 {
     if (!begun)
         return;
-    for (const PassState& s : savedStates)
-        device().setRenderState(s.state, s.value);
+    setStates(savedStates);
+    setStates(savedFloatStates);
     device().setProgram(savedProgram);
     begun = false;
     currentPass = -1;

@@ -7,6 +7,8 @@
 // puts it back, so what the caller set around an effect stays in force.
 #include "device/RenderStates.h"
 
+#include <glm/glm.hpp>
+
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -36,6 +38,7 @@ public:
     // The value a technique's pass sets for a render state, or `otherwise`
     // when it leaves the state alone (or has no such pass).
     uint32_t passState(const std::string& technique, int pass, RenderState state, uint32_t otherwise) const;
+    float passState(const std::string& technique, int pass, FloatState state, float otherwise) const;
 
     // ---- parameters by name (a handle of -1 is "no such parameter": setting it does nothing)
     int parameterByName(const std::string& name) const;
@@ -70,6 +73,7 @@ public:
         std::string name;
         std::shared_ptr<CShaderProgram> program;
         std::vector<PassState> states;
+        std::vector<FloatStateSetting> floatStates;
         int link = -1; // index of the program's entry in links
     };
     struct Technique {
@@ -97,6 +101,7 @@ private:
     void addParameters(const Programs& programs, const EffectText& read);
     void linkPrograms(const Programs& programs);
     void upload(const Pass& pass, bool onlyDirty);
+    const Pass* findPass(const std::string& technique, int pass) const;
 
     // What one program's uniforms are bound to, and what each was last sent:
     // the program is this effect's alone, so a value it already holds need
@@ -118,5 +123,6 @@ private:
     bool begun = false;
     // What begin() remembered: the states the passes set, and the program.
     std::vector<PassState> savedStates;
+    std::vector<FloatStateSetting> savedFloatStates;
     const CShaderProgram* savedProgram = nullptr;
 };

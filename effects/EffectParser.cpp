@@ -29,7 +29,7 @@ const Named StencilOpNames[] = {{"keep", 1},    {"zero", 2},   {"replace", 3}, {
                                 {"decrsat", 5}, {"invert", 6}, {"incr", 7},    {"decr", 8}};
 const Named BlendOpNames[] = {{"add", 1}, {"subtract", 2}, {"revsubtract", 3}, {"min", 4}, {"max", 5}};
 
-enum class ValueKind { Bool, Blend, Cmp, Cull, StencilOp, BlendOp, Integer, Float };
+enum class ValueKind { Bool, Blend, Cmp, Cull, StencilOp, BlendOp, Integer };
 
 struct StateName {
     const char* name;
@@ -55,10 +55,16 @@ const StateName StateNames[] = {
     {"stencilref", RenderState::StencilRef, ValueKind::Integer},
     {"stencilmask", RenderState::StencilMask, ValueKind::Integer},
     {"stencilwritemask", RenderState::StencilWriteMask, ValueKind::Integer},
-    {"depthbias", RenderState::DepthBias, ValueKind::Float},
-    {"slopescaledepthbias", RenderState::SlopeScaleDepthBias, ValueKind::Float},
-    {"lighting", RenderState::Lighting, ValueKind::Bool},
-    {"specularenable", RenderState::SpecularEnable, ValueKind::Bool},
+};
+
+struct FloatStateName {
+    const char* name;
+    FloatState state;
+};
+
+const FloatStateName FloatStateNames[] = {
+    {"depthbias", FloatState::DepthBias},
+    {"slopescaledepthbias", FloatState::SlopeScaleDepthBias},
 };
 
 template <size_t N>
@@ -101,16 +107,15 @@ bool parseStateValue(ValueKind kind, const std::string& text, uint32_t& value)
     case ValueKind::StencilOp: return lookUp(StencilOpNames, word, value);
     case ValueKind::BlendOp: return lookUp(BlendOpNames, word, value);
     case ValueKind::Integer: return parseInteger(word, value);
-    case ValueKind::Float: {
-        char* end = nullptr;
-        const float parsed = std::strtof(word.c_str(), &end);
-        if (word.empty() || *end != '\0')
-            return false;
-        value = stateValue(parsed);
-        return true;
-    }
     }
     return false;
+}
+
+bool parseFloat(const std::string& word, float& value)
+{
+    char* end = nullptr;
+    value = std::strtof(word.c_str(), &end);
+    return !word.empty() && *end == '\0';
 }
 
 const GLenum GlComparisons[] = {GL_NEVER,   GL_LESS,     GL_EQUAL,  GL_LEQUAL,
@@ -136,6 +141,7 @@ private:
     bool samplerBlock(const std::string& name);
     bool techniqueBlock();
     bool passBlock(EffectTechniqueText& technique);
+    bool readPassState(EffectPassText& pass, const std::string& key, const std::string& value);
     void putCommonInFront(std::map<std::string, ShaderSource>& stages) const;
 
     const std::string& text;
@@ -308,6 +314,34 @@ bool CEffectParser::samplerBlock(const std::string& name)
     return true;
 }
 
+// One "State = value;" of a pass: a render state of whole numbers and
+// names, or one of the depth offsets, which have fractions.
+bool CEffectParser::readPassState(EffectPassText& pass, const std::string& key, const std::string& value)
+{
+    const std::string lowered = lower(key);
+    for (const FloatStateName& s : FloatStateNames) {
+        if (lowered != s.name)
+            continue;
+        float number = 0.0f;
+        if (!parseFloat(lower(value), number))
+            return fail("'" + value + "' is not a value of " + key);
+        pass.floatStates.push_back({s.state, number});
+        return true;
+    }
+    const StateName* found = nullptr;
+    for (const StateName& s : StateNames) {
+        if (lowered == s.name)
+            found = &s;
+    }
+    if (!found)
+        return fail("unknown render state '" + key + "'");
+    uint32_t stateWord = 0;
+    if (!parseStateValue(found->kind, value, stateWord))
+        return fail("'" + value + "' is not a value of " + key);
+    pass.states.push_back({found->state, stateWord});
+    return true;
+}
+
 bool CEffectParser::passBlock(EffectTechniqueText& technique)
 {
     EffectPassText pass;
@@ -329,18 +363,8 @@ bool CEffectParser::passBlock(EffectTechniqueText& technique)
             pass.vertex = value;
         } else if (lowered == "fragment") {
             pass.fragment = value;
-        } else {
-            const StateName* found = nullptr;
-            for (const StateName& s : StateNames) {
-                if (lowered == s.name)
-                    found = &s;
-            }
-            if (!found)
-                return fail("unknown render state '" + key + "'");
-            uint32_t stateWord = 0;
-            if (!parseStateValue(found->kind, value, stateWord))
-                return fail("'" + value + "' is not a value of " + key);
-            pass.states.push_back({found->state, stateWord});
+        } else if (!readPassState(pass, key, value)) {
+            return false;
         }
     }
     if (pass.fragment.empty()) {

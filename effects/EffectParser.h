@@ -27,6 +27,7 @@ struct EffectPassText {
     std::string vertex;   // the vertex stage's name; none: the built-in screen stage
     std::string fragment; // the fragment stage's name
     std::vector<RenderStateSetting> states;
+    std::vector<FloatStateSetting> floatStates;
     int line = 0;
 };
 

@@ -16,7 +16,7 @@ enum class Action : uint8_t {
     TurnAnticlockwise,
     Pause,
     LevelUp,
-    MoveLight, // a new goal for the spot light: it draws from the random stream
+    MoveLight, // a new goal for the spot light, drawn from the scenery's random stream
 
     // ---- play, besides the moves ----
     LeaveGame,

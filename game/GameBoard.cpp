@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "game/Random.h"
-
 namespace {
 
 constexpr float SlideSpeed = 10.0f;     // columns per second
@@ -26,12 +24,11 @@ int pointsForRows(int n)
 }
 }
 
-CGameBoard::CGameBoard(uint32_t seed)
+CGameBoard::CGameBoard(uint32_t seed) : rules(seed)
 {
-    seedRandom(seed);
     // A random 24-bit colour per cell with a zero alpha byte; a 0 leaves the cell empty.
     for (uint32_t& c : grid)
-        c = static_cast<uint32_t>(std::floor(static_cast<double>(randomUnit()) * 16777215.0));
+        c = static_cast<uint32_t>(std::floor(static_cast<double>(rules.randomUnit()) * 16777215.0));
 }
 
 void CGameBoard::pollKeys(const HeldKeys& keys)
@@ -52,7 +49,7 @@ void CGameBoard::newGame()
     grid.fill(0);
     // The spawn promotes this piece and draws the one after it. A piece left
     // over from an abandoned game goes with it; no fit test at the start.
-    waiting = createPiece(-1);
+    waiting = createRandomPiece(rules);
     spawnNext();
 }
 
@@ -85,7 +82,7 @@ void CGameBoard::step(float dt)
     // never locks.
     if (carried.slideVelocity == 0.0f && lockTimer >= 1.0f / levelFallSpeed) {
         piece.y += carried.fallSpeed * dt;
-        if (!fits(piece))
+        if (!fitsNotingContact(piece))
             lockPiece(); // replaces the falling piece
     }
 
@@ -109,7 +106,7 @@ void CGameBoard::slide(CPiece& piece, float dt)
     if (carried.slideVelocity > 0.0f) {
         float old = piece.x;
         piece.x += carried.slideVelocity * dt;
-        if (!fits(piece)) {
+        if (!fitsNotingContact(piece)) {
             carried.slideVelocity = 0.0f;
             piece.x = std::ceil(old);
         }
@@ -124,7 +121,7 @@ void CGameBoard::slide(CPiece& piece, float dt)
             carried.slideVelocity = 0.0f;
             piece.x = std::floor(old);
         }
-        if (!fits(piece)) {
+        if (!fitsNotingContact(piece)) {
             carried.slideVelocity = 0.0f;
             piece.x = std::floor(old);
         }
@@ -135,7 +132,7 @@ void CGameBoard::fall(CPiece& piece, float dt)
 {
     float old = piece.y;
     piece.y += carried.fallSpeed * dt;
-    if (!fits(piece)) {
+    if (!fitsNotingContact(piece)) {
         piece.y = std::ceil(old);
         piece.contact = ContactWall;
         lockTimer += dt;
@@ -152,7 +149,7 @@ bool CGameBoard::tryRotate(int direction)
         return false;
     int old = falling->rotation;
     falling->rotate(direction);
-    if (fits(*falling)) {
+    if (fitsNotingContact(*falling)) {
         notify(event(BoardEventKind::PieceTurned));
         return true;
     }
@@ -179,6 +176,8 @@ void CGameBoard::addScore(int added)
 // a cell above the grid (row position -1 or less, which only the straight
 // piece turned upright at row 1 can reach) counts as free, since nothing
 // is ever locked up there; the stamp drops it.
+PieceContact CGameBoard::contactAt(const CPiece& piece) const { return contactAt(piece, {piece.x, piece.y}); }
+
 PieceContact CGameBoard::contactAt(const CPiece& piece, CellPosition origin) const
 {
     for (int i = 0; i < static_cast<int>(piece.cells.size()); ++i) {
@@ -201,13 +200,12 @@ PieceContact CGameBoard::contactAt(const CPiece& piece, CellPosition origin) con
     return ContactFree;
 }
 
-bool CGameBoard::fits(CPiece& piece) const
+bool CGameBoard::fitsNotingContact(CPiece& piece)
 {
-    const PieceContact contact = contactAt(piece, {piece.x, piece.y});
-    if (contact == ContactFree)
-        return true;
-    piece.contact = contact;
-    return false;
+    const PieceContact contact = contactAt(piece);
+    if (contact != ContactFree)
+        piece.contact = contact;
+    return contact == ContactFree;
 }
 
 // The fall rests a piece on a whole row (the row it fell from, rounded down
@@ -259,7 +257,7 @@ void CGameBoard::lockPiece()
     notify(event(BoardEventKind::NewPiece));
     // The new piece stays where it was placed, overlapping the stack, and the
     // grid stays as it is until the waiting game.
-    if (!fits(*falling)) {
+    if (!fitsNotingContact(*falling)) {
         notify(event(BoardEventKind::GameOver));
         running = false;
     }
@@ -302,7 +300,7 @@ void CGameBoard::spawnNext()
 {
     addScore(PiecePoints);
     if (!waiting)
-        waiting = createPiece(-1);
+        waiting = createRandomPiece(rules);
     falling = std::move(waiting);
     falling->x = 5.0f;
     falling->y = 1.0f;
@@ -311,7 +309,7 @@ void CGameBoard::spawnNext()
     falling->landedReported = false;
 
     // Shown five columns to the left of the well.
-    waiting = createPiece(-1);
+    waiting = createRandomPiece(rules);
     waiting->x = -5.0f;
     waiting->y = 0.0f;
     waiting->rotation = 0;

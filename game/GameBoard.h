@@ -15,6 +15,7 @@
 #include "game/GameBoardListener.h"
 #include "game/HeldKeys.h"
 #include "game/Piece.h"
+#include "game/Random.h"
 
 // What carries over from step to step and from one game into the next; a
 // recording keeps it from the game before.
@@ -25,9 +26,9 @@ struct BoardMotion {
 
 class CGameBoard {
 public:
-    // Seeds the game's random generator (the caller passes the millisecond
-    // tick, or a fixed seed for a replay) and fills the grid with random
-    // colours, the backdrop the menu shows before the first game.
+    // Seeds the rules' random stream (the caller passes the millisecond
+    // tick, or a fixed seed) and fills the grid with random colours, the
+    // backdrop the menu shows before the first game.
     explicit CGameBoard(uint32_t seed);
 
     void setListener(CGameBoardListener* boardListener) { listener = boardListener; }
@@ -48,9 +49,11 @@ public:
     // The pause key: a running game stops, a stopped one runs on.
     void togglePause() { running = !running; }
 
-    // Fit test and the steps of a lock, in the order lockPiece runs them. The
-    // test notes in the piece what it ran into.
-    bool fits(CPiece& piece) const;
+    // What the piece would run into where it stands: ContactFree when it
+    // fits, else the wall (or floor) or a locked cell. Asks, never changes it.
+    PieceContact contactAt(const CPiece& piece) const;
+    bool fits(const CPiece& piece) const { return contactAt(piece) == ContactFree; }
+    // The steps of a lock, in the order lockPiece runs them.
     void stamp(const CPiece& piece);
     void lockPiece();
     void clearFullRows();
@@ -77,6 +80,15 @@ public:
     // The ten cells of a row, left to right; a row outside the well is empty.
     std::array<uint32_t, BoardColumns> rowColours(int row) const;
 
+    // ---- the rules' random stream (pieces, the starting grid) ----------------------
+    // Where it stands: a recording keeps it at the start of a game.
+    const CRandom& random() const { return rules; }
+    // A replay's start: the stream stands where it stood when the game began.
+    void seedRandom(uint32_t state) { rules = CRandom(state); }
+    // The stream itself, lent only to a replay of a game recorded when the
+    // scenery drew from the rules' stream too.
+    CRandom& sharedRandom() { return rules; }
+
     // ---- setting up a position (a replay's start, tests, the script driver) ------
     // The motion the game before left behind, as a recording kept it.
     void carryMotion(const BoardMotion& motion) { carried = motion; }
@@ -97,6 +109,9 @@ private:
     PieceContact contactAt(const CPiece& piece, CellPosition origin) const;
     void notify(const BoardEvent& event);
     BoardEvent event(BoardEventKind kind) const;
+    // A move's fit test: a piece that does not fit where the move put it
+    // keeps what it ran into as its contact.
+    bool fitsNotingContact(CPiece& piece);
     bool rowIsFull(int row) const;
     void removeRow(int row);
     bool gridIsEmpty() const;
@@ -117,4 +132,5 @@ private:
     std::unique_ptr<CPiece> waiting;
     std::array<uint32_t, BoardCells> grid{}; // column-major, row 0 at the top
     BoardMotion carried;
+    CRandom rules;
 };

@@ -90,12 +90,12 @@ int pieceKindOfColour(uint32_t colour)
 
 std::unique_ptr<CPiece> createPiece(int kind)
 {
-    // The board asks for a random kind with -1; a kind beyond 7 would be a
-    // caller's mistake, and a random piece is a better answer than none.
     if (kind < 1 || kind > PieceKindCount)
-        kind = pieceKindFromRandom(randomInt());
+        kind = PieceKindSquare;
     std::unique_ptr<CPiece> piece = buildPiece(kind);
     piece->kind = kind;
     return piece;
 }
+
+std::unique_ptr<CPiece> createRandomPiece(CRandom& random) { return createPiece(pieceKindFromRandom(random.randomInt())); }
 

@@ -73,9 +73,14 @@ public:
 // for a colour no kind has: a cell of the grid keeps only its colour.
 int pieceKindOfColour(uint32_t colour);
 
+class CRandom;
+
 // Kind 1..7 builds that kind (L, J, S, Z, T, straight, square). Any other
-// kind picks one at random from the game's generator.
+// kind is a caller's mistake and builds the square rather than nothing.
 std::unique_ptr<CPiece> createPiece(int kind);
+// A piece of a kind drawn from the stream: one number, mapped by
+// pieceKindFromRandom.
+std::unique_ptr<CPiece> createRandomPiece(CRandom& random);
 
 // The kind a random integer r (0..32767) chooses: every value maps to 1..7,
 // kind 1 taking one value more than the others.

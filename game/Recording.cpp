@@ -139,11 +139,13 @@ void readHeader(Reader& reader, Recording& recording)
     recording.format = format;
     const uint8_t versionLength = reader.u8("version");
     recording.version = std::string(reader.bytes(versionLength, "version"));
-    const uint8_t fingerprintLength = reader.u8("media fingerprint");
-    if (fingerprintLength > MaxFingerprint)
-        reader.fail("its media fingerprint is too long");
-    const std::string_view fingerprint = reader.bytes(fingerprintLength, "media fingerprint");
-    recording.mediaFingerprint.assign(fingerprint.begin(), fingerprint.end());
+    if (sharesOneRandomStream(recording)) {
+        const uint8_t fingerprintLength = reader.u8("media fingerprint");
+        if (fingerprintLength > MaxFingerprint)
+            reader.fail("its media fingerprint is too long");
+        const std::string_view fingerprint = reader.bytes(fingerprintLength, "media fingerprint");
+        recording.mediaFingerprint.assign(fingerprint.begin(), fingerprint.end());
+    }
     recording.randomState = reader.u32("header");
     recording.slideVelocity = reader.f32("header");
     recording.fallSpeed = reader.f32("header");
@@ -208,10 +210,12 @@ std::string encodeRecording(const Recording& recording)
     const size_t versionLength = std::min<size_t>(recording.version.size(), 255);
     writer.u8(static_cast<uint8_t>(versionLength));
     writer.bytes(std::string_view(recording.version).substr(0, versionLength));
-    const size_t fingerprintLength = std::min(recording.mediaFingerprint.size(), MaxFingerprint);
-    writer.u8(static_cast<uint8_t>(fingerprintLength));
-    for (size_t i = 0; i < fingerprintLength; ++i)
-        writer.u8(recording.mediaFingerprint[i]);
+    if (sharesOneRandomStream(recording)) {
+        const size_t fingerprintLength = std::min(recording.mediaFingerprint.size(), MaxFingerprint);
+        writer.u8(static_cast<uint8_t>(fingerprintLength));
+        for (size_t i = 0; i < fingerprintLength; ++i)
+            writer.u8(recording.mediaFingerprint[i]);
+    }
     writer.u32(recording.randomState);
     writer.f32(recording.slideVelocity);
     writer.f32(recording.fallSpeed);
@@ -366,7 +370,7 @@ std::string compatibilityProblem(const Recording& recorded, std::string_view cur
     if (recorded.version != currentVersion)
         return "it was recorded by game version \"" + recorded.version + "\", this is \"" +
                std::string(currentVersion) + "\"";
-    if (recorded.mediaFingerprint != currentFingerprint)
+    if (sharesOneRandomStream(recorded) && recorded.mediaFingerprint != currentFingerprint)
         return "it was recorded with other sound media (the sound groups differ), so it would play differently";
     return {};
 }

@@ -1,14 +1,20 @@
 #pragma once
 // A recorded game (a .vrp file): everything needed to play a game again bit
-// for bit on the same build with the same media. The game has one random
-// stream, so its state at the start, the board's leftovers from the game
+// for bit on the same build. Only the rules' random stream chooses what the
+// game does, so its state at the start, the board's leftovers from the game
 // before, the frames' time steps, the keys that change the game and the held
 // arrows the board polls are the whole story; the final score, rows and level
-// let a replay check that it came out the same.
+// let a replay check that it came out the same. The scenery's stream is seeded
+// from the rules' start, so a replay also sounds and tumbles as the game did.
+//
+// Recordings before format 4 were made when one stream served the rules and
+// the scenery (sound variants, debris, the light): they keep the number of
+// variants of each sound group, and play through that one stream, only with
+// the same sound media.
 //
 // The file is little-endian binary:
 //   "VRPLAY" 0x1A 0x00, format number (u32), game version (u8 length, bytes),
-//   media fingerprint (u8 count, that many u8 variant counts),
+//   (formats 1 to 3) media fingerprint (u8 count, that many u8 variant counts),
 //   random state (u32), slide velocity, fall speed, carried step time (f32 each),
 //   frame count (u32), then per frame: time step (f64), held keys (u8: bit 0
 //   left, bit 1 right, bit 2 down), key count (u8), keys (u16 each),
@@ -29,12 +35,14 @@
 #include <vector>
 
 // Changes whenever a change to the game would make old recordings play
-// differently (the rules, the order of the random draws, the debris, the
-// step); a recording from another version is refused.
+// differently (the rules, the order of the rules' random draws, the step);
+// a recording from another version is refused.
 inline constexpr std::string_view GameVersion = "vesbrik-1";
 // The format new recordings are written in, and the oldest still read.
-inline constexpr uint32_t RecordingFormat = 3;
+inline constexpr uint32_t RecordingFormat = 4;
 inline constexpr uint32_t OldestRecordingFormat = 1;
+// The first format whose games drew the scenery from a stream of its own.
+inline constexpr uint32_t SeparateStreamsFormat = 4;
 
 // Bounds every recording is held to. Four hours of frames at 250 a second
 // (the loop makes at most about a thousand a second, and a game of an hour
@@ -75,9 +83,11 @@ struct Recording {
     // The file format it was read from, and is written in.
     uint32_t format = RecordingFormat;
     std::string version{GameVersion};
-    // The number of variants of each sound group, in the sound bank's order:
-    // every sound played draws a variant from the random stream.
+    // Before SeparateStreamsFormat: the number of variants of each sound
+    // group, in the sound bank's order, whose sounds then drew their variants
+    // from the one random stream. Empty from that format on.
     std::vector<uint8_t> mediaFingerprint;
+    // The rules' random stream at the game's start.
     uint32_t randomState = 0;
     // The board carries these from one game into the next.
     float slideVelocity = 0.0f;
@@ -104,7 +114,11 @@ std::optional<Recording> decodeRecording(std::string_view bytes, std::string* er
 // by what it is, and never waited on.
 std::optional<Recording> readRecordingFile(const std::string& path, std::string* error);
 
+// Whether the recorded game drew its scenery from the rules' stream.
+inline bool sharesOneRandomStream(const Recording& recording) { return recording.format < SeparateStreamsFormat; }
+
 // Empty when a recording made with `recorded` can play on a game that has
-// `current` (same version, same media); otherwise why not, in words for the player.
+// `current` (same version; for one shared stream, the same media); otherwise
+// why not, in words for the player.
 std::string compatibilityProblem(const Recording& recorded, std::string_view currentVersion,
                                  const std::vector<uint8_t>& currentFingerprint);

@@ -48,7 +48,7 @@ dSurfaceParameters contactSurface()
 
 // ---- bricks ------------------------------------------------------------------
 
-DebrisBrick::DebrisBrick(dWorldID world, dSpaceID space, uint32_t colour) : colour(colour)
+CDebrisBrick::CDebrisBrick(dWorldID world, dSpaceID space, uint32_t colour) : colour(colour)
 {
     dMass mass;
     dMassSetZero(&mass);
@@ -60,20 +60,20 @@ DebrisBrick::DebrisBrick(dWorldID world, dSpaceID space, uint32_t colour) : colo
     dGeomSetBody(geom, body);
 }
 
-DebrisBrick::~DebrisBrick()
+CDebrisBrick::~CDebrisBrick()
 {
     // The geom refers to the body, so it goes first.
     dGeomDestroy(geom);
     dBodyDestroy(body);
 }
 
-glm::vec3 DebrisBrick::position() const
+glm::vec3 CDebrisBrick::position() const
 {
     const dReal* p = dBodyGetPosition(body);
     return glm::vec3(float(p[0]), float(p[1]), float(p[2]));
 }
 
-glm::mat3 DebrisBrick::rotation() const
+glm::mat3 CDebrisBrick::rotation() const
 {
     // The library keeps a 3 x 4 row-major matrix that maps the body's frame
     // to the world (world = R * local); glm indexes [column][row].
@@ -85,7 +85,7 @@ glm::mat3 DebrisBrick::rotation() const
     return m;
 }
 
-bool DebrisBrick::isAwake() const { return dBodyIsEnabled(body) != 0; }
+bool CDebrisBrick::isAwake() const { return dBodyIsEnabled(body) != 0; }
 
 // ---- the world ---------------------------------------------------------------
 
@@ -128,7 +128,7 @@ CPhysicsWorld::~CPhysicsWorld()
     closeLibrary();
 }
 
-bool CPhysicsWorld::spawnRow(int row, const RowColours& colours)
+bool CPhysicsWorld::spawnRow(int row, const RowColours& colours, CRandom& random)
 {
     if (row < 0 || row >= BoardRows)
         return false;
@@ -136,19 +136,19 @@ bool CPhysicsWorld::spawnRow(int row, const RowColours& colours)
         // Free the slot before making the new brick, so that at most
         // SlotCount bodies ever exist.
         slots[next].reset();
-        auto brick = std::make_unique<DebrisBrick>(world, space, 0);
+        auto brick = std::make_unique<CDebrisBrick>(world, space, 0);
         dBodySetPosition(brick->body, column, 20 - row, -1.6);
 
-        // The order of the draws is part of the game's replayable sequence:
-        // push (three draws), colour, then the tumble angle.
-        float r1 = randomUnit();
-        float r2 = randomUnit();
-        float r3 = randomUnit();
+        // The order of the draws is part of a replay's sequence: push (three
+        // draws), colour, then the tumble angle.
+        float r1 = random.randomUnit();
+        float r2 = random.randomUnit();
+        float r3 = random.randomUnit();
         // Acts during the next step only: with a mass of 0.001 and a step of
         // 0.005 s the brick leaves at five times this vector per second.
         dBodyAddForce(brick->body, r3 - 0.5, 2.0 * (r2 + 1.0), -(2.0 * r1 + 1.0));
         brick->colour = colours[static_cast<size_t>(column)];
-        float r4 = randomUnit();
+        float r4 = random.randomUnit();
         dMatrix3 tumble;
         dRFromEulerAngles(tumble, r4, 0.0, 0.0);
         dBodySetRotation(brick->body, tumble);
@@ -179,7 +179,7 @@ void CPhysicsWorld::clear()
     dRandSetSeed(0);
 }
 
-const DebrisBrick* CPhysicsWorld::slot(int i) const
+const CDebrisBrick* CPhysicsWorld::slot(int i) const
 {
     if (i < 0 || i >= SlotCount)
         return nullptr;

@@ -10,6 +10,8 @@
 #include "game/GameBoard.h"
 #include "physics/ImpactSound.h"
 
+class CRandom;
+
 #include <ode/ode.h>
 
 #include <array>
@@ -19,12 +21,12 @@
 #include <glm/glm.hpp>
 
 // One brick of debris, owned by its slot in the world's ring.
-class DebrisBrick {
+class CDebrisBrick {
 public:
-    DebrisBrick(dWorldID world, dSpaceID space, uint32_t colour);
-    ~DebrisBrick();
-    DebrisBrick(const DebrisBrick&) = delete;
-    DebrisBrick& operator=(const DebrisBrick&) = delete;
+    CDebrisBrick(dWorldID world, dSpaceID space, uint32_t colour);
+    ~CDebrisBrick();
+    CDebrisBrick(const CDebrisBrick&) = delete;
+    CDebrisBrick& operator=(const CDebrisBrick&) = delete;
 
     // Centre of the brick in world units.
     glm::vec3 position() const;
@@ -60,8 +62,9 @@ public:
 
     // --- the game's calls ---------------------------------------------------
     // Launches the ten bricks of cleared row `row` (0 at the top), in the
-    // row's colours. A row outside the well launches nothing and returns false.
-    bool spawnRow(int row, const RowColours& colours);
+    // row's colours, their pushes and tumbles drawn from the stream. A row
+    // outside the well launches nothing and returns false.
+    bool spawnRow(int row, const RowColours& colours, CRandom& random);
     // One fixed step of the game (dt seconds, 0.01 in play). The bricks move
     // only while a game is running and unpaused; otherwise they stay frozen
     // where they are. The impact-sound cooldown runs down either way.
@@ -69,13 +72,13 @@ public:
     // Removes every brick and starts the world over as if new: the slots,
     // the impact-sound throttle, and the library's own random sequence (its
     // solver may draw from it to order contacts, depending on how it was
-    // built). A new game starts from here, so that bricks of an earlier game
-    // cannot make it play differently.
+    // built). A replay starts from here, with none of the bricks that lay
+    // on the floor when its game was played.
     void clear();
 
     // --- reading for drawing and tests --------------------------------------
     // The brick in slot i (0..39), or null for an empty slot or a bad index.
-    const DebrisBrick* slot(int i) const;
+    const CDebrisBrick* slot(int i) const;
     int nextSlot() const { return next; }
     float impactCooldown() const { return impactSound.cooldown(); }
 
@@ -88,7 +91,7 @@ private:
     dJointGroupID contactGroup = nullptr;
     dGeomID floor = nullptr;
     dGeomID backWall = nullptr;
-    std::array<std::unique_ptr<DebrisBrick>, SlotCount> slots;
+    std::array<std::unique_ptr<CDebrisBrick>, SlotCount> slots;
     int next = 0;
     CImpactSound impactSound;
 };

@@ -7,11 +7,7 @@ DeviceState defaultFrameState(const DeviceState& current)
     DeviceState state;
     state.renderStates[static_cast<size_t>(RenderState::ZEnable)] = stateValue(true);
     state.renderStates[static_cast<size_t>(RenderState::CullMode)] = stateValue(Cull::CCW);
-    state.renderStates[static_cast<size_t>(RenderState::Lighting)] = stateValue(false);
     state.samplerStates[static_cast<size_t>(SamplerState::MaxAnisotropy)] = 1;
-    state.world = current.world;
-    state.view = current.view;
-    state.projection = current.projection;
     state.viewport = current.viewport;
     return state;
 }

@@ -7,9 +7,9 @@
 
 class CDevice;
 
-// Direct3D's defaults with the scene's choices (depth test on, clockwise
-// faces shown, no fixed-function lighting, no blending, no stencil, no depth
-// bias, one-fold anisotropy), keeping the transforms and the viewport of
-// `current`, which belong to the camera and the target, not to a step.
+// A new device's state with the scene's choices (depth test on, clockwise
+// faces shown, no blending, no stencil, no depth bias, one-fold anisotropy),
+// keeping the viewport of `current`, which belongs to the target, not to a
+// step.
 DeviceState defaultFrameState(const DeviceState& current);
 void applyDefaultFrameState(CDevice& device);

@@ -102,8 +102,17 @@ technique add {
 }
 )";
 
-// Pre-transformed corners, a place in the glow and the tile's mark.
-constexpr uint32_t FvfTileVertex = FvfXyzRhw | FvfTex2; // two sets of two floats
+// A tile's corner: the vertex stage places it from which corner of which
+// tile it is alone.
+struct TileVertex {
+    float right, down; // which corner: 0 or 1 each way (inTexCoord0)
+    float tileX, tileY; // which tile (inTexCoord1)
+};
+constexpr VertexAttribute TileVertexAttributes[] = {
+    {VertexInput::TexCoord0, offsetof(TileVertex, right), 2},
+    {VertexInput::TexCoord1, offsetof(TileVertex, tileX), 2},
+};
+constexpr VertexLayout TileVertexLayout{TileVertexAttributes, sizeof(TileVertex)};
 
 constexpr int CornersPerTile = 4;
 constexpr int IndicesPerTile = 6; // two triangles
@@ -112,7 +121,6 @@ constexpr int IndicesPerTile = 6; // two triangles
 
 CGlowTiles::CGlowTiles(int glowSize) : glowSize(glowSize)
 {
-    static_assert(sizeof(TileVertex) == 32);
     std::string errors;
     effect = CEffect::fromText(GlowTilesEffect, "glow tiles", errors);
     if (!effect)
@@ -135,7 +143,7 @@ void CGlowTiles::makeCorners()
         for (int column = 0; column < TilesAcross; ++column) {
             const auto first = static_cast<uint16_t>((row * TilesAcross + column) * CornersPerTile);
             for (const auto& [right, down] : {std::pair{0.0f, 0.0f}, {1.0f, 0.0f}, {1.0f, 1.0f}, {0.0f, 1.0f}})
-                *vertex++ = {0.0f, 0.0f, 0.0f, 1.0f, right, down, static_cast<float>(column), static_cast<float>(row)};
+                *vertex++ = {right, down, static_cast<float>(column), static_cast<float>(row)};
             for (int corner : {0, 1, 2, 0, 2, 3})
                 *index++ = static_cast<uint16_t>(first + corner);
         }
@@ -188,11 +196,11 @@ void CGlowTiles::drawLitTiles(const CTexture& glow, const glm::vec4& screen)
     effect->setVector("vBounds", {halfU, halfV, glowArea.x - halfU, glowArea.y - halfV});
     effect->begin(0);
     effect->beginPass(0);
-    d.setFvf(FvfTileVertex);
+    d.setVertexLayout(TileVertexLayout);
     d.setStreamSource(corners.get(), sizeof(TileVertex));
     d.setIndices(triangles.get());
     constexpr int Tiles = TilesAcross * TilesAcross;
-    d.drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, Tiles * CornersPerTile, 0, Tiles * 2);
+    d.drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, Tiles * 2);
     effect->endPass();
     effect->end();
     saved.apply();

@@ -54,13 +54,6 @@ private:
     void drawLitTiles(const CTexture& glow, const glm::vec4& screen);
     void makeCorners();
 
-    // The vertex stage places the corners from the tile and the corner alone.
-    struct TileVertex {
-        float x, y, z, rhw;   // unused
-        float right, down;    // which corner: 0 or 1 each way
-        float tileX, tileY;   // which tile
-    };
-
     int glowSize;
     std::unique_ptr<CEffect> effect;
     std::unique_ptr<CRenderTexture> marks;

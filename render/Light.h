@@ -5,7 +5,11 @@
 
 class CLight {
 public:
-    enum Kind { Point = 0, Directional = 1 };
+    // A point light shines from its position, fading with distance up to its
+    // range. The spot light stands at its position too: the shadows, the
+    // glass and the Phong surfaces see it there, but the surfaces lit per
+    // vertex (CFixedMaterial) take only its direction, as from far away.
+    enum Kind { Point = 0, Spot = 1 };
 
     explicit CLight(int kind);
 

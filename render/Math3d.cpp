@@ -16,9 +16,8 @@ glm::mat4 matrixLookAtLH(const glm::vec3& eye, const glm::vec3& target, const gl
     glm::vec3 xAxis = normalizeVector(glm::cross(up, zAxis));
     glm::vec3 yAxis = glm::cross(zAxis, xAxis);
 
-    // Row-vector layout: the axes are the first three columns, the
-    // translation the fourth row. In GLM's indexing m[column][row] of the
-    // column-vector form, that is m[row][column] here.
+    // The axes are the first three rows, each point's distance along them
+    // the fourth column (GLM indexes m[column][row]).
     glm::mat4 m(1.0f);
     for (int i = 0; i < 3; ++i) {
         m[i][0] = xAxis[i];
@@ -54,9 +53,10 @@ glm::mat4 matrixReflect(const Plane& plane)
     float length = glm::length(glm::vec3(plane));
     Plane p = length > 0.0f ? plane / length : plane;
     glm::mat4 m(1.0f);
-    for (int row = 0; row < 4; ++row) {
-        for (int column = 0; column < 3; ++column)
-            m[row][column] = (row == column ? 1.0f : 0.0f) - 2.0f * p[row] * p[column];
+    // I - 2 n n' in the upper 3 x 3, -2 d n as the translation column.
+    for (int column = 0; column < 4; ++column) {
+        for (int row = 0; row < 3; ++row)
+            m[column][row] = (row == column ? 1.0f : 0.0f) - 2.0f * p[column] * p[row];
     }
     return m;
 }
@@ -67,15 +67,12 @@ glm::mat4 matrixTranslation(float x, float y, float z) { return glm::translate(g
 
 glm::mat4 matrixRotationYawPitchRoll(float yaw, float pitch, float roll)
 {
-    // Each single-axis rotation has the same layout as its row-vector twin,
-    // so "roll, then pitch, then yaw" reads right to left.
+    // "Roll, then pitch, then yaw" reads right to left.
     glm::mat4 yawMatrix = glm::rotate(glm::mat4(1.0f), yaw, glm::vec3(0, 1, 0));
     glm::mat4 pitchMatrix = glm::rotate(glm::mat4(1.0f), pitch, glm::vec3(1, 0, 0));
     glm::mat4 rollMatrix = glm::rotate(glm::mat4(1.0f), roll, glm::vec3(0, 0, 1));
     return yawMatrix * pitchMatrix * rollMatrix;
 }
-
-glm::mat4 matrixMultiply(const glm::mat4& a, const glm::mat4& b) { return b * a; }
 
 std::optional<glm::mat4> matrixInverse(const glm::mat4& m)
 {
@@ -103,8 +100,6 @@ glm::quat quaternionRotationAxis(const glm::vec3& axis, float angle)
     glm::vec3 unit = normalizeVector(axis);
     return glm::quat(std::cos(angle / 2.0f), unit * std::sin(angle / 2.0f));
 }
-
-glm::quat quaternionMultiply(const glm::quat& p, const glm::quat& q) { return q * p; }
 
 glm::vec3 rotateByConjugate(const glm::quat& q, const glm::vec3& v)
 {

@@ -1,16 +1,15 @@
 #pragma once
 // The vector, matrix, plane and quaternion helpers the renderer and camera
-// build on, with Direct3D's meaning: a left-handed world with y up, points
-// as row vectors (p' = p x M), clip depth from 0 to 1.
+// build on: a left-handed world with y up, clip depth from 0 to 1.
 //
-// Matrices are glm::mat4 in GLM's column-vector form, which is laid out in
-// memory exactly like the row-vector matrix of the same transform. So a
-// product "A then B" (row-vector A x B) is written B * A, a world matrix
-// "scale, then rotation, then translation" is T * R * S, and a matrix can be
-// handed to a shader as is.
+// One convention throughout, GLM's and GL's: points are column vectors
+// (p' = M * p), so "A, then B" is written B * A, a world matrix "scale, then
+// rotation, then translation" is T * R * S, the camera's chain is
+// projection * view * world, and a matrix goes to a shader as it is.
 //
 // Quaternions are glm::quat (x, y, z, w); its operator* is the Hamilton
-// product. The quaternion of a rotation matrix M is the q whose matrix is M.
+// product, q * p turning by p first. The quaternion of a rotation matrix M is
+// the q whose matrix is M.
 #include <optional>
 
 #include <glm/glm.hpp>
@@ -40,24 +39,18 @@ glm::mat4 matrixReflect(const Plane& plane);
 glm::mat4 matrixScaling(float x, float y, float z);
 glm::mat4 matrixTranslation(float x, float y, float z);
 
-// Roll about z, then pitch about x, then yaw about y (radians).
+// Roll about z, then pitch about x, then yaw about y (radians): yaw * pitch * roll.
 glm::mat4 matrixRotationYawPitchRoll(float yaw, float pitch, float roll);
-
-// Row-vector A x B: a applied first, then b.
-glm::mat4 matrixMultiply(const glm::mat4& a, const glm::mat4& b);
 
 // The inverse, or nothing for a singular matrix.
 std::optional<glm::mat4> matrixInverse(const glm::mat4& m);
 
-// Splits scale x rotation x translation into its parts. False (outputs
+// Splits translation * rotation * scale into its parts. False (outputs
 // untouched) when an axis has zero length and no rotation can be found.
 bool matrixDecompose(const glm::mat4& m, glm::vec3& scale, glm::quat& rotation, glm::vec3& translation);
 
 // (axis * sin(angle / 2), cos(angle / 2)) with the axis normalised first.
 glm::quat quaternionRotationAxis(const glm::vec3& axis, float angle);
-
-// p then q: the Hamilton product q * p.
-glm::quat quaternionMultiply(const glm::quat& p, const glm::quat& q);
 
 // The vector part of conj(q) * (v, 0) * q. For a unit q this turns v by the
 // inverse of q's rotation: with q taken from a view matrix, a view-space

@@ -94,10 +94,10 @@ void CMeshSubset::drawSubset() const
     if (!indexBuffer || !owner->vertexBuffer || triangleCount <= 0)
         return;
     CDevice& d = device();
-    d.setFvf(FvfMesh);
+    d.setVertexLayout(MeshVertexLayout);
     d.setStreamSource(owner->vertexBuffer.get(), sizeof(MeshVertex));
     d.setIndices(indexBuffer.get());
-    d.drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, owner->vertexCount, 0, triangleCount);
+    d.drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, triangleCount);
 }
 
 void CMeshSubset::drawTriangles(const CIndexBuffer& chosen, int triangles,
@@ -106,11 +106,11 @@ void CMeshSubset::drawTriangles(const CIndexBuffer& chosen, int triangles,
     if (!owner->vertexBuffer || triangles <= 0)
         return;
     CDevice& d = device();
-    d.setFvf(FvfMesh);
+    d.setVertexLayout(MeshVertexLayout);
     d.setStreamSource(owner->vertexBuffer.get(), sizeof(MeshVertex));
     d.setIndices(&chosen);
     if (instances.empty())
-        d.drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, owner->vertexCount, 0, triangles);
+        d.drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, triangles);
     else
         d.drawIndexedPrimitiveInstanced(PrimitiveType::TriangleList, 0, 0, triangles, instances.data(),
                                         static_cast<int>(instances.size()));
@@ -121,7 +121,7 @@ void CMeshSubset::drawInstances(std::span<const MeshInstance> instances) const
     if (!indexBuffer || !owner->vertexBuffer || triangleCount <= 0 || instances.empty())
         return;
     CDevice& d = device();
-    d.setFvf(FvfMesh);
+    d.setVertexLayout(MeshVertexLayout);
     d.setStreamSource(owner->vertexBuffer.get(), sizeof(MeshVertex));
     d.setIndices(indexBuffer.get());
     d.drawIndexedPrimitiveInstanced(PrimitiveType::TriangleList, 0, 0, triangleCount, instances.data(),

@@ -23,7 +23,7 @@ struct LwoObject;
 struct LwoSurface;
 class CMesh;
 
-// One vertex as the meshes store it (vertex format FvfMesh, 44 bytes).
+// One vertex as the meshes store it (44 bytes), and what it feeds.
 struct MeshVertex {
     float x, y, z;
     float nx, ny, nz;
@@ -31,6 +31,13 @@ struct MeshVertex {
     float unused[3]; // the second texture set, always 0
 };
 static_assert(sizeof(MeshVertex) == 44, "mesh vertices are 44 bytes");
+inline constexpr VertexAttribute MeshVertexAttributes[] = {
+    {VertexInput::Position, offsetof(MeshVertex, x), 3},
+    {VertexInput::Normal, offsetof(MeshVertex, nx), 3},
+    {VertexInput::TexCoord0, offsetof(MeshVertex, u), 2},
+    {VertexInput::TexCoord1, offsetof(MeshVertex, unused), 3},
+};
+inline constexpr VertexLayout MeshVertexLayout{MeshVertexAttributes, sizeof(MeshVertex)};
 
 // Meshes use 16-bit indices, so an object may have at most this many points.
 constexpr size_t MeshMaxPoints = 65536;

@@ -92,10 +92,8 @@ void CPhongMaterial::apply(const CSceneEntity& entity, const MaterialValues& val
 DepthOffset CPhongMaterial::depthOffset(const MaterialValues& values) const
 {
     const char* technique = isMatte(values) && shader->hasTechnique(MatteTechnique) ? MatteTechnique : LitTechnique;
-    const auto stateOf = [&](RenderState state) {
-        return stateFloat(shader->passState(technique, 0, state, stateValue(0.0f)));
-    };
-    return {stateOf(RenderState::DepthBias), stateOf(RenderState::SlopeScaleDepthBias)};
+    return {shader->passState(technique, 0, FloatState::DepthBias, 0.0f),
+            shader->passState(technique, 0, FloatState::SlopeScaleDepthBias, 0.0f)};
 }
 
 void CPhongMaterial::endPass(int) { shader->endPass(); }

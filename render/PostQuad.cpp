@@ -9,8 +9,8 @@
 
 namespace {
 
-// Texture times the quad's colour, as texture stage 0 combines them for a
-// quad. Reads are kept inside vBounds (texture coordinates: left, top,
+// Texture times the quad's colour, as the device's screen program combines
+// them. Reads are kept inside vBounds (texture coordinates: left, top,
 // right, bottom), so a scene drawn into part of its target never takes in
 // what lies beside it.
 const char* const PostQuadEffect = R"(
@@ -52,7 +52,7 @@ technique linear {
 }
 )";
 
-// No bounds: a whole texture is read as the fixed-function stage reads it,
+// No bounds: a whole texture is read as the screen program reads it,
 // wrapping at its edges.
 constexpr glm::vec4 Unbounded{-1.0e6f, -1.0e6f, 1.0e6f, 1.0e6f};
 

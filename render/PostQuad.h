@@ -1,10 +1,10 @@
 #pragma once
 // The frame's full-screen quads (the mirror's blend, the shadow multiply, the
-// copy to the back buffer, the bloom's glow) drawn by one
-// small program each instead of the general fixed-function one: a software
-// GL runs the program for every pixel, and the general one weighs every
-// texture stage setting there. The picture is the same: texture times the
-// quad's colour, blended as the caller's states say.
+// copy to the back buffer, the bloom's glow) drawn by one small program for
+// each filter. The picture is the screen quad's (texture times the quad's
+// colour, blended as the caller's states say), but reads stay inside the
+// part of the texture a scene drawn at a smaller scale fills, and the filter
+// is the quad's own, whatever sampler 0 is set to.
 #include <cstdint>
 #include <memory>
 
@@ -22,7 +22,7 @@ enum class QuadFilter {
 
 // What a read past the edge of the texture's part takes.
 enum class QuadEdges {
-    Wrap,  // a whole texture: the texels of the opposite edge, as the fixed-function stage reads
+    Wrap,  // a whole texture: the texels of the opposite edge, as the screen quad reads
     Clamp, // the part's own edge texels, never beyond
 };
 

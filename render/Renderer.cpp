@@ -29,12 +29,12 @@ constexpr glm::vec4 FirstBlurDirection{0.01f, 0.01f, 0.0f, 0.0f};
 constexpr glm::vec4 SecondBlurDirection{0.01f, -0.01f, 0.0f, 0.0f};
 
 // The camera seen through the mirror for as long as the scope lasts:
-// effect-drawn items are reflected, the device's own view is not.
+// the camera's items are reflected, the frame's start view (frameView) is not.
 class CReflectedView {
 public:
     CReflectedView(CCamera& camera, const glm::mat4& mirror) : camera(camera), savedView(camera.view)
     {
-        camera.view = matrixMultiply(mirror, savedView);
+        camera.view = savedView * mirror;
     }
     ~CReflectedView() { camera.view = savedView; }
     CReflectedView(const CReflectedView&) = delete;
@@ -78,7 +78,6 @@ CRenderer::CRenderer() : projectionMatrix(sceneProjection())
     postQuad = std::make_unique<CPostQuad>();
     glowTiles = std::make_unique<CGlowTiles>(GlowBlurSize);
 
-    d.setRenderState(RenderState::Lighting, false);
     mirrorMatrix = matrixReflect(planeFromPointNormal({0.0f, 0.0f, 0.0f}, {0.0f, -1.0f, 0.0f}));
 
     phongMaterial = std::make_unique<CPhongMaterial>(*this);
@@ -105,16 +104,18 @@ CSceneEntity* CRenderer::addEntity(const CMesh* mesh, int kind)
 
 void CRenderer::removeEntities(int kind)
 {
-    if (kind == CSceneEntity::Permanent) {
-        entityList.clear();
-    } else {
-        std::erase_if(entityList, [kind](const std::unique_ptr<CSceneEntity>& e) { return e->kind == kind; });
-    }
+    std::erase_if(entityList, [kind](const std::unique_ptr<CSceneEntity>& e) { return e->kind == kind; });
     // Never keep a dangling floor.
     const bool floorKept = std::any_of(entityList.begin(), entityList.end(),
                                        [this](const auto& e) { return e.get() == mirrorFloorEntity; });
     if (!floorKept)
         mirrorFloorEntity = nullptr;
+}
+
+void CRenderer::removeAllEntities()
+{
+    entityList.clear();
+    mirrorFloorEntity = nullptr;
 }
 
 CLight* CRenderer::addLight(int kind)
@@ -272,8 +273,7 @@ CRenderer::FrameItems CRenderer::collectFrameItems()
     return items;
 }
 
-// Fixed-function items draw with the device's view and projection, so they
-// follow the camera from here. The back buffer is not cleared where a clear
+// The fixed material's items draw with the view of the frame's start. The back buffer is not cleared where a clear
 // would be drawn over: the copy of the scene covers all its colour, and the
 // scene step clears the depth and stencil it draws with (the back buffer's)
 // where the scene is drawn. Only beyond that, with the scene drawn at a
@@ -283,8 +283,7 @@ void CRenderer::beginFrame()
 {
     CDevice& d = device();
     applyDefaultFrameState(d);
-    d.setTransform(TransformType::View, sceneCamera.view);
-    d.setTransform(TransformType::Projection, projectionMatrix);
+    frameStartView = sceneCamera.view;
     const Viewport& window = d.viewport();
     const bool sceneCoversWindow =
         sceneTarget->drawWidth() >= window.width && sceneTarget->drawHeight() >= window.height;
@@ -391,12 +390,9 @@ bool CRenderer::drawMirror(const FrameItems& items)
 
     // Where the mirror pass drew nothing the aux target is clear (alpha 0), so
     // blending by its alpha leaves the scene unchanged there; the stencil test
-    // spares the software renderer those pixels. Stage 0 modulates alpha, so
-    // the quad's own alpha weakens the image.
+    // spares the software renderer those pixels. The quad's own alpha weakens
+    // the image.
     d.setRenderState(RenderState::CullMode, Cull::CCW);
-    d.setTextureStageState(TextureStageState::AlphaOp, TextureOp::Modulate);
-    d.setTextureStageState(TextureStageState::AlphaArg1, TextureArg::Texture);
-    d.setTextureStageState(TextureStageState::AlphaArg2, TextureArg::Diffuse);
     d.setRenderState(RenderState::SrcBlend, Blend::BothSrcAlpha);
     d.setRenderState(RenderState::DestBlend, Blend::Zero); // overridden by BothSrcAlpha
     d.setRenderState(RenderState::AlphaBlendEnable, true);

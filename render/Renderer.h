@@ -71,16 +71,18 @@ public:
     // A new entity of the mesh at the origin, unturned, unscaled and white,
     // appended to the list, which owns it.
     CSceneEntity* addEntity(const CMesh* mesh, int kind);
-    // Kind 0 removes every entity; any other kind removes the entities of that
-    // kind. The others keep their order.
+    // Removes the entities of one kind (CSceneEntity::Kind); the others keep
+    // their order.
     void removeEntities(int kind);
+    void removeAllEntities();
     // Creates a light of a kind and appends it to the light list.
     CLight* addLight(int kind);
 
     // ---- materials ----------------------------------------------------------------------
-    // "d3dfixed" is drawn fixed-function, "glass" as glass, any other name
-    // with the Phong material. Names are compared exactly. Until the Phong or
-    // glass material exists, the fixed-function material stands in for it.
+    // "d3dfixed" is lit per vertex (CFixedMaterial), "glass" drawn as glass,
+    // any other name with the Phong material. Names are compared exactly.
+    // Until the Phong or glass material exists, the fixed material stands in
+    // for it.
     CMaterial* materialFor(const std::string& surfaceName) const;
     // Loads the effect files of the materials again (a debugging key).
     void reloadMaterials();
@@ -146,6 +148,10 @@ public:
     CCamera& camera() { return sceneCamera; }
     const CCamera& camera() const { return sceneCamera; }
     const glm::mat4& projection() const { return projectionMatrix; }
+    // The camera's view as the frame began, never the mirror's: the fixed
+    // material draws with it, so the mirror step shows its surfaces
+    // unreflected.
+    const glm::mat4& frameView() const { return frameStartView; }
     void setProjection(const glm::mat4& projection) { projectionMatrix = projection; }
 
     using EntityList = std::vector<std::unique_ptr<CSceneEntity>>;
@@ -173,7 +179,7 @@ public:
     // Puts shadows made elsewhere (another media folder) in place of the own.
     void replaceShadows(std::unique_ptr<CShadowMapLighting> replacement);
     // Puts other materials in place of the Phong and the glass ones; a null
-    // one leaves the fixed-function material drawing in its place.
+    // one leaves the fixed material drawing in its place.
     void replaceMaterials(std::unique_ptr<CMaterial> phong, std::unique_ptr<CMaterial> glass);
 
     // What the last frame left in the targets, to look at: the scene, and the
@@ -246,6 +252,7 @@ private:
     LightList lightList;
     CCamera sceneCamera;
     glm::mat4 projectionMatrix{1.0f};
+    glm::mat4 frameStartView{1.0f};
 
     std::unique_ptr<CRenderTexture> sceneTarget;
     std::unique_ptr<CRenderTexture> auxTarget;

@@ -11,8 +11,9 @@ class CSceneEntity {
 public:
     enum Kind { Permanent = 0, OneFrame = 1 };
 
-    // world = scale x rotation x translation (applied in that order). The
-    // rotation is the given matrix, or else the yaw-pitch-roll of `rotation`.
+    // world = translation * rotation * scale: scaled first, then turned,
+    // then moved. The rotation is the given matrix, or else the
+    // yaw-pitch-roll of `rotation`.
     void updateWorld(const std::optional<glm::mat4>& rotationMatrix = std::nullopt);
 
     glm::vec3 position{0.0f};

@@ -9,13 +9,6 @@
 
 namespace {
 
-struct ScreenVertex {
-    float x, y, z, rhw;
-    uint32_t colour;
-    float u, v;
-};
-static_assert(sizeof(ScreenVertex) == 28);
-
 // The menu's images are sized for an 800 x 600 reference screen: one of their
 // pixels is this fraction of the viewport's width and of its height.
 constexpr float ReferencePixelWidth = 1.0f / 800;
@@ -53,7 +46,7 @@ void drawPlacedQuad(const QuadPlacement& placement, uint32_t colour)
         {on.z * w, on.w * h, 0.0f, 1.0f, colour, tex.z, tex.w},
         {on.x * w, on.w * h, 0.0f, 1.0f, colour, tex.x, tex.w},
     };
-    d.setFvf(FvfScreenQuad);
+    d.setVertexLayout(ScreenVertexLayout);
     d.drawPrimitiveUP(PrimitiveType::TriangleFan, 2, quad, sizeof(ScreenVertex));
 }
 
@@ -124,8 +117,4 @@ void setOverlayStates()
     d.setRenderState(RenderState::AlphaBlendEnable, true);
     d.setRenderState(RenderState::SrcBlend, Blend::SrcAlpha);
     d.setRenderState(RenderState::DestBlend, Blend::InvSrcAlpha);
-    d.setTextureStageState(TextureStageState::AlphaArg1, TextureArg::Diffuse);
-    d.setTextureStageState(TextureStageState::AlphaArg2, TextureArg::Texture);
-    d.setTextureStageState(TextureStageState::AlphaOp, TextureOp::Modulate);
-    d.setTextureStageState(TextureStageState::ColorOp, TextureOp::Modulate);
 }

@@ -14,9 +14,9 @@
 // (left, top)-(right, bottom) in fractions of the viewport, with the ARGB
 // colour in every vertex; texel (0, 0) at the top left. With keepState false
 // the device state is saved first and put back after, and the quad is drawn
-// with no shaders, no z test and the texture in stage 0, combined with the
-// colour by stage 0 as it is set. With keepState true only the vertex format
-// changes, so the quad can be drawn inside an effect pass. texRight and
+// by the device's screen program, with no z test: the texture times the
+// colour. With keepState true only the vertex layout changes, so the quad can
+// be drawn inside an effect pass. texRight and
 // texBottom are where the texture's used part ends (the scene of a frame
 // drawn at a smaller scale fills only its top left part).
 void drawScreenQuad(const CTexture* texture, float left, float top, float right, float bottom, uint32_t colour,
@@ -40,9 +40,9 @@ void drawPlacedQuad(const QuadPlacement& placement, uint32_t colour);
 // target; the caller then draws the quad.
 bool copyOverRenderTarget(const CTexture& picture);
 
-// The states of the 2D overlays (HUD and menu): no shaders, blending by
-// source alpha, and stage 0 taking colour and alpha from the vertex colour
-// times the texture, so that a fade colour fades a picture. The frame puts
+// The states of the 2D overlays (HUD and menu): the screen program, which
+// takes colour and alpha from the vertex colour times the texture, so that a
+// fade colour fades a picture, and blending by source alpha. The frame puts
 // its default state back after each overlay.
 void setOverlayStates();
 

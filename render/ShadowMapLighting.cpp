@@ -42,17 +42,16 @@ void setSolidDrawing(CDevice& d)
     d.setRenderState(RenderState::AlphaBlendEnable, false);
     d.setRenderState(RenderState::StencilEnable, false);
     d.setRenderState(RenderState::ColorWriteEnable, ColorWriteAll);
-    d.setRenderState(RenderState::DepthBias, 0.0f);
-    d.setRenderState(RenderState::SlopeScaleDepthBias, 0.0f);
+    d.setRenderState(FloatState::DepthBias, 0.0f);
+    d.setRenderState(FloatState::SlopeScaleDepthBias, 0.0f);
 }
 
 } // namespace
 
 glm::mat4 shadowTextureMatrix(const glm::mat4& lightView, const glm::mat4& lightProjection)
 {
-    const glm::mat4 clipToTexture =
-        matrixMultiply(matrixScaling(0.5f, -0.5f, 1.0f), matrixTranslation(0.5f, 0.5f, 0.0f));
-    return matrixMultiply(matrixMultiply(lightView, lightProjection), clipToTexture);
+    const glm::mat4 clipToTexture = matrixTranslation(0.5f, 0.5f, 0.0f) * matrixScaling(0.5f, -0.5f, 1.0f);
+    return clipToTexture * (lightProjection * lightView);
 }
 
 CShadowMapLighting::CShadowMapLighting(CDevice& device, const std::filesystem::path& mediaDir) : device(device)
@@ -288,8 +287,8 @@ void CShadowMapLighting::drawInstanced(const RenderList& items, ItemPass what)
 void CShadowMapLighting::offsetLikeScene(const RenderItem& item)
 {
     const DepthOffset offset = item.material ? item.material->depthOffset(item.subset->values) : DepthOffset{};
-    device.setRenderState(RenderState::DepthBias, offset.constant);
-    device.setRenderState(RenderState::SlopeScaleDepthBias, offset.slopeScaled);
+    device.setRenderState(FloatState::DepthBias, offset.constant);
+    device.setRenderState(FloatState::SlopeScaleDepthBias, offset.slopeScaled);
 }
 
 bool CShadowMapLighting::drawReachedPart(const RenderItem& item, std::span<const MeshInstance> instance)

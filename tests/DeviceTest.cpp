@@ -16,16 +16,10 @@
 
 namespace {
 
-struct ScreenVertex {
-    float x, y, z, rhw;
-    uint32_t colour;
-    float u, v;
-};
-
 void drawTriangle(ScreenVertex a, ScreenVertex b, ScreenVertex c)
 {
     const ScreenVertex vertices[3] = {a, b, c};
-    device().setFvf(FvfScreenQuad);
+    device().setVertexLayout(ScreenVertexLayout);
     device().drawPrimitiveUP(PrimitiveType::TriangleList, 1, vertices, sizeof(ScreenVertex));
 }
 
@@ -36,9 +30,24 @@ void drawRect(float left, float top, float right, float bottom, float z, uint32_
                                   {right, top, z, 1, colour, 1, 0},
                                   {right, bottom, z, 1, colour, 1, 1},
                                   {left, bottom, z, 1, colour, 0, 1}};
-    device().setFvf(FvfScreenQuad);
+    device().setVertexLayout(ScreenVertexLayout);
     device().drawPrimitiveUP(PrimitiveType::TriangleFan, 2, quad, sizeof(ScreenVertex));
 }
+
+// A vertex whose inputs lie in another order than a screen vertex's, with
+// a word in between that feeds nothing.
+struct ShuffledVertex {
+    uint32_t colour;
+    float unused;
+    float u, v;
+    float x, y, z, w;
+};
+constexpr VertexAttribute ShuffledAttributes[] = {
+    {VertexInput::Colour, offsetof(ShuffledVertex, colour), ArgbWord},
+    {VertexInput::TexCoord0, offsetof(ShuffledVertex, u), 2},
+    {VertexInput::Position, offsetof(ShuffledVertex, x), 4},
+};
+constexpr VertexLayout ShuffledLayout{ShuffledAttributes, sizeof(ShuffledVertex)};
 
 // A 2 x 2 texture: red, green on the top row; blue, white below.
 std::unique_ptr<CTexture> fourColourTexture()
@@ -259,7 +268,7 @@ TEST_F(Device, ScreenQuadPutsTheDeviceStateBack)
     // With keepState only the vertex format may change.
     drawScreenQuad(texture.get(), 0, 0, 1, 1, 0xFFFFFFFF, true);
     DeviceState after = testDevice->state();
-    after.fvf = before.fvf;
+    after.layout = before.layout;
     EXPECT_TRUE(after == before);
 }
 
@@ -268,34 +277,26 @@ TEST_F(Device, StateBlockRestoresWhatItCaptured)
     auto texture = fourColourTexture();
     testDevice->setRenderState(RenderState::CullMode, Cull::CW);
     testDevice->setRenderState(RenderState::StencilEnable, true);
-    testDevice->setRenderState(RenderState::DepthBias, 0.0002f);
+    testDevice->setRenderState(FloatState::DepthBias, 0.0002f);
     testDevice->setSamplerState(SamplerState::MinFilter, TexFilter::Anisotropic);
-    testDevice->setTextureStageState(TextureStageState::AlphaOp, TextureOp::Modulate);
     testDevice->setTexture(texture.get());
-    testDevice->setTransform(TransformType::View, glm::mat4(2.0f));
-    Light light;
-    light.type = LightType::Directional;
-    testDevice->setLight(0, light);
-    testDevice->lightEnable(0, true);
+    testDevice->setVertexLayout(ShuffledLayout);
     CStateBlock block;
 
     testDevice->setRenderState(RenderState::CullMode, Cull::None);
     testDevice->setRenderState(RenderState::StencilEnable, false);
-    testDevice->setRenderState(RenderState::DepthBias, 0.0f);
+    testDevice->setRenderState(FloatState::DepthBias, 0.0f);
     testDevice->setSamplerState(SamplerState::MinFilter, TexFilter::Point);
-    testDevice->setTextureStageState(TextureStageState::AlphaOp, TextureOp::SelectArg1);
     testDevice->setTexture(nullptr);
-    testDevice->setTransform(TransformType::View, glm::mat4(1.0f));
-    testDevice->lightEnable(0, false);
+    testDevice->setVertexLayout(ScreenVertexLayout);
     block.apply();
 
     EXPECT_EQ(testDevice->renderState(RenderState::CullMode), stateValue(Cull::CW));
     EXPECT_EQ(testDevice->renderState(RenderState::StencilEnable), 1u);
-    EXPECT_EQ(stateFloat(testDevice->renderState(RenderState::DepthBias)), 0.0002f);
+    EXPECT_EQ(testDevice->renderState(FloatState::DepthBias), 0.0002f);
     EXPECT_EQ(testDevice->samplerState(SamplerState::MinFilter), stateValue(TexFilter::Anisotropic));
-    EXPECT_EQ(testDevice->textureStageState(TextureStageState::AlphaOp), stateValue(TextureOp::Modulate));
     EXPECT_EQ(testDevice->texture(), texture.get());
-    EXPECT_EQ(testDevice->transform(TransformType::View), glm::mat4(2.0f));
+    EXPECT_EQ(&testDevice->vertexLayout(), &ShuffledLayout);
     EXPECT_TRUE(testDevice->state() == block.state());
 }
 
@@ -361,9 +362,6 @@ protected:
 TEST_F(BlendTest, SourceAlphaOverInverseSourceAlpha)
 {
     // The HUD strip: black at alpha 0x88 over white leaves 255 - 136 = 119.
-    testDevice->setTextureStageState(TextureStageState::AlphaOp, TextureOp::Modulate);
-    testDevice->setTextureStageState(TextureStageState::AlphaArg1, TextureArg::Diffuse);
-    testDevice->setTextureStageState(TextureStageState::AlphaArg2, TextureArg::Texture);
     // Alpha blends by the same factors: 0.533 x 0.533 + 1 x 0.467 = 0.751.
     const uint32_t result = blend(0xFFFFFFFF, 0x88000000, Blend::SrcAlpha, Blend::InvSrcAlpha);
     EXPECT_TRUE(nearColour(result, 0xBF777777, 1)) << std::hex << result;
@@ -371,7 +369,6 @@ TEST_F(BlendTest, SourceAlphaOverInverseSourceAlpha)
 
 TEST_F(BlendTest, BothSourceAlphaOverridesTheDestinationFactor)
 {
-    testDevice->setTextureStageState(TextureStageState::AlphaOp, TextureOp::Modulate);
     const uint32_t result = blend(0xFFFFFFFF, 0x88000000, Blend::BothSrcAlpha, Blend::Zero);
     EXPECT_TRUE(nearColour(result, 0xBF777777, 1)) << std::hex << result;
 }
@@ -386,29 +383,25 @@ TEST_F(BlendTest, OneAndOneAdds)
     EXPECT_TRUE(nearColour(blend(0xFF204060, 0xFF101010, Blend::One, Blend::One), 0xFF305070, 1));
 }
 
-TEST_F(BlendTest, UntexturedAlphaIsOpaqueWithTheDefaultStage)
-{
-    // Before the HUD changes stage 0, alpha comes from the texture: none reads as 1.
-    EXPECT_TRUE(nearColour(blend(0xFFFFFFFF, 0x88000000, Blend::SrcAlpha, Blend::InvSrcAlpha), 0xFF000000, 1));
-}
-
-TEST_F(Device, TextureStageModulatesTextureAndVertexColour)
+// With no program set the screen program draws: the texture of unit 0 times
+// the vertex colour, alpha too; no texture, or a cube map, reads white.
+TEST_F(Device, TheScreenProgramMultipliesTheTextureByTheVertexColour)
 {
     auto texture = CTexture::create(1, 1, 1, Format::A8R8G8B8);
     const uint8_t texel[4] = {255, 128, 0, 128};
     texture->upload(0, PixelLayout::Rgba8, texel);
-    // Into a target that keeps alpha, to see what the stage made of it.
+    auto cube = CTexture::createCube(1, 1, Format::A8R8G8B8);
+    // Into a target that keeps alpha, to see what the program made of it.
     auto target = CTexture::create(64, 64, 1, Format::A8R8G8B8, TextureUsage::RenderTarget);
     testDevice->setRenderTarget(target->surface());
     testDevice->clear(ClearTarget, 0x00000000, 1.0f, 0);
-    drawScreenQuad(texture.get(), 0, 0, 0.5f, 1, 0x80FFFFFF, false);
-    testDevice->setTextureStageState(TextureStageState::AlphaOp, TextureOp::Modulate);
-    testDevice->setTextureStageState(TextureStageState::AlphaArg1, TextureArg::Diffuse);
-    testDevice->setTextureStageState(TextureStageState::AlphaArg2, TextureArg::Texture);
-    drawScreenQuad(texture.get(), 0.5f, 0, 1, 1, 0x80808080, false);
+    drawScreenQuad(texture.get(), 0, 0, 0.5f, 1, 0x80808080, false);
+    drawScreenQuad(nullptr, 0.5f, 0, 1, 0.5f, 0x80804020, false);
+    drawScreenQuad(cube.get(), 0.5f, 0.5f, 1, 1, 0x40102030, false);
     frame = target->readPixels();
-    EXPECT_TRUE(nearColour(pixel(10, 10), 0x80FF8000)) << std::hex << pixel(10, 10);
-    EXPECT_TRUE(nearColour(pixel(50, 10), 0x40804000)) << std::hex << pixel(50, 10);
+    EXPECT_TRUE(nearColour(pixel(10, 10), 0x40804000)) << std::hex << pixel(10, 10);
+    EXPECT_EQ(pixel(50, 10), 0x80804020u);
+    EXPECT_EQ(pixel(50, 50), 0x40102030u);
 }
 
 // ---- stencil and depth as the mirror uses them -----------------------------------
@@ -441,56 +434,42 @@ TEST_F(Device, DepthBiasPushesDepthBack)
     testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
     drawRect(0, 0, 64, 64, 0.5f, 0xFF00FF00);
     // The same depth again with a bias: fails the less-equal test.
-    testDevice->setRenderState(RenderState::DepthBias, 0.0002f);
+    testDevice->setRenderState(FloatState::DepthBias, 0.0002f);
     drawRect(0, 0, 64, 64, 0.5f, 0xFFFF0000);
-    testDevice->setRenderState(RenderState::DepthBias, 0.0f);
+    testDevice->setRenderState(FloatState::DepthBias, 0.0f);
     drawRect(0, 0, 32, 64, 0.5f, 0xFF0000FF);
     readFrame();
     EXPECT_EQ(pixel(50, 10), 0xFF00FF00u);
     EXPECT_EQ(pixel(10, 10), 0xFF0000FFu);
 }
 
-// ---- fixed-function lighting ---------------------------------------------------
+// ---- vertex layouts ----------------------------------------------------------
 
-TEST_F(Device, DirectionalLightLightsTheMaterial)
+// The inputs in another order than the screen vertex's, the colour first.
+TEST_F(Device, AVertexLayoutFeedsEachInputFromItsPlaceInTheVertex)
 {
-    struct MeshVertex {
-        float x, y, z, nx, ny, nz, u, v, s, t, r;
-    };
-    static_assert(sizeof(MeshVertex) == 44);
-    // A quad over the clip square facing the viewer (normal towards -z).
-    CVertexBuffer vertices(4 * sizeof(MeshVertex));
-    const MeshVertex corners[4] = {{-1, 1, 0.5f, 0, 0, -1, 0, 0, 0, 0, 0},
-                                   {1, 1, 0.5f, 0, 0, -1, 1, 0, 0, 0, 0},
-                                   {1, -1, 0.5f, 0, 0, -1, 1, 1, 0, 0, 0},
-                                   {-1, -1, 0.5f, 0, 0, -1, 0, 1, 0, 0, 0}};
+    const ShuffledVertex corners[4] = {{0xFF20C040, 0.0f, 0, 0, 16, 8, 0.5f, 1},
+                                       {0xFF20C040, 0.0f, 1, 0, 48, 8, 0.5f, 1},
+                                       {0xFF20C040, 0.0f, 1, 1, 48, 40, 0.5f, 1},
+                                       {0xFF20C040, 0.0f, 0, 1, 16, 40, 0.5f, 1}};
+    CVertexBuffer vertices(sizeof(corners));
     std::memcpy(vertices.lock(), corners, sizeof(corners));
     vertices.unlock();
     CIndexBuffer indices(6);
     const uint16_t order[6] = {0, 1, 2, 0, 2, 3};
     std::memcpy(indices.lock(), order, sizeof(order));
     indices.unlock();
-
-    Light light;
-    light.type = LightType::Directional;
-    light.diffuse = glm::vec4(1.0f);
-    light.direction = glm::vec3(0, 0, 1); // shining away from the viewer, onto the quad
-    Material material;
-    material.diffuse = glm::vec4(0.5f, 0.25f, 1.0f, 1.0f);
-    material.ambient = glm::vec4(0.2f, 0.2f, 0.2f, 1.0f);
-    testDevice->setLight(0, light);
-    testDevice->lightEnable(0, true);
-    testDevice->setMaterial(material);
-    testDevice->setRenderState(RenderState::Lighting, true);
-    testDevice->setRenderState(RenderState::Ambient, 0xFF808080u);
     testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
-    testDevice->setFvf(FvfMesh);
-    testDevice->setStreamSource(&vertices, sizeof(MeshVertex));
+    testDevice->setVertexLayout(ShuffledLayout);
+    testDevice->setStreamSource(&vertices, sizeof(ShuffledVertex));
     testDevice->setIndices(&indices);
-    testDevice->drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2);
+    testDevice->drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 2);
     readFrame();
-    // diffuse + ambient x global ambient: 0.5 + 0.1, 0.25 + 0.1, 1.0 + 0.1 (clamped)
-    EXPECT_TRUE(nearColour(pixel(32, 32), 0xFF9A59FF, 3)) << std::hex << pixel(32, 32);
+    EXPECT_EQ(pixel(16, 8), 0xFF20C040u);
+    EXPECT_EQ(pixel(47, 39), 0xFF20C040u);
+    EXPECT_EQ(pixel(15, 8), 0xFF000000u);
+    EXPECT_EQ(pixel(48, 39), 0xFF000000u);
+    EXPECT_EQ(pixel(47, 40), 0xFF000000u);
 
     // An index beyond the vertex buffer refuses the draw instead of reading past it.
     CIndexBuffer wild(3);
@@ -499,71 +478,11 @@ TEST_F(Device, DirectionalLightLightsTheMaterial)
     wild.unlock();
     testDevice->setIndices(&wild);
     const int drawsBefore = testDevice->drawCount();
-    testDevice->drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 1);
+    testDevice->drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 1);
     EXPECT_EQ(testDevice->drawCount(), drawsBefore);
-    testDevice->setIndices(&indices);
-
-    // Lighting off: the vertices have no colour, so they are white.
-    testDevice->setRenderState(RenderState::Lighting, false);
-    testDevice->drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2);
-    readFrame();
-    EXPECT_EQ(pixel(32, 32), 0xFFFFFFFFu);
-}
-
-TEST_F(Device, PointLightReachesOnlyWithinItsRange)
-{
-    struct MeshVertex {
-        float x, y, z, nx, ny, nz, u, v, s, t, r;
-    };
-    // A quad in the plane z = 10 of the world, facing the viewer at the origin;
-    // the view moves the world 5 units away, which must also move the light.
-    CVertexBuffer vertices(4 * sizeof(MeshVertex));
-    const MeshVertex corners[4] = {{-1, 1, 5, 0, 0, -1, 0, 0, 0, 0, 0},
-                                   {1, 1, 5, 0, 0, -1, 1, 0, 0, 0, 0},
-                                   {1, -1, 5, 0, 0, -1, 1, 1, 0, 0, 0},
-                                   {-1, -1, 5, 0, 0, -1, 0, 1, 0, 0, 0}};
-    std::memcpy(vertices.lock(), corners, sizeof(corners));
-    vertices.unlock();
-    CIndexBuffer indices(6);
-    const uint16_t order[6] = {0, 1, 2, 0, 2, 3};
-    std::memcpy(indices.lock(), order, sizeof(order));
-    indices.unlock();
-    glm::mat4 view(1.0f);
-    view[3] = {0, 0, 5, 1};
-    glm::mat4 projection(1.0f);
-    projection[2][2] = 0.05f; // keeps z = 10 inside the clip volume, w stays 1
-    testDevice->setTransform(TransformType::View, view);
-    testDevice->setTransform(TransformType::Projection, projection);
-
-    Light light;
-    light.type = LightType::Point;
-    light.diffuse = glm::vec4(1.0f);
-    light.position = glm::vec3(0, 0, 3); // 2 units in front of the quad in the world
-    light.attenuation0 = 1.0f;
-    light.range = 2.5f;
-    Material material;
-    material.diffuse = glm::vec4(1.0f, 0.5f, 0.25f, 1.0f);
-    testDevice->setLight(0, light);
-    testDevice->lightEnable(0, true);
-    testDevice->setMaterial(material);
-    testDevice->setFvf(FvfMesh);
-    testDevice->setStreamSource(&vertices, sizeof(MeshVertex));
-    testDevice->setIndices(&indices);
-    testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
-    testDevice->drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2);
-    readFrame();
-    // Lit per vertex, as Direct3D does: every corner is sqrt(1 + 1 + 4) = 2.45
-    // away, inside the range, at a slant of 2 / 2.45 = 0.816.
-    EXPECT_TRUE(nearColour(pixel(32, 32), 0xFFD06834, 3)) << std::hex << pixel(32, 32);
-    EXPECT_TRUE(nearColour(pixel(1, 1), 0xFFD06834, 3)) << std::hex << pixel(1, 1);
-
-    // Out of range at the corners: unlit.
-    light.range = 2.4f;
-    testDevice->setLight(0, light);
-    testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
-    testDevice->drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2);
-    readFrame();
-    EXPECT_EQ(pixel(32, 32), 0xFF000000u);
+    // From client memory, a stride shorter than the layout's vertex is refused too.
+    testDevice->drawPrimitiveUP(PrimitiveType::TriangleFan, 2, corners, sizeof(ShuffledVertex) - 4);
+    EXPECT_EQ(testDevice->drawCount(), drawsBefore);
 }
 
 // ---- textures from files ---------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "device/Buffers.h"
 #include "effects/Effect.h"
 #include "render/Math3d.h"
+#include "render/Mesh.h"
 #include "device/Texture.h"
 #include "render/EffectFile.h"
 #include "render/ScreenQuad.h"
@@ -124,7 +125,7 @@ TEST_F(Effect, EffectEndPutsBackOnlyWhatThePassesChanged)
     effect->setVector("vTint", glm::vec4(1.0f));
     effect->begin();
     // Set by the caller inside the effect: stays after End.
-    testDevice->setRenderState(RenderState::DepthBias, 0.0002f);
+    testDevice->setRenderState(FloatState::DepthBias, 0.0002f);
     effect->beginPass(0);
     EXPECT_EQ(testDevice->renderState(RenderState::CullMode), stateValue(Cull::None));
     drawScreenQuad(nullptr, 0, 0, 1, 1, 0xFFFFFFFF, true);
@@ -134,7 +135,7 @@ TEST_F(Effect, EffectEndPutsBackOnlyWhatThePassesChanged)
     EXPECT_EQ(testDevice->renderState(RenderState::AlphaBlendEnable), 0u);
     EXPECT_EQ(testDevice->renderState(RenderState::ZEnable), 1u);
     EXPECT_EQ(testDevice->program(), nullptr);
-    EXPECT_EQ(stateFloat(testDevice->renderState(RenderState::DepthBias)), 0.0002f);
+    EXPECT_EQ(testDevice->renderState(FloatState::DepthBias), 0.0002f);
     readFrame();
     // Additive pass: 0x10 + 0x20.
     EXPECT_TRUE(nearColour(pixel(5, 5), 0xFF303030)) << std::hex << pixel(5, 5);
@@ -300,15 +301,10 @@ technique scene { pass p0 { fragment = compare; } }
     testDevice->setRenderTarget(colour->surface());
     testDevice->setDepthStencilSurface(depth->surface());
     testDevice->clear(ClearTarget | ClearZBuffer, 0xFFFFFFFF, 1.0f, 0);
-    struct V {
-        float x, y, z, rhw;
-        uint32_t c;
-        float u, v;
-    };
-    const V quad[4] = {{0, 0, 0.25f, 1, 0, 0, 0}, {16, 0, 0.25f, 1, 0, 0, 0}, {16, 32, 0.25f, 1, 0, 0, 0},
+    const ScreenVertex quad[4] = {{0, 0, 0.25f, 1, 0, 0, 0}, {16, 0, 0.25f, 1, 0, 0, 0}, {16, 32, 0.25f, 1, 0, 0, 0},
                        {0, 32, 0.25f, 1, 0, 0, 0}};
-    testDevice->setFvf(FvfScreenQuad);
-    testDevice->drawPrimitiveUP(PrimitiveType::TriangleFan, 2, quad, sizeof(V));
+    testDevice->setVertexLayout(ScreenVertexLayout);
+    testDevice->drawPrimitiveUP(PrimitiveType::TriangleFan, 2, quad, sizeof(ScreenVertex));
     testDevice->setRenderTarget(back);
     testDevice->setDepthStencilSurface(backDepth);
 
@@ -324,14 +320,10 @@ technique scene { pass p0 { fragment = compare; } }
     EXPECT_EQ(pixel(50, 10), 0xFFFFFFFFu);
 }
 
-TEST_F(Effect, EffectsAndFixedFunctionPlaceMeshesAlike)
+TEST_F(Effect, EffectsPlaceMeshesWhereTheCameraSeesThem)
 {
     // A small square at world (2, 2, 0) seen from (0, 0, -10): up and to the
-    // right of the centre, the same pixels whether the fixed stages or an
-    // effect transform it.
-    struct MeshVertex {
-        float x, y, z, nx, ny, nz, u, v, s, t, r;
-    };
+    // right of the centre, through projection * view * world.
     CVertexBuffer vertices(4 * sizeof(MeshVertex));
     const MeshVertex corners[4] = {{1.5f, 2.5f, 0, 0, 0, -1, 0, 0, 0, 0, 0},
                                    {2.5f, 2.5f, 0, 0, 0, -1, 1, 0, 0, 0, 0},
@@ -359,21 +351,6 @@ TEST_F(Effect, EffectsAndFixedFunctionPlaceMeshesAlike)
         return lit;
     };
 
-    testDevice->setRenderState(RenderState::Lighting, false);
-    testDevice->setTransform(TransformType::World, world);
-    testDevice->setTransform(TransformType::View, view);
-    testDevice->setTransform(TransformType::Projection, projection);
-    testDevice->setFvf(FvfMesh);
-    testDevice->setStreamSource(&vertices, sizeof(MeshVertex));
-    testDevice->setIndices(&indices);
-    testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
-    testDevice->drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2);
-    const std::vector<int> fixed = covered();
-    ASSERT_FALSE(fixed.empty()) << "the square was culled or missed the screen";
-    // Upper right quadrant: x from 32 + 1.5/10 x 32 = 36.8 to 40, y from 24 to 27.2.
-    EXPECT_EQ(fixed.front(), 24 * 64 + 37);
-    EXPECT_EQ(fixed.back(), 26 * 64 + 39);
-
     std::string errors;
     auto effect = CEffect::fromText(R"(
 vertex v {
@@ -389,11 +366,18 @@ technique t { pass p { vertex = v; fragment = f; } }
     effect->setMatrix("matWorld", world);
     effect->setMatrix("matView", view);
     effect->setMatrix("matProj", projection);
+    testDevice->setVertexLayout(MeshVertexLayout);
+    testDevice->setStreamSource(&vertices, sizeof(MeshVertex));
+    testDevice->setIndices(&indices);
     testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
     effect->begin();
     effect->beginPass(0);
-    testDevice->drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2);
+    testDevice->drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 2);
     effect->endPass();
     effect->end();
-    EXPECT_EQ(covered(), fixed);
+    const std::vector<int> lit = covered();
+    ASSERT_FALSE(lit.empty()) << "the square was culled or missed the screen";
+    // Upper right quadrant: x from 32 + 1.5/10 x 32 = 36.8 to 40, y from 24 to 27.2.
+    EXPECT_EQ(lit.front(), 24 * 64 + 37);
+    EXPECT_EQ(lit.back(), 26 * 64 + 39);
 }

@@ -65,7 +65,7 @@ TEST_F(FrameRecipe, EveryCombinationOfSwitchesEndsInTheDefaultState)
         const DeviceState expected = defaultFrameState(state);
         EXPECT_EQ(state.renderStates, expected.renderStates) << "switches " << switches;
         EXPECT_EQ(state.samplerStates, expected.samplerStates) << "switches " << switches;
-        EXPECT_EQ(state.stageStates, expected.stageStates) << "switches " << switches;
+        EXPECT_EQ(state.floatStates, expected.floatStates) << "switches " << switches;
         EXPECT_EQ(state.texture, nullptr) << "switches " << switches;
         EXPECT_EQ(state.program, nullptr) << "switches " << switches;
         EXPECT_EQ(testDevice->renderTarget(), testDevice->backBuffer());

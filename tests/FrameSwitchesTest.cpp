@@ -51,7 +51,6 @@ protected:
         width = lookDir() ? 800 : 320;
         height = lookDir() ? 600 : 240;
         makeDevice(width, height);
-        seedRandom(7);
         makeGameScene(7);
         lookAsInPlay();
     }
@@ -125,7 +124,7 @@ TEST_F(FrameSwitches, EarlyPlay)
 TEST_F(FrameSwitches, ATallStack)
 {
     fillRows(3, 6);
-    CPiece& current = *board->placePiece(createPiece(0));
+    CPiece& current = *board->placePiece(createPiece(5));
     current.x = 4.0f;
     current.y = 0.5f;
     board->placeNextPiece(nullptr);
@@ -135,10 +134,11 @@ TEST_F(FrameSwitches, ATallStack)
 TEST_F(FrameSwitches, ABurstOfDebris)
 {
     fillRows(12, 5);
+    CRandom random = board->random();
     for (int row = 16; row < 19; ++row) {
         for (int column = 0; column < BoardColumns; ++column)
             board->setCell(column, row, 0xFFFF8020u + uint32_t(column * 0x001100));
-        view->launchRow(row, board->rowColours(row));
+        view->launchRow(row, board->rowColours(row), random);
     }
     for (int row = 16; row < 19; ++row)
         for (int column = 0; column < BoardColumns; ++column)

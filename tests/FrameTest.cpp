@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -272,54 +273,94 @@ TEST_F(MirrorFrameTest, TheCopyIsPointSampledUnlessFilteringIsOn)
     EXPECT_GT(blendedPixels(drawFrame()), 20);
 }
 
-// ---- the fixed-function material ----------------------------------------------------------
+// ---- the fixed material --------------------------------------------------------------------
 
-TEST_F(Frame, TheFixedMaterialLightsWithTheRenderersLightsAndIgnoresTheTint)
+namespace {
+
+// A quad over the clip square at depth 0.5, facing the viewer (normal -z),
+// drawn with a material as a mesh draws its subsets.
+class ClipSquare {
+public:
+    ClipSquare() : vertices(4 * sizeof(MeshVertex)), indices(6)
+    {
+        const MeshVertex corners[4] = {{-1, 1, 0.5f, 0, 0, -1, 0, 0, {}},
+                                       {1, 1, 0.5f, 0, 0, -1, 1, 0, {}},
+                                       {1, -1, 0.5f, 0, 0, -1, 1, 1, {}},
+                                       {-1, -1, 0.5f, 0, 0, -1, 0, 1, {}}};
+        std::memcpy(vertices.lock(), corners, sizeof(corners));
+        vertices.unlock();
+        const uint16_t order[6] = {0, 1, 2, 0, 2, 3};
+        std::memcpy(indices.lock(), order, sizeof(order));
+        indices.unlock();
+    }
+
+    void draw(CMaterial& material, const CSceneEntity& entity, const MaterialValues& values)
+    {
+        CDevice& d = device();
+        d.clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
+        material.begin();
+        material.beginPass(0);
+        material.apply(entity, values);
+        d.setVertexLayout(MeshVertexLayout);
+        d.setStreamSource(&vertices, sizeof(MeshVertex));
+        d.setIndices(&indices);
+        d.drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 2);
+        material.endPass(0);
+        material.end();
+    }
+
+private:
+    CVertexBuffer vertices;
+    CIndexBuffer indices;
+};
+
+} // namespace
+
+// The renderer's view is where the frame began (no frame yet: none) and its
+// projection is none, so the quad fills the picture. Each corner is lit:
+// the subset's luminous colour by the light's ambient, its diffuse colour by
+// the light's diffuse at the light's slant; the entity's tint is not applied.
+TEST_F(Frame, TheFixedMaterialLightsEachCornerFromTheRenderersLights)
 {
     CRenderer renderer;
-    CLight* point = renderer.addLight(CLight::Point);
-    point->position = {1.0f, 2.0f, 3.0f};
-    point->range = 50.0f;
-    point->attenuation1 = 0.25f;
-    renderer.addLight(CLight::Directional)->direction = {10.0f, 10.0f, 10.0f};
-    renderer.addLight(7); // an unknown kind gives a light of no type
+    renderer.setProjection(glm::mat4(1.0f));
+    CLight* light = renderer.addLight(CLight::Spot);
+    light->diffuse = glm::vec4(1.0f);
+    light->position = {0.0f, 0.0f, 100.0f}; // far behind the quad: the spot light shines along its direction only
+    light->direction = {0.0f, 0.0f, 1.0f};
+    renderer.addLight(7); // a kind the material does not know lights nothing
     CMaterial& fixed = *renderer.materialFor("d3dfixed");
     EXPECT_FALSE(fixed.reload());
-    EXPECT_EQ(fixed.begin(), 1);
-    fixed.beginPass(0);
-    const DeviceState& state = testDevice->state();
-    EXPECT_EQ(state.renderStates[size_t(RenderState::Lighting)], 1u);
-    EXPECT_EQ(state.renderStates[size_t(RenderState::SpecularEnable)], 1u);
-    EXPECT_EQ(state.program, nullptr);
-    EXPECT_EQ(state.lights[0].type, LightType::Point);
-    EXPECT_EQ(state.lights[0].position, glm::vec3(1.0f, 2.0f, 3.0f));
-    EXPECT_EQ(state.lights[0].range, 50.0f);
-    EXPECT_EQ(state.lights[0].attenuation1, 0.25f);
-    EXPECT_EQ(state.lights[0].ambient, glm::vec4(1.0f));
-    EXPECT_EQ(state.lights[1].type, LightType::Directional);
-    EXPECT_EQ(state.lights[2].type, LightType::None);
-    EXPECT_TRUE(state.lightEnabled[0] && state.lightEnabled[1] && state.lightEnabled[2]);
 
     CSceneEntity entity;
-    entity.position = {4.0f, 5.0f, 6.0f};
     entity.colour = {1.0f, 0.0f, 0.0f, 0.5f};
-    entity.updateWorld();
     MaterialValues values;
-    values.diffuse = {0.2f, 0.4f, 0.6f, 1.0f};
-    values.luminous = {0.1f, 0.1f, 0.1f, 0.1f};
-    values.specular = glm::vec4(0.5f);
-    values.power = 8.0f;
-    values.texture = renderer.whiteTexture();
-    fixed.apply(entity, values);
-    EXPECT_EQ(state.world, entity.world);
-    EXPECT_EQ(state.material.diffuse, values.diffuse); // the tint is not applied
-    EXPECT_EQ(state.material.ambient, values.luminous);
-    EXPECT_EQ(state.material.specular, values.specular);
-    EXPECT_EQ(state.material.emissive, glm::vec4(0.0f));
-    EXPECT_EQ(state.material.power, 8.0f);
-    EXPECT_EQ(state.texture, renderer.whiteTexture());
-    fixed.endPass(0);
-    fixed.end();
+    values.diffuse = {0.5f, 0.25f, 1.0f, 1.0f};
+    values.luminous = {0.2f, 0.2f, 0.2f, 1.0f};
+    ClipSquare quad;
+    const DeviceState before = testDevice->state();
+    quad.draw(fixed, entity, values);
+    EXPECT_EQ(testDevice->program(), before.program);
+    EXPECT_EQ(testDevice->state().renderStates, before.renderStates);
+    readFrame();
+    // 0.2 + 0.5, 0.2 + 0.25, 0.2 + 1.0 clamped
+    EXPECT_TRUE(nearColour(pixel(32, 32), 0xFFB373FF, 3)) << std::hex << pixel(32, 32);
+
+    // A point light 2 in front of the quad's middle: every corner is
+    // sqrt(1 + 1 + 4) = 2.45 away, at a slant of 2 / 2.45 = 0.816.
+    light->kind = CLight::Point;
+    light->position = {0.0f, 0.0f, -1.5f};
+    light->attenuation0 = 1.0f;
+    light->range = 2.5f;
+    quad.draw(fixed, entity, values);
+    readFrame();
+    EXPECT_TRUE(nearColour(pixel(1, 1), 0xFF9B67FF, 3)) << std::hex << pixel(1, 1);
+    EXPECT_TRUE(nearColour(pixel(32, 32), 0xFF9B67FF, 3)) << std::hex << pixel(32, 32);
+    // Beyond its range at the corners: unlit, ambient included.
+    light->range = 2.4f;
+    quad.draw(fixed, entity, values);
+    readFrame();
+    EXPECT_EQ(pixel(32, 32), 0xFF000000u);
 }
 
 // At half scale, the lowest a slow machine goes, the scene is drawn at half

@@ -233,7 +233,7 @@ TEST_F(GlassMaterialTest, TheSpotLightGlintsInASmallSpotBrightEnoughToGlow)
 {
     // The light straight behind the camera: its reflection meets the eye in
     // the middle of the face seen head on.
-    CLight* light = renderer->addLight(CLight::Directional);
+    CLight* light = renderer->addLight(CLight::Spot);
     light->position = {0.0f, 0.0f, -60.0f};
     MaterialValues shiny = clearGlass();
     shiny.specular = glm::vec4(0.9f);
@@ -350,7 +350,7 @@ TEST_F(GlassMaterialTest, ColouredBricksInFrontOfALitWallTakeTheirColourFromWhat
     renderer->setEnvironment(room.get());
     renderer->camera().setLookAt({1.0f, 3.0f, -8.0f}, {0.0f, 1.0f, 0.0f}, {0, 1, 0});
     renderer->setProjection(matrixPerspectiveFovLH(SceneFieldOfView, static_cast<float>(Width) / Height, 0.2f, 100.0f));
-    CLight* light = renderer->addLight(CLight::Directional);
+    CLight* light = renderer->addLight(CLight::Spot);
     light->diffuse = glm::vec4(1.0f);
     light->position = {-4.0f, 38.0f, -44.0f};
 

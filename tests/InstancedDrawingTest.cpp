@@ -68,8 +68,9 @@ TEST_P(InstancedFrame, MarksAndTheDropGuideLookTheSameEitherWay)
     for (int i = 0; i < BoardCells; ++i)
         if (board->cells()[size_t(i)] != 0)
             board->setCell(i / BoardRows, i % BoardRows, createPiece(1 + i % PieceKindCount)->colour);
+    CRandom random = board->random();
     for (int row = 15; row < 17; ++row)
-        view->launchRow(row, board->rowColours(row));
+        view->launchRow(row, board->rowColours(row), random);
     for (int step = 0; step < 20; ++step)
         view->stepUpdate(0.01f, true);
     view->kindMarks = true;

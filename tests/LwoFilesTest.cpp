@@ -214,7 +214,7 @@ TEST(LwoGameMeshes, FrameSurroundsTheWellWithATexturedSurface)
             EXPECT_EQ(point.vertexMaps[0].map->dimension, 2);
         }
 
-    // A small part drawn with the fixed-function material.
+    // A small part lit per vertex by the fixed material.
     const int plate = surfaceNamed(*object, "d3dfixed");
     ASSERT_GE(plate, 0);
     int plateTriangles = 0;

@@ -8,6 +8,7 @@
 #include "device/Texture.h"
 #include "render/Material.h"
 #include "render/Math3d.h"
+#include "render/Mesh.h"
 #include "render/Renderer.h"
 #include "render/SceneEntity.h"
 
@@ -20,14 +21,6 @@
 inline const std::filesystem::path MediaDir = VESBRIK_MEDIA_DIR;
 constexpr int Size = 128;
 constexpr float QuarterTurn = 1.5707963f;
-
-struct MeshVertex {
-    float x, y, z;
-    float nx, ny, nz;
-    float u, v;
-    float extra[3];
-};
-static_assert(sizeof(MeshVertex) == 44);
 
 // A mesh of 44-byte vertices and 16-bit indices, drawn as the game draws a subset.
 class CTestMesh {
@@ -45,10 +38,10 @@ public:
     void draw() const
     {
         CDevice& d = device();
-        d.setFvf(FvfMesh);
+        d.setVertexLayout(MeshVertexLayout);
         d.setStreamSource(&vertices, sizeof(MeshVertex));
         d.setIndices(&indices);
-        d.drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, vertexCount, 0, triangleCount);
+        d.drawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, triangleCount);
     }
 
 private:
@@ -111,7 +104,7 @@ protected:
     // about y, the left face is lit head-on and the right face not at all.
     void addLeftLight()
     {
-        CLight* light = renderer->addLight(CLight::Directional);
+        CLight* light = renderer->addLight(CLight::Spot);
         light->diffuse = glm::vec4(1.0f);
         light->position = glm::vec3(-100.0f, 0.0f, -100.0f);
     }

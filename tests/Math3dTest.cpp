@@ -1,4 +1,4 @@
-// The row-vector, left-handed matrix and quaternion helpers, checked for
+// The left-handed, column-vector matrix and quaternion helpers, checked for
 // their layout and where the game relies on them.
 #include "render/Math3d.h"
 #include "render/ScreenBox.h"
@@ -15,33 +15,33 @@ void expectNear(const glm::vec3& actual, const glm::vec3& expected, float tolera
     EXPECT_NEAR(actual.z, expected.z, tolerance);
 }
 
-// Element (row, column) of the row-vector matrix with this layout.
-float at(const glm::mat4& m, int row, int column) { return m[row][column]; }
+// Element (row, column) of the matrix (GLM indexes [column][row]).
+float at(const glm::mat4& m, int row, int column) { return m[column][row]; }
 }
 
-TEST(Math3d, LookAtAndPerspectiveHaveTheRowVectorLayout)
+TEST(Math3d, LookAtAndPerspectiveHaveTheColumnVectorLayout)
 {
     // The published formulas, read element by element.
     glm::mat4 view = matrixLookAtLH({1, 2, 3}, {1, 2, 10}, {0, 1, 0});
-    EXPECT_FLOAT_EQ(at(view, 0, 0), 1); // x axis down the first column
+    EXPECT_FLOAT_EQ(at(view, 0, 0), 1); // x axis along the first row
     EXPECT_FLOAT_EQ(at(view, 1, 1), 1);
     EXPECT_FLOAT_EQ(at(view, 2, 2), 1);
-    EXPECT_FLOAT_EQ(at(view, 3, 0), -1); // translation in the last row
-    EXPECT_FLOAT_EQ(at(view, 3, 1), -2);
-    EXPECT_FLOAT_EQ(at(view, 3, 2), -3);
+    EXPECT_FLOAT_EQ(at(view, 0, 3), -1); // translation in the last column
+    EXPECT_FLOAT_EQ(at(view, 1, 3), -2);
+    EXPECT_FLOAT_EQ(at(view, 2, 3), -3);
     EXPECT_FLOAT_EQ(at(view, 3, 3), 1);
 
     view = matrixLookAtLH({0, 0, 0}, {10, 0, 0}, {0, 1, 0});
-    EXPECT_FLOAT_EQ(at(view, 2, 0), -1); // looking along +x, world +z is to the left
-    EXPECT_FLOAT_EQ(at(view, 0, 2), 1);
+    EXPECT_FLOAT_EQ(at(view, 0, 2), -1); // looking along +x, world +z is to the left
+    EXPECT_FLOAT_EQ(at(view, 2, 0), 1);
 
     glm::mat4 p = matrixPerspectiveFovLH(0.5235988f, 2.0f, 40, 140);
     float yScale = 1.0f / std::tan(0.5235988f / 2);
     EXPECT_FLOAT_EQ(at(p, 0, 0), yScale / 2);
     EXPECT_FLOAT_EQ(at(p, 1, 1), yScale);
     EXPECT_FLOAT_EQ(at(p, 2, 2), 1.4f);
-    EXPECT_FLOAT_EQ(at(p, 2, 3), 1);
-    EXPECT_FLOAT_EQ(at(p, 3, 2), -56);
+    EXPECT_FLOAT_EQ(at(p, 3, 2), 1);
+    EXPECT_FLOAT_EQ(at(p, 2, 3), -56);
     EXPECT_FLOAT_EQ(at(p, 3, 3), 0);
 
     // Degenerate input gives zeros, never NaN.
@@ -51,13 +51,13 @@ TEST(Math3d, LookAtAndPerspectiveHaveTheRowVectorLayout)
     expectNear(normalizeVector({0, 0, 0}), {0, 0, 0});
 }
 
-TEST(Math3d, ComposedTransformsApplyInRowVectorOrder)
+TEST(Math3d, ComposedTransformsApplyRightToLeft)
 {
     glm::mat4 s = matrixScaling(2, 3, 4);
     glm::mat4 t = matrixTranslation(10, 20, 30);
     // Scale then translate.
-    expectNear(transformCoord({1, 1, 1}, matrixMultiply(s, t)), {12, 23, 34});
     expectNear(transformCoord({1, 1, 1}, t * s), {12, 23, 34});
+    expectNear(transformCoord({1, 1, 1}, s * t), {22, 63, 124});
     expectNear(transformNormal({1, 1, 1}, t), {1, 1, 1});
 
     // Roll about z first, then pitch about x, then yaw about y.
@@ -96,10 +96,10 @@ TEST(Math3d, QuaternionsAndDecompose)
     EXPECT_NEAR(q.y, std::sin(0.5f), 1e-6f);
     EXPECT_NEAR(q.w, std::cos(0.5f), 1e-6f);
 
-    // p then q is the Hamilton product q * p: two quarter turns about y.
+    // "p, then q" is the Hamilton product q * p.
     glm::quat quarter = quaternionRotationAxis({0, 1, 0}, static_cast<float>(M_PI / 2));
     glm::quat tilt = quaternionRotationAxis({1, 0, 0}, 0.3f);
-    glm::quat both = quaternionMultiply(tilt, quarter);
+    glm::quat both = quarter * tilt;
     glm::vec3 v(1, 2, 3);
     expectNear(rotateByConjugate(both, v), rotateByConjugate(tilt, rotateByConjugate(quarter, v)));
     // The conjugate sandwich turns by minus the angle (right-hand rule).
@@ -127,9 +127,8 @@ TEST(Math3d, LightTextureMatrixMapsTheLightTargetToTheMapCentre)
     // The shadow map's light at (-4, 38, -44) looking at (4.5, 0, 0).
     const glm::mat4 view = matrixLookAtLH({-4, 38, -44}, {4.5f, 0, 0}, {0, 1, 0});
     const glm::mat4 projection = matrixPerspectiveFovLH(0.5235988f, 1.0f, 40.0f, 140.0f);
-    const glm::mat4 texture = matrixMultiply(
-        matrixMultiply(matrixMultiply(view, projection), matrixScaling(0.5f, -0.5f, 1.0f)),
-        matrixTranslation(0.5f, 0.5f, 0.0f));
+    const glm::mat4 texture =
+        matrixTranslation(0.5f, 0.5f, 0.0f) * matrixScaling(0.5f, -0.5f, 1.0f) * projection * view;
     const glm::vec3 centre = transformCoord({4.5f, 0, 0}, texture);
     EXPECT_NEAR(centre.x, 0.5f, 1e-5f);
     EXPECT_NEAR(centre.y, 0.5f, 1e-5f);
@@ -154,8 +153,8 @@ TEST(Math3d, LookAtPutsTheTargetStraightAhead)
 
 TEST(Math3d, WorldMatrixIsScaleThenRotationThenTranslation)
 {
-    const glm::mat4 world = matrixMultiply(matrixMultiply(matrixScaling(2, 2, 2), matrixRotationYawPitchRoll(0, 0, 1.5707963f)),
-                                           matrixTranslation(10, 0, 0));
+    const glm::mat4 world =
+        matrixTranslation(10, 0, 0) * matrixRotationYawPitchRoll(0, 0, 1.5707963f) * matrixScaling(2, 2, 2);
     // (1, 0, 0) scaled to (2, 0, 0), rolled a quarter turn to (0, 2, 0), moved by 10 on x.
     expectNear(transformCoord({1, 0, 0}, world), {10, 2, 0}, 1e-4f);
     glm::vec3 scale, translation;
@@ -170,7 +169,7 @@ TEST(Math3d, QuaternionsMatchTheMatrixRotations)
 {
     const glm::quat yaw = quaternionRotationAxis({0, 1, 0}, 0.7f);
     const glm::quat pitch = quaternionRotationAxis({1, 0, 0}, 0.3f);
-    const glm::mat4 fromQuaternions = glm::mat4_cast(quaternionMultiply(pitch, yaw));
+    const glm::mat4 fromQuaternions = glm::mat4_cast(yaw * pitch);
     const glm::mat4 fromAngles = matrixRotationYawPitchRoll(0.7f, 0.3f, 0.0f);
     expectNear(transformCoord({1, 2, 3}, fromQuaternions), transformCoord({1, 2, 3}, fromAngles), 1e-4f);
     // Yaw by a quarter turn takes +z to +x in the left-handed world.

@@ -55,9 +55,6 @@ TEST_F(MenuImagesDrawn, MenuImagesDrawAsTheMenuShowsThem)
     testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000, 1.0f, 0);
     // A stand-in for the board behind the menu.
     drawScreenQuad(nullptr, 0.4f, 0.1f, 0.6f, 0.8f, 0xFFCC4422, false);
-    testDevice->setTextureStageState(TextureStageState::AlphaOp, TextureOp::Modulate);
-    testDevice->setTextureStageState(TextureStageState::AlphaArg1, TextureArg::Diffuse);
-    testDevice->setTextureStageState(TextureStageState::AlphaArg2, TextureArg::Texture);
     testDevice->setRenderState(RenderState::AlphaBlendEnable, true);
     testDevice->setRenderState(RenderState::SrcBlend, Blend::SrcAlpha);
     testDevice->setRenderState(RenderState::DestBlend, Blend::InvSrcAlpha);

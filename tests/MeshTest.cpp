@@ -142,7 +142,7 @@ TEST_F(MeshInScene, MeshMaterialIsChosenByTheExactSurfaceName)
     });
     EXPECT_EQ(asked, "default");
 
-    // Without the Phong and glass materials the fixed-function one draws everything.
+    // Without the Phong and glass materials the fixed one draws everything.
     renderer.replaceMaterials(nullptr, nullptr);
     EXPECT_EQ(renderer.materialFor("glass"), fixed);
     EXPECT_EQ(renderer.materialFor("floor"), fixed);
@@ -279,7 +279,7 @@ TEST(MeshTextures, AClipIsLookedForBesideTheObject)
     EXPECT_EQ(clipTexturePath("art\\", "textures/wood.png"), "art/wood.png");
 }
 
-TEST_F(MeshInScene, TheGameFrameIsTexturedAndItsPlateDrawnFixedFunction)
+TEST_F(MeshInScene, TheGameFrameIsTexturedAndItsPlateLitPerVertex)
 {
     CRenderer renderer;
     CMesh frame;
@@ -318,7 +318,7 @@ TEST_F(Mesh, ASubsetDrawsWhateverWasBoundBeforeIt)
     a.drawSubset();
     EXPECT_EQ(testDevice->state().indices, a.indexBuffer.get());
     EXPECT_EQ(testDevice->state().stream, first->mesh.vertexBuffer.get());
-    EXPECT_EQ(testDevice->state().fvf, FvfMesh);
+    EXPECT_EQ(testDevice->state().layout, &MeshVertexLayout);
     const int draws = testDevice->drawCount();
 
     // Something else (a screen quad, a state block put back) changed the
@@ -326,11 +326,11 @@ TEST_F(Mesh, ASubsetDrawsWhateverWasBoundBeforeIt)
     // draws, from its own buffers.
     testDevice->setIndices(nullptr);
     testDevice->setStreamSource(nullptr, 0);
-    testDevice->setFvf(FvfScreenQuad);
+    testDevice->setVertexLayout(ScreenVertexLayout);
     a.drawSubset();
     EXPECT_EQ(testDevice->state().indices, a.indexBuffer.get());
     EXPECT_EQ(testDevice->state().stream, first->mesh.vertexBuffer.get());
-    EXPECT_EQ(testDevice->state().fvf, FvfMesh);
+    EXPECT_EQ(testDevice->state().layout, &MeshVertexLayout);
     b.drawSubset();
     EXPECT_EQ(testDevice->state().indices, b.indexBuffer.get());
     EXPECT_EQ(testDevice->drawCount(), draws + 2);

@@ -4,6 +4,7 @@
 // file, and the parent listens to that file. The mixer writes in real time,
 // so the scenarios that are listened to all run at once.
 #include "audio/SoundBank.h"
+#include "game/Random.h"
 #include "platform/FatalError.h"
 #include "sound/OpenAlAudio.h"
 
@@ -227,16 +228,17 @@ TEST(AudioScenario, DISABLED_Effects)
     bank.load((scenarioDir() / "sound.xml").string());
     const CSoundGroup& effect = bank.group(Sound::Turn);
     ASSERT_EQ(effect.count(), 1);
+    CRandom random(1);
     sleepMs(150);
-    effect.play(0, 400, 0, 0); // too loud: played at full volume
+    effect.play(random, 0, 400, 0, 0); // too loud: played at full volume
     sleepMs(350);
-    effect.play(0, 50, 0, 0);
+    effect.play(random, 0, 50, 0, 0);
     sleepMs(350);
-    effect.play(0, 100, 100, 0); // hard right
+    effect.play(random, 0, 100, 100, 0); // hard right
     sleepMs(350);
-    effect.play(0, 100, 0, 0);
+    effect.play(random, 0, 100, 0, 0);
     sleepMs(100);
-    effect.play(0, 100, 0, 0); // takes over the playback still sounding
+    effect.play(random, 0, 100, 0, 0); // takes over the playback still sounding
     sleepMs(400);
     bank.shutdown();
 }
@@ -271,9 +273,10 @@ TEST(AudioScenario, DISABLED_Everything)
     bank.load((scenarioDir() / "sound.xml").string());
     bank.playMenuMusic();
     bank.playGameMusic();
+    CRandom random(1);
     for (int i = 0; i < SoundCount; ++i)
-        bank.group(static_cast<Sound>(i)).play(-1, -1, -1, 3000);
-    bank.play(Sound::Line1);
+        bank.group(static_cast<Sound>(i)).play(random, -1, -1, -1, 3000);
+    bank.play(Sound::Line1, random);
     bank.shutdown();
 }
 

@@ -37,8 +37,8 @@ TEST_F(PhongMaterialTest, PhongLightsTheFaceTurnedToTheLightAndAddsTheGlow)
     EXPECT_NEAR(std::min(at(LeftFaceX, MiddleY).r, 255) - lit.r, std::min(255 - lit.r, 102), 3);
 
     // The pass's depth bias ends with it: nothing drawn after is biased.
-    EXPECT_FLOAT_EQ(stateFloat(testDevice->renderState(RenderState::DepthBias)), 0.0f);
-    EXPECT_FLOAT_EQ(stateFloat(testDevice->renderState(RenderState::SlopeScaleDepthBias)), 0.0f);
+    EXPECT_FLOAT_EQ(testDevice->renderState(FloatState::DepthBias), 0.0f);
+    EXPECT_FLOAT_EQ(testDevice->renderState(FloatState::SlopeScaleDepthBias), 0.0f);
     EXPECT_EQ(testDevice->program(), nullptr);
 }
 
@@ -127,7 +127,7 @@ TEST_F(PhongMaterialTest, MatteSurfacesDrawTheSamePictureWithTheLighterProgram)
     phong.endPass(0);
     phong.end();
     EXPECT_EQ(testDevice->program(), nullptr);
-    EXPECT_FLOAT_EQ(stateFloat(testDevice->renderState(RenderState::DepthBias)), 0.0f);
+    EXPECT_FLOAT_EQ(testDevice->renderState(FloatState::DepthBias), 0.0f);
 }
 
 TEST_F(PhongMaterialTest, PhongReflectsTheCubeMapOrWhiteWithoutOne)

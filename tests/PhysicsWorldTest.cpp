@@ -41,7 +41,7 @@ CPhysicsWorld::RowColours rowOf(const std::array<uint32_t, 200>& grid, int row)
     return colours;
 }
 
-void expectAt(const DebrisBrick* brick, float x, float y, float z)
+void expectAt(const CDebrisBrick* brick, float x, float y, float z)
 {
     ASSERT_NE(brick, nullptr);
     glm::vec3 p = brick->position();
@@ -69,8 +69,9 @@ TEST(PhysicsWorldSpawn, CornerBricksStartInFrontOfTheirCells)
 {
     auto grid = numberedGrid();
     CPhysicsWorld world;
-    ASSERT_TRUE(world.spawnRow(19, rowOf(grid, 19)));
-    ASSERT_TRUE(world.spawnRow(0, rowOf(grid, 0)));
+    CRandom random(1);
+    ASSERT_TRUE(world.spawnRow(19, rowOf(grid, 19), random));
+    ASSERT_TRUE(world.spawnRow(0, rowOf(grid, 0), random));
 
     // Bottom row: column 0 in slot 0, column 9 in slot 9.
     expectAt(world.slot(0), 0.0f, 1.0f, -1.6f);
@@ -88,18 +89,17 @@ TEST(PhysicsWorldSpawn, DrawsThePushThenTheTumbleOfEachBrickInTurn)
     // The draws are part of the replayable random sequence: r1, r2, r3 push
     // the brick, r4 turns it about x, brick by brick.
     const uint32_t seed = 4242;
-    seedRandom(seed);
+    CRandom drawn(seed);
     std::array<std::array<float, 4>, 10> draws;
     for (auto& brick : draws)
         for (float& r : brick)
-            r = randomUnit();
-    const int nextAfterRow = randomInt();
+            r = drawn.randomUnit();
 
     auto grid = numberedGrid();
     CPhysicsWorld world;
-    seedRandom(seed);
-    world.spawnRow(12, rowOf(grid, 12));
-    EXPECT_EQ(randomInt(), nextAfterRow) << "a row takes exactly 40 draws";
+    CRandom random(seed);
+    world.spawnRow(12, rowOf(grid, 12), random);
+    EXPECT_EQ(random.state(), drawn.state()) << "a row takes exactly 40 draws";
 
     for (int k = 0; k < 10; ++k) {
         glm::mat3 r = world.slot(k)->rotation();
@@ -127,14 +127,12 @@ TEST(PhysicsWorldSpawn, BadRowOrMissingGridLaunchesNothing)
 {
     auto grid = numberedGrid();
     CPhysicsWorld world;
-    seedRandom(9);
-    const int expected = randomInt();
-    seedRandom(9);
-    EXPECT_FALSE(world.spawnRow(-1, rowOf(grid, 0)));
-    EXPECT_FALSE(world.spawnRow(20, rowOf(grid, 19)));
+    CRandom random(9);
+    EXPECT_FALSE(world.spawnRow(-1, rowOf(grid, 0), random));
+    EXPECT_FALSE(world.spawnRow(20, rowOf(grid, 19), random));
     EXPECT_EQ(occupiedSlots(world), 0);
     EXPECT_EQ(world.nextSlot(), 0);
-    EXPECT_EQ(randomInt(), expected) << "a refused row draws nothing";
+    EXPECT_EQ(random.state(), 9u) << "a refused row draws nothing";
     EXPECT_EQ(world.slot(-1), nullptr);
     EXPECT_EQ(world.slot(40), nullptr);
 }
@@ -145,18 +143,19 @@ TEST(PhysicsWorldRing, FourRowsFillEverySlotAndTheFifthRecyclesTheOldest)
 {
     auto grid = numberedGrid();
     CPhysicsWorld world;
+    CRandom random(1);
     EXPECT_EQ(occupiedSlots(world), 0);
     for (int row = 16; row < 20; ++row)
-        world.spawnRow(row, rowOf(grid, row));
+        world.spawnRow(row, rowOf(grid, row), random);
     EXPECT_EQ(occupiedSlots(world), 40);
     EXPECT_EQ(world.nextSlot(), 0);
 
-    std::array<const DebrisBrick*, 40> before;
+    std::array<const CDebrisBrick*, 40> before;
     for (int i = 0; i < 40; ++i)
         before[i] = world.slot(i);
     world.update(Step, true);
 
-    world.spawnRow(3, rowOf(grid, 3));
+    world.spawnRow(3, rowOf(grid, 3), random);
     EXPECT_EQ(occupiedSlots(world), 40);
     EXPECT_EQ(world.nextSlot(), 10);
     for (int k = 0; k < 10; ++k) {
@@ -175,10 +174,10 @@ TEST(PhysicsWorldPause, BricksFreezeAndStaySilentWhileTheCooldownRunsDown)
 {
     RecordingSink sink;
     auto grid = numberedGrid();
-    seedRandom(31);
+    CRandom random(31);
     CPhysicsWorld world(&sink);
     EXPECT_FLOAT_EQ(world.impactCooldown(), 0.05f);
-    world.spawnRow(19, rowOf(grid, 19));
+    world.spawnRow(19, rowOf(grid, 19), random);
 
     // Play until the bricks hit the floor and an impact sounds.
     for (int i = 0; i < 500 && sink.sounds.empty(); ++i)
@@ -220,10 +219,10 @@ TEST(PhysicsWorldSounds, RealLandingsSoundOnlyForDeepContactsAndAtMostEveryFifty
 {
     RecordingSink sink;
     auto grid = numberedGrid();
-    seedRandom(77);
+    CRandom random(77);
     CPhysicsWorld world(&sink);
     for (int row = 16; row < 20; ++row)
-        world.spawnRow(row, rowOf(grid, row));
+        world.spawnRow(row, rowOf(grid, row), random);
     for (int i = 0; i < 2000; ++i) {
         sink.currentUpdate = i;
         world.update(Step, true);
@@ -246,9 +245,9 @@ TEST(PhysicsWorldSettling, BricksOfEveryRowComeToRestOnTheFloorInView)
     auto grid = numberedGrid();
     for (int row = 0; row < 20; ++row) {
         SCOPED_TRACE(testing::Message() << "row " << row);
-        seedRandom(1000 + row);
+        CRandom random(1000 + row);
         CPhysicsWorld world;
-        world.spawnRow(row, rowOf(grid, row));
+        world.spawnRow(row, rowOf(grid, row), random);
         // 15 s of simulated time; compare the last second with the rest.
         for (int i = 0; i < 2800; ++i)
             world.update(Step, true);
@@ -277,19 +276,19 @@ TEST(PhysicsWorldSettling, BricksOfEveryRowComeToRestOnTheFloorInView)
 TEST(PhysicsWorldSettling, FortyBricksNeverPassThroughTheFloorOrTheWall)
 {
     auto grid = numberedGrid();
-    seedRandom(5);
+    CRandom random(5);
     CPhysicsWorld world;
     // Four rows at once, then two more that recycle the oldest bricks while
     // the first ones are still tumbling.
     for (int row = 16; row < 20; ++row)
-        world.spawnRow(row, rowOf(grid, row));
+        world.spawnRow(row, rowOf(grid, row), random);
     float lowest = 1e9f;
     float nearestWall = -1e9f;
     for (int i = 0; i < 10000; ++i) {
         if (i == 150)
-            world.spawnRow(0, rowOf(grid, 0));
+            world.spawnRow(0, rowOf(grid, 0), random);
         if (i == 300)
-            world.spawnRow(10, rowOf(grid, 10));
+            world.spawnRow(10, rowOf(grid, 10), random);
         world.update(Step, true);
         for (int k = 0; k < CPhysicsWorld::SlotCount; ++k) {
             glm::vec3 p = world.slot(k)->position();
@@ -313,8 +312,9 @@ TEST_F(GameViewDebris, GameViewDebrisALaunchedRowHasTheBoardsColours)
     board.setCells(grid);
     CGameView view(board, renderer);
     EXPECT_EQ(occupiedSlots(view.debris()), 0);
+    CRandom debrisRandom(1);
 
-    view.launchRow(19, board.rowColours(19));
+    view.launchRow(19, board.rowColours(19), debrisRandom);
     EXPECT_EQ(occupiedSlots(view.debris()), 10);
     EXPECT_EQ(view.debris().slot(4)->colour, cell(grid, 4, 19));
 }
@@ -326,7 +326,8 @@ TEST_F(GameViewDebris, GameViewDebrisMovesOnlyWhileTheBoardRuns)
     CRenderer renderer;
     board.setCells(grid);
     CGameView view(board, renderer);
-    view.launchRow(10, board.rowColours(10));
+    CRandom debrisRandom(1);
+    view.launchRow(10, board.rowColours(10), debrisRandom);
     glm::vec3 start = view.debris().slot(0)->position();
     view.stepUpdate(0.01f, false);
     EXPECT_EQ(view.debris().slot(0)->position(), start);
@@ -334,7 +335,7 @@ TEST_F(GameViewDebris, GameViewDebrisMovesOnlyWhileTheBoardRuns)
     EXPECT_NE(view.debris().slot(0)->position(), start);
 }
 
-// ---- clearing, as every new game does -----------------------------------------
+// ---- clearing, as every replay does -----------------------------------------
 
 namespace {
 
@@ -350,20 +351,20 @@ DebrisRun runFromClear(CPhysicsWorld& world, RecordingSink& sink)
 {
     world.clear();
     sink.sounds.clear();
-    seedRandom(99);
+    CRandom random(99);
     const auto grid = numberedGrid();
     for (int row = 16; row < 20; ++row)
-        world.spawnRow(row, rowOf(grid, row));
+        world.spawnRow(row, rowOf(grid, row), random);
     for (int i = 0; i < 300; ++i) {
         sink.currentUpdate = i;
         world.update(Step, true);
     }
     DebrisRun run;
     for (int i = 0; i < CPhysicsWorld::SlotCount; ++i)
-        if (const DebrisBrick* brick = world.slot(i))
+        if (const CDebrisBrick* brick = world.slot(i))
             run.positions.push_back(brick->position());
     run.sounds = std::move(sink.sounds);
-    run.randomAfter = randomState();
+    run.randomAfter = random.state();
     return run;
 }
 
@@ -381,10 +382,10 @@ TEST(PhysicsWorldClear, AClearedWorldPlaysExactlyAsANewOne)
     // closed part-way, as an earlier game leaves it.
     RecordingSink usedSink;
     CPhysicsWorld used(&usedSink);
-    seedRandom(5);
+    CRandom random(5);
     const auto grid = numberedGrid();
     for (int row = 10; row < 15; ++row)
-        used.spawnRow(row, rowOf(grid, row));
+        used.spawnRow(row, rowOf(grid, row), random);
     for (int i = 0; i < 37; ++i)
         used.update(Step, true);
     const DebrisRun again = runFromClear(used, usedSink);

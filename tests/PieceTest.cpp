@@ -148,18 +148,18 @@ TEST(Piece, RandomKindCoversSevenKindsEvenly)
         EXPECT_EQ(count[static_cast<size_t>(kind)], 4681) << "kind " << kind;
 }
 
-TEST(Piece, RandomKindDrawsOneNumberFromTheGenerator)
+TEST(Piece, RandomKindDrawsOneNumberFromTheStreamAndABadKindIsTheSquare)
 {
-    // Kind 0 or less, and any kind beyond 7, draw one number and map it.
-    for (int kind : {-1, 0, 8, 1000}) {
-        seedRandom(77);
-        int expected = pieceKindFromRandom(randomInt());
-        seedRandom(77);
-        auto piece = createPiece(kind);
-        EXPECT_EQ(piece->colour, createPiece(expected)->colour) << "kind " << kind;
-        int after = randomInt();
-        seedRandom(77);
-        randomInt();
-        EXPECT_EQ(after, randomInt());
+    for (uint32_t seed : {77u, 78u, 4242u}) {
+        CRandom random(seed);
+        CRandom expected(seed);
+        auto piece = createRandomPiece(random);
+        const int kind = pieceKindFromRandom(expected.randomInt());
+        EXPECT_EQ(piece->kind, kind) << "seed " << seed;
+        EXPECT_EQ(piece->colour, createPiece(kind)->colour) << "seed " << seed;
+        EXPECT_EQ(random.state(), expected.state()) << "one draw, seed " << seed;
     }
+    // A kind out of range is a caller's mistake: the square rather than nothing.
+    for (int kind : {-1, 0, 8, 1000})
+        EXPECT_EQ(createPiece(kind)->kind, PieceKindSquare) << "kind " << kind;
 }

@@ -1,6 +1,6 @@
 // The frame's quads drawn by small programs of their own: the pixels the
-// general fixed-function quad gives, in each way the frame lays a quad over
-// a picture, and nothing read beside the part of a texture a small scene
+// device's screen quad gives, in each way the frame lays a quad over a
+// picture, and nothing read beside the part of a texture a small scene
 // fills.
 #include "DeviceTestContext.h"
 
@@ -40,7 +40,6 @@ struct LaidQuad {
     bool blend;
     Blend source;
     Blend destination;
-    bool modulateAlpha; // the mirror's stage 0: alpha = texture x colour
     QuadFilter filter;
     float left, top, right, bottom;
 };
@@ -49,16 +48,16 @@ struct LaidQuad {
 // picture's alpha, the shadow multiply, a stretched copy, the bloom's
 // reduction, and its glow stretched, shifted and added.
 const LaidQuad Quads[] = {
-    {"mirror blend", 0x88FFFFFFu, true, Blend::BothSrcAlpha, Blend::Zero, true, QuadFilter::Point, 0, 0, 1, 1},
-    {"shadow multiply", 0xFFFFFFFFu, true, Blend::DestColor, Blend::Zero, false, QuadFilter::Point, 0, 0, 1, 1},
-    {"stretched copy", 0xFFFFFFFFu, false, Blend::One, Blend::Zero, false, QuadFilter::Linear, 0, 0, 1, 1},
-    {"point copy", 0xFFFFFFFFu, false, Blend::One, Blend::Zero, false, QuadFilter::Point, 0, 0, 1, 1},
-    {"glow added", 0xFFFFFFFFu, true, Blend::One, Blend::One, false, QuadFilter::Linear, -0.01f, -0.01f, 0.99f, 0.99f},
+    {"mirror blend", 0x88FFFFFFu, true, Blend::BothSrcAlpha, Blend::Zero, QuadFilter::Point, 0, 0, 1, 1},
+    {"shadow multiply", 0xFFFFFFFFu, true, Blend::DestColor, Blend::Zero, QuadFilter::Point, 0, 0, 1, 1},
+    {"stretched copy", 0xFFFFFFFFu, false, Blend::One, Blend::Zero, QuadFilter::Linear, 0, 0, 1, 1},
+    {"point copy", 0xFFFFFFFFu, false, Blend::One, Blend::Zero, QuadFilter::Point, 0, 0, 1, 1},
+    {"glow added", 0xFFFFFFFFu, true, Blend::One, Blend::One, QuadFilter::Linear, -0.01f, -0.01f, 0.99f, 0.99f},
 };
 
 } // namespace
 
-TEST_F(PostQuad, LaysEachQuadOfTheFrameAsTheFixedFunctionQuadDoes)
+TEST_F(PostQuad, LaysEachQuadOfTheFrameAsTheScreenQuadDoes)
 {
     makeDevice(96, 72);
     CDevice& d = *testDevice;
@@ -74,11 +73,6 @@ TEST_F(PostQuad, LaysEachQuadOfTheFrameAsTheFixedFunctionQuadDoes)
         d.setRenderState(RenderState::AlphaBlendEnable, quad.blend);
         d.setRenderState(RenderState::SrcBlend, quad.source);
         d.setRenderState(RenderState::DestBlend, quad.destination);
-        if (quad.modulateAlpha) {
-            d.setTextureStageState(TextureStageState::AlphaOp, TextureOp::Modulate);
-            d.setTextureStageState(TextureStageState::AlphaArg1, TextureArg::Texture);
-            d.setTextureStageState(TextureStageState::AlphaArg2, TextureArg::Diffuse);
-        }
         if (own) {
             quads.draw(picture, quad.left, quad.top, quad.right, quad.bottom, quad.colour, quad.filter);
         } else {
@@ -92,8 +86,8 @@ TEST_F(PostQuad, LaysEachQuadOfTheFrameAsTheFixedFunctionQuadDoes)
     for (const LaidQuad& quad : Quads)
         for (const CTexture* picture : {sameSize.get(), small.get()}) {
             const std::string what = std::string(quad.name) + (picture == small.get() ? ", stretched" : "");
-            const std::vector<uint8_t> fixed = lay(quad, picture, false);
-            EXPECT_EQ(lay(quad, picture, true), fixed) << what;
+            const std::vector<uint8_t> screen = lay(quad, picture, false);
+            EXPECT_EQ(lay(quad, picture, true), screen) << what;
         }
 }
 

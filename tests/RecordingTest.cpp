@@ -20,7 +20,6 @@
 #include "app/ReplayPlayer.h"
 #include "game/GameBoard.h"
 #include "game/HighScoreTable.h"
-#include "game/Random.h"
 #include "game/Action.h"
 #include "platform/VirtualKeys.h"
 #include "tests/DataTestFolder.h"
@@ -33,7 +32,6 @@ constexpr int letterKeyForTest(char letter) { return vk::LetterA + (letter - 'A'
 Recording sampleRecording()
 {
     Recording recording;
-    recording.mediaFingerprint = {3, 1, 2, 4, 0, 1, 1, 1, 1, 2, 3};
     recording.randomState = 0xDEADBEEFu;
     recording.slideVelocity = -10.0f;
     recording.fallSpeed = 25.5f;
@@ -47,6 +45,16 @@ Recording sampleRecording()
     return recording;
 }
 
+// The sample as a game of an older format, made when one random stream
+// served the rules and the sounds, which kept the sound set's variant counts.
+Recording oneStreamRecording(uint32_t format)
+{
+    Recording recording = sampleRecording();
+    recording.format = format;
+    recording.mediaFingerprint = {3, 1, 2, 4, 0, 1, 1, 1, 1, 2, 3};
+    return recording;
+}
+
 std::string decodeError(const std::string& bytes)
 {
     std::string error;
@@ -57,7 +65,8 @@ std::string decodeError(const std::string& bytes)
 // The byte offset of the frame count in an encoded recording.
 size_t frameCountOffset(const Recording& recording)
 {
-    return 8 + 4 + 1 + recording.version.size() + 1 + recording.mediaFingerprint.size() + 4 + 3 * 4;
+    const size_t fingerprint = sharesOneRandomStream(recording) ? 1 + recording.mediaFingerprint.size() : 0;
+    return 8 + 4 + 1 + recording.version.size() + fingerprint + 4 + 3 * 4;
 }
 
 void putU32(std::string& bytes, size_t at, uint32_t value)
@@ -157,19 +166,21 @@ TEST(RecordingFormat, EveryFlippedBitIsRefusedAndOldFilesStillRead)
     timeStep[frameCountOffset(sampleRecording()) + 4 + 3] ^= 0x01;
     EXPECT_EQ(decodeError(timeStep), "it is damaged: its checksum does not match its content");
 
-    // Recordings made before the checksum (format 1) and before the mark of
-    // how the game ended (format 2) play as they always did: to their end.
-    for (const uint32_t format : {1u, 2u}) {
-        Recording old = sampleRecording();
-        old.format = format;
+    // Recordings made before the checksum (format 1), before the mark of
+    // how the game ended (format 2) and before the streams parted (format 3)
+    // read as they always did, their sound counts and all; the first two
+    // played to their end.
+    for (const uint32_t format : {1u, 2u, 3u}) {
+        const Recording old = oneStreamRecording(format);
         const std::string oldBytes = encodeRecording(old);
-        EXPECT_EQ(oldBytes.size() + (format == 1 ? 5 : 1), bytes.size()) << format;
+        const size_t lacking = format == 1 ? 5 : format == 2 ? 1 : 0;
+        EXPECT_EQ(oldBytes.size() + lacking, bytes.size() + 1 + old.mediaFingerprint.size()) << format;
         const std::optional<Recording> read = decodeRecording(oldBytes, nullptr);
         ASSERT_TRUE(read.has_value()) << format;
         EXPECT_EQ(*read, old);
-        EXPECT_EQ(read->end, RecordedEnd::Played);
         EXPECT_EQ(encodeRecording(*read), oldBytes);
     }
+    EXPECT_EQ(decodeRecording(encodeRecording(oneStreamRecording(2)), nullptr)->end, RecordedEnd::Played);
 }
 
 TEST(RecordingFormat, OnlyRegularFilesAreOpenedAndNamesAreShownSafely)
@@ -212,9 +223,9 @@ TEST(RecordingFormat, FilesAreReadWithinBounds)
     EXPECT_FALSE(readRecordingFile(folder.path(""), &error));
 }
 
-TEST(RecordingFormat, OtherVersionsAndOtherMediaAreNamedAsTheProblem)
+TEST(RecordingFormat, OtherVersionsAndOtherMediaOfOneSharedStreamAreNamedAsTheProblem)
 {
-    Recording recording = sampleRecording();
+    Recording recording = oneStreamRecording(3);
     EXPECT_EQ(compatibilityProblem(recording, GameVersion, recording.mediaFingerprint), "");
 
     recording.version = "vesbrik-0";
@@ -225,6 +236,9 @@ TEST(RecordingFormat, OtherVersionsAndOtherMediaAreNamedAsTheProblem)
     std::vector<uint8_t> otherMedia = recording.mediaFingerprint;
     otherMedia[0] = 5;
     EXPECT_NE(compatibilityProblem(recording, GameVersion, otherMedia).find("sound"), std::string::npos);
+    // A game whose sounds drew from a stream of their own plays with any.
+    EXPECT_EQ(compatibilityProblem(sampleRecording(), GameVersion, otherMedia), "");
+    EXPECT_EQ(compatibilityProblem(sampleRecording(), GameVersion, {}), "");
 }
 
 // ---- the recorder ------------------------------------------------------------
@@ -232,10 +246,10 @@ TEST(RecordingFormat, OtherVersionsAndOtherMediaAreNamedAsTheProblem)
 TEST(GameRecorder, KeepsTheStartTheGameKeysAndTheFrames)
 {
     CDataTestFolder folder;
-    CGameRecorder recorder(folder.path("replays"), {1, 2, 3});
+    CGameRecorder recorder(folder.path("replays"));
     CGameBoard board(77);
     board.carryMotion({10.0f, 6.0f});
-    seedRandom(4242);
+    board.seedRandom(4242);
 
     recorder.record(Action::TurnClockwise); // no game yet: nothing to keep
     recorder.begin(board);
@@ -253,7 +267,8 @@ TEST(GameRecorder, KeepsTheStartTheGameKeysAndTheFrames)
     EXPECT_EQ(game.slideVelocity, 10.0f);
     EXPECT_EQ(game.fallSpeed, 6.0f);
     EXPECT_EQ(game.carriedStepTime, 0.004f);
-    EXPECT_EQ(game.mediaFingerprint, (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(game.format, RecordingFormat);
+    EXPECT_TRUE(game.mediaFingerprint.empty());
     ASSERT_EQ(game.frames.size(), 2u);
     EXPECT_EQ(game.frames[0], (RecordedFrame{0.02, HeldLeft, {vk::Up, vk::F11, vk::Left}}));
     EXPECT_EQ(game.frames[1], (RecordedFrame{0.015, 0, {}}));
@@ -263,7 +278,7 @@ TEST(GameRecorder, SavesTheLastGameAndKeepsTheTablesOwn)
 {
     CDataTestFolder folder;
     const std::filesystem::path replays = folder.path("replays");
-    CGameRecorder recorder(replays, {});
+    CGameRecorder recorder(replays);
     // A board that ended with score 1110 (the first piece, four rows and the
     // empty well), 4 rows, level 2.
     CGameBoard board(1);
@@ -310,7 +325,7 @@ TEST(GameRecorder, SavesTheLastGameAndKeepsTheTablesOwn)
 TEST(GameRecorder, AFrameTimeNoFileCouldHoldStopsTheRecording)
 {
     CDataTestFolder folder;
-    CGameRecorder recorder(folder.path("replays"), {});
+    CGameRecorder recorder(folder.path("replays"));
     CGameBoard board(1);
     recorder.begin(board);
     recorder.frame(0.01, {}, 0.0f);
@@ -324,7 +339,7 @@ TEST(GameRecorder, AnUnwritableFolderKeepsNothingAndSaysSoOnce)
 {
     CDataTestFolder folder;
     folder.write("replays", "a file where the folder should be");
-    CGameRecorder recorder(folder.path("replays"), {});
+    CGameRecorder recorder(folder.path("replays"));
     CGameBoard board(1);
     testing::internal::CaptureStderr();
     for (int game = 0; game < 3; ++game) {

@@ -109,15 +109,10 @@ TEST_F(RenderTexture, DepthTextureHoldsTheDepthForSampling)
     {
         CRenderTargetScope scope(shadow);
         testDevice->clear(ClearTarget | ClearZBuffer, 0xFFFFFFFF, 1.0f, 0);
-        struct V {
-            float x, y, z, rhw;
-            uint32_t c;
-            float u, v;
-        };
-        const V quad[4] = {{0, 0, 0.25f, 1, 0, 0, 0}, {32, 0, 0.25f, 1, 0, 0, 0}, {32, 32, 0.25f, 1, 0, 0, 0},
+        const ScreenVertex quad[4] = {{0, 0, 0.25f, 1, 0, 0, 0}, {32, 0, 0.25f, 1, 0, 0, 0}, {32, 32, 0.25f, 1, 0, 0, 0},
                            {0, 32, 0.25f, 1, 0, 0, 0}};
-        testDevice->setFvf(FvfScreenQuad);
-        testDevice->drawPrimitiveUP(PrimitiveType::TriangleFan, 2, quad, sizeof(V));
+        testDevice->setVertexLayout(ScreenVertexLayout);
+        testDevice->drawPrimitiveUP(PrimitiveType::TriangleFan, 2, quad, sizeof(ScreenVertex));
     }
     EXPECT_EQ(testDevice->renderTarget(), testDevice->backBuffer());
     const auto depth = shadow.depthTexture()->readFloats();

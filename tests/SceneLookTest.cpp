@@ -163,8 +163,9 @@ TEST_F(SceneLookTest, BricksWithoutAlphaLookAndReflectAsOpaqueOnes)
 TEST_F(SceneLookTest, BurstRowsTumbleOntoTheFloorInViewAndShowInTheMirror)
 {
     fillRows(18, 0xFF);
+    CRandom random = board->random();
     for (int row : {19, 18})
-        view->launchRow(row, board->rowColours(row));
+        view->launchRow(row, board->rowColours(row), random);
     board->setCells({});
     // Back and up a little from the playing camera, to see the floor in
     // front of the well where the bricks come down.
@@ -183,7 +184,7 @@ TEST_F(SceneLookTest, BurstRowsTumbleOntoTheFloorInViewAndShowInTheMirror)
 
     int bricks = 0, reflected = 0;
     for (int i = 0; i < CPhysicsWorld::SlotCount; ++i) {
-        const DebrisBrick* brick = view->debris().slot(i);
+        const CDebrisBrick* brick = view->debris().slot(i);
         if (!brick)
             continue;
         ++bricks;

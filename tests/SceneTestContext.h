@@ -77,8 +77,9 @@ protected:
                 cells[size_t(i)] = 0xFF000000u | uint32_t(0x203040 + i * 0x010305);
         }
         board->setCells(cells);
+        CRandom random = board->random();
         for (int row = 12; row < 14; ++row)
-            view->launchRow(row, board->rowColours(row));
+            view->launchRow(row, board->rowColours(row), random);
         for (int step = 0; step < 30; ++step)
             view->stepUpdate(0.01f, true);
         CPiece& current = *board->placePiece(createPiece(3));
@@ -120,7 +121,7 @@ protected:
         renderer = std::make_unique<CRenderer>();
         flat = std::make_unique<CFlatMaterial>(*renderer);
         ASSERT_TRUE(brick.buildMesh("media/chamferbox.lwo", [this](const std::string&) { return flat.get(); }));
-        light = renderer->addLight(CLight::Directional);
+        light = renderer->addLight(CLight::Spot);
         light->position = LightStart;
         renderer->setSwitches(AllSwitchesOff);
     }

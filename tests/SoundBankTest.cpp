@@ -93,6 +93,7 @@ protected:
 
     AudioLog log;
     CSoundBank bank {std::make_unique<CRecordingAudio>(log)};
+    CRandom random {1};
     // ctest runs tests in parallel processes: each needs a file of its own.
     const std::string path = testing::TempDir() + "vesbrik_sound_" + std::to_string(getpid()) + "_" +
                              testing::UnitTest::GetInstance()->current_test_info()->name() + ".xml";
@@ -144,8 +145,8 @@ TEST_F(SoundBankTest, AnEffectWithoutElementPlaysNothing)
     const CSoundGroup& frame = bank.group("hitframe");
     EXPECT_EQ(frame.count(), 0);
     EXPECT_EQ(frame.volume(), 100);
-    EXPECT_EQ(frame.play(-1, -1, -1, 0), 0u);
-    EXPECT_EQ(frame.play(0, 100, 0, 0), 0u);
+    EXPECT_EQ(frame.play(random, -1, -1, -1, 0), 0u);
+    EXPECT_EQ(frame.play(random, 0, 100, 0, 0), 0u);
     EXPECT_TRUE(log.played.empty());
     // The set's groups in the file's order, "hitframe" among them, as every
     // recording's media fingerprint counts them.
@@ -166,7 +167,7 @@ TEST_F(SoundBankTest, AFailedVariantKeepsItsPlaceAndPlaysSilence)
     EXPECT_EQ(line.variant(2), 0u);
     EXPECT_EQ(line.variant(3), 0u);
     EXPECT_EQ(log.loadedPaths[line.variant(4) - 1], "b.wav");
-    EXPECT_EQ(line.play(1, -1, -1, 0), 0u);
+    EXPECT_EQ(line.play(random, 1, -1, -1, 0), 0u);
 }
 
 TEST_F(SoundBankTest, OnlyTheFirstSixteenChildrenAreVariants)
@@ -187,7 +188,7 @@ TEST_F(SoundBankTest, MissingOrBrokenFileLeavesTheGameSilent)
         loadXml(text);
         for (int i = 0; i < SoundCount; ++i)
             EXPECT_EQ(bank.group(static_cast<Sound>(i)).count(), 0) << text;
-        bank.play(Sound::Line1);
+        bank.play(Sound::Line1, random);
         bank.playMenuMusic();
         bank.playGameMusic();
     }
@@ -200,9 +201,9 @@ TEST_F(SoundBankTest, MissingOrBrokenFileLeavesTheGameSilent)
 TEST_F(SoundBankTest, OneVariantIsAlwaysThatVariant)
 {
     loadXml(FullSet);
-    seedRandom(7);
+    random = CRandom(7);
     for (int i = 0; i < 200; ++i)
-        bank.group(Sound::MenuItem).play(-1, -1, -1, 0);
+        bank.group(Sound::MenuItem).play(random, -1, -1, -1, 0);
     for (const PlayedSample& played : log.played)
         ASSERT_EQ(pathOf(played), "menu.wav");
 }
@@ -210,19 +211,19 @@ TEST_F(SoundBankTest, OneVariantIsAlwaysThatVariant)
 TEST_F(SoundBankTest, RandomPickReachesEveryVariantAndOutOfRangeFallsToTheFirst)
 {
     loadXml(FullSet);
-    seedRandom(3);
+    random = CRandom(3);
     const CSoundGroup& floor = bank.group(Sound::HitFloor);
     std::vector<int> hits(3);
     for (int i = 0; i < 600; ++i) {
-        floor.play(-1, -1, 0, 0);
+        floor.play(random, -1, -1, 0, 0);
         hits[log.played.back().sample - floor.variant(0)]++;
     }
     for (int n : hits)
         EXPECT_GT(n, 120);
 
-    floor.play(3, -1, 0, 0);
+    floor.play(random, 3, -1, 0, 0);
     EXPECT_EQ(pathOf(log.played.back()), "floor1.wav");
-    floor.play(2, -1, 0, 0);
+    floor.play(random, 2, -1, 0, 0);
     EXPECT_EQ(pathOf(log.played.back()), "floor3.wav");
 }
 
@@ -230,26 +231,26 @@ TEST_F(SoundBankTest, VolumeMinusOneMeansTheGroupVolume)
 {
     loadXml(FullSet);
     for (int i = 0; i < 20; ++i)
-        bank.group(Sound::NewBrick).play(-1, -1, -1, 0);
+        bank.group(Sound::NewBrick).play(random, -1, -1, -1, 0);
     for (const PlayedSample& played : log.played) {
         EXPECT_EQ(played.volume, 40);
         EXPECT_EQ(played.pan, -1);
     }
     // The debris gives its own volume and pan, passed on as they are.
-    bank.group(Sound::HitFloor).play(-1, 250, 60, 10000);
+    bank.group(Sound::HitFloor).play(random, -1, 250, 60, 10000);
     EXPECT_EQ(log.played.back().volume, 250);
     EXPECT_EQ(log.played.back().pan, 60);
-    bank.group(Sound::MenuItem).play(-1, -1, -1, 0);
+    bank.group(Sound::MenuItem).play(random, -1, -1, -1, 0);
     EXPECT_EQ(log.played.back().volume, 100);
 }
 
 TEST_F(SoundBankTest, PitchSpreadRaisesTheRateWithinItsRange)
 {
     loadXml(FullSet);
-    seedRandom(11);
+    random = CRandom(11);
     int lowest = 1 << 30, highest = 0;
     for (int i = 0; i < 2000; ++i) {
-        bank.group(Sound::HitBrick).play(-1, -1, -1, 3000);
+        bank.group(Sound::HitBrick).play(random, -1, -1, -1, 3000);
         lowest = std::min(lowest, log.played.back().frequency);
         highest = std::max(highest, log.played.back().frequency);
     }
@@ -259,7 +260,7 @@ TEST_F(SoundBankTest, PitchSpreadRaisesTheRateWithinItsRange)
     EXPECT_GT(highest, 47000);
 
     for (int i = 0; i < 200; ++i) {
-        bank.group(Sound::Turn).play(-1, -1, -1, 0);
+        bank.group(Sound::Turn).play(random, -1, -1, -1, 0);
         ASSERT_EQ(log.played.back().frequency, 44100);
     }
 }
@@ -267,10 +268,10 @@ TEST_F(SoundBankTest, PitchSpreadRaisesTheRateWithinItsRange)
 TEST_F(SoundBankTest, TheLineSoundIsTheSoundOfThatManyRows)
 {
     loadXml(FullSet);
-    bank.play(*lineSound(1));
+    bank.play(*lineSound(1), random);
     ASSERT_EQ(log.played.size(), 1u);
     EXPECT_EQ(pathOf(log.played.back()), "line1.wav");
-    bank.play(*lineSound(4));
+    bank.play(*lineSound(4), random);
     ASSERT_EQ(log.played.size(), 2u);
     EXPECT_EQ(pathOf(log.played.back()), "line4.wav");
     EXPECT_FALSE(lineSound(0));
@@ -300,7 +301,7 @@ TEST_F(SoundBankTest, ShutdownReleasesTheOutputAndSilencesTheBank)
     loadXml(FullSet);
     bank.shutdown();
     EXPECT_TRUE(log.shutDown);
-    EXPECT_EQ(bank.group(Sound::Line1).play(-1, -1, -1, 0), 0u);
+    EXPECT_EQ(bank.group(Sound::Line1).play(random, -1, -1, -1, 0), 0u);
     EXPECT_TRUE(log.played.empty());
 }
 
@@ -314,21 +315,21 @@ TEST_F(SoundBankTest, LevelsScaleWhatReachesTheOutput)
     loadXml(FullSet);
     bank.setLevels(4, 5, false);
     EXPECT_EQ(log.musicCalls, (std::vector<std::string>{"volume media/menu.ogg 40", "volume media/game.ogg 40"}));
-    bank.play(Sound::NewBrick);
+    bank.play(Sound::NewBrick, random);
     EXPECT_EQ(log.played.back().volume, 20);
-    bank.play(Sound::HitFloor, 10000, 250, 60);
+    bank.play(Sound::HitFloor, random, 10000, 250, 60);
     EXPECT_EQ(log.played.back().volume, 125);
 
-    seedRandom(5);
+    random = CRandom(5);
     bank.setLevels(10, 10, false);
     for (int i = 0; i < 30; ++i)
-        bank.play(Sound::HitFloor);
+        bank.play(Sound::HitFloor, random);
     const std::vector<PlayedSample> heard(log.played.end() - 30, log.played.end());
-    seedRandom(5);
+    random = CRandom(5);
     log.musicCalls.clear();
     bank.setLevels(10, 10, true);
     for (int i = 0; i < 30; ++i)
-        bank.play(Sound::HitFloor);
+        bank.play(Sound::HitFloor, random);
     EXPECT_EQ(log.musicCalls, (std::vector<std::string>{"volume media/menu.ogg 0", "volume media/game.ogg 0"}));
     for (int i = 0; i < 30; ++i) {
         const PlayedSample& muted = log.played[log.played.size() - 30 + i];
@@ -340,7 +341,7 @@ TEST_F(SoundBankTest, LevelsScaleWhatReachesTheOutput)
     log.musicCalls.clear();
     bank.setLevels(14, -2, false);
     EXPECT_EQ(log.musicCalls.front(), "volume media/menu.ogg 100");
-    bank.play(Sound::MenuItem);
+    bank.play(Sound::MenuItem, random);
     EXPECT_EQ(log.played.back().volume, 0);
 }
 
@@ -387,6 +388,6 @@ TEST_F(SoundBankTest, EachFaultOfTheFileIsSaidOnceWithWhatIsUsed)
     }
     // A huge volume can no longer overflow the effects' level on its way out.
     bank.setLevels(10, 7, false);
-    bank.play(Sound::HitFloor);
+    bank.play(Sound::HitFloor, random);
     EXPECT_EQ(log.played.back().volume, 70);
 }

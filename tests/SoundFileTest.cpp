@@ -2,6 +2,7 @@
 // sounds: each is named in one line on standard error, once, and the game
 // plays on with what decodes (silence where nothing does).
 #include "audio/SoundBank.h"
+#include "game/Random.h"
 #include "sound/SoundFile.h"
 #include "tests/DataTestFolder.h"
 
@@ -130,8 +131,9 @@ TEST_F(SoundFileTest, EachDamagedFileIsNamedOnceAndTheRestLoads)
     EXPECT_NE(bank.group(Sound::Line1).variant(0), 0u);
     EXPECT_EQ(bank.group(Sound::Line2).variant(0), 0u);
     EXPECT_EQ(bank.group(Sound::LevelUp).variant(0), 0u);
+    CRandom random(1);
     for (int i = 0; i < SoundCount; ++i)
-        bank.play(static_cast<Sound>(i));
+        bank.play(static_cast<Sound>(i), random);
     bank.playMenuMusic();
     bank.playGameMusic();
     bank.shutdown();

@@ -1,13 +1,10 @@
 #include "view/GameView.h"
 
-#include <glm/gtc/matrix_access.hpp>
-
 #include "device/DdsReader.h"
 #include "device/Device.h"
 #include "device/Texture.h"
 #include "files/FileProblems.h"
 #include "game/GameBoard.h"
-#include "render/Math3d.h"
 #include "render/Renderer.h"
 #include "render/UnitCube.h"
 
@@ -66,16 +63,13 @@ CGameView::~CGameView() = default;
 
 void CGameView::loadScene()
 {
-    CDevice& d = device();
     renderer.setProjection(sceneProjection());
-    d.setTransform(TransformType::Projection, renderer.projection());
 
     CCamera& camera = renderer.camera();
     camera.fixedUp = true;
     camera.setLookAt(CameraStartEye, CameraStartTarget, {0.0f, 1.0f, 0.0f});
-    d.setTransform(TransformType::View, camera.view);
 
-    CLight* light = renderer.addLight(CLight::Directional);
+    CLight* light = renderer.addLight(CLight::Spot);
     light->diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
     light->direction = LightDirection;
     light->positionGoal = LightStart;
@@ -111,9 +105,9 @@ void CGameView::loadScene()
     }
 }
 
-void CGameView::launchRow(int row, const std::array<uint32_t, BoardColumns>& colours)
+void CGameView::launchRow(int row, const std::array<uint32_t, BoardColumns>& colours, CRandom& random)
 {
-    physics.spawnRow(row, colours);
+    physics.spawnRow(row, colours, random);
 }
 
 void CGameView::stepUpdate(float dt, bool boardRunning)
@@ -176,20 +170,14 @@ void CGameView::buildBoardEntities()
 
     // The debris, turned as its bodies are.
     for (int i = 0; i < CPhysicsWorld::SlotCount; ++i) {
-        const DebrisBrick* debrisBrick = physics.slot(i);
+        const CDebrisBrick* debrisBrick = physics.slot(i);
         if (!debrisBrick)
             continue;
         CSceneEntity* entity =
             addBrick(debrisBrick->colour, pieceKindOfColour(debrisBrick->colour), debrisBrick->position());
-        // The body keeps its rotation as three rows. Read as a matrix for
-        // row vectors they turn world into brick space, so the brick is
-        // placed with the inverse (for a rotation, the transpose).
-        const glm::mat3 body = debrisBrick->rotation();
-        glm::mat4 rows(0.0f);
-        for (int r = 0; r < 3; ++r)
-            rows[r] = glm::vec4(glm::row(body, r), 0.0f); // memory row r = the body's row r
-        rows[3] = glm::vec4(0.0f, 0.0f, 0.0f, 1.0f);
-        entity->updateWorld(matrixInverse(rows).value_or(glm::transpose(rows)));
+        // The body's rotation turns brick space into the world's, as the
+        // brick's world matrix does.
+        entity->updateWorld(glm::mat4(debrisBrick->rotation()));
     }
 
     if (dropGuide)

@@ -30,8 +30,8 @@ public:
     CGameView& operator=(const CGameView&) = delete;
 
     // Row `row` of the board bursts into ten bricks of these colours, left to
-    // right (0 leaves a gap).
-    void launchRow(int row, const std::array<uint32_t, BoardColumns>& colours);
+    // right (0 leaves a gap), pushed and turned by draws from the stream.
+    void launchRow(int row, const std::array<uint32_t, BoardColumns>& colours, CRandom& random);
     // One fixed step of dt seconds: the view's clock, and the debris, which
     // moves only while the board runs.
     void stepUpdate(float dt, bool boardRunning);

@@ -54,7 +54,7 @@ int saveScores(const std::string& file, int fd)
 int saveRecordings(const std::filesystem::path& folder, int fd)
 {
     removeLeftoverTemporaries(folder, isRecorderFileName);
-    CGameRecorder recorder(folder, {});
+    CGameRecorder recorder(folder);
     recorder.keepOnly(CHighScoreTable((folder / "no-table.xml").string()));
     std::string error;
     const std::optional<Recording> last = readRecordingFile((folder / CGameRecorder::LastGameFile).string(), &error);

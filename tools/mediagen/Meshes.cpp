@@ -265,7 +265,7 @@ void addBackdrop(LwoMesh& mesh, int surface, const Vec3& centre)
 // The frame stands at (4.5, 0, -0.5) in the world, so the well's cells, at x
 // 0..9, y 1.5..20.5 and z 0 in the world, fill x -5..5, y 1..21, z 0..1 here.
 // Two pillars and a bottom bar of brushed steel with cut edges hold them; a
-// small plate on the front of the bar is drawn with the fixed-function
+// small plate on the front of the bar is lit per vertex by the fixed
 // material. Around it all stands the backdrop.
 LwoMesh makeFrame()
 {
