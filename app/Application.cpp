@@ -51,7 +51,7 @@ void CApplication::followMode()
 // replay the viewer steers the replay and the view, otherwise the flow acts.
 void CApplication::onKeyDown(int key)
 {
-    const std::optional<Action> action = actionForKey(key, mode().keyContext());
+    const std::optional<Action> action = actionForKey(key, mode().keyContext(), flow->keyBindings());
     if (!action)
         return;
     if (*action == Action::Screenshot)

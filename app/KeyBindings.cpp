@@ -63,6 +63,19 @@ std::optional<Action> CKeyBindings::actionOf(int keyOrButton) const
     return std::nullopt;
 }
 
+std::optional<Action> CKeyBindings::inPlay(int keyOrButton, std::optional<Action> fromTable) const
+{
+    if (const std::optional<Action> bound = actionOf(keyOrButton))
+        return bound;
+    const int move = fromTable ? bindableMoveOf(*fromTable) : -1;
+    if (move < 0)
+        return fromTable;
+    const BindableMove& defaults = Moves[static_cast<size_t>(move)];
+    const bool moved = isPadButton(keyOrButton) ? button(move) != defaults.defaultButton
+                                                : key(move) != defaults.defaultKey;
+    return moved ? std::optional<Action>(Action::Unbound) : fromTable;
+}
+
 std::optional<std::string> CKeyBindings::bind(int move, int keyOrButton, const std::string& takenInPlay)
 {
     if (move < 0 || move >= BindableMoveCount)

@@ -42,6 +42,11 @@ public:
     bool keepsDefault(int move) const;
     // The move a key or pad button is bound to, or none.
     std::optional<Action> actionOf(int keyOrButton) const;
+    // What a key or button pressed in play asks for, given what the key
+    // table says it does there: a chosen key its move; a key the table gives
+    // a move that the player has put on another key (or button) nothing; any
+    // other key what the table says.
+    std::optional<Action> inPlay(int keyOrButton, std::optional<Action> fromTable) const;
 
     // Puts the move on the key, or on the pad button if it is one. Refused,
     // with the line that says why ("Up is already turn clockwise"), when
