@@ -1,5 +1,6 @@
 #include "app/KeyBindings.h"
 
+#include "app/KeyMap.h"
 #include "files/FileProblems.h"
 #include "platform/KeyNames.h"
 #include "platform/VirtualKeys.h"
@@ -130,6 +131,10 @@ void CKeyBindings::read(const CXmlNode& root, const std::string& file)
             const int code = pad ? padButtonFromName(text) : keyFromName(text);
             if (code == 0) {
                 reportFileProblem(file, where(move) + (pad ? " names no pad button" : " names no key"), keeps(move));
+                continue;
+            }
+            if (const std::string use = playUseOf(code); !use.empty()) {
+                reportFileProblem(file, where(move) + ": that key already does " + use + " in play", keeps(move));
                 continue;
             }
             slots[static_cast<size_t>(move)] = code;

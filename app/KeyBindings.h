@@ -56,8 +56,9 @@ public:
     void restoreDefaults() { *this = CKeyBindings(); }
 
     // Reads <keys> and <padbuttons> of the settings' root. A value that
-    // names no key (or button), or one another move has, says one line on
-    // standard error and keeps the default.
+    // names no key (or button), one another move has, or a key with a use
+    // of its own in play (Space moves the light) says one line on standard
+    // error and keeps the default.
     void read(const CXmlNode& root, const std::string& file);
 
     bool operator==(const CKeyBindings&) const = default;

@@ -98,7 +98,8 @@ TEST(KeyBindings, TheFileNamesKeysBySdlNamesAndBadOnesKeepTheDefault)
     // A name of no key, a key another move has by default, a button the game
     // does not take: each said once, with the default kept.
     const CKeyBindings bad = readFrom(
-        "<settings><keys down='Nothing' pause='Up' menu='Q'/><padbuttons menu='guide'/></settings>", said);
+        "<settings><keys down='Nothing' pause='Up' menu='Q' turnleft='Space'/><padbuttons menu='guide'/></settings>",
+        said);
     EXPECT_NE(said.find("<keys down=\"Nothing\"> names no key; the default, Down, is used"), std::string::npos) << said;
     EXPECT_NE(said.find("<keys pause=\"Up\">: that is turn clockwise's already; the default, Pause, is used"),
               std::string::npos)
@@ -106,6 +107,11 @@ TEST(KeyBindings, TheFileNamesKeysBySdlNamesAndBadOnesKeepTheDefault)
     EXPECT_NE(said.find("<padbuttons menu=\"guide\"> names no pad button; the default, back, is used"),
               std::string::npos)
         << said;
+    EXPECT_NE(said.find("<keys turnleft=\"Space\">: that key already does move the light in play; the default, Left "
+                        "Shift, is used"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(bad.key(moveOf(Action::TurnAnticlockwise)), vk::Shift);
     EXPECT_EQ(bad.key(moveOf(Action::DropFaster)), vk::Down);
     EXPECT_EQ(bad.key(moveOf(Action::Pause)), vk::Pause);
     EXPECT_EQ(bad.key(moveOf(Action::LeaveGame)), vk::LetterA + 16);
