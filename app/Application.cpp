@@ -6,6 +6,7 @@
 #include "app/KeyMap.h"
 #include "app/ReplayPlayer.h"
 #include "device/Screenshot.h"
+#include "game/Menu.h"
 #include "platform/Clock.h"
 #include "platform/Letterbox.h"
 #include "render/Renderer.h"
@@ -49,29 +50,32 @@ void CApplication::followMode()
 
 // A key means what app/KeyMap.h says it means where it is pressed: in a
 // replay the viewer steers the replay and the view, otherwise the flow acts.
-void CApplication::onKeyDown(int key)
+void CApplication::onKeyDown(int key, bool repeat)
 {
-    const std::optional<Action> action = actionForKey(key, mode().keyContext(), flow->keyBindings());
-    if (!action)
+    const KeyContext context = mode().keyContext();
+    const std::optional<ActionRequest> request = actionForKey(key, context, flow->keyBindings());
+    if (!presses.counts(key, repeat, context, request ? request->action : Action::Unbound) || !request)
         return;
-    if (*action == Action::Screenshot)
+    if (request->action == Action::Screenshot)
         takeScreenshot();
     else
-        mode().onAction(*action);
+        mode().onAction(*request);
 }
 
 void CApplication::onMouseMove(const InputMessage& message)
 {
     mode().onMouseMove(message.x, message.y, message.buttons);
     int x = message.x, y = message.y;
-    if (message.buttons == 0 && pointInPicture(x, y))
+    // The pointer points only when the player moves it, not when the window
+    // moved or changed under it.
+    if (message.buttons == 0 && !message.pointerStill && pointInPicture(x, y))
         mode().onMousePoint(x, y, graphics().width(), graphics().height());
 }
 
 void CApplication::onMessage(const InputMessage& message)
 {
     switch (message.type) {
-    case InputMessage::KeyDown: onKeyDown(message.key); break;
+    case InputMessage::KeyDown: onKeyDown(message.key, message.repeat); break;
     case InputMessage::MouseMove: onMouseMove(message); break;
     case InputMessage::MouseDown: {
         int x = message.x, y = message.y;
@@ -80,7 +84,10 @@ void CApplication::onMessage(const InputMessage& message)
         break;
     }
     case InputMessage::FocusLost: mode().onFocusLost(); break;
-    case InputMessage::Character: mode().onCharacter(message.character); break;
+    case InputMessage::Character:
+        if (presses.typingCounts())
+            mode().onCharacter(message.character);
+        break;
     default: break;
     }
     followMode();
@@ -173,6 +180,7 @@ void CApplication::drawFrame()
     d.beginScene();
     // The view's frame with the HUD and the frame rate, and the menu over
     // everything, in every state.
-    parts->view.render([this] { parts->menuScreen.draw(parts->menu, parts->highScores); });
+    const bool panelOpen = parts->menu.helpShown() || parts->menu.options().isOpen();
+    parts->view.render([this] { parts->menuScreen.draw(parts->menu, parts->highScores); }, panelOpen);
     d.present();
 }

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "app/ApplicationBase.h"
+#include "app/KeyMap.h"
 #include "app/PlayModes.h"
 #include "app/SettingTable.h"
 
@@ -73,7 +74,7 @@ protected:
     void onMessage(const InputMessage& message) override;
 
 private:
-    void onKeyDown(int key);
+    void onKeyDown(int key, bool repeat);
     void onMouseMove(const InputMessage& message);
     // What the mode asks for after a message: the program's end,
     // or the live game back after a replay.
@@ -84,6 +85,7 @@ private:
     void measureDrawnFrame();
 
     CGameFlow* flow = nullptr;
+    CPressFilter presses;
     std::unique_ptr<CLiveMode> live;
     // While a recording plays, it has the input and the frames.
     std::unique_ptr<CReplayMode> replay;

@@ -95,6 +95,7 @@ void CGameFlow::enterMenu(bool showScores)
 void CGameFlow::startGame()
 {
     current = State::Playing;
+    boardOver = false;
     // The last game's bricks stay on the floor. A replay starts with the
     // floor clear: its recording does not say where they lay.
     if (playingRecording)
@@ -130,10 +131,11 @@ void CGameFlow::moveLightGoal()
     parts.renderer.lights().front()->positionGoal = {30.0f - 60.0f * u3, 5.0f + 40.0f * u2, -42.0f - 10.0f * u1};
 }
 
-void CGameFlow::startReplayedGame(bool oneSharedStream)
+void CGameFlow::startReplayedGame(bool oneSharedStream, TapRule rule)
 {
     playingRecording = true;
     sceneryFromRules = oneSharedStream;
+    taps = rule;
     startGame();
 }
 
@@ -141,6 +143,7 @@ void CGameFlow::endReplayedGame()
 {
     playingRecording = false;
     sceneryFromRules = false;
+    taps = TapRule::EveryPress;
     enterMenu(true);
 }
 
@@ -159,8 +162,13 @@ void CGameFlow::onBoardEvent(const BoardEvent& event)
     if (reaction.moveLight)
         moveLightGoal();
 
-    if (event.kind == BoardEventKind::GameOver && !playingRecording)
-        onGameOver(event);
+    if (event.kind == BoardEventKind::GameOver) {
+        boardOver = true;
+        // The shown score stops at the final one, not on its way up to it.
+        parts.view.hud.displayedScore = static_cast<float>(parts.view.hud.targetScore);
+        if (!playingRecording)
+            onGameOver(event);
+    }
 }
 
 // Debris impacts sound on the floor-hit group, pitched up to 10000 Hz higher.
@@ -169,7 +177,9 @@ void CGameFlow::playImpact(int volume, int pan)
     parts.sounds.play(Sound::HitFloor, sceneryRandom(), 10000, volume, pan);
 }
 
-// A score good enough for the table gets its entry, named next by the player.
+// A score good enough for the table gets its entry, named next by the
+// player. The entry is made at once, so the recording ends with the game; the
+// menu with the list and the name comes after a moment of "Game over".
 void CGameFlow::onGameOver(const BoardEvent& event)
 {
     HighScoreEntry* entry = parts.highScores.insert(event.score, event.level, static_cast<int>(playTime));
@@ -181,6 +191,14 @@ void CGameFlow::onGameOver(const BoardEvent& event)
     } else {
         parts.menu.finishNaming();
     }
+    current = State::GameOver;
+    gameOverLeft = GameOverSeconds;
+    parts.menu.showGameOver(event.score);
+}
+
+void CGameFlow::showMenuAfterGameOver()
+{
+    parts.menu.showGameOver(-1);
     enterMenu(true);
 }
 
@@ -207,6 +225,8 @@ KeyContext CGameFlow::keyContext() const
 {
     if (parts.menu.helpShown())
         return KeyContext::Help;
+    if (current == State::GameOver)
+        return KeyContext::GameOver;
     if (current == State::Playing)
         return KeyContext::Playing;
     if (parts.menu.typingName())
@@ -214,8 +234,9 @@ KeyContext CGameFlow::keyContext() const
     return parts.menu.options().isOpen() ? KeyContext::Options : KeyContext::Menu;
 }
 
-void CGameFlow::onAction(Action action)
+void CGameFlow::onAction(ActionRequest request)
 {
+    const Action action = request.action;
     if (current == State::Playing) {
         if (parts.recorder)
             parts.recorder->record(action);
@@ -235,12 +256,14 @@ void CGameFlow::onAction(Action action)
         moveScenery(action);
     if (current == State::Playing)
         onPlayingAction(action);
+    else if (current == State::GameOver)
+        return;
     else if (parts.menu.typingName())
         onNameEntryAction(action);
     else if (parts.menu.options().isOpen())
         onOptionsAction(action);
     else
-        onMenuAction(action);
+        onMenuAction(request);
 }
 
 void CGameFlow::flipSetting(SettingId setting)
@@ -281,6 +304,10 @@ void CGameFlow::togglePauseRecorded()
 
 void CGameFlow::noteTap(Action action)
 {
+    if (taps == TapRule::EveryPress && (action == Action::SlideLeft || action == Action::SlideRight)) {
+        parts.board.pressSlide(action == Action::SlideLeft ? -1 : +1);
+        return;
+    }
     tappedSinceStep.left |= action == Action::SlideLeft;
     tappedSinceStep.right |= action == Action::SlideRight;
     tappedSinceStep.down |= action == Action::DropFaster;
@@ -373,15 +400,17 @@ void CGameFlow::finishNaming()
         parts.recorder->keepOnly(parts.highScores);
 }
 
-void CGameFlow::onMenuAction(Action action)
+// A picked entry of the list has the highlight to itself: Enter watches it,
+// and a move or a click on an item drops it, so it never takes an item's place.
+void CGameFlow::onMenuAction(ActionRequest request)
 {
     parts.sounds.play(Sound::MenuItem, sceneryRandom());
     CMenu& menu = parts.menu;
-    switch (action) {
+    switch (request.action) {
     case Action::Choose:
-        if (watchChosenScore())
-            break;
-        if (menu.selectedItem() == CMenu::PlayItem)
+        if (menu.chosenScore() >= 0)
+            watchChosenScore();
+        else if (menu.selectedItem() == CMenu::PlayItem)
             startGame();
         else if (menu.selectedItem() == CMenu::HighScoreItem)
             menu.toggleScores();
@@ -389,17 +418,22 @@ void CGameFlow::onMenuAction(Action action)
             openOptions();
         else
             quitChosen = true;
-        if (!menu.showsScores())
-            menu.forgetPick();
         break;
-    case Action::Quit: quitChosen = true; break;
+    // Escape closes the list first; with nothing shown it leaves the game.
+    case Action::Quit:
+        if (menu.showsScores())
+            menu.toggleScores();
+        else
+            quitChosen = true;
+        break;
+    case Action::CloseList:
+        if (menu.showsScores())
+            menu.toggleScores();
+        break;
     case Action::PreviousItem: menu.selectPrevious(); break;
     case Action::NextItem: menu.selectNext(); break;
-    default:
-        // While the list shows, an entry can be picked to watch.
-        if (pickedEntry(action) >= 0)
-            menu.pickEntry(pickedEntry(action));
-        break;
+    case Action::PickEntry: menu.pickEntry(request.entry); break;
+    default: break;
     }
 }
 
@@ -486,18 +520,20 @@ void CGameFlow::onMousePoint(int x, int y, int pictureWidth, int pictureHeight)
         menu.options().point(row, menu.options().page());
 }
 
-// Enter on a picked high-score entry that kept its recording plays it.
-bool CGameFlow::watchChosenScore()
+// Enter on a picked high-score entry that kept its recording plays it; on
+// one without a recording it gives the highlight back to the items.
+void CGameFlow::watchChosenScore()
 {
-    const CMenu& menu = parts.menu;
+    CMenu& menu = parts.menu;
     if (!menu.showsScores() || menu.chosenScore() < 0 || menu.chosenScore() >= CHighScoreTable::EntryCount)
-        return false;
+        return;
     const std::string& name = parts.highScores.entry(menu.chosenScore()).replay;
-    if (name.empty() || !parts.watchRecording)
-        return false;
+    if (name.empty() || !parts.watchRecording) {
+        menu.forgetPick();
+        return;
+    }
     // One that cannot play says why in a notice; Enter does nothing else then.
     parts.watchRecording(name);
-    return true;
 }
 
 // Typed characters go into the high-score name, stored as UTF-8. The classic
@@ -549,12 +585,16 @@ void CGameFlow::step(float dt, const HeldKeys& held)
     camera().smoothStep(dt);
     if (!parts.renderer.lights().empty())
         parts.renderer.lights().front()->smoothStep();
-    parts.menu.showPaused(current == State::Playing && !board.isRunning());
+    parts.menu.showPaused(current == State::Playing && !board.isRunning() && !boardOver);
     parts.menu.update(dt);
     if (current == State::Playing) {
         if (board.isRunning())
             playTime += dt;
         board.step(dt);
+    } else if (current == State::GameOver) {
+        gameOverLeft -= dt;
+        if (gameOverLeft <= 0.0f)
+            showMenuAfterGameOver();
     }
     if (holdTime <= 0.0f)
         camera().idleCameraPath(clock, swayAmplitude, current == State::Playing);

@@ -47,9 +47,18 @@ struct GameParts {
     std::function<bool(const std::string&)> watchRecording;
 };
 
+// How a press of Left or Right moves the piece. EveryPress: each press one
+// column, a press during a slide carried out when it ends. HeldOneStep: a
+// press counts as the key held for the next step, so a press during a slide
+// changes nothing; recordings made before every press counted play by it.
+enum class TapRule { EveryPress, HeldOneStep };
+
 class CGameFlow : public CGameBoardListener, public CImpactSoundSink {
 public:
-    enum class State { Menu = 0, Playing = 1 };
+    // GameOver: the moment after a game ended, "Game over" over the well,
+    // before the menu takes over.
+    enum class State { Menu = 0, Playing = 1, GameOver = 2 };
+    static constexpr float GameOverSeconds = 2.0f;
 
     // Becomes the board's listener and the debris' impact sound.
     explicit CGameFlow(const GameParts& parts);
@@ -75,7 +84,7 @@ public:
     // Where a key pressed now would land: play, the menu or the name entry.
     KeyContext keyContext() const;
     // What the player asked for, in the flow's current state.
-    void onAction(Action action);
+    void onAction(ActionRequest request);
     void onCharacter(uint32_t character);
     void onMouseMove(int x, int y, unsigned buttons);
     // A mouse button went down at a point of the picture (not the window):
@@ -122,8 +131,9 @@ public:
     // A recording's game starts in the flow: it is not recorded again, and
     // its end enters no high score and leaves the view where it is. A game
     // recorded when one random stream served the rules and the scenery plays
-    // with the scenery drawing from the board's stream again.
-    void startReplayedGame(bool oneSharedStream = false);
+    // with the scenery drawing from the board's stream again; one recorded
+    // when a press of Left or Right during a slide was lost plays by that.
+    void startReplayedGame(bool oneSharedStream = false, TapRule rule = TapRule::EveryPress);
     // The viewer left the replay: back to the high-score list.
     void endReplayedGame();
     bool replaying() const { return playingRecording; }
@@ -132,7 +142,7 @@ private:
     // What each group of actions does.
     void moveScenery(Action action);
     void onPlayingAction(Action action);
-    void onMenuAction(Action action);
+    void onMenuAction(ActionRequest request);
     void onNameEntryAction(Action action);
     void onOptionsAction(Action action);
     // A move on the options screen: a change goes into the game at once,
@@ -146,10 +156,14 @@ private:
     void togglePauseRecorded();
     // A switch key: the setting flips in the game and is kept.
     void flipSetting(SettingId setting);
-    // A move in play that a held key also makes: counts for the next step.
+    // A move in play that a held key also makes: each slide press is one
+    // column (see CGameBoard::pressSlide); any press counts as held for the
+    // next step.
     void noteTap(Action action);
     void finishNaming();
     void onGameOver(const BoardEvent& event);
+    // After the game-over moment: the menu with the list, and the name.
+    void showMenuAfterGameOver();
     // A new goal for the spot light, anywhere in a box above and before the well.
     void moveLightGoal();
     // The game in play ends: its recording is saved, and the table's
@@ -157,7 +171,7 @@ private:
     std::string endRecording(bool keep, RecordedEnd how = RecordedEnd::Played);
     // The stream the sounds, the debris and the light draw from.
     CRandom& sceneryRandom();
-    bool watchChosenScore();
+    void watchChosenScore();
     CCamera& camera();
 
     GameParts parts;
@@ -170,9 +184,16 @@ private:
     float clock = 0.0f;
     // Seconds of play of the current game, for its high-score entry.
     float playTime = 0.0f;
+    // Seconds of steps left in the game-over moment.
+    float gameOverLeft = 0.0f;
+    // The board's game ended (over, not paused): nothing says "Paused".
+    bool boardOver = false;
     int lastMouseX = 0;
     int lastMouseY = 0;
     bool playingRecording = false;
+    // How presses of Left and Right move the piece: every press a column, or
+    // (recordings made before that rule) as a held key for one step.
+    TapRule taps = TapRule::EveryPress;
     // Seeded at every game's start from where the rules' stream stands.
     CRandom scenery;
     // Replaying a game from when the scenery drew from the rules' stream.

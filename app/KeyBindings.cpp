@@ -10,9 +10,9 @@ namespace {
 
 constexpr std::array<BindableMove, BindableMoveCount> Moves = {{
     // action                     attribute     label                     key          pad button
-    {Action::SlideLeft,          "left",      "Slide left",              vk::Left,     0},
-    {Action::SlideRight,         "right",     "Slide right",             vk::Right,    0},
-    {Action::DropFaster,         "down",      "Drop faster",             vk::Down,     0},
+    {Action::SlideLeft,          "left",      "Slide left",              vk::Left,     vk::PadLeft},
+    {Action::SlideRight,         "right",     "Slide right",             vk::Right,    vk::PadRight},
+    {Action::DropFaster,         "down",      "Drop faster",             vk::Down,     vk::PadDown},
     {Action::TurnClockwise,      "turnright", "Turn clockwise",          vk::Up,       vk::PadA},
     {Action::TurnAnticlockwise,  "turnleft",  "Turn counter-clockwise",  vk::Shift,    vk::PadB},
     {Action::Pause,              "pause",     "Pause",                   vk::Pause,    vk::PadStart},

@@ -38,19 +38,20 @@ constexpr std::optional<Action> Nothing = std::nullopt;
 constexpr Action Unbound = Action::Unbound;
 constexpr const char* FromSetting = nullptr;
 
-// A pad's directions arrive as the arrow keys; its four buttons stand for
-// what the matching key does in each place. A name can be entered with the
-// pad alone: up and down pick a letter, A (or right) keeps it, B (or left)
-// drops it, Start keeps the name. On the options screen B and Back go back;
-// in the menu Back shows the help. P pauses as Pause does: many laptops have
-// no Pause key. While a name is typed, letters and Space are the name's own:
-// B, F, L, M and Space switch nothing there.
-constexpr std::array<KeyMeaning, 30> KeyTable = {{
+// A pad's directions (d-pad and left stick) and its four buttons stand for
+// what the matching key does in each place, but for the name: the keyboard
+// types it, so its arrows do nothing there, while a pad enters it alone: up
+// and down pick a letter, A (or right) keeps it, B (or left) drops it, Start
+// keeps the name. On the options screen B and Back go back; in the menu Back
+// shows the help and B closes the high-score list. P pauses as Pause does:
+// many laptops have no Pause key. While a name is typed, letters and Space
+// are the name's own: B, F, L, M and Space switch nothing there.
+constexpr std::array<KeyMeaning, 34> KeyTable = {{
     // key            playing                     menu                       name entry                     options                    replay                     shown as      what it does on the controls page
-    {vk::Left,        Action::SlideLeft,          Action::PreviousItem,      Action::DropLetter,            Action::OptionLeft,        Action::SlowerReplay,      "Left",       "slide the piece"},
-    {vk::Right,       Action::SlideRight,         Action::NextItem,          Action::KeepLetter,            Action::OptionRight,       Action::FasterReplay,      "Right",      "slide the piece"},
-    {vk::Down,        Action::DropFaster,         Action::NextItem,          Action::PreviousLetter,        Action::OptionDown,        Nothing,                   "Down",       "drop faster (held)"},
-    {vk::Up,          Action::TurnClockwise,      Action::PreviousItem,      Action::NextLetter,            Action::OptionUp,          Nothing,                   "Up",         "turn|right"},
+    {vk::Left,        Action::SlideLeft,          Action::PreviousItem,      Unbound,                       Action::OptionLeft,        Action::SlowerReplay,      "Left",       "slide the piece"},
+    {vk::Right,       Action::SlideRight,         Action::NextItem,          Unbound,                       Action::OptionRight,       Action::FasterReplay,      "Right",      "slide the piece"},
+    {vk::Down,        Action::DropFaster,         Action::NextItem,          Unbound,                       Action::OptionDown,        Nothing,                   "Down",       "drop faster (held)"},
+    {vk::Up,          Action::TurnClockwise,      Action::PreviousItem,      Unbound,                       Action::OptionUp,          Nothing,                   "Up",         "turn|right"},
     {vk::Shift,       Action::TurnAnticlockwise,  Unbound,                   Unbound,                       Unbound,                   Nothing,                   "Shift",      "turn|left"},
     {vk::Pause,       Action::Pause,              Unbound,                   Unbound,                       Unbound,                   Action::PauseReplay,       "Pause",      "pause, go on"},
     {letterKey('P'),  Action::Pause,              Unbound,                   Unbound,                       Unbound,                   Action::PauseReplay,       "P",          "pause, go on"},
@@ -76,18 +77,23 @@ constexpr std::array<KeyMeaning, 30> KeyTable = {{
     {vk::F12,         Action::Screenshot,         Action::Screenshot,        Action::Screenshot,            Action::Screenshot,        Action::Screenshot,        "F12",        "screenshot"},
     {vk::Snapshot,    Action::Screenshot,         Action::Screenshot,        Action::Screenshot,            Action::Screenshot,        Action::Screenshot,        "PrtSc",      "screenshot"},
     {vk::PadA,        Action::TurnClockwise,      Action::Choose,            Action::KeepLetter,            Action::OptionTake,        Nothing,                   "A",          "turn right; take"},
-    {vk::PadB,        Action::TurnAnticlockwise,  Nothing,                   Action::DropLetter,            Action::OptionBack,        Nothing,                   "B",          "turn left; back"},
+    {vk::PadB,        Action::TurnAnticlockwise,  Action::CloseList,         Action::DropLetter,            Action::OptionBack,        Nothing,                   "B",          "turn left; back"},
     {vk::PadStart,    Action::Pause,              Action::Choose,            Action::FinishNameWithLetter,  Action::OptionTake,        Action::PauseReplay,       "Start",      "pause; take"},
     {vk::PadBack,     Action::LeaveGame,          Action::ShowHelp,          Nothing,                       Action::OptionBack,        Action::EndReplay,         "Back",       "leave; help in menu"},
+    // The pad's directions: one line, "d-pad", on the controls page.
+    {vk::PadLeft,     Action::SlideLeft,          Action::PreviousItem,      Action::DropLetter,            Action::OptionLeft,        Action::SlowerReplay,      "left",       ""},
+    {vk::PadRight,    Action::SlideRight,         Action::NextItem,          Action::KeepLetter,            Action::OptionRight,       Action::FasterReplay,      "right",      ""},
+    {vk::PadDown,     Action::DropFaster,         Action::NextItem,          Action::PreviousLetter,        Action::OptionDown,        Nothing,                   "down",       ""},
+    {vk::PadUp,       Action::TurnClockwise,      Action::PreviousItem,      Action::NextLetter,            Action::OptionUp,          Nothing,                   "up",         ""},
 }};
 
 // While the high-score list shows, 1 to 9 and 0 pick entry 1 to 10 to watch.
-std::optional<Action> digitAction(int key, KeyContext context)
+std::optional<ActionRequest> digitAction(int key, KeyContext context)
 {
     switch (context) {
     case KeyContext::Menu: {
-        const int entry = (key - vk::Digit0 + 9) % 10; // 1 the best, 0 the tenth
-        return static_cast<Action>(static_cast<int>(Action::PickEntry1) + entry);
+        const int digit = key - vk::Digit0;
+        return ActionRequest{Action::PickEntry, digit == 0 ? 9 : digit - 1}; // 1 the best, 0 the tenth
     }
     case KeyContext::Replay: return Nothing;
     default: return Unbound;
@@ -173,34 +179,61 @@ std::vector<std::string> padControls(const CKeyBindings& bindings)
     std::vector<std::string> lines = {"d-pad\tslide, drop, turn"};
     for (const std::string& line : helpLines(true, bindings))
         lines.push_back(line);
-    // Naming a score with the pad alone: the name entry's column of the table.
-    for (const char* line : {"", "A name for the scores:", "up / down\tpick a letter", "A / right\tnext letter",
-                             "B / left\tdelete", "Start\tkeep the name"})
+    // Naming a score with the pad alone: the name entry's column of the
+    // table; and what the keyboard does there, where only these keys act.
+    for (const char* line : {"", "A name, with the pad:", "up / down\tpick a letter", "A / right\tnext letter",
+                             "B / left\tdelete", "Start\tkeep the name", "", "A name, on the keyboard:",
+                             "letters, Space\ttype it", "Backspace\tdelete", "Enter / Esc\tkeep the name",
+                             "arrows\tnothing"})
         lines.push_back(line);
     return lines;
 }
 
-std::optional<Action> actionForKey(int key, KeyContext context)
+std::optional<ActionRequest> actionForKey(int key, KeyContext context)
 {
     // The help hides at any key or button, which does nothing else; the
     // screenshot keys still take a picture of it.
+    const bool screenshotKey = key == vk::F12 || key == vk::Snapshot;
     if (context == KeyContext::Help)
-        return key == vk::F12 || key == vk::Snapshot ? Action::Screenshot : Action::HideHelp;
+        return screenshotKey ? Action::Screenshot : Action::HideHelp;
+    if (context == KeyContext::GameOver)
+        return screenshotKey ? std::optional<ActionRequest>(Action::Screenshot) : Nothing;
     for (const KeyMeaning& meaning : KeyTable) {
         if (meaning.key != key)
             continue;
+        std::optional<Action> action;
         switch (context) {
-        case KeyContext::Playing: return meaning.playing;
-        case KeyContext::Menu: return meaning.menu;
-        case KeyContext::NameEntry: return meaning.nameEntry;
-        case KeyContext::Options: return meaning.options;
-        case KeyContext::Replay: return meaning.replay;
-        case KeyContext::Help: return Action::HideHelp;
+        case KeyContext::Playing: action = meaning.playing; break;
+        case KeyContext::Menu: action = meaning.menu; break;
+        case KeyContext::NameEntry: action = meaning.nameEntry; break;
+        case KeyContext::Options: action = meaning.options; break;
+        case KeyContext::Replay: action = meaning.replay; break;
+        case KeyContext::Help:
+        case KeyContext::GameOver: break;
         }
+        if (!action)
+            return Nothing;
+        return ActionRequest{*action};
     }
     if (key >= vk::Digit0 && key <= vk::Digit0 + 9)
         return digitAction(key, context);
     return context == KeyContext::Replay ? Nothing : Unbound;
+}
+
+bool CPressFilter::counts(int key, bool repeat, KeyContext context, Action action)
+{
+    if (context != KeyContext::NameEntry)
+        pressedWhileNaming.clear();
+    bool counted = true;
+    if (context == KeyContext::Playing && repeat)
+        counted = action != Action::SlideLeft && action != Action::SlideRight && action != Action::DropFaster;
+    if (context == KeyContext::NameEntry) {
+        if (!repeat)
+            pressedWhileNaming.insert(key);
+        counted = pressedWhileNaming.count(key) > 0;
+    }
+    lastPressCounted = counted;
+    return counted;
 }
 
 HeldKeys heldMoves(const CInputSource& input)
@@ -216,10 +249,13 @@ HeldKeys heldMoves(const CInputSource& input)
     return held;
 }
 
-std::optional<Action> actionForKey(int key, KeyContext context, const CKeyBindings& bindings)
+std::optional<ActionRequest> actionForKey(int key, KeyContext context, const CKeyBindings& bindings)
 {
-    const std::optional<Action> fromTable = actionForKey(key, context);
-    return context == KeyContext::Playing ? bindings.inPlay(key, fromTable) : fromTable;
+    const std::optional<ActionRequest> fromTable = actionForKey(key, context);
+    if (context != KeyContext::Playing)
+        return fromTable;
+    const std::optional<Action> action = bindings.inPlay(key, fromTable ? std::optional(fromTable->action) : std::nullopt);
+    return action ? std::optional<ActionRequest>(*action) : std::nullopt;
 }
 
 HeldKeys heldMoves(const CInputSource& input, const CKeyBindings& bindings)
@@ -228,7 +264,8 @@ HeldKeys heldMoves(const CInputSource& input, const CKeyBindings& bindings)
     auto take = [&](int key) {
         if (key == 0 || !input.isHeld(key))
             return;
-        const std::optional<Action> action = actionForKey(key, KeyContext::Playing, bindings);
+        const std::optional<ActionRequest> request = actionForKey(key, KeyContext::Playing, bindings);
+        const Action action = request ? request->action : Action::Unbound;
         held.left |= action == Action::SlideLeft;
         held.right |= action == Action::SlideRight;
         held.down |= action == Action::DropFaster;

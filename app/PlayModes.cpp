@@ -10,7 +10,7 @@
 
 KeyContext CLiveMode::keyContext() const { return flow.keyContext(); }
 
-void CLiveMode::onAction(Action action) { flow.onAction(action); }
+void CLiveMode::onAction(ActionRequest request) { flow.onAction(request); }
 
 void CLiveMode::onMouseMove(int x, int y, unsigned buttons) { flow.onMouseMove(x, y, buttons); }
 
@@ -51,9 +51,9 @@ CReplayMode::~CReplayMode() = default;
 
 void CReplayMode::start(float& stepAccumulator) { player->start(stepAccumulator); }
 
-void CReplayMode::onAction(Action action)
+void CReplayMode::onAction(ActionRequest request)
 {
-    if (ended || player->onAction(action))
+    if (ended || player->onAction(request.action))
         return;
     ended = true;
     // A replay that was all the program was started for takes its picture

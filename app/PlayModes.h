@@ -24,7 +24,7 @@ public:
 
     // The column of the key table a key pressed now is read in.
     virtual KeyContext keyContext() const = 0;
-    virtual void onAction(Action action) = 0;
+    virtual void onAction(ActionRequest request) = 0;
     // The mouse moved (window pixels).
     virtual void onMouseMove(int x, int y, unsigned buttons) = 0;
     // Where the mouse points in the picture, no button held / a button went
@@ -46,7 +46,7 @@ public:
     void setRecorder(CGameRecorder* gameRecorder) { recorder = gameRecorder; }
 
     KeyContext keyContext() const override;
-    void onAction(Action action) override;
+    void onAction(ActionRequest request) override;
     void onMouseMove(int x, int y, unsigned buttons) override;
     void onMousePoint(int x, int y, int pictureWidth, int pictureHeight) override;
     void onMouseDown(int x, int y, unsigned button, int pictureWidth, int pictureHeight) override;
@@ -70,7 +70,7 @@ public:
     ~CReplayMode() override;
 
     KeyContext keyContext() const override { return KeyContext::Replay; }
-    void onAction(Action action) override;
+    void onAction(ActionRequest request) override;
     void onMouseMove(int x, int y, unsigned buttons) override;
     void advance(double elapsed, float& stepAccumulator, const CInputSource& input) override;
     Next next() const override;

@@ -37,7 +37,8 @@ void startRecordedGame(const Recording& recording, CGameFlow& flow, CGameBoard& 
     board.seedRandom(recording.randomState);
     board.carryMotion({recording.slideVelocity, recording.fallSpeed});
     stepAccumulator = recording.carriedStepTime;
-    flow.startReplayedGame(sharesOneRandomStream(recording));
+    flow.startReplayedGame(sharesOneRandomStream(recording),
+                           recording.version == HeldTapsVersion ? TapRule::HeldOneStep : TapRule::EveryPress);
 }
 
 CReplayPlayer::CReplayPlayer(Recording recording, CGameFlow& flow, CGameBoard& board, CHud& hud)

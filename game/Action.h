@@ -28,17 +28,13 @@ enum class Action : uint8_t {
     PreviousItem,
     NextItem,
     Choose,
+    // Escape: closes the high-score list while it shows, otherwise quits.
     Quit,
-    PickEntry1, // PickEntry1..PickEntry10 point at entries 1..10 of the list
-    PickEntry2,
-    PickEntry3,
-    PickEntry4,
-    PickEntry5,
-    PickEntry6,
-    PickEntry7,
-    PickEntry8,
-    PickEntry9,
-    PickEntry10,
+    // The pad's way back: closes the high-score list, and never quits.
+    CloseList,
+    // While the high-score list shows, points at an entry to watch: the
+    // request carries which (see ActionRequest).
+    PickEntry,
 
     // ---- typing a high-score name ----
     EraseLetter,
@@ -80,9 +76,13 @@ enum class Action : uint8_t {
     EndReplay,
 };
 
-// The high-score entry (0 the best) a PickEntry action points at, or -1.
-constexpr int pickedEntry(Action action)
-{
-    const int n = static_cast<int>(action) - static_cast<int>(Action::PickEntry1);
-    return n >= 0 && n < 10 ? n : -1;
-}
+// An action as a key asks for it, with what it points at: the entry of the
+// high-score list (0 the best) for PickEntry, nothing for the others. An
+// action alone stands for its request, so most callers never see the struct.
+struct ActionRequest {
+    constexpr ActionRequest(Action action = Action::Unbound, int entry = -1) : action(action), entry(entry) {}
+    bool operator==(const ActionRequest&) const = default;
+
+    Action action;
+    int entry;
+};

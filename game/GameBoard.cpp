@@ -38,8 +38,26 @@ void CGameBoard::pollKeys(const HeldKeys& keys)
     keyDown = keys.down;
 }
 
+void CGameBoard::pressSlide(int direction)
+{
+    if (!running || !falling || direction == 0 || waitingSlideCount == MaxWaitingSlides)
+        return;
+    waitingSlides[static_cast<size_t>(waitingSlideCount++)] = static_cast<int8_t>(direction < 0 ? -1 : 1);
+}
+
+int CGameBoard::takeWaitingSlide()
+{
+    if (waitingSlideCount == 0)
+        return 0;
+    const int direction = waitingSlides[0];
+    std::copy(waitingSlides.begin() + 1, waitingSlides.begin() + waitingSlideCount, waitingSlides.begin());
+    --waitingSlideCount;
+    return direction;
+}
+
 void CGameBoard::newGame()
 {
+    waitingSlideCount = 0;
     currentLevel = 1;
     levelFallSpeed = StartSpeed;
     lockTimer = 0.0f;
@@ -60,11 +78,18 @@ void CGameBoard::step(float dt)
     CPiece& piece = *falling;
 
     // Left wins when both arrows are held; with neither, a slide under way
-    // carries on to the waiting column boundary.
+    // carries on to the waiting column boundary. A piece at rest takes the
+    // first press waiting; a held key's slide starts with its own press.
+    const bool wasSliding = carried.slideVelocity != 0.0f;
     if (keyLeft)
         carried.slideVelocity = -SlideSpeed;
     else if (keyRight)
         carried.slideVelocity = SlideSpeed;
+    if (!wasSliding) {
+        const int pressed = takeWaitingSlide();
+        if (pressed != 0 && !keyLeft && !keyRight)
+            carried.slideVelocity = static_cast<float>(pressed) * SlideSpeed;
+    }
 
     // The down arrow ramps the fall up by one row per second each step until
     // it passes 25, then holds it at 25/26; at levels faster than that the
@@ -298,6 +323,8 @@ void CGameBoard::clearFullRows()
 
 void CGameBoard::spawnNext()
 {
+    // Presses meant for the piece that locked do not move the next one.
+    waitingSlideCount = 0;
     addScore(PiecePoints);
     if (!waiting)
         waiting = createRandomPiece(rules);

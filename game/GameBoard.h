@@ -37,6 +37,13 @@ public:
 
     // Takes the held left, right and down keys; called at the start of every step.
     void pollKeys(const HeldKeys& keys);
+    // A press of Left (-1) or Right (+1): one column, however quickly the
+    // presses follow each other. A press during a slide waits for it to end
+    // and is then carried out (or dropped against a wall or the stack, as a
+    // held key's slide would be); the press that starts a slide is the one
+    // a held key's slide begins with. Only a running game takes presses.
+    void pressSlide(int direction);
+    static constexpr int MaxWaitingSlides = 9;
 
     // Every game starts at level 1 with an empty grid.
     void newGame();
@@ -116,11 +123,17 @@ private:
     void removeRow(int row);
     bool gridIsEmpty() const;
     void slide(CPiece& piece, float dt);
+    // The first press waiting (-1 or +1), taken from the queue; 0 for none.
+    int takeWaitingSlide();
     void fall(CPiece& piece, float dt);
 
     bool keyLeft = false;
     bool keyRight = false;
     bool keyDown = false;
+    // Presses of Left and Right waiting for the slide under way to end, in
+    // order: -1 left, +1 right.
+    std::array<int8_t, MaxWaitingSlides> waitingSlides{};
+    int waitingSlideCount = 0;
     float levelFallSpeed = 4.0f;
     float lockTimer = 0.0f;
     CGameBoardListener* listener = nullptr; // not owned

@@ -19,9 +19,10 @@ void CMenu::update(float dt)
     pulseLevel = 0.5 * std::sin(25.12 * elapsed) + 0.5;
 
     // The selected item pulses between white and red; the others stay a
-    // slightly translucent white.
+    // slightly translucent white, all of them while an entry is picked or a
+    // name is typed, when the keys act on neither.
     for (int i = 0; i < ItemCount; ++i)
-        colours[i] = i == selected ? pulseColour(pulseLevel) : 0xDDFFFFFFu;
+        colours[i] = i == selected && chosen < 0 && !named ? pulseColour(pulseLevel) : 0xDDFFFFFFu;
 
     // The fades are not clamped here: the background is held at 0.9 below,
     // and a hidden fade may end slightly below zero.
@@ -41,6 +42,9 @@ void CMenu::update(float dt)
 }
 
 namespace {
+
+// The least of each channel of a row's colour.
+constexpr double RowColourFloor = 0.6;
 
 // The background's resting opacity, a single-precision 0.9 as the fade has
 // always been compared with.
@@ -107,6 +111,13 @@ void CMenu::hide()
     scoresShown = false;
 }
 
+void CMenu::toggleScores()
+{
+    scoresShown = !scoresShown;
+    if (!scoresShown)
+        forgetPick();
+}
+
 void CMenu::pickEntry(int index)
 {
     if (scoresShown)
@@ -149,12 +160,15 @@ HighScoreRow CMenu::highScoreRow(int index, int viewportWidth, int viewportHeigh
     row.top = viewportHeight / 2 - above + scaled(21) * index;
     row.nameLeft = static_cast<int>(left + slide);
     row.scoreRight = static_cast<int>(right - slide);
+    // The colours ripple in their upper part only, so that every moment of
+    // the cycle is light enough to read on the list's dark backing.
+    const auto light = [](double wave) { return RowColourFloor + (1.0 - RowColourFloor) * (wave + 1.0) / 2.0; };
     if (typing) {
-        // The name being typed flashes between red and yellow, fully opaque.
-        row.colour = argb(1.0, (std::sin(10.0 * elapsed) + 1.0) / 2.0, 0.0, 1.0);
+        // The name being typed flashes between orange and yellow, fully opaque.
+        row.colour = argb(1.0, light(std::sin(10.0 * elapsed)), 0.0, 1.0);
     } else {
-        row.colour = argb((std::sin(4.0 * phase) + 1.0) / 2.0, (std::sin(-2.2 * phase) + 1.0) / 2.0,
-                          (std::sin(1.6 * phase) + 1.0) / 2.0, listFade);
+        row.colour = argb(light(std::sin(4.0 * phase)), light(std::sin(-2.2 * phase)), light(std::sin(1.6 * phase)),
+                          listFade);
     }
     return row;
 }

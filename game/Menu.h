@@ -84,16 +84,22 @@ public:
     void show(bool withScores);
     // Hidden for play, the list with it.
     void hide();
-    void toggleScores() { scoresShown = !scoresShown; }
+    // Shows the list, or hides it and drops the entry picked in it.
+    void toggleScores();
     // The item under the mouse; a number outside the items changes nothing.
+    // Moving to an item, by keys or the mouse, drops the entry picked in the
+    // list: the highlight is on one or the other, never both.
     void select(int item)
     {
-        if (item >= 0 && item < ItemCount)
+        if (item >= 0 && item < ItemCount) {
             selected = item;
+            forgetPick();
+        }
     }
-    void selectPrevious() { selected = (selected + ItemCount - 1) % ItemCount; }
-    void selectNext() { selected = (selected + 1) % ItemCount; }
-    // Points at entry i (0 the best) to watch, while the list shows.
+    void selectPrevious() { select((selected + ItemCount - 1) % ItemCount); }
+    void selectNext() { select((selected + 1) % ItemCount); }
+    // Points at entry i (0 the best) to watch, while the list shows; the
+    // items lose their highlight until a move goes back to them.
     void pickEntry(int index);
     void forgetPick() { chosen = -1; }
     // A line under the high-score list telling the player something went
@@ -103,6 +109,9 @@ public:
     void showHelp(bool shown) { helpOn = shown; }
     // A game in play stands still: the screen says so over the well.
     void showPaused(bool shown) { paused = shown; }
+    // The game just ended: the screen says so over the well, with the final
+    // score, for a moment before the menu comes. -1 hides it.
+    void showGameOver(int finalScore) { endScore = finalScore; }
 
     bool isVisible() const { return visible; }
     bool showsScores() const { return scoresShown; }
@@ -112,6 +121,8 @@ public:
     const std::string& scoresNotice() const { return problemNotice; }
     bool helpShown() const { return helpOn; }
     bool pausedShown() const { return paused; }
+    bool gameOverShown() const { return endScore >= 0; }
+    int finalScore() const { return endScore; }
 
     // ---- the fades and the pulse, as the steps advance them --------------------------
     // Seconds of steps so far: the phase of the pulse and of the list's ripple.
@@ -154,6 +165,7 @@ private:
     char picked = 0;
     bool helpOn = false;
     bool paused = false;
+    int endScore = -1;
 };
 
 // The colour of a chosen item or row at a point of the pulse: white at 0,

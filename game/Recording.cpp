@@ -367,7 +367,8 @@ std::optional<Recording> readRecordingFile(const std::string& path, std::string*
 std::string compatibilityProblem(const Recording& recorded, std::string_view currentVersion,
                                  const std::vector<uint8_t>& currentFingerprint)
 {
-    if (recorded.version != currentVersion)
+    const bool olderStillPlayed = currentVersion == GameVersion && recorded.version == HeldTapsVersion;
+    if (recorded.version != currentVersion && !olderStillPlayed)
         return "it was recorded by game version \"" + recorded.version + "\", this is \"" +
                std::string(currentVersion) + "\"";
     if (sharesOneRandomStream(recorded) && recorded.mediaFingerprint != currentFingerprint)

@@ -36,8 +36,13 @@
 
 // Changes whenever a change to the game would make old recordings play
 // differently (the rules, the order of the rules' random draws, the step);
-// a recording from another version is refused.
-inline constexpr std::string_view GameVersion = "vesbrik-1";
+// a recording from another version is refused, but for the versions this
+// game still plays by their own rules.
+inline constexpr std::string_view GameVersion = "vesbrik-2";
+// Recordings made before every press of Left or Right moved the piece a
+// column (of any format): a press counted as the key held for one step.
+// They still play, by that rule.
+inline constexpr std::string_view HeldTapsVersion = "vesbrik-1";
 // The format new recordings are written in, and the oldest still read.
 inline constexpr uint32_t RecordingFormat = 4;
 inline constexpr uint32_t OldestRecordingFormat = 1;

@@ -22,10 +22,10 @@ struct ButtonKey {
 bool keyForButton(int button, ButtonKey& mapped)
 {
     switch (button) {
-    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: mapped = {vk::Left, true}; return true;
-    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: mapped = {vk::Right, true}; return true;
-    case SDL_CONTROLLER_BUTTON_DPAD_UP: mapped = {vk::Up, true}; return true;
-    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: mapped = {vk::Down, true}; return true;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: mapped = {vk::PadLeft, true}; return true;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: mapped = {vk::PadRight, true}; return true;
+    case SDL_CONTROLLER_BUTTON_DPAD_UP: mapped = {vk::PadUp, true}; return true;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: mapped = {vk::PadDown, true}; return true;
     case SDL_CONTROLLER_BUTTON_A: mapped = {vk::PadA, true}; return true;
     case SDL_CONTROLLER_BUTTON_B: mapped = {vk::PadB, true}; return true;
     // Pause and leave must not flicker on and off while held.
@@ -99,9 +99,9 @@ void CGamepads::onAxis(int device, int axis, int value, uint64_t now)
 {
     int negative = 0, positive = 0, negativeKey = 0, positiveKey = 0;
     if (axis == SDL_CONTROLLER_AXIS_LEFTX) {
-        negative = StickLeft, positive = StickRight, negativeKey = vk::Left, positiveKey = vk::Right;
+        negative = StickLeft, positive = StickRight, negativeKey = vk::PadLeft, positiveKey = vk::PadRight;
     } else if (axis == SDL_CONTROLLER_AXIS_LEFTY) {
-        negative = StickUp, positive = StickDown, negativeKey = vk::Up, positiveKey = vk::Down;
+        negative = StickUp, positive = StickDown, negativeKey = vk::PadUp, positiveKey = vk::PadDown;
     } else {
         return;
     }

@@ -1,8 +1,8 @@
 #pragma once
 // Gamepads through SDL's game controller interface, plugged in and out while
-// the game runs. The d-pad and the left stick become the arrow keys, pressed
-// and held as on the keyboard; A, B, Start and Back become the pad keys of
-// VirtualKeys.h, which the game's key map reads by its state.
+// the game runs. The d-pad and the left stick become the pad's four
+// directions, pressed and held as arrow keys are; A, B, Start and Back become
+// the pad keys of VirtualKeys.h, which the game's key map reads by its state.
 #include <cstdint>
 #include <map>
 
@@ -27,7 +27,7 @@ public:
     // When the window loses the keyboard, held pad keys go up as keys do.
     void releaseAll() { keys.releaseAll(); }
 
-    bool takePress(uint64_t now, int& key) { return keys.takePress(now, key); }
+    bool takePress(uint64_t now, int& key, bool& repeat) { return keys.takePress(now, key, repeat); }
     bool isHeld(int key) const { return keys.isHeld(key); }
     int count() const { return static_cast<int>(open.size()); }
     // False when SDL's controller subsystem could not start here.

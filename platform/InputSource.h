@@ -9,8 +9,13 @@ struct InputMessage {
     enum Type { None, KeyDown, Character, MouseMove, Quit, FocusLost, MouseDown };
     Type type = None;
     int key = 0;                // KeyDown: virtual-key code
+    bool repeat = false;        // KeyDown: a held key's repeat, not a fresh press
     uint32_t character = 0;     // Character: Unicode code point
     int x = 0, y = 0;           // MouseMove, MouseDown: client pixels
+    // MouseMove: the pointer stood still while the window moved or changed
+    // under it (full screen switched, resized): its place in the window
+    // changed, but the player did not point anywhere new.
+    bool pointerStill = false;
     unsigned buttons = 0;       // MouseMove: MouseLeft | MouseRight | MouseMiddle held; MouseDown: the one pressed
 };
 

@@ -29,6 +29,11 @@ constexpr std::pair<SDL_GameControllerButton, int> PadButtons[] = {
     {SDL_CONTROLLER_BUTTON_B, vk::PadB},
     {SDL_CONTROLLER_BUTTON_START, vk::PadStart},
     {SDL_CONTROLLER_BUTTON_BACK, vk::PadBack},
+    // The d-pad, which the left stick stands in for.
+    {SDL_CONTROLLER_BUTTON_DPAD_LEFT, vk::PadLeft},
+    {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, vk::PadRight},
+    {SDL_CONTROLLER_BUTTON_DPAD_UP, vk::PadUp},
+    {SDL_CONTROLLER_BUTTON_DPAD_DOWN, vk::PadDown},
 };
 
 SDL_Keycode sdlKeyOf(int key)

@@ -3,7 +3,8 @@
 // names ("Left", "Left Shift", "A", "Space", "Return") and its game
 // controller button names ("a", "b", "start", "back"), turned into the
 // game's key codes (VirtualKeys.h) and back. The window translates SDL's keys
-// with the same table, so every key that has a name here reaches the game.
+// with the same table, so every key that has a name here reaches the game;
+// the pad's buttons are A, B, Start, Back and the d-pad (the left stick too).
 #include <string>
 
 // The game's code of an SDL keycode; 0 for a key the game does not take.

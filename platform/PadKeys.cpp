@@ -55,8 +55,9 @@ void CPadKeys::releaseAll()
     }
 }
 
-bool CPadKeys::takePress(uint64_t now, int& key)
+bool CPadKeys::takePress(uint64_t now, int& key, bool& repeat)
 {
+    repeat = false;
     for (auto it = held.begin(); it != held.end(); ++it) {
         if (!it->second.pressPending)
             continue;
@@ -70,6 +71,7 @@ bool CPadKeys::takePress(uint64_t now, int& key)
         if (!entry.repeats || entry.controls.empty() || now < entry.nextRepeat)
             continue;
         key = code;
+        repeat = true;
         // After a long stall (a slow frame) the repeats do not pile up: one
         // press, and the next a whole interval later.
         entry.nextRepeat = now + RepeatInterval;

@@ -25,8 +25,8 @@ public:
     void releaseAll();
 
     // Takes the next key press that is due: a fresh press first, then any
-    // repeat whose time has come. False when none is due.
-    bool takePress(uint64_t now, int& key);
+    // repeat whose time has come (repeat says which). False when none is due.
+    bool takePress(uint64_t now, int& key, bool& repeat);
     bool isHeld(int key) const;
 
 private:

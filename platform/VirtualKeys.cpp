@@ -20,6 +20,7 @@ const std::pair<const char*, int> NamedKeys[] = {
     {"left", vk::Left},           {"up", vk::Up},           {"right", vk::Right},      {"down", vk::Down},
     {"insert", vk::Insert},       {"delete", vk::Delete},   {"printscreen", vk::Snapshot},
     {"pada", vk::PadA},           {"padb", vk::PadB},       {"padstart", vk::PadStart}, {"padback", vk::PadBack},
+    {"padleft", vk::PadLeft},     {"padright", vk::PadRight}, {"padup", vk::PadUp},    {"paddown", vk::PadDown},
 };
 
 } // namespace

@@ -35,12 +35,17 @@ constexpr int F5 = 0x74;
 constexpr int F6 = 0x75;
 constexpr int F11 = 0x7A;
 constexpr int F12 = 0x7B;
-// Gamepad buttons that have no keyboard twin; the pad's directions arrive as
-// the arrow keys. The numbers are Windows' own gamepad keys.
+// Gamepad buttons and directions (the d-pad and the left stick alike). The
+// directions mean what the arrow keys mean, except while a name is typed;
+// the numbers are Windows' own gamepad keys.
 constexpr int PadA = 0xC3;
 constexpr int PadB = 0xC4;
 constexpr int PadStart = 0xCF; // "menu" on newer pads
 constexpr int PadBack = 0xD0;  // "view" on newer pads
+constexpr int PadUp = 0xCB;
+constexpr int PadDown = 0xCC;
+constexpr int PadLeft = 0xCD;
+constexpr int PadRight = 0xCE;
 } // namespace vk
 
 // A key's code from its name ("Left", "Return", "F2", "a", "Space", "PadA"...); case

@@ -231,22 +231,45 @@ bool CWindow::poll(InputMessage& message)
     // later events; a repeat comes due with no event at all.
     SDL_Event event;
     int padKey = 0;
+    bool padRepeat = false;
     bool padPressed = false;
     while (!padPressed && SDL_PollEvent(&event)) {
         if (translate(&event, message))
             return true;
         if (!pendingCharacters.empty())
             return poll(message);
-        padPressed = pads.takePress(SDL_GetTicks64(), padKey);
+        padPressed = pads.takePress(SDL_GetTicks64(), padKey, padRepeat);
     }
-    if (padPressed || pads.takePress(SDL_GetTicks64(), padKey)) {
+    if (padPressed || pads.takePress(SDL_GetTicks64(), padKey, padRepeat)) {
         message = {};
         message.type = InputMessage::KeyDown;
         message.key = padKey;
+        message.repeat = padRepeat;
         return true;
     }
     return false;
 }
+
+namespace {
+
+// The window changes that move its picture under a pointer that stays where
+// it is; the pointer then shows up at a new place in the window.
+bool windowChangedUnderPointer(int windowEvent)
+{
+    switch (windowEvent) {
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+    case SDL_WINDOWEVENT_RESIZED:
+    case SDL_WINDOWEVENT_MOVED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_ENTER:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
 
 bool CWindow::translate(const void* sdlEvent, InputMessage& message)
 {
@@ -265,6 +288,10 @@ bool CWindow::translate(const void* sdlEvent, InputMessage& message)
             active = true;
         if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
             noteKeysDownAtFocus();
+        if (windowChangedUnderPointer(event.window.event)) {
+            pointerSettling = true;
+            settledX = settledY = -1;
+        }
         if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
             // SDL lets go of the keyboard's keys; the pads' keys go up too,
             // or a piece would slide on while the player is elsewhere.
@@ -289,6 +316,12 @@ bool CWindow::translate(const void* sdlEvent, InputMessage& message)
         message.type = InputMessage::MouseMove;
         message.x = event.motion.x;
         message.y = event.motion.y;
+        if (pointerSettling && settledX < 0) {
+            settledX = message.x;
+            settledY = message.y;
+        }
+        pointerSettling = pointerSettling && message.x == settledX && message.y == settledY;
+        message.pointerStill = pointerSettling;
         Uint32 state = event.motion.state;
         message.buttons = ((state & SDL_BUTTON_LMASK) ? MouseLeft : 0) | ((state & SDL_BUTTON_RMASK) ? MouseRight : 0) |
                           ((state & SDL_BUTTON_MMASK) ? MouseMiddle : 0);
@@ -338,6 +371,7 @@ bool CWindow::translateKey(const void* sdlEvent, InputMessage& message)
         return false;
     }
     message.key = virtualKeyOfSdlKey(key.keysym.sym);
+    message.repeat = key.repeat != 0;
     message.type = InputMessage::KeyDown;
     return message.key != 0;
 }
@@ -347,10 +381,10 @@ bool CWindow::isHeld(int virtualKey) const
     const Uint8* keys = SDL_GetKeyboardState(nullptr);
     const auto down = [&](SDL_Scancode key) { return keys[key] && keysAtFocus.heldCounts(key); };
     switch (virtualKey) {
-    case vk::Left: return down(SDL_SCANCODE_LEFT) || pads.isHeld(vk::Left);
-    case vk::Right: return down(SDL_SCANCODE_RIGHT) || pads.isHeld(vk::Right);
-    case vk::Up: return down(SDL_SCANCODE_UP) || pads.isHeld(vk::Up);
-    case vk::Down: return down(SDL_SCANCODE_DOWN) || pads.isHeld(vk::Down);
+    case vk::Left: return down(SDL_SCANCODE_LEFT);
+    case vk::Right: return down(SDL_SCANCODE_RIGHT);
+    case vk::Up: return down(SDL_SCANCODE_UP);
+    case vk::Down: return down(SDL_SCANCODE_DOWN);
     case vk::Shift: return down(SDL_SCANCODE_LSHIFT) || down(SDL_SCANCODE_RSHIFT);
     default: return pads.isHeld(virtualKey);
     }

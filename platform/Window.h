@@ -70,6 +70,11 @@ private:
     ScreenRect windowedPlace;
     // Characters of one text-input event wait here, one message each.
     std::u32string pendingCharacters;
+    // After the window moved or changed under the pointer, the place the
+    // pointer first showed up at; moves there are the window's, not the
+    // player's. None once the pointer really moved.
+    bool pointerSettling = false;
+    int settledX = 0, settledY = 0;
     CGamepads pads;
     // Keys held when the keyboard arrived count from their next press.
     CKeysAtFocus keysAtFocus;

@@ -261,6 +261,47 @@ TEST_F(Board, SlidesOneColumnPerPressAndStopsAtTheWall)
     EXPECT_EQ(piece.contact, ContactFree);
 }
 
+// Presses made during a slide wait for it and are carried out in order; a
+// held key's slide starts with its own press; presses against the wall are
+// dropped; a paused game takes none and a new piece starts with none.
+TEST_F(Board, EveryPressIsAColumnHoweverQuicklyTheyFollow)
+{
+    CPiece& piece = place(PieceKindSquare, 3, 2);
+    board.pressSlide(+1);
+    step(2);
+    board.pressSlide(+1);
+    board.pressSlide(-1);
+    board.pressSlide(+1);
+    step(60);
+    EXPECT_EQ(piece.x, 5.0f);
+
+    keys.held = {Left};
+    board.pressSlide(-1);
+    step(15); // held for one and a half slides: two columns
+    keys.held.clear();
+    step(30);
+    EXPECT_EQ(piece.x, 3.0f);
+
+    piece.x = 8;
+    for (int i = 0; i < 4; ++i)
+        board.pressSlide(+1);
+    board.pressSlide(-1);
+    step(60);
+    EXPECT_EQ(piece.x, 7.0f);
+
+    board.togglePause();
+    board.pressSlide(-1);
+    board.togglePause();
+    step(30);
+    EXPECT_EQ(piece.x, 7.0f);
+    for (int i = 0; i < 2 * CGameBoard::MaxWaitingSlides; ++i)
+        board.pressSlide(-1);
+    board.spawnNext();
+    const float spawned = board.current()->x;
+    step(30);
+    EXPECT_EQ(board.current()->x, spawned);
+}
+
 TEST_F(Board, RestingPieceLocksAfterTheTimeOfOneRow)
 {
     CPiece* square = &place(PieceKindSquare, 0, 18);

@@ -15,12 +15,14 @@
 
 namespace {
 
+// The keys pressed by then; a repeat counts as minus the key.
 std::vector<int> takeAll(CPadKeys& keys, uint64_t now)
 {
     std::vector<int> pressed;
     int key = 0;
-    while (pressed.size() < 100 && keys.takePress(now, key))
-        pressed.push_back(key);
+    bool repeat = false;
+    while (pressed.size() < 100 && keys.takePress(now, key, repeat))
+        pressed.push_back(repeat ? -key : key);
     return pressed;
 }
 
@@ -35,10 +37,11 @@ TEST(PadKeys, APressIsTakenOnceThenRepeatsLikeAHeldKeyboardKey)
     EXPECT_TRUE(keys.isHeld(vk::Left));
     EXPECT_EQ(takeAll(keys, 1000), Keys{vk::Left});
     EXPECT_EQ(takeAll(keys, 1000 + CPadKeys::RepeatDelay - 1), Keys{});
-    EXPECT_EQ(takeAll(keys, 1000 + CPadKeys::RepeatDelay), Keys{vk::Left});
-    EXPECT_EQ(takeAll(keys, 1000 + CPadKeys::RepeatDelay + CPadKeys::RepeatInterval), Keys{vk::Left});
+    // The repeats say they are repeats.
+    EXPECT_EQ(takeAll(keys, 1000 + CPadKeys::RepeatDelay), Keys{-vk::Left});
+    EXPECT_EQ(takeAll(keys, 1000 + CPadKeys::RepeatDelay + CPadKeys::RepeatInterval), Keys{-vk::Left});
     // A long stall gives one repeat, not a burst.
-    EXPECT_EQ(takeAll(keys, 60000), Keys{vk::Left});
+    EXPECT_EQ(takeAll(keys, 60000), Keys{-vk::Left});
     keys.release(0, 1);
     EXPECT_FALSE(keys.isHeld(vk::Left));
     EXPECT_EQ(takeAll(keys, 90000), Keys{});
@@ -192,37 +195,37 @@ TEST_F(VirtualPadTest, FaceButtonsBecomeThePadKeys)
     EXPECT_EQ(button(SDL_CONTROLLER_BUTTON_LEFTSHOULDER, true), Keys{});
 }
 
-TEST_F(VirtualPadTest, DpadPressesAndHoldsTheArrowKeys)
+TEST_F(VirtualPadTest, DpadPressesAndHoldsThePadsDirections)
 {
-    EXPECT_EQ(button(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true), Keys{vk::Left});
-    EXPECT_TRUE(window->isHeld(vk::Left));
-    EXPECT_FALSE(window->isHeld(vk::Right));
+    EXPECT_EQ(button(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true), Keys{vk::PadLeft});
+    EXPECT_TRUE(window->isHeld(vk::PadLeft));
+    EXPECT_FALSE(window->isHeld(vk::PadRight));
     EXPECT_EQ(button(SDL_CONTROLLER_BUTTON_DPAD_LEFT, false), Keys{});
-    EXPECT_FALSE(window->isHeld(vk::Left));
+    EXPECT_FALSE(window->isHeld(vk::PadLeft));
 
-    EXPECT_EQ(button(SDL_CONTROLLER_BUTTON_DPAD_DOWN, true), Keys{vk::Down});
-    EXPECT_TRUE(window->isHeld(vk::Down));
-    EXPECT_EQ(button(SDL_CONTROLLER_BUTTON_DPAD_UP, true), Keys{vk::Up});
+    EXPECT_EQ(button(SDL_CONTROLLER_BUTTON_DPAD_DOWN, true), Keys{vk::PadDown});
+    EXPECT_TRUE(window->isHeld(vk::PadDown));
+    EXPECT_EQ(button(SDL_CONTROLLER_BUTTON_DPAD_UP, true), Keys{vk::PadUp});
 }
 
 TEST_F(VirtualPadTest, LeftStickActsAsTheDpadWithSomeSlack)
 {
-    EXPECT_EQ(stick(SDL_CONTROLLER_AXIS_LEFTX, -32768), Keys{vk::Left});
-    EXPECT_TRUE(window->isHeld(vk::Left));
+    EXPECT_EQ(stick(SDL_CONTROLLER_AXIS_LEFTX, -32768), Keys{vk::PadLeft});
+    EXPECT_TRUE(window->isHeld(vk::PadLeft));
     // Easing off a little keeps it held; a small push never presses.
     EXPECT_EQ(stick(SDL_CONTROLLER_AXIS_LEFTX, -15000), Keys{});
-    EXPECT_TRUE(window->isHeld(vk::Left));
+    EXPECT_TRUE(window->isHeld(vk::PadLeft));
     EXPECT_EQ(stick(SDL_CONTROLLER_AXIS_LEFTX, 0), Keys{});
-    EXPECT_FALSE(window->isHeld(vk::Left));
+    EXPECT_FALSE(window->isHeld(vk::PadLeft));
     EXPECT_EQ(stick(SDL_CONTROLLER_AXIS_LEFTX, 15000), Keys{});
-    EXPECT_FALSE(window->isHeld(vk::Right));
+    EXPECT_FALSE(window->isHeld(vk::PadRight));
     // Straight across from right to left lets go of one and presses the other.
-    EXPECT_EQ(stick(SDL_CONTROLLER_AXIS_LEFTX, 32767), Keys{vk::Right});
-    EXPECT_EQ(stick(SDL_CONTROLLER_AXIS_LEFTX, -32768), Keys{vk::Left});
-    EXPECT_FALSE(window->isHeld(vk::Right));
+    EXPECT_EQ(stick(SDL_CONTROLLER_AXIS_LEFTX, 32767), Keys{vk::PadRight});
+    EXPECT_EQ(stick(SDL_CONTROLLER_AXIS_LEFTX, -32768), Keys{vk::PadLeft});
+    EXPECT_FALSE(window->isHeld(vk::PadRight));
 
-    EXPECT_EQ(stick(SDL_CONTROLLER_AXIS_LEFTY, 32767), Keys{vk::Down});
-    EXPECT_TRUE(window->isHeld(vk::Down));
+    EXPECT_EQ(stick(SDL_CONTROLLER_AXIS_LEFTY, 32767), Keys{vk::PadDown});
+    EXPECT_TRUE(window->isHeld(vk::PadDown));
     // The right stick is the camera's business elsewhere, not the piece's.
     EXPECT_EQ(stick(SDL_CONTROLLER_AXIS_RIGHTX, 32767), Keys{});
 }
@@ -230,10 +233,10 @@ TEST_F(VirtualPadTest, LeftStickActsAsTheDpadWithSomeSlack)
 TEST_F(VirtualPadTest, UnpluggingLetsGoAndPluggingAgainWorks)
 {
     button(SDL_CONTROLLER_BUTTON_DPAD_RIGHT, true);
-    ASSERT_TRUE(window->isHeld(vk::Right));
+    ASSERT_TRUE(window->isHeld(vk::PadRight));
     unplug();
     EXPECT_EQ(window->gamepadCount(), 0);
-    EXPECT_FALSE(window->isHeld(vk::Right));
+    EXPECT_FALSE(window->isHeld(vk::PadRight));
 
     plug();
     EXPECT_EQ(window->gamepadCount(), 1);

@@ -168,23 +168,30 @@ TEST_F(HudDrawing, ASmallWindowKeepsAllThreeTextsOnTheStrip)
     EXPECT_EQ(countGreenAbove(0, 18, 320, 60, 100), 0);
 }
 
-TEST_F(HudDrawing, FrameRateTextIsGreenUnderTheStrip)
+// The frame-rate line sits at the bottom left, over the address line and left
+// of the menu's items (from x = 264), away from the strip, the next piece and
+// the title; even a long rate is whole, on its dark backing.
+TEST_F(HudDrawing, FrameRateLineIsWholeAtTheBottomLeftClearOfEverythingElse)
 {
     makeDevice(800, 600);
-    testDevice->clear(ClearTarget | ClearZBuffer, 0xFF000000u, 1.0f, 0);
+    testDevice->clear(ClearTarget | ClearZBuffer, 0xFF808080u, 1.0f, 0);
     CHud hud;
-    hud.drawFrameRate(60.0f, 1.0f);
+    hud.drawFrameRate(1234.0f, 0.75f);
     readFrame();
-    int green = 0, other = 0;
-    for (int y = 40; y < 70; ++y) {
-        for (int x = 30; x < 200; ++x) {
+    int green = 0, right = 0, elsewhere = 0;
+    for (int y = 0; y < 600; ++y) {
+        for (int x = 0; x < 800; ++x) {
             const uint32_t c = pixel(x, y);
-            if (((c >> 8) & 0xFF) > 128)
-                ++green;
-            if (((c >> 16) & 0xFF) > 16 || (c & 0xFF) > 16)
-                ++other;
+            const bool isGreen = ((c >> 8) & 0xFF) > 160 && ((c >> 16) & 0xFF) < 100;
+            const bool inPlace = y >= 530 && y < 578 && x < 264;
+            green += isGreen && inPlace ? 1 : 0;
+            right = isGreen && inPlace ? std::max(right, x) : right;
+            elsewhere += !inPlace && c != 0xFF808080u ? 1 : 0;
         }
     }
-    EXPECT_GT(green, 40);
-    EXPECT_EQ(other, 0);
+    EXPECT_GT(green, 100);
+    // "1234.00 fps, scene at 0.75" ends well inside its backing.
+    EXPECT_GT(right, 150);
+    EXPECT_NE(pixel(right + 3, 560), 0xFF808080u);
+    EXPECT_EQ(elsewhere, 0);
 }

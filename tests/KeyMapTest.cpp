@@ -33,7 +33,8 @@ TEST(KeyMap, MovesAreRecordedAsTheKeysThatFirstMadeThem)
 {
     int moves = 0;
     for (int key = 1; key < 0x100; ++key) {
-        const std::optional<Action> action = actionForKey(key, KeyContext::Playing);
+        const std::optional<ActionRequest> request = actionForKey(key, KeyContext::Playing);
+        const std::optional<Action> action = request ? std::optional<Action>(request->action) : std::nullopt;
         const std::optional<uint16_t> code = action ? recordedCode(*action) : std::nullopt;
         if (!code)
             continue;
@@ -44,7 +45,7 @@ TEST(KeyMap, MovesAreRecordedAsTheKeysThatFirstMadeThem)
         }
         EXPECT_EQ(recordedAction(*code), action) << key;
     }
-    EXPECT_EQ(moves, 12); // eight keys, P, and the pad's A, B and Start
+    EXPECT_EQ(moves, 16); // eight keys, P, and the pad's A, B, Start and four directions
     EXPECT_EQ(*recordedCode(Action::TurnClockwise), vk::Up);
     EXPECT_EQ(*recordedCode(Action::TurnAnticlockwise), vk::Shift);
     EXPECT_FALSE(recordedCode(Action::CameraCloser));
@@ -77,11 +78,25 @@ TEST(KeyMap, AKeyMeansWhatItsPlaceNeeds)
     EXPECT_EQ(actionForKey(vk::Escape, KeyContext::Help), Action::HideHelp);
     EXPECT_EQ(actionForKey(vk::PadB, KeyContext::Help), Action::HideHelp);
     EXPECT_EQ(actionForKey(vk::F12, KeyContext::Help), Action::Screenshot);
-    EXPECT_EQ(actionForKey(vk::PadB, KeyContext::Menu), std::nullopt);
+    // B closes the high-score list; unlike Escape it never quits.
+    EXPECT_EQ(actionForKey(vk::PadB, KeyContext::Menu), Action::CloseList);
+    EXPECT_EQ(actionForKey(vk::Escape, KeyContext::Menu), Action::Quit);
     EXPECT_EQ(actionForKey(vk::LetterA + ('X' - 'A'), KeyContext::Menu), Action::Unbound);
     EXPECT_EQ(actionForKey(vk::Up, KeyContext::Replay), std::nullopt);
-    EXPECT_EQ(actionForKey(vk::Digit0 + 1, KeyContext::Menu), Action::PickEntry1);
-    EXPECT_EQ(pickedEntry(*actionForKey(vk::Digit0, KeyContext::Menu)), 9);
+    EXPECT_EQ(actionForKey(vk::Digit0 + 1, KeyContext::Menu), ActionRequest(Action::PickEntry, 0));
+    EXPECT_EQ(actionForKey(vk::Digit0 + 9, KeyContext::Menu), ActionRequest(Action::PickEntry, 8));
+    EXPECT_EQ(actionForKey(vk::Digit0, KeyContext::Menu), ActionRequest(Action::PickEntry, 9));
+    // The keyboard types a name and its arrows do nothing there; the pad's
+    // directions pick its letters, and mean elsewhere what the arrows mean.
+    for (int arrow : {vk::Left, vk::Right, vk::Up, vk::Down})
+        EXPECT_EQ(actionForKey(arrow, KeyContext::NameEntry), Action::Unbound) << arrow;
+    EXPECT_EQ(actionForKey(vk::PadUp, KeyContext::NameEntry), Action::NextLetter);
+    EXPECT_EQ(actionForKey(vk::PadLeft, KeyContext::NameEntry), Action::DropLetter);
+    EXPECT_EQ(actionForKey(vk::PadRight, KeyContext::Playing), Action::SlideRight);
+    EXPECT_EQ(actionForKey(vk::PadDown, KeyContext::Menu), Action::NextItem);
+    // The moment after a game ends takes nothing but a screenshot.
+    EXPECT_EQ(actionForKey(vk::Return, KeyContext::GameOver), std::nullopt);
+    EXPECT_EQ(actionForKey(vk::F12, KeyContext::GameOver), Action::Screenshot);
     EXPECT_EQ(actionForKey(vk::Digit0 + 1, KeyContext::Playing), Action::Unbound);
     for (KeyContext place : {KeyContext::Playing, KeyContext::Menu, KeyContext::NameEntry, KeyContext::Options,
                              KeyContext::Help, KeyContext::Replay}) {
@@ -93,6 +108,33 @@ TEST(KeyMap, AKeyMeansWhatItsPlaceNeeds)
     EXPECT_TRUE(held.left);
     EXPECT_FALSE(held.right);
     EXPECT_TRUE(held.down);
+    EXPECT_TRUE(heldMoves(HeldSet({vk::PadRight})).right);
+}
+
+// A held key's repeats act as presses, but for the held moves in play and,
+// while a name is typed, for the keys that were down before it was asked for.
+TEST(KeyMap, RepeatsOfHeldMovesAndOfKeysHeldIntoTheNameDoNotAct)
+{
+    CPressFilter presses;
+    EXPECT_TRUE(presses.counts(vk::Left, false, KeyContext::Playing, Action::SlideLeft));
+    EXPECT_FALSE(presses.counts(vk::Left, true, KeyContext::Playing, Action::SlideLeft));
+    EXPECT_FALSE(presses.counts(vk::Down, true, KeyContext::Playing, Action::DropFaster));
+    EXPECT_TRUE(presses.counts(vk::Up, true, KeyContext::Playing, Action::TurnClockwise));
+    EXPECT_TRUE(presses.counts(vk::Down, true, KeyContext::Menu, Action::NextItem));
+
+    // Enter held from play: its repeats neither finish the name nor type.
+    EXPECT_FALSE(presses.counts(vk::Return, true, KeyContext::NameEntry, Action::FinishName));
+    EXPECT_FALSE(presses.typingCounts());
+    // A letter pressed now types, and its repeats type on; Backspace erases on.
+    EXPECT_TRUE(presses.counts(vk::LetterA, false, KeyContext::NameEntry, Action::Unbound));
+    EXPECT_TRUE(presses.typingCounts());
+    EXPECT_TRUE(presses.counts(vk::LetterA, true, KeyContext::NameEntry, Action::Unbound));
+    EXPECT_TRUE(presses.counts(vk::Backspace, false, KeyContext::NameEntry, Action::EraseLetter));
+    EXPECT_TRUE(presses.counts(vk::Backspace, true, KeyContext::NameEntry, Action::EraseLetter));
+    EXPECT_TRUE(presses.counts(vk::Return, false, KeyContext::NameEntry, Action::FinishName));
+    // The next name starts afresh: a key held from the game before is held again.
+    EXPECT_TRUE(presses.counts(vk::Return, false, KeyContext::Menu, Action::Choose));
+    EXPECT_FALSE(presses.counts(vk::LetterA, true, KeyContext::NameEntry, Action::Unbound));
 }
 
 // The controls page is made from the table: the keys of play are on it (F5,

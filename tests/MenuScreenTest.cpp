@@ -10,6 +10,7 @@
 #include <stb_image.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <numbers>
 
@@ -122,6 +123,59 @@ TEST_F(MenuDrawing, AnEmptyTypedNameShowsOnlyTheFlashingCursor)
     EXPECT_EQ(countPixels(row.scoreRight + 1, row.top, 800, row.top + 21, lit), 0);
     // The other rows are drawn too, in their own colours.
     EXPECT_GT(countPixels(0, row.top + 21, 800, row.top + 21 * 10, lit), 500);
+}
+
+namespace {
+
+// The relative luminance of a colour, and the contrast of two, as the
+// accessibility guidelines define them.
+double luminance(uint32_t argb)
+{
+    const auto linear = [](int byte) {
+        const double c = byte / 255.0;
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(channel(argb, 16)) + 0.7152 * linear(channel(argb, 8)) + 0.0722 * linear(channel(argb, 0));
+}
+
+double contrast(uint32_t a, uint32_t b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+} // namespace
+
+// Every row of the list, at every moment of its colour cycle, reads at 4.5 : 1
+// or better against what lies behind it, here the menu's background over a
+// white scene, the brightest there can be: measured on the drawn picture,
+// the row's brightest text pixel against the brightest backing pixel beside it.
+TEST_F(MenuDrawing, EveryRowOfTheListReadsAtEveryMomentOfItsColours)
+{
+    CMenu menu;
+    menu.toggleScores();
+    double worst = 100.0;
+    for (int moment = 0; moment < 40; ++moment) {
+        menu.setClock(moment * 0.37);
+        menu.setFades(menu.fade(), 1.0);
+        testDevice->clear(ClearTarget | ClearZBuffer, 0xFFFFFFFFu, 1.0f, 0);
+        screen.draw(menu, scores);
+        readFrame();
+        for (int i = 0; i < CHighScoreTable::EntryCount; ++i) {
+            const HighScoreRow row = menu.highScoreRow(i, 800, 600, false);
+            uint32_t text = 0, backing = 0;
+            // The rank and the name's "-", then the bare backing up to the score.
+            for (int y = row.top + 4; y < row.top + 20; ++y) {
+                for (int x = row.nameLeft - 40; x < row.nameLeft + 20; ++x)
+                    text = luminance(pixel(x, y)) > luminance(text) ? pixel(x, y) : text;
+                for (int x = row.nameLeft + 40; x < row.scoreRight - 60; x += 7)
+                    backing = luminance(pixel(x, y)) > luminance(backing) ? pixel(x, y) : backing;
+            }
+            worst = std::min(worst, contrast(text, backing));
+        }
+    }
+    EXPECT_GE(worst, 4.5);
+    std::printf("the list's least contrast: %.2f : 1\n", worst);
 }
 
 // ---- in the running game ------------------------------------------------------

@@ -46,6 +46,44 @@ TEST(MenuStep, SelectedItemPulsesBetweenWhiteAndRedOthersStayDimWhite)
     EXPECT_EQ(menu.itemColour(CMenu::HighScoreItem), 0xDDFFFFFFu);
 }
 
+// The highlight is on one thing at a time: an entry picked in the list takes
+// it from the items, a move or a click on an item takes it back and drops the
+// pick; while a name is typed no item pulses, since the keys act on the name.
+TEST(MenuStep, APickedEntryOrANameTakesTheHighlightFromTheItems)
+{
+    CMenu menu;
+    const auto anyItemPulses = [&menu] {
+        menu.setClock(0.0);
+        menu.update(Step);
+        for (int i = 0; i < CMenu::ItemCount; ++i)
+            if (menu.itemColour(i) != 0xDDFFFFFFu)
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(anyItemPulses());
+    menu.pickEntry(3);
+    EXPECT_EQ(menu.chosenScore(), -1); // the list is not shown
+    menu.toggleScores();
+    menu.pickEntry(3);
+    EXPECT_EQ(menu.chosenScore(), 3);
+    EXPECT_FALSE(anyItemPulses());
+    menu.selectNext();
+    EXPECT_EQ(menu.chosenScore(), -1);
+    EXPECT_TRUE(anyItemPulses());
+    menu.pickEntry(0);
+    menu.select(CMenu::ExitItem);
+    EXPECT_EQ(menu.chosenScore(), -1);
+    menu.pickEntry(0);
+    menu.toggleScores(); // hidden: the pick goes with it
+    EXPECT_EQ(menu.chosenScore(), -1);
+
+    HighScoreEntry entry;
+    menu.startNaming(entry);
+    EXPECT_FALSE(anyItemPulses());
+    menu.finishNaming();
+    EXPECT_TRUE(anyItemPulses());
+}
+
 TEST(MenuStep, BackgroundFadesInFastAndOutInAThirdOfASecond)
 {
     CMenu menu;
@@ -184,8 +222,9 @@ TEST(HighScoreRows, RippleThroughColoursAndTheTypedNameFlashes)
     CMenu menu;
     menu.setClock(0.0);
     menu.setFades(menu.fade(), 0.5);
-    // Row 0 at clock 0: every channel at half, alpha the fade.
-    EXPECT_EQ(menu.highScoreRow(0, 800, 600, false).colour, 0x80808080u);
+    // Row 0 at clock 0: every channel half way up its light range (0.6 to
+    // 1), alpha the fade.
+    EXPECT_EQ(menu.highScoreRow(0, 800, 600, false).colour, 0x80CCCCCCu);
     // Row 5 is half a second behind: the colours of clock 0.5 on row 0.
     const uint32_t row5 = menu.highScoreRow(5, 800, 600, false).colour;
     menu.setClock(0.5);
@@ -194,10 +233,10 @@ TEST(HighScoreRows, RippleThroughColoursAndTheTypedNameFlashes)
     menu.setFades(menu.fade(), 1.02);
     EXPECT_EQ(channel(menu.highScoreRow(0, 800, 600, false).colour, 24), 255);
 
-    // The typed name: opaque red to yellow whatever the list's fade.
+    // The typed name: opaque orange to yellow whatever the list's fade.
     menu.setFades(menu.fade(), 0.1);
     menu.setClock(0.0);
-    EXPECT_EQ(menu.highScoreRow(2, 800, 600, true).colour, 0xFFFF8000u);
+    EXPECT_EQ(menu.highScoreRow(2, 800, 600, true).colour, 0xFFFFCC00u);
     menu.setClock(std::numbers::pi / 20.0);
     EXPECT_EQ(menu.highScoreRow(2, 800, 600, true).colour, 0xFFFFFF00u);
 }

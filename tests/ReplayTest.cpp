@@ -337,6 +337,8 @@ frames 3000
 expect hud.banner Replay over - Escape
 expect score 100
 expect running 0
+expect menu.paused 0
+expect menu.gameOver
 press Escape
 frames 1
 expect state 0
@@ -459,4 +461,49 @@ expect state 0
     EXPECT_EQ(withDefaults.status, 0) << withDefaults.errors;
     EXPECT_EQ(withDefaults.output, check.output);
     EXPECT_GT(recording.frames.size(), 300u);
+}
+
+// Every press of Left or Right is a column, however quickly they follow each
+// other; a replay carries each out where the game did, to the same cells.
+TEST(Replay, QuickPressesPlayBackInTheirPlace)
+{
+    CScriptFolder folder;
+    std::string presses = "frames 1\npress Return\nframes 1\n";
+    for (const int gap : {2, 5, 9}) {
+        const std::string frames = "frames " + std::to_string(gap) + "\n";
+        presses += "press Left\n" + frames + "press Left\n" + frames + "press Left\nframes 40\nhold Down 120\n";
+    }
+    ASSERT_EQ(folder.run(presses + "dump played.txt\npress Escape\nframes 1\n", "--dt 0.01").status, 0);
+    const std::string played = folder.read("played.txt");
+    const size_t at = played.find("grid ");
+    ASSERT_NE(at, std::string::npos) << played;
+    const std::string grid = played.substr(at, played.find('\n', at) - at);
+
+    const ScriptResult watched =
+        folder.run("frames 1500\nexpect hud.banner Replay over - Escape\nexpect " + grid + "\n",
+                   "--dt 0.01 --replay replays/last.vrp");
+    EXPECT_EQ(watched.status, 0) << watched.errors;
+    EXPECT_EQ(verify(folder).status, 0);
+}
+
+// A recording made when a press counted as the key held for one step (quick
+// presses during a slide changed nothing) still plays by that rule; by
+// today's rule the same presses would make another game.
+TEST(Replay, RecordingsFromBeforeEveryPressCountedPlayByTheirOwnRule)
+{
+    CScriptFolder folder;
+    std::filesystem::copy_file(std::filesystem::path(VESBRIK_SOURCE_DIR) / "tests/recordings/quick-taps-held-one-step.vrp",
+                               folder.path() / "old.vrp");
+    const std::string old = folder.read("old.vrp");
+    GameRun check = verify(folder, "old.vrp");
+    EXPECT_EQ(check.status, 0) << check.output << check.errors;
+
+    std::string error;
+    std::optional<Recording> recording = decodeRecording(old, &error);
+    ASSERT_TRUE(recording) << error;
+    EXPECT_EQ(recording->version, HeldTapsVersion);
+    recording->version = std::string(GameVersion);
+    folder.write("relabelled.vrp", encodeRecording(*recording));
+    check = verify(folder, "relabelled.vrp");
+    EXPECT_EQ(check.status, 1) << check.output << check.errors;
 }

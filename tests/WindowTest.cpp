@@ -116,3 +116,45 @@ TEST_F(WindowTest, LosingTheKeyboardIsAMessageAndKeepsFramesComing)
     // Unlike minimising, another window in front still shows the game.
     EXPECT_TRUE(window->isActive());
 }
+
+// The window switched to full screen (or resized, or moved) under a pointer
+// that stays put: the pointer's new place in the window is not the player
+// pointing there, until it really moves. Key repeats say they are repeats.
+TEST_F(WindowTest, APointerTheWindowMovedUnderStaysStillUntilItMoves)
+{
+    const auto push = [this](Uint32 type, Uint8 windowEvent, int x, int y) {
+        SDL_Event event{};
+        event.type = type;
+        if (type == SDL_WINDOWEVENT) {
+            event.window.windowID = SDL_GetWindowID(window->handle());
+            event.window.event = windowEvent;
+        } else {
+            event.motion.windowID = SDL_GetWindowID(window->handle());
+            event.motion.x = x;
+            event.motion.y = y;
+        }
+        SDL_PushEvent(&event);
+    };
+    const auto stillness = [this] {
+        std::vector<bool> still;
+        for (const InputMessage& message : drain())
+            if (message.type == InputMessage::MouseMove)
+                still.push_back(message.pointerStill);
+        return still;
+    };
+    push(SDL_MOUSEMOTION, 0, 10, 10);
+    EXPECT_EQ(stillness(), std::vector<bool>{false});
+    push(SDL_WINDOWEVENT, SDL_WINDOWEVENT_SIZE_CHANGED, 0, 0);
+    push(SDL_MOUSEMOTION, 0, 40, 30);
+    push(SDL_MOUSEMOTION, 0, 40, 30);
+    push(SDL_MOUSEMOTION, 0, 41, 30);
+    push(SDL_MOUSEMOTION, 0, 40, 30);
+    EXPECT_EQ(stillness(), (std::vector<bool>{true, true, false, false}));
+
+    pushKey(SDLK_DOWN, KMOD_NONE);
+    pushKey(SDLK_DOWN, KMOD_NONE, true);
+    const std::vector<InputMessage> keys = drain();
+    ASSERT_EQ(keys.size(), 2u);
+    EXPECT_FALSE(keys[0].repeat);
+    EXPECT_TRUE(keys[1].repeat);
+}

@@ -201,11 +201,15 @@ void CGameView::addDropGuide()
     }
 }
 
-// The frame of the game's 3D view with its overlays: the HUD, the frame
-// rate if shown, and the menu the application hands in.
-void CGameView::render(const FrameOverlay& menu)
+// The frame of the game's 3D view with its overlays: the HUD, the menu the
+// application hands in, and the frame rate if shown, last, so that it reads
+// over the menu's background as well.
+void CGameView::render(const FrameOverlay& menu, bool panelOpen)
 {
     buildBoardEntities();
-    renderer.renderFrame({[this] { hud.draw(board.level(), board.rows()); }, [this] { drawFrameRate(); }, menu});
+    renderer.renderFrame({[this] { hud.draw(board.level(), board.rows()); }, menu, [this, panelOpen] {
+                              if (!panelOpen)
+                                  drawFrameRate();
+                          }});
     renderer.removeEntities(CSceneEntity::OneFrame);
 }

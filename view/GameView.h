@@ -37,9 +37,11 @@ public:
     void stepUpdate(float dt, bool boardRunning);
 
     // The frame: this frame's bricks are made, the renderer draws the scene
-    // into the back buffer with the HUD, the frame rate and then the menu
-    // over it, and the bricks are removed again.
-    void render(const FrameOverlay& menu = {});
+    // into the back buffer with the HUD, the menu and then the frame rate
+    // over it, and the bricks are removed again. The frame-rate line is left
+    // out while a panel (the help, the options) covers the screen: it would
+    // lie on the panel.
+    void render(const FrameOverlay& menu = {}, bool panelOpen = false);
 
     // Adds one-frame brick entities for the falling piece, the next piece
     // (turning slowly), the settled cells and the debris, in that order, and

@@ -3,6 +3,7 @@
 #include "device/Device.h"
 #include "device/Font.h"
 #include "render/ScreenQuad.h"
+#include "view/PixelQuad.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,6 +18,8 @@ constexpr uint32_t StripColour = 0x88000000u;
 constexpr uint32_t TextColour = 0xFFFFFFFFu;
 constexpr uint32_t FrameRateColour = 0xFF00FF00u;
 constexpr uint32_t BannerColour = 0xFFFFD040u;
+constexpr uint32_t FrameRateBacking = 0xB0000000u;
+constexpr int FarEdge = 10000;
 
 std::string formatted(const char* format, int value)
 {
@@ -67,8 +70,9 @@ bool CHud::fitFont()
     if (scale != fontScale) {
         fontScale = scale;
         font = CFont::create("Tahoma", std::max(10, scaled(24)), std::max(1, scaled(16)));
+        smallFont = CFont::create("Tahoma", std::max(8, scaled(16)));
     }
-    return font != nullptr;
+    return font != nullptr && smallFont != nullptr;
 }
 
 int CHud::scaled(int length) const { return static_cast<int>(std::lround(length * fontScale)); }
@@ -96,8 +100,15 @@ void CHud::drawFrameRate(float framesPerSecond, float sceneScale)
 {
     if (!fitFont())
         return;
-    font->drawText(formatFrameRate(framesPerSecond, sceneScale), {scaled(30), scaled(40), scaled(400), 200}, TextLeft,
-                   FrameRateColour);
+    setOverlayStates();
+    const Viewport& v = device().viewport();
+    const std::string text = formatFrameRate(framesPerSecond, sceneScale);
+    const int line = smallFont->lineHeight();
+    // The address line takes the bottom 22 pixels of the 800 x 600 layout.
+    const int bottom = v.height - scaled(22) - 2;
+    const int left = scaled(4);
+    fillPixels(left, bottom - line - 4, left + smallFont->textWidth(text) + 8, bottom, FrameRateBacking);
+    smallFont->drawText(text, {left + 4, bottom - line - 2, FarEdge, FarEdge}, TextLeft, FrameRateColour);
 }
 
 std::string formatFrameRate(float framesPerSecond, float sceneScale)

@@ -26,7 +26,9 @@ public:
     // places and the font alike, so that all three stay on the strip. Sets
     // the overlay states it draws with; the frame puts its own back after.
     void draw(int level, int rows);
-    // The frame-rate text under the strip.
+    // The frame-rate text at the bottom left, above the address line, on a
+    // dark backing: clear of the strip, the next piece, the menu's title and
+    // items, and never cut.
     void drawFrameRate(float framesPerSecond, float sceneScale);
 
     float displayedScore = 0.0f;
@@ -41,6 +43,8 @@ private:
     int scaled(int length) const;
 
     std::unique_ptr<CFont> font;
+    // The frame-rate line's, smaller.
+    std::unique_ptr<CFont> smallFont;
     // The share of the layout the font was made for; 0 before the first try.
     double fontScale = 0.0;
 };

@@ -5,6 +5,7 @@
 #include "files/FileProblems.h"
 #include "game/HighScoreTable.h"
 #include "game/Menu.h"
+#include "view/PixelQuad.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,6 +17,15 @@ namespace {
 constexpr float TitleX = 0.2f, TitleY = 0.05f;
 constexpr float ItemY = CMenu::ItemRowTop / 600.0f;
 float itemX(int item) { return static_cast<float>(CMenu::ItemSlots[static_cast<size_t>(item)].left) / 800.0f; }
+
+// The list's backing: near-black, so that every colour of the rows' cycle
+// keeps a contrast of at least 4.5 : 1 against it, whatever lies behind.
+constexpr uint32_t ListBackingColour = 0x05070Cu;
+constexpr double ListBackingOpacity = 0.88;
+constexpr int ListBackingHalfWidth = 304;
+
+// The HUD's banner colour: a warm yellow, clear on the dark well and the sky.
+constexpr uint32_t GameOverColour = 0xFFFFD040u;
 
 // Text reaches as far right and down as it likes unless the row says otherwise.
 constexpr int FarEdge = 10000;
@@ -91,10 +101,14 @@ void CMenuScreen::draw(const CMenu& menu, const CHighScoreTable& scores)
     fitFonts(device().viewport().width, device().viewport().height);
     setOverlayStates();
     drawBackground(menu);
-    drawFront(menu);
-    if (menu.scoresFade() > 0.0 && !menu.options().isOpen())
+    // The help covers the items, the title and the list whole: they are not
+    // drawn behind it, so none sticks out past it or shows through.
+    if (!menu.helpShown())
+        drawFront(menu);
+    if (menu.scoresFade() > 0.0 && !menu.options().isOpen() && !menu.helpShown())
         drawHighScores(menu, scores);
     drawPausedAndHelpWord(menu);
+    drawGameOver(menu);
     if (menu.helpShown()) {
         optionsScreen.drawHelp(menu);
         setOverlayStates();
@@ -121,13 +135,12 @@ void CMenuScreen::drawBackground(const CMenu& menu)
 
 // Title and items appear at once when the background has faded in and
 // vanish at once when it starts to fade out. The options screen takes
-// their place while it is open, and the help takes the options' place, as
-// one panel over another would be hard to read.
+// their place while it is open.
 void CMenuScreen::drawFront(const CMenu& menu)
 {
     if (!menu.fullyShown())
         return;
-    if (menu.options().isOpen() && !menu.helpShown()) {
+    if (menu.options().isOpen()) {
         optionsScreen.draw(menu);
         setOverlayStates();
         return;
@@ -153,6 +166,22 @@ void CMenuScreen::drawPausedAndHelpWord(const CMenu& menu)
         const int top = helpLineTop(v.height, smallFont->lineHeight());
         smallFont->drawText(HelpText, {0, top, v.width - 6, v.height}, TextRight, 0xB0FFFFFFu);
     }
+}
+
+// Over the well for a moment after a game ended, with its final score.
+void CMenuScreen::drawGameOver(const CMenu& menu)
+{
+    if (!menu.gameOverShown() || !pausedFont || !largeFont)
+        return;
+    const Viewport& v = device().viewport();
+    const int top = v.height * 2 / 5;
+    // On a dark band, so that it reads over the well's bright cubes.
+    const int half = pausedFont->textWidth(GameOverText) / 2 + pausedFont->lineHeight() / 2;
+    const int bottom = top + pausedFont->lineHeight() + largeFont->lineHeight() + 6;
+    fillPixels(v.width / 2 - half, top - 4, v.width / 2 + half, bottom, 0xA0000000u);
+    pausedFont->drawText(GameOverText, {0, top, v.width, FarEdge}, TextCenter, GameOverColour);
+    largeFont->drawText("Score " + std::to_string(menu.finalScore()), {0, top + pausedFont->lineHeight(), v.width, FarEdge},
+                        TextCenter, GameOverColour);
 }
 
 // The web address, in every state, during play as well: black on the light
@@ -190,9 +219,10 @@ void CMenuScreen::drawPicture(const CScreenImage& image, const char* text, float
 
 void CMenuScreen::drawHighScores(const CMenu& menu, const CHighScoreTable& scores)
 {
-    if (!largeFont)
+    if (!largeFont || !smallFont)
         return;
     const Viewport& v = device().viewport();
+    drawListBacking(menu, scores);
     for (int i = 0; i < CHighScoreTable::EntryCount; ++i) {
         const HighScoreEntry& entry = scores.entry(i);
         // The entry whose name is being typed shows it with a cursor.
@@ -211,11 +241,40 @@ void CMenuScreen::drawHighScores(const CMenu& menu, const CHighScoreTable& score
         if (!entry.replay.empty())
             name += " *";
         largeFont->drawText(name, {row.nameLeft, row.top, FarEdge, FarEdge}, TextLeft, row.colour);
+        largeFont->drawText(std::to_string(i + 1) + ".", {0, row.top, row.nameLeft - largeFont->lineHeight() / 3, FarEdge},
+                            TextRight, row.colour);
         largeFont->drawText(std::to_string(entry.score), {row.nameLeft, row.top, row.scoreRight, FarEdge},
                             TextRight, row.colour);
     }
     drawScoresNotice(menu);
     drawListHints(menu, scores);
+}
+
+// A dark backing under the list and its lines, fading with it, so that the
+// rows' colours stay readable over whatever the background shows there.
+void CMenuScreen::drawListBacking(const CMenu& menu, const CHighScoreTable& scores)
+{
+    const Viewport& v = device().viewport();
+    const int line = smallFont->lineHeight();
+    const HighScoreRow first = menu.highScoreRow(0, v.width, v.height, false);
+    const HighScoreRow below = menu.highScoreRow(CHighScoreTable::EntryCount, v.width, v.height, false);
+    const int half = static_cast<int>(std::lround(ListBackingHalfWidth * CMenu::highScoreScale(v.width, v.height)));
+    const int top = menu.typingName() ? first.top - line - 10 : first.top - 8;
+    int bottom = below.top + 4;
+    if (!menu.scoresNotice().empty())
+        bottom += largeFont->lineHeight() + 6;
+    if (listHintShown(menu, scores))
+        bottom += line + 8;
+    const uint32_t alpha = static_cast<uint32_t>(colourByte(menu.scoresFade() * ListBackingOpacity));
+    fillPixels(v.width / 2 - half, top, v.width / 2 + half, bottom, alpha << 24 | ListBackingColour);
+}
+
+bool CMenuScreen::listHintShown(const CMenu& menu, const CHighScoreTable& scores)
+{
+    bool anyRecording = false;
+    for (const HighScoreEntry& entry : scores.allEntries())
+        anyRecording = anyRecording || !entry.replay.empty();
+    return anyRecording && !menu.typingName();
 }
 
 // What the player can do with the list: above it, that a name is wanted and
@@ -230,12 +289,9 @@ void CMenuScreen::drawListHints(const CMenu& menu, const CHighScoreTable& scores
     const HighScoreRow first = menu.highScoreRow(0, v.width, v.height, false);
     const int line = smallFont->lineHeight();
     if (menu.typingName())
-        smallFont->drawText(NameWanted, {0, first.top - 2 * line, v.width, FarEdge}, TextCenter, colour);
+        smallFont->drawText(NameWanted, {0, first.top - line - 6, v.width, FarEdge}, TextCenter, colour);
 
-    bool anyRecording = false;
-    for (const HighScoreEntry& entry : scores.allEntries())
-        anyRecording = anyRecording || !entry.replay.empty();
-    if (!anyRecording || menu.typingName())
+    if (!listHintShown(menu, scores))
         return;
     const HighScoreRow below = menu.highScoreRow(CHighScoreTable::EntryCount, v.width, v.height, false);
     const int top = below.top + 8 + (menu.scoresNotice().empty() ? 0 : largeFont->lineHeight() + 4);

@@ -32,10 +32,11 @@ public:
     // name and version while it has no published address.
     static const char* bottomLine();
     static constexpr const char* PausedText = "Paused";
+    static constexpr const char* GameOverText = "Game over";
     static constexpr const char* HelpText = "F1 or pad Back: help";
     // Over the list while a new high score's name is wanted.
     static constexpr const char* NameWanted =
-        "A new high score! Type your name, Enter keeps it  (pad: up / down, A, Start)";
+        "New high score! Type your name and press Enter   (pad: up / down, A, Start)";
     // Under the list when an entry kept its game.
     static constexpr const char* StarMeaning = "* a recorded game: 1 - 0 picks the entry, Enter plays it";
     // The colour behind the menu when its background image is missing (RGB).
@@ -52,8 +53,12 @@ private:
     void drawBackground(const CMenu& menu);
     void drawFront(const CMenu& menu);
     void drawPausedAndHelpWord(const CMenu& menu);
+    void drawGameOver(const CMenu& menu);
     void drawWebAddress();
     void drawHighScores(const CMenu& menu, const CHighScoreTable& scores);
+    void drawListBacking(const CMenu& menu, const CHighScoreTable& scores);
+    // Whether the line under the list about recorded games shows.
+    static bool listHintShown(const CMenu& menu, const CHighScoreTable& scores);
     void drawScoresNotice(const CMenu& menu);
     void drawListHints(const CMenu& menu, const CHighScoreTable& scores);
     // The image, or its text where the image is missing.

@@ -4,6 +4,7 @@
 #include "device/Device.h"
 #include "device/Font.h"
 #include "render/ScreenQuad.h"
+#include "view/PixelQuad.h"
 
 #include <algorithm>
 #include <string>
@@ -12,19 +13,12 @@
 namespace {
 
 constexpr uint32_t PanelColour = 0xC00A0E1Cu;     // dark glass over the backdrop
+constexpr uint32_t HelpPanelColour = 0xFF0A0E1Cu; // the same, opaque
 constexpr uint32_t PanelEdgeColour = 0x6090B8FFu; // a cool rim of light
 constexpr uint32_t ItemColour = 0xDDFFFFFFu;      // as the menu's items
 constexpr uint32_t DimColour = 0x90FFFFFFu;       // pages not shown
 constexpr uint32_t KeyColour = 0xFF9CC8FFu;       // the keys in the tables
 constexpr int FarEdge = 10000;
-
-// A quad in viewport pixels.
-void fillPixels(int left, int top, int right, int bottom, uint32_t colour)
-{
-    const Viewport& v = device().viewport();
-    const float w = static_cast<float>(v.width), h = static_cast<float>(v.height);
-    drawScreenQuad(nullptr, left / w, top / h, right / w, bottom / h, colour, false);
-}
 
 // "key<TAB>what it does" in two colours, the second part at a fixed column.
 void drawHelpLine(CFont& font, const std::string& line, int left, int column, int top)
@@ -56,7 +50,7 @@ void COptionsScreen::makeFonts(int viewportHeight)
 
 void COptionsScreen::draw(const CMenu& menu)
 {
-    const auto layout = beginPanel();
+    const auto layout = beginPanel(PanelColour);
     if (!layout)
         return;
     drawPageRow(menu);
@@ -70,29 +64,29 @@ void COptionsScreen::draw(const CMenu& menu)
 
 // The fonts for this window's height and the panel under everything else;
 // the layout to draw on it, or nothing when no font could be made.
-std::optional<OptionsLayout> COptionsScreen::beginPanel()
+std::optional<OptionsLayout> COptionsScreen::beginPanel(uint32_t colour)
 {
     const Viewport& v = device().viewport();
     makeFonts(v.height);
     if (!rowFont || !smallFont)
         return std::nullopt;
-    drawPanel();
+    drawPanel(colour);
     return OptionsLayout(v.width, v.height);
 }
 
-void COptionsScreen::drawPanel()
+void COptionsScreen::drawPanel(uint32_t colour)
 {
     const Viewport& v = device().viewport();
     const OptionsLayout layout(v.width, v.height);
     setOverlayStates();
     fillPixels(layout.panelLeft - 2, layout.panelTop - 2, layout.panelRight + 2, layout.panelBottom + 2,
                PanelEdgeColour);
-    fillPixels(layout.panelLeft, layout.panelTop, layout.panelRight, layout.panelBottom, PanelColour);
+    fillPixels(layout.panelLeft, layout.panelTop, layout.panelRight, layout.panelBottom, colour);
 }
 
 void COptionsScreen::drawHelp(const CMenu& menu)
 {
-    const auto layout = beginPanel();
+    const auto layout = beginPanel(HelpPanelColour);
     if (!layout)
         return;
     rowFont->drawText("Help", {layout->panelLeft, layout->rowTop(0), layout->panelRight, FarEdge}, TextCenter,

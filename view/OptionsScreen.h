@@ -33,8 +33,10 @@ private:
     void drawSettings(const CMenu& menu);
     void drawControls(const COptionsMenu& options);
     CFont& tableFontFor(const OptionsLayout& layout, int lines);
-    std::optional<OptionsLayout> beginPanel();
-    void drawPanel();
+    // The panel in its colour: the options' dark glass, or the help's
+    // opaque panel, through which nothing behind it shows.
+    std::optional<OptionsLayout> beginPanel(uint32_t colour);
+    void drawPanel(uint32_t colour);
 
     int fontsForHeight = 0;
     std::unique_ptr<CFont> rowFont;

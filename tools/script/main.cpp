@@ -225,6 +225,7 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
         std::ostringstream place;
         place << piece->x << " " << piece->y << " " << piece->rotation;
         add("piece", place.str());
+        add("piece.column", piece->x);
         add("current", piece->kind);
     }
     if (game.board.next())
@@ -253,6 +254,9 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
         add("menu.picked", std::string(1, game.menu.pickedLetter()));
     add("menu.help", game.menu.helpShown());
     add("menu.paused", game.menu.pausedShown());
+    if (game.menu.gameOverShown())
+        add("menu.gameOver", game.menu.finalScore());
+    add("hud.score", static_cast<int>(game.view.hud.displayedScore));
     add("options.open", game.menu.options().isOpen());
     if (game.menu.options().isOpen()) {
         add("options.page", optionsPageName(game.menu.options().page()));
