@@ -124,7 +124,7 @@ std::vector<std::string> helpLines(bool pad, const CKeyBindings& bindings)
     std::vector<Line> lines;
     std::array<bool, BindableMoveCount> shown{};
     for (const KeyMeaning& meaning : KeyTable) {
-        const std::string help = helpOf(meaning);
+        std::string help = helpOf(meaning);
         if (help.empty() || isPadButton(meaning.key) != pad)
             continue;
         std::string name = meaning.name;
@@ -139,6 +139,8 @@ std::vector<std::string> helpLines(bool pad, const CKeyBindings& bindings)
             name = pad ? boundButtonName(bindings, move) : boundKeyName(bindings, move);
             if (pad && !name.empty())
                 name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+            // What the table's button does elsewhere ("; take") is not the chosen one's.
+            help = help.substr(0, help.find(';'));
         }
         const size_t bar = help.find('|');
         const std::string stem = help.substr(0, bar);
