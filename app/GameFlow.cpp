@@ -16,6 +16,8 @@
 #include "platform/Utf8.h"
 #include "render/Renderer.h"
 #include "view/GameView.h"
+#include "view/MenuLayout.h"
+#include "view/OptionsLayout.h"
 
 namespace {
 
@@ -480,7 +482,7 @@ void CGameFlow::onMouseDown(int x, int y, unsigned button, int pictureWidth, int
     if (current != State::Menu || menu.typingName() || !menu.fullyShown())
         return;
     if (!menu.options().isOpen()) {
-        const int item = CMenu::itemAt(x, y, pictureWidth, pictureHeight);
+        const int item = MenuLayout::itemAt(x, y, pictureWidth, pictureHeight);
         if (item < 0 || button != MouseLeft)
             return;
         menu.select(item);
@@ -509,7 +511,7 @@ void CGameFlow::onMousePoint(int x, int y, int pictureWidth, int pictureHeight)
     if (current != State::Menu || menu.typingName() || menu.helpShown() || !menu.fullyShown())
         return;
     if (!menu.options().isOpen()) {
-        const int item = CMenu::itemAt(x, y, pictureWidth, pictureHeight);
+        const int item = MenuLayout::itemAt(x, y, pictureWidth, pictureHeight);
         if (item >= 0)
             menu.select(item);
         return;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "files/FileProblems.h"
+#include "render/ReferenceLayout.h"
 #include "xml/XmlDocument.h"
 
 namespace {
@@ -19,10 +20,13 @@ using P = OptionsPage;
 // Share steps the options screen offers: 50 % to 100 % by tens.
 constexpr int ShareStep = 100;
 
+// A window opens at the size the HUD and the menu are laid out on.
+constexpr int RefW = ReferenceWidth, RefH = ReferenceHeight;
+
 constexpr std::array<SettingDeclaration, SettingCount> Table = {{
     // id             attribute            kind       least most              default  page         row label              key                       help
-    {Width,           "width",             K::Size,   1,    INT_MAX,          800,     P::Display,  1,  "Window size",     Action::Unbound,          ""},
-    {Height,          "height",            K::Size,   1,    INT_MAX,          600,     P::Display,  0,  "",                Action::Unbound,          ""},
+    {Width,           "width",             K::Size,   1,    INT_MAX,          RefW,    P::Display,  1,  "Window size",     Action::Unbound,          ""},
+    {Height,          "height",            K::Size,   1,    INT_MAX,          RefH,    P::Display,  0,  "",                Action::Unbound,          ""},
     {FullScreen,      "fullscreen",        K::Switch, 0,    1,                0,       P::Display,  2,  "Full screen",     Action::Unbound,          ""},
     {Bloom,           "enablebloom",       K::Switch, 0,    1,                1,       P::Effects,  1,  "Bloom",           Action::ToggleBloom,      "bloom"},
     {Shadow,          "enableshadow",      K::Switch, 0,    1,                1,       P::Effects,  2,  "Shadows",         Action::ToggleShadow,     "shadow"},

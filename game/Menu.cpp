@@ -1,6 +1,5 @@
 #include "game/Menu.h"
 
-#include <algorithm>
 #include <cmath>
 #include <string_view>
 
@@ -64,21 +63,6 @@ uint32_t pulseColour(double pulse)
     return 0xFFFF0000u | (b << 8) | b;
 }
 
-int CMenu::itemAt(int x, int y, int viewportWidth, int viewportHeight)
-{
-    if (viewportWidth <= 0 || viewportHeight <= 0)
-        return -1;
-    // Back to the reference screen the slots are given on.
-    const double rx = x * 800.0 / viewportWidth;
-    const double ry = y * 600.0 / viewportHeight;
-    if (ry < ItemRowTop || ry >= ItemRowTop + ItemHeight)
-        return -1;
-    for (int i = 0; i < ItemCount; ++i)
-        if (rx >= ItemSlots[i].left && rx < ItemSlots[i].left + ItemSlots[i].width)
-            return i;
-    return -1;
-}
-
 namespace {
 
 // A space first, so that a name can have words; then what a keyboard-less
@@ -134,41 +118,15 @@ bool CMenu::fullyShown() const { return backgroundFade >= HeldFade; }
 
 double CMenu::shownFade() const { return backgroundFade >= HeldFade ? HeldFade : backgroundFade; }
 
-double CMenu::highScoreScale(int viewportWidth, int viewportHeight)
+// The rows ripple through the colours, each a tenth of a second behind the
+// one above, in the upper part of each channel only, so that every moment of
+// the cycle is light enough to read on the list's dark backing.
+uint32_t CMenu::highScoreColour(int index, bool typing) const
 {
-    return std::clamp(std::min(viewportWidth / 640.0, viewportHeight / 480.0), 0.25, 1.0);
-}
-
-// The list sits in a 600-pixel column around the centre, rows 21 pixels
-// apart from 100 pixels above the middle. It slides in from the middle as it
-// fades in, then sways by 20 pixels, each row a little behind the one above;
-// its colours ripple down the rows the same way. Below 640 x 480 all of it
-// shrinks by the list's scale.
-HighScoreRow CMenu::highScoreRow(int index, int viewportWidth, int viewportHeight, bool typing) const
-{
-    const double scale = highScoreScale(viewportWidth, viewportHeight);
-    const auto scaled = [scale](double length) { return static_cast<int>(std::lround(length * scale)); };
-    const int left = viewportWidth / 2 - scaled(300);
-    const int right = viewportWidth / 2 + scaled(300);
-    const double phase = 0.1 * index + elapsed;
-    const double slide = scale * (listFade * 100.0 + 20.0 * std::sin(0.2 * index + elapsed));
-    // A shrunk list starts a little lower, clear of the title, with room
-    // above it for the line that asks for a name.
-    const int above = scale == 1.0 ? 100 : static_cast<int>(std::lround(120.0 * scale - 20.0));
-
-    HighScoreRow row;
-    row.top = viewportHeight / 2 - above + scaled(21) * index;
-    row.nameLeft = static_cast<int>(left + slide);
-    row.scoreRight = static_cast<int>(right - slide);
-    // The colours ripple in their upper part only, so that every moment of
-    // the cycle is light enough to read on the list's dark backing.
     const auto light = [](double wave) { return RowColourFloor + (1.0 - RowColourFloor) * (wave + 1.0) / 2.0; };
-    if (typing) {
-        // The name being typed flashes between orange and yellow, fully opaque.
-        row.colour = argb(1.0, light(std::sin(10.0 * elapsed)), 0.0, 1.0);
-    } else {
-        row.colour = argb(light(std::sin(4.0 * phase)), light(std::sin(-2.2 * phase)), light(std::sin(1.6 * phase)),
-                          listFade);
-    }
-    return row;
+    // The name being typed flashes between orange and yellow, fully opaque.
+    if (typing)
+        return argb(1.0, light(std::sin(10.0 * elapsed)), 0.0, 1.0);
+    const double phase = 0.1 * index + elapsed;
+    return argb(light(std::sin(4.0 * phase)), light(std::sin(-2.2 * phase)), light(std::sin(1.6 * phase)), listFade);
 }

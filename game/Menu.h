@@ -11,34 +11,12 @@
 
 struct HighScoreEntry;
 
-// Where and in what colour one row of the high-score list is drawn: the name
-// starts at nameLeft, the score ends at scoreRight, both on the row's top.
-struct HighScoreRow {
-    int nameLeft = 0;
-    int scoreRight = 0;
-    int top = 0;
-    uint32_t colour = 0; // ARGB
-};
-
-// Where an item's picture sits on the 800 x 600 reference screen: the row
-// at y = 540, from left for width pixels; the picture is as wide as its slot.
-struct MenuItemSlot {
-    int left;
-    int width;
-};
 
 class CMenu {
 public:
     // In the order Up/Down and Left/Right go through them, left to right.
     enum Item { PlayItem = 0, HighScoreItem = 1, OptionsItem = 2, ExitItem = 3 };
     static constexpr int ItemCount = 4;
-    static constexpr int ItemRowTop = 540;
-    static constexpr int ItemHeight = 48;
-    // Clear of the address plate at the bottom left (up to x = 240), eight
-    // pixels apart, ending inside the screen.
-    static constexpr std::array<MenuItemSlot, ItemCount> ItemSlots = {{{264, 112}, {384, 144}, {536, 152}, {696, 96}}};
-    // The item whose picture covers a point of a viewport, or -1.
-    static int itemAt(int x, int y, int viewportWidth, int viewportHeight);
 
     // One simulation step of the fades and the pulse of the selected item.
     void update(float dt);
@@ -51,16 +29,10 @@ public:
     // (a menu that has not stepped yet starts fully faded in).
     double shownFade() const;
 
-    // Row i (0 the best) of the high-score list on a viewport of the given
-    // pixel size; typing says whether the row holds the name being typed.
-    // From 640 x 480 up the list is 600 pixels wide with rows 21 apart,
-    // centred; a smaller viewport shrinks it by highScoreScale, so that the
-    // names and scores stay inside it and the rows between the title and
-    // the items.
-    HighScoreRow highScoreRow(int index, int viewportWidth, int viewportHeight, bool typing) const;
-    // 1 from 640 x 480 up, down to 0.5 at 320 x 240; the list's font shrinks
-    // by the same share.
-    static double highScoreScale(int viewportWidth, int viewportHeight);
+    // The colour of row i (0 the best) of the high-score list as the clock
+    // and the list's fade have it (ARGB); typing says whether the row holds
+    // the name being typed.
+    uint32_t highScoreColour(int index, bool typing) const;
 
     // ---- the high-score name being typed --------------------------------------
     // The new entry in the high-score table whose name the player types; the

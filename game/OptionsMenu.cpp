@@ -1,7 +1,6 @@
 #include "game/OptionsMenu.h"
 
 #include <algorithm>
-#include <cmath>
 #include <utility>
 
 namespace {
@@ -123,70 +122,3 @@ void COptionsMenu::point(int row, OptionsPage pageTab)
         currentPage = pageTab;
 }
 
-// ---- layout -------------------------------------------------------------------
-
-namespace {
-
-// The reference layout on an 800 x 600 screen.
-constexpr int RefPanelLeft = 80, RefPanelTop = 40, RefPanelRight = 720, RefPanelBottom = 570;
-constexpr int RefPageRowTop = 60, RefFirstRowTop = 130, RefRowHeight = 44;
-constexpr int RefLabelLeft = 130, RefValueRight = 670;
-constexpr int RefHintTop = 530, RefTextTop = 125;
-constexpr int RefRowFont = 24, RefSmallFont = 18;
-// Text smaller than this cannot be read at all.
-constexpr int LeastFont = 9;
-constexpr int NarrowWidth = 480, NarrowMargin = 12;
-
-} // namespace
-
-OptionsLayout::OptionsLayout(int viewportWidth, int viewportHeight)
-{
-    const double sx = viewportWidth / 800.0;
-    const double sy = viewportHeight / 600.0;
-    auto x = [sx](int v) { return static_cast<int>(std::lround(v * sx)); };
-    auto y = [sy](int v) { return static_cast<int>(std::lround(v * sy)); };
-    // Text cannot shrink below the least font, so a small window gives the
-    // panel nearly its whole width.
-    const bool narrow = viewportWidth < NarrowWidth;
-    panelLeft = narrow ? x(NarrowMargin) : x(RefPanelLeft);
-    panelTop = y(RefPanelTop);
-    panelRight = narrow ? x(800 - NarrowMargin) : x(RefPanelRight);
-    panelBottom = y(RefPanelBottom);
-    tabWidth = (panelRight - panelLeft) / OptionsPageCount;
-    labelLeft = panelLeft + x(RefLabelLeft - RefPanelLeft);
-    valueRight = panelRight - x(RefPanelRight - RefValueRight);
-    rowHeight = std::max(1, y(RefRowHeight));
-    hintTop = y(RefHintTop);
-    textTop = y(RefTextTop);
-    rowFont = std::max(LeastFont, y(RefRowFont));
-    smallFont = std::max(LeastFont, y(RefSmallFont));
-}
-
-int OptionsLayout::rowTop(int row) const
-{
-    if (row == 0)
-        return static_cast<int>(std::lround(panelTop + (RefPageRowTop - RefPanelTop) * rowHeight / double(RefRowHeight)));
-    return static_cast<int>(std::lround(panelTop + (RefFirstRowTop - RefPanelTop) * rowHeight / double(RefRowHeight))) +
-           (row - 1) * rowHeight;
-}
-
-int OptionsLayout::rowAt(int x, int y, int rowCount) const
-{
-    if (x < panelLeft || x >= panelRight)
-        return -1;
-    for (int row = 0; row < rowCount; ++row)
-        if (y >= rowTop(row) && y < rowTop(row) + rowHeight)
-            return row;
-    return -1;
-}
-
-OptionsPage OptionsLayout::tabAt(int x) const
-{
-    const int tab = tabWidth > 0 ? (x - panelLeft) / tabWidth : 0;
-    return static_cast<OptionsPage>(std::clamp(tab, 0, OptionsPageCount - 1));
-}
-
-bool OptionsLayout::onHint(int x, int y) const
-{
-    return x >= panelLeft && x < panelRight && y >= hintTop && y < std::max(hintTop + rowHeight, panelBottom);
-}

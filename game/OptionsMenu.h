@@ -3,7 +3,8 @@
 // effects, sound, and the controls to read), the row the player is on, each
 // setting's choices and the one chosen, and what the moves of the keyboard,
 // pad and mouse do to them. The game flow turns a change into the setting it
-// names; the menu screen draws what this holds, placed by OptionsLayout.
+// names; the menu screen draws what this holds, placed by its layout
+// (view/OptionsLayout.h).
 #include <array>
 #include <string>
 #include <vector>
@@ -91,26 +92,3 @@ private:
     std::vector<std::string> padLines;
 };
 
-// Where the screen's parts sit on a viewport of a given size: a reference
-// layout for 800 x 600, scaled. Rows are counted as in COptionsMenu.
-struct OptionsLayout {
-    OptionsLayout(int viewportWidth, int viewportHeight);
-
-    int panelLeft, panelTop, panelRight, panelBottom;
-    // The tabs share the page row, each tabWidth wide from panelLeft on.
-    int tabWidth;
-    int labelLeft, valueRight;
-    int rowHeight;
-    // The line that says how to go back, and the controls' text, from their tops.
-    int hintTop;
-    int textTop;
-    // The font heights that fit the rows.
-    int rowFont, smallFont;
-
-    int rowTop(int row) const;
-    // The row under a point, or -1; the tab under it on the page row.
-    int rowAt(int x, int y, int rowCount) const;
-    OptionsPage tabAt(int x) const;
-    // Whether the point is on the hint line (a click there goes back).
-    bool onHint(int x, int y) const;
-};

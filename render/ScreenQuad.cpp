@@ -2,19 +2,11 @@
 
 #include "device/Device.h"
 #include "device/StateBlock.h"
+#include "render/ReferenceLayout.h"
 
 #include <algorithm>
 #include <optional>
 #include <vector>
-
-namespace {
-
-// The menu's images are sized for an 800 x 600 reference screen: one of their
-// pixels is this fraction of the viewport's width and of its height.
-constexpr float ReferencePixelWidth = 1.0f / 800;
-constexpr float ReferencePixelHeight = 1.0f / 600;
-
-} // namespace
 
 void drawScreenQuad(const CTexture* texture, float left, float top, float right, float bottom, uint32_t colour,
                     bool keepState, float texRight, float texBottom)
@@ -106,8 +98,15 @@ void CScreenImage::draw(float x, float y) const
     // An image whose file could not be read has no size to draw at.
     if (!image || !imageInfo.valid)
         return;
-    drawScreenQuad(image.get(), x, y, x + static_cast<float>(imageInfo.width) * ReferencePixelWidth,
-                   y + static_cast<float>(imageInfo.height) * ReferencePixelHeight, colour, false);
+    // One pixel of the file is one pixel of the reference screen, which sits
+    // on the viewport scaled evenly and centred.
+    const Viewport& v = device().viewport();
+    const ReferenceLayout layout(v.width, v.height);
+    const double left = layout.x(x * ReferenceWidth), top = layout.y(y * ReferenceHeight);
+    const double right = left + imageInfo.width * layout.scale, bottom = top + imageInfo.height * layout.scale;
+    drawScreenQuad(image.get(), static_cast<float>(left / layout.width), static_cast<float>(top / layout.height),
+                   static_cast<float>(right / layout.width), static_cast<float>(bottom / layout.height), colour,
+                   false);
 }
 
 void setOverlayStates()

@@ -1,6 +1,7 @@
 #pragma once
 // Textured quads on the screen, in fractions of the current viewport, and the
-// images of the menu drawn at their size on an 800 x 600 reference screen.
+// images of the menu drawn at their size on the reference screen that the
+// overlays are laid out on (render/ReferenceLayout.h).
 #include "device/Texture.h"
 
 #include <glm/glm.hpp>
@@ -54,8 +55,9 @@ public:
     // A missing or unreadable file leaves the image empty; it then draws nothing.
     explicit CScreenImage(const std::filesystem::path& path);
 
-    // At (x, y), fractions of the viewport, as large as the file's pixels on an
-    // 800 x 600 screen, scaled with the viewport.
+    // Its top left at (x, y), fractions of the reference screen, as large as
+    // the file's pixels on it; the reference screen sits on the viewport
+    // scaled evenly and centred, so the image keeps its shape at any size.
     void draw(float x, float y) const;
 
     const CTexture* texture() const { return image.get(); }

@@ -142,12 +142,14 @@ TEST_F(HudDrawing, StripDarkensTheTopAndTheTextsSitOnIt)
     // Above and below the strip the frame is untouched.
     EXPECT_TRUE(nearColour(shown(1000, 2), 0xFF808080u)) << std::hex << pixel(1000, 2);
     EXPECT_TRUE(nearColour(shown(1000, 45), 0xFF808080u)) << std::hex << pixel(1000, 45);
-    // White text: the score at the left, the rows from x = 330, and the level
-    // ending at x = 790 however wide the window is.
+    // White text at the 800 x 600 layout's size, spread along the strip: the
+    // score at its left end, the rows from 70 pixels left of the middle, and
+    // the level ending 10 pixels before its right end.
     EXPECT_GT(countGreenAbove(10, 10, 256, 40, 200), 40);
-    EXPECT_GT(countGreenAbove(330, 10, 500, 40, 200), 40);
-    EXPECT_GT(countGreenAbove(700, 10, 790, 40, 200), 20);
-    EXPECT_EQ(countGreenAbove(791, 4, 1024, 40, 100), 0);
+    EXPECT_EQ(countGreenAbove(256, 4, 440, 40, 100), 0);
+    EXPECT_GT(countGreenAbove(442, 10, 600, 40, 200), 40);
+    EXPECT_GT(countGreenAbove(924, 10, 1014, 40, 200), 20);
+    EXPECT_EQ(countGreenAbove(1015, 4, 1024, 40, 100), 0);
     // Blending stays on for the menu's quads after the HUD.
     EXPECT_EQ(testDevice->renderState(RenderState::AlphaBlendEnable), 1u);
 }
@@ -166,6 +168,26 @@ TEST_F(HudDrawing, ASmallWindowKeepsAllThreeTextsOnTheStrip)
     EXPECT_GT(countGreenAbove(128, 0, 200, 17, 200), 10);
     EXPECT_GT(countGreenAbove(250, 0, 320, 17, 200), 10);
     EXPECT_EQ(countGreenAbove(0, 18, 320, 60, 100), 0);
+}
+
+// Above 800 x 600 the strip and its texts grow evenly with the window: at
+// twice the size everything is twice as far in and twice as tall.
+TEST_F(HudDrawing, ALargeWindowGrowsTheStripAndItsTextsEvenly)
+{
+    makeDevice(1600, 1200);
+    testDevice->clear(ClearTarget | ClearZBuffer, 0xFF808080u, 1.0f, 0);
+    CHud hud;
+    hud.displayedScore = 1234.0f;
+    hud.draw(7, 42);
+    readFrame();
+    EXPECT_TRUE(nearColour(shown(1000, 76), 0xFF3C3C3Cu)) << std::hex << pixel(1000, 76);
+    EXPECT_TRUE(nearColour(shown(1000, 84), 0xFF808080u)) << std::hex << pixel(1000, 84);
+    // The letters reach well below where the 800 x 600 ones end (y = 40).
+    EXPECT_GT(countGreenAbove(20, 50, 512, 80, 200), 100);
+    EXPECT_GT(countGreenAbove(660, 50, 1000, 80, 200), 100);
+    EXPECT_GT(countGreenAbove(1400, 50, 1580, 80, 200), 50);
+    EXPECT_EQ(countGreenAbove(1581, 4, 1600, 80, 200), 0);
+    EXPECT_EQ(countGreenAbove(0, 84, 1600, 200, 200), 0);
 }
 
 // The frame-rate line sits at the bottom left, over the address line and left

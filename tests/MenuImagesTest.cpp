@@ -3,7 +3,7 @@
 #include "DeviceTestContext.h"
 
 #include "device/Texture.h"
-#include "game/Menu.h"
+#include "view/MenuLayout.h"
 #include "render/ScreenQuad.h"
 
 #include <cstdlib>
@@ -24,7 +24,7 @@ TEST(MenuImages, FitTheirPlacesOnTheReferenceScreen)
     EXPECT_EQ(back.channels, 4);
     // Title at (160, 30): inside the screen and above the item row at y = 540.
     EXPECT_LE(160 + title.width, 800);
-    EXPECT_LE(30 + title.height, CMenu::ItemRowTop);
+    EXPECT_LE(30 + title.height, MenuLayout::ItemRowTop);
     // The four items fill their slots, side by side in the menu's order,
     // clear of the address plate (x < 240), inside the screen; so they fit
     // at every window size, which scales them all alike.
@@ -33,13 +33,13 @@ TEST(MenuImages, FitTheirPlacesOnTheReferenceScreen)
     for (int i = 0; i < CMenu::ItemCount; ++i) {
         const ImageInfo item = readImageInfo(MediaDir / files[i]);
         ASSERT_TRUE(item.valid) << files[i];
-        EXPECT_EQ(item.width, CMenu::ItemSlots[i].width) << files[i];
-        EXPECT_GE(CMenu::ItemSlots[i].left, right) << files[i];
-        right = CMenu::ItemSlots[i].left + item.width;
-        EXPECT_EQ(item.height, CMenu::ItemHeight);
+        EXPECT_EQ(item.width, MenuLayout::ItemSlots[i].width) << files[i];
+        EXPECT_GE(MenuLayout::ItemSlots[i].left, right) << files[i];
+        right = MenuLayout::ItemSlots[i].left + item.width;
+        EXPECT_EQ(item.height, MenuLayout::ItemHeight);
     }
     EXPECT_LE(right, 800);
-    EXPECT_LE(CMenu::ItemRowTop + CMenu::ItemHeight, 600);
+    EXPECT_LE(MenuLayout::ItemRowTop + MenuLayout::ItemHeight, 600);
 }
 
 TEST_F(MenuImagesDrawn, MenuImagesDrawAsTheMenuShowsThem)

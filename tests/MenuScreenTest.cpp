@@ -5,6 +5,7 @@
 
 #include "game/HighScoreTable.h"
 #include "game/Menu.h"
+#include "view/MenuLayout.h"
 #include "view/MenuScreen.h"
 
 #include <stb_image.h>
@@ -112,7 +113,7 @@ TEST_F(MenuDrawing, AnEmptyTypedNameShowsOnlyTheFlashingCursor)
     screen.draw(menu, scores);
     readFrame();
 
-    const HighScoreRow row = menu.highScoreRow(0, 800, 600, true);
+    const HighScoreRow row = MenuLayout::highScoreRow(menu, 0, 800, 600, true);
     auto cursor = [](uint32_t c) { return channel(c, 16) > 150 && channel(c, 0) < 40; };
     auto lit = [](uint32_t c) { return channel(c, 16) > 40 || channel(c, 8) > 40 || channel(c, 0) > 40; };
     // A thin upright bar at the start of the row, nothing after it until the
@@ -162,7 +163,7 @@ TEST_F(MenuDrawing, EveryRowOfTheListReadsAtEveryMomentOfItsColours)
         screen.draw(menu, scores);
         readFrame();
         for (int i = 0; i < CHighScoreTable::EntryCount; ++i) {
-            const HighScoreRow row = menu.highScoreRow(i, 800, 600, false);
+            const HighScoreRow row = MenuLayout::highScoreRow(menu, i, 800, 600, false);
             uint32_t text = 0, backing = 0;
             // The rank and the name's "-", then the bare backing up to the score.
             for (int y = row.top + 4; y < row.top + 20; ++y) {

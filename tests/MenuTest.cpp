@@ -2,6 +2,8 @@
 // resting opacity, and the high-score rows' places and colours.
 #include "game/HighScoreTable.h"
 #include "game/Menu.h"
+#include "render/ReferenceLayout.h"
+#include "view/MenuLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -166,19 +168,26 @@ TEST(HighScoreRows, SitInTheMiddleColumnAndSlideWithTheFade)
     menu.setFades(menu.fade(), 1.0);
     menu.setClock(0.0);
     for (int i = 0; i < CHighScoreTable::EntryCount; ++i) {
-        const HighScoreRow row = menu.highScoreRow(i, 640, 480, false);
-        EXPECT_EQ(row.top, 140 + 21 * i) << i;
+        const HighScoreRow row = MenuLayout::highScoreRow(menu, i, 800, 600, false);
+        EXPECT_EQ(row.top, 200 + 21 * i) << i;
         const double slide = 100.0 + 20.0 * std::sin(0.2 * i);
-        EXPECT_EQ(row.nameLeft, static_cast<int>(20.0 + slide)) << i;
-        EXPECT_EQ(row.scoreRight, static_cast<int>(620.0 - slide)) << i;
+        EXPECT_EQ(row.nameLeft, static_cast<int>(100.0 + slide)) << i;
+        EXPECT_EQ(row.scoreRight, static_cast<int>(700.0 - slide)) << i;
     }
     // Row 3 sways by 20 sin 0.6 = 11.29: both edges cut towards the left.
-    EXPECT_EQ(menu.highScoreRow(3, 640, 480, false).nameLeft, 131);
-    EXPECT_EQ(menu.highScoreRow(3, 640, 480, false).scoreRight, 508);
+    EXPECT_EQ(MenuLayout::highScoreRow(menu, 3, 800, 600, false).nameLeft, 211);
+    EXPECT_EQ(MenuLayout::highScoreRow(menu, 3, 800, 600, false).scoreRight, 588);
+    // At twice the size the whole list is twice as large, about the middle;
+    // on a wide screen it keeps to the middle, as high as the picture allows.
+    EXPECT_EQ(MenuLayout::highScoreRow(menu, 3, 1600, 1200, false).nameLeft, 422);
+    EXPECT_EQ(MenuLayout::highScoreRow(menu, 3, 1600, 1200, false).scoreRight, 1177);
+    EXPECT_EQ(MenuLayout::highScoreRow(menu, 3, 1600, 1200, false).top, 526);
+    EXPECT_EQ(MenuLayout::highScoreRow(menu, 3, 2560, 1080, false).nameLeft, 1280 - 340);
+    EXPECT_EQ(MenuLayout::highScoreRow(menu, 3, 2560, 1080, false).top, 473);
 
     // Hidden, the list starts from the outer edges; odd sizes halve downwards.
     menu.setFades(menu.fade(), 0.0);
-    const HighScoreRow row = menu.highScoreRow(0, 801, 601, false);
+    const HighScoreRow row = MenuLayout::highScoreRow(menu, 0, 801, 601, false);
     EXPECT_EQ(row.nameLeft, 100);
     EXPECT_EQ(row.scoreRight, 700);
     EXPECT_EQ(row.top, 200);
@@ -189,15 +198,17 @@ TEST(HighScoreRows, ShrinkToFitSmallWindowsBetweenTheTitleAndTheItems)
     CMenu menu;
     for (const auto& [width, height] : {std::pair{320, 240}, std::pair{400, 300}, std::pair{320, 480}}) {
         SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
-        const double scale = CMenu::highScoreScale(width, height);
+        const double scale = MenuLayout::listScale(width, height);
         EXPECT_LT(scale, 1.0);
         for (const double fade : {0.0, 1.0}) {
             menu.setFades(menu.fade(), fade);
             for (double clock : {0.0, 0.4, 1.3}) {
                 menu.setClock(clock);
-                const HighScoreRow first = menu.highScoreRow(0, width, height, false);
-                const HighScoreRow last = menu.highScoreRow(CHighScoreTable::EntryCount - 1, width, height, false);
-                const HighScoreRow below = menu.highScoreRow(CHighScoreTable::EntryCount, width, height, false);
+                const HighScoreRow first = MenuLayout::highScoreRow(menu, 0, width, height, false);
+                const HighScoreRow last =
+                    MenuLayout::highScoreRow(menu, CHighScoreTable::EntryCount - 1, width, height, false);
+                const HighScoreRow below =
+                    MenuLayout::highScoreRow(menu, CHighScoreTable::EntryCount, width, height, false);
                 for (const HighScoreRow& row : {first, last}) {
                     EXPECT_GE(row.nameLeft, 0);
                     EXPECT_LE(row.scoreRight, width);
@@ -205,16 +216,19 @@ TEST(HighScoreRows, ShrinkToFitSmallWindowsBetweenTheTitleAndTheItems)
                     // the list's font, which shrinks by the same share.
                     EXPECT_GE(row.scoreRight - row.nameLeft, static_cast<int>(17 * 10 * scale));
                 }
-                // Under the title (its picture ends at a quarter of the
-                // height) with two lines for the name hint above, and the
-                // star's line under the last row still clear of the items.
-                EXPECT_GE(first.top, height / 4);
-                EXPECT_LE(below.top + 8 + static_cast<int>(24 * scale), CMenu::ItemRowTop * height / 600);
+                // Under the title (its picture ends a quarter of the way
+                // down the reference screen) with two lines for the name
+                // hint above, and the star's line under the last row still
+                // clear of the items.
+                const ReferenceLayout screen(width, height);
+                EXPECT_GE(first.top, screen.py(150));
+                EXPECT_LE(below.top + 8 + static_cast<int>(24 * scale), screen.py(MenuLayout::ItemRowTop));
             }
         }
     }
-    EXPECT_EQ(CMenu::highScoreScale(640, 480), 1.0);
-    EXPECT_EQ(CMenu::highScoreScale(1920, 1080), 1.0);
+    EXPECT_EQ(MenuLayout::listScale(320, 240), 0.5);
+    EXPECT_DOUBLE_EQ(MenuLayout::listScale(640, 480), 0.8);
+    EXPECT_DOUBLE_EQ(MenuLayout::listScale(1920, 1080), 1.8);
 }
 
 TEST(HighScoreRows, RippleThroughColoursAndTheTypedNameFlashes)
@@ -224,19 +238,19 @@ TEST(HighScoreRows, RippleThroughColoursAndTheTypedNameFlashes)
     menu.setFades(menu.fade(), 0.5);
     // Row 0 at clock 0: every channel half way up its light range (0.6 to
     // 1), alpha the fade.
-    EXPECT_EQ(menu.highScoreRow(0, 800, 600, false).colour, 0x80CCCCCCu);
+    EXPECT_EQ(MenuLayout::highScoreRow(menu, 0, 800, 600, false).colour, 0x80CCCCCCu);
     // Row 5 is half a second behind: the colours of clock 0.5 on row 0.
-    const uint32_t row5 = menu.highScoreRow(5, 800, 600, false).colour;
+    const uint32_t row5 = MenuLayout::highScoreRow(menu, 5, 800, 600, false).colour;
     menu.setClock(0.5);
-    EXPECT_EQ(menu.highScoreRow(0, 800, 600, false).colour, row5);
+    EXPECT_EQ(MenuLayout::highScoreRow(menu, 0, 800, 600, false).colour, row5);
     // A fade past one is full opacity, not a wrapped byte.
     menu.setFades(menu.fade(), 1.02);
-    EXPECT_EQ(channel(menu.highScoreRow(0, 800, 600, false).colour, 24), 255);
+    EXPECT_EQ(channel(MenuLayout::highScoreRow(menu, 0, 800, 600, false).colour, 24), 255);
 
     // The typed name: opaque orange to yellow whatever the list's fade.
     menu.setFades(menu.fade(), 0.1);
     menu.setClock(0.0);
-    EXPECT_EQ(menu.highScoreRow(2, 800, 600, true).colour, 0xFFFFCC00u);
+    EXPECT_EQ(MenuLayout::highScoreRow(menu, 2, 800, 600, true).colour, 0xFFFFCC00u);
     menu.setClock(std::numbers::pi / 20.0);
-    EXPECT_EQ(menu.highScoreRow(2, 800, 600, true).colour, 0xFFFFFF00u);
+    EXPECT_EQ(MenuLayout::highScoreRow(menu, 2, 800, 600, true).colour, 0xFFFFFF00u);
 }

@@ -2,6 +2,7 @@
 // reaches the flow as a change, the mouse, and the layout's hit tests at the
 // smallest window and a large one.
 #include "game/OptionsMenu.h"
+#include "view/OptionsLayout.h"
 
 #include <gtest/gtest.h>
 

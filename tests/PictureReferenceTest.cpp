@@ -6,10 +6,18 @@
 // At scale 1 a frame must stay at 45 dB of its reference: the same picture,
 // up to rounding. At half scale, the lowest a slow machine goes, it must stay
 // at 45 dB of its own reference and at the bound below of the full picture.
+// Above 800 x 600 the HUD and the menu grow with the window, laid out once:
+// the menu at 1920 x 1080 and a game standing still on a wide 2560 x 1080
+// screen are kept at a quarter of their width and height (each pixel the
+// mean of a 4 x 4 block), which holds where every part sits and how large it
+// is, in small files.
+//
 // A change meant to change the picture writes new references with
 //     VESBRIK_UPDATE_PICTURES=1 build/vesbrik_tests --gtest_filter='PictureReference*'
 // and is looked at before it is committed.
 #include "ScriptRunner.h"
+
+#include "files/PictureFile.h"
 
 #include <gtest/gtest.h>
 
@@ -65,6 +73,18 @@ struct Picture {
     std::vector<unsigned char> rgb;
 };
 
+// The large and the wide shot: the settings' size, the script, the shot.
+struct LargeShot {
+    int width;
+    int height;
+    const char* script;
+    const char* name;
+};
+const LargeShot LargeShots[] = {
+    {1920, 1080, "frames 90\nshot large-menu.png\n", "large-menu"},
+    {2560, 1080, "frames 2\npress Return\nframes 150\npress P\nframes 3\nshot wide-paused.png\n", "wide-paused"},
+};
+
 Picture load(const std::filesystem::path& file)
 {
     Picture picture;
@@ -75,6 +95,34 @@ Picture load(const std::filesystem::path& file)
         stbi_image_free(data);
     }
     return picture;
+}
+
+// A quarter of the width and height, each pixel the mean of a 4 x 4 block.
+Picture quartered(const Picture& picture)
+{
+    Picture small;
+    small.width = picture.width / 4;
+    small.height = picture.height / 4;
+    small.rgb.resize(static_cast<size_t>(small.width) * small.height * 3);
+    for (int y = 0; y < small.height; ++y)
+        for (int x = 0; x < small.width; ++x)
+            for (int c = 0; c < 3; ++c) {
+                int sum = 0;
+                for (int dy = 0; dy < 4; ++dy)
+                    for (int dx = 0; dx < 4; ++dx)
+                        sum += picture.rgb[(static_cast<size_t>(y * 4 + dy) * picture.width + x * 4 + dx) * 3 + c];
+                small.rgb[(static_cast<size_t>(y) * small.width + x) * 3 + c] = static_cast<unsigned char>((sum + 8) / 16);
+            }
+    return small;
+}
+
+void save(const Picture& picture, const std::filesystem::path& file)
+{
+    std::vector<uint8_t> rgba(static_cast<size_t>(picture.width) * picture.height * 4, 255);
+    for (size_t i = 0; i < rgba.size() / 4; ++i)
+        for (size_t c = 0; c < 3; ++c)
+            rgba[i * 4 + c] = picture.rgb[i * 3 + c];
+    ASSERT_TRUE(writePicture(file.string(), std::move(rgba), picture.width, picture.height)) << file;
 }
 
 // Infinity for equal pictures; 0 for pictures of different sizes.
@@ -94,11 +142,18 @@ double psnr(const Picture& a, const Picture& b)
 
 std::filesystem::path referenceFolder() { return std::filesystem::path(VESBRIK_SOURCE_DIR) / "tests" / "pictures"; }
 
-// The four shots at 320 x 240, every switch on, the scene at the scale given.
+// Every switch on, the scene at the scale given.
+void writeSettings(CScriptFolder& run, int width, int height, const std::string& scale)
+{
+    run.write("settings.xml", "<settings width=\"" + std::to_string(width) + "\" height=\"" + std::to_string(height) +
+                                  "\" fullscreen=\"0\" enablebloom=\"1\" enableshadow=\"1\" enablemirror=\"1\" "
+                                  "filterframebuffer=\"1\" renderscale=\"" + scale + "\"/>");
+}
+
+// The four shots at 320 x 240.
 void shoot(CScriptFolder& run, const std::string& scale)
 {
-    run.write("settings.xml", "<settings width=\"320\" height=\"240\" fullscreen=\"0\" enablebloom=\"1\" enableshadow=\"1\" "
-                              "enablemirror=\"1\" filterframebuffer=\"1\" renderscale=\"" + scale + "\"/>");
+    writeSettings(run, 320, 240, scale);
     const ScriptResult result = run.run(ShotScript);
     ASSERT_EQ(result.status, 0) << result.errors;
 }
@@ -119,6 +174,21 @@ protected:
         return now;
     }
 };
+
+TEST_F(PictureReference, AtALargeAndAWideSizeTheOverlaysKeepTheirPicture)
+{
+    for (const LargeShot& shot : LargeShots) {
+        CScriptFolder run;
+        writeSettings(run, shot.width, shot.height, "1");
+        const ScriptResult result = run.run(shot.script);
+        ASSERT_EQ(result.status, 0) << result.errors;
+        const Picture now = quartered(load(run.path() / (std::string(shot.name) + ".png")));
+        const std::filesystem::path reference = referenceFolder() / (std::string(shot.name) + ".png");
+        if (updating())
+            save(now, reference);
+        EXPECT_GE(psnr(now, load(reference)), 45.0) << shot.name << ": the picture drifted from " << reference;
+    }
+}
 
 TEST_F(PictureReference, AtFullScaleEveryShotKeepsItsPicture)
 {

@@ -2,6 +2,7 @@
 
 #include "device/Device.h"
 #include "device/Font.h"
+#include "render/ReferenceLayout.h"
 #include "render/ScreenQuad.h"
 #include "view/PixelQuad.h"
 
@@ -11,9 +12,9 @@
 
 namespace {
 
-// The strip covers 4..40 of 600 lines at the top, the full width.
-constexpr float StripTop = 4.0f / 600.0f;
-constexpr float StripBottom = 40.0f / 600.0f;
+// The strip covers lines 4..40 of the reference screen, the full width.
+constexpr double StripTop = 4.0;
+constexpr double StripBottom = 40.0;
 constexpr uint32_t StripColour = 0x88000000u;
 constexpr uint32_t TextColour = 0xFFFFFFFFu;
 constexpr uint32_t FrameRateColour = 0xFF00FF00u;
@@ -55,60 +56,61 @@ void CHud::update(float dt)
 
 namespace {
 
-// 1 from 800 x 600 up; below, the share of it the viewport has.
-double layoutScale()
+ReferenceLayout viewportLayout()
 {
     const Viewport& v = device().viewport();
-    return std::clamp(std::min(v.width / 800.0, v.height / 600.0), 0.25, 1.0);
+    return ReferenceLayout(v.width, v.height);
 }
 
 } // namespace
 
-bool CHud::fitFont()
+CFont* CHud::font(const ReferenceLayout& layout)
 {
-    const double scale = layoutScale();
-    if (scale != fontScale) {
-        fontScale = scale;
-        font = CFont::create("Tahoma", std::max(10, scaled(24)), std::max(1, scaled(16)));
-        smallFont = CFont::create("Tahoma", std::max(8, scaled(16)));
-    }
-    return font != nullptr && smallFont != nullptr;
+    return fonts.font("Tahoma", std::max(10, layout.length(24)), std::max(1, layout.length(16)));
 }
-
-int CHud::scaled(int length) const { return static_cast<int>(std::lround(length * fontScale)); }
 
 void CHud::draw(int level, int rows)
 {
     setOverlayStates();
 
-    drawScreenQuad(nullptr, 0.0f, StripTop, 1.0f, StripBottom, StripColour, false);
+    const ReferenceLayout layout = viewportLayout();
+    drawScreenQuad(nullptr, 0.0f, static_cast<float>(layout.y(StripTop, Anchor::Start) / layout.height), 1.0f,
+                   static_cast<float>(layout.y(StripBottom, Anchor::Start) / layout.height), StripColour, false);
 
-    if (!fitFont())
+    CFont* text = font(layout);
+    if (!text)
         return;
-    // Pixel rectangles, not stretched with a wider window: the level's right
-    // edge stays at x = 790 whatever the width.
-    const int top = scaled(10);
-    font->drawText(formatted("Score %d", wholeScore(displayedScore)), {scaled(10), top, scaled(256), 512}, TextLeft,
+    // The score at the strip's left end, the level ending at its right end
+    // and the rows left of its middle, however wide the viewport is.
+    const int top = layout.py(10, Anchor::Start);
+    const int bottom = layout.height;
+    const int right = layout.px(790, Anchor::End);
+    text->drawText(formatted("Score %d", wholeScore(displayedScore)),
+                   {layout.px(10, Anchor::Start), top, layout.px(256, Anchor::Start), bottom}, TextLeft, TextColour);
+    text->drawText(formatted("Level %d", level), {layout.px(400, Anchor::End), top, right, bottom}, TextRight,
                    TextColour);
-    font->drawText(formatted("Level %d", level), {scaled(400), top, scaled(790), 512}, TextRight, TextColour);
-    font->drawText(formatted("Rows %d", rows), {scaled(330), top, scaled(790), 512}, TextLeft, TextColour);
+    text->drawText(formatted("Rows %d", rows), {layout.px(330), top, right, bottom}, TextLeft, TextColour);
     if (!banner.empty())
-        font->drawText(banner, {scaled(400), scaled(44), scaled(790), 512}, TextRight, BannerColour);
+        text->drawText(banner, {layout.px(400, Anchor::End), layout.py(44, Anchor::Start), right, bottom}, TextRight,
+                       BannerColour);
 }
 
 void CHud::drawFrameRate(float framesPerSecond, float sceneScale)
 {
-    if (!fitFont())
+    const ReferenceLayout layout = viewportLayout();
+    // Smaller than the strip's.
+    CFont* small = fonts.font("Tahoma", std::max(8, layout.length(16)));
+    if (!small)
         return;
     setOverlayStates();
-    const Viewport& v = device().viewport();
-    const std::string text = formatFrameRate(framesPerSecond, sceneScale);
-    const int line = smallFont->lineHeight();
-    // The address line takes the bottom 22 pixels of the 800 x 600 layout.
-    const int bottom = v.height - scaled(22) - 2;
-    const int left = scaled(4);
-    fillPixels(left, bottom - line - 4, left + smallFont->textWidth(text) + 8, bottom, FrameRateBacking);
-    smallFont->drawText(text, {left + 4, bottom - line - 2, FarEdge, FarEdge}, TextLeft, FrameRateColour);
+    const std::string line = formatFrameRate(framesPerSecond, sceneScale);
+    const int lineHeight = small->lineHeight();
+    // The address line takes the bottom 22 pixels of the reference screen.
+    const int bottom = layout.py(ReferenceHeight - 22, Anchor::End) - layout.length(2);
+    const int left = layout.px(4, Anchor::Start);
+    const int pad = std::max(1, layout.length(4));
+    fillPixels(left, bottom - lineHeight - pad, left + small->textWidth(line) + 2 * pad, bottom, FrameRateBacking);
+    small->drawText(line, {left + pad, bottom - lineHeight - pad / 2, FarEdge, FarEdge}, TextLeft, FrameRateColour);
 }
 
 std::string formatFrameRate(float framesPerSecond, float sceneScale)

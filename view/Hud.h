@@ -4,11 +4,12 @@
 // score shown does not jump: it runs up (or down) to the new score in a
 // fraction of a second.
 #include "platform/FrameTimer.h"
+#include "view/FontCache.h"
 
-#include <memory>
 #include <string>
 
 class CFont;
+struct ReferenceLayout;
 
 class CHud {
 public:
@@ -19,12 +20,12 @@ public:
     // target per hundredth of a second, and snaps to it within one point.
     void update(float dt);
 
-    // Draws the strip and the three texts in pixels of the current viewport.
-    // The font is made on the first draw, so a HUD can exist before the
-    // device does, and again when the viewport's size changes. From 800 x 600
-    // up the texts keep their pixel places; a smaller viewport shrinks the
-    // places and the font alike, so that all three stay on the strip. Sets
-    // the overlay states it draws with; the frame puts its own back after.
+    // Draws the strip and the three texts, laid out on the reference screen
+    // and scaled evenly to the current viewport, the font made at the scaled
+    // size (on the first draw, so a HUD can exist before the device does).
+    // The strip spans the viewport's width; the score keeps to its left end,
+    // the level to its right end and the rows to its middle. Sets the
+    // overlay states it draws with; the frame puts its own back after.
     void draw(int level, int rows);
     // The frame-rate text at the bottom left, above the address line, on a
     // dark backing: clear of the strip, the next piece, the menu's title and
@@ -37,16 +38,10 @@ public:
     std::string banner;
 
 private:
-    // The font for the current viewport; false when none can be made.
-    bool fitFont();
-    // A length of the 800 x 600 layout on the current viewport.
-    int scaled(int length) const;
+    // The font at the layout's scale; null when none can be made.
+    CFont* font(const ReferenceLayout& layout);
 
-    std::unique_ptr<CFont> font;
-    // The frame-rate line's, smaller.
-    std::unique_ptr<CFont> smallFont;
-    // The share of the layout the font was made for; 0 before the first try.
-    double fontScale = 0.0;
+    CFontCache fonts;
 };
 
 // "60.00 fps, scene at 0.75": the frames counted in the last window, and the

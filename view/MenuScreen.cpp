@@ -5,6 +5,8 @@
 #include "files/FileProblems.h"
 #include "game/HighScoreTable.h"
 #include "game/Menu.h"
+#include "render/ReferenceLayout.h"
+#include "view/MenuLayout.h"
 #include "view/PixelQuad.h"
 
 #include <algorithm>
@@ -15,8 +17,24 @@ namespace {
 
 // Top-left corners of the pictures, in fractions of the viewport.
 constexpr float TitleX = 0.2f, TitleY = 0.05f;
-constexpr float ItemY = CMenu::ItemRowTop / 600.0f;
-float itemX(int item) { return static_cast<float>(CMenu::ItemSlots[static_cast<size_t>(item)].left) / 800.0f; }
+constexpr float ItemY = static_cast<float>(MenuLayout::ItemRowTop) / ReferenceHeight;
+float itemX(int item)
+{
+    return static_cast<float>(MenuLayout::ItemSlots[static_cast<size_t>(item)].left) / ReferenceWidth;
+}
+
+ReferenceLayout viewportLayout()
+{
+    const Viewport& v = device().viewport();
+    return ReferenceLayout(v.width, v.height);
+}
+
+// A gap of the high-score list's layout in pixels, scaled as the list is.
+int listGap(int length)
+{
+    const Viewport& v = device().viewport();
+    return static_cast<int>(std::lround(length * MenuLayout::listScale(v.width, v.height)));
+}
 
 // The list's backing: near-black, so that every colour of the rows' cycle
 // keeps a contrast of at least 4.5 : 1 against it, whatever lies behind.
@@ -57,43 +75,43 @@ void CMenuScreen::load(const std::filesystem::path& mediaDir)
     const std::array<const char*, CMenu::ItemCount> files = {"play.tga", "highscore.tga", "options.tga", "exit.tga"};
     for (int i = 0; i < CMenu::ItemCount; ++i)
         items[i] = loadPicture(mediaDir / files[i], "the item is written in text");
-    const Viewport& v = device().viewport();
-    fitFonts(v.width, v.height);
     bool pictureMissing = !title->texture();
     for (const auto& item : items)
         pictureMissing = pictureMissing || !item->texture();
-    if (pictureMissing)
-        labelFont = CFont::create("Tahoma", 24, 16); // the HUD's font
+    labelsWanted = pictureMissing;
+    const Viewport& v = device().viewport();
+    fitFonts(v.width, v.height);
 }
 
 void CMenuScreen::fitFonts(int viewportWidth, int viewportHeight)
 {
-    if (viewportWidth == fontsWidth && viewportHeight == fontsHeight)
-        return;
-    fontsWidth = viewportWidth;
-    fontsHeight = viewportHeight;
     // "Tahoma" is what the rows were laid out for; fontconfig picks the
     // nearest face installed. The list's font is narrow so ten-letter names
-    // and six-digit scores fit the 600-pixel column, and shrinks with it.
-    const double listScale = CMenu::highScoreScale(viewportWidth, viewportHeight);
-    largeFont = CFont::create("Tahoma", static_cast<int>(std::lround(24 * listScale)),
-                              std::max(1, static_cast<int>(std::lround(10 * listScale))));
-    pausedFont = CFont::create("Tahoma", std::max(12, 48 * viewportHeight / 600), 0, 700);
-    // The address line keeps to its plate at the bottom left, left of the
-    // items, so it shrinks with a window smaller than the 600 pixels high it
-    // was laid out for.
-    smallFont = CFont::create("Tahoma", viewportHeight >= 600 ? 18 : std::max(7, 18 * viewportHeight / 600));
+    // and six-digit scores fit the 600-pixel column, and grows and shrinks
+    // with it.
+    const double listScale = MenuLayout::listScale(viewportWidth, viewportHeight);
+    largeFont = fonts.font("Tahoma", static_cast<int>(std::lround(24 * listScale)),
+                           std::max(1, static_cast<int>(std::lround(10 * listScale))));
+    // The rest grows and shrinks with the reference screen's scale: the
+    // address line keeps to its plate at the bottom left, left of the items.
+    const ReferenceLayout layout(viewportWidth, viewportHeight);
+    pausedFont = fonts.font("Tahoma", std::max(12, layout.length(48)), 0, 700);
+    smallFont = fonts.font("Tahoma", std::max(7, layout.length(18)));
+    // Text in place of a missing picture, in the HUD's font.
+    labelFont = labelsWanted ? fonts.font("Tahoma", std::max(10, layout.length(24)), std::max(1, layout.length(16)))
+                             : nullptr;
 }
 
-int CMenuScreen::helpLineTop(int viewportHeight, int lineHeight) const
+int CMenuScreen::helpLineTop(const ReferenceLayout& layout, int lineHeight) const
 {
-    // The items' letters end 22 pixels above the bottom of the 800 x 600
-    // screen; their pictures start at the item row.
-    const int lettersEnd = viewportHeight - 22 * viewportHeight / 600;
-    const int below = viewportHeight - lineHeight - 2;
+    // The items' letters end 22 pixels above the bottom of the reference
+    // screen (the first whole line under them is free); their pictures start
+    // at the item row.
+    const int lettersEnd = static_cast<int>(std::ceil(layout.y(ReferenceHeight - 22)));
+    const int below = layout.height - layout.margin(2) - lineHeight;
     if (below >= lettersEnd)
         return below;
-    return CMenu::ItemRowTop * viewportHeight / 600 - lineHeight;
+    return layout.py(MenuLayout::ItemRowTop) - lineHeight;
 }
 
 void CMenuScreen::draw(const CMenu& menu, const CHighScoreTable& scores)
@@ -157,14 +175,15 @@ void CMenuScreen::drawFront(const CMenu& menu)
 
 void CMenuScreen::drawPausedAndHelpWord(const CMenu& menu)
 {
-    const Viewport& v = device().viewport();
+    const ReferenceLayout layout = viewportLayout();
     // Over the well while a game stands still, whatever stopped it.
     if (menu.pausedShown() && !menu.helpShown() && pausedFont)
-        pausedFont->drawText(PausedText, {0, v.height * 2 / 5, v.width, FarEdge}, TextCenter, pulseColour(menu.pulse()));
+        pausedFont->drawText(PausedText, {0, layout.py(240), layout.width, FarEdge}, TextCenter,
+                             pulseColour(menu.pulse()));
     // The one word in the menu about help, small, at the bottom right.
     if (menu.fullyShown() && !menu.options().isOpen() && !menu.helpShown() && smallFont) {
-        const int top = helpLineTop(v.height, smallFont->lineHeight());
-        smallFont->drawText(HelpText, {0, top, v.width - 6, v.height}, TextRight, 0xB0FFFFFFu);
+        const int top = helpLineTop(layout, smallFont->lineHeight());
+        smallFont->drawText(HelpText, {0, top, layout.width - layout.margin(6), layout.height}, TextRight, 0xB0FFFFFFu);
     }
 }
 
@@ -173,15 +192,16 @@ void CMenuScreen::drawGameOver(const CMenu& menu)
 {
     if (!menu.gameOverShown() || !pausedFont || !largeFont)
         return;
-    const Viewport& v = device().viewport();
-    const int top = v.height * 2 / 5;
+    const ReferenceLayout layout = viewportLayout();
+    const int top = layout.py(240);
+    const int middle = layout.px(ReferenceWidth / 2);
     // On a dark band, so that it reads over the well's bright cubes.
     const int half = pausedFont->textWidth(GameOverText) / 2 + pausedFont->lineHeight() / 2;
-    const int bottom = top + pausedFont->lineHeight() + largeFont->lineHeight() + 6;
-    fillPixels(v.width / 2 - half, top - 4, v.width / 2 + half, bottom, 0xA0000000u);
-    pausedFont->drawText(GameOverText, {0, top, v.width, FarEdge}, TextCenter, GameOverColour);
-    largeFont->drawText("Score " + std::to_string(menu.finalScore()), {0, top + pausedFont->lineHeight(), v.width, FarEdge},
-                        TextCenter, GameOverColour);
+    const int bottom = top + pausedFont->lineHeight() + largeFont->lineHeight() + layout.length(6);
+    fillPixels(middle - half, top - layout.length(4), middle + half, bottom, 0xA0000000u);
+    pausedFont->drawText(GameOverText, {0, top, layout.width, FarEdge}, TextCenter, GameOverColour);
+    largeFont->drawText("Score " + std::to_string(menu.finalScore()),
+                        {0, top + pausedFont->lineHeight(), layout.width, FarEdge}, TextCenter, GameOverColour);
 }
 
 // The web address, in every state, during play as well: black on the light
@@ -191,10 +211,11 @@ void CMenuScreen::drawWebAddress()
 {
     if (!smallFont)
         return;
-    const Viewport& v = device().viewport();
+    const ReferenceLayout layout = viewportLayout();
     const uint32_t colour = background && !background->texture() ? 0xFFC0C0C0u : 0xFF000000u;
     const int lineHeight = smallFont->lineHeight();
-    const TextRect line{4, v.height - lineHeight - 2, v.width - 4, v.height};
+    const TextRect line{layout.margin(4), layout.height - layout.margin(2) - lineHeight,
+                        layout.width - layout.margin(4), layout.height};
     smallFont->drawText(bottomLine(), line, TextLeft | TextTop, colour);
 }
 
@@ -211,9 +232,10 @@ void CMenuScreen::drawPicture(const CScreenImage& image, const char* text, float
     }
     if (!labelFont)
         return;
-    const Viewport& v = device().viewport();
-    const int left = static_cast<int>(x * static_cast<float>(v.width));
-    const int top = static_cast<int>(y * static_cast<float>(v.height));
+    // Where the picture would be: on the reference screen, centred.
+    const ReferenceLayout layout = viewportLayout();
+    const int left = static_cast<int>(layout.x(x * ReferenceWidth));
+    const int top = static_cast<int>(layout.y(y * ReferenceHeight));
     labelFont->drawText(text, {left, top, FarEdge, FarEdge}, TextLeft | TextTop, image.colour);
 }
 
@@ -227,7 +249,7 @@ void CMenuScreen::drawHighScores(const CMenu& menu, const CHighScoreTable& score
         const HighScoreEntry& entry = scores.entry(i);
         // The entry whose name is being typed shows it with a cursor.
         const bool typing = menu.entryBeingNamed() == &entry;
-        const HighScoreRow row = menu.highScoreRow(i, v.width, v.height, typing);
+        const HighScoreRow row = MenuLayout::highScoreRow(menu, i, v.width, v.height, typing);
         // A letter a pad is picking stands in brackets before the cursor
         // (a space as "_"): it is not in the name until A keeps it.
         std::string name = entry.name;
@@ -241,8 +263,8 @@ void CMenuScreen::drawHighScores(const CMenu& menu, const CHighScoreTable& score
         if (!entry.replay.empty())
             name += " *";
         largeFont->drawText(name, {row.nameLeft, row.top, FarEdge, FarEdge}, TextLeft, row.colour);
-        largeFont->drawText(std::to_string(i + 1) + ".", {0, row.top, row.nameLeft - largeFont->lineHeight() / 3, FarEdge},
-                            TextRight, row.colour);
+        largeFont->drawText(std::to_string(i + 1) + ".",
+                            {0, row.top, row.nameLeft - largeFont->lineHeight() / 3, FarEdge}, TextRight, row.colour);
         largeFont->drawText(std::to_string(entry.score), {row.nameLeft, row.top, row.scoreRight, FarEdge},
                             TextRight, row.colour);
     }
@@ -256,15 +278,15 @@ void CMenuScreen::drawListBacking(const CMenu& menu, const CHighScoreTable& scor
 {
     const Viewport& v = device().viewport();
     const int line = smallFont->lineHeight();
-    const HighScoreRow first = menu.highScoreRow(0, v.width, v.height, false);
-    const HighScoreRow below = menu.highScoreRow(CHighScoreTable::EntryCount, v.width, v.height, false);
-    const int half = static_cast<int>(std::lround(ListBackingHalfWidth * CMenu::highScoreScale(v.width, v.height)));
-    const int top = menu.typingName() ? first.top - line - 10 : first.top - 8;
-    int bottom = below.top + 4;
+    const HighScoreRow first = MenuLayout::highScoreRow(menu, 0, v.width, v.height, false);
+    const HighScoreRow below = MenuLayout::highScoreRow(menu, CHighScoreTable::EntryCount, v.width, v.height, false);
+    const int half = listGap(ListBackingHalfWidth);
+    const int top = menu.typingName() ? first.top - line - listGap(10) : first.top - listGap(8);
+    int bottom = below.top + listGap(4);
     if (!menu.scoresNotice().empty())
-        bottom += largeFont->lineHeight() + 6;
+        bottom += largeFont->lineHeight() + listGap(6);
     if (listHintShown(menu, scores))
-        bottom += line + 8;
+        bottom += line + listGap(8);
     const uint32_t alpha = static_cast<uint32_t>(colourByte(menu.scoresFade() * ListBackingOpacity));
     fillPixels(v.width / 2 - half, top, v.width / 2 + half, bottom, alpha << 24 | ListBackingColour);
 }
@@ -286,15 +308,15 @@ void CMenuScreen::drawListHints(const CMenu& menu, const CHighScoreTable& scores
     const Viewport& v = device().viewport();
     const uint32_t alpha = static_cast<uint32_t>(colourByte(menu.scoresFade()));
     const uint32_t colour = alpha << 24 | 0x00FFFFFFu;
-    const HighScoreRow first = menu.highScoreRow(0, v.width, v.height, false);
+    const HighScoreRow first = MenuLayout::highScoreRow(menu, 0, v.width, v.height, false);
     const int line = smallFont->lineHeight();
     if (menu.typingName())
-        smallFont->drawText(NameWanted, {0, first.top - line - 6, v.width, FarEdge}, TextCenter, colour);
+        smallFont->drawText(NameWanted, {0, first.top - line - listGap(6), v.width, FarEdge}, TextCenter, colour);
 
     if (!listHintShown(menu, scores))
         return;
-    const HighScoreRow below = menu.highScoreRow(CHighScoreTable::EntryCount, v.width, v.height, false);
-    const int top = below.top + 8 + (menu.scoresNotice().empty() ? 0 : largeFont->lineHeight() + 4);
+    const HighScoreRow below = MenuLayout::highScoreRow(menu, CHighScoreTable::EntryCount, v.width, v.height, false);
+    const int top = below.top + listGap(8) + (menu.scoresNotice().empty() ? 0 : largeFont->lineHeight() + listGap(4));
     smallFont->drawText(StarMeaning, {0, top, v.width, FarEdge}, TextCenter, colour);
 }
 
@@ -304,8 +326,8 @@ void CMenuScreen::drawScoresNotice(const CMenu& menu)
     if (menu.scoresNotice().empty())
         return;
     const Viewport& v = device().viewport();
-    const HighScoreRow below = menu.highScoreRow(CHighScoreTable::EntryCount, v.width, v.height, false);
+    const HighScoreRow below = MenuLayout::highScoreRow(menu, CHighScoreTable::EntryCount, v.width, v.height, false);
     const uint32_t alpha = static_cast<uint32_t>(colourByte(menu.scoresFade()));
-    largeFont->drawText(menu.scoresNotice(), {0, below.top + 8, v.width, FarEdge},
-                        TextCenter, alpha << 24 | 0x00FF4040u);
+    largeFont->drawText(menu.scoresNotice(), {0, below.top + listGap(8), v.width, FarEdge}, TextCenter,
+                        alpha << 24 | 0x00FF4040u);
 }

@@ -5,6 +5,7 @@
 // the web-address line at the bottom, which shows in every state. What it shows comes from the CMenu; this class
 // holds only the pictures and fonts.
 #include "render/ScreenQuad.h"
+#include "view/FontCache.h"
 #include "view/OptionsScreen.h"
 
 #include <array>
@@ -14,6 +15,7 @@
 class CFont;
 class CHighScoreTable;
 class CMenu;
+struct ReferenceLayout;
 
 class CMenuScreen {
 public:
@@ -43,12 +45,12 @@ public:
     static constexpr uint32_t MissingBackground = 0x0C1018u;
 
 private:
-    // The fonts whose size follows the viewport's, made anew when it changes
-    // (the window was resized): the list's, the bottom line's and the pause's.
+    // The fonts at the sizes the layout gives this viewport: the list's, the
+    // bottom line's, the pause's and the labels'.
     void fitFonts(int viewportWidth, int viewportHeight);
     // The help line's top: under the items where the room below them holds
     // it, otherwise just above them, never touching their pictures.
-    int helpLineTop(int viewportHeight, int lineHeight) const;
+    int helpLineTop(const ReferenceLayout& layout, int lineHeight) const;
     // The steps of draw, in its order.
     void drawBackground(const CMenu& menu);
     void drawFront(const CMenu& menu);
@@ -68,12 +70,12 @@ private:
     std::unique_ptr<CScreenImage> title;
     std::array<std::unique_ptr<CScreenImage>, 4> items;
     COptionsScreen optionsScreen;
-    std::unique_ptr<CFont> largeFont;
-    std::unique_ptr<CFont> smallFont;
-    std::unique_ptr<CFont> pausedFont;
+    CFontCache fonts;
+    // This frame's fonts, from the cache.
+    CFont* largeFont = nullptr;
+    CFont* smallFont = nullptr;
+    CFont* pausedFont = nullptr;
     // Made only when an image is missing.
-    std::unique_ptr<CFont> labelFont;
-    // The viewport the fonts were made for.
-    int fontsWidth = 0;
-    int fontsHeight = 0;
+    CFont* labelFont = nullptr;
+    bool labelsWanted = false;
 };

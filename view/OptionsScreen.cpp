@@ -37,15 +37,11 @@ void drawHelpLine(CFont& font, const std::string& line, int left, int column, in
 COptionsScreen::COptionsScreen() = default;
 COptionsScreen::~COptionsScreen() = default;
 
-void COptionsScreen::makeFonts(int viewportHeight)
+void COptionsScreen::makeFonts(const OptionsLayout& layout)
 {
-    if (viewportHeight == fontsForHeight)
-        return;
-    fontsForHeight = viewportHeight;
-    const OptionsLayout layout(800, viewportHeight);
     // The menu's face; the rows narrow as the list's rows are.
-    rowFont = CFont::create("Tahoma", layout.rowFont, layout.rowFont * 10 / 24);
-    smallFont = CFont::create("Tahoma", layout.smallFont);
+    rowFont = fonts.font("Tahoma", layout.rowFont, layout.rowFont * 10 / 24);
+    smallFont = fonts.font("Tahoma", layout.smallFont);
 }
 
 void COptionsScreen::draw(const CMenu& menu)
@@ -67,7 +63,7 @@ void COptionsScreen::draw(const CMenu& menu)
 std::optional<OptionsLayout> COptionsScreen::beginPanel(uint32_t colour)
 {
     const Viewport& v = device().viewport();
-    makeFonts(v.height);
+    makeFonts(OptionsLayout(v.width, v.height));
     if (!rowFont || !smallFont)
         return std::nullopt;
     drawPanel(colour);
@@ -144,12 +140,8 @@ CFont& COptionsScreen::tableFontFor(const OptionsLayout& layout, int lines)
     const int needed = line * (2 * lines + 3) / 2;
     if (needed <= room || line <= 0)
         return *smallFont;
-    const int size = std::max(1, layout.smallFont * room / needed);
-    if (!tableFont || tableFontSize != size) {
-        tableFont = CFont::create("Tahoma", size);
-        tableFontSize = size;
-    }
-    return tableFont ? *tableFont : *smallFont;
+    CFont* smaller = fonts.font("Tahoma", std::max(1, layout.smallFont * room / needed));
+    return smaller ? *smaller : *smallFont;
 }
 
 // The keyboard's table on the left, the pad's shorter one on the right, each

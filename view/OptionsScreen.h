@@ -4,12 +4,13 @@
 // one. A dark glass panel holds the page tabs, the page's settings with their
 // values, or the keyboard and pad tables, and a line that says how to go
 // back. What it shows comes from the COptionsMenu; this class holds only the
-// fonts, made to the viewport's height so that the screen reads the same at
-// 320 x 240 as at full HD.
+// fonts, made at the size the layout gives the viewport, so that the screen
+// reads the same at 320 x 240 as at full HD.
 #include <memory>
 #include <optional>
 
-#include "game/OptionsMenu.h"
+#include "view/FontCache.h"
+#include "view/OptionsLayout.h"
 
 class CFont;
 class CMenu;
@@ -28,7 +29,8 @@ public:
     static constexpr const char* HelpHint = "Any key or button: back";
 
 private:
-    void makeFonts(int viewportHeight);
+    // The fonts at the sizes the layout gives.
+    void makeFonts(const OptionsLayout& layout);
     void drawPageRow(const CMenu& menu);
     void drawSettings(const CMenu& menu);
     void drawControls(const COptionsMenu& options);
@@ -38,9 +40,8 @@ private:
     std::optional<OptionsLayout> beginPanel(uint32_t colour);
     void drawPanel(uint32_t colour);
 
-    int fontsForHeight = 0;
-    std::unique_ptr<CFont> rowFont;
-    std::unique_ptr<CFont> smallFont;
-    std::unique_ptr<CFont> tableFont;
-    int tableFontSize = 0;
+    CFontCache fonts;
+    // This draw's fonts, from the cache.
+    CFont* rowFont = nullptr;
+    CFont* smallFont = nullptr;
 };

@@ -2,11 +2,11 @@
 // with real type (a bold face found through fontconfig, drawn by FreeType),
 // colour and glow. Sizes suit an 800 x 600 reference screen, on which an
 // image covers as many pixels as it has: the title sits at (160, 30) and the
-// four items fill their slots on the row at y = 540 (see game/Menu.h).
+// four items fill their slots on the row at y = 540 (see view/MenuLayout.h).
 #include "MediaGenerator.h"
 
 #include "device/Font.h"
-#include "game/Menu.h"
+#include "view/MenuLayout.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -334,12 +334,13 @@ bool makeMenuImages(const std::filesystem::path& mediaDir)
     const int margin = 8;
     int size = 34;
     for (int i = 0; i < CMenu::ItemCount; ++i) {
-        while (size > 10 && type.textWidth(items[i].text, size) > CMenu::ItemSlots[i].width - 2 * margin)
+        while (size > 10 && type.textWidth(items[i].text, size) > MenuLayout::ItemSlots[i].width - 2 * margin)
             --size;
     }
     const TextStyle itemStyle{{1.0f, 1.0f, 1.0f, 1}, {0.80f, 0.86f, 0.95f, 1}, {0.55f, 0.75f, 1.0f, 1}, 4, 1.6f};
     for (int i = 0; i < CMenu::ItemCount; ++i) {
-        const Canvas image = textImage(type, items[i].text, size, CMenu::ItemSlots[i].width, CMenu::ItemHeight, itemStyle);
+        const Canvas image =
+            textImage(type, items[i].text, size, MenuLayout::ItemSlots[i].width, MenuLayout::ItemHeight, itemStyle);
         ok = image.save(mediaDir / items[i].file) && ok;
     }
     return ok;
