@@ -21,6 +21,10 @@
 
 namespace {
 
+// Said under the list when Enter on a picked entry finds its recording gone or
+// unplayable; the window's title (unseen in full screen) says why in full.
+constexpr const char* RecordingNotPlayable = "That game's recording cannot be played";
+
 // What a board event sets off besides its data (which the flow hands on
 // itself: the score to the HUD, a cleared row to the debris, the final score
 // to the table): every sound the board's play makes. Every sound picks a
@@ -408,6 +412,9 @@ void CGameFlow::onMenuAction(ActionRequest request)
 {
     parts.sounds.play(Sound::MenuItem, sceneryRandom());
     CMenu& menu = parts.menu;
+    // The word about a recording that would not play lasts until the next key.
+    if (menu.scoresNotice() == RecordingNotPlayable)
+        menu.setScoresNotice("");
     switch (request.action) {
     case Action::Choose:
         if (menu.chosenScore() >= 0)
@@ -534,8 +541,9 @@ void CGameFlow::watchChosenScore()
         menu.forgetPick();
         return;
     }
-    // One that cannot play says why in a notice; Enter does nothing else then.
-    parts.watchRecording(name);
+    // One that cannot play says so under the list; Enter does nothing else then.
+    if (!parts.watchRecording(name))
+        menu.setScoresNotice(RecordingNotPlayable);
 }
 
 // Typed characters go into the high-score name, stored as UTF-8. The classic
@@ -598,7 +606,9 @@ void CGameFlow::step(float dt, const HeldKeys& held)
         if (gameOverLeft <= 0.0f)
             showMenuAfterGameOver();
     }
+    // The game-over moment keeps the player's view of the well it speaks of;
+    // the menu's low path, close to the well, waits for the menu.
     if (holdTime <= 0.0f)
-        camera().idleCameraPath(clock, swayAmplitude, current == State::Playing);
+        camera().idleCameraPath(clock, swayAmplitude, current != State::Menu);
     camera().clampHeight();
 }

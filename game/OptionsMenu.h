@@ -25,6 +25,9 @@ struct OptionItem {
     bool wraps = false;
 
     const std::string& shown() const { return choices[static_cast<size_t>(value)]; }
+    // Whether Left / Right would change the value: a list at its end would not.
+    bool stepsBack() const { return wraps || value > 0; }
+    bool stepsOn() const { return wraps || value + 1 < static_cast<int>(choices.size()); }
 };
 
 // Each page's rows, top to bottom; the controls page has none.

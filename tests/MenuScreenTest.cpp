@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <numbers>
+#include <sstream>
+#include <string>
 
 namespace {
 
@@ -220,4 +222,25 @@ TEST(MenuInGame, BackgroundAtStartAndTheScoreStripDuringPlay)
     stbi_image_free(back);
     stbi_image_free(menu);
     stbi_image_free(play);
+}
+
+// "Game over" speaks of the well: for its moment the camera keeps the play's
+// distance (its eye's goal 33 to 37 before the well) instead of heading in
+// low and close as it does in the menu.
+TEST(MenuInGame, TheGameOverMomentKeepsTheViewOfTheWell)
+{
+    CScriptFolder run;
+    std::string script = "frames 1\npress Return\nframes 1\n";
+    for (int row = 3; row < 20; ++row)
+        script += "cells " + std::to_string(row) + " xxxx.xxxxx\n";
+    script += "frames 100\nexpect state 2\ndump over.txt\n";
+    ASSERT_EQ(run.run(script, "--dt 0.01").status, 0);
+
+    std::istringstream dump(run.read("over.txt"));
+    std::string line;
+    float x = 0, y = 0, z = 0;
+    while (std::getline(dump, line))
+        if (line.rfind("cameraGoal ", 0) == 0)
+            std::istringstream(line.substr(11)) >> x >> y >> z;
+    EXPECT_LT(z, -30.0f) << x << " " << y << " " << z;
 }

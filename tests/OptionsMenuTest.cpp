@@ -70,8 +70,11 @@ TEST_F(OptionsMenuTest, ChangesSayWhichSettingAndStopOrWrap)
     EXPECT_TRUE(outcome.changed);
     EXPECT_EQ(outcome.setting, row(SettingId::Width));
     EXPECT_EQ(outcome.value, 2);
-    // A list stops at its end for the arrows, and starts over for Take.
+    // A list stops at its end for the arrows (which then show one way only),
+    // and starts over for Take.
     EXPECT_FALSE(menu.move(OptionsMove::Right).changed);
+    EXPECT_TRUE(menu.item(row(SettingId::Width)).stepsBack());
+    EXPECT_FALSE(menu.item(row(SettingId::Width)).stepsOn());
     outcome = menu.move(OptionsMove::Take);
     EXPECT_EQ(outcome.value, 0);
     EXPECT_EQ(menu.move(OptionsMove::TakeBack).changed, false);
@@ -94,6 +97,8 @@ TEST_F(OptionsMenuTest, ChangesSayWhichSettingAndStopOrWrap)
     for (int i = 0; i < 12; ++i)
         menu.move(OptionsMove::Left);
     EXPECT_EQ(menu.item(row(SettingId::MusicVolume)).value, 0);
+    EXPECT_FALSE(menu.item(row(SettingId::MusicVolume)).stepsBack());
+    EXPECT_TRUE(menu.item(row(SettingId::MusicVolume)).stepsOn());
 
     // Back leaves; a closed screen ignores every move.
     EXPECT_TRUE(menu.move(OptionsMove::Back).leave);

@@ -385,11 +385,20 @@ TEST(Replay, AKeptRecordingThatCannotPlayLeavesTheListAsItIs)
     ASSERT_NE(at, std::string::npos) << table;
     const std::string name = table.substr(at + 8, table.find('"', at + 8) - at - 8);
 
-    // Enter on the first entry, with the list shown: nothing starts, the list stays.
+    // Enter on the first entry, with the list shown: nothing starts, the list
+    // stays and says why under it (the window's title is unseen in full
+    // screen), until the next key.
     const char* const watchFirst = "frames 1\npress Right\npress Return\npress 1\npress Return\nframes 5\n"
-                                   "expect state 0\nexpect menu.showScores 1\nexpect menu.chosenScore 0\n";
+                                   "expect state 0\nexpect menu.showScores 1\nexpect menu.chosenScore 0\n"
+                                   "expect menu.scoresNotice That game's recording cannot be played\n"
+                                   "press 1\nexpect menu.scoresNotice\n";
     folder.write("replays/" + name, "VRPLAY broken");
     ScriptResult run = folder.run(watchFirst);
+    EXPECT_EQ(run.status, 0) << run.errors;
+
+    // The file gone altogether.
+    std::filesystem::remove(folder.path() / "replays" / name);
+    run = folder.run(watchFirst);
     EXPECT_EQ(run.status, 0) << run.errors;
 
     // A hand-edited table naming a file outside the replays folder.

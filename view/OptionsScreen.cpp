@@ -124,8 +124,12 @@ void COptionsScreen::drawSettings(const CMenu& menu)
         const uint32_t colour = chosen ? pulseColour(menu.pulse()) : ItemColour;
         const int top = layout.rowTop(row);
         rowFont->drawText(items[i].label, {layout.labelLeft, top, FarEdge, FarEdge}, TextLeft, colour);
-        // The chosen row shows that Left and Right change its value.
-        const std::string value = chosen ? "<  " + items[i].shown() + "  >" : items[i].shown();
+        // The chosen row shows which way Left and Right change its value; the
+        // blank in place of an arrow keeps the value where it stood.
+        const OptionItem& item = items[i];
+        const std::string value = chosen ? std::string(item.stepsBack() ? "<  " : "   ") + item.shown() +
+                                               (item.stepsOn() ? "  >" : "   ")
+                                         : item.shown();
         rowFont->drawText(value, {layout.labelLeft, top, layout.valueRight, FarEdge}, TextRight, colour);
     }
 }
