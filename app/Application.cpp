@@ -53,7 +53,7 @@ void CApplication::followMode()
 void CApplication::onKeyDown(int key, bool repeat)
 {
     const KeyContext context = mode().keyContext();
-    const std::optional<ActionRequest> request = actionForKey(key, context);
+    const std::optional<ActionRequest> request = actionForKey(key, context, flow->keyBindings());
     if (!presses.counts(key, repeat, context, request ? request->action : Action::Unbound) || !request)
         return;
     if (request->action == Action::Screenshot)

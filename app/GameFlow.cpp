@@ -73,6 +73,19 @@ CRandom& CGameFlow::sceneryRandom() { return sceneryFromRules ? parts.board.shar
 
 CCamera& CGameFlow::camera() { return parts.renderer.camera(); }
 
+void CGameFlow::setPlayerSettings(CPlayerSettings* settings)
+{
+    playerSettings = settings;
+    const CKeyBindings& keys = keyBindings();
+    parts.menu.options().setControls(keyboardControls(keys), padControls(keys));
+}
+
+const CKeyBindings& CGameFlow::keyBindings() const
+{
+    static const CKeyBindings defaults;
+    return playerSettings ? playerSettings->current().keys : defaults;
+}
+
 void CGameFlow::enterMenu(bool showScores)
 {
     current = State::Menu;

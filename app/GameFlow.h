@@ -24,6 +24,7 @@ class CCamera;
 class CGameBoard;
 class CGameRecorder;
 class CGameView;
+class CKeyBindings;
 class CHighScoreTable;
 class CMenu;
 class CPlayerSettings;
@@ -119,8 +120,12 @@ public:
 
     // ---- settings -----------------------------------------------------------------
     // The player's settings that the options screen and the switch keys
-    // change; with none the switch keys do nothing.
-    void setPlayerSettings(CPlayerSettings* settings) { playerSettings = settings; }
+    // change; with none the switch keys do nothing. The controls page and
+    // the help show the keys they choose.
+    void setPlayerSettings(CPlayerSettings* settings);
+    // The keys and pad buttons the player chose for the moves of play; the
+    // defaults without settings.
+    const CKeyBindings& keyBindings() const;
 
     // ---- replays ----------------------------------------------------------------------
     // A recording's game starts in the flow: it is not recorded again, and

@@ -1,5 +1,6 @@
 #include "app/GameObjects.h"
 
+#include "app/KeyBindings.h"
 #include "app/KeyMap.h"
 
 #include "app/GameFlow.h"
@@ -30,7 +31,8 @@ void assembleGame(GameObjects& game, const GameSetup& setup)
     game.renderer = std::make_unique<CRenderer>();
     game.view = std::make_unique<CGameView>(*game.board, *game.renderer);
     game.menu = std::make_unique<CMenu>();
-    game.menu->options().setControls(keyboardControls(), padControls());
+    // The default keys until the player's settings are given to the flow.
+    game.menu->options().setControls(keyboardControls(CKeyBindings()), padControls(CKeyBindings()));
     game.menuScreen = std::make_unique<CMenuScreen>();
     game.menuScreen->load("media");
     if (setup.replayFolder)

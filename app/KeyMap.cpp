@@ -1,9 +1,12 @@
 #include "app/KeyMap.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <string>
 #include <vector>
 
+#include "app/KeyBindings.h"
 #include "app/SettingTable.h"
 
 #include "platform/InputSource.h"
@@ -110,28 +113,46 @@ std::string helpOf(const KeyMeaning& meaning)
 
 // The table's rows for the keyboard or the pad as "keys<TAB>what they do"
 // lines, keys that do the same (or share a stem) joined on one line.
-std::vector<std::string> helpLines(bool pad)
+// A move the player put on a key (or button) of their own shows on its first
+// row with that key, and its other rows go.
+std::vector<std::string> helpLines(bool pad, const CKeyBindings& bindings)
 {
     struct Line {
         std::string keys, stem;
         std::vector<std::string> tails;
     };
     std::vector<Line> lines;
+    std::array<bool, BindableMoveCount> shown{};
     for (const KeyMeaning& meaning : KeyTable) {
-        const std::string help = helpOf(meaning);
+        std::string help = helpOf(meaning);
         if (help.empty() || isPadButton(meaning.key) != pad)
             continue;
+        std::string name = meaning.name;
+        const int move = meaning.playing ? bindableMoveOf(*meaning.playing) : -1;
+        const int chosen = move < 0 ? 0 : pad ? bindings.button(move) : bindings.key(move);
+        const int byDefault = move < 0 ? 0 : pad ? bindableMoves()[size_t(move)].defaultButton
+                                                 : bindableMoves()[size_t(move)].defaultKey;
+        if (chosen != byDefault) {
+            if (shown[size_t(move)] || chosen == 0)
+                continue;
+            shown[size_t(move)] = true;
+            name = pad ? boundButtonName(bindings, move) : boundKeyName(bindings, move);
+            if (pad && !name.empty())
+                name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+            // What the table's button does elsewhere ("; take") is not the chosen one's.
+            help = help.substr(0, help.find(';'));
+        }
         const size_t bar = help.find('|');
         const std::string stem = help.substr(0, bar);
         const std::string tail = bar == std::string::npos ? "" : help.substr(bar + 1);
         Line* last = lines.empty() ? nullptr : &lines.back();
         if (last && last->stem == stem && last->tails.empty() == tail.empty() && last->tails.size() < 2) {
-            last->keys += " / " + std::string(meaning.name);
+            last->keys += " / " + name;
             if (!tail.empty())
                 last->tails.push_back(tail);
             continue;
         }
-        lines.push_back({meaning.name, stem, tail.empty() ? std::vector<std::string>{} : std::vector{tail}});
+        lines.push_back({name, stem, tail.empty() ? std::vector<std::string>{} : std::vector{tail}});
     }
     std::vector<std::string> texts;
     for (const Line& line : lines) {
@@ -145,9 +166,9 @@ std::vector<std::string> helpLines(bool pad)
 
 } // namespace
 
-std::vector<std::string> keyboardControls()
+std::vector<std::string> keyboardControls(const CKeyBindings& bindings)
 {
-    std::vector<std::string> lines = helpLines(false);
+    std::vector<std::string> lines = helpLines(false, bindings);
     // What the window and the mouse do, and the digits of the score list,
     // which are not rows of the table.
     for (const char* line : {"1 .. 9, 0\twatch score 1 .. 10", "drag\tmove the camera", "Alt+Enter\tfull screen"})
@@ -155,10 +176,10 @@ std::vector<std::string> keyboardControls()
     return lines;
 }
 
-std::vector<std::string> padControls()
+std::vector<std::string> padControls(const CKeyBindings& bindings)
 {
     std::vector<std::string> lines = {"d-pad\tslide, drop, turn"};
-    for (const std::string& line : helpLines(true))
+    for (const std::string& line : helpLines(true, bindings))
         lines.push_back(line);
     // Naming a score with the pad alone: the name entry's column of the
     // table; and what the keyboard does there, where only these keys act.
@@ -228,4 +249,47 @@ HeldKeys heldMoves(const CInputSource& input)
         held.down |= meaning.playing == Action::DropFaster;
     }
     return held;
+}
+
+std::optional<ActionRequest> actionForKey(int key, KeyContext context, const CKeyBindings& bindings)
+{
+    const std::optional<ActionRequest> fromTable = actionForKey(key, context);
+    if (context != KeyContext::Playing)
+        return fromTable;
+    const std::optional<Action> action = bindings.inPlay(key, fromTable ? std::optional(fromTable->action) : std::nullopt);
+    return action ? std::optional<ActionRequest>(*action) : std::nullopt;
+}
+
+HeldKeys heldMoves(const CInputSource& input, const CKeyBindings& bindings)
+{
+    HeldKeys held;
+    auto take = [&](int key) {
+        if (key == 0 || !input.isHeld(key))
+            return;
+        const std::optional<ActionRequest> request = actionForKey(key, KeyContext::Playing, bindings);
+        const Action action = request ? request->action : Action::Unbound;
+        held.left |= action == Action::SlideLeft;
+        held.right |= action == Action::SlideRight;
+        held.down |= action == Action::DropFaster;
+    };
+    for (const KeyMeaning& meaning : KeyTable)
+        take(meaning.key);
+    for (int move = 0; move < BindableMoveCount; ++move) {
+        take(bindings.key(move));
+        take(bindings.button(move));
+    }
+    return held;
+}
+
+std::string playUseOf(int key)
+{
+    for (const KeyMeaning& meaning : KeyTable) {
+        if (meaning.key != key || !meaning.playing || *meaning.playing == Action::Unbound ||
+            bindableMoveOf(*meaning.playing) >= 0)
+            continue;
+        std::string help = helpOf(meaning);
+        std::replace(help.begin(), help.end(), '|', ' ');
+        return help.empty() ? "something else" : help;
+    }
+    return {};
 }

@@ -11,6 +11,7 @@
 #include "game/HeldKeys.h"
 
 class CInputSource;
+class CKeyBindings;
 
 // Where a key is pressed: what it means depends on it. GameOver is the
 // moment between the end of a game and the menu, where only a screenshot
@@ -48,5 +49,15 @@ HeldKeys heldMoves(const CInputSource& input);
 
 // The controls page's tables, made from the key table: the keyboard's and
 // the pad's, one "keys<TAB>what they do" line each (see COptionsMenu).
-std::vector<std::string> keyboardControls();
-std::vector<std::string> padControls();
+// A move the player put on keys of their own shows with them.
+std::vector<std::string> keyboardControls(const CKeyBindings& bindings);
+std::vector<std::string> padControls(const CKeyBindings& bindings);
+
+// The same with the keys and pad buttons the player chose for the moves of
+// play (app/KeyBindings.h): in play a chosen key does its move, and a key the
+// table gives a move the player put elsewhere does nothing.
+std::optional<ActionRequest> actionForKey(int key, KeyContext context, const CKeyBindings& bindings);
+HeldKeys heldMoves(const CInputSource& input, const CKeyBindings& bindings);
+// What a key does in play besides the moves a player chooses keys for, as the
+// controls page says it ("move the light"); "" for nothing.
+std::string playUseOf(int key);

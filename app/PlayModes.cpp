@@ -32,7 +32,7 @@ void CLiveMode::advance(double elapsed, float& stepAccumulator, const CInputSour
 {
     // The held moves are read once a frame: the steps see exactly what a
     // recording of the frame keeps.
-    const HeldKeys held = heldMoves(input);
+    const HeldKeys held = heldMoves(input, flow.keyBindings());
     if (recorder && recorder->active())
         recorder->frame(elapsed, held, stepAccumulator);
     advanceFixedSteps(stepAccumulator, elapsed, [this, &held](float dt) { flow.step(dt, held); });

@@ -22,6 +22,8 @@ void CPlayerSettings::applyToGame()
                                   .mirror = settings.isOn(Mirror),
                                   .filteredCopy = settings.isOn(FilteredCopy)});
     targets.view.showFrameRate = settings.isOn(ShowFrameRate);
+    targets.view.dropGuide = settings.isOn(DropGuide);
+    targets.view.kindMarks = settings.isOn(KindMarks);
     if (targets.limitFrames)
         targets.limitFrames(settings.frameLimit());
     targets.sounds.setLevels(settings.value(MusicVolume), settings.value(EffectsVolume), settings.isOn(Mute));

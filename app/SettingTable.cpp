@@ -39,6 +39,10 @@ constexpr std::array<SettingDeclaration, SettingCount> Table = {{
     {MusicVolume,     "musicvolume",       K::Level,  0,    10,               10,      P::Sound,    1,  "Music",           Action::Unbound,          ""},
     {EffectsVolume,   "effectsvolume",     K::Level,  0,    10,               10,      P::Sound,    2,  "Effects",         Action::Unbound,          ""},
     {Mute,            "mute",              K::Switch, 0,    1,                0,       P::Sound,    3,  "Mute",            Action::Unbound,          ""},
+    // Helps a player may ask for: where the piece would land, and a mark on
+    // every brick for its kind, for players who tell its colours apart poorly.
+    {DropGuide,       "dropguide",         K::Switch, 0,    1,                0,       P::Effects,  5,  "Drop guide",      Action::Unbound,          ""},
+    {KindMarks,       "kindmarks",         K::Switch, 0,    1,                0,       P::Effects,  6,  "Piece marks",     Action::Unbound,          ""},
 }};
 
 constexpr bool tableInIdOrder()

@@ -28,8 +28,10 @@ enum class SettingId {
     MusicVolume,
     EffectsVolume,
     Mute,
+    DropGuide,
+    KindMarks,
 };
-constexpr int SettingCount = 14;
+constexpr int SettingCount = 16;
 
 // What a setting's whole number means, and so how the file writes it.
 enum class SettingKind {

@@ -41,4 +41,5 @@ void CSettings::read(const CXmlNode& root)
         texts[at] = root.attribute(setting.attribute);
         values[at] = readSettingText(setting, texts[at], values[at], path);
     }
+    keys.read(root, path);
 }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "app/KeyBindings.h"
 #include "app/SettingTable.h"
 
 class CXmlNode;
@@ -42,6 +43,10 @@ public:
     // gives none), for what the game says about them.
     const std::string& file() const { return path; }
     const std::string& writtenAs(SettingId id) const { return texts[static_cast<size_t>(id)]; }
+
+    // The keys and pad buttons the player chose for the moves of play, from
+    // the root's <keys> and <padbuttons>.
+    CKeyBindings keys;
 
     bool operator==(const CSettings& other) const { return values == other.values; }
 

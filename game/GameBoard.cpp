@@ -201,10 +201,12 @@ void CGameBoard::addScore(int added)
 // a cell above the grid (row position -1 or less, which only the straight
 // piece turned upright at row 1 can reach) counts as free, since nothing
 // is ever locked up there; the stamp drops it.
-PieceContact CGameBoard::contactAt(const CPiece& piece) const
+PieceContact CGameBoard::contactAt(const CPiece& piece) const { return contactAt(piece, {piece.x, piece.y}); }
+
+PieceContact CGameBoard::contactAt(const CPiece& piece, CellPosition origin) const
 {
     for (int i = 0; i < static_cast<int>(piece.cells.size()); ++i) {
-        CellPosition p = piece.cellPosition(i);
+        const CellPosition p = piece.cellPositionAt(i, origin);
         if (p.x > BoardColumns - 1 || p.x < 0.0f || p.y > BoardRows - 1)
             return ContactWall;
         int column = static_cast<int>(std::trunc(p.x));
@@ -229,6 +231,34 @@ bool CGameBoard::fitsNotingContact(CPiece& piece)
     if (contact != ContactFree)
         piece.contact = contact;
     return contact == ContactFree;
+}
+
+// The fall rests a piece on a whole row (the row it fell from, rounded down
+// the well), and between two whole rows a piece covers both: it comes to rest
+// on the last whole row before the first that it does not fit in. A slide
+// under way carries on to its column whatever the keys do, and a piece that
+// fitted on its way there fits in it.
+std::vector<CellPosition> CGameBoard::landingCells() const
+{
+    std::vector<CellPosition> landed;
+    if (!falling)
+        return landed;
+    const CPiece& piece = *falling;
+    CellPosition rest{piece.x, std::ceil(piece.y)};
+    if (carried.slideVelocity > 0.0f)
+        rest.x = std::ceil(piece.x);
+    else if (carried.slideVelocity < 0.0f)
+        rest.x = std::floor(piece.x);
+    if (contactAt(piece, rest) != ContactFree) {
+        rest.y = piece.y; // it cannot fall even to the next whole row: it rests where it is
+    } else {
+        // No piece falls further than the well is deep.
+        for (int row = 0; row < BoardRows && contactAt(piece, {rest.x, rest.y + 1.0f}) == ContactFree; ++row)
+            rest.y += 1.0f;
+    }
+    for (int i = 0; i < static_cast<int>(piece.cells.size()); ++i)
+        landed.push_back(piece.cellPositionAt(i, rest));
+    return landed;
 }
 
 void CGameBoard::stamp(const CPiece& piece)

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "game/GameBoardListener.h"
 #include "game/HeldKeys.h"
@@ -75,6 +76,10 @@ public:
     const BoardMotion& motion() const { return carried; }
     const CPiece* current() const { return falling.get(); }
     const CPiece* next() const { return waiting.get(); }
+    // Where the falling piece's cells would come to rest if it dropped now,
+    // in its cell order: in the column a slide under way ends in, on the
+    // lowest whole row it can fall to. Empty without a falling piece.
+    std::vector<CellPosition> landingCells() const;
     // Grid cell (column, row); 0 is empty, anything else an ARGB colour.
     static int cellIndex(int column, int row) { return column * BoardRows + row; }
     uint32_t cell(int column, int row) const { return grid[static_cast<size_t>(cellIndex(column, row))]; }
@@ -107,6 +112,8 @@ private:
     // The board's own tests look inside.
     friend struct GameBoardProbe;
 
+    // What the piece would run into with its origin there, the piece left as it is.
+    PieceContact contactAt(const CPiece& piece, CellPosition origin) const;
     void notify(const BoardEvent& event);
     BoardEvent event(BoardEventKind kind) const;
     // A move's fit test: a piece that does not fit where the move put it

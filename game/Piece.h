@@ -38,7 +38,9 @@ public:
     virtual void rotate(int direction) = 0;
 
     // Board position of cell i: its offset turned by the rotation, plus the origin.
-    CellPosition cellPosition(int i) const;
+    CellPosition cellPosition(int i) const { return cellPositionAt(i, {x, y}); }
+    // The same with the origin elsewhere: where the cell would be.
+    CellPosition cellPositionAt(int i, CellPosition origin) const;
 
     std::vector<PieceCell> cells; // always four
     int kind = 0;                 // 1..7, as createPiece names them
@@ -66,6 +68,10 @@ public:
     CSquarePiece();
     void rotate(int direction) override;
 };
+
+// The kind whose colour this is (every kind has a colour of its own), or 0
+// for a colour no kind has: a cell of the grid keeps only its colour.
+int pieceKindOfColour(uint32_t colour);
 
 class CRandom;
 

@@ -71,6 +71,7 @@ common {
         vec3 tint;
         float colourful;
         vec3 logPerUnit;
+        float mark;
     };
 
     // No two glass blocks are cast quite alike: the middle of each one's
@@ -111,6 +112,9 @@ common {
         // The share of each colour one unit of the way through lets pass, as
         // its logarithm: the pixel raises it to the length of its way.
         look.logPerUnit = log(max(mix(vec3(1.0), look.tint, Density), vec3(0.02)));
+        // The glass is opaque, so the colour's alpha carries the brick's
+        // engraved mark: 0 none, k / 8 mark k.
+        look.mark = floor(diffuse.a * 8.0 + 0.5);
         return look;
     }
 }
@@ -135,6 +139,7 @@ vertex glass {
     flat out vec3 vTint;
     flat out float vColourful;
     flat out vec3 vLogPerUnit;
+    flat out float vMark;
     flat out mat3 vWorldTurn;
     flat out mat4 vObjectToClip;
     void main() {
@@ -146,6 +151,7 @@ vertex glass {
         vTint = look.tint;
         vColourful = look.colourful;
         vLogPerUnit = look.logPerUnit;
+        vMark = look.mark;
         vWorldPos = v.worldPos;
         vScreen = v.screen;
         vNormalMatrix = v.normalMatrix;
@@ -174,6 +180,7 @@ vertex glassInstanced {
     flat out vec3 vTint;
     flat out float vColourful;
     flat out vec3 vLogPerUnit;
+    flat out float vMark;
     flat out mat3 vWorldTurn;
     flat out mat4 vObjectToClip;
     void main() {
@@ -185,6 +192,7 @@ vertex glassInstanced {
         vTint = look.tint;
         vColourful = look.colourful;
         vLogPerUnit = look.logPerUnit;
+        vMark = look.mark;
         vWorldPos = v.worldPos;
         vScreen = v.screen;
         vNormalMatrix = v.normalMatrix;
@@ -209,6 +217,7 @@ fragment singleRefract {
     flat in vec3 vTint;
     flat in float vColourful;
     flat in vec3 vLogPerUnit;
+    flat in float vMark;
     in vec3 vWorldPos;
     noperspective in vec2 vScreen;
     flat in mat3 vNormalMatrix;
@@ -223,6 +232,10 @@ fragment singleRefract {
     // little lighter and its outline a bright rim of its own colour, paled.
     uniform float fHighlight = 0.0;
     const float RimWidth = 0.13;
+    // 1 where some brick of the draw bears a mark: only then is it engraved
+    // (the same for every pixel of a draw, so a software renderer can pass
+    // over it).
+    uniform float fMarks = 0.0;
     uniform sampler2D texFrameBuffer;
     // The part of the copy the scene fills (x, y: shares of its width and
     // height; z, w: half a texel): a slow machine draws the scene into the
@@ -392,6 +405,57 @@ fragment singleRefract {
         return 0.04 + 0.96 * (away2 * away2 * away);
     }
 
+    // ---- the engraved marks, one per kind of piece, in the middle of each
+    // face: 1 a ring, 2 a dot, 3 a diagonal, 4 a cross, 5 a triangle, 6 a
+    // bar, 7 a square. Shapes tell the kinds apart where colours do not.
+    // Each is a signed distance in object units on the face, below 0 inside.
+    float boxDistance(vec2 p, vec2 halfSize) {
+        vec2 d = abs(p) - halfSize;
+        return length(max(d, 0.0)) + min(max(d.x, d.y), 0.0);
+    }
+    float triangleDistance(vec2 p, float r) {
+        const float k = 1.7320508;
+        p.x = abs(p.x) - r;
+        p.y = p.y + r / k;
+        if (p.x + k * p.y > 0.0)
+            p = vec2(p.x - k * p.y, -k * p.x - p.y) * 0.5;
+        p.x -= clamp(p.x, -2.0 * r, 0.0);
+        return -length(p) * sign(p.y);
+    }
+    float markDistance(vec2 p, float mark) {
+        switch (int(mark)) {
+        case 1: return abs(length(p) - 0.19) - 0.045;
+        case 2: return length(p) - 0.13;
+        case 3: return max(abs(p.x + p.y) * 0.7071 - 0.055, boxDistance(p, vec2(0.24)));
+        case 4: return min(boxDistance(p, vec2(0.25, 0.06)), boxDistance(p, vec2(0.06, 0.25)));
+        case 5: return triangleDistance(p - vec2(0.0, 0.03), 0.26);
+        case 6: return boxDistance(p, vec2(0.27, 0.08));
+        case 7: return abs(boxDistance(p, vec2(0.18))) - 0.045;
+        default: return 1.0;
+        }
+    }
+    // The face's own two axes: up the face on the side faces (a triangle
+    // stands upright), into the well on the top and bottom.
+    vec2 onFace(vec3 p, vec3 faceNormal) {
+        vec3 a = abs(faceNormal);
+        if (a.x >= a.y && a.x >= a.z)
+            return p.zy;
+        if (a.y >= a.z)
+            return p.xz;
+        return p.xy;
+    }
+    // The mark is cut into the glass: frosted, it scatters the light and
+    // shows milky pale, and a dark groove runs round it, so it reads on the
+    // light colours as on the deep ones.
+    vec3 engrave(vec3 colour, float mark, vec3 p, vec3 faceNormal) {
+        float d = markDistance(onFace(p, faceNormal), mark);
+        float pixel = max(fwidth(d), 1e-4);
+        float inside = 1.0 - smoothstep(-pixel, pixel, d);
+        float groove = 1.0 - smoothstep(0.012, 0.012 + pixel, abs(d));
+        colour = mix(colour, vec3(0.9), 0.6 * inside);
+        return colour * (1.0 - 0.7 * groove);
+    }
+
     void main() {
         vec3 faceNormal = vFaceNormal;
         vec3 n = normalize(vNormalMatrix * bulge(vObjectPos - vBulgeCentre, faceNormal, Bulge));
@@ -463,7 +527,30 @@ fragment singleRefract {
         float glint = pow(max(dot(halfway, n), 0.0), power);
         colour += vMaterialSpecular.rgb * glint * GlintStrength;
 
+        if (fMarks > 0.5)
+            colour = engrave(colour, vMark, vObjectPos, faceNormal);
+
         fragColour = vec4(colour, 1.0);
+    }
+}
+
+// Where the falling piece would land: the edges of its bricks only, thin and
+// faint, in their colour paled a little, laid over what is there. They leave
+// the depth as it was, so what stands behind them is shaded as if they were
+// not there.
+fragment outline {
+    flat in vec3 vTint;
+    in vec3 vObjectPos;
+    out vec4 fragColour;
+    const float HalfSize = 0.5;
+    const float LineWidth = 0.055;
+    void main() {
+        vec3 depth = HalfSize - abs(vObjectPos);
+        float nearest = min(depth.x, min(depth.y, depth.z));
+        float toEdge = depth.x + depth.y + depth.z - nearest - max(depth.x, max(depth.y, depth.z));
+        float pixel = max(fwidth(toEdge), 1e-4);
+        float line = 1.0 - smoothstep(LineWidth - pixel, LineWidth + pixel, toEdge);
+        fragColour = vec4(mix(vTint, vec3(1.0), 0.4), 0.05 + 0.7 * line);
     }
 }
 
@@ -474,6 +561,17 @@ technique GlassSingleRefract {
     pass p0 {
         vertex = glass;
         fragment = singleRefract;
+    }
+}
+
+technique GlassOutline {
+    pass p0 {
+        vertex = glass;
+        fragment = outline;
+        AlphaBlendEnable = true;
+        SrcBlend = srcalpha;
+        DestBlend = invsrcalpha;
+        ZWriteEnable = false;
     }
 }
 

@@ -11,48 +11,12 @@
 #include <vector>
 
 #include "platform/Desktop.h"
+#include "platform/KeyNames.h"
 #include "platform/Utf8.h"
 #include "platform/VirtualKeys.h"
 #include "platform/X11Window.h"
 
 namespace {
-
-int virtualKeyFromSdl(SDL_Keycode key)
-{
-    if (key >= SDLK_a && key <= SDLK_z)
-        return vk::LetterA + (key - SDLK_a);
-    if (key >= SDLK_0 && key <= SDLK_9)
-        return vk::Digit0 + (key - SDLK_0);
-    if (key >= SDLK_F1 && key <= SDLK_F12)
-        return vk::F1 + (key - SDLK_F1);
-    switch (key) {
-    case SDLK_BACKSPACE: return vk::Backspace;
-    case SDLK_TAB: return vk::Tab;
-    case SDLK_RETURN:
-    case SDLK_KP_ENTER: return vk::Return;
-    case SDLK_LSHIFT:
-    case SDLK_RSHIFT: return vk::Shift;
-    case SDLK_LCTRL:
-    case SDLK_RCTRL: return vk::Control;
-    case SDLK_LALT:
-    case SDLK_RALT: return vk::Alt;
-    case SDLK_PAUSE: return vk::Pause;
-    case SDLK_ESCAPE: return vk::Escape;
-    case SDLK_SPACE: return vk::Space;
-    case SDLK_PAGEUP: return vk::PageUp;
-    case SDLK_PAGEDOWN: return vk::PageDown;
-    case SDLK_END: return vk::End;
-    case SDLK_HOME: return vk::Home;
-    case SDLK_LEFT: return vk::Left;
-    case SDLK_UP: return vk::Up;
-    case SDLK_RIGHT: return vk::Right;
-    case SDLK_DOWN: return vk::Down;
-    case SDLK_INSERT: return vk::Insert;
-    case SDLK_DELETE: return vk::Delete;
-    case SDLK_PRINTSCREEN: return vk::Snapshot;
-    default: return 0;
-    }
-}
 
 // OpenGL 4.5 core. The window's own framebuffer only receives the finished
 // picture; depth and stencil live with the device's off-screen back buffer.
@@ -406,7 +370,7 @@ bool CWindow::translateKey(const void* sdlEvent, InputMessage& message)
             setFullScreen(windowed);
         return false;
     }
-    message.key = virtualKeyFromSdl(key.keysym.sym);
+    message.key = virtualKeyOfSdlKey(key.keysym.sym);
     message.repeat = key.repeat != 0;
     message.type = InputMessage::KeyDown;
     return message.key != 0;

@@ -18,6 +18,23 @@ namespace {
 constexpr const char* Technique = "GlassSingleRefract";
 // The same glass, each brick placed and coloured by its instance.
 constexpr const char* InstancedTechnique = "GlassSingleRefractInstanced";
+// The faint outline of a brick (the drop guide), drawn over what is there.
+constexpr const char* OutlineTechnique = "GlassOutline";
+
+// The glass is drawn opaque whatever its colour's alpha, so the alpha carries
+// the brick's engraved mark instead: 0 none, k / 8 mark k. An instanced draw
+// has nothing else per brick to carry it in.
+constexpr float MarkShare = 1.0f / 8.0f;
+
+glm::vec4 colourWithMark(glm::vec4 colour, int mark)
+{
+    colour.a = mark >= 1 && mark <= 7 ? static_cast<float>(mark) * MarkShare : 0.0f;
+    return colour;
+}
+
+// Drawn one by one rather than among the instances: the falling piece with
+// its rim, and the outlines with a program of their own.
+bool drawnAlone(const CSceneEntity& entity) { return entity.highlight > 0.0f || entity.outline; }
 
 } // namespace
 
@@ -35,7 +52,7 @@ bool CGlassMaterial::reload()
     copyTarget.reset();
     copyTarget = std::make_unique<CRenderTexture>(&device(), 0, 0, Format::A8R8G8B8);
 
-    shader = loadEffectFile(path, {Technique});
+    shader = loadEffectFile(path, {Technique, OutlineTechnique});
     matWorld = shader->parameterByName("matWorld");
     vMaterialDiffuse = shader->parameterByName("vMaterialDiffuse");
     vMaterialSpecular = shader->parameterByName("vMaterialSpecular");
@@ -48,6 +65,7 @@ bool CGlassMaterial::reload()
     vFrameBufferArea = shader->parameterByName("vFrameBufferArea");
     vLightPos = shader->parameterByName("vLightPos");
     fHighlight = shader->parameterByName("fHighlight");
+    fMarks = shader->parameterByName("fMarks");
     return true;
 }
 
@@ -169,9 +187,10 @@ void CGlassMaterial::useTechnique(const char* name)
 void CGlassMaterial::apply(const CSceneEntity& entity, const MaterialValues& values)
 {
     copyForNearLayer(entity);
-    useTechnique(Technique);
+    useTechnique(entity.outline ? OutlineTechnique : Technique);
     shader->setMatrix(matWorld, entity.world);
-    shader->setVector(vMaterialDiffuse, entity.colour * values.diffuse);
+    shader->setVector(vMaterialDiffuse, colourWithMark(entity.colour * values.diffuse, entity.mark));
+    shader->setFloat(fMarks, entity.mark > 0 ? 1.0f : 0.0f);
     shader->setVector(vMaterialSpecular, values.specular);
     shader->setFloat(fMaterialSpecularPower, values.power);
     shader->setFloat(fHighlight, entity.highlight);
@@ -210,20 +229,27 @@ void CGlassMaterial::drawInstancedPart(std::span<const RenderItem> run, size_t f
         return;
     const CMeshSubset& subset = *run.front().subset;
     partInstances.clear();
-    for (size_t i = first; i < last; ++i)
-        if (run[i].entity && run[i].subset && run[i].entity->highlight <= 0.0f)
-            partInstances.push_back({run[i].entity->world, run[i].subset->values.diffuse * run[i].entity->colour});
+    bool marked = false;
+    for (size_t i = first; i < last; ++i) {
+        const CSceneEntity* entity = run[i].entity;
+        if (!entity || !run[i].subset || drawnAlone(*entity))
+            continue;
+        partInstances.push_back(
+            {entity->world, colourWithMark(run[i].subset->values.diffuse * entity->colour, entity->mark)});
+        marked = marked || entity->mark > 0;
+    }
     if (!partInstances.empty()) {
         useTechnique(InstancedTechnique);
         shader->setVector(vMaterialSpecular, subset.values.specular);
         shader->setFloat(fMaterialSpecularPower, subset.values.power);
+        shader->setFloat(fMarks, marked ? 1.0f : 0.0f);
         // The parameter keeps the last brick's value drawn alone.
         shader->setFloat(fHighlight, 0.0f);
         shader->commitChanges();
         subset.drawInstances(partInstances);
     }
     for (size_t i = first; i < last; ++i)
-        if (run[i].entity && run[i].subset && run[i].entity->highlight > 0.0f) {
+        if (run[i].entity && run[i].subset && drawnAlone(*run[i].entity)) {
             apply(*run[i].entity, run[i].subset->values);
             run[i].subset->drawSubset();
         }

@@ -20,7 +20,9 @@
 //
 // An entity's highlight lights the brick a little and outlines it with a
 // bright rim: the falling piece stands out from the stack. Highlighted bricks
-// are drawn one by one within an instanced run, with their layer.
+// are drawn one by one within an instanced run, with their layer, and so are
+// the outline entities ("GlassOutline": only the brick's edges, faint, in its
+// colour; the drop guide). An entity's mark is engraved on every face.
 #include "render/Material.h"
 #include "render/RenderList.h"
 
@@ -103,6 +105,7 @@ private:
     int vFrameBufferArea = -1;
     int vLightPos = -1;
     int fHighlight = -1;
+    int fMarks = -1;
     int currentPass = 0;
 
     // The run being drawn: whether it draws into the scene target (the only

@@ -264,7 +264,9 @@ CRenderer::FrameItems CRenderer::collectFrameItems()
 {
     FrameItems items;
     for (const auto& entity : entityList) {
-        collectRenderItems(items.all, *entity);
+        // An outline has no body to cast a shadow or take one.
+        if (!entity->outline)
+            collectRenderItems(items.all, *entity);
         collectRenderItems(entity.get() == mirrorFloorEntity ? items.mirror : items.others, *entity);
     }
     // The glass sees what was drawn before it: the far bricks first.

@@ -204,7 +204,8 @@ private:
     // Reused from frame to frame: the items the mirror draws reflected.
     RenderList reflectedItems;
 
-    // This frame's items: all of them, the mirror floor's, and the others.
+    // This frame's items: all of them that take part in the shadows (every
+    // one but the outlines), the mirror floor's, and the others.
     struct FrameItems {
         RenderList all;
         RenderList mirror;

@@ -31,4 +31,10 @@ public:
     // How much the entity stands out from those around it, 0 to 1: the glass
     // draws the falling piece's bricks lighter and with a bright rim.
     float highlight = 0.0f;
+    // The mark engraved on every face of a brick, 0 for none or 1..7, one per
+    // kind of piece: the kinds told apart without their colours.
+    int mark = 0;
+    // Drawn as the faint outline of its mesh alone, casting no shadow: where
+    // the falling piece would land.
+    bool outline = false;
 };

@@ -281,3 +281,62 @@ TEST_F(BoardViewTest, AFrameLeavesTheEntityListAsItFoundIt)
     view->render();
     EXPECT_EQ(renderer->entities().size(), 2u);
 }
+
+TEST_F(BoardViewTest, TheHelpsAddGuideOutlinesAndMarksOnlyWhenAskedFor)
+{
+    // A piece of each kind in the stack, a straight piece falling over a gap
+    // in it, a debris row of every kind, and the preview.
+    for (int kind = 1; kind <= PieceKindCount; ++kind)
+        board->setCell(kind - 1, 19, createPiece(kind)->colour);
+    board->setCell(8, 18, 0xFF123456u); // a colour of no kind
+    for (int c = 0; c < 7; ++c)
+        board->setCell(c, 10, createPiece(c + 1)->colour);
+    CRandom random = board->random();
+    view->launchRow(10, board->rowColours(10), random);
+    for (int c = 0; c < 7; ++c)
+        board->setCell(c, 10, 0);
+    CPiece& current = *board->placePiece(createPiece(6));
+    current.x = 8.0f;
+    current.y = 3.0f;
+    board->placeNextPiece(createPiece(2));
+
+    view->buildBoardEntities();
+    std::vector<glm::vec3> plain;
+    for (const CSceneEntity* brick : bricks()) {
+        EXPECT_TRUE(brick->mark == 0 && !brick->outline);
+        plain.push_back(brick->position);
+    }
+    renderer->removeEntities(CSceneEntity::OneFrame);
+
+    view->dropGuide = true;
+    view->kindMarks = true;
+    view->buildBoardEntities();
+    const auto helped = bricks();
+    // The same bricks in the same order, then the four outlines.
+    ASSERT_EQ(helped.size(), plain.size() + 4);
+    std::vector<int> marks;
+    for (size_t i = 0; i < plain.size(); ++i) {
+        EXPECT_EQ(helped[i]->position, plain[i]);
+        EXPECT_FALSE(helped[i]->outline);
+        marks.push_back(helped[i]->mark);
+    }
+    // Falling straight piece (6), preview (2), stack row 18 (none), row 19
+    // (kinds 1..7), then the debris of kinds 1..7 and three of no colour.
+    const std::vector<int> expected = {6, 6, 6, 6, 2, 2, 2, 2, 0, 1, 2, 3, 4, 5, 6, 7, 1, 2, 3, 4, 5, 6, 7, 0, 0, 0};
+    EXPECT_EQ(marks, expected);
+
+    const std::vector<CellPosition> landing = board->landingCells();
+    ASSERT_EQ(landing.size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
+        const CSceneEntity& guide = *helped[plain.size() + i];
+        EXPECT_TRUE(guide.outline);
+        EXPECT_EQ(guide.mark, 0);
+        EXPECT_EQ(guide.colour, helped[0]->colour);
+        expectNear(guide.position, {landing[i].x, 20.5f - landing[i].y, 0.0f});
+        // Inside its cell, so the piece hides it where it covers it.
+        EXPECT_LT(guide.scale.x, 1.0f);
+    }
+    // Column 8 is free down to the cell of no kind at row 18: the upright
+    // straight piece rests with its foot on row 17.
+    EXPECT_EQ(landing[3].y, 17.0f);
+}

@@ -547,3 +547,68 @@ TEST_F(Board, LongRandomPlayKeepsThePieceInTheClear)
     }
     EXPECT_GT(games, 5);
 }
+
+TEST_F(Board, LandingCellsAreWhereThePieceLocks)
+{
+    // Random moves, then the keys let go (a slide under way still ends in its
+    // column) and the piece dropped: the cells the board said it would land
+    // on are the cells it fills. Locks that clear a row move the grid, so
+    // only the others are compared, and there are many of them.
+    CRandom moves(777);
+    int compared = 0;
+    for (int piece = 0; piece < 400; ++piece) {
+        if (!board.isRunning())
+            board.newGame();
+        keys.held.clear();
+        for (int i = moves.randomInt() % 120; i > 0; --i) {
+            const int r = moves.randomInt();
+            if (i % 9 == 0) {
+                keys.held.clear();
+                if (r & 1)
+                    keys.held.insert((r & 2) ? Left : Right);
+                if (r & 4)
+                    board.tryRotate((r & 8) ? 1 : -1);
+            }
+            step();
+        }
+        if (!board.isRunning())
+            continue; // the moves ended the game
+        const CPiece& falling = *board.current();
+        const CellPosition before{falling.x, falling.y};
+        const int contact = falling.contact;
+        const std::vector<CellPosition> landing = board.landingCells();
+        ASSERT_EQ(landing.size(), 4u);
+        EXPECT_TRUE(falling.x == before.x && falling.y == before.y && falling.contact == contact);
+
+        keys.held = {Down};
+        listener.events.clear();
+        std::array<uint32_t, BoardCells> grid = board.cells();
+        for (int i = 0; i < 10000 && listener.count(NewPiece) == 0; ++i) {
+            grid = board.cells();
+            step();
+        }
+        ASSERT_EQ(listener.count(NewPiece), 1) << "piece " << piece;
+        if (listener.count(RowsCleared) != 0 || listener.count(GameOver) != 0)
+            continue;
+        std::set<int> filled;
+        for (int c = 0; c < BoardCells; ++c)
+            if (grid[size_t(c)] == 0 && board.cells()[size_t(c)] != 0)
+                filled.insert(c);
+        std::set<int> foretold;
+        for (const CellPosition& p : landing) {
+            ASSERT_EQ(p.x, std::trunc(p.x));
+            ASSERT_EQ(p.y, std::trunc(p.y));
+            if (p.y >= 0.0f)
+                foretold.insert(CGameBoard::cellIndex(int(p.x), int(p.y)));
+        }
+        ASSERT_EQ(filled, foretold) << "piece " << piece;
+        ++compared;
+    }
+    EXPECT_GT(compared, 200);
+}
+
+TEST_F(Board, NoLandingWithoutAFallingPiece)
+{
+    board.emptyWell();
+    EXPECT_TRUE(board.landingCells().empty());
+}

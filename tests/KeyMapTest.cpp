@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/KeyBindings.h"
 #include "app/SettingTable.h"
 #include "game/RecordedInput.h"
 #include "platform/InputSource.h"
@@ -142,7 +143,7 @@ TEST(KeyMap, RepeatsOfHeldMovesAndOfKeysHeldIntoTheNameDoNotAct)
 TEST(KeyMap, TheControlsPageListsEveryKeyOfPlay)
 {
     std::string page;
-    for (const std::string& line : keyboardControls()) {
+    for (const std::string& line : keyboardControls(CKeyBindings())) {
         EXPECT_NE(line.find('\t'), std::string::npos) << line;
         page += line + "\n";
     }
@@ -156,8 +157,54 @@ TEST(KeyMap, TheControlsPageListsEveryKeyOfPlay)
         }
     }
     std::string pad;
-    for (const std::string& line : padControls())
+    for (const std::string& line : padControls(CKeyBindings()))
         pad += line + "\n";
     for (const char* shown : {"A\tturn right; take", "Start\tpause; take", "Back\tleave; help in menu"})
         EXPECT_NE(pad.find(shown), std::string::npos) << shown << "\n" << pad;
+}
+
+// Keys the player chose: in play the chosen key does the move and the key it
+// replaced does nothing (nor its companion: P pauses only while Pause does),
+// held keys slide and drop alike, the other places keep their keys, a key
+// with a use of its own in play says it, and the controls show the choice.
+TEST(KeyMap, AChosenKeyDrivesPlayAndTheKeyItReplacedDoesNot)
+{
+    const int W = vk::LetterA + 22, A = vk::LetterA, Q = vk::LetterA + 16;
+    CKeyBindings keys;
+    ASSERT_EQ(keys.bind(bindableMoveOf(Action::TurnClockwise), W), std::nullopt);
+    ASSERT_EQ(keys.bind(bindableMoveOf(Action::SlideLeft), A), std::nullopt);
+    ASSERT_EQ(keys.bind(bindableMoveOf(Action::Pause), Q), std::nullopt);
+    ASSERT_EQ(keys.bind(bindableMoveOf(Action::TurnAnticlockwise), vk::PadStart), "start is already pause");
+
+    EXPECT_EQ(actionForKey(W, KeyContext::Playing, keys), Action::TurnClockwise);
+    EXPECT_EQ(actionForKey(vk::Up, KeyContext::Playing, keys), Action::Unbound);
+    EXPECT_EQ(actionForKey(Q, KeyContext::Playing, keys), Action::Pause);
+    EXPECT_EQ(actionForKey(vk::Pause, KeyContext::Playing, keys), Action::Unbound);
+    EXPECT_EQ(actionForKey(vk::LetterA + 15, KeyContext::Playing, keys), Action::Unbound) << "P";
+    // The pad keeps its buttons; the menu keeps its keys.
+    EXPECT_EQ(actionForKey(vk::PadA, KeyContext::Playing, keys), Action::TurnClockwise);
+    EXPECT_EQ(actionForKey(vk::PadStart, KeyContext::Playing, keys), Action::Pause);
+    EXPECT_EQ(actionForKey(vk::Up, KeyContext::Menu, keys), Action::PreviousItem);
+    EXPECT_EQ(actionForKey(W, KeyContext::Menu, keys), Action::Unbound);
+    // The defaults change nothing.
+    for (int key = 1; key < 0x100; ++key)
+        for (KeyContext context : {KeyContext::Playing, KeyContext::Menu, KeyContext::Options})
+            ASSERT_EQ(actionForKey(key, context, CKeyBindings()), actionForKey(key, context)) << key;
+
+    const HeldKeys held = heldMoves(HeldSet({A, vk::Left, vk::Down}), keys);
+    EXPECT_TRUE(held.left && !held.right && held.down);
+    EXPECT_FALSE(heldMoves(HeldSet({vk::Left}), keys).left);
+
+    EXPECT_EQ(playUseOf(vk::Space), "move the light");
+    EXPECT_EQ(playUseOf(vk::LetterA + 1), "switch bloom");
+    EXPECT_EQ(playUseOf(vk::Up), "");
+    EXPECT_EQ(playUseOf(W), "");
+
+    std::string page;
+    for (const std::string& line : keyboardControls(keys))
+        page += line + "\n";
+    for (const char* shown : {"A / Right\tslide the piece", "W / Shift\tturn right / left", "Q\tpause, go on"})
+        EXPECT_NE(page.find(shown), std::string::npos) << shown << "\n" << page;
+    EXPECT_EQ(("\n" + page).find("\nUp"), std::string::npos) << page;
+    EXPECT_EQ(page.find("Pause /"), std::string::npos) << page;
 }

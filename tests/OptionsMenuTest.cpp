@@ -54,8 +54,8 @@ TEST_F(OptionsMenuTest, WalksPagesAndRowsWithEveryMoveWrapping)
     EXPECT_EQ(menu.page(), OptionsPage::Effects);
     // Up from the page row goes to the last setting.
     menu.move(OptionsMove::Up);
-    EXPECT_EQ(menu.row(), 4);
-    EXPECT_EQ(menu.items()[3].setting, row(SettingId::FilteredCopy));
+    EXPECT_EQ(menu.row(), 6);
+    EXPECT_EQ(menu.items()[5].setting, row(SettingId::KindMarks));
     menu.move(OptionsMove::Down);
     EXPECT_EQ(menu.row(), 0);
     // Take on the page row steps into the page.

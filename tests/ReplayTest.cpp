@@ -426,6 +426,52 @@ TEST(Replay, PausedByPTheHelpOrTheLostKeyboardComesOutTheSame)
     EXPECT_EQ(check.status, 0) << check.output << check.errors;
 }
 
+// Keys chosen in settings.xml drive the game and the keys they replaced do
+// nothing; the recording keeps the moves, not the keys, so it checks out
+// with the chosen keys and with the default ones alike.
+TEST(Replay, AGamePlayedOnChosenKeysPlaysTheSameOnAnyKeys)
+{
+    CScriptFolder folder;
+    const std::string defaults = folder.read("settings.xml");
+    folder.write("settings.xml", "<settings>\n  <keys left=\"A\" right=\"D\" down=\"S\" turnright=\"W\" turnleft=\"E\" "
+                                 "pause=\"X\" menu=\"Q\"/>\n</settings>\n");
+    const ScriptResult played = folder.run(R"(frames 1
+press Return
+frames 2
+press W
+press Up
+expect piece 5 1.16 1
+hold Left 20
+expect piece 5 2.48 1
+hold A 20
+expect piece 2 3.8 1
+press Escape
+press Pause
+expect state 1
+expect running 1
+press X
+frames 10
+expect running 0
+press X
+hold S 60
+press E
+hold D 30
+frames 200
+press Q
+expect state 0
+)");
+    ASSERT_EQ(played.status, 0) << played.errors;
+    EXPECT_EQ(played.errors.find("settings.xml"), std::string::npos) << played.errors;
+    const Recording recording = readLast(folder);
+    GameRun check = verify(folder);
+    EXPECT_EQ(check.status, 0) << check.errors;
+    folder.write("settings.xml", defaults);
+    const GameRun withDefaults = verify(folder);
+    EXPECT_EQ(withDefaults.status, 0) << withDefaults.errors;
+    EXPECT_EQ(withDefaults.output, check.output);
+    EXPECT_GT(recording.frames.size(), 300u);
+}
+
 // Every press of Left or Right is a column, however quickly they follow each
 // other; a replay carries each out where the game did, to the same cells.
 TEST(Replay, QuickPressesPlayBackInTheirPlace)

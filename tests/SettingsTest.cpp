@@ -423,7 +423,7 @@ const std::string PlayersFile = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                                 "    fullscreen=\"no\" enablebloom=\"Yes\" enableshadow=\" 1 \" enablemirror=\"OFF\"\n"
                                 "\tfilterframebuffer=\"true\" pauseonfocusloss=\"on\" renderscale=\"auto\"\n"
                                 "    framelimit=\"0\" showframerate=\"0\" musicvolume=\"10\" effectsvolume=\"7\"\n"
-                                "    mute=\"False\" theme=\"dark\">\n"
+                                "    mute=\"False\" dropguide=\"0\" kindmarks=\"off\" theme=\"dark\">\n"
                                 "  <!-- nothing in here is read -->\n"
                                 "</settings>";
 
@@ -450,7 +450,7 @@ TEST(SettingsSaved, EverySettingChangedAloneChangesOnlyItsOwnValue)
 {
     const std::pair<int, const char*> changes[SettingCount] = {
         {1040, "1040"}, {784, "784"}, {1, "yes"}, {0, "No"}, {0, "0"}, {1, "ON"}, {0, "false"},
-        {0, "off"}, {700, "0.7"}, {30, "30"}, {1, "1"}, {9, "9"}, {8, "8"}, {1, "True"},
+        {0, "off"}, {700, "0.7"}, {30, "30"}, {1, "1"}, {9, "9"}, {8, "8"}, {1, "True"}, {1, "1"}, {1, "on"},
     };
     for (const SettingDeclaration& setting : settingTable()) {
         CDataTestFolder folder;

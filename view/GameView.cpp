@@ -13,6 +13,10 @@ namespace {
 // The next piece waiting beside the well turns about its vertical axis.
 constexpr float PreviewTurnRate = 0.3f; // radians per second
 
+// The drop guide's bricks are a little smaller than a cell, so where the
+// falling piece overlaps them it hides them whichever is drawn first.
+constexpr float GuideScale = 0.96f;
+
 // Where the permanent entities stand: the frame around the well's cells, and
 // the box whose top face is the mirror floor at y = 0.
 constexpr glm::vec3 FramePosition{4.5f, 0.0f, -0.5f};
@@ -122,6 +126,16 @@ void CGameView::drawFrameRate()
     }
 }
 
+CSceneEntity* CGameView::addBrick(uint32_t colour, int kind, const glm::vec3& position)
+{
+    CSceneEntity* entity = renderer.addEntity(&brick, CSceneEntity::OneFrame);
+    entity->colour = colourFromArgb(colour);
+    entity->position = position;
+    if (kindMarks)
+        entity->mark = kind;
+    return entity;
+}
+
 void CGameView::buildBoardEntities()
 {
     // The falling piece, then the next piece, turning in its preview place.
@@ -132,27 +146,25 @@ void CGameView::buildBoardEntities()
         const CPiece& piece = *pieces[p];
         for (int i = 0; i < static_cast<int>(piece.cells.size()); ++i) {
             const CellPosition cell = piece.cellPosition(i);
-            CSceneEntity* entity = renderer.addEntity(&brick, CSceneEntity::OneFrame);
+            CSceneEntity* entity = addBrick(piece.colour, piece.kind, boardToWorld(cell.x, cell.y));
             if (p == 1)
                 entity->rotation.x = elapsed * PreviewTurnRate; // yaw
             else
                 entity->highlight = 1.0f; // the falling piece stands out from the stack
-            entity->colour = colourFromArgb(piece.colour);
-            entity->position = boardToWorld(cell.x, cell.y);
             entity->updateWorld();
         }
     }
 
-    // The settled cells, row by row from the top.
+    // The settled cells, row by row from the top. A cell keeps only its
+    // colour; the colour names the kind.
     for (int row = 0; row < BoardRows; ++row)
         for (int column = 0; column < BoardColumns; ++column) {
             const uint32_t value = board.cell(column, row);
             if (value == 0)
                 continue;
-            CSceneEntity* entity = renderer.addEntity(&brick, CSceneEntity::OneFrame);
+            CSceneEntity* entity =
+                addBrick(value, pieceKindOfColour(value), boardToWorld(float(column), float(row)));
             entity->settled = true;
-            entity->colour = colourFromArgb(value);
-            entity->position = boardToWorld(float(column), float(row));
             entity->updateWorld();
         }
 
@@ -161,12 +173,31 @@ void CGameView::buildBoardEntities()
         const CDebrisBrick* debrisBrick = physics.slot(i);
         if (!debrisBrick)
             continue;
-        CSceneEntity* entity = renderer.addEntity(&brick, CSceneEntity::OneFrame);
-        entity->position = debrisBrick->position();
-        entity->colour = colourFromArgb(debrisBrick->colour);
+        CSceneEntity* entity =
+            addBrick(debrisBrick->colour, pieceKindOfColour(debrisBrick->colour), debrisBrick->position());
         // The body's rotation turns brick space into the world's, as the
         // brick's world matrix does.
         entity->updateWorld(glm::mat4(debrisBrick->rotation()));
+    }
+
+    if (dropGuide)
+        addDropGuide();
+}
+
+// Outlines of the falling piece's bricks where it would come to rest,
+// following it as it slides and turns.
+void CGameView::addDropGuide()
+{
+    const CPiece* piece = board.current();
+    if (!piece)
+        return;
+    for (const CellPosition& cell : board.landingCells()) {
+        CSceneEntity* entity = renderer.addEntity(&brick, CSceneEntity::OneFrame);
+        entity->outline = true;
+        entity->colour = colourFromArgb(piece->colour);
+        entity->position = boardToWorld(cell.x, cell.y);
+        entity->scale = glm::vec3(GuideScale);
+        entity->updateWorld();
     }
 }
 

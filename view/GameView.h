@@ -44,7 +44,8 @@ public:
     void render(const FrameOverlay& menu = {}, bool panelOpen = false);
 
     // Adds one-frame brick entities for the falling piece, the next piece
-    // (turning slowly), the settled cells and the debris, in that order.
+    // (turning slowly), the settled cells and the debris, in that order, and
+    // the drop guide's outlines after them when it is shown.
     void buildBoardEntities();
 
     const CPhysicsWorld& debris() const { return physics; }
@@ -54,6 +55,12 @@ public:
 
     // The frame-rate counter under the HUD, switched by a key.
     bool showFrameRate = false;
+    // Helps the player chooses, both off unless asked for: the outlines of
+    // where the falling piece would land if dropped now, and a mark engraved
+    // on every brick for its kind of piece (in the stack, the pieces and the
+    // debris alike), for players who tell the colours apart poorly.
+    bool dropGuide = false;
+    bool kindMarks = false;
 
     // ---- HUD ------------------------------------------------------------------
     CHud hud;
@@ -66,6 +73,9 @@ private:
     void loadScene();
     // The frame rate under the HUD, if shown.
     void drawFrameRate();
+    // A brick of the board's colour where the board says, with its kind's mark if shown.
+    CSceneEntity* addBrick(uint32_t colour, int kind, const glm::vec3& position);
+    void addDropGuide();
 
     const CGameBoard& board;
     CRenderer& renderer;

@@ -269,6 +269,9 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
     // Every setting by its attribute, as the file would write it.
     for (const SettingDeclaration& setting : settingTable())
         add(setting.attribute, settingText(setting, game.settings.current().value(setting.id)));
+    // The helps the view draws, as the settings put them into it.
+    add("view.dropGuide", game.view.dropGuide);
+    add("view.kindMarks", game.view.kindMarks);
     add("sway", game.flow.swayAmplitude);
     add("camera", point(game.renderer.camera().eye));
     add("cameraGoal", point(game.renderer.camera().eyeGoal));
