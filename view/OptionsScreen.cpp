@@ -61,7 +61,8 @@ void COptionsScreen::draw(const CMenu& menu)
                             {layout->panelLeft, layout->hintTop - smallFont->lineHeight() * 3 / 2, layout->panelRight,
                              FarEdge},
                             TextCenter, ItemColour);
-    smallFont->drawText(BackHint, {layout->panelLeft, layout->hintTop, layout->panelRight, FarEdge}, TextCenter,
+    const bool controls = menu.options().page() == OptionsPage::Controls;
+    smallFont->drawText(controls ? ControlsHint : BackHint, {layout->panelLeft, layout->hintTop, layout->panelRight, FarEdge}, TextCenter,
                         DimColour);
 }
 
