@@ -164,6 +164,21 @@ std::optional<std::string> rewritten(const std::string& path, const CSettings& b
         if (before.value(setting.id) != after.value(setting.id))
             root.setAttribute(setting.attribute, settingText(setting, after.value(setting.id),
                                                              root.attribute(setting.attribute)));
+    // The keys too, or the save would say it kept them when it did not.
+    if (!(before.keys == after.keys))
+        for (const bool pad : {false, true}) {
+            const char* name = pad ? "padbuttons" : "keys";
+            CXmlNode element = root.findChild(name);
+            if (element.isNull())
+                element = root.insertElement(root.childCount(), name);
+            if (element.isNull())
+                return std::nullopt;
+            for (int move = 0; move < BindableMoveCount; ++move) {
+                const std::string bound = pad ? boundButtonName(after.keys, move) : boundKeyName(after.keys, move);
+                if (!bound.empty())
+                    element.setAttribute(bindableMoves()[static_cast<size_t>(move)].attribute, bound);
+            }
+        }
     return document.text();
 }
 

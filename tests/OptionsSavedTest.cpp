@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Settings.h"
+#include "platform/VirtualKeys.h"
 
 #include <filesystem>
 
@@ -120,4 +121,10 @@ TEST(OptionsSaved, AKeyChosenOnTheControlsPageDrivesTheGame)
     const ScriptResult reset = run.run(toControls + "press Up\npress Return\npress Escape\nframes 1\n");
     ASSERT_EQ(reset.status, 0) << reset.errors;
     EXPECT_NE(run.read("settings.xml").find("<keys left=\"Left\""), std::string::npos) << run.read("settings.xml");
+
+    // A <keys> with text in it is not edited in place: the file is written
+    // again by the reader, and the choice is still kept.
+    run.write("settings.xml", "<settings><keys>mine</keys></settings>\n");
+    ASSERT_EQ(run.run(toControls + "press Down\npress Return\npress a\npress Escape\nframes 1\n").status, 0);
+    EXPECT_EQ(settingsIn(run).keys.actionOf(vk::LetterA), Action::SlideLeft) << run.read("settings.xml");
 }
