@@ -53,6 +53,12 @@ void CApplication::followMode()
 void CApplication::onKeyDown(int key, bool repeat)
 {
     const KeyContext context = mode().keyContext();
+    // A row of the controls page waiting for a key takes the next press as it is.
+    if (context == KeyContext::Options && flow->waitsForKey()) {
+        if (!repeat)
+            flow->takeKey(key);
+        return;
+    }
     const std::optional<ActionRequest> request = actionForKey(key, context, flow->keyBindings());
     if (!presses.counts(key, repeat, context, request ? request->action : Action::Unbound) || !request)
         return;

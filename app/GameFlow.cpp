@@ -14,6 +14,7 @@
 #include "game/Menu.h"
 #include "platform/InputSource.h"
 #include "platform/Utf8.h"
+#include "platform/VirtualKeys.h"
 #include "render/Renderer.h"
 #include "view/GameView.h"
 #include "view/MenuLayout.h"
@@ -76,8 +77,34 @@ CCamera& CGameFlow::camera() { return parts.renderer.camera(); }
 void CGameFlow::setPlayerSettings(CPlayerSettings* settings)
 {
     playerSettings = settings;
+    showKeys();
+}
+
+// The controls page's rows and tables, and the help, show the keys bound now.
+void CGameFlow::showKeys()
+{
     const CKeyBindings& keys = keyBindings();
     parts.menu.options().setControls(keyboardControls(keys), padControls(keys));
+    if (playerSettings && parts.menu.options().isOpen())
+        parts.menu.options().refresh(playerSettings->optionPages());
+}
+
+bool CGameFlow::waitsForKey() const
+{
+    return current == State::Menu && parts.menu.options().isOpen() && parts.menu.options().waitingForKey();
+}
+
+void CGameFlow::takeKey(int keyOrButton)
+{
+    COptionsMenu& options = parts.menu.options();
+    if (!waitsForKey())
+        return;
+    std::string said;
+    if (keyOrButton != vk::Escape && playerSettings)
+        said = playerSettings->bindKey(options.chosenSetting() - KeyRowSetting, keyOrButton).value_or("");
+    options.stopWaiting(said);
+    parts.sounds.play(Sound::MenuItem, sceneryRandom());
+    showKeys();
 }
 
 const CKeyBindings& CGameFlow::keyBindings() const
@@ -470,7 +497,10 @@ void CGameFlow::moveInOptions(OptionsMove move)
     const OptionsOutcome outcome = parts.menu.options().move(move);
     if (!playerSettings)
         return;
-    if (outcome.changed) {
+    if (outcome.changed && outcome.setting == DefaultKeysSetting) {
+        playerSettings->restoreDefaultKeys();
+        showKeys();
+    } else if (outcome.changed) {
         playerSettings->change(outcome.setting, outcome.value);
         // Full screen may not be granted; the screen shows what the window did.
         parts.menu.options().refresh(playerSettings->optionPages());

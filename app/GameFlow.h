@@ -126,6 +126,10 @@ public:
     // The keys and pad buttons the player chose for the moves of play; the
     // defaults without settings.
     const CKeyBindings& keyBindings() const;
+    // While a row of the controls page waits for a key, every key press goes
+    // to takeKey, which binds it (Escape keeps the old one).
+    bool waitsForKey() const;
+    void takeKey(int keyOrButton);
 
     // ---- replays ----------------------------------------------------------------------
     // A recording's game starts in the flow: it is not recorded again, and
@@ -139,6 +143,7 @@ public:
     bool replaying() const { return playingRecording; }
 
 private:
+    void showKeys();
     // What each group of actions does.
     void moveScenery(Action action);
     void onPlayingAction(Action action);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/KeyMap.h"
 #include "audio/SoundBank.h"
 #include "render/Renderer.h"
 #include "view/GameView.h"
@@ -59,6 +60,16 @@ OptionPages optionPagesOf(const CSettings& settings, const std::vector<WindowSiz
         page.resize(std::max(page.size(), static_cast<size_t>(setting.row)));
         page[static_cast<size_t>(setting.row - 1)] = std::move(item);
     }
+    std::vector<OptionItem>& controls = pages[static_cast<size_t>(OptionsPage::Controls)];
+    for (int move = 0; move < BindableMoveCount; ++move) {
+        OptionItem row{KeyRowSetting + move, bindableMoves()[static_cast<size_t>(move)].label,
+                       {boundKeyName(settings.keys, move) + " / " + boundButtonName(settings.keys, move)}};
+        row.waitsForKey = true;
+        controls.push_back(std::move(row));
+    }
+    OptionItem defaults{DefaultKeysSetting, "Default keys", {""}};
+    defaults.isCommand = true;
+    controls.push_back(std::move(defaults));
     return pages;
 }
 
@@ -101,6 +112,11 @@ void CPlayerSettings::change(int setting, int choice)
         settings.set(id, valueOfChoice(declarationOf(id), choice));
         applyToGame();
     }
+}
+
+std::optional<std::string> CPlayerSettings::bindKey(int move, int keyOrButton)
+{
+    return settings.keys.bind(move, keyOrButton, playUseOf(keyOrButton));
 }
 
 bool CPlayerSettings::save()

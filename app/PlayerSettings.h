@@ -33,6 +33,11 @@ struct SettingsTargets {
     std::function<void(std::optional<float>)> setRenderScale;
 };
 
+// The controls page's rows stand for no setting of the table: a key row's
+// setting is KeyRowSetting plus its move, the default row's DefaultKeysSetting.
+constexpr int KeyRowSetting = 100;
+constexpr int DefaultKeysSetting = KeyRowSetting + BindableMoveCount;
+
 // The options screen's pages for these settings: every setting with a row,
 // its choices and the one chosen; the window size's choices are sizes, the
 // current one chosen.
@@ -61,6 +66,12 @@ public:
     // Saves the record, with full screen as the window is now. True when the
     // file holds the settings (or nothing had changed).
     bool save();
+
+    // The key or pad button for a move of play, from the controls page:
+    // refused, with the line that says where it is already, as
+    // CKeyBindings::bind does. Saved on leaving, as the other settings are.
+    std::optional<std::string> bindKey(int move, int keyOrButton);
+    void restoreDefaultKeys() { settings.keys.restoreDefaults(); }
 
     const CSettings& current() const { return settings; }
 

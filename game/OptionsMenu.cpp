@@ -24,6 +24,8 @@ void COptionsMenu::open(OptionPages pages)
 {
     refresh(std::move(pages));
     shown = true;
+    waiting = false;
+    line.clear();
     currentPage = OptionsPage::Display;
     currentRow = 0;
 }
@@ -75,10 +77,23 @@ OptionsOutcome COptionsMenu::step(int by)
     return {true, chosen.setting, value, false};
 }
 
+int COptionsMenu::chosenSetting() const
+{
+    return currentRow == 0 ? -1 : items()[static_cast<size_t>(currentRow - 1)].setting;
+}
+
+void COptionsMenu::stopWaiting(std::string said)
+{
+    waiting = false;
+    line = std::move(said);
+}
+
 OptionsOutcome COptionsMenu::move(OptionsMove move)
 {
-    if (!shown)
+    // While a key row waits, every key goes to it through the flow.
+    if (!shown || waiting)
         return {};
+    line.clear();
     switch (move) {
     case OptionsMove::Up:
         currentRow = wrapped(currentRow - 1, rowCount());
@@ -98,6 +113,13 @@ OptionsOutcome COptionsMenu::move(OptionsMove move)
         }
         // A list that stops at its end starts again from its beginning.
         OptionItem& chosen = pageItems[static_cast<size_t>(currentPage)][static_cast<size_t>(currentRow - 1)];
+        if (chosen.waitsForKey) {
+            waiting = true;
+            line = "Press the new key or pad button (Escape keeps " + chosen.shown() + ")";
+            return {};
+        }
+        if (chosen.isCommand)
+            return {true, chosen.setting, 0, false};
         const int count = static_cast<int>(chosen.choices.size());
         if (count < 2)
             return {};
@@ -115,7 +137,7 @@ OptionsOutcome COptionsMenu::move(OptionsMove move)
 
 void COptionsMenu::point(int row, OptionsPage pageTab)
 {
-    if (!shown || row < 0 || row >= rowCount())
+    if (!shown || waiting || row < 0 || row >= rowCount())
         return;
     currentRow = row;
     if (row == 0)

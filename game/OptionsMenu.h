@@ -23,6 +23,11 @@ struct OptionItem {
     int value = 0;
     // A switch flips at either end; a list stops at its ends.
     bool wraps = false;
+    // A row of the controls page: taking it waits for the next key or pad
+    // button, which the game flow then binds to the row's move.
+    bool waitsForKey = false;
+    // A row that does something when taken ("Default keys") and has no value.
+    bool isCommand = false;
 
     const std::string& shown() const { return choices[static_cast<size_t>(value)]; }
     // Whether Left / Right would change the value: a list at its end would not.
@@ -30,7 +35,8 @@ struct OptionItem {
     bool stepsOn() const { return wraps || value + 1 < static_cast<int>(choices.size()); }
 };
 
-// Each page's rows, top to bottom; the controls page has none.
+// Each page's rows, top to bottom; the controls page's are the moves of play
+// with their keys, and the row that puts the default keys back.
 using OptionPages = std::array<std::vector<OptionItem>, OptionsPageCount>;
 
 // The player's moves, from whichever device made them.
@@ -83,6 +89,14 @@ public:
     void setControls(std::vector<std::string> keyboard, std::vector<std::string> pad);
     const std::vector<std::string>& keyboardHelp() const { return keyboardLines; }
     const std::vector<std::string>& padHelp() const { return padLines; }
+    // Taking a key row waits for the next key or button; while it waits the
+    // flow gives the key to the row's move and stops the wait with the line
+    // to show under the rows ("" for none: bound, or Escape kept the old one).
+    bool waitingForKey() const { return waiting; }
+    // The setting of the row that waits (or is chosen).
+    int chosenSetting() const;
+    void stopWaiting(std::string line);
+    const std::string& controlsLine() const { return line; }
 
 private:
     OptionsOutcome step(int by);
@@ -93,5 +107,7 @@ private:
     OptionPages pageItems;
     std::vector<std::string> keyboardLines;
     std::vector<std::string> padLines;
+    bool waiting = false;
+    std::string line;
 };
 

@@ -46,9 +46,17 @@ TEST_F(OptionsMenuTest, WalksPagesAndRowsWithEveryMoveWrapping)
     // On the page row Left and Right turn the pages, round.
     menu.move(OptionsMove::Left);
     EXPECT_EQ(menu.page(), OptionsPage::Controls);
-    EXPECT_EQ(menu.rowCount(), 1);
+    EXPECT_EQ(menu.rowCount(), 9) << "the tabs, seven moves and the default keys";
     menu.move(OptionsMove::Down);
-    EXPECT_EQ(menu.row(), 0) << "the controls page has only its tabs";
+    EXPECT_EQ(menu.row(), 1);
+    EXPECT_EQ(menu.items()[0].shown(), "Left / dpleft");
+    // Taking a key row waits for a key: the moves of the screen do nothing.
+    menu.move(OptionsMove::Take);
+    EXPECT_TRUE(menu.waitingForKey());
+    menu.move(OptionsMove::Up);
+    EXPECT_EQ(menu.row(), 1);
+    menu.stopWaiting("");
+    menu.move(OptionsMove::Up);
     menu.move(OptionsMove::Right);
     menu.move(OptionsMove::Right);
     EXPECT_EQ(menu.page(), OptionsPage::Effects);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Settings.h"
+#include "platform/VirtualKeys.h"
 
 #include <filesystem>
 
@@ -83,4 +84,47 @@ TEST(OptionsSaved, SwitchesFlippedWatchingAReplayAreNotSaved)
         run.run("frames 5\npress b\nexpect enablebloom 0\nframes 2\n", "--replay replays/last.vrp");
     EXPECT_EQ(watched.status, 0) << watched.errors;
     EXPECT_EQ(run.read("settings.xml"), before);
+}
+
+// A key chosen on the controls page moves the piece and the old one no
+// longer does; a key another move has is refused with where it is; the
+// choice is kept in settings.xml beside the hand edit, and the default row
+// puts it back.
+TEST(OptionsSaved, AKeyChosenOnTheControlsPageDrivesTheGame)
+{
+    CScriptFolder run;
+    run.write("settings.xml", "<!-- mine -->\n<settings width=\"640\" height=\"480\"/>\n");
+    const std::string toControls = "frames 2\npress Right\npress Right\npress Return\n"
+                                   "press Right\npress Right\npress Right\n";
+    const ScriptResult chosen = run.run(toControls + "press Down\npress Return\npress a\n"
+                                                     "press Down\npress Return\npress Up\n"
+                                                     "expect options.line Up is already turn clockwise\n"
+                                                     "press Return\npress Escape\nframes 1\n"
+                                                     "press Escape\nframes 1\n");
+    ASSERT_EQ(chosen.status, 0) << chosen.errors;
+    const std::string file = run.read("settings.xml");
+    EXPECT_EQ(file.rfind("<!-- mine -->\n<settings width=\"640\" height=\"480\">\n  <keys left=\"A\" right=\"Right\" "
+                         "down=\"Down\" turnright=\"Up\"",
+                         0),
+              0u)
+        << file;
+    EXPECT_NE(file.find("\"/>\n  <padbuttons left="), std::string::npos) << file;
+    EXPECT_EQ(file.substr(file.size() - 15), "/>\n</settings>\n") << file;
+    EXPECT_EQ(settingsIn(run).keys.actionOf(settingsIn(run).keys.key(0)), Action::SlideLeft);
+
+    const ScriptResult played = run.run("frames 1\npress Return\nframes 1\npiece 6 5 5 0\nframes 1\n"
+                                        "press a\nframes 30\nexpect piece.column 4\n"
+                                        "press Left\nframes 30\nexpect piece.column 4\n"
+                                        "press Right\nframes 30\nexpect piece.column 5\n");
+    EXPECT_EQ(played.status, 0) << played.errors;
+
+    const ScriptResult reset = run.run(toControls + "press Up\npress Return\npress Escape\nframes 1\n");
+    ASSERT_EQ(reset.status, 0) << reset.errors;
+    EXPECT_NE(run.read("settings.xml").find("<keys left=\"Left\""), std::string::npos) << run.read("settings.xml");
+
+    // A <keys> with text in it is not edited in place: the file is written
+    // again by the reader, and the choice is still kept.
+    run.write("settings.xml", "<settings><keys>mine</keys></settings>\n");
+    ASSERT_EQ(run.run(toControls + "press Down\npress Return\npress a\npress Escape\nframes 1\n").status, 0);
+    EXPECT_EQ(settingsIn(run).keys.actionOf(vk::LetterA), Action::SlideLeft) << run.read("settings.xml");
 }

@@ -50,11 +50,19 @@ void COptionsScreen::draw(const CMenu& menu)
     if (!layout)
         return;
     drawPageRow(menu);
-    if (menu.options().page() == OptionsPage::Controls)
+    // The controls page: its rows of moves and keys, and under them what
+    // the last choice of a key said (the tables stay for the help).
+    if (menu.options().page() == OptionsPage::Controls && menu.options().items().empty())
         drawControls(menu.options());
     else
         drawSettings(menu);
-    smallFont->drawText(BackHint, {layout->panelLeft, layout->hintTop, layout->panelRight, FarEdge}, TextCenter,
+    if (menu.options().page() == OptionsPage::Controls && !menu.options().controlsLine().empty())
+        smallFont->drawText(menu.options().controlsLine(),
+                            {layout->panelLeft, layout->hintTop - smallFont->lineHeight() * 3 / 2, layout->panelRight,
+                             FarEdge},
+                            TextCenter, ItemColour);
+    const bool controls = menu.options().page() == OptionsPage::Controls;
+    smallFont->drawText(controls ? ControlsHint : BackHint, {layout->panelLeft, layout->hintTop, layout->panelRight, FarEdge}, TextCenter,
                         DimColour);
 }
 

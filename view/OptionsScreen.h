@@ -26,6 +26,7 @@ public:
     void drawHelp(const CMenu& menu);
 
     static constexpr const char* BackHint = "Escape or pad B: back     Left / Right: change";
+    static constexpr const char* ControlsHint = "Escape or pad B: back     Enter or pad A: choose a key";
     static constexpr const char* HelpHint = "Any key or button: back";
 
 private:

@@ -255,6 +255,8 @@ std::vector<std::string> stateLines(const GameState& game, std::vector<std::stri
     if (game.menu.pickedLetter() != 0)
         add("menu.picked", std::string(1, game.menu.pickedLetter()));
     add("menu.help", game.menu.helpShown());
+    if (!game.menu.options().controlsLine().empty())
+        add("options.line", game.menu.options().controlsLine());
     add("menu.paused", game.menu.pausedShown());
     if (game.menu.gameOverShown())
         add("menu.gameOver", game.menu.finalScore());
