@@ -286,6 +286,25 @@ protected:
                           {"SDL_VIDEODRIVER=x11", "DISPLAY=" + display, "ALSOFT_DRIVERS=null"}, output.string());
     }
 
+    // The game started in a folder of its own, with the test's connection to
+    // the display and the game's window once it shows.
+    struct ShownGame {
+        CScriptFolder folder;
+        std::filesystem::path output = folder.path() / "output.txt";
+        CChildProcess game;
+        std::optional<XConnection> connection;
+        Window window = 0;
+        Display* x() const { return connection->x; }
+    };
+    void showGame(ShownGame& shown) const
+    {
+        ASSERT_TRUE(startGame(shown.game, shown.folder, shown.output));
+        shown.connection.emplace(display);
+        ASSERT_NE(shown.x(), nullptr);
+        shown.window = shownGameWindow(shown.x());
+        ASSERT_NE(shown.window, 0u) << "the game's window did not open";
+    }
+
     CChildProcess server;
     CChildProcess windowManager;
     std::string display;
@@ -461,15 +480,12 @@ TEST_F(RealWindowManaged, AWindowResizedBelowTheLeastSizeIsKeptAtIt)
     startDisplay(true);
     if (IsSkipped())
         return;
-    CScriptFolder folder;
-    const std::filesystem::path output = folder.path() / "output.txt";
-    CChildProcess game;
-    ASSERT_TRUE(startGame(game, folder, output));
-    XConnection connection(display);
-    Display* x = connection.x;
-    ASSERT_NE(x, nullptr);
-    const Window window = shownGameWindow(x);
-    ASSERT_NE(window, 0u) << "the game's window did not open";
+    ShownGame shown;
+    ASSERT_NO_FATAL_FAILURE(showGame(shown));
+    CScriptFolder& folder = shown.folder;
+    CChildProcess& game = shown.game;
+    Display* x = shown.x();
+    const Window window = shown.window;
     // The game tells the window manager its least size once the window is
     // open (at most 10 s).
     XSizeHints hints{};
@@ -508,15 +524,12 @@ TEST_F(RealWindowClosing, FromOutsideTheGameEndsWithStatusZero)
         startDisplay(withWindowManager);
         if (IsSkipped())
             return;
-        CScriptFolder folder;
-        const std::filesystem::path output = folder.path() / "output.txt";
-        CChildProcess game;
-        ASSERT_TRUE(startGame(game, folder, output));
-        XConnection connection(display);
-        Display* x = connection.x;
-        ASSERT_NE(x, nullptr);
-        const Window window = shownGameWindow(x);
-        ASSERT_NE(window, 0u) << "the game's window did not open";
+        ShownGame shown;
+        ASSERT_NO_FATAL_FAILURE(showGame(shown));
+        CChildProcess& game = shown.game;
+        const std::filesystem::path& output = shown.output;
+        Display* x = shown.x();
+        const Window window = shown.window;
         ASSERT_TRUE(waitForDrawnFrame(x, window)) << "the game's window shows no frame";
         if (withWindowManager) {
             askToClose(x, window);
